@@ -1,0 +1,200 @@
+#include "GpsDataParser.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "ByteUtil.h"
+#include "LogSystem.h"
+#include "OsalInputFile.h"
+
+namespace {
+
+const char* const kTag = "GpsDataParser";
+const long long kScratchSize = 100000;
+// A "moov" of a long recording is a few MB; a bigger claim is a broken file.
+const long long kMaxMoovBody = 256LL << 20;
+const int kBlockWindow = 2000;
+const int kTagToRecord = 12;
+const char kBlockTag[] = "freeGPS";
+const int kBlockTagLength = 7;
+const int kLastTagPosition = kBlockWindow - 8;  // positions 0..1992
+const int kIndexHeader = 16;
+const int kIndexEntry = 8;
+
+// Reads up to `size` bytes; returns the count read before the end or an error.
+long long readFully(OsalInputFile& file, unsigned char* buffer, long long size) {
+    long long done = 0;
+    while (done < size) {
+        unsigned long got = file.read(buffer + done, (unsigned long)(size - done));
+        if (got == 0 || got == (unsigned long)-1)
+            break;
+        done += (long long)got;
+    }
+    return done;
+}
+
+unsigned long long bigEndian(const unsigned char* p, int count) {
+    unsigned long long value = 0;
+    for (int i = 0; i < count; ++i)
+        value = value << 8 | p[i];
+    return value;
+}
+
+bool isGpsType(const unsigned char* type) { return std::memcmp(type, "gps", 3) == 0; }
+
+}  // namespace
+
+GpsDataParser::GpsDataParser()
+    : scratchBuffer(static_cast<unsigned char*>(std::malloc(kScratchSize))),
+      scratchSize(scratchBuffer ? kScratchSize : 0) {}
+
+GpsDataParser::~GpsDataParser() {
+    if (inputFile)
+        inputFile->close();
+    std::free(scratchBuffer);
+}
+
+int GpsDataParser::parse(QString path) {
+    gyroRawInfoList.clear();
+    int length = loadMoovBody(path);
+    if (length == -30)
+        return -30;
+    if (length >= 0)
+        parseMoovBox(scratchBuffer, length);
+    return 0;
+}
+
+bool GpsDataParser::checkIsRavlixFile(QString path) {
+    int length = loadMoovBody(path);
+    return length >= 0 && parseMoovBoxAndCheckRavlix(scratchBuffer, length);
+}
+
+int GpsDataParser::loadMoovBody(const QString& path) {
+    filePath = path;
+    inputFile = std::make_unique<OsalInputFile>(path.toUtf8().constData());
+    if (inputFile->open() != 0) {
+        LogSystem::e(kTag, "Can not open file?");
+        return -30;
+    }
+    if (inputFile->seek(0, 2) != 0)
+        return -1;
+    long long fileSize = inputFile->tell();
+    if (inputFile->seek(0, 0) != 0)
+        return -1;
+    long long claimed = seekToMoovBody(fileSize);
+    if (claimed < 0)
+        return -1;
+    // A truncated file holds fewer bytes than claimed: allocate only those.
+    long long length = std::min(claimed, fileSize - inputFile->tell());
+    if (length > kMaxMoovBody) {
+        LogSystem::e(kTag, "moov body of %lld bytes is too large?", length);
+        return -1;
+    }
+    if (!ensureScratch(length))
+        return -1;
+    long long readBytes = readFully(*inputFile, scratchBuffer, length);
+    if (readBytes != claimed)
+        LogSystem::e(kTag, "readBytes != dataSize?");
+    return int(readBytes);
+}
+
+long long GpsDataParser::seekToMoovBody(long long fileSize) {
+    unsigned char header[16];
+    for (;;) {
+        long long start = inputFile->tell();
+        if (readFully(*inputFile, header, 8) != 8)
+            return -1;
+        long long size = (long long)bigEndian(header, 4);
+        bool moov = std::memcmp(header + 4, "moov", 4) == 0;
+        if (moov)
+            return size < 8 ? -1 : size - 8;
+        long long headerSize = 8;
+        if (size == 1) {
+            if (readFully(*inputFile, header + 8, 8) != 8)
+                return -1;
+            size = (long long)std::min(bigEndian(header + 8, 8), (unsigned long long)fileSize + 1);
+            headerSize = 16;
+        }
+        // Sizes 0 and 2..7 (or a large size below 16) and boxes that run past
+        // the end of the file stop the walk; media bodies are never read.
+        if (size < headerSize || size > fileSize - start)
+            return -1;
+        if (inputFile->seek(start + size, 0) != 0)
+            return -1;
+    }
+}
+
+bool GpsDataParser::ensureScratch(long long length) {
+    if (length <= scratchSize)
+        return true;
+    std::free(scratchBuffer);
+    scratchBuffer = static_cast<unsigned char*>(std::malloc(size_t(length)));
+    scratchSize = scratchBuffer ? length : 0;
+    if (!scratchBuffer)
+        LogSystem::e(kTag, "Can not allocate %lld bytes?", length);
+    return scratchBuffer != nullptr;
+}
+
+void GpsDataParser::parseMoovBox(unsigned char* body, int length) {
+    int pos = 0;
+    while (length - pos >= 8) {
+        int size = ByteUtil::bytesToInt(body + pos);
+        if (size < 8 || size > length - pos)
+            return;
+        if (isGpsType(body + pos + 4)) {
+            readIndexBox(body + pos, size);
+            return;
+        }
+        pos += size;
+    }
+}
+
+void GpsDataParser::readIndexBox(unsigned char* box, int size) {
+    if (size < kIndexHeader)
+        return;
+    int count = ByteUtil::bytesToInt(box + 12);
+    // Entries beyond the box are not read.
+    int present = (size - kIndexHeader) / kIndexEntry;
+    for (int i = 0; i < std::min(count, present); ++i)
+        readBlock(ByteUtil::bytesToInt(box + kIndexHeader + i * kIndexEntry));
+}
+
+void GpsDataParser::readBlock(int offset) {
+    if (offset < 0)
+        return;
+    OsalInputFile file(filePath.toUtf8().constData());
+    if (file.open() != 0)
+        return;
+    unsigned char block[kBlockWindow];
+    long long got = file.seek(offset, 0) == 0 ? readFully(file, block, kBlockWindow) : 0;
+    file.close();
+    int lastTag = std::min<long long>(kLastTagPosition, got - kBlockTagLength);
+    for (int at = 0; at <= lastTag; ++at) {
+        if (std::memcmp(block + at, kBlockTag, kBlockTagLength) != 0)
+            continue;
+        if (at + kTagToRecord + GyroRawInfo::kSize <= got)
+            gyroRawInfoList.append(GyroRawInfo::fromBytes(block + at + kTagToRecord));
+        return;
+    }
+}
+
+bool GpsDataParser::parseMoovBoxAndCheckRavlix(unsigned char* body, int length) {
+    static const char kMark[] = "Ravlix";
+    const int markLength = 6;
+    int pos = 0;
+    while (length - pos >= 8) {
+        int size = ByteUtil::bytesToInt(body + pos);
+        if (size < 8 || size > length - pos)
+            return false;
+        if (isGpsType(body + pos + 4)) {
+            int first = std::max(0, pos - 32);
+            int last = std::min(pos + 1, length - markLength);
+            for (int at = first; at <= last; ++at)
+                if (std::memcmp(body + at, kMark, markLength) == 0)
+                    return true;
+        }
+        pos += size;
+    }
+    return false;
+}

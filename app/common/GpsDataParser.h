@@ -1,0 +1,61 @@
+#pragma once
+
+#include <memory>
+
+#include <QList>
+#include <QString>
+
+#include "GyroRawInfo.h"
+
+class OsalInputFile;
+
+// Reads the per-second trip records of one recording.
+//
+// 1. Walk the top-level boxes to "moov", seeking past the others.
+// 2. Read the "moov" body, bounded by the bytes left in the file.
+// 3. Walk its children to the first box typed "gps?" (the index box).
+// 4. For each index entry, read up to 2000 bytes at its file offset and take
+//    the 52-byte record that starts 12 bytes after the "freeGPS" tag.
+// A box size below its header or beyond its parent stops the walk, keeping
+// the records found so far. Made for one file: construct, parse once, read
+// gyroRawInfoList. Not thread-safe; one thread at a time.
+class GpsDataParser {
+public:
+    GpsDataParser();
+    ~GpsDataParser();
+    GpsDataParser(const GpsDataParser&) = delete;
+    GpsDataParser& operator=(const GpsDataParser&) = delete;
+
+    // Fills gyroRawInfoList (emptied first). Returns -30 when the file cannot
+    // be opened, otherwise 0, also when nothing was found.
+    int parse(QString path);
+
+    // The child walk over the first `length` bytes of a "moov" body (borrowed).
+    // Blocks are read from the file given to parse.
+    void parseMoovBox(unsigned char* body, int length);
+
+    // True when a "gps?" child of "moov" has "Ravlix" within the 34 positions
+    // that begin 32 bytes before it.
+    bool checkIsRavlixFile(QString path);
+    bool parseMoovBoxAndCheckRavlix(unsigned char* body, int length);
+
+    // Records in index-entry order.
+    QList<GyroRawInfo> gyroRawInfoList;
+
+private:
+    // Opens `path` into inputFile, walks to "moov" and reads its body into
+    // scratchBuffer. Returns the body bytes read, -1 when there is no usable
+    // "moov", -30 when the file cannot be opened.
+    int loadMoovBody(const QString& path);
+    // Leaves inputFile at the first byte of the "moov" body and returns its
+    // claimed length, or -1 when the walk stops first.
+    long long seekToMoovBody(long long fileSize);
+    bool ensureScratch(long long length);
+    void readIndexBox(unsigned char* box, int size);
+    void readBlock(int offset);
+
+    QString filePath;
+    std::unique_ptr<OsalInputFile> inputFile;
+    unsigned char* scratchBuffer = nullptr;  // malloc'd, scratchSize bytes
+    long long scratchSize = 0;
+};

@@ -1,0 +1,29 @@
+#include "GyroInfo.h"
+
+#include <cmath>
+#include <cstring>
+
+GyroInfo* GyroInfo::from(GyroRawInfo* raw) {
+    auto* info = new GyroInfo;
+    info->dateTime = QDateTime(QDate(raw->year, raw->month, raw->day),
+                               QTime(raw->hour, raw->minute, raw->second, 0), Qt::LocalTime);
+    std::memcpy(info->rawChars, raw->rawChars, sizeof info->rawChars);
+    info->latitude = convertRawLocation(raw->latitude);
+    info->longitude = convertRawLocation(raw->longitude);
+    info->speed = float(double(raw->speed) * 1.852);
+    info->direction = raw->direction;
+    info->gSensorX = raw->gSensorX;
+    info->gSensorY = raw->gSensorY;
+    info->gSensorZ = raw->gSensorZ;
+    // Near (0, 0) means no fix; a NaN compares false and so counts as valid.
+    const float limit = 0.01f;
+    info->locationValid = !(std::fabs(info->latitude) < limit) || !(std::fabs(info->longitude) < limit);
+    return info;
+}
+
+float GyroInfo::convertRawLocation(float value) {
+    float degrees = std::floor(value / 100.0f);
+    return (value - 100.0f * degrees) / 60.0f + degrees;
+}
+
+bool GyroInfo::isLocationValid() { return locationValid; }

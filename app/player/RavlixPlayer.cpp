@@ -1,0 +1,215 @@
+#include "RavlixPlayer.h"
+
+#include <QMetaObject>
+#include <QMutexLocker>
+
+#include "GpsDataParser.h"
+#include "VideoFormat.h"
+
+RavlixPlayer* RavlixPlayer::current = nullptr;
+
+RavlixPlayer* RavlixPlayer::newPlayer(QObject* parent) {
+    current = new RavlixPlayer(parent);
+    return current;
+}
+
+RavlixPlayer* RavlixPlayer::currentPlayer() { return current; }
+
+void RavlixPlayer::deletePlayer(RavlixPlayer* player) {
+    if (player == current)
+        current = nullptr;
+    delete player;
+}
+
+RavlixPlayer::RavlixPlayer(QObject* parent)
+    : QtAV::VideoOutput(parent),
+      avPlayer(new QtAV::AVPlayer(this)),
+      frameExtractor(new QtAV::VideoFrameExtractor),
+      frameConverter(std::make_unique<QtAV::VideoFrameConverter>()) {
+    QtAV::registerMetaTypes();
+    qRegisterMetaType<GyroInfo*>("GyroInfo*");
+
+    forcePreferredPixelFormat(true);
+    avPlayer->setRenderer(this);
+    avPlayer->setNotifyInterval(100);
+    avPlayer->masterClock()->setClockType(QtAV::AVClock::VideoClock);
+    avPlayer->setMediaEndAction(QtAV::MediaEndAction_KeepDisplay);
+    avPlayer->setRepeat(-1);
+    avPlayer->setStartPosition(0);
+    avPlayer->audio()->setVolume(1.0);
+
+    // Runs on the emitting thread before the result is queued to the slots,
+    // so each queued result carries the open it was produced for.
+    auto stamp = [this] {
+        QMutexLocker lock(&mutex);
+        extractionGenerations.push_back(openGeneration);
+    };
+    connect(frameExtractor, &QtAV::VideoFrameExtractor::frameExtracted, this, stamp,
+            Qt::DirectConnection);
+    connect(frameExtractor, &QtAV::VideoFrameExtractor::error, this, stamp, Qt::DirectConnection);
+    connect(frameExtractor, SIGNAL(frameExtracted(QtAV::VideoFrame)), this,
+            SLOT(extractedFrame(QtAV::VideoFrame)));
+    connect(frameExtractor, SIGNAL(error(QString)), this, SLOT(extractedError(QString)));
+}
+
+RavlixPlayer::~RavlixPlayer() {
+    // The player calls back into this renderer until its threads are joined.
+    avPlayer->stop();
+    avPlayer->setRenderer(nullptr);
+    delete avPlayer;
+    delete frameExtractor;
+}
+
+void RavlixPlayer::open(QString path) {
+    {
+        QMutexLocker lock(&mutex);
+        lastGyroIndex = -1;
+        ++openGeneration;
+    }
+    firstFrame = true;
+    avPlayer->stop();
+    avPlayer->setStartPosition(0);
+
+    filePath = path;
+    avPlayer->setFile(path);
+    avPlayer->load();
+
+    frameExtractor->setSource(path);
+    frameExtractor->setPosition(0);
+    frameExtractor->extract();
+
+    QList<GyroInfo*> list = readRecords(path);
+    {
+        QMutexLocker lock(&mutex);
+        gyroInfoList = list;
+        lastGyroIndex = -1;
+    }
+    emit sigVideoChanged();
+}
+
+QList<GyroInfo*> RavlixPlayer::readRecords(const QString& path) {
+    // An unreadable file simply has no records.
+    GpsDataParser parser;
+    parser.parse(path);
+    QList<GyroInfo*> list;
+    for (GyroRawInfo& raw : parser.gyroRawInfoList) {
+        records.emplace_back(GyroInfo::from(&raw));
+        list.append(records.back().get());
+    }
+    return list;
+}
+
+void RavlixPlayer::play() {
+    if (avPlayer->state() == QtAV::AVPlayer::PausedState)
+        avPlayer->pause(false);
+    else if (avPlayer->state() == QtAV::AVPlayer::StoppedState)
+        avPlayer->play();
+}
+
+void RavlixPlayer::pause() {
+    if (avPlayer->state() == QtAV::AVPlayer::PlayingState)
+        avPlayer->pause(true);
+}
+
+void RavlixPlayer::stop() {
+    avPlayer->stop();
+    avPlayer->setStartPosition(0);
+}
+
+void RavlixPlayer::seek(long ms) {
+    avPlayer->seek(ms);
+    if (ms != avPlayer->startPosition())
+        avPlayer->setStartPosition(ms);
+    if (avPlayer->state() == QtAV::AVPlayer::StoppedState)
+        extract(ms);
+}
+
+void RavlixPlayer::extract(qint64 ms) {
+    frameExtractor->setPosition(ms);
+    frameExtractor->extract();
+}
+
+void RavlixPlayer::setVolume(double volume) { avPlayer->audio()->setVolume(volume); }
+
+double RavlixPlayer::getVolume() { return avPlayer->audio()->volume(); }
+
+long RavlixPlayer::getDurtion() { return long(avPlayer->duration()); }
+
+long RavlixPlayer::getCurrentPosition() { return long(avPlayer->position()); }
+
+QString RavlixPlayer::getFilePath() { return filePath; }
+
+QList<GyroInfo*> RavlixPlayer::getAllGyroInfo() {
+    QMutexLocker lock(&mutex);
+    return gyroInfoList;
+}
+
+bool RavlixPlayer::receiveFrame(const QtAV::VideoFrame& frame) {
+    emit sigFrameUpdated(frame);
+    double t = frame.timestamp();
+    if (t >= 0) {
+        Report report = takeReport(t);
+        QMetaObject::invokeMethod(this, [this, report] { deliver(report); }, Qt::QueuedConnection);
+    }
+    return QtAV::VideoOutput::receiveFrame(frame);
+}
+
+RavlixPlayer::Report RavlixPlayer::takeReport(double t) {
+    Report report;
+    report.ms = long(1000 * t);
+    int n = int(t);
+    QMutexLocker lock(&mutex);
+    report.generation = openGeneration;
+    if (n != lastGyroIndex && n >= 0 && n < gyroInfoList.size()) {
+        lastGyroIndex = n;
+        report.index = n;
+        report.info = gyroInfoList[n];
+    }
+    return report;
+}
+
+void RavlixPlayer::deliver(const Report& report) {
+    {
+        QMutexLocker lock(&mutex);
+        if (report.generation != openGeneration)
+            return;
+    }
+    emit sigCurrentPositionUpdated(report.ms);
+    if (report.index >= 0)
+        emit sigGyroInfoUpdated(report.index, report.info);
+}
+
+bool RavlixPlayer::extractionIsCurrent() {
+    QMutexLocker lock(&mutex);
+    if (extractionGenerations.empty())
+        return true;  // emitted without the stamp (not by the extractor's thread)
+    quint64 generation = extractionGenerations.front();
+    extractionGenerations.pop_front();
+    return generation == openGeneration;
+}
+
+void RavlixPlayer::extractedFrame(QtAV::VideoFrame frame) {
+    if (!extractionIsCurrent())
+        return;
+    if (firstFrame) {
+        firstFrame = false;
+        QtAV::VideoFrame converted = frameConverter->convert(frame, QtAV::VideoFormat::Format_BGRA32);
+        if (converted.width() == 0 || converted.height() == 0) {
+            emit sigFrameExtracted(frame);
+            emit sigOpenFailed(-1);
+            return;
+        }
+    }
+    emit sigFrameExtracted(frame);
+    deliver(takeReport(frame.timestamp()));
+}
+
+void RavlixPlayer::extractedError(QString errorMessage) {
+    Q_UNUSED(errorMessage);
+    if (!extractionIsCurrent())
+        return;
+    if (firstFrame) {
+        firstFrame = false;
+        emit sigOpenFailed(-1);
+    }
+}

@@ -1,0 +1,115 @@
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include <QList>
+#include <QMutex>
+#include <QString>
+
+#include "AVPlayer.h"
+#include "GyroInfo.h"
+#include "VideoFrame.h"
+#include "VideoFrameConverter.h"
+#include "VideoFrameExtractor.h"
+#include "VideoOutput.h"
+
+// The process-wide media player: plays a recording with sound through its
+// AVPlayer, extracts still frames, reads the recording's trip records and turns
+// rendering into signals (each frame, its position in ms, the record of its
+// whole second).
+//
+// Threads: the controller lives on the main thread, where every operation and
+// slot runs. receiveFrame() runs on the player's video thread; it emits
+// sigFrameUpdated there and hands position and record to the main thread,
+// which emits them unless a later open() came in between.
+class RavlixPlayer : public QtAV::VideoOutput {
+    Q_OBJECT
+
+public:
+    // A new controller that becomes the current one (an earlier one is kept).
+    static RavlixPlayer* newPlayer(QObject* parent);
+    // The current controller, or null.
+    static RavlixPlayer* currentPlayer();
+    // Deletes `player` (nothing for null) and forgets it when it is current.
+    static void deletePlayer(RavlixPlayer* player);
+
+    ~RavlixPlayer() override;
+
+    // Stops, loads `path`, asks for its first frame, reads its trip records
+    // and emits sigVideoChanged. Failures arrive later as sigOpenFailed(-1).
+    void open(QString path);
+    // Resumes when paused, starts when stopped, nothing while playing.
+    void play();
+    // Pauses only while playing.
+    void pause();
+    // Stops and sets the start position back to 0.
+    void stop();
+    // Seeks to `ms`; while stopped the still frame there arrives as sigFrameExtracted.
+    void seek(long ms);
+    // Asks for the still frame at `ms`.
+    void extract(qint64 ms);
+    // Audio volume in [0, 1].
+    void setVolume(double volume);
+    double getVolume();
+    // Media duration in ms.
+    long getDurtion();
+    // Playback position in ms.
+    long getCurrentPosition();
+    QString getFilePath();
+    // The records of the open file; entry n is second n. The records stay
+    // valid for the controller's life.
+    QList<GyroInfo*> getAllGyroInfo();
+
+signals:
+    void sigVideoChanged();
+    void sigOpenFailed(int error);
+    void sigFrameExtracted(QtAV::VideoFrame frame);
+    void sigFrameUpdated(QtAV::VideoFrame frame);
+    void sigCurrentPositionUpdated(long ms);
+    void sigGyroInfoUpdated(int index, GyroInfo* info);
+
+protected:
+    // Video thread.
+    bool receiveFrame(const QtAV::VideoFrame& frame) override;
+
+private slots:
+    void extractedFrame(QtAV::VideoFrame frame);
+    void extractedError(QString errorMessage);
+
+private:
+    // What a frame reports besides itself, taken under the mutex.
+    struct Report {
+        quint64 generation = 0;
+        long ms = 0;
+        int index = -1;  // -1: no record to send
+        GyroInfo* info = nullptr;
+    };
+
+    explicit RavlixPlayer(QObject* parent);
+    // The record step for time stamp `t` (seconds); any thread.
+    Report takeReport(double t);
+    // Main thread: emits position and record unless the report is stale.
+    void deliver(const Report& report);
+    // Main thread: whether the extractor result being handled belongs to the current open.
+    bool extractionIsCurrent();
+    QList<GyroInfo*> readRecords(const QString& path);
+
+    QtAV::AVPlayer* avPlayer;                       // child, deleted by the destructor
+    QtAV::VideoFrameExtractor* frameExtractor;      // owned, no parent
+    std::unique_ptr<QtAV::VideoFrameConverter> frameConverter;
+    QString filePath;                               // main thread
+    bool firstFrame = false;                        // main thread
+    std::vector<std::unique_ptr<GyroInfo>> records; // main thread: every record ever made
+
+    // Guarded by mutex (main thread and video thread).
+    QMutex mutex;
+    QList<GyroInfo*> gyroInfoList;
+    int lastGyroIndex = -1;
+    quint64 openGeneration = 0;
+    // Generation at each extractor emission, in emission order; popped by the slots.
+    std::deque<quint64> extractionGenerations;
+
+    static RavlixPlayer* current;
+};

@@ -1,0 +1,3 @@
+#include "_DoNothingLogger.h"
+
+void _DoNothingLogger::log(const char*, LogLevel, const char*, va_list) {}

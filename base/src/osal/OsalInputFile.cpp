@@ -1,0 +1,49 @@
+#include "OsalInputFile.h"
+
+#include <QFile>
+
+#include "OsalResult.h"
+
+struct OsalInputFile::Impl {
+    explicit Impl(const char* path) : file(QString::fromUtf8(path)) {}
+    QFile file;
+};
+
+OsalInputFile::OsalInputFile(const char* path) : impl(new Impl(path)) {}
+
+OsalInputFile::~OsalInputFile() { impl->file.close(); }
+
+int OsalInputFile::open() {
+    if (impl->file.isOpen()) return OSAL_WRONG_STATE;
+    return impl->file.open(QIODevice::ReadOnly) ? OSAL_OK : OSAL_CANNOT_OPEN;
+}
+
+void OsalInputFile::close() { impl->file.close(); }
+
+long long OsalInputFile::tell() { return impl->file.isOpen() ? impl->file.pos() : 0; }
+
+int OsalInputFile::seek(long long offset, int whence) {
+    if (!impl->file.isOpen()) return OSAL_WRONG_STATE;
+    long long target;
+    switch (whence) {
+        case 0:
+            target = offset;
+            break;
+        case 1:
+            target = offset + impl->file.pos();
+            break;
+        case 2:
+            target = offset + impl->file.size();
+            break;
+        default:
+            return OSAL_BAD_ARGUMENT;
+    }
+    return impl->file.seek(target) ? OSAL_OK : OSAL_IO_ERROR;
+}
+
+unsigned long OsalInputFile::read(void* buffer, unsigned long size) {
+    if (!impl->file.isOpen()) return 0;
+    return static_cast<unsigned long>(impl->file.read(static_cast<char*>(buffer), size));
+}
+
+bool OsalInputFile::exists() { return impl->file.exists(); }

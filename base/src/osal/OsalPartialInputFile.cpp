@@ -1,0 +1,70 @@
+#include "OsalPartialInputFile.h"
+
+#include <algorithm>
+
+#include "OsalResult.h"
+
+namespace {
+const unsigned long kReadError = static_cast<unsigned long>(-1);
+}
+
+OsalPartialInputFile::OsalPartialInputFile(const char* path, int whence, long long offset,
+                                           int length)
+    : OsalInputFile(path), whence(whence), offset(offset), length(length) {}
+
+OsalPartialInputFile::~OsalPartialInputFile() { OsalPartialInputFile::close(); }
+
+// 1. open the base file; 2. find the window's absolute start; 3. check that the whole window
+// lies inside the file; 4. position the base file at the window start.
+int OsalPartialInputFile::open() {
+    if (whence != 0 && whence != 2) return OSAL_BAD_ARGUMENT;
+    const int result = OsalInputFile::open();
+    if (result != OSAL_OK) return result;
+    OsalInputFile::seek(0, 2);
+    const long long size = OsalInputFile::tell();
+    const long long start = whence == 2 ? offset + size : offset;
+    if (length < 0 || start < 0 || start + length > size ||
+        OsalInputFile::seek(start, 0) != OSAL_OK) {
+        OsalInputFile::close();
+        return OSAL_IO_ERROR;
+    }
+    offset = start;
+    whence = 0;
+    position = 0;
+    return OSAL_OK;
+}
+
+void OsalPartialInputFile::close() {
+    OsalInputFile::close();
+    position = -1;
+}
+
+long long OsalPartialInputFile::tell() { return position < 0 ? 0 : position; }
+
+int OsalPartialInputFile::seek(long long target, int from) {
+    if (position < 0) return OSAL_WRONG_STATE;
+    switch (from) {
+        case 0:
+            break;
+        case 1:
+            target += position;
+            break;
+        case 2:
+            target += length;
+            break;
+        default:
+            return OSAL_BAD_ARGUMENT;
+    }
+    if (target < 0 || target > length) return OSAL_BAD_ARGUMENT;
+    const int result = OsalInputFile::seek(target + offset, 0);
+    if (result == OSAL_OK) position = target;
+    return result;
+}
+
+unsigned long OsalPartialInputFile::read(void* buffer, unsigned long size) {
+    if (position < 0 || position >= length) return 0;
+    const unsigned long left = static_cast<unsigned long>(length - position);
+    const unsigned long count = OsalInputFile::read(buffer, std::min(size, left));
+    if (count != kReadError) position += static_cast<long long>(count);
+    return count;
+}

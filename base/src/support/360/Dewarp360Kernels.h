@@ -1,0 +1,122 @@
+#pragma once
+
+#include <cstdint>
+
+// Dewarp kernels and the scalar pieces they share.
+//
+// Per output pixel (row i, column j):
+//   1. direction from the row's latitude and the column's sin/cos (row set-up in double,
+//      converted to float; everything per pixel is single precision);
+//   2. rotation by R (folded into the row set-up);
+//   3. elevation e from the arcsine table;
+//   4. inside the lens (e >= edge): equidistant offsets around the circle centre;
+//      outside: offsets around the patch centre, proportional to the angle from -z;
+//   5. nearest sample (bg outside the image), then the edge fade inside the fade band.
+// All kernels produce the same bytes: the SIMD ones run steps 1-5 in vectors with the same
+// operations in the same order, and send fade-band pixels and tail columns to dewarpPixel.
+// These files are compiled with -ffp-contract=off; (int) conversions are truncations.
+//
+// This header holds plain structs and declarations only: it is included by files compiled for
+// different instruction sets, so it must not define inline code.
+
+// Kernel signature shared by the C, SSE2 and AVX2 variants. sinTable/cosTable hold dstW entries
+// (sin and cos of 2 pi j / dstW); patch may be null. Reads the process-wide lens and fade
+// state once; writes nothing when the lens is unset or the arguments are invalid.
+using DewarpKernel = void (*)(const void* src, void* dst, int srcW, int srcH, double cx,
+                              double cy, double radius, const double R[9], int dstW, int dstH,
+                              const float* sinTable, const float* cosTable, int bg,
+                              const void* patch, int patchW, int patchH);
+
+void dewarpWithRotatedSrc_C(const void* src, void* dst, int srcW, int srcH, double cx, double cy,
+                            double radius, const double R[9], int dstW, int dstH,
+                            const float* sinTable, const float* cosTable, int bg,
+                            const void* patch, int patchW, int patchH);
+void dewarpWithRotatedSrc_SSE2(const void* src, void* dst, int srcW, int srcH, double cx,
+                               double cy, double radius, const double R[9], int dstW, int dstH,
+                               const float* sinTable, const float* cosTable, int bg,
+                               const void* patch, int patchW, int patchH);
+void dewarpWithRotatedSrc_AVX2(const void* src, void* dst, int srcW, int srcH, double cx,
+                               double cy, double radius, const double R[9], int dstW, int dstH,
+                               const float* sinTable, const float* cosTable, int bg,
+                               const void* patch, int patchW, int patchH);
+
+// Bilinear samples for source and patch; otherwise as the C kernel.
+void dewarpBilinearWithRotatedSrc(const void* src, void* dst, int srcW, int srcH, double cx,
+                                  double cy, double radius, const double R[9], int dstW, int dstH,
+                                  const float* sinTable, const float* cosTable, int bg,
+                                  const void* patch, int patchW, int patchH);
+// Window of latitudes latTopDeg (row 0) .. latBottomDeg (last row); tables as given (the
+// partial longitudes). Nearest samples, no edge fade.
+void partialDewarpWithRotatedSrc(const void* src, void* dst, int srcW, int srcH, double cx,
+                                 double cy, double radius, const double R[9], int dstW, int dstH,
+                                 const float* sinTable, const float* cosTable, int bg,
+                                 const void* patch, int patchW, int patchH, double latTopDeg,
+                                 double latBottomDeg);
+
+// Everything a kernel needs for one call, fixed for the whole image.
+struct DewarpContext {
+    const uint32_t* src;
+    int srcW, srcH;
+    const uint32_t* patch;  // null when there is no patch
+    int patchW, patchH;
+    uint32_t bg;
+    double covered;  // full covered angle, degrees
+    float cx, cy;    // circle centre, source pixels
+    float pcx, pcy;  // patch centre (integer halves)
+    float k;         // source pixels per radian from the lens axis
+    float kp;        // patch pixels per radian from the -z axis
+    float edge;      // elevation of the lens edge, radians
+    float fadeEnd;   // edge + 0.1: top of the fade band
+    bool fade;
+    int fadeBytes[4];  // fade colour, byte 0 first
+    // Direction rule as a swap of (a, b) followed by sign flips of each result.
+    bool swapAB;
+    bool negU, negV;
+    const float* asinTable;  // 4096 entries asin(k / 4096)
+    const float* cosTable;   // 4096 entries cos(k / 2607.5945)
+};
+
+// Rotated direction of one row: x' = x[0] c + x[1] s + x[2] (and y', z' alike) for a column
+// with sin s and cos c.
+struct DewarpRow {
+    float x[3], y[3], z[3];
+};
+
+// Constants of the lookups, shared by every kernel.
+constexpr float kDewarpHalfPi = 1.5707964f;
+constexpr float kDewarpAsinSteps = 4096.0f;
+constexpr float kDewarpCosStepsPerRadian = 2607.5945f;  // 4096 / (pi / 2)
+constexpr int kDewarpTableLast = 4095;
+constexpr float kDewarpMinCos = 0.01f;
+constexpr float kDewarpFadeBand = 0.1f;
+
+// Fills ctx from the process-wide lens and fade state and the arguments. False (ctx unusable)
+// when the lens is unset or an argument is invalid.
+bool makeDewarpContext(DewarpContext* ctx, const void* src, int srcW, int srcH, double cx,
+                       double cy, double radius, int bg, const void* patch, int patchW,
+                       int patchH, int dstW, int dstH);
+// Row set-up for latitude lat (radians): products with R formed in double.
+DewarpRow makeDewarpRow(const double R[9], double lat);
+// Latitude of row i of dstH rows: pi/2 - i pi / dstH.
+double dewarpRowLatitude(int i, int dstH);
+
+// One finished pixel (nearest sample and edge fade): the reference for every kernel.
+uint32_t dewarpPixel(const DewarpContext& ctx, const DewarpRow& row, float s, float c);
+
+// The kernel chosen for this process (chosen on the first call, thread-safe).
+DewarpKernel chosenDewarpKernel();
+
+// Kernel choice from CPUID answers. `xgetbv` returns XCR0 and is called only when CPUID reports
+// OSXSAVE. AVX2 needs the processor flag, AVX, OSXSAVE and the XMM and YMM state enabled in
+// XCR0; otherwise SSE2 when leaf 1 reports it; otherwise C.
+using CpuidFunction = void (*)(int out[4], int leaf);
+using XgetbvFunction = uint64_t (*)();
+enum class DewarpKernelKind { C, SSE2, AVX2 };
+struct DewarpKernelChoice {
+    DewarpKernelKind kind;
+    DewarpKernel kernel;
+    const char* logLine;  // the INFO line (tag "dewarp360") that announces the choice
+};
+DewarpKernelChoice chooseDewarpKernel(CpuidFunction cpuid, XgetbvFunction xgetbv);
+// XCR0 of this processor; only valid when CPUID reports OSXSAVE.
+uint64_t readXcr0();

@@ -1,0 +1,9 @@
+#include "OsalTaskExecutor.h"
+
+#include "QtTaskExecutor.h"
+
+OsalTaskExecutor::~OsalTaskExecutor() = default;
+
+OsalTaskExecutor* getOsalTaskExecutor() {
+    return QtTaskExecutor::instance();
+}

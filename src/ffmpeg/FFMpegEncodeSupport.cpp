@@ -1,0 +1,64 @@
+#include "FFMpegEncodeSupport.h"
+
+extern "C" {
+#include <libavutil/imgutils.h>
+}
+
+namespace FFMpegEncodeSupport {
+
+const AVCodec* findH264Encoder() {
+    const AVCodec* codec = avcodec_find_encoder_by_name("libx264");
+    return codec ? codec : avcodec_find_encoder(AV_CODEC_ID_H264);
+}
+
+int openVideoCodec(AVCodecContext* codec) {
+    if (codec->width < 1 || codec->height < 1 || codec->width > kMaxFrameSide ||
+        codec->height > kMaxFrameSide)
+        return AVERROR(EINVAL);
+    return avcodec_open2(codec, codec->codec, nullptr);
+}
+
+int allocFrameBuffer(AVFrame* frame, AVPixelFormat format, int width, int height) {
+    frame->format = format;
+    frame->width = width;
+    frame->height = height;
+    return av_frame_get_buffer(frame, 32);
+}
+
+void wrapPacked(AVFrame* frame, const uint8_t* data, AVPixelFormat format, int width,
+                int height) {
+    frame->format = format;
+    frame->width = width;
+    frame->height = height;
+    av_image_fill_arrays(frame->data, frame->linesize, data, format, width, height, 1);
+}
+
+void copyPacked(AVFrame* frame, const uint8_t* data) {
+    const AVPixelFormat format = static_cast<AVPixelFormat>(frame->format);
+    uint8_t* planes[4];
+    int strides[4];
+    av_image_fill_arrays(planes, strides, data, format, frame->width, frame->height, 1);
+    av_image_copy(frame->data, frame->linesize, const_cast<const uint8_t**>(planes), strides,
+                  format, frame->width, frame->height);
+}
+
+int writeReadyPackets(AVFormatContext* format, AVCodecContext* codec, AVStream* stream,
+                      AVPacket* packet, int64_t duration, bool interleaved, int* writeError) {
+    *writeError = 0;
+    for (;;) {
+        int answer = avcodec_receive_packet(codec, packet);
+        if (answer < 0)
+            return answer;
+        if (packet->duration <= 0)
+            packet->duration = duration;
+        av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
+        packet->stream_index = stream->index;
+        int written = interleaved ? av_interleaved_write_frame(format, packet)
+                                  : av_write_frame(format, packet);
+        av_packet_unref(packet);
+        if (written < 0 && *writeError == 0)
+            *writeError = written;
+    }
+}
+
+}  // namespace FFMpegEncodeSupport

@@ -1,0 +1,213 @@
+#include "FFMpegEncoder360G.h"
+
+#include "FFMpegEncodeSupport.h"
+#include "LogSystem.h"
+
+namespace {
+const char* const kTag = "FFMpegEncoder360G";
+const AVRational kTimeBase = {1, 27};
+}  // namespace
+
+FFMpegEncoder360G::FFMpegEncoder360G(const char* path, int width, int height, int bitRate,
+                                     const char* comment)
+    : width_(width), height_(height), bitRate_(bitRate) {
+    initError_ = init(path, comment);
+}
+
+FFMpegEncoder360G::~FFMpegEncoder360G() { endEncode(); }
+
+int FFMpegEncoder360G::getInitError() { return initError_; }
+
+// Steps: 1. container from the name; 2. H.264 stream; 3. open the codec and
+// its frame; 4. open the file; 5. metadata; 6. header.
+int FFMpegEncoder360G::init(const char* path, const char* comment) {
+    packet_ = ffh::makePacket();
+    if (!packet_)
+        return -6;
+    int result = allocOutput(path);
+    if (result == 0)
+        result = addStream();
+    if (result == 0)
+        result = openCodec();
+    if (result != 0)
+        return result;
+    av_dump_format(format_.get(), 0, path, 1);
+    if (!(format_->oformat->flags & AVFMT_NOFILE)) {
+        int err = avio_open(&format_->pb, path, AVIO_FLAG_WRITE);
+        if (err < 0) {
+            LogSystem::e(kTag, "Could not open '%s': %d", path, err);
+            return -2;
+        }
+    }
+    if (comment) {
+        int err = av_dict_set(&format_->metadata, "comment", comment, 0);
+        if (err < 0)
+            LogSystem::e(kTag, "Error occurred when add meta data: %d", err);
+    }
+    int err = avformat_write_header(format_.get(), nullptr);
+    if (err < 0) {
+        LogSystem::e(kTag, "Error occurred when opening output file: %d", err);
+        return -2;
+    }
+    return 0;
+}
+
+int FFMpegEncoder360G::allocOutput(const char* path) {
+    AVFormatContext* raw = nullptr;
+    int err = avformat_alloc_output_context2(&raw, nullptr, nullptr, path);
+    if (!raw) {
+        LogSystem::e(kTag, "avformat_alloc_output_context2 faile: %d, using MPEG", err);
+        err = avformat_alloc_output_context2(&raw, nullptr, "mpeg", path);
+    }
+    if (!raw) {
+        LogSystem::e(kTag, "avformat_alloc_output_context2 faile: %d, can not using MPEG", err);
+        return -2;
+    }
+    format_.reset(raw);
+    return 0;
+}
+
+int FFMpegEncoder360G::addStream() {
+    const AVCodec* codec = FFMpegEncodeSupport::findH264Encoder();
+    if (!codec) {
+        LogSystem::e(kTag, "Could not find encoder for '%s'", avcodec_get_name(AV_CODEC_ID_H264));
+        return -3;
+    }
+    out_.st = avformat_new_stream(format_.get(), nullptr);
+    if (!out_.st) {
+        LogSystem::e(kTag, "Could not allocate stream");
+        return -3;
+    }
+    out_.st->id = format_->nb_streams - 1;
+    out_.enc.reset(avcodec_alloc_context3(codec));
+    AVCodecContext* c = out_.enc.get();
+    if (!c) {
+        LogSystem::e(kTag, "Could not alloc an encoding context");
+        return -3;
+    }
+    c->codec_id = AV_CODEC_ID_H264;
+    c->bit_rate = bitRate_;
+    c->width = width_;
+    c->height = height_;
+    out_.st->time_base = kTimeBase;
+    c->time_base = kTimeBase;
+    c->framerate = av_inv_q(kTimeBase);
+    c->gop_size = 12;
+    // The muxers write pts = dts: frames must leave the codec in display order.
+    c->max_b_frames = 0;
+    c->pix_fmt = AV_PIX_FMT_YUV420P;
+    c->profile = FF_PROFILE_H264_HIGH;
+    c->level = 51;
+    if (format_->oformat->flags & AVFMT_GLOBALHEADER)
+        c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    return 0;
+}
+
+int FFMpegEncoder360G::openCodec() {
+    AVCodecContext* c = out_.enc.get();
+    int err = FFMpegEncodeSupport::openVideoCodec(c);
+    if (err < 0) {
+        LogSystem::e(kTag, "Could not open video codec: %d, width:%d, height:%d, bitRate:%d",
+                     err, width_, height_, bitRate_);
+        return -10;
+    }
+    out_.frame = ffh::makeFrame();
+    if (!out_.frame) {
+        LogSystem::e(kTag, "Could not allocate video frame");
+        return -6;
+    }
+    err = FFMpegEncodeSupport::allocFrameBuffer(out_.frame.get(), c->pix_fmt, c->width,
+                                                c->height);
+    if (err < 0) {
+        LogSystem::e(kTag, "Could not allocate frame data: %d", err);
+        return -6;
+    }
+    err = avcodec_parameters_from_context(out_.st->codecpar, c);
+    if (err < 0) {
+        LogSystem::e(kTag, "Could not copy the stream parameters: %d", err);
+        return -3;
+    }
+    return 0;
+}
+
+int FFMpegEncoder360G::prepareBgra() {
+    if (out_.sws)
+        return 0;
+    out_.sws.reset(sws_getContext(width_, height_, AV_PIX_FMT_BGRA, width_, height_,
+                                  out_.enc->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
+    if (!out_.sws) {
+        LogSystem::e(kTag, "Could not initialize the conversion context");
+        return -2;
+    }
+    out_.bgraFrame = ffh::makeFrame();
+    if (!out_.bgraFrame) {
+        out_.sws.reset();
+        LogSystem::e(kTag, "Could not initialize the rgbaFrame");
+        return -2;
+    }
+    return 0;
+}
+
+// 0 when the YUV frame may take the next picture, else the frame's result.
+int FFMpegEncoder360G::prepareFrame(const unsigned char* data) {
+    if (initError_ != 0 || !out_.frame || !data)
+        return -10001;
+    int err = av_frame_make_writable(out_.frame.get());
+    if (err < 0) {
+        LogSystem::e(kTag, "av_frame_make_writable failed: %d", err);
+        return -2;
+    }
+    return 0;
+}
+
+int FFMpegEncoder360G::encodeArgbData(const unsigned char* bgra, int step) {
+    int result = prepareFrame(bgra);
+    if (result == 0)
+        result = prepareBgra();
+    if (result != 0)
+        return result;
+    AVFrame* src = out_.bgraFrame.get();
+    FFMpegEncodeSupport::wrapPacked(src, bgra, AV_PIX_FMT_BGRA, width_, height_);
+    sws_scale(out_.sws.get(), src->data, src->linesize, 0, height_, out_.frame->data,
+              out_.frame->linesize);
+    return send(step);
+}
+
+int FFMpegEncoder360G::enncodeYuvData(const unsigned char* yuv, int step) {
+    int result = prepareFrame(yuv);
+    if (result != 0)
+        return result;
+    FFMpegEncodeSupport::copyPacked(out_.frame.get(), yuv);
+    return send(step);
+}
+
+int FFMpegEncoder360G::send(int step) {
+    out_.frame->pts = out_.nextPts;
+    out_.nextPts += step;
+    lastStep_ = step;
+    int err = avcodec_send_frame(out_.enc.get(), out_.frame.get());
+    if (err < 0)
+        return err;
+    int writeError = 0;
+    return FFMpegEncodeSupport::writeReadyPackets(format_.get(), out_.enc.get(), out_.st,
+                                                  packet_.get(), lastStep_, true, &writeError);
+}
+
+int FFMpegEncoder360G::endEncode() {
+    if (initError_ == 0 && out_.enc) {
+        int err = avcodec_send_frame(out_.enc.get(), nullptr);
+        if (err < 0) {
+            LogSystem::e(kTag, "Error avcodec_send_frame: %d", err);
+        } else {
+            int writeError = 0;
+            FFMpegEncodeSupport::writeReadyPackets(format_.get(), out_.enc.get(), out_.st,
+                                                   packet_.get(), lastStep_, true, &writeError);
+        }
+    }
+    if (initError_ == 0 && format_)
+        av_write_trailer(format_.get());
+    out_ = OutputStream();
+    format_.reset();
+    packet_.reset();
+    return 0;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+// Writes a video-only H.264 file (27 frames a second, GOP 12, High profile,
+// level 5.1, YUV 4:2:0, no B-frames) from same-sized frames. The container
+// follows the file name, MPEG program stream when the name names none.
+// Synchronous; one thread at a time. Logs under "FFMpegEncoder360G".
+
+#include "FFMpegHandles.h"
+#include "OutputStream.h"
+
+class FFMpegEncoder360G {
+public:
+    // path: output file (UTF-8); width, height: frame size in pixels;
+    // bitRate: bits a second; comment: container "comment" entry or null.
+    FFMpegEncoder360G(const char* path, int width, int height, int bitRate,
+                      const char* comment);
+    ~FFMpegEncoder360G();
+    FFMpegEncoder360G(const FFMpegEncoder360G&) = delete;
+    FFMpegEncoder360G& operator=(const FFMpegEncoder360G&) = delete;
+
+    // 0 when the file is open for frames, else the failed step's code
+    // (-2, -3, -6, -10 the encoder refused the parameters).
+    int getInitError();
+
+    // One packed BGRA frame of width x height x 4 bytes, read in place
+    // during the call; the time stamp then advances by `step` (1 = 1/27 s).
+    // The codec's last answer: AVERROR(EAGAIN) or 0 after a normal frame;
+    // other negative values are failures.
+    int encodeArgbData(const unsigned char* bgra, int step);
+    // The same for packed YUV 4:2:0 (planes Y, U, V at alignment 1).
+    int enncodeYuvData(const unsigned char* yuv, int step);
+
+    // Drains the codec, writes the trailer (after a successful init) and
+    // releases everything. Always 0; call once.
+    int endEncode();
+
+private:
+    int init(const char* path, const char* comment);
+    int allocOutput(const char* path);
+    int addStream();
+    int openCodec();
+    int prepareFrame(const unsigned char* data);
+    int prepareBgra();
+    int send(int step);
+
+    int width_;
+    int height_;
+    int bitRate_;
+    ffh::OutputFormatPtr format_;
+    OutputStream out_;
+    ffh::PacketPtr packet_;
+    int64_t lastStep_ = 1;  // time-stamp step of the latest frame
+    int initError_;
+};

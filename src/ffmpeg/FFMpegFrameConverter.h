@@ -1,0 +1,38 @@
+#pragma once
+
+// Turns decoded frames into newly allocated frames of one packed pixel
+// format. Steps per frame: 1. pick the output size, 2. take a buffer from
+// the pool, 3. copy (same format and size) or scale into it.
+// The scaler is cached and rebuilt only when the source size or format
+// changes. One object per thread.
+
+#include "FFMpegHandles.h"
+
+class FFMpegFrameConverter {
+public:
+    // dstFormat: output pixel format; swsFlags: scaler flags (SWS_*).
+    FFMpegFrameConverter(AVPixelFormat dstFormat, int swsFlags);
+
+    // A new frame in the output format at dstWidth x dstHeight (a value
+    // below 1 means the source's), planes packed one after another at
+    // alignment 1 in one buffer (a BGRA frame has stride = width x 4).
+    // The caller owns the frame (av_frame_free); its buffer returns to the
+    // pool, which may outlive this converter. Null on failure.
+    AVFrame* convert(const AVFrame* src, int dstWidth, int dstHeight);
+
+    // Same into the caller's buffer of bufferSize() bytes; 0 or a negative
+    // FFmpeg code.
+    int convertInto(const AVFrame* src, uint8_t* dst, int dstWidth, int dstHeight);
+
+    // Bytes of one packed output picture; 0 for an invalid size.
+    int bufferSize(int width, int height) const;
+
+private:
+    AVBufferRef* takeBuffer(int size);
+
+    AVPixelFormat dstFormat_;
+    int swsFlags_;
+    ffh::SwsPtr sws_;
+    ffh::BufferPoolPtr pool_;
+    int poolSize_ = 0;
+};

@@ -1,0 +1,121 @@
+#include "FFMpegVideoDecoder.h"
+
+#include "FFMpegVSrcFrame.h"
+#include "LogSystem.h"
+
+namespace {
+const char* const kTag = "ffmpegVDec";
+}
+
+FFMpegVideoDecoder::FFMpegVideoDecoder(bool toBGRA, bool tryHardwareDecoder)
+    : toBGRA_(toBGRA),
+      tryHardwareDecoder_(tryHardwareDecoder),
+      input_(kTag, "avformat_open_input(\"%s\") failed, error: %d., %s"),
+      converter_(toBGRA ? AV_PIX_FMT_BGRA : AV_PIX_FMT_YUV420P, SWS_FAST_BILINEAR) {}
+
+FFMpegVideoDecoder::~FFMpegVideoDecoder() { releaseResource(); }
+
+// The hardware decoder named for the stream's codec when the library has
+// one, else the software decoder found with the stream.
+const AVCodec* FFMpegVideoDecoder::chooseDecoder() const {
+    const AVCodec* software = input_.foundDecoder();
+    if (!tryHardwareDecoder_)
+        return software;
+    const char* name = nullptr;
+    switch (input_.stream()->codecpar->codec_id) {
+    case AV_CODEC_ID_HEVC: name = "hevc_mediacodec"; break;
+    case AV_CODEC_ID_H264: name = "h264_mediacodec"; break;
+    case AV_CODEC_ID_MPEG4: name = "mpeg4_mediacodec"; break;
+    default: break;
+    }
+    const AVCodec* hardware = name ? avcodec_find_decoder_by_name(name) : nullptr;
+    if (hardware)
+        return hardware;
+    LogSystem::e(kTag, "Can not find hardware decoder h264_mediacodec, use software decode");
+    return software;
+}
+
+int FFMpegVideoDecoder::initWithFilePath(const char* path, int width, int height) {
+    releaseResource();
+    int result = input_.openStream(path);
+    if (result == 0)
+        result = input_.openCodec(chooseDecoder(), threads_);
+    if (result == 0) {
+        const bool source = !toBGRA_ || width < 1 || height < 1;
+        outWidth_ = source ? input_.width() : width;
+        outHeight_ = source ? input_.height() : height;
+        decoded_ = ffh::makeFrame();
+        if (!decoded_) {
+            releaseResource();
+            result = -2;
+        }
+    }
+    error_ = result != 0;
+    return result;
+}
+
+int FFMpegVideoDecoder::fillFrame() {
+    if (framePending_) {
+        framePending_ = false;
+        return 0;
+    }
+    return input_.receiveFrame(decoded_.get());
+}
+
+VideoSrcFrame* FFMpegVideoDecoder::readNextVideoFrame() {
+    if (error_ || !decoded_ || fillFrame() < 0)
+        return nullptr;
+    const int64_t ticks = input_.frameTicks(decoded_.get());
+    AVFrame* frame = converter_.convert(decoded_.get(), outWidth_, outHeight_);
+    av_frame_unref(decoded_.get());
+    if (!frame)
+        return nullptr;
+    return new FFMpegVSrcFrame(frame, input_.ticksToSeconds(ticks));
+}
+
+int FFMpegVideoDecoder::seekTo(double seconds) {
+    if (error_ || !decoded_)
+        return -10001;
+    const int64_t ticks = input_.secondsToTicks(seconds);
+    framePending_ = false;
+    av_frame_unref(decoded_.get());
+    if (input_.seekBackward(ticks) < 0)
+        return -2;
+    while (input_.receiveFrame(decoded_.get()) == 0) {
+        if (input_.frameTicks(decoded_.get()) >= ticks) {
+            framePending_ = true;
+            break;
+        }
+    }
+    return 0;
+}
+
+int FFMpegVideoDecoder::getVideoWidth() { return input_.width(); }
+
+int FFMpegVideoDecoder::getVideoHeight() { return input_.height(); }
+
+double FFMpegVideoDecoder::getVideoDuration() { return input_.videoDuration(); }
+
+double FFMpegVideoDecoder::getAudioDuration() { return input_.audioDuration(); }
+
+double FFMpegVideoDecoder::getFrameRate() { return input_.frameRate(); }
+
+int FFMpegVideoDecoder::getBitRate() { return input_.bitRate(); }
+
+int FFMpegVideoDecoder::getTotalVideoFrames() { return input_.totalFrames(); }
+
+int FFMpegVideoDecoder::getFrameBufferSize() {
+    return converter_.bufferSize(outWidth_, outHeight_);
+}
+
+int FFMpegVideoDecoder::getMetadataEntry(const char* key, const char** value) {
+    return input_.metadataEntry(key, value);
+}
+
+void FFMpegVideoDecoder::releaseResource() {
+    framePending_ = false;
+    decoded_.reset();
+    input_.close();
+    outWidth_ = 0;
+    outHeight_ = 0;
+}

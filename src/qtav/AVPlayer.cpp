@@ -1,0 +1,199 @@
+#include "AVPlayer.h"
+
+#include <algorithm>
+
+#include <QTimer>
+
+#include "LogSystem.h"
+#include "MediaInput.h"
+#include "PlaybackSession.h"
+#include "VideoOutput.h"
+
+namespace QtAV {
+
+namespace {
+const char* const kTag = "QtAV";
+}  // namespace
+
+struct AVPlayer::Private {
+    // All members: the player's thread.
+    QString path;
+    std::unique_ptr<MediaInput> input;        // loaded and not yet running
+    std::unique_ptr<PlaybackSession> session;  // running (playing or paused)
+    VideoRenderer* renderer = nullptr;         // borrowed
+    AudioOutput* audio = nullptr;              // child of the player
+    AVClock* clock = nullptr;                  // child of the player
+    QTimer notifyTimer;
+    MediaEndAction endAction = MediaEndAction_Default;
+    int repeatMax = 0;
+    int repeatsDone = 0;
+    qint64 startMs = 0;
+    qint64 durationMs = 0;
+    State state = StoppedState;
+    int run = 0;  // counts sessions, so end reports of an earlier one are dropped
+};
+
+AVPlayer::AVPlayer(QObject* parent) : QObject(parent), d(new Private) {
+    registerMetaTypes();
+    qRegisterMetaType<QtAV::AVPlayer::State>("QtAV::AVPlayer::State");
+    d->audio = new AudioOutput(this);
+    d->clock = new AVClock(this);
+    d->notifyTimer.setInterval(500);
+    connect(&d->notifyTimer, &QTimer::timeout, this, &AVPlayer::onNotify);
+}
+
+AVPlayer::~AVPlayer() { d->session.reset(); }
+
+void AVPlayer::setRenderer(VideoRenderer* renderer) {
+    d->renderer = renderer;
+    if (d->session)
+        d->session->setRenderer(renderer);
+}
+
+VideoRenderer* AVPlayer::renderer() const { return d->renderer; }
+
+AudioOutput* AVPlayer::audio() const { return d->audio; }
+
+AVClock* AVPlayer::masterClock() const { return d->clock; }
+
+void AVPlayer::setFile(const QString& path) {
+    if (path == d->path)
+        return;
+    stop();
+    d->input.reset();
+    d->path = path;
+    d->durationMs = 0;
+}
+
+QString AVPlayer::file() const { return d->path; }
+
+bool AVPlayer::load() {
+    stop();
+    d->input.reset();
+    auto input = std::make_unique<MediaInput>();
+    QString message;
+    if (!input->open(d->path, true, &message)) {
+        LogSystem::w(kTag, "load failed: %s", message.toUtf8().constData());
+        emit error(message);
+        return false;
+    }
+    const qint64 duration = qint64(input->duration() * 1000);
+    d->input = std::move(input);
+    if (duration != d->durationMs) {
+        d->durationMs = duration;
+        emit durationChanged(duration);
+    }
+    emit loaded();
+    return true;
+}
+
+bool AVPlayer::isLoaded() const { return d->input || d->session; }
+
+void AVPlayer::setNotifyInterval(int ms) { d->notifyTimer.setInterval(std::max(ms, 10)); }
+
+int AVPlayer::notifyInterval() const { return d->notifyTimer.interval(); }
+
+void AVPlayer::setMediaEndAction(MediaEndAction action) { d->endAction = action; }
+
+MediaEndAction AVPlayer::mediaEndAction() const { return d->endAction; }
+
+void AVPlayer::setRepeat(int max) { d->repeatMax = std::max(max, -1); }
+
+int AVPlayer::repeat() const { return d->repeatMax; }
+
+void AVPlayer::setStartPosition(qint64 ms) { d->startMs = std::max<qint64>(ms, 0); }
+
+qint64 AVPlayer::startPosition() const { return d->startMs; }
+
+AVPlayer::State AVPlayer::state() const { return d->state; }
+
+bool AVPlayer::isPlaying() const { return d->state != StoppedState; }
+
+bool AVPlayer::isPaused() const { return d->state == PausedState; }
+
+qint64 AVPlayer::duration() const { return d->durationMs; }
+
+qint64 AVPlayer::position() const {
+    if (!d->session)
+        return 0;
+    const qint64 ms = qint64(d->clock->value() * 1000);
+    return std::clamp<qint64>(ms, 0, std::max<qint64>(d->durationMs, 0));
+}
+
+void AVPlayer::play() {
+    if (d->state == PausedState) {
+        pause(false);
+        return;
+    }
+    if (d->state == PlayingState || (!d->input && !load()))
+        return;
+    const int run = ++d->run;
+    auto onEnd = [this, run](int serial) {
+        QMetaObject::invokeMethod(this, [this, run, serial] { onMediaEnd(run, serial); },
+                                  Qt::QueuedConnection);
+    };
+    d->repeatsDone = 0;
+    d->session = std::make_unique<PlaybackSession>(std::move(d->input), d->renderer, d->clock,
+                                                   d->audio, onEnd);
+    d->session->start(std::min(d->startMs, d->durationMs) / 1000.0, false);
+    d->state = PlayingState;
+    d->notifyTimer.start();
+    emit stateChanged(d->state);
+    emit started();
+}
+
+void AVPlayer::pause(bool p) {
+    const State wanted = p ? PausedState : PlayingState;
+    if (!d->session || d->state == wanted)
+        return;
+    d->session->setPaused(p);
+    d->state = wanted;
+    emit stateChanged(d->state);
+    emit paused(p);
+}
+
+void AVPlayer::togglePause() { pause(d->state == PlayingState); }
+
+void AVPlayer::stop() {
+    if (!d->session)
+        return;
+    d->session.reset();
+    d->clock->reset();
+    d->notifyTimer.stop();
+    d->state = StoppedState;
+    emit stateChanged(d->state);
+    emit stopped();
+}
+
+void AVPlayer::seek(qint64 ms) {
+    if (!d->session)
+        return;
+    d->session->seek(std::clamp<qint64>(ms, 0, std::max<qint64>(d->durationMs, 0)) / 1000.0);
+}
+
+void AVPlayer::onMediaEnd(int run, int serial) {
+    if (!d->session || run != d->run || serial != d->session->serial())
+        return;
+    emit mediaEnded();
+    if (d->repeatMax < 0 || d->repeatsDone < d->repeatMax) {
+        ++d->repeatsDone;
+        d->session->seek(std::min(d->startMs, d->durationMs) / 1000.0);
+        emit repeated();
+        return;
+    }
+    if (d->endAction & MediaEndAction_Pause) {
+        pause(true);
+        return;
+    }
+    stop();
+    VideoOutput* output = dynamic_cast<VideoOutput*>(d->renderer);
+    if (output && !(d->endAction & MediaEndAction_KeepDisplay))
+        output->clearCurrentFrame();
+}
+
+void AVPlayer::onNotify() {
+    if (d->state == PlayingState)
+        emit positionChanged(position());
+}
+
+}  // namespace QtAV

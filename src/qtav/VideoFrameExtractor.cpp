@@ -1,0 +1,195 @@
+// The extractor's worker, for each request in turn:
+// 1. take the latest request (older ones not started are gone);
+// 2. (re)open the source when it differs from the open one;
+// 3. seek to the key frame at or before the position and decode forward to
+//    the first frame at or after position - precision; emit it, or the last
+//    frame of the file when the position lies beyond it, or an error.
+#include "VideoFrameExtractor.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "MediaInput.h"
+
+namespace QtAV {
+
+namespace {
+
+struct Request {
+    QString source;
+    qint64 ms = 0;
+    int precision = 0;
+    bool operator==(const Request& o) const {
+        return source == o.source && ms == o.ms && precision == o.precision;
+    }
+};
+
+// A time stamp this close before the accepted start counts as at it.
+constexpr double kSlackSec = 0.001;
+
+}  // namespace
+
+struct VideoFrameExtractor::Private {
+    // The extractor's own thread.
+    QString source;
+    qint64 position = 0;
+    bool autoExtract = true;
+    int precision = 0;
+
+    std::mutex lock;
+    std::condition_variable wake;
+    // Guarded by lock.
+    std::optional<Request> pending;
+    std::optional<Request> running;
+    bool quit = false;
+
+    // Worker thread only.
+    std::unique_ptr<MediaInput> input;
+    QString openSource;
+
+    std::thread worker;
+
+    bool quitting() {
+        std::lock_guard<std::mutex> locker(lock);
+        return quit;
+    }
+};
+
+VideoFrameExtractor::VideoFrameExtractor(QObject* parent) : QObject(parent), d(new Private) {
+    registerMetaTypes();
+    d->worker = std::thread([this] {
+        for (;;) {
+            Request request;
+            {
+                std::unique_lock<std::mutex> locker(d->lock);
+                d->wake.wait(locker, [this] { return d->quit || d->pending; });
+                if (d->quit)
+                    return;
+                request = *d->pending;
+                d->pending.reset();
+                d->running = request;
+            }
+            serve(request.source, request.ms, request.precision);
+            std::lock_guard<std::mutex> locker(d->lock);
+            d->running.reset();
+        }
+    });
+}
+
+VideoFrameExtractor::~VideoFrameExtractor() {
+    {
+        std::lock_guard<std::mutex> locker(d->lock);
+        d->quit = true;
+    }
+    d->wake.notify_all();
+    d->worker.join();
+}
+
+void VideoFrameExtractor::setSource(const QString& path) { d->source = path; }
+
+QString VideoFrameExtractor::source() const { return d->source; }
+
+void VideoFrameExtractor::setPosition(qint64 ms) {
+    if (ms == d->position)
+        return;
+    d->position = ms;
+    if (d->autoExtract)
+        extract();
+}
+
+qint64 VideoFrameExtractor::position() const { return d->position; }
+
+void VideoFrameExtractor::setAutoExtract(bool on) { d->autoExtract = on; }
+
+bool VideoFrameExtractor::autoExtract() const { return d->autoExtract; }
+
+void VideoFrameExtractor::setPrecision(int ms) { d->precision = std::max(ms, 0); }
+
+int VideoFrameExtractor::precision() const { return d->precision; }
+
+void VideoFrameExtractor::extract() {
+    const Request request{d->source, d->position, d->precision};
+    {
+        std::lock_guard<std::mutex> locker(d->lock);
+        if (d->running && *d->running == request)
+            return;
+        d->pending = request;
+    }
+    d->wake.notify_all();
+}
+
+bool VideoFrameExtractor::openSource(const QString& path) {
+    if (d->input && d->openSource == path)
+        return true;
+    d->input.reset();
+    d->openSource.clear();
+    auto input = std::make_unique<MediaInput>();
+    QString message;
+    if (!input->open(path, false, &message)) {
+        emit error(message);
+        return false;
+    }
+    if (input->videoIndex() < 0) {
+        emit error(QStringLiteral("No video stream: %1").arg(path));
+        return false;
+    }
+    d->input = std::move(input);
+    d->openSource = path;
+    return true;
+}
+
+void VideoFrameExtractor::serve(const QString& path, qint64 ms, int precisionMs) {
+    if (path.isEmpty()) {
+        emit error(QStringLiteral("No source"));
+        return;
+    }
+    if (!openSource(path))
+        return;
+    MediaInput& input = *d->input;
+    StreamDecoder& decoder = input.videoDecoder();
+    const double accept = (ms - precisionMs) / 1000.0 - kSlackSec;
+    input.seek(ms / 1000.0);
+    decoder.flush();
+    ffh::PacketPtr packet = ffh::makePacket();
+    ffh::FramePtr frame = ffh::makeFrame();
+    if (!packet || !frame) {
+        emit error(QStringLiteral("Out of memory"));
+        return;
+    }
+    VideoFrame last;
+    double lastT = -1;
+    bool draining = false;
+    while (!d->quitting()) {
+        if (!draining) {
+            const int ret = av_read_frame(input.format(), packet.get());
+            if (ret == AVERROR(EAGAIN))
+                continue;
+            draining = ret < 0;
+            if (!draining && packet->stream_index != input.videoIndex()) {
+                av_packet_unref(packet.get());
+                continue;
+            }
+        }
+        decoder.send(draining ? nullptr : packet.get());
+        av_packet_unref(packet.get());
+        int ret;
+        while ((ret = decoder.receive(frame.get())) == 0) {
+            lastT = decoder.seconds(frame.get(), input.origin(), lastT + input.frameInterval());
+            last = VideoFrame::fromAVFrame(frame.get(), lastT);
+            if (lastT >= accept) {
+                emit frameExtracted(last);
+                return;
+            }
+        }
+        if (draining && ret != AVERROR(EAGAIN))
+            break;
+    }
+    if (last.isValid())
+        emit frameExtracted(last);
+    else if (!d->quitting())
+        emit error(QStringLiteral("No frame at %1 ms: %2").arg(ms).arg(path));
+}
+
+}  // namespace QtAV

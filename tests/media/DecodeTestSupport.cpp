@@ -1,0 +1,119 @@
+#include "DecodeTestSupport.h"
+
+#include <QProcess>
+#include <QStringList>
+
+#include "LogSystem.h"
+
+namespace DecodeTest {
+
+std::string run(const std::string& program, const std::vector<std::string>& args, bool* ok) {
+    QStringList list;
+    for (const std::string& a : args)
+        list << QString::fromStdString(a);
+    QProcess process;
+    process.start(QString::fromStdString(program), list);
+    bool done = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit &&
+                process.exitCode() == 0;
+    if (ok)
+        *ok = done;
+    return done ? process.readAllStandardOutput().toStdString() : std::string();
+}
+
+std::string indexFilter() {
+    return "format=yuv444p,geq=lum='if(mod(floor(N/pow(2,floor(X*8/W))),2),235,16)'"
+           ":cb=128:cr=128";
+}
+
+std::string makeClip(const std::string& dir, const std::string& name, const std::string& size,
+                     int fps, double seconds, const std::vector<std::string>& extra,
+                     const std::vector<std::string>& inputs) {
+    const std::string path = dir + "/" + name;
+    std::vector<std::string> args = {
+        "-v", "error", "-y", "-f", "lavfi", "-i",
+        "color=c=black:s=" + size + ":r=" + std::to_string(fps) + ":d=" + std::to_string(seconds) +
+            ",format=yuv444p"};
+    args.insert(args.end(), inputs.begin(), inputs.end());
+    args.insert(args.end(), {"-vf", indexFilter()});
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.push_back(path);
+    bool ok = false;
+    run("/usr/bin/ffmpeg", args, &ok);
+    return ok ? path : std::string();
+}
+
+int frameIndex(const uint8_t* pixels, int width, int height, int bytesPerPixel) {
+    const int channel = bytesPerPixel == 4 ? 1 : 0;
+    const size_t row = static_cast<size_t>(height / 2) * width * bytesPerPixel;
+    int index = 0;
+    for (int band = 0; band < 8; ++band) {
+        const int x = (2 * band + 1) * width / 16;
+        const int value = pixels[row + static_cast<size_t>(x) * bytesPerPixel + channel];
+        if (value > 80 && value < 170)
+            return -1;
+        if (value >= 170)
+            index |= 1 << band;
+    }
+    return index;
+}
+
+std::vector<uint8_t> indexPicture(int index, int width, int height) {
+    std::vector<uint8_t> picture(static_cast<size_t>(width) * height * 4);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const bool on = (index >> (x * 8 / width)) & 1;
+            uint8_t* p = &picture[(static_cast<size_t>(y) * width + x) * 4];
+            p[0] = p[1] = p[2] = on ? 255 : 0;
+            p[3] = 255;
+        }
+    }
+    return picture;
+}
+
+std::string probeValue(const std::string& probeOutput, const std::string& key) {
+    const std::string head = key + "=";
+    size_t pos = 0;
+    while (pos < probeOutput.size()) {
+        size_t end = probeOutput.find('\n', pos);
+        if (end == std::string::npos)
+            end = probeOutput.size();
+        const std::string line = probeOutput.substr(pos, end - pos);
+        if (line.compare(0, head.size(), head) == 0)
+            return line.substr(head.size());
+        pos = end + 1;
+    }
+    return std::string();
+}
+
+CaptureLogger& CaptureLogger::install() {
+    static CaptureLogger* logger = [] {
+        auto* created = new CaptureLogger();
+        LogSystem* system = LogSystem::getSysLogSystem();
+        system->setLogger(created);
+        system->setLogLevel(LogLevel::DBG);
+        system->startLog();
+        return created;
+    }();
+    return *logger;
+}
+
+void CaptureLogger::log(const char* tag, LogLevel, const char* text) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    lines_.push_back(std::string(tag) + ": " + text);
+}
+
+void CaptureLogger::clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    lines_.clear();
+}
+
+bool CaptureLogger::contains(const std::string& tag, const std::string& text) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (const std::string& line : lines_) {
+        if (line.compare(0, tag.size() + 2, tag + ": ") == 0 && line.find(text) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace DecodeTest

@@ -1,0 +1,308 @@
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include "DecodeTestSupport.h"
+#include "FFMpegDecoder360G.h"
+#include "FFMpegEncoder360G.h"
+#include "FFMpegVideoDecoder.h"
+#include "FFMpegVideoEncoder.h"
+#include "TestEnv.h"
+
+namespace {
+
+using DecodeTest::CaptureLogger;
+
+const std::string& outDir() {
+    static const std::string dir = TestEnv::makeDir("enc");
+    return dir;
+}
+
+std::string probe(const std::string& path, const std::vector<std::string>& what) {
+    std::vector<std::string> args = {"-v", "error", "-of", "default=nw=1"};
+    args.insert(args.end(), what.begin(), what.end());
+    args.push_back(path);
+    return DecodeTest::run("/usr/bin/ffprobe", args);
+}
+
+// Frame indices and times as FFMpegVideoDecoder reads them back.
+struct Decoded {
+    std::vector<int> indices;
+    std::vector<double> secs;
+};
+
+Decoded decodeAll(const std::string& path) {
+    Decoded out;
+    FFMpegVideoDecoder dec(true, false);
+    if (dec.initWithFilePath(path.c_str(), 0, 0) != 0)
+        return out;
+    const int w = dec.getVideoWidth(), h = dec.getVideoHeight();
+    while (std::unique_ptr<VideoSrcFrame> frame{dec.readNextVideoFrame()}) {
+        out.indices.push_back(DecodeTest::frameIndex(frame->getDatePtr(), w, h));
+        out.secs.push_back(frame->getFrameSecs());
+    }
+    return out;
+}
+
+std::vector<int> upTo(int n) {
+    std::vector<int> v;
+    for (int i = 0; i < n; ++i)
+        v.push_back(i);
+    return v;
+}
+
+// Packet pts in decode order, from ffprobe.
+std::vector<long long> packetPts(const std::string& path) {
+    std::istringstream lines(probe(path, {"-select_streams", "v:0", "-show_entries",
+                                          "packet=pts"}));
+    std::vector<long long> pts;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("pts=", 0) == 0)
+            pts.push_back(std::stoll(line.substr(4)));
+    }
+    return pts;
+}
+
+bool strictlyIncreasing(const std::vector<long long>& v) {
+    for (size_t i = 1; i < v.size(); ++i) {
+        if (v[i] <= v[i - 1])
+            return false;
+    }
+    return !v.empty();
+}
+
+std::string encode360G(const std::string& name, int w, int h, int frames, int step,
+                       const char* comment = nullptr) {
+    const std::string path = outDir() + "/" + name;
+    FFMpegEncoder360G enc(path.c_str(), w, h, 6250000, comment);
+    EXPECT_EQ(enc.getInitError(), 0);
+    for (int i = 0; i < frames; ++i) {
+        std::vector<uint8_t> picture = DecodeTest::indexPicture(i, w, h);
+        int r = enc.encodeArgbData(picture.data(), step);
+        EXPECT_TRUE(r == 0 || r == AVERROR(EAGAIN)) << r;
+    }
+    EXPECT_EQ(enc.endEncode(), 0);
+    return path;
+}
+
+TEST(FFMpegEncoder360G, Mp4WithTheFixedParametersInDisplayOrder) {
+    const std::string path = encode360G("out.mp4", 320, 240, 54, 1, "made by the test");
+    const std::string info = probe(path, {"-count_frames", "-select_streams", "v:0",
+                                          "-show_entries",
+                                          "stream=codec_name,profile,level,pix_fmt,r_frame_rate,"
+                                          "nb_read_frames:format=format_name:format_tags=comment"});
+    EXPECT_EQ(DecodeTest::probeValue(info, "codec_name"), "h264");
+    EXPECT_EQ(DecodeTest::probeValue(info, "profile"), "High");
+    EXPECT_EQ(DecodeTest::probeValue(info, "level"), "51");
+    EXPECT_EQ(DecodeTest::probeValue(info, "pix_fmt"), "yuv420p");
+    EXPECT_EQ(DecodeTest::probeValue(info, "r_frame_rate"), "27/1");
+    EXPECT_EQ(DecodeTest::probeValue(info, "nb_read_frames"), "54");
+    EXPECT_NE(DecodeTest::probeValue(info, "format_name").find("mp4"), std::string::npos);
+    EXPECT_EQ(DecodeTest::probeValue(info, "TAG:comment"), "made by the test");
+    auto pts = packetPts(path);
+    EXPECT_EQ(pts.size(), 54u);
+    EXPECT_TRUE(strictlyIncreasing(pts));
+    Decoded back = decodeAll(path);
+    EXPECT_EQ(back.indices, upTo(54));
+    ASSERT_EQ(back.secs.size(), 54u);
+    EXPECT_NEAR(back.secs[27], 1.0, 1e-3);
+}
+
+TEST(FFMpegEncoder360G, StepSpacesFrames) {
+    Decoded back = decodeAll(encode360G("step2.mp4", 160, 96, 10, 2));
+    ASSERT_EQ(back.indices, upTo(10));
+    for (int i = 0; i < 10; ++i)
+        EXPECT_NEAR(back.secs[i], 2.0 * i / 27, 1e-3);
+}
+
+TEST(FFMpegEncoder360G, PureRedStaysRed) {
+    const int w = 64, h = 64;
+    const std::string path = outDir() + "/red.mp4";
+    {
+        FFMpegEncoder360G enc(path.c_str(), w, h, 6250000, nullptr);
+        ASSERT_EQ(enc.getInitError(), 0);
+        std::vector<uint8_t> red(w * h * 4);
+        for (int i = 0; i < w * h; ++i) {
+            red[i * 4 + 2] = 255;
+            red[i * 4 + 3] = 255;
+        }
+        for (int i = 0; i < 3; ++i)
+            enc.encodeArgbData(red.data(), 1);
+        enc.endEncode();
+    }
+    FFMpegDecoder360G dec;
+    ASSERT_EQ(dec.initWithFilePath(path.c_str()), 0);
+    AVFrame** cell = dec.readNextVideoFrame();
+    ASSERT_TRUE(cell);
+    const uint8_t* p = (*cell)->data[0] + (h / 2 * w + w / 2) * 4;
+    EXPECT_LT(p[0], 40);   // blue
+    EXPECT_LT(p[1], 40);   // green
+    EXPECT_GT(p[2], 215);  // red
+    av_frame_unref(*cell);
+    av_frame_free(cell);
+    delete cell;
+}
+
+TEST(FFMpegEncoder360G, UnknownSuffixGivesMpegProgramStream) {
+    CaptureLogger& log = CaptureLogger::install();
+    log.clear();
+    const std::string path = encode360G("out.qqq", 160, 96, 12, 1);
+    EXPECT_TRUE(log.contains("FFMpegEncoder360G", "avformat_alloc_output_context2 faile: "));
+    EXPECT_TRUE(log.contains("FFMpegEncoder360G", ", using MPEG"));
+    const std::string info = probe(path, {"-show_entries", "format=format_name:stream=codec_name"});
+    EXPECT_EQ(DecodeTest::probeValue(info, "format_name"), "mpeg");
+    EXPECT_EQ(DecodeTest::probeValue(info, "codec_name"), "h264");
+    EXPECT_EQ(decodeAll(path).indices, upTo(12));
+}
+
+TEST(FFMpegEncoder360G, InitFailures) {
+    CaptureLogger& log = CaptureLogger::install();
+    log.clear();
+    const int refused[][2] = {{2161, 1081}, {0, 0}, {-4, 100}, {100000, 64}, {9000, 9000}};
+    for (const auto& size : refused) {
+        FFMpegEncoder360G enc((outDir() + "/refused.mp4").c_str(), size[0], size[1], 6250000,
+                              nullptr);
+        EXPECT_EQ(enc.getInitError(), -10) << size[0] << "x" << size[1];
+        EXPECT_TRUE(log.contains("FFMpegEncoder360G",
+                                 "width:" + std::to_string(size[0]) + ", height:" +
+                                     std::to_string(size[1]) + ", bitRate:6250000"));
+        std::vector<uint8_t> picture(64 * 64 * 4);
+        EXPECT_EQ(enc.encodeArgbData(picture.data(), 1), -10001);
+        EXPECT_EQ(enc.endEncode(), 0);
+    }
+    const std::string nowhere = outDir() + "/no/such/folder/out.mp4";
+    FFMpegEncoder360G enc(nowhere.c_str(), 160, 96, 6250000, nullptr);
+    EXPECT_EQ(enc.getInitError(), -2);
+    EXPECT_TRUE(log.contains("FFMpegEncoder360G", "Could not open '" + nowhere + "'"));
+    EXPECT_EQ(enc.endEncode(), 0);
+    EXPECT_EQ(enc.endEncode(), 0);
+}
+
+TEST(FFMpegEncoder360G, TakesPackedYuv) {
+    const int w = 160, h = 96;
+    const std::string path = outDir() + "/yuv.mp4";
+    {
+        FFMpegEncoder360G enc(path.c_str(), w, h, 6250000, nullptr);
+        ASSERT_EQ(enc.getInitError(), 0);
+        std::vector<uint8_t> yuv(w * h * 3 / 2, 128);
+        for (int i = 0; i < 4; ++i) {
+            for (int x = 0; x < w; ++x) {
+                for (int y = 0; y < h; ++y)
+                    yuv[y * w + x] = (i >> (x * 8 / w)) & 1 ? 235 : 16;
+            }
+            enc.enncodeYuvData(yuv.data(), 1);
+        }
+        enc.endEncode();
+    }
+    EXPECT_EQ(decodeAll(path).indices, upTo(4));
+}
+
+// FFMpegVideoEncoder
+
+std::string encodeVariant(const std::string& name, float fps, const std::vector<double>& secs,
+                          int rotation = 0, const char* preset = nullptr) {
+    const std::string path = outDir() + "/" + name;
+    FFMpegVideoEncoder enc;
+    if (preset)
+        enc.setPreset(preset);
+    List<const char*> keys, values;
+    keys.append("title");
+    values.append("variant clip");
+    EXPECT_EQ(enc.init(path.c_str(), 160, 96, true, fps, 2000000, keys, values, rotation), 0);
+    for (size_t i = 0; i < secs.size(); ++i) {
+        std::vector<uint8_t> picture = DecodeTest::indexPicture(static_cast<int>(i), 160, 96);
+        EXPECT_EQ(enc.encode(picture.data(), secs[i]), 0);
+    }
+    EXPECT_EQ(enc.close(), 0);
+    return path;
+}
+
+TEST(FFMpegVideoEncoder, TimeStampsFollowTheSecondsForAnyTimeBase) {
+    struct Case {
+        const char* name;
+        float fps;
+        double step;  // seconds between frames
+    };
+    const Case cases[] = {{"fps30.mp4", 30.0f, 1.0 / 30}, {"fps25.mp4", 25.0f, 1.0 / 25},
+                          {"micro.mp4", -1.0f, 1.0 / 25}, {"micro30.mp4", -1.0f, 1.0 / 30}};
+    for (const Case& c : cases) {
+        std::vector<double> secs;
+        for (int i = 0; i < 20; ++i)
+            secs.push_back(i * c.step);
+        Decoded back = decodeAll(encodeVariant(c.name, c.fps, secs));
+        ASSERT_EQ(back.indices, upTo(20)) << c.name;
+        for (int i = 0; i < 20; ++i)
+            EXPECT_NEAR(back.secs[i], secs[i], 2e-3) << c.name << " frame " << i;
+    }
+}
+
+TEST(FFMpegVideoEncoder, MetadataRotationAndDisplayOrder) {
+    const std::string path = encodeVariant("meta.mp4", 30.0f, {0, 1 / 30.0, 2 / 30.0, 3 / 30.0}, 90);
+    const std::string info = probe(path, {"-select_streams", "v:0", "-show_entries",
+                                          "stream=codec_name,profile,level:"
+                                          "stream_side_data=rotation:format_tags=title"});
+    EXPECT_EQ(DecodeTest::probeValue(info, "codec_name"), "h264");
+    EXPECT_EQ(DecodeTest::probeValue(info, "profile"), "High");
+    EXPECT_EQ(DecodeTest::probeValue(info, "level"), "51");
+    EXPECT_EQ(DecodeTest::probeValue(info, "TAG:title"), "variant clip");
+    // A clockwise quarter turn is a -90 degree display matrix.
+    EXPECT_EQ(DecodeTest::probeValue(info, "rotation"), "-90") << info;
+    EXPECT_TRUE(strictlyIncreasing(packetPts(path)));
+}
+
+TEST(FFMpegVideoEncoder, PresetReachesX264) {
+    auto options = [](const std::string& path) {
+        QFile file(QString::fromStdString(path));
+        file.open(QIODevice::ReadOnly);
+        return file.readAll().toStdString();
+    };
+    const std::vector<double> secs = {0, 0.04, 0.08};
+    EXPECT_NE(options(encodeVariant("veryfast.mp4", 25, secs)).find("cabac=1"), std::string::npos);
+    EXPECT_NE(options(encodeVariant("ultrafast.mp4", 25, secs, 0, "ultrafast")).find("cabac=0"),
+              std::string::npos);
+}
+
+TEST(FFMpegVideoEncoder, WrongStatesAndFailures) {
+    CaptureLogger& log = CaptureLogger::install();
+    log.clear();
+    FFMpegVideoEncoder enc;
+    uint8_t picture[160 * 96 * 4] = {};
+    EXPECT_EQ(enc.encode(picture, 0), -10001);
+    EXPECT_EQ(enc.close(), -10001);
+    const std::string bad = outDir() + "/clip.qqq";
+    EXPECT_EQ(enc.init(bad.c_str(), 160, 96, true, 30, 1000000, 0), -2);
+    EXPECT_TRUE(log.contains("ffmpegVEnc", "for file " + bad + "!"));
+    EXPECT_EQ(enc.init((outDir() + "/odd.mp4").c_str(), 161, 97, true, 30, 1000000, 0), -10);
+    const std::string good = outDir() + "/twice.mp4";
+    ASSERT_EQ(enc.init(good.c_str(), 160, 96, true, 30, 1000000, 0), 0);
+    EXPECT_EQ(enc.init(good.c_str(), 160, 96, true, 30, 1000000, 0), -10001);
+    EXPECT_EQ(enc.encode(picture, 0), 0);
+    EXPECT_EQ(enc.close(), 0);
+    EXPECT_EQ(enc.close(), -10001);
+}
+
+TEST(FFMpegVideoEncoder, TakesPackedYuvWithFrameCounter) {
+    const std::string path = outDir() + "/variant-yuv.mp4";
+    FFMpegVideoEncoder enc;
+    ASSERT_EQ(enc.init(path.c_str(), 160, 96, false, 30, 1000000, 0), 0);
+    std::vector<uint8_t> yuv(160 * 96 * 3 / 2, 128);
+    for (int i = 0; i < 5; ++i) {
+        for (int x = 0; x < 160; ++x) {
+            for (int y = 0; y < 96; ++y)
+                yuv[y * 160 + x] = (i >> (x * 8 / 160)) & 1 ? 235 : 16;
+        }
+        EXPECT_EQ(enc.encode(yuv.data(), 0), 0);
+    }
+    ASSERT_EQ(enc.close(), 0);
+    Decoded back = decodeAll(path);
+    EXPECT_EQ(back.indices, upTo(5));
+    ASSERT_EQ(back.secs.size(), 5u);
+    EXPECT_NEAR(back.secs[4], 4 / 30.0, 2e-3);
+}
+
+}  // namespace

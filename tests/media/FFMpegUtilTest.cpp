@@ -1,0 +1,124 @@
+// The media utilities with the real tool beside the test, the probes and the in-process
+// re-compression.
+#include <string>
+
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QString>
+
+#include "AudioTestMedia.h"
+#include "FFMpegBasicSupport.h"
+#include "FFMpegUtil.h"
+#include "TestEnv.h"
+
+using namespace AudioTestMedia;
+
+namespace {
+
+class FFMpegUtilTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = TestEnv::makeDir("util");
+        clearLog();
+    }
+    std::string at(const std::string& name) const { return dir + "/" + name; }
+    static QString q(const std::string& s) { return QString::fromStdString(s); }
+    // Files left in the working folder besides the given ones.
+    QStringList entries() const {
+        return QDir(q(dir)).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    }
+    std::string dir;
+};
+
+TEST_F(FFMpegUtilTest, ExtractionNeedsASoundTrack) {
+    const std::string withSound = clip(at("sound.mp4"), 2, true);
+    const std::string silent = clip(at("silent.mp4"), 2, false);
+    const std::string out = at("out.m4a");
+    EXPECT_EQ(0, FFMpegUtil::extractAudioFromVideo(q(withSound), q(out), -1, -1, 1.0));
+    EXPECT_EQ("aac", streamFacts(out, "audio").codec);
+    EXPECT_NEAR(2.0, streamFacts(out, "audio").seconds, 0.1);
+    EXPECT_EQ(-3, FFMpegUtil::extractAudioFromVideo(q(silent), q(at("none.m4a")), -1, -1, 1.0));
+}
+
+TEST_F(FFMpegUtilTest, LengthProbes) {
+    const std::string withSound = clip(at("sound.mp4"), 2, true);
+    const std::string silent = clip(at("silent.mp4"), 1, false);
+    const std::string garbage = at("garbage.mp4");
+    {
+        FILE* f = fopen(garbage.c_str(), "wb");
+        fputs("garbage", f);
+        fclose(f);
+    }
+    const struct {
+        std::string path;
+        double video, audio;
+    } cases[] = {
+        {withSound, 2, 2}, {silent, 1, 0}, {garbage, 0, 0}, {at("absent.mp4"), 0, 0}, {"", 0, 0}};
+    for (const auto& c : cases) {
+        EXPECT_NEAR(c.video, FFMpegUtil::getVideoLength(q(c.path)), 0.05) << c.path;
+        EXPECT_NEAR(c.audio, FFMpegUtil::getAudioLength(q(c.path)), 0.05) << c.path;
+        EXPECT_NEAR(c.video, FFMpegBasicSupport::getVideoDuration(c.path.c_str()), 0.05);
+        EXPECT_NEAR(c.audio, FFMpegBasicSupport::getAudioDuration(c.path.c_str()), 0.05);
+        EXPECT_NEAR(c.video > 0 ? 25 : 0, FFMpegBasicSupport::getVideoFps(c.path.c_str()), 0.01);
+    }
+    EXPECT_EQ(0, FFMpegBasicSupport::getAudioDuration(nullptr));
+}
+
+TEST_F(FFMpegUtilTest, CompressWithoutSoundLeavesOnlyTheVideo) {
+    const std::string src = clip(at("silent.mp4"), 1, false);
+    const std::string dst = at("small.mp4");
+    ASSERT_TRUE(FFMpegUtil::compress(q(src), q(dst), 200000, 80, 60));
+    EXPECT_EQ((std::vector<std::string>{"video"}), streamKinds(dst));
+    EXPECT_NEAR(1.0, streamFacts(dst, "video").seconds, 0.1);
+    EXPECT_EQ((QStringList{"silent.mp4", "small.mp4"}), entries());
+}
+
+TEST_F(FFMpegUtilTest, CompressKeepsTheSound) {
+    const std::string src = clip(at("sound.mp4"), 2, true);
+    const std::string dst = at("small.mp4");
+    // At the source size when the bit rate drops enough, then scaled.
+    ASSERT_TRUE(FFMpegUtil::compress(q(src), q(dst), 5000, -1, -1));
+    EXPECT_EQ((std::vector<std::string>{"video", "audio"}), streamKinds(dst));
+    ASSERT_TRUE(FFMpegUtil::compress(q(src), q(dst), 200000, 80, 60));
+    EXPECT_EQ((std::vector<std::string>{"video", "audio"}), streamKinds(dst));
+    EXPECT_NEAR(2.0, streamFacts(dst, "audio").seconds, 0.1);
+    EXPECT_EQ((QStringList{"small.mp4", "sound.mp4"}), entries());
+}
+
+TEST_F(FFMpegUtilTest, CompressReportsEveryFailure) {
+    const std::string silent = clip(at("silent.mp4"), 1, false);
+    const std::string sound = clip(at("sound.mp4"), 1, true);
+    // A folder where the result should go: the last step cannot write it.
+    ASSERT_TRUE(QDir(q(dir)).mkdir("taken.mp4"));
+    const struct {
+        std::string src, dst;
+        int bitRate, width, height;
+    } cases[] = {
+        {silent, at("a.mp4"), 0, 80, 60},
+        {silent, at("a.mp4"), -5, 80, 60},
+        {silent, at("a.mp4"), 1000000000, -1, -1},
+        {at("absent.mp4"), at("a.mp4"), 200000, 80, 60},
+        {silent, at("no/dir/a.mp4"), 200000, 80, 60},
+        {silent, at("taken.mp4"), 200000, 80, 60},
+        {sound, at("taken.mp4"), 200000, 80, 60},
+    };
+    for (const auto& c : cases)
+        EXPECT_FALSE(FFMpegUtil::compress(q(c.src), q(c.dst), c.bitRate, c.width, c.height))
+            << c.src << " " << c.dst << " " << c.bitRate;
+    EXPECT_TRUE(logHas("FFMpegUtil: return since bitRate diff too small"));
+    EXPECT_TRUE(logHas("FFMpegUtil: compress: bit rate 0 refused"));
+    // The last two failed only after the whole video was encoded.
+    EXPECT_TRUE(logHas("compress: can not move the video to"));
+    EXPECT_TRUE(logHas("ffmpegAVMuxer: Could not open output file"));
+    EXPECT_EQ((QStringList{"silent.mp4", "sound.mp4", "taken.mp4"}), entries());
+}
+
+TEST_F(FFMpegUtilTest, CompressV2ThroughTheTool) {
+    const std::string src = clip(at("sound.mp4"), 1, true);
+    const std::string dst = at("v2.mp4");
+    ASSERT_TRUE(FFMpegUtil::compressV2(q(src), q(dst), 300000, 80, 60));
+    EXPECT_EQ((std::vector<std::string>{"video", "audio"}), streamKinds(dst));
+    EXPECT_FALSE(FFMpegUtil::compressV2(q(at("absent.mp4")), q(at("x.mp4")), 300000, 0, 0));
+}
+
+}  // namespace

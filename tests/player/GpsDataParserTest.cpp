@@ -1,0 +1,335 @@
+// Trip records read from generated files: block and walk cases over small
+// hand-built layouts, sparse gigabyte files, broken files and a recording
+// made by the fixture tool.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "GpsDataParser.h"
+#include "LogCapture.h"
+#include "RecordingBoxes.h"
+#include "RecordingFiles.h"
+#include "RecordingWriter.h"
+#include "TestEnv.h"
+#include "TripRecord.h"
+
+using namespace recording;
+
+namespace {
+
+const char* const kTag = "GpsDataParser";
+const char* const kShortRead = "readBytes != dataSize?";
+
+// ftyp | [beforeArea] | free { blocks } | moov { mvhd, [moovPrefix], index, [moovSuffix] }
+struct FileSpec {
+    std::vector<int> tagAt = {0, 0, 0, 0};  // per block; -1: no tag
+    int blockSize = 2048;
+    std::string beforeArea;
+    std::string moovPrefix;
+    std::string indexType = "gps ";
+    int countDelta = 0;  // entry count = entries + countDelta
+    std::string moovSuffix;
+    std::function<void(std::vector<uint32_t>&)> editOffsets;
+    // Edits the finished file; the argument is the offset of "moov".
+    std::function<void(std::string&, size_t)> editFile;
+};
+
+struct Built {
+    std::string bytes;
+    std::vector<uint32_t> offsets;
+};
+
+Built build(const FileSpec& spec) {
+    std::vector<TripRecord> trip = makeTrip(int(spec.tagAt.size()));
+    std::string head = box("ftyp", "qt  " + be32(0) + "qt  ") + spec.beforeArea;
+    Built built;
+    std::string blocks;
+    for (size_t i = 0; i < trip.size(); ++i) {
+        built.offsets.push_back(uint32_t(head.size() + 8 + blocks.size()));
+        blocks += gpsBlock(trip[i], spec.tagAt[i], spec.blockSize);
+    }
+    std::vector<uint32_t> offsets = built.offsets;
+    if (spec.editOffsets)
+        spec.editOffsets(offsets);
+    std::string index = gpsIndexBox(offsets, uint32_t(spec.blockSize),
+                                    int32_t(offsets.size()) + spec.countDelta, spec.indexType);
+    std::string moov = box("moov", box("mvhd", std::string(100, '\0')) + spec.moovPrefix + index +
+                                       spec.moovSuffix);
+    built.bytes = head + box("free", blocks);
+    size_t moovAt = built.bytes.size();
+    built.bytes += moov;
+    if (spec.editFile)
+        spec.editFile(built.bytes, moovAt);
+    return built;
+}
+
+void putBe32(std::string& bytes, size_t at, uint32_t value) { bytes.replace(at, 4, be32(value)); }
+
+void expectSame(const GyroRawInfo& raw, const TripRecord& r) {
+    EXPECT_EQ(raw.hour, r.hour);
+    EXPECT_EQ(raw.minute, r.minute);
+    EXPECT_EQ(raw.second, r.second);
+    EXPECT_EQ(raw.year, r.year);
+    EXPECT_EQ(raw.month, r.month);
+    EXPECT_EQ(raw.day, r.day);
+    EXPECT_EQ(std::string(raw.rawChars, 3), std::string(r.chars, 3));
+    EXPECT_EQ(raw.latitude, r.latitude);
+    EXPECT_EQ(raw.longitude, r.longitude);
+    EXPECT_EQ(raw.speed, r.speedKnots);
+    EXPECT_EQ(raw.direction, r.heading);
+    EXPECT_EQ(raw.gSensorX, r.gX);
+    EXPECT_EQ(raw.gSensorY, r.gY);
+    EXPECT_EQ(raw.gSensorZ, r.gZ);
+}
+
+// The seconds of makeTrip that the parsed records are, in list order.
+std::vector<int> secondsOf(const QList<GyroRawInfo>& list) {
+    std::vector<TripRecord> trip = makeTrip(100);
+    std::vector<int> seconds;
+    for (const GyroRawInfo& raw : list) {
+        int found = -1;
+        for (size_t i = 0; i < trip.size() && found < 0; ++i)
+            if (raw.second == trip[i].second && raw.minute == trip[i].minute &&
+                raw.latitude == trip[i].latitude)
+                found = int(i);
+        seconds.push_back(found);
+    }
+    return seconds;
+}
+
+class GpsDataParserTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        LogCapture::install().clear();
+        dir = TestEnv::makeDir("gps");
+    }
+
+    std::string write(const std::string& name, const std::string& bytes) {
+        std::string path = dir + "/" + name;
+        EXPECT_TRUE(writeFile(path, bytes));
+        return path;
+    }
+
+    static int messages(const char* text) { return LogCapture::install().count(kTag, text); }
+
+    std::string dir;
+};
+
+struct WalkCase {
+    const char* name;
+    FileSpec spec;
+    std::vector<int> seconds;  // expected records, by second of the trip
+    int shortReads = 0;        // expected "readBytes != dataSize?" lines
+};
+
+std::vector<WalkCase> walkCases() {
+    auto spec = [](std::function<void(FileSpec&)> edit) {
+        FileSpec s;
+        edit(s);
+        return s;
+    };
+    return {
+        {"tag at 0", {}, {0, 1, 2, 3}},
+        {"tag anywhere in the window", spec([](FileSpec& s) { s.tagAt = {5, 999, 1936, 77}; }),
+         {0, 1, 2, 3}},
+        {"record crossing the 2000-byte window",
+         spec([](FileSpec& s) { s.tagAt = {0, 1937, 0, 0}; }), {0, 2, 3}},
+        {"tag at the last searched place", spec([](FileSpec& s) { s.tagAt = {1992, 0, 0, 0}; }),
+         {1, 2, 3}},
+        {"tag beyond the window",
+         spec([](FileSpec& s) {
+             s.tagAt = {0, 2001, 0, 0};
+             s.blockSize = 2100;
+         }),
+         {0, 2, 3}},
+        {"block without tag: later records move up",
+         spec([](FileSpec& s) { s.tagAt = {0, -1, 0, 0}; }), {0, 2, 3}},
+        {"any fourth type byte", spec([](FileSpec& s) { s.indexType = "gpsX"; }), {0, 1, 2, 3}},
+        {"second gps box ignored",
+         spec([](FileSpec& s) { s.moovSuffix = gpsIndexBox({1000, 2000}, 2048, "gps "); }),
+         {0, 1, 2, 3}},
+        {"count beyond the box", spec([](FileSpec& s) { s.countDelta = 1000; }), {0, 1, 2, 3}},
+        {"count below the entries", spec([](FileSpec& s) { s.countDelta = -2; }), {0, 1}},
+        {"count zero", spec([](FileSpec& s) { s.countDelta = -4; }), {}},
+        {"count negative", spec([](FileSpec& s) { s.countDelta = -5; }), {}},
+        {"offset past the end",
+         spec([](FileSpec& s) { s.editOffsets = [](std::vector<uint32_t>& o) { o[1] = 0x7fff0000; }; }),
+         {0, 2, 3}},
+        {"offset from 2 GiB",
+         spec([](FileSpec& s) { s.editOffsets = [](std::vector<uint32_t>& o) { o[2] = 0x80000010; }; }),
+         {0, 1, 3}},
+        {"child size zero", spec([](FileSpec& s) { s.moovPrefix = boxHeader("udta", 0); }), {}},
+        {"child size below its header",
+         spec([](FileSpec& s) { s.moovPrefix = boxHeader("udta", 7); }), {}},
+        {"child beyond moov", spec([](FileSpec& s) { s.moovPrefix = boxHeader("trak", 0x100000); }),
+         {}},
+        {"index box beyond moov",
+         spec([](FileSpec& s) { s.moovPrefix = boxHeader("gps ", 0x7fffffff); }), {}},
+        {"top-level size zero", spec([](FileSpec& s) { s.beforeArea = boxHeader("junk", 0); }), {}},
+        {"top-level size below its header",
+         spec([](FileSpec& s) { s.beforeArea = boxHeader("junk", 7); }), {}},
+        {"large size below its header",
+         spec([](FileSpec& s) { s.beforeArea = boxHeader("junk", 1) + be64(15); }), {}},
+        {"64-bit box stepped over",
+         spec([](FileSpec& s) { s.beforeArea = largeBox("wide", std::string(1000, 'w')); }),
+         {0, 1, 2, 3}},
+        {"top-level box beyond the file",
+         spec([](FileSpec& s) { s.beforeArea = boxHeader("mdat", 0xffffff00); }), {}},
+        {"large box beyond the file",
+         spec([](FileSpec& s) { s.beforeArea = boxHeader("mdat", 1) + be64(~0ull); }), {}},
+        {"moov body of 150000 bytes",
+         spec([](FileSpec& s) { s.moovPrefix = box("udta", std::string(150000 - 116, 'u')); }),
+         {0, 1, 2, 3}},
+        {"moov claiming more than the file, index complete",
+         spec([](FileSpec& s) {
+             s.editFile = [](std::string& f, size_t moov) { putBe32(f, moov, 0xfffffff0); };
+         }),
+         {0, 1, 2, 3}, 1},
+        {"moov cut inside the index",
+         spec([](FileSpec& s) { s.editFile = [](std::string& f, size_t) { f.resize(f.size() - 12); }; }),
+         {}, 1},
+        {"moov size below its header",
+         spec([](FileSpec& s) { s.editFile = [](std::string& f, size_t moov) { putBe32(f, moov, 4); }; }),
+         {}},
+        {"no moov",
+         spec([](FileSpec& s) { s.editFile = [](std::string& f, size_t moov) { f[moov + 7] = 'x'; }; }),
+         {}},
+    };
+}
+
+TEST_F(GpsDataParserTest, BlockAndWalkCases) {
+    for (const WalkCase& c : walkCases()) {
+        SCOPED_TRACE(c.name);
+        LogCapture::install().clear();
+        std::string path = write("case.mov", build(c.spec).bytes);
+        GpsDataParser parser;
+        EXPECT_EQ(parser.parse(QString::fromStdString(path)), 0);
+        EXPECT_EQ(secondsOf(parser.gyroRawInfoList), c.seconds);
+        EXPECT_EQ(messages(kShortRead), c.shortReads);
+    }
+}
+
+TEST_F(GpsDataParserTest, RecordsComeBackWhole) {
+    std::string path = write("whole.mov", build(FileSpec()).bytes);
+    GpsDataParser parser;
+    ASSERT_EQ(parser.parse(QString::fromStdString(path)), 0);
+    std::vector<TripRecord> trip = makeTrip(4);
+    ASSERT_EQ(parser.gyroRawInfoList.size(), 4);
+    for (int i = 0; i < 4; ++i)
+        expectSame(parser.gyroRawInfoList[i], trip[size_t(i)]);
+}
+
+TEST_F(GpsDataParserTest, MissingFile) {
+    GpsDataParser parser;
+    EXPECT_EQ(parser.parse(QString::fromStdString(dir + "/missing.MOV")), -30);
+    EXPECT_TRUE(parser.gyroRawInfoList.isEmpty());
+    EXPECT_EQ(messages("Can not open file?"), 1);
+}
+
+TEST_F(GpsDataParserTest, BrokenFilesGiveNoRecords) {
+    std::string empty = write("empty.MOV", "");
+    std::string random = dir + "/random.MOV";
+    ASSERT_TRUE(writeRandom(random, 100000, 42));
+    for (const std::string& path : {empty, random}) {
+        SCOPED_TRACE(path);
+        GpsDataParser parser;
+        EXPECT_EQ(parser.parse(QString::fromStdString(path)), 0);
+        EXPECT_TRUE(parser.gyroRawInfoList.isEmpty());
+    }
+}
+
+// Media of gigabytes before "moov", written as a sparse file.
+class SparseFileTest : public GpsDataParserTest {
+protected:
+    // ftyp | [blocks before] | mdat of `media` bytes | [blocks after] | moov
+    std::string writeSparseRecording(long long media, bool blocksAfterMedia, int seconds) {
+        std::vector<TripRecord> trip = makeTrip(seconds);
+        std::string ftyp = box("ftyp", "qt  " + be32(0) + "qt  ");
+        long long mdatAt = blocksAfterMedia ? (long long)ftyp.size() : (long long)ftyp.size() + 4096LL * seconds;
+        long long blocksAt = blocksAfterMedia ? mdatAt + media : (long long)ftyp.size();
+        std::string blocks;
+        std::vector<uint32_t> offsets;
+        for (const TripRecord& r : trip) {
+            offsets.push_back(uint32_t(blocksAt + (long long)blocks.size()));
+            blocks += gpsBlockBox(r, 4096);
+        }
+        std::string moov = box("moov", box("mvhd", std::string(100, '\0')) + gpsIndexBox(offsets, 4096));
+        long long moovAt = blocksAfterMedia ? blocksAt + (long long)blocks.size() : mdatAt + media;
+        std::string path = dir + "/sparse.MOV";
+        std::vector<Piece> pieces = {{0, ftyp},
+                                     {blocksAt, blocks},
+                                     {mdatAt, boxHeader("mdat", 1) + be64(uint64_t(media))},
+                                     {moovAt, moov}};
+        EXPECT_TRUE(writeSparse(path, moovAt + (long long)moov.size(), pieces));
+        return path;
+    }
+};
+
+TEST_F(SparseFileTest, GigabytesOfMediaBeforeMoovAreSeekedPast) {
+    std::string path = writeSparseRecording(3LL << 30, false, 5);
+    GpsDataParser parser;
+    ASSERT_EQ(parser.parse(QString::fromStdString(path)), 0);
+    EXPECT_EQ(secondsOf(parser.gyroRawInfoList), (std::vector<int>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(messages(kShortRead), 0);
+}
+
+TEST_F(SparseFileTest, BlocksFrom2GiBAreOutOfReach) {
+    std::string path = writeSparseRecording(5LL << 29, true, 3);
+    GpsDataParser parser;
+    ASSERT_EQ(parser.parse(QString::fromStdString(path)), 0);
+    EXPECT_TRUE(parser.gyroRawInfoList.isEmpty());
+}
+
+TEST_F(SparseFileTest, GigabyteMoovIsRefusedWithoutAllocating) {
+    // A "moov" that really spans 3 GiB of the file: refused, never allocated.
+    std::string path = dir + "/bigmoov.MOV";
+    std::string ftyp = box("ftyp", "qt  " + be32(0) + "qt  ");
+    ASSERT_TRUE(writeSparse(path, (long long)ftyp.size() + 0xc0000000LL,
+                            {{0, ftyp}, {(long long)ftyp.size(), boxHeader("moov", 0xc0000000u)}}));
+    GpsDataParser parser;
+    EXPECT_EQ(parser.parse(QString::fromStdString(path)), 0);
+    EXPECT_TRUE(parser.gyroRawInfoList.isEmpty());
+    EXPECT_EQ(messages(kShortRead), 0);
+}
+
+TEST_F(GpsDataParserTest, RavlixMarkBeforeTheIndex) {
+    FileSpec marked;
+    marked.moovPrefix = box("free", "Ravlix" + std::string(20, '\0'));
+    FileSpec far = marked;
+    far.moovPrefix = box("free", "Ravlix" + std::string(30, '\0'));
+    struct {
+        const char* name;
+        FileSpec spec;
+        bool expected;
+    } cases[] = {{"mark 26 bytes before", marked, true},
+                 {"mark 36 bytes before", far, false},
+                 {"no mark", FileSpec(), false}};
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = write("mark.mov", build(c.spec).bytes);
+        GpsDataParser parser;
+        EXPECT_EQ(parser.checkIsRavlixFile(QString::fromStdString(path)), c.expected);
+    }
+    GpsDataParser parser;
+    EXPECT_FALSE(parser.checkIsRavlixFile(QString::fromStdString(dir + "/missing.MOV")));
+}
+
+TEST_F(GpsDataParserTest, GeneratedRecordingRecordsInIndexOrder) {
+    std::string path = dir + "/REC.MOV";
+    ClipOptions options;
+    options.width = options.height = 160;
+    options.seconds = 4;
+    std::string error;
+    ASSERT_TRUE(writeRecording(path, options, &error)) << error;
+    GpsDataParser parser;
+    ASSERT_EQ(parser.parse(QString::fromStdString(path)), 0);
+    std::vector<TripRecord> trip = makeTrip(4);
+    ASSERT_EQ(parser.gyroRawInfoList.size(), 4);
+    for (int i = 0; i < 4; ++i)
+        expectSame(parser.gyroRawInfoList[i], trip[size_t(i)]);
+    EXPECT_TRUE(LogCapture::install().lines().empty());
+}
+
+}  // namespace

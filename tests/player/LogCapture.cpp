@@ -1,0 +1,35 @@
+#include "LogCapture.h"
+
+#include "LogSystem.h"
+
+LogCapture& LogCapture::install() {
+    static LogCapture* capture = [] {
+        auto* c = new LogCapture;
+        LogSystem::getSysLogSystem()->setLogger(c);
+        LogSystem::getSysLogSystem()->startLog();
+        return c;
+    }();
+    return *capture;
+}
+
+void LogCapture::log(const char* tag, LogLevel level, const char* text) {
+    std::lock_guard<std::mutex> guard(lock);
+    kept.push_back({tag, level, text});
+}
+
+std::vector<LogCapture::Line> LogCapture::lines() {
+    std::lock_guard<std::mutex> guard(lock);
+    return kept;
+}
+
+void LogCapture::clear() {
+    std::lock_guard<std::mutex> guard(lock);
+    kept.clear();
+}
+
+int LogCapture::count(const std::string& tag, const std::string& text) {
+    int n = 0;
+    for (const Line& line : lines())
+        n += line.tag == tag && line.text == text;
+    return n;
+}

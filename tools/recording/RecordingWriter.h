@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "TripRecord.h"
+
+// Writes playable recordings the way the camera lays them out:
+//
+// 1. encodeClip: a fisheye-like H.264 clip (a test pattern seen through a
+//    210-degree lens, black outside the lens circle) with an AAC sine tone,
+//    made by the ffmpeg tool into a QuickTime file whose "moov" comes last.
+// 2. addTripData: one "freeGPS" block per record as top-level "free" boxes
+//    placed before "moov", and the "gps " index box appended as the last
+//    child of "moov". Media offsets do not move, so the file still plays.
+namespace recording {
+
+struct ClipOptions {
+    int width = 320;   // even, pixels
+    int height = 320;  // even, pixels
+    int seconds = 3;
+    int fps = 30;
+    bool audio = true;
+    // An ffmpeg colour name ("red") for a plain picture instead of the lens pattern.
+    std::string solidColor;
+};
+
+// The ffmpeg tool used: the one beside the running program, else "ffmpeg".
+std::string ffmpegTool();
+
+// Encodes the clip to `path`; false with the tool's message in `error`.
+bool encodeClip(const std::string& path, const ClipOptions& options, std::string* error = nullptr);
+
+// Adds the records to an existing clip whose last top-level box is "moov".
+// `blockSize` (>= 64) is the size of each block box.
+bool addTripData(const std::string& path, const std::vector<TripRecord>& records,
+                 int blockSize = 4096, std::string* error = nullptr);
+
+// encodeClip, then addTripData with one record per second of makeTrip.
+bool writeRecording(const std::string& path, const ClipOptions& options,
+                    std::string* error = nullptr);
+
+}  // namespace recording
