@@ -12,9 +12,14 @@ int FFMpegFrameConverter::bufferSize(int width, int height) const {
     return size > 0 ? size : 0;
 }
 
+int FFMpegFrameConverter::scalerFlags(int swsFlags, int width) {
+    const int tail = width % 16;
+    return width > 16 && tail > 0 && tail < 8 ? swsFlags | SWS_ACCURATE_RND : swsFlags;
+}
+
 AVBufferRef* FFMpegFrameConverter::takeBuffer(int size) {
     if (!pool_ || poolSize_ != size) {
-        pool_.reset(av_buffer_pool_init(size, nullptr));
+        pool_.reset(av_buffer_pool_init(size + kScalerSlack, nullptr));
         poolSize_ = pool_ ? size : 0;
     }
     return pool_ ? av_buffer_pool_get(pool_.get()) : nullptr;
@@ -55,10 +60,10 @@ int FFMpegFrameConverter::convertInto(const AVFrame* src, uint8_t* dst, int dstW
                                              dstWidth, dstHeight, 1);
         return copied < 0 ? copied : 0;
     }
+    const int flags = scalerFlags(swsFlags_, src->width);
     sws_.reset(sws_getCachedContext(sws_.release(), src->width, src->height,
                                     static_cast<AVPixelFormat>(src->format), dstWidth,
-                                    dstHeight, dstFormat_, swsFlags_, nullptr, nullptr,
-                                    nullptr));
+                                    dstHeight, dstFormat_, flags, nullptr, nullptr, nullptr));
     if (!sws_)
         return AVERROR(EINVAL);
     uint8_t* planes[4];

@@ -20,12 +20,21 @@ public:
     // pool, which may outlive this converter. Null on failure.
     AVFrame* convert(const AVFrame* src, int dstWidth, int dstHeight);
 
-    // Same into the caller's buffer of bufferSize() bytes; 0 or a negative
-    // FFmpeg code.
+    // Same into the caller's buffer of bufferSize() + kScalerSlack bytes; 0
+    // or a negative FFmpeg code.
     int convertInto(const AVFrame* src, uint8_t* dst, int dstWidth, int dstHeight);
 
     // Bytes of one packed output picture; 0 for an invalid size.
     int bufferSize(int width, int height) const;
+
+    // Bytes to allocate past a packed picture: libswscale's vector code
+    // stores a little beyond the last row.
+    static constexpr int kScalerSlack = 64;
+    // `swsFlags` made safe for a source `width`: the fast YUV-to-RGB path
+    // leaves the last pixels of each row unwritten when the width exceeds 16
+    // and its remainder modulo 16 is 1 to 7, so those widths take the
+    // accurate (slower) path.
+    static int scalerFlags(int swsFlags, int width);
 
 private:
     AVBufferRef* takeBuffer(int size);

@@ -41,11 +41,15 @@ QByteArray FFMpegStreamDecoder::decodeBuf(const unsigned char* data, int length)
     av_packet_unref(packet_.get());
     if (err < 0 || avcodec_receive_frame(codec_.get(), decoded_.get()) < 0)
         return QByteArray();
-    QByteArray out(converter_.bufferSize(width_, height_), Qt::Uninitialized);
+    const int size = converter_.bufferSize(width_, height_);
+    QByteArray out(size + FFMpegFrameConverter::kScalerSlack, Qt::Uninitialized);
     err = converter_.convertInto(decoded_.get(), reinterpret_cast<uint8_t*>(out.data()),
                                  width_, height_);
     av_frame_unref(decoded_.get());
-    return err < 0 ? QByteArray() : out;
+    if (err < 0)
+        return QByteArray();
+    out.resize(size);
+    return out;
 }
 
 int FFMpegStreamDecoder::getFrameWidth() { return codec_ ? codec_->width : 0; }

@@ -8,6 +8,7 @@ extern "C" {
 #include <libavutil/imgutils.h>
 }
 
+#include "FFMpegFrameConverter.h"
 #include "FFMpegHandles.h"
 
 namespace QtAV {
@@ -63,8 +64,9 @@ VideoFrame VideoFrameConverter::convert(const VideoFrame& frame, const VideoForm
     const int h = src->height;
     bool srcFull = src->color_range == AVCOL_RANGE_JPEG;
     const AVPixelFormat srcFormat = plainFormat(static_cast<AVPixelFormat>(src->format), &srcFull);
+    const int flags = FFMpegFrameConverter::scalerFlags(SWS_BILINEAR, w);
     SwsContext* scaler = sws_getCachedContext(cache->scaler.release(), w, h, srcFormat, w, h, dstFormat,
-                                              SWS_BILINEAR, nullptr, nullptr, nullptr);
+                                              flags, nullptr, nullptr, nullptr);
     cache->scaler.reset(scaler);
     if (!scaler)
         return VideoFrame();
@@ -76,7 +78,7 @@ VideoFrame VideoFrameConverter::convert(const VideoFrame& frame, const VideoForm
     if (bytes <= 0)
         return VideoFrame();
     if (bytes != cache->poolBytes || !cache->pool) {
-        cache->pool.reset(av_buffer_pool_init(bytes, nullptr));
+        cache->pool.reset(av_buffer_pool_init(bytes + FFMpegFrameConverter::kScalerSlack, nullptr));
         cache->poolBytes = cache->pool ? bytes : 0;
     }
     ffh::FramePtr dst = ffh::makeFrame();

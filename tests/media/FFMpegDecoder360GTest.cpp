@@ -167,6 +167,27 @@ TEST(FFMpegDecoder360G, OddWidthFramesHavePackedRows) {
     EXPECT_EQ(readIndex(*dec), -2);
 }
 
+// The scaler's fast path once left the row ends of such widths unwritten.
+TEST(FFMpegDecoder360G, RowEndsAreConvertedForEveryWidthRemainder) {
+    const std::string dir = TestEnv::makeDir("dec360-widths");
+    for (int width : {18, 23, 34, 50, 1010}) {
+        const std::string clip = DecodeTest::makeClip(
+            dir, std::to_string(width) + ".mkv", std::to_string(width) + "x8", 30, 0.1,
+            {"-vf", "negate", "-c:v", "ffv1", "-pix_fmt", "yuv420p"});
+        auto dec = openClip(clip);
+        Cell cell(dec->readNextVideoFrame());
+        ASSERT_TRUE(cell) << width;
+        const AVFrame* f = *cell;
+        for (int y = 0; y < f->height; ++y) {
+            const uint8_t* row = f->data[0] + y * f->linesize[0];
+            const uint8_t* last = row + (width - 1) * 4;
+            EXPECT_GT(row[1], 200) << width;
+            EXPECT_EQ(std::vector<uint8_t>(row, row + 4), std::vector<uint8_t>(last, last + 4))
+                << "width " << width << " row " << y;
+        }
+    }
+}
+
 TEST(FFMpegDecoder360G, ReportsAudioDuration) {
     auto dec = openClip(clips().withAudio);
     EXPECT_NEAR(dec->getAudioDuration(), 2.0, 0.1);

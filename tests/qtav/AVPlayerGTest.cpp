@@ -1,0 +1,400 @@
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+
+#include "AVPlayer.h"
+#include "QtavFixture.h"
+#include "TestEnv.h"
+#include "VideoOutput.h"
+
+using QtAV::AVPlayer;
+using QtAV::VideoFormat;
+using QtAV::VideoFrame;
+
+namespace {
+
+constexpr double kFrameSec = 1.0 / 30;
+
+// Records every frame it receives, with the index drawn into it.
+class Recorder : public QtAV::VideoRenderer {
+public:
+    struct Shot {
+        double t;
+        int index;
+        VideoFormat::PixelFormat format;
+        int bytesPerLine;
+        qint64 wallMs;
+    };
+
+    std::vector<Shot> shots() {
+        std::lock_guard<std::mutex> locker(lock);
+        return recorded;
+    }
+    size_t count() {
+        std::lock_guard<std::mutex> locker(lock);
+        return recorded.size();
+    }
+    Shot last() {
+        std::lock_guard<std::mutex> locker(lock);
+        return recorded.back();
+    }
+
+    std::atomic<bool> closed{false};   // set by a test once the player must be silent
+    std::atomic<int> afterClose{0};    // frames received while closed
+    std::atomic<int> delayMs{0};       // time each receive takes
+
+protected:
+    bool receiveFrame(const VideoFrame& frame) override {
+        if (closed)
+            ++afterClose;
+        if (delayMs)
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        const Shot shot{frame.timestamp(), QtavFixture::frameIndex(frame), frame.pixelFormat(),
+                        frame.bytesPerLine(), wall.elapsed()};
+        std::lock_guard<std::mutex> locker(lock);
+        recorded.push_back(shot);
+        return true;
+    }
+
+private:
+    std::mutex lock;
+    std::vector<Shot> recorded;
+    QElapsedTimer wall = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+};
+
+// Runs the event loop until `done` holds or `ms` pass; returns `done()`.
+bool waitFor(const std::function<bool()>& done, int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return done();
+}
+
+void settle(int ms) {
+    waitFor([] { return false; }, ms);
+}
+
+// Index of the first frame at or after `ms`.
+int firstIndexAtOrAfter(qint64 ms) { return int(std::ceil(ms * 30 / 1000.0 - 1e-6)); }
+
+void expectMatchesTimestamp(const Recorder::Shot& shot) {
+    EXPECT_EQ(int(std::lround(shot.t * 30)), shot.index) << "t " << shot.t;
+}
+
+class AVPlayerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        longClip = new QString(QtavFixture::make("long", {}));
+        shortClip = new QString(QtavFixture::make("short", {1.0, 30, true, true}));
+        audioClip = new QString(QtavFixture::make("audio", {1.2, 30, false, true}));
+    }
+    static void TearDownTestSuite() {
+        delete longClip;
+        delete shortClip;
+        delete audioClip;
+    }
+    void SetUp() override {
+        ASSERT_FALSE(longClip->isEmpty());
+        ASSERT_FALSE(shortClip->isEmpty());
+        ASSERT_FALSE(audioClip->isEmpty());
+        player.setRenderer(&recorder);
+        player.setNotifyInterval(100);
+    }
+
+    // Starts the long clip and waits for `frames` frames.
+    void playLong(size_t frames) {
+        player.setFile(*longClip);
+        player.play();
+        ASSERT_TRUE(waitFor([&] { return recorder.count() >= frames; }, 5000));
+    }
+
+    static QString* longClip;
+    static QString* shortClip;
+    static QString* audioClip;
+    Recorder recorder;
+    AVPlayer player;
+};
+
+QString* AVPlayerTest::longClip = nullptr;
+QString* AVPlayerTest::shortClip = nullptr;
+QString* AVPlayerTest::audioClip = nullptr;
+
+TEST_F(AVPlayerTest, LoadReturnsWithTheDuration) {
+    QSignalSpy loaded(&player, &AVPlayer::loaded);
+    player.setFile(*longClip);
+    ASSERT_TRUE(player.load());
+    EXPECT_NEAR(3000, player.duration(), 100);
+    EXPECT_TRUE(player.isLoaded());
+    EXPECT_EQ(AVPlayer::StoppedState, player.state());
+    EXPECT_EQ(1, loaded.count());
+    settle(100);
+    EXPECT_EQ(0u, recorder.count());
+}
+
+TEST_F(AVPlayerTest, BadFilesFailToLoad) {
+    const QString dir = QString::fromStdString(TestEnv::makeDir("bad"));
+    QFile empty(dir + "/empty.mp4");
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    QFile noise(dir + "/noise.mp4");
+    ASSERT_TRUE(noise.open(QIODevice::WriteOnly));
+    QByteArray bytes(100000, '\0');
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = char((i * 7919 + 13) % 251);
+    noise.write(bytes);
+    noise.close();
+    for (const QString& path : {dir + "/missing.mp4", empty.fileName(), noise.fileName(), QString()}) {
+        AVPlayer bad;
+        QSignalSpy errors(&bad, &AVPlayer::error);
+        bad.setRenderer(&recorder);
+        bad.setFile(path);
+        EXPECT_FALSE(bad.load()) << path.toStdString();
+        EXPECT_EQ(1, errors.count()) << path.toStdString();
+        EXPECT_EQ(0, bad.duration());
+        bad.play();
+        EXPECT_EQ(AVPlayer::StoppedState, bad.state());
+    }
+    settle(100);
+    EXPECT_EQ(0u, recorder.count());
+}
+
+TEST_F(AVPlayerTest, PlayDeliversFramesInOrderAtRealTimeRate) {
+    QSignalSpy positions(&player, &AVPlayer::positionChanged);
+    playLong(1);
+    ASSERT_TRUE(waitFor([&] { return recorder.last().t >= 1.0; }, 5000));
+    const std::vector<Recorder::Shot> shots = recorder.shots();
+    EXPECT_EQ(0, shots.front().index);
+    for (size_t i = 0; i < shots.size(); ++i) {
+        expectMatchesTimestamp(shots[i]);
+        if (i > 0) {
+            EXPECT_GT(shots[i].t, shots[i - 1].t);
+        }
+    }
+    const double media = shots.back().t - shots.front().t;
+    const double wall = (shots.back().wallMs - shots.front().wallMs) / 1000.0;
+    EXPECT_GT(wall, media * 0.6) << "frames come faster than real time";
+    EXPECT_LT(wall, media * 3 + 0.5) << "frames come far slower than real time";
+    EXPECT_GE(positions.count(), 3);
+    EXPECT_EQ(AVPlayer::PlayingState, player.state());
+    EXPECT_TRUE(player.isPlaying());
+}
+
+TEST_F(AVPlayerTest, PauseFreezesFramesAndPosition) {
+    playLong(10);
+    player.pause(true);
+    EXPECT_TRUE(player.isPaused());
+    settle(150);
+    const size_t frozenCount = recorder.count();
+    const qint64 frozenPosition = player.position();
+    settle(400);
+    EXPECT_EQ(frozenCount, recorder.count());
+    EXPECT_EQ(frozenPosition, player.position());
+    const double lastT = recorder.last().t;
+
+    player.play();  // resumes
+    EXPECT_EQ(AVPlayer::PlayingState, player.state());
+    ASSERT_TRUE(waitFor([&] { return recorder.count() >= frozenCount + 5; }, 3000));
+    const std::vector<Recorder::Shot> shots = recorder.shots();
+    EXPECT_GT(shots[frozenCount].t, lastT);
+    EXPECT_LT(shots[frozenCount].t - lastT, 0.2) << "resume jumped";
+}
+
+TEST_F(AVPlayerTest, SeekWhilePlayingLandsOnFirstFrameAtOrAfterTarget) {
+    struct Case {
+        double playTo;  // seconds of media to play before seeking
+        qint64 target;  // ms
+    };
+    for (const Case c : {Case{0.2, 2010}, Case{1.5, 510}, Case{0.2, 0}}) {
+        Recorder local;
+        player.setRenderer(&local);
+        player.stop();
+        player.setFile(*longClip);
+        player.play();
+        ASSERT_TRUE(waitFor([&] { return local.count() > 0 && local.last().t >= c.playTo; }, 5000));
+        const size_t before = local.count();
+        const double lastBefore = local.last().t;
+        player.seek(c.target);
+        ASSERT_TRUE(waitFor([&] { return local.count() >= before + 5; }, 3000));
+        const std::vector<Recorder::Shot> all = local.shots();
+        std::vector<Recorder::Shot> after(all.begin() + before, all.end());
+        const int expected = firstIndexAtOrAfter(c.target);
+        // One frame may have been on its way when seek() was called.
+        if (std::fabs(after.front().t - lastBefore - kFrameSec) < 0.01 && after.front().index != expected)
+            after.erase(after.begin());
+        EXPECT_EQ(expected, after.front().index) << "target " << c.target;
+        EXPECT_NEAR(expected * kFrameSec, after.front().t, 0.002);
+        for (size_t i = 1; i < after.size(); ++i) {
+            EXPECT_GT(after[i].t, after[i - 1].t);
+            expectMatchesTimestamp(after[i]);
+        }
+        player.stop();
+    }
+}
+
+TEST_F(AVPlayerTest, SeekWhilePausedShowsExactlyOneFrame) {
+    playLong(3);
+    player.pause();
+    settle(150);
+    size_t count = recorder.count();
+    for (qint64 target : {qint64(1510), qint64(250), qint64(2990), qint64(999999)}) {
+        player.seek(target);
+        settle(400);
+        ASSERT_EQ(count + 1, recorder.count()) << "target " << target;
+        count = recorder.count();
+        const int expected = std::min(firstIndexAtOrAfter(target), 89);
+        EXPECT_EQ(expected, recorder.last().index) << "target " << target;
+        EXPECT_EQ(AVPlayer::PausedState, player.state());
+    }
+    player.seek(250);
+    settle(300);
+    count = recorder.count();
+    player.pause(false);
+    ASSERT_TRUE(waitFor([&] { return recorder.count() >= count + 5; }, 3000));
+    EXPECT_EQ(firstIndexAtOrAfter(250) + 1, recorder.shots()[count].index);
+}
+
+TEST_F(AVPlayerTest, StopJoinsThreadsSoNoFrameFollows) {
+    recorder.delayMs = 15;
+    player.setFile(*longClip);
+    for (int round = 0; round < 4; ++round) {
+        recorder.closed = false;
+        player.play();
+        if (round % 2) {
+            ASSERT_TRUE(waitFor([&] { return recorder.count() > 0; }, 3000));
+        }
+        player.stop();
+        recorder.closed = true;
+        EXPECT_EQ(AVPlayer::StoppedState, player.state());
+        EXPECT_EQ(0, player.position());
+        settle(150);
+        EXPECT_EQ(0, recorder.afterClose) << "round " << round;
+    }
+}
+
+TEST_F(AVPlayerTest, RepeatForeverSurvivesStopAndRestarts) {
+    QSignalSpy repeated(&player, &AVPlayer::repeated);
+    player.setRepeat(-1);
+    player.setFile(*shortClip);
+    player.play();
+    player.stop();
+    EXPECT_EQ(-1, player.repeat());
+    player.play();
+    ASSERT_TRUE(waitFor([&] { return repeated.count() >= 2; }, 6000));
+    EXPECT_EQ(AVPlayer::PlayingState, player.state());
+    const std::vector<Recorder::Shot> shots = recorder.shots();
+    int restarts = 0;
+    for (size_t i = 1; i < shots.size(); ++i) {
+        if (shots[i].t < shots[i - 1].t) {
+            ++restarts;
+            EXPECT_EQ(0, shots[i].index);
+        }
+    }
+    EXPECT_GE(restarts, 2);
+}
+
+TEST_F(AVPlayerTest, MediaEndFollowsActionAndRepeat) {
+    struct Case {
+        QtAV::MediaEndAction action;
+        int repeat;
+        AVPlayer::State finalState;
+        bool keepsFrame;
+        int ends;
+    };
+    const Case cases[] = {
+        {QtAV::MediaEndAction_Default, 0, AVPlayer::StoppedState, false, 1},
+        {QtAV::MediaEndAction_KeepDisplay, 0, AVPlayer::StoppedState, true, 1},
+        {QtAV::MediaEndAction_Pause, 0, AVPlayer::PausedState, true, 1},
+        {QtAV::MediaEndAction_KeepDisplay, 1, AVPlayer::StoppedState, true, 2},
+    };
+    for (const Case& c : cases) {
+        QtAV::VideoOutput output;
+        AVPlayer local;
+        QSignalSpy ended(&local, &AVPlayer::mediaEnded);
+        local.setRenderer(&output);
+        local.setMediaEndAction(c.action);
+        local.setRepeat(c.repeat);
+        local.setFile(*shortClip);
+        local.play();
+        ASSERT_TRUE(waitFor([&] { return ended.count() >= c.ends; }, 3000 * c.ends + 2000));
+        settle(100);
+        EXPECT_EQ(c.ends, ended.count());
+        EXPECT_EQ(c.finalState, local.state());
+        EXPECT_EQ(c.keepsFrame, output.currentFrame().isValid());
+        EXPECT_EQ(c.repeat, local.repeat());
+    }
+}
+
+TEST_F(AVPlayerTest, ForcedPreferredFormatGivesPackedBgra) {
+    for (bool forced : {true, false}) {
+        Recorder local;
+        local.forcePreferredPixelFormat(forced);
+        player.setRenderer(&local);
+        player.stop();
+        player.setFile(*longClip);
+        player.play();
+        ASSERT_TRUE(waitFor([&] { return local.count() >= 5; }, 5000));
+        player.stop();
+        for (const Recorder::Shot& shot : local.shots()) {
+            if (forced) {
+                EXPECT_EQ(VideoFormat::Format_BGRA32, shot.format);
+                EXPECT_EQ(QtavFixture::kWidth * 4, shot.bytesPerLine);
+            } else {
+                EXPECT_EQ(VideoFormat::Format_YUV420P, shot.format);
+            }
+            expectMatchesTimestamp(shot);
+        }
+    }
+}
+
+TEST_F(AVPlayerTest, AudioOnlyFilePlaysAtRealTimeRateAndEnds) {
+    QSignalSpy ended(&player, &AVPlayer::mediaEnded);
+    player.audio()->setVolume(0.3);
+    player.setFile(*audioClip);
+    ASSERT_TRUE(player.load());
+    EXPECT_NEAR(1200, player.duration(), 100);
+    QElapsedTimer wall;
+    wall.start();
+    player.play();
+    ASSERT_TRUE(waitFor([&] { return player.position() > 300; }, 3000));
+    ASSERT_TRUE(waitFor([&] { return ended.count() > 0; }, 5000));
+    EXPECT_GT(wall.elapsed(), 700) << "sound was not consumed at real-time rate";
+    EXPECT_EQ(AVPlayer::StoppedState, player.state());
+    EXPECT_DOUBLE_EQ(0.3, player.audio()->volume());
+    EXPECT_EQ(0u, recorder.count());
+}
+
+TEST_F(AVPlayerTest, PlayWhilePlayingAndPauseWhileStoppedChangeNothing) {
+    QSignalSpy states(&player, &AVPlayer::stateChanged);
+    player.pause(true);
+    EXPECT_EQ(AVPlayer::StoppedState, player.state());
+    EXPECT_EQ(0, states.count());
+    playLong(10);
+    const double t = recorder.last().t;
+    player.play();
+    settle(200);
+    EXPECT_EQ(1, states.count());
+    EXPECT_GT(recorder.last().t, t) << "play() restarted the clip";
+    player.seek(1000);  // only while running: stopped seeks change nothing
+    player.stop();
+    player.seek(2000);
+    EXPECT_EQ(AVPlayer::StoppedState, player.state());
+}
+
+}  // namespace

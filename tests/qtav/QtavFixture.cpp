@@ -1,0 +1,50 @@
+#include "QtavFixture.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+
+#include "TestEnv.h"
+#include "VideoFrameConverter.h"
+
+namespace QtavFixture {
+
+QString make(const QString& name, const Clip& clip) {
+    const QString dir = QString::fromStdString(TestEnv::makeDir(name.toStdString()));
+    const QString path = dir + "/" + name + ".mp4";
+    const QString duration = QString::number(clip.seconds);
+    QStringList args{"-v", "error", "-y"};
+    if (clip.video) {
+        args << "-f" << "lavfi" << "-i"
+             << QString("nullsrc=s=%1x%2:r=%3:d=%4,format=gray,"
+                        "geq=lum='if(bitand(N\\,pow(2\\,floor(X/8)))\\,235\\,16)'")
+                    .arg(kWidth).arg(kHeight).arg(clip.fps).arg(duration);
+    }
+    if (clip.audio)
+        args << "-f" << "lavfi" << "-i" << "sine=frequency=440:sample_rate=48000:duration=" + duration;
+    if (clip.video)
+        args << "-c:v" << "libx264" << "-pix_fmt" << "yuv420p" << "-g" << "15" << "-bf" << "2" << "-crf" << "12";
+    if (clip.audio)
+        args << "-c:a" << "aac";
+    args << path;
+    QProcess ffmpeg;
+    ffmpeg.start(QCoreApplication::applicationDirPath() + "/ffmpeg", args);
+    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitStatus() != QProcess::NormalExit ||
+        ffmpeg.exitCode() != 0)
+        return QString();
+    return path;
+}
+
+int frameIndex(const QtAV::VideoFrame& frame) {
+    const QtAV::VideoFrame bgra = QtAV::VideoFrameConverter().convert(frame, QtAV::VideoFormat::Format_BGRA32);
+    if (!bgra.isValid() || bgra.width() < 64)
+        return -1;
+    const uchar* row = bgra.constBits() + (bgra.height() / 2) * bgra.bytesPerLine();
+    int index = 0;
+    for (int bit = 0; bit < 8; ++bit) {
+        if (row[(bit * 8 + 4) * 4 + 1] > 128)  // green of the column's centre pixel
+            index |= 1 << bit;
+    }
+    return index;
+}
+
+}  // namespace QtavFixture

@@ -1,0 +1,190 @@
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <thread>
+
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QSignalSpy>
+
+#include "QtavFixture.h"
+#include "VideoFrameExtractor.h"
+
+using QtAV::VideoFrame;
+using QtAV::VideoFrameExtractor;
+
+namespace {
+
+bool waitFor(const std::function<bool()>& done, int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return done();
+}
+
+void settle(int ms) {
+    waitFor([] { return false; }, ms);
+}
+
+// Collects what an extractor sends, on the test's thread.
+struct Results {
+    explicit Results(VideoFrameExtractor* extractor) {
+        QObject::connect(extractor, &VideoFrameExtractor::frameExtracted, &receiver,
+                         [this](const VideoFrame& f) { frames.push_back(f); });
+        QObject::connect(extractor, &VideoFrameExtractor::error, &receiver,
+                         [this](const QString& m) { errors.push_back(m); });
+    }
+    QObject receiver;
+    std::vector<VideoFrame> frames;
+    std::vector<QString> errors;
+};
+
+int indexAt(qint64 ms) { return std::min(int(std::ceil(ms * 30 / 1000.0 - 1e-6)), 89); }
+
+class VideoFrameExtractorTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        clipA = new QString(QtavFixture::make("clipA", {3.0, 30, true, false}));
+        clipB = new QString(QtavFixture::make("clipB", {1.0, 30, true, true}));
+    }
+    static void TearDownTestSuite() {
+        delete clipA;
+        delete clipB;
+    }
+    void SetUp() override {
+        ASSERT_FALSE(clipA->isEmpty());
+        ASSERT_FALSE(clipB->isEmpty());
+    }
+    static QString* clipA;
+    static QString* clipB;
+};
+
+QString* VideoFrameExtractorTest::clipA = nullptr;
+QString* VideoFrameExtractorTest::clipB = nullptr;
+
+TEST_F(VideoFrameExtractorTest, GivesTheFirstFrameAtOrAfterThePosition) {
+    VideoFrameExtractor extractor;
+    // The signatures the player controller connects by text.
+    QSignalSpy frames(&extractor, SIGNAL(frameExtracted(QtAV::VideoFrame)));
+    QSignalSpy errors(&extractor, SIGNAL(error(QString)));
+    ASSERT_TRUE(frames.isValid());
+    ASSERT_TRUE(errors.isValid());
+    Results results(&extractor);
+    extractor.setSource(*clipA);
+    for (qint64 ms : {qint64(1000), qint64(0), qint64(1510), qint64(2990), qint64(50000), qint64(-300)}) {
+        const size_t before = results.frames.size();
+        extractor.setPosition(ms);
+        ASSERT_TRUE(waitFor([&] { return results.frames.size() > before; }, 5000)) << ms;
+        const VideoFrame& frame = results.frames.back();
+        const int expected = indexAt(std::max<qint64>(ms, 0));
+        EXPECT_EQ(expected, QtavFixture::frameIndex(frame)) << ms;
+        EXPECT_NEAR(expected / 30.0, frame.timestamp(), 0.002) << ms;
+        EXPECT_EQ(QtavFixture::kWidth, frame.width());
+    }
+    EXPECT_TRUE(results.errors.empty());
+}
+
+TEST_F(VideoFrameExtractorTest, ExtractAsksAgainWithoutAutoExtract) {
+    VideoFrameExtractor extractor;
+    Results results(&extractor);
+    extractor.setAutoExtract(false);
+    extractor.setSource(*clipA);
+    extractor.setPosition(500);
+    settle(300);
+    EXPECT_TRUE(results.frames.empty());
+    extractor.extract();
+    ASSERT_TRUE(waitFor([&] { return !results.frames.empty(); }, 5000));
+    EXPECT_EQ(15, QtavFixture::frameIndex(results.frames.back()));
+}
+
+TEST_F(VideoFrameExtractorTest, LatestRequestReplacesPendingOnes) {
+    VideoFrameExtractor extractor;
+    Results results(&extractor);
+    extractor.setSource(*clipA);
+    const int requests = 40;
+    for (int i = 1; i <= requests; ++i)
+        extractor.setPosition(i * 70);
+    ASSERT_TRUE(waitFor([&] {
+        return !results.frames.empty() && QtavFixture::frameIndex(results.frames.back()) == indexAt(requests * 70);
+    }, 5000));
+    settle(300);
+    EXPECT_LT(results.frames.size(), size_t(requests) / 2);
+    EXPECT_EQ(indexAt(requests * 70), QtavFixture::frameIndex(results.frames.back()));
+    for (size_t i = 1; i < results.frames.size(); ++i)
+        EXPECT_GT(results.frames[i].timestamp(), results.frames[i - 1].timestamp());
+}
+
+TEST_F(VideoFrameExtractorTest, RequestEqualToTheOneInProgressIsDropped) {
+    VideoFrameExtractor extractor;
+    Results results(&extractor);
+    extractor.setSource(*clipA);
+    extractor.setPosition(0);  // unchanged position: no request
+    extractor.extract();
+    extractor.extract();
+    extractor.extract();
+    ASSERT_TRUE(waitFor([&] { return !results.frames.empty(); }, 5000));
+    settle(300);
+    EXPECT_LE(results.frames.size(), 2u);
+    EXPECT_EQ(0, QtavFixture::frameIndex(results.frames.front()));
+}
+
+TEST_F(VideoFrameExtractorTest, DecoderStaysOpenWhileTheSourceIsUnchanged) {
+    const QString copy = *clipA + ".copy.mp4";
+    ASSERT_TRUE(QFile::copy(*clipA, copy));
+    VideoFrameExtractor extractor;
+    Results results(&extractor);
+    extractor.setSource(copy);
+    extractor.setPosition(300);
+    ASSERT_TRUE(waitFor([&] { return results.frames.size() == 1; }, 5000));
+    // The open file still serves requests after its name is gone...
+    ASSERT_TRUE(QFile::remove(copy));
+    extractor.setPosition(2000);
+    ASSERT_TRUE(waitFor([&] { return results.frames.size() == 2; }, 5000));
+    EXPECT_EQ(60, QtavFixture::frameIndex(results.frames.back()));
+    // ...until another source is opened.
+    extractor.setSource(*clipB);
+    extractor.setPosition(500);
+    ASSERT_TRUE(waitFor([&] { return results.frames.size() == 3; }, 5000));
+    EXPECT_EQ(15, QtavFixture::frameIndex(results.frames.back()));
+    extractor.setSource(copy);
+    extractor.setPosition(100);
+    ASSERT_TRUE(waitFor([&] { return !results.errors.empty(); }, 5000));
+    EXPECT_EQ(3u, results.frames.size());
+}
+
+TEST_F(VideoFrameExtractorTest, BadSourcesGiveErrors) {
+    const QString dir = QFileInfo(*clipA).absolutePath();
+    QFile junk(dir + "/junk.mov");
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(5000, 'x'));
+    junk.close();
+    const QString audioOnly = QtavFixture::make("audioOnly", {0.5, 30, false, true});
+    ASSERT_FALSE(audioOnly.isEmpty());
+    for (const QString& path : {QString(), dir + "/missing.mov", junk.fileName(), audioOnly}) {
+        VideoFrameExtractor extractor;
+        Results results(&extractor);
+        extractor.setSource(path);
+        extractor.extract();
+        ASSERT_TRUE(waitFor([&] { return !results.errors.empty(); }, 5000)) << path.toStdString();
+        settle(50);
+        EXPECT_EQ(1u, results.errors.size());
+        EXPECT_TRUE(results.frames.empty());
+    }
+}
+
+TEST_F(VideoFrameExtractorTest, DestructionWhileBusyJoinsTheWorker) {
+    for (int i = 0; i < 5; ++i) {
+        VideoFrameExtractor extractor;
+        extractor.setSource(*clipA);
+        extractor.setPosition(2900);
+    }
+    SUCCEED();
+}
+
+}  // namespace
