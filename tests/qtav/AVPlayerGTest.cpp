@@ -13,6 +13,7 @@
 #include <QSignalSpy>
 
 #include "AVPlayer.h"
+#include "EventWait.h"
 #include "QtavFixture.h"
 #include "TestEnv.h"
 #include "VideoOutput.h"
@@ -76,20 +77,8 @@ private:
     }();
 };
 
-// Runs the event loop until `done` holds or `ms` pass; returns `done()`.
-bool waitFor(const std::function<bool()>& done, int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return done();
-}
-
-void settle(int ms) {
-    waitFor([] { return false; }, ms);
-}
+using EventWait::settle;
+using EventWait::waitFor;
 
 // Index of the first frame at or after `ms`.
 int firstIndexAtOrAfter(qint64 ms) { return int(std::ceil(ms * 30 / 1000.0 - 1e-6)); }

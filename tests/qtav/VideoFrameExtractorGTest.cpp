@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QSignalSpy>
 
+#include "EventWait.h"
 #include "QtavFixture.h"
 #include "VideoFrameExtractor.h"
 
@@ -18,19 +19,8 @@ using QtAV::VideoFrameExtractor;
 
 namespace {
 
-bool waitFor(const std::function<bool()>& done, int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return done();
-}
-
-void settle(int ms) {
-    waitFor([] { return false; }, ms);
-}
+using EventWait::settle;
+using EventWait::waitFor;
 
 // Collects what an extractor sends, on the test's thread.
 struct Results {

@@ -1,0 +1,307 @@
+// The player controller over generated recordings: opening, failures, the
+// position and record signals of frames, still frames, playback pacing and
+// pause, dropping what belongs to an earlier open, and BGRA frames.
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <QFile>
+
+#include "EventWait.h"
+#include "RavlixPlayer.h"
+#include "RecordingFiles.h"
+#include "RecordingWriter.h"
+#include "SignalProbe.h"
+#include "TestEnv.h"
+#include "VideoFrameConverter.h"
+
+using namespace recording;
+using EventWait::settle;
+using EventWait::waitFor;
+using Kind = SignalProbe::Kind;
+
+namespace {
+
+// Generated once per test program.
+struct Files {
+    std::string trip60;  // 2 s clip with 60 records
+    std::string longer;  // 4 s recording, 4 records
+    std::string shorter; // 1 s recording, 1 record
+    std::string red;     // 1 s of pure red, 178x96, no sound, no records
+    std::string zero, random, truncated, missing;
+};
+
+std::string make(const std::string& path, const ClipOptions& options, int records) {
+    std::string error;
+    bool made = encodeClip(path, options, &error) &&
+                (records == 0 || addTripData(path, makeTrip(records), 4096, &error));
+    EXPECT_TRUE(made) << error;
+    return path;
+}
+
+const Files& files() {
+    static const Files made = [] {
+        const std::string dir = TestEnv::makeDir("controller");
+        Files f;
+        ClipOptions small;
+        small.width = small.height = 96;
+        small.seconds = 2;
+        f.trip60 = make(dir + "/TRIP60.MOV", small, 60);
+        small.seconds = 4;
+        f.longer = make(dir + "/LONG.MOV", small, 4);
+        small.seconds = 1;
+        f.shorter = make(dir + "/SHORT.MOV", small, 1);
+        ClipOptions red;
+        red.width = 178;
+        red.height = 96;
+        red.seconds = 1;
+        red.audio = false;
+        red.solidColor = "red";
+        f.red = make(dir + "/RED.MOV", red, 0);
+        f.zero = dir + "/ZERO.MOV";
+        writeFile(f.zero, "");
+        f.random = dir + "/RANDOM.MOV";
+        writeRandom(f.random, 200000, 7);
+        f.truncated = dir + "/TRUNCATED.MOV";
+        writeTruncated(f.longer, f.truncated, 3000);
+        f.missing = dir + "/MISSING.MOV";
+        return f;
+    }();
+    return made;
+}
+
+// Fails the running test on any warning about a failed connection.
+QtMessageHandler previousHandler = nullptr;
+std::vector<QString> connectWarnings;
+
+void watchConnectWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (text.contains("QObject::connect"))
+        connectWarnings.push_back(text);
+    previousHandler(type, context, text);
+}
+
+bool near(int expected, int actual) { return std::abs(expected - actual) <= 3; }
+
+void expectRedBgra(const QtAV::VideoFrame& frame) {
+    ASSERT_EQ(QtAV::VideoFormat::Format_BGRA32, frame.pixelFormat());
+    ASSERT_EQ(frame.width() * 4, frame.bytesPerLine());
+    const uchar* first = frame.constBits();
+    const uchar* last = first + (frame.height() - 1) * frame.bytesPerLine() + (frame.width() - 1) * 4;
+    for (const uchar* p : {first, last}) {
+        EXPECT_TRUE(near(0x00, p[0]) && near(0x00, p[1]) && near(0xff, p[2]))
+            << int(p[0]) << " " << int(p[1]) << " " << int(p[2]);
+        EXPECT_EQ(0xff, p[3]);
+    }
+}
+
+class RavlixPlayerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(files().trip60.empty());
+        connectWarnings.clear();
+        previousHandler = qInstallMessageHandler(watchConnectWarnings);
+        player = RavlixPlayer::newPlayer(nullptr);
+        probe = new SignalProbe(player);
+    }
+
+    void TearDown() override {
+        delete probe;
+        RavlixPlayer::deletePlayer(player);
+        qInstallMessageHandler(previousHandler);
+        EXPECT_TRUE(connectWarnings.empty()) << connectWarnings.front().toStdString();
+    }
+
+    // Opens `path` and waits for its first still frame.
+    void openAndWait(const std::string& path) {
+        const int before = probe->count(Kind::FrameExtracted);
+        player->open(QString::fromStdString(path));
+        ASSERT_TRUE(waitFor([&] { return probe->count(Kind::FrameExtracted) > before; }, 10000));
+        settle(50);
+    }
+
+    // Plays until a position at or beyond `ms` has arrived.
+    void playTo(long ms) {
+        player->play();
+        ASSERT_TRUE(waitFor(
+            [&] {
+                const std::vector<long> p = probe->values(Kind::Position);
+                return !p.empty() && p.back() >= ms;
+            },
+            10000));
+    }
+
+    RavlixPlayer* player = nullptr;
+    SignalProbe* probe = nullptr;
+};
+
+TEST_F(RavlixPlayerTest, OpenAnnouncesTheVideoThenItsFirstFrameAtZero) {
+    int recordsAtSignal = -1;
+    long durationAtSignal = -1;
+    QObject::connect(player, &RavlixPlayer::sigVideoChanged, probe, [&] {
+        recordsAtSignal = player->getAllGyroInfo().size();
+        durationAtSignal = player->getDurtion();
+    });
+    openAndWait(files().trip60);
+    settle(300);
+
+    EXPECT_EQ(60, recordsAtSignal);
+    EXPECT_NEAR(2000, durationAtSignal, 100);
+    EXPECT_EQ(QString::fromStdString(files().trip60), player->getFilePath());
+    const std::vector<Kind> order = probe->order();
+    ASSERT_GE(order.size(), 4u);
+    EXPECT_EQ(Kind::VideoChanged, order[0]);
+    EXPECT_EQ(Kind::FrameExtracted, order[1]);
+    EXPECT_EQ(1, probe->count(Kind::VideoChanged));
+    EXPECT_EQ(0, probe->count(Kind::OpenFailed));
+    EXPECT_NEAR(0.0, probe->events(Kind::FrameExtracted).front().timestamp, 1e-6);
+    EXPECT_EQ(std::vector<long>{0}, probe->values(Kind::Position));
+    const std::vector<SignalProbe::Event> gyro = probe->events(Kind::Gyro);
+    ASSERT_EQ(1u, gyro.size());
+    EXPECT_EQ(0, gyro[0].value);
+    EXPECT_EQ(player->getAllGyroInfo()[0], gyro[0].info);
+    EXPECT_EQ(player, RavlixPlayer::currentPlayer());
+}
+
+TEST_F(RavlixPlayerTest, UnshowableFilesFailExactlyOnceAfterTheAnnouncement) {
+    for (const std::string& path :
+         {files().zero, files().random, files().truncated, files().missing}) {
+        probe->clear();
+        player->open(QString::fromStdString(path));
+        ASSERT_TRUE(waitFor([&] { return probe->count(Kind::OpenFailed) > 0; }, 10000)) << path;
+        settle(400);
+        EXPECT_EQ((std::vector<Kind>{Kind::VideoChanged, Kind::OpenFailed}), probe->order())
+            << path;
+        EXPECT_EQ(std::vector<long>{-1}, probe->values(Kind::OpenFailed)) << path;
+        EXPECT_TRUE(player->getAllGyroInfo().isEmpty()) << path;
+    }
+}
+
+TEST_F(RavlixPlayerTest, FramesFromTheVideoThreadGivePositionsAndRecordsOfWholeSeconds) {
+    openAndWait(files().trip60);
+    probe->clear();
+    // 59.9 and 60.2 straddle the last record; 3.2 and 3.7 share one; a seek
+    // back from 10 s sends record 3 again; a negative time sends only the frame.
+    const std::vector<double> times = {59.9, 60.2, 3.2, 3.7, 10.0, 3.0, -0.5};
+    std::thread videoThread([&] {
+        for (double t : times) {
+            QtAV::VideoFrame frame(4, 4, QtAV::VideoFormat::Format_BGRA32);
+            frame.setTimestamp(t);
+            player->receive(frame);
+        }
+    });
+    videoThread.join();
+    ASSERT_TRUE(waitFor([&] { return probe->count(Kind::Position) >= 6; }, 5000));
+    settle(200);
+
+    EXPECT_EQ(int(times.size()), probe->count(Kind::FrameUpdated));
+    EXPECT_EQ((std::vector<long>{59900, 60200, 3200, 3700, 10000, 3000}),
+              probe->values(Kind::Position));
+    EXPECT_EQ((std::vector<long>{59, 3, 10, 3}), probe->values(Kind::Gyro));
+    const QList<GyroInfo*> records = player->getAllGyroInfo();
+    for (const SignalProbe::Event& e : probe->events(Kind::Gyro))
+        EXPECT_EQ(records[int(e.value)], e.info);
+    EXPECT_NEAR(-0.5, player->currentFrame().timestamp(), 1e-9);
+}
+
+TEST_F(RavlixPlayerTest, SeekWhileStoppedGivesTheStillFrameThere) {
+    openAndWait(files().longer);
+    probe->clear();
+    player->seek(1500);
+    ASSERT_TRUE(waitFor([&] { return probe->count(Kind::FrameExtracted) > 0; }, 10000));
+    settle(100);
+    const double t = probe->events(Kind::FrameExtracted).front().timestamp;
+    EXPECT_GE(t, 1.5 - 1e-6);
+    EXPECT_LT(t, 1.5 + 1.0 / 30 + 1e-6);
+    EXPECT_EQ(std::vector<long>{long(1000 * t)}, probe->values(Kind::Position));
+    EXPECT_EQ(std::vector<long>{1}, probe->values(Kind::Gyro));
+}
+
+TEST_F(RavlixPlayerTest, PlaybackKeepsRealTimeAndPauseStopsFrames) {
+    openAndWait(files().longer);
+    player->pause();  // while stopped: nothing
+    settle(300);
+    EXPECT_EQ(0, probe->count(Kind::FrameUpdated));
+
+    probe->clear();
+    playTo(200);
+    const SignalProbe::Event start = probe->events(Kind::Position).back();
+    player->play();  // while playing: nothing
+    settle(1500);
+    const SignalProbe::Event end = probe->events(Kind::Position).back();
+    const double rate = double(end.value - start.value) / double(end.wallMs - start.wallMs);
+    EXPECT_NEAR(1.0, rate, 0.2) << (end.value - start.value) << " ms in "
+                                << (end.wallMs - start.wallMs);
+    const std::vector<long> positions = probe->values(Kind::Position);
+    for (size_t i = 1; i < positions.size(); ++i)
+        EXPECT_GT(positions[i], positions[i - 1]);
+    for (const SignalProbe::Event& e : probe->events(Kind::FrameUpdated))
+        ASSERT_EQ(e.frame.width() * 4, e.frame.bytesPerLine());
+
+    player->pause();
+    settle(200);  // frames already queued
+    const int framesAtPause = probe->count(Kind::FrameUpdated);
+    const long positionAtPause = player->getCurrentPosition();
+    player->pause();  // while paused: nothing
+    player->seek(500);  // while paused: no still frame
+    settle(600);
+    EXPECT_LE(probe->count(Kind::FrameUpdated), framesAtPause + 1);
+    EXPECT_EQ(0, probe->count(Kind::FrameExtracted));
+    EXPECT_NE(positionAtPause, 0);
+
+    player->play();
+    EXPECT_TRUE(waitFor([&] { return probe->count(Kind::FrameUpdated) > framesAtPause + 3; }, 5000));
+    player->stop();
+    const int framesAtStop = probe->count(Kind::FrameUpdated);
+    settle(300);
+    EXPECT_LE(probe->count(Kind::FrameUpdated), framesAtStop + 2);
+    EXPECT_EQ(0, player->getCurrentPosition());
+}
+
+TEST_F(RavlixPlayerTest, PositionsOfAnEarlierOpenAreDropped) {
+    openAndWait(files().longer);
+    playTo(1500);
+    // Let the video thread queue positions of the long file, then open the
+    // short one before the main thread hands them on.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    player->open(QString::fromStdString(files().shorter));
+    ASSERT_TRUE(waitFor([&] { return probe->count(Kind::VideoChanged) == 2; }, 5000));
+    settle(500);
+
+    const QList<GyroInfo*> records = player->getAllGyroInfo();
+    int seen = 0;
+    int late = 0;
+    for (const SignalProbe::Event& e : probe->eventsAfter(Kind::VideoChanged, 2)) {
+        if (e.kind == Kind::Position && e.value > 1000)
+            ++late;
+        if (e.kind == Kind::Gyro) {
+            EXPECT_TRUE(records.contains(e.info)) << e.value;
+        }
+        ++seen;
+    }
+    EXPECT_GT(seen, 0);
+    EXPECT_EQ(0, late);
+}
+
+TEST_F(RavlixPlayerTest, PureRedPlaysAsBgraWithPackedRows) {
+    openAndWait(files().red);
+    const QtAV::VideoFrame still = probe->events(Kind::FrameExtracted).front().frame;
+    expectRedBgra(QtAV::VideoFrameConverter().convert(still, QtAV::VideoFormat::Format_BGRA32));
+    player->play();
+    ASSERT_TRUE(waitFor([&] { return probe->count(Kind::FrameUpdated) > 2; }, 10000));
+    player->stop();
+    expectRedBgra(probe->events(Kind::FrameUpdated).back().frame);
+}
+
+TEST_F(RavlixPlayerTest, VolumeAndTheCurrentController) {
+    player->setVolume(0.25);
+    EXPECT_DOUBLE_EQ(0.25, player->getVolume());
+    RavlixPlayer* second = RavlixPlayer::newPlayer(nullptr);
+    EXPECT_EQ(second, RavlixPlayer::currentPlayer());
+    RavlixPlayer::deletePlayer(nullptr);
+    RavlixPlayer::deletePlayer(second);
+    EXPECT_EQ(nullptr, RavlixPlayer::currentPlayer());
+}
+
+}  // namespace
