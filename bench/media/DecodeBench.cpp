@@ -10,20 +10,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchDir.h"
 #include "FFMpegDecoder360G.h"
 #include "FFMpegEncoder360G.h"
 #include "FFMpegVideoDecoder.h"
 
 namespace {
-
-const std::string& workDir() {
-    static const std::string dir = [] {
-        char pattern[] = "/tmp/rvbench-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        return std::string(made ? made : "/tmp");
-    }();
-    return dir;
-}
 
 // A 30 fps clip of `frames` frames of moving test pattern, GOP 30.
 const std::string& clip(int width, int height, int frames) {
@@ -33,7 +25,7 @@ const std::string& clip(int width, int height, int frames) {
     auto found = made.find(key);
     if (found != made.end())
         return found->second;
-    const std::string path = workDir() + "/" + key + ".mp4";
+    const std::string path = BenchDir::path() + "/" + key + ".mp4";
     const std::string command =
         "/usr/bin/ffmpeg -v error -y -f lavfi -i testsrc2=s=" + std::to_string(width) + "x" +
         std::to_string(height) + ":r=30 -frames:v " + std::to_string(frames) +
@@ -102,7 +94,7 @@ void openAndDuration100Files(benchmark::State& state) {
     const std::string& source = clip(320, 240, 30);
     std::vector<std::string> paths;
     for (int i = 0; i < 100; ++i) {
-        paths.push_back(workDir() + "/copy" + std::to_string(i) + ".mp4");
+        paths.push_back(BenchDir::path() + "/copy" + std::to_string(i) + ".mp4");
         std::system(("cp '" + source + "' '" + paths.back() + "'").c_str());
     }
     for (auto _ : state) {
@@ -149,7 +141,7 @@ void encodeFrame(benchmark::State& state) {
     std::vector<uint8_t> bgra = pattern(w, h);
     std::vector<uint8_t> yuv = bgra;  // same content density as the BGRA input
     yuv.resize(static_cast<size_t>(w) * h * 3 / 2);
-    const std::string path = workDir() + "/enc.mp4";
+    const std::string path = BenchDir::path() + "/enc.mp4";
     FFMpegEncoder360G enc(path.c_str(), w, h, 6250000, nullptr);
     if (enc.getInitError() != 0) {
         state.SkipWithError("cannot open the encoder");

@@ -11,6 +11,7 @@
 
 #include <QString>
 
+#include "BenchDir.h"
 #include "GpsDataParser.h"
 #include "RecordingBoxes.h"
 #include "RecordingFiles.h"
@@ -22,15 +23,6 @@ const int kRecords = 60;
 const int kBlockSize = 4096;
 // Index offsets are read as signed 32-bit values: the blocks stay below 2 GiB.
 const uint32_t kMdatSize = 2000000000u;
-
-const std::string& workDir() {
-    static const std::string dir = [] {
-        char pattern[] = "/tmp/rvbench-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        return std::string(made ? made : "/tmp");
-    }();
-    return dir;
-}
 
 // ftyp, a hole of mdat, one "free" block box per record, then a "moov" whose
 // last child is the "gps " index of the blocks.
@@ -51,7 +43,7 @@ bool writeLongRecording(const std::string& path, const std::vector<recording::Tr
 
 void parseLongRecording(benchmark::State& state) {
     const std::vector<recording::TripRecord> trip = recording::makeTrip(kRecords);
-    const std::string path = workDir() + "/long.mov";
+    const std::string path = BenchDir::path() + "/long.mov";
     if (!writeLongRecording(path, trip)) {
         state.SkipWithError("cannot write the recording");
         return;

@@ -10,25 +10,17 @@
 #include <QByteArray>
 #include <QString>
 
+#include "BenchDir.h"
 #include "MediaInput.h"
 #include "VideoFrame.h"
 #include "VideoFrameConverter.h"
 
 namespace {
 
-const std::string& workDir() {
-    static const std::string dir = [] {
-        char pattern[] = "/tmp/rvbench-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        return std::string(made ? made : "/tmp");
-    }();
-    return dir;
-}
-
 // A 2 s, 30 fps clip of moving test pattern, GOP 30; empty when ffmpeg fails.
 const std::string& clip2160() {
     static const std::string path = [] {
-        const std::string out = workDir() + "/2160x2160-60.mp4";
+        const std::string out = BenchDir::path() + "/2160x2160-60.mp4";
         const std::string command =
             "/usr/bin/ffmpeg -v error -y -f lavfi -i testsrc2=s=2160x2160:r=30 -frames:v 60"
             " -c:v libx264 -preset veryfast -pix_fmt yuv420p -g 30 '" + out + "'";
