@@ -70,6 +70,23 @@ std::vector<uint8_t> indexPicture(int index, int width, int height) {
     return picture;
 }
 
+std::string makeAudioOnly(const std::string& dir) {
+    const std::string path = dir + "/sound.m4a";
+    run("/usr/bin/ffmpeg",
+        {"-v", "error", "-y", "-f", "lavfi", "-i", "sine=duration=1", "-c:a", "aac", path});
+    return path;
+}
+
+std::string makeTextMovie(const std::string& dir) {
+    const std::string path = dir + "/notes.mov";
+    FILE* f = fopen(path.c_str(), "w");
+    if (f) {
+        fputs("these are notes, not a movie\n", f);
+        fclose(f);
+    }
+    return path;
+}
+
 std::string probeValue(const std::string& probeOutput, const std::string& key) {
     const std::string head = key + "=";
     size_t pos = 0;

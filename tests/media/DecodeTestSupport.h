@@ -37,6 +37,12 @@ int frameIndex(const uint8_t* pixels, int width, int height, int bytesPerPixel =
 // Writes a packed BGRA picture showing `index` like indexFilter().
 std::vector<uint8_t> indexPicture(int index, int width, int height);
 
+// A 1 s AAC file "sound.m4a" in `dir`; its path.
+std::string makeAudioOnly(const std::string& dir);
+
+// A text file "notes.mov" in `dir` (not a movie); its path.
+std::string makeTextMovie(const std::string& dir);
+
 // The value of "key=value" lines as ffprobe -of default=nw=1 prints them.
 std::string probeValue(const std::string& probeOutput, const std::string& key);
 

@@ -39,13 +39,8 @@ const Clips& clips() {
         std::vector<std::string> late = {"-output_ts_offset", "0.5"};
         late.insert(late.end(), x264.begin(), x264.end());
         c.late = DecodeTest::makeClip(c.dir, "late.mkv", "160x120", 30, 0.4, late);
-        c.audioOnly = c.dir + "/sound.m4a";
-        DecodeTest::run("/usr/bin/ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
-                                            "sine=duration=1", "-c:a", "aac", c.audioOnly});
-        c.text = c.dir + "/notes.mov";
-        FILE* f = fopen(c.text.c_str(), "w");
-        fputs("these are notes, not a movie\n", f);
-        fclose(f);
+        c.audioOnly = DecodeTest::makeAudioOnly(c.dir);
+        c.text = DecodeTest::makeTextMovie(c.dir);
         return c;
     }();
     return made;

@@ -36,13 +36,8 @@ const Clips& clips() {
         c.odd = DecodeTest::makeClip(c.dir, "odd.mkv", "1001x501", 30, 0.5,
                                      {"-c:v", "ffv1", "-pix_fmt", "yuv420p"});
         c.hd = DecodeTest::makeClip(c.dir, "hd.mp4", "1920x1080", 30, 0.1, x264);
-        c.audioOnly = c.dir + "/sound.m4a";
-        DecodeTest::run("/usr/bin/ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
-                                            "sine=duration=1", "-c:a", "aac", c.audioOnly});
-        c.text = c.dir + "/notes.mov";
-        FILE* f = fopen(c.text.c_str(), "w");
-        fputs("not a movie\n", f);
-        fclose(f);
+        c.audioOnly = DecodeTest::makeAudioOnly(c.dir);
+        c.text = DecodeTest::makeTextMovie(c.dir);
         return c;
     }();
     return made;
