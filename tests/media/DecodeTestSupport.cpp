@@ -87,6 +87,16 @@ std::string makeTextMovie(const std::string& dir) {
     return path;
 }
 
+std::vector<OpenFailure> openFailures(const std::string& dir, const std::string& textMovie,
+                                      const std::string& audioOnly) {
+    const std::string missing = dir + "/missing.mp4";
+    return {
+        {missing, -30, "avformat_open_input(\"" + missing + "\") failed, error: "},
+        {textMovie, -2, "avformat_open_input(\"" + textMovie + "\") failed"},
+        {audioOnly, -2, "Cannot find video stream from " + audioOnly},
+    };
+}
+
 std::string probeValue(const std::string& probeOutput, const std::string& key) {
     const std::string head = key + "=";
     size_t pos = 0;

@@ -43,6 +43,17 @@ std::string makeAudioOnly(const std::string& dir);
 // A text file "notes.mov" in `dir` (not a movie); its path.
 std::string makeTextMovie(const std::string& dir);
 
+// An input a decoder must refuse: the code and the log line it gives.
+struct OpenFailure {
+    std::string path;
+    int code;
+    std::string line;
+};
+
+// A missing file in `dir`, the text movie and the audio-only file.
+std::vector<OpenFailure> openFailures(const std::string& dir, const std::string& textMovie,
+                                      const std::string& audioOnly);
+
 // The value of "key=value" lines as ffprobe -of default=nw=1 prints them.
 std::string probeValue(const std::string& probeOutput, const std::string& key);
 

@@ -63,18 +63,8 @@ Read readBgra(FFMpegVideoDecoder& dec, int width, int height) {
 
 TEST(FFMpegVideoDecoder, OpenFailuresGiveTheirCodesAndLogLines) {
     CaptureLogger& log = CaptureLogger::install();
-    struct Case {
-        std::string path;
-        int code;
-        std::string line;
-    };
-    const Case cases[] = {
-        {clips().dir + "/missing.mp4", -30,
-         "avformat_open_input(\"" + clips().dir + "/missing.mp4\") failed, error: "},
-        {clips().text, -2, "avformat_open_input(\"" + clips().text + "\") failed"},
-        {clips().audioOnly, -2, "Cannot find video stream from " + clips().audioOnly},
-    };
-    for (const Case& c : cases) {
+    for (const DecodeTest::OpenFailure& c :
+         DecodeTest::openFailures(clips().dir, clips().text, clips().audioOnly)) {
         log.clear();
         FFMpegVideoDecoder dec(true, false);
         EXPECT_EQ(dec.initWithFilePath(c.path.c_str(), 0, 0), c.code) << c.path;
