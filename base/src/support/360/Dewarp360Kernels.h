@@ -100,8 +100,10 @@ DewarpRow makeDewarpRow(const double R[9], double lat);
 // Latitude of row i of dstH rows: pi/2 - i pi / dstH.
 double dewarpRowLatitude(int i, int dstH);
 
-// One finished pixel (nearest sample and edge fade): the reference for every kernel.
-uint32_t dewarpPixel(const DewarpContext& ctx, const DewarpRow& row, float s, float c);
+// One finished pixel (nearest or bilinear sample, then the edge fade); the nearest form is the
+// reference for every kernel.
+uint32_t dewarpPixel(const DewarpContext& ctx, const DewarpRow& row, float s, float c,
+                     bool bilinear = false);
 
 // The kernel chosen for this process (chosen on the first call, thread-safe).
 DewarpKernel chosenDewarpKernel();

@@ -168,17 +168,20 @@ DewarpRow makeDewarpRow(const double R[9], double lat)
     return row;
 }
 
-uint32_t dewarpPixel(const DewarpContext& ctx, const DewarpRow& row, float s, float c)
+uint32_t dewarpPixel(const DewarpContext& ctx, const DewarpRow& row, float s, float c,
+                     bool bilinear)
 {
     const DewarpHit hit = locate(ctx, row, s, c);
-    const uint32_t pixel = samplePixel(ctx, hit, false);
+    const uint32_t pixel = samplePixel(ctx, hit, bilinear);
     return hit.kind == HitKind::Source ? fadePixel(ctx, hit.e, pixel) : pixel;
 }
 
-void dewarpWithRotatedSrc_C(const void* src, void* dst, int srcW, int srcH, double cx, double cy,
-                            double radius, const double R[9], int dstW, int dstH,
-                            const float* sinTable, const float* cosTable, int bg,
-                            const void* patch, int patchW, int patchH)
+namespace {
+
+void dewarpRows(bool bilinear, const void* src, void* dst, int srcW, int srcH, double cx,
+                double cy, double radius, const double R[9], int dstW, int dstH,
+                const float* sinTable, const float* cosTable, int bg, const void* patch,
+                int patchW, int patchH)
 {
     DewarpContext ctx;
     if (!buffersValid(dst, R, sinTable, cosTable) ||
@@ -188,7 +191,20 @@ void dewarpWithRotatedSrc_C(const void* src, void* dst, int srcW, int srcH, doub
     drawRows(
         dst, R, dstW, dstH, sinTable, cosTable,
         [dstH](int i) { return dewarpRowLatitude(i, dstH); },
-        [&ctx](const DewarpRow& row, float s, float c) { return dewarpPixel(ctx, row, s, c); });
+        [&ctx, bilinear](const DewarpRow& row, float s, float c) {
+            return dewarpPixel(ctx, row, s, c, bilinear);
+        });
+}
+
+}  // namespace
+
+void dewarpWithRotatedSrc_C(const void* src, void* dst, int srcW, int srcH, double cx, double cy,
+                            double radius, const double R[9], int dstW, int dstH,
+                            const float* sinTable, const float* cosTable, int bg,
+                            const void* patch, int patchW, int patchH)
+{
+    dewarpRows(false, src, dst, srcW, srcH, cx, cy, radius, R, dstW, dstH, sinTable, cosTable,
+               bg, patch, patchW, patchH);
 }
 
 void dewarpBilinearWithRotatedSrc(const void* src, void* dst, int srcW, int srcH, double cx,
@@ -196,19 +212,8 @@ void dewarpBilinearWithRotatedSrc(const void* src, void* dst, int srcW, int srcH
                                   const float* sinTable, const float* cosTable, int bg,
                                   const void* patch, int patchW, int patchH)
 {
-    DewarpContext ctx;
-    if (!buffersValid(dst, R, sinTable, cosTable) ||
-        !makeDewarpContext(&ctx, src, srcW, srcH, cx, cy, radius, bg, patch, patchW, patchH,
-                           dstW, dstH))
-        return;
-    drawRows(
-        dst, R, dstW, dstH, sinTable, cosTable,
-        [dstH](int i) { return dewarpRowLatitude(i, dstH); },
-        [&ctx](const DewarpRow& row, float s, float c) {
-            const DewarpHit hit = locate(ctx, row, s, c);
-            const uint32_t pixel = samplePixel(ctx, hit, true);
-            return hit.kind == HitKind::Source ? fadePixel(ctx, hit.e, pixel) : pixel;
-        });
+    dewarpRows(true, src, dst, srcW, srcH, cx, cy, radius, R, dstW, dstH, sinTable, cosTable, bg,
+               patch, patchW, patchH);
 }
 
 void partialDewarpWithRotatedSrc(const void* src, void* dst, int srcW, int srcH, double cx,
