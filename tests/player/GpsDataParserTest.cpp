@@ -41,27 +41,27 @@ struct Built {
     std::vector<uint32_t> offsets;
 };
 
-Built build(const FileSpec& spec) {
-    std::vector<TripRecord> trip = makeTrip(int(spec.tagAt.size()));
-    std::string head = box("ftyp", "qt  " + be32(0) + "qt  ") + spec.beforeArea;
+Built build(const FileSpec& layout) {
+    std::vector<TripRecord> trip = makeTrip(int(layout.tagAt.size()));
+    std::string head = box("ftyp", "qt  " + be32(0) + "qt  ") + layout.beforeArea;
     Built built;
     std::string blocks;
     for (size_t i = 0; i < trip.size(); ++i) {
         built.offsets.push_back(uint32_t(head.size() + 8 + blocks.size()));
-        blocks += gpsBlock(trip[i], spec.tagAt[i], spec.blockSize);
+        blocks += gpsBlock(trip[i], layout.tagAt[i], layout.blockSize);
     }
     std::vector<uint32_t> offsets = built.offsets;
-    if (spec.editOffsets)
-        spec.editOffsets(offsets);
-    std::string index = gpsIndexBox(offsets, uint32_t(spec.blockSize),
-                                    int32_t(offsets.size()) + spec.countDelta, spec.indexType);
-    std::string moov = box("moov", box("mvhd", std::string(100, '\0')) + spec.moovPrefix + index +
-                                       spec.moovSuffix);
+    if (layout.editOffsets)
+        layout.editOffsets(offsets);
+    std::string index = gpsIndexBox(offsets, uint32_t(layout.blockSize),
+                                    int32_t(offsets.size()) + layout.countDelta, layout.indexType);
+    std::string moov = box("moov", box("mvhd", std::string(100, '\0')) + layout.moovPrefix + index +
+                                       layout.moovSuffix);
     built.bytes = head + box("free", blocks);
     size_t moovAt = built.bytes.size();
     built.bytes += moov;
-    if (spec.editFile)
-        spec.editFile(built.bytes, moovAt);
+    if (layout.editFile)
+        layout.editFile(built.bytes, moovAt);
     return built;
 }
 
@@ -119,82 +119,82 @@ protected:
 
 struct WalkCase {
     const char* name;
-    FileSpec spec;
+    FileSpec layout;
     std::vector<int> seconds;  // expected records, by second of the trip
     int shortReads = 0;        // expected "readBytes != dataSize?" lines
 };
 
 std::vector<WalkCase> walkCases() {
-    auto spec = [](std::function<void(FileSpec&)> edit) {
+    auto layout = [](std::function<void(FileSpec&)> edit) {
         FileSpec s;
         edit(s);
         return s;
     };
     return {
         {"tag at 0", {}, {0, 1, 2, 3}},
-        {"tag anywhere in the window", spec([](FileSpec& s) { s.tagAt = {5, 999, 1936, 77}; }),
+        {"tag anywhere in the window", layout([](FileSpec& s) { s.tagAt = {5, 999, 1936, 77}; }),
          {0, 1, 2, 3}},
         {"record crossing the 2000-byte window",
-         spec([](FileSpec& s) { s.tagAt = {0, 1937, 0, 0}; }), {0, 2, 3}},
-        {"tag at the last searched place", spec([](FileSpec& s) { s.tagAt = {1992, 0, 0, 0}; }),
+         layout([](FileSpec& s) { s.tagAt = {0, 1937, 0, 0}; }), {0, 2, 3}},
+        {"tag at the last searched place", layout([](FileSpec& s) { s.tagAt = {1992, 0, 0, 0}; }),
          {1, 2, 3}},
         {"tag beyond the window",
-         spec([](FileSpec& s) {
+         layout([](FileSpec& s) {
              s.tagAt = {0, 2001, 0, 0};
              s.blockSize = 2100;
          }),
          {0, 2, 3}},
         {"block without tag: later records move up",
-         spec([](FileSpec& s) { s.tagAt = {0, -1, 0, 0}; }), {0, 2, 3}},
-        {"any fourth type byte", spec([](FileSpec& s) { s.indexType = "gpsX"; }), {0, 1, 2, 3}},
+         layout([](FileSpec& s) { s.tagAt = {0, -1, 0, 0}; }), {0, 2, 3}},
+        {"any fourth type byte", layout([](FileSpec& s) { s.indexType = "gpsX"; }), {0, 1, 2, 3}},
         {"second gps box ignored",
-         spec([](FileSpec& s) { s.moovSuffix = gpsIndexBox({1000, 2000}, 2048, "gps "); }),
+         layout([](FileSpec& s) { s.moovSuffix = gpsIndexBox({1000, 2000}, 2048, "gps "); }),
          {0, 1, 2, 3}},
-        {"count beyond the box", spec([](FileSpec& s) { s.countDelta = 1000; }), {0, 1, 2, 3}},
-        {"count below the entries", spec([](FileSpec& s) { s.countDelta = -2; }), {0, 1}},
-        {"count zero", spec([](FileSpec& s) { s.countDelta = -4; }), {}},
-        {"count negative", spec([](FileSpec& s) { s.countDelta = -5; }), {}},
+        {"count beyond the box", layout([](FileSpec& s) { s.countDelta = 1000; }), {0, 1, 2, 3}},
+        {"count below the entries", layout([](FileSpec& s) { s.countDelta = -2; }), {0, 1}},
+        {"count zero", layout([](FileSpec& s) { s.countDelta = -4; }), {}},
+        {"count negative", layout([](FileSpec& s) { s.countDelta = -5; }), {}},
         {"offset past the end",
-         spec([](FileSpec& s) { s.editOffsets = [](std::vector<uint32_t>& o) { o[1] = 0x7fff0000; }; }),
+         layout([](FileSpec& s) { s.editOffsets = [](std::vector<uint32_t>& o) { o[1] = 0x7fff0000; }; }),
          {0, 2, 3}},
         {"offset from 2 GiB",
-         spec([](FileSpec& s) { s.editOffsets = [](std::vector<uint32_t>& o) { o[2] = 0x80000010; }; }),
+         layout([](FileSpec& s) { s.editOffsets = [](std::vector<uint32_t>& o) { o[2] = 0x80000010; }; }),
          {0, 1, 3}},
-        {"child size zero", spec([](FileSpec& s) { s.moovPrefix = boxHeader("udta", 0); }), {}},
+        {"child size zero", layout([](FileSpec& s) { s.moovPrefix = boxHeader("udta", 0); }), {}},
         {"child size below its header",
-         spec([](FileSpec& s) { s.moovPrefix = boxHeader("udta", 7); }), {}},
-        {"child beyond moov", spec([](FileSpec& s) { s.moovPrefix = boxHeader("trak", 0x100000); }),
+         layout([](FileSpec& s) { s.moovPrefix = boxHeader("udta", 7); }), {}},
+        {"child beyond moov", layout([](FileSpec& s) { s.moovPrefix = boxHeader("trak", 0x100000); }),
          {}},
         {"index box beyond moov",
-         spec([](FileSpec& s) { s.moovPrefix = boxHeader("gps ", 0x7fffffff); }), {}},
-        {"top-level size zero", spec([](FileSpec& s) { s.beforeArea = boxHeader("junk", 0); }), {}},
+         layout([](FileSpec& s) { s.moovPrefix = boxHeader("gps ", 0x7fffffff); }), {}},
+        {"top-level size zero", layout([](FileSpec& s) { s.beforeArea = boxHeader("junk", 0); }), {}},
         {"top-level size below its header",
-         spec([](FileSpec& s) { s.beforeArea = boxHeader("junk", 7); }), {}},
+         layout([](FileSpec& s) { s.beforeArea = boxHeader("junk", 7); }), {}},
         {"large size below its header",
-         spec([](FileSpec& s) { s.beforeArea = boxHeader("junk", 1) + be64(15); }), {}},
+         layout([](FileSpec& s) { s.beforeArea = boxHeader("junk", 1) + be64(15); }), {}},
         {"64-bit box stepped over",
-         spec([](FileSpec& s) { s.beforeArea = largeBox("wide", std::string(1000, 'w')); }),
+         layout([](FileSpec& s) { s.beforeArea = largeBox("wide", std::string(1000, 'w')); }),
          {0, 1, 2, 3}},
         {"top-level box beyond the file",
-         spec([](FileSpec& s) { s.beforeArea = boxHeader("mdat", 0xffffff00); }), {}},
+         layout([](FileSpec& s) { s.beforeArea = boxHeader("mdat", 0xffffff00); }), {}},
         {"large box beyond the file",
-         spec([](FileSpec& s) { s.beforeArea = boxHeader("mdat", 1) + be64(~0ull); }), {}},
+         layout([](FileSpec& s) { s.beforeArea = boxHeader("mdat", 1) + be64(~0ull); }), {}},
         {"moov body of 150000 bytes",
-         spec([](FileSpec& s) { s.moovPrefix = box("udta", std::string(150000 - 116, 'u')); }),
+         layout([](FileSpec& s) { s.moovPrefix = box("udta", std::string(150000 - 116, 'u')); }),
          {0, 1, 2, 3}},
         {"moov claiming more than the file, index complete",
-         spec([](FileSpec& s) {
+         layout([](FileSpec& s) {
              s.editFile = [](std::string& f, size_t moov) { putBe32(f, moov, 0xfffffff0); };
          }),
          {0, 1, 2, 3}, 1},
         {"moov cut inside the index",
-         spec([](FileSpec& s) { s.editFile = [](std::string& f, size_t) { f.resize(f.size() - 12); }; }),
+         layout([](FileSpec& s) { s.editFile = [](std::string& f, size_t) { f.resize(f.size() - 12); }; }),
          {}, 1},
         {"moov size below its header",
-         spec([](FileSpec& s) { s.editFile = [](std::string& f, size_t moov) { putBe32(f, moov, 4); }; }),
+         layout([](FileSpec& s) { s.editFile = [](std::string& f, size_t moov) { putBe32(f, moov, 4); }; }),
          {}},
         {"no moov",
-         spec([](FileSpec& s) { s.editFile = [](std::string& f, size_t moov) { f[moov + 7] = 'x'; }; }),
+         layout([](FileSpec& s) { s.editFile = [](std::string& f, size_t moov) { f[moov + 7] = 'x'; }; }),
          {}},
     };
 }
@@ -203,7 +203,7 @@ TEST_F(GpsDataParserTest, BlockAndWalkCases) {
     for (const WalkCase& c : walkCases()) {
         SCOPED_TRACE(c.name);
         LogCapture::install().clear();
-        std::string path = write("case.mov", build(c.spec).bytes);
+        std::string path = write("case.mov", build(c.layout).bytes);
         GpsDataParser parser;
         EXPECT_EQ(parser.parse(QString::fromStdString(path)), 0);
         EXPECT_EQ(secondsOf(parser.gyroRawInfoList), c.seconds);
@@ -301,14 +301,14 @@ TEST_F(GpsDataParserTest, RavlixMarkBeforeTheIndex) {
     far.moovPrefix = box("free", "Ravlix" + std::string(30, '\0'));
     struct {
         const char* name;
-        FileSpec spec;
+        FileSpec layout;
         bool expected;
     } cases[] = {{"mark 26 bytes before", marked, true},
                  {"mark 36 bytes before", far, false},
                  {"no mark", FileSpec(), false}};
     for (auto& c : cases) {
         SCOPED_TRACE(c.name);
-        std::string path = write("mark.mov", build(c.spec).bytes);
+        std::string path = write("mark.mov", build(c.layout).bytes);
         GpsDataParser parser;
         EXPECT_EQ(parser.checkIsRavlixFile(QString::fromStdString(path)), c.expected);
     }
