@@ -11,6 +11,21 @@ const AVCodec* findH264Encoder() {
     return codec ? codec : avcodec_find_encoder(AV_CODEC_ID_H264);
 }
 
+void setH264Parameters(AVCodecContext* codec, const AVFormatContext* format, int64_t bitRate,
+                       int width, int height, int gopSize) {
+    codec->codec_id = AV_CODEC_ID_H264;
+    codec->bit_rate = bitRate;
+    codec->width = width;
+    codec->height = height;
+    codec->gop_size = gopSize;
+    codec->max_b_frames = 0;
+    codec->pix_fmt = AV_PIX_FMT_YUV420P;
+    codec->profile = FF_PROFILE_H264_HIGH;
+    codec->level = 51;
+    if (format->oformat->flags & AVFMT_GLOBALHEADER)
+        codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+}
+
 int openVideoCodec(AVCodecContext* codec) {
     if (codec->width < 1 || codec->height < 1 || codec->width > kMaxFrameSide ||
         codec->height > kMaxFrameSide)

@@ -13,6 +13,13 @@ const AVCodec* findH264Encoder();
 // refused like sizes the codec cannot open, before anything is allocated.
 constexpr int kMaxFrameSide = 8192;
 
+// The fixed H.264 parameters of both encoders: size, bit rate, GOP, no
+// B-frames (the muxers write pts = dts, so frames must leave the codec in
+// display order), YUV 4:2:0, High profile, level 5.1, and a global header
+// when the container wants one. The time base is the caller's.
+void setH264Parameters(AVCodecContext* codec, const AVFormatContext* format, int64_t bitRate,
+                       int width, int height, int gopSize);
+
 // avcodec_open2 for a video encoder, refusing sizes outside
 // [1, kMaxFrameSide] first: 0 or a negative FFmpeg code.
 int openVideoCodec(AVCodecContext* codec);

@@ -85,21 +85,10 @@ int FFMpegEncoder360G::addStream() {
         LogSystem::e(kTag, "Could not alloc an encoding context");
         return -3;
     }
-    c->codec_id = AV_CODEC_ID_H264;
-    c->bit_rate = bitRate_;
-    c->width = width_;
-    c->height = height_;
+    FFMpegEncodeSupport::setH264Parameters(c, format_.get(), bitRate_, width_, height_, 12);
     out_.st->time_base = kTimeBase;
     c->time_base = kTimeBase;
     c->framerate = av_inv_q(kTimeBase);
-    c->gop_size = 12;
-    // The muxers write pts = dts: frames must leave the codec in display order.
-    c->max_b_frames = 0;
-    c->pix_fmt = AV_PIX_FMT_YUV420P;
-    c->profile = FF_PROFILE_H264_HIGH;
-    c->level = 51;
-    if (format_->oformat->flags & AVFMT_GLOBALHEADER)
-        c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     return 0;
 }
 

@@ -86,23 +86,12 @@ int FFMpegVideoEncoder::addStream(int bitRate, float fps) {
         LogSystem::e(kTag, "Could not alloc an encoding context!");
         return -3;
     }
-    c->codec_id = AV_CODEC_ID_H264;
-    c->bit_rate = bitRate;
-    c->width = width_;
-    c->height = height_;
+    FFMpegEncodeSupport::setH264Parameters(c, format_.get(), bitRate, width_, height_, 15);
     out_.st->time_base = timeBaseFor(fps);
     c->time_base = out_.st->time_base;
     // With microsecond stamps x264 would budget bits for 1,000,000 frames a
     // second: give it the cameras' nominal 30 instead.
     c->framerate = fps > 0 ? av_inv_q(c->time_base) : AVRational{30, 1};
-    c->gop_size = 15;
-    // The muxers write pts = dts: frames must leave the codec in display order.
-    c->max_b_frames = 0;
-    c->pix_fmt = AV_PIX_FMT_YUV420P;
-    c->profile = FF_PROFILE_H264_HIGH;
-    c->level = 51;
-    if (format_->oformat->flags & AVFMT_GLOBALHEADER)
-        c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     if (!preset_.empty())
         av_opt_set(c->priv_data, "preset", preset_.c_str(), 0);
     int err = FFMpegEncodeSupport::openVideoCodec(c);
