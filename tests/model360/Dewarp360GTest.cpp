@@ -16,6 +16,17 @@ namespace {
 
 using namespace DewarpTestData;
 
+// An S x S source with byte 0 = x / 4 and byte 1 = y / 4: linear, so bilinear
+// samples decode to positions.
+std::vector<uint32_t> linearSource(int S)
+{
+    std::vector<uint32_t> src(size_t(S) * S);
+    for (int y = 0; y < S; ++y)
+        for (int x = 0; x < S; ++x)
+            src[size_t(y) * S + x] = static_cast<uint32_t>((y / 4) << 8 | (x / 4));
+    return src;
+}
+
 constexpr double kPi = 3.141592653589793;
 constexpr int kBg = 0x10203040;
 
@@ -163,10 +174,7 @@ TEST(Dewarp360, BilinearDewarpFollowsTheLens)
     // A smooth source (byte 0 = x / 4, byte 1 = y / 4) survives bilinear sampling.
     setCameraParameters(FRONT_DIRECTION_NORMAL, 200);
     const int S = 1000;
-    std::vector<uint32_t> src(S * S);
-    for (int y = 0; y < S; ++y)
-        for (int x = 0; x < S; ++x)
-            src[y * S + x] = static_cast<uint32_t>((y / 4) << 8 | (x / 4));
+    const std::vector<uint32_t> src = linearSource(S);
     double R[9];
     randomRotation(5, R);
     const int W = 120, H = 60;
@@ -252,10 +260,7 @@ TEST(Dewarp360, FastTiltedMirrorsAndOddWidth)
     // Byte 0 = x / 4 and byte 1 = y / 4: linear, so bilinear samples decode to positions.
     setCameraParameters(FRONT_DIRECTION_NORMAL, 200);
     const int S = 1000;
-    std::vector<uint32_t> src(S * S);
-    for (int y = 0; y < S; ++y)
-        for (int x = 0; x < S; ++x)
-            src[y * S + x] = static_cast<uint32_t>((y / 4) << 8 | (x / 4));
+    const std::vector<uint32_t> src = linearSource(S);
     const double tilt = 20;
     for (int W : {9, 10}) {
         const int H = 30;
