@@ -169,7 +169,10 @@ void AudioThread::writePending() {
     const qint64 bytes = std::min<qint64>(room, pending.size() - pendingOffset) / frameBytes * frameBytes;
     if (bytes <= 0)
         return;
-    pendingOffset += int(sink->write(pending.constData() + pendingOffset, bytes));
+    const qint64 written = sink->write(pending.constData() + pendingOffset, bytes);
+    pendingOffset += int(written);
+    if (written > 0)
+        session->soundPlayed(pendingSerial);
 }
 
 }  // namespace QtAV
