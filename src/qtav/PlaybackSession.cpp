@@ -14,11 +14,13 @@
 #include <QElapsedTimer>
 
 #include "AudioThread.h"
+#include "LogSystem.h"
 
 namespace QtAV {
 
 namespace {
 
+const char* const kTag = "QtAV";
 // Queue bounds: enough for a few seconds of a high-rate stream, never more.
 constexpr size_t kVideoPackets = 256;
 constexpr size_t kAudioPackets = 2048;
@@ -229,7 +231,9 @@ void PlaybackSession::videoLoop() {
         }
         if (decodeSerial != serial())
             continue;
-        decoder.send(item.packet.get());
+        const int sent = decoder.send(item.packet.get());
+        if (sent < 0 && sent != AVERROR_EOF)
+            LogSystem::w(kTag, "video packet refused: %d %s", sent, ffh::errorText(sent));
         while (decoder.receive(frame.get()) == 0 && !isAborted()) {
             const double t = decoder.seconds(frame.get(), input->origin(), lastT + input->frameInterval());
             lastT = t;

@@ -171,6 +171,17 @@ bool VideoFrameExtractor::openSource(const QString& path) {
     return true;
 }
 
+bool VideoFrameExtractor::seekTo(qint64 ms) {
+    if (d->input->seek(ms / 1000.0)) {
+        d->input->videoDecoder().flush();
+        return true;
+    }
+    // The reading position is unknown now: decode from a freshly opened start instead.
+    const QString path = d->openSource;
+    d->input.reset();
+    return openSource(path);
+}
+
 void VideoFrameExtractor::serve(const QString& path, qint64 ms, int precisionMs) {
     if (path.isEmpty()) {
         sendError(QStringLiteral("No source"));
@@ -178,11 +189,11 @@ void VideoFrameExtractor::serve(const QString& path, qint64 ms, int precisionMs)
     }
     if (!openSource(path))
         return;
+    const double accept = (ms - precisionMs) / 1000.0 - kSlackSec;
+    if (!seekTo(ms))
+        return;
     MediaInput& input = *d->input;
     StreamDecoder& decoder = input.videoDecoder();
-    const double accept = (ms - precisionMs) / 1000.0 - kSlackSec;
-    input.seek(ms / 1000.0);
-    decoder.flush();
     ffh::PacketPtr packet = ffh::makePacket();
     ffh::FramePtr frame = ffh::makeFrame();
     if (!packet || !frame) {

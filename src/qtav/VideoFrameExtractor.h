@@ -54,6 +54,8 @@ signals:
 private:
     // Worker thread: opens `path` unless it is open already; emits error() on failure.
     bool openSource(const QString& path);
+    // Worker thread: seeks the open source before `ms`, or reopens it where it cannot seek.
+    bool seekTo(qint64 ms);
     // Worker thread: answers one request.
     void serve(const QString& path, qint64 ms, int precisionMs);
     // Worker thread: emit unless the extractor is being destroyed.
