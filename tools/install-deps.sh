@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Installs the Debian packages listed in tools/packages.txt that are missing.
+# Installs the Debian packages that are missing from a list (default: tools/packages.txt).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 missing=()
 while read -r pkg; do
     [ -z "$pkg" ] && continue
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
-done < "$here/packages.txt"
+done < "${1:-$here/packages.txt}"
 [ ${#missing[@]} -eq 0 ] && exit 0
 echo "Installing: ${missing[*]}"
 SUDO=""
