@@ -27,6 +27,15 @@ void LogCapture::clear() {
     kept.clear();
 }
 
+std::vector<std::string> LogCapture::take() {
+    std::lock_guard<std::mutex> guard(lock);
+    std::vector<std::string> taken;
+    for (const Line& line : kept)
+        taken.push_back(line.tag + ": " + line.text);
+    kept.clear();
+    return taken;
+}
+
 int LogCapture::count(const std::string& tag, const std::string& text) {
     int n = 0;
     for (const Line& line : lines())

@@ -23,6 +23,8 @@ public:
 
     std::vector<Line> lines();
     void clear();
+    // The lines so far as "TAG: text", then forgets them.
+    std::vector<std::string> take();
     // How many lines have this tag and text.
     int count(const std::string& tag, const std::string& text);
 
