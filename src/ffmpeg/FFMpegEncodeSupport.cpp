@@ -40,21 +40,36 @@ int allocFrameBuffer(AVFrame* frame, AVPixelFormat format, int width, int height
     return av_frame_get_buffer(frame, 32);
 }
 
-void wrapPacked(AVFrame* frame, const uint8_t* data, AVPixelFormat format, int width,
-                int height) {
+int wrapPacked(AVFrame* frame, const uint8_t* data, AVPixelFormat format, int width,
+               int height) {
     frame->format = format;
     frame->width = width;
     frame->height = height;
-    av_image_fill_arrays(frame->data, frame->linesize, data, format, width, height, 1);
+    const int size =
+        av_image_fill_arrays(frame->data, frame->linesize, data, format, width, height, 1);
+    return size < 0 ? size : 0;
 }
 
-void copyPacked(AVFrame* frame, const uint8_t* data) {
+int copyPacked(AVFrame* frame, const uint8_t* data) {
     const AVPixelFormat format = static_cast<AVPixelFormat>(frame->format);
     uint8_t* planes[4];
     int strides[4];
-    av_image_fill_arrays(planes, strides, data, format, frame->width, frame->height, 1);
+    const int size =
+        av_image_fill_arrays(planes, strides, data, format, frame->width, frame->height, 1);
+    if (size < 0)
+        return size;
     av_image_copy(frame->data, frame->linesize, const_cast<const uint8_t**>(planes), strides,
                   format, frame->width, frame->height);
+    return 0;
+}
+
+int scalePackedBgra(SwsContext* sws, AVFrame* wrapper, const uint8_t* bgra, AVFrame* yuv) {
+    int err = wrapPacked(wrapper, bgra, AV_PIX_FMT_BGRA, yuv->width, yuv->height);
+    if (err < 0)
+        return err;
+    const int rows = sws_scale(sws, wrapper->data, wrapper->linesize, 0, yuv->height, yuv->data,
+                               yuv->linesize);
+    return rows < 0 ? rows : rows != yuv->height ? AVERROR(EINVAL) : 0;
 }
 
 int writeReadyPackets(AVFormatContext* format, AVCodecContext* codec, AVStream* stream,

@@ -29,13 +29,19 @@ int openVideoCodec(AVCodecContext* codec);
 int allocFrameBuffer(AVFrame* frame, AVPixelFormat format, int width, int height);
 
 // Points `frame`'s planes at a packed picture (alignment 1) in `data`,
-// which is borrowed and must outlive the use of the frame.
-void wrapPacked(AVFrame* frame, const uint8_t* data, AVPixelFormat format, int width,
-                int height);
+// which is borrowed and must outlive the use of the frame: 0 or the
+// FFmpeg error.
+int wrapPacked(AVFrame* frame, const uint8_t* data, AVPixelFormat format, int width,
+               int height);
 
 // Copies a packed picture (alignment 1) of `frame`'s format and size into
-// `frame`'s own planes.
-void copyPacked(AVFrame* frame, const uint8_t* data);
+// `frame`'s own planes: 0 or the FFmpeg error.
+int copyPacked(AVFrame* frame, const uint8_t* data);
+
+// Converts the packed BGRA picture `bgra` into `yuv` through `sws`, with
+// `wrapper` pointing at the picture: 0, or the FFmpeg error (AVERROR(EINVAL)
+// when the scaler wrote fewer rows than the picture has).
+int scalePackedBgra(SwsContext* sws, AVFrame* wrapper, const uint8_t* bgra, AVFrame* yuv);
 
 // Takes every packet `codec` has ready, gives it `duration` (codec time
 // base) when the codec set none, moves its time stamps from the codec's to

@@ -155,10 +155,12 @@ int FFMpegEncoder360G::encodeArgbData(const unsigned char* bgra, int step) {
         result = prepareBgra();
     if (result != 0)
         return result;
-    AVFrame* src = out_.bgraFrame.get();
-    FFMpegEncodeSupport::wrapPacked(src, bgra, AV_PIX_FMT_BGRA, width_, height_);
-    sws_scale(out_.sws.get(), src->data, src->linesize, 0, height_, out_.frame->data,
-              out_.frame->linesize);
+    const int err = FFMpegEncodeSupport::scalePackedBgra(out_.sws.get(), out_.bgraFrame.get(),
+                                                         bgra, out_.frame.get());
+    if (err < 0) {
+        LogSystem::e(kTag, "sws_scale failed: %d", err);
+        return err;
+    }
     return send(step);
 }
 
@@ -166,7 +168,11 @@ int FFMpegEncoder360G::enncodeYuvData(const unsigned char* yuv, int step) {
     int result = prepareFrame(yuv);
     if (result != 0)
         return result;
-    FFMpegEncodeSupport::copyPacked(out_.frame.get(), yuv);
+    const int err = FFMpegEncodeSupport::copyPacked(out_.frame.get(), yuv);
+    if (err < 0) {
+        LogSystem::e(kTag, "av_image_fill_arrays failed: %d", err);
+        return err;
+    }
     return send(step);
 }
 

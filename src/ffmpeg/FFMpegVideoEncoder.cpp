@@ -186,13 +186,12 @@ int FFMpegVideoEncoder::encode(const unsigned char* data, double seconds) {
     int err = av_frame_make_writable(yuv);
     if (err < 0)
         return err;
-    if (fromBGRA_) {
-        AVFrame* src = out_.bgraFrame.get();
-        FFMpegEncodeSupport::wrapPacked(src, data, AV_PIX_FMT_BGRA, width_, height_);
-        sws_scale(out_.sws.get(), src->data, src->linesize, 0, height_, yuv->data,
-                  yuv->linesize);
-    } else {
-        FFMpegEncodeSupport::copyPacked(yuv, data);
+    err = fromBGRA_ ? FFMpegEncodeSupport::scalePackedBgra(out_.sws.get(), out_.bgraFrame.get(),
+                                                           data, yuv)
+                    : FFMpegEncodeSupport::copyPacked(yuv, data);
+    if (err < 0) {
+        LogSystem::e(kTag, "Could not convert the picture (error '%s')", ffh::errorText(err));
+        return err;
     }
     yuv->pts = nextPts(seconds);
     return sendAndWrite(yuv);
