@@ -6,7 +6,6 @@
 #include <cstring>
 #include <cstdlib>
 #include <fstream>
-#include <mutex>
 
 #include <gtest/gtest.h>
 #include <QFile>
@@ -18,7 +17,7 @@ extern "C" {
 }
 
 #include "LogSystem.h"
-#include "SysLogger.h"
+#include "LogCapture.h"
 #include "TestEnv.h"
 
 namespace AudioTestMedia {
@@ -29,26 +28,6 @@ QStringList quiet(const QStringList& args) {
     return QStringList{"-hide_banner", "-nostdin", "-loglevel", "error", "-y"} + args;
 }
 
-class CaptureLogger : public SysLogger {
-public:
-    using SysLogger::log;
-    void log(const char* tag, LogLevel, const char* text) override {
-        std::lock_guard<std::mutex> lock(mutex);
-        lines.push_back(std::string(tag) + ": " + text);
-    }
-    std::mutex mutex;
-    std::vector<std::string> lines;
-};
-
-CaptureLogger& capture() {
-    static CaptureLogger* logger = [] {
-        auto* created = new CaptureLogger;
-        LogSystem::getSysLogSystem()->setLogger(created);
-        LogSystem::getSysLogSystem()->startLog();
-        return created;
-    }();
-    return *logger;
-}
 
 struct Input {
     AVFormatContext* ctx = nullptr;
@@ -217,17 +196,11 @@ std::vector<std::string> topLevelBoxes(const std::string& path) {
 
 bool exists(const std::string& path) { return QFile::exists(QString::fromStdString(path)); }
 
-void clearLog() {
-    CaptureLogger& logger = capture();
-    std::lock_guard<std::mutex> lock(logger.mutex);
-    logger.lines.clear();
-}
+void clearLog() { LogCapture::install().clear(); }
 
 bool logHas(const std::string& part) {
-    CaptureLogger& logger = capture();
-    std::lock_guard<std::mutex> lock(logger.mutex);
-    for (const std::string& line : logger.lines)
-        if (line.find(part) != std::string::npos) return true;
+    for (const LogCapture::Line& line : LogCapture::install().lines())
+        if ((line.tag + ": " + line.text).find(part) != std::string::npos) return true;
     return false;
 }
 

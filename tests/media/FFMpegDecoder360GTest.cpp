@@ -10,7 +10,6 @@
 
 namespace {
 
-using DecodeTest::CaptureLogger;
 
 struct Clips {
     std::string dir;
@@ -81,7 +80,7 @@ std::unique_ptr<FFMpegDecoder360G> openClip(const std::string& path, int threads
 }
 
 TEST(FFMpegDecoder360G, OpenFailuresGiveTheirCodesAndLogLines) {
-    CaptureLogger& log = CaptureLogger::install();
+    LogCapture& log = DecodeTest::captureLog();
     for (const DecodeTest::OpenFailure& c :
          DecodeTest::openFailures(clips().dir, clips().text, clips().audioOnly)) {
         log.clear();

@@ -36,6 +36,13 @@ std::vector<std::string> LogCapture::take() {
     return taken;
 }
 
+bool LogCapture::contains(const std::string& tag, const std::string& part) {
+    for (const Line& line : lines())
+        if (line.tag == tag && line.text.find(part) != std::string::npos)
+            return true;
+    return false;
+}
+
 int LogCapture::count(const std::string& tag, const std::string& text) {
     int n = 0;
     for (const Line& line : lines())
