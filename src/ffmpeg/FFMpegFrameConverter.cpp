@@ -76,7 +76,8 @@ int FFMpegFrameConverter::convertInto(const AVFrame* src, uint8_t* dst, int dstW
         return copied < 0 ? copied : 0;
     }
     bool fullRange = src->color_range == AVCOL_RANGE_JPEG;
-    const AVPixelFormat srcFormat = plainFormat(static_cast<AVPixelFormat>(src->format), &fullRange);
+    const AVPixelFormat srcFormat =
+        plainFormat(static_cast<AVPixelFormat>(src->format), &fullRange);
     const int flags = scalerFlags(swsFlags_, src->width);
     sws_.reset(sws_getCachedContext(sws_.release(), src->width, src->height, srcFormat, dstWidth,
                                     dstHeight, dstFormat_, flags, nullptr, nullptr, nullptr));
@@ -91,7 +92,8 @@ int FFMpegFrameConverter::convertInto(const AVFrame* src, uint8_t* dst, int dstW
     int err = av_image_fill_arrays(planes, strides, dst, dstFormat_, dstWidth, dstHeight, 1);
     if (err < 0)
         return err;
-    const int rows = sws_scale(sws_.get(), src->data, src->linesize, 0, src->height, planes, strides);
+    const int rows =
+        sws_scale(sws_.get(), src->data, src->linesize, 0, src->height, planes, strides);
     return rows == dstHeight ? 0 : AVERROR(EINVAL);
 }
 
