@@ -6,6 +6,7 @@
 #include <QFontDatabase>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygon>
 #include <QPushButton>
 #include <QThread>
 
@@ -155,6 +156,31 @@ void BaseStyledText::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     paintBox(painter, box_, size());
+}
+
+void BaseStyledText::setBubbleText(QString text, int extraHeight, int buttonY)
+{
+    constexpr int kButtonSide = 22;
+    box_.text = text;
+    const QRect r = box_.textRect(this, QPoint(box_.margin, box_.margin));
+    resize(r.width() + 2 * box_.margin + (box_.framed ? kButtonSide + 2 : 2),
+           r.height() + 2 * box_.margin + extraHeight);
+    button->setGeometry(width() - kButtonSide, buttonY, kButtonSide, kButtonSide);
+    button->setVisible(box_.framed);
+    update();
+}
+
+void BaseStyledText::paintBubble(QPainter& painter, const QPolygon& outline,
+                                 QPoint textOrigin) const
+{
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setFont(box_.font);
+    painter.setPen(QPen(Qt::white, box_.penWidth, box_.framed ? Qt::DotLine : Qt::SolidLine,
+                        Qt::SquareCap, Qt::BevelJoin));
+    painter.setBrush(QColor::fromRgba64(0, 0, 0, 0x9999));
+    painter.drawPolygon(outline);
+    painter.setPen(Qt::white);
+    painter.drawText(box_.textRect(painter.device(), textOrigin), kTextFlags, box_.text);
 }
 
 void BaseStyledText::paintBox(QPainter& painter, const Box& box, QSize size)

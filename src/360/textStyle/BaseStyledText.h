@@ -59,6 +59,13 @@ class BaseStyledText : public QWidget {
     void paintEvent(QPaintEvent* event) override;
     // The base box: shadow or frame, background of the text rectangle, the text.
     static void paintBox(QPainter& painter, const Box& box, QSize size);
+    // Bubble variants: sets the text and sizes the widget to the text plus the margins, the
+    // button's room when framed, and extraHeight below; places the 22 x 22 button at
+    // (width - 22, buttonY) and shows it when framed; repaints.
+    void setBubbleText(QString text, int extraHeight, int buttonY);
+    // Bubble variants: the outline filled with 60 % black and stroked white (dotted when
+    // framed), then the text in white at textOrigin.
+    void paintBubble(QPainter& painter, const QPolygon& outline, QPoint textOrigin) const;
     // Text flags of every variant: left-aligned, wrapping anywhere.
     static constexpr int kTextFlags = Qt::AlignLeft | Qt::TextWrapAnywhere;
 
