@@ -1,6 +1,6 @@
 // Composition at 3840x1920: a full-frame blend (C, SSE2 and AVX2 row kernels, and the
-// dispatching call) next to a memcpy of the same frame, a 44-pixel strip, the text overlay's first render
-// and per-frame draw, and the projection of a 600x200 picture.
+// dispatching call) next to a memcpy of the same frame, a 44-pixel strip, the text overlay's
+// first render and per-frame draw, and the projection of a 600x200 picture.
 #include <cstdint>
 #include <cstring>
 #include <random>
