@@ -97,7 +97,8 @@ QImage digit(int d) {
 }
 
 QWidget* playBar(InfoView& view) {
-    for (QWidget* child : view.plotWidget->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+    const auto direct = Qt::FindDirectChildrenOnly;
+    for (QWidget* child : view.plotWidget->findChildren<QWidget*>(QString(), direct))
         if (!qobject_cast<QCustomPlot*>(child))
             return child;
     return nullptr;
@@ -131,7 +132,8 @@ TEST(InfoView, RangeLabelsWidenToWholeHundredsAcrossAllCurves) {
 TEST(InfoView, EmptyListClearsCurvesShowsNoGpsAndKeepsLabels) {
     InfoView view;
     EXPECT_EQ(view.stackedWidget->currentIndex(), 1);
-    player()->open(QString::fromStdString(recordingWith("some", gSensor({50, 980}, {60, 70}, {80, 90}))));
+    const auto some = recordingWith("some", gSensor({50, 980}, {60, 70}, {80, 90}));
+    player()->open(QString::fromStdString(some));
     ASSERT_EQ(view.stackedWidget->currentIndex(), 0);
     player()->open(QString::fromStdString(recordingWith("none", {})));
     auto* plot = view.findChild<QCustomPlot*>();
