@@ -18,66 +18,61 @@ const int kOuterGap = 11;
 const int kInnerGap = 30;
 const int kQuarterAngles = 90;
 
-// Borders replicated: a copy of `src` (w x h values) with one more column and row each side.
+// Borders replicated: row y clamped into the image.
 template <typename T>
-std::vector<T> padded(const T* src, int w, int h, int srcStride) {
-    const int pw = w + 2;
-    std::vector<T> out(size_t(pw) * (h + 2));
-    for (int y = -1; y <= h; ++y) {
-        const T* row = src + size_t(std::clamp(y, 0, h - 1)) * srcStride;
-        T* dst = out.data() + size_t(y + 1) * pw;
-        dst[0] = row[0];
-        std::copy(row, row + w, dst + 1);
-        dst[w + 1] = row[w - 1];
-    }
-    return out;
+const T* clampedRow(const T* base, int y, int h, int stride) {
+    return base + size_t(std::clamp(y, 0, h - 1)) * stride;
 }
 
-// Steps 2 and 3's inputs: magnitude and direction class per pixel.
-void sobel(const QImage& grey, std::vector<int>& magnitude, std::vector<int>& direction) {
-    const int w = grey.width(), h = grey.height(), pw = w + 2;
-    std::vector<uint8_t> g = padded(grey.constBits(), w, h, grey.bytesPerLine());
+// Steps 2 and 3's inputs: magnitude (at most 2 x 4 x 255) and direction class per pixel.
+void sobel(const QImage& grey, std::vector<int16_t>& magnitude, std::vector<uint8_t>& direction) {
+    const int w = grey.width(), h = grey.height(), stride = grey.bytesPerLine();
     for (int y = 0; y < h; ++y) {
-        const uint8_t* up = g.data() + size_t(y) * pw + 1;
-        const uint8_t* mid = up + pw;
-        const uint8_t* down = mid + pw;
-        int* mag = magnitude.data() + size_t(y) * w;
-        int* dir = direction.data() + size_t(y) * w;
+        const uint8_t* up = clampedRow(grey.constBits(), y - 1, h, stride);
+        const uint8_t* mid = clampedRow(grey.constBits(), y, h, stride);
+        const uint8_t* down = clampedRow(grey.constBits(), y + 1, h, stride);
+        int16_t* mag = magnitude.data() + size_t(y) * w;
+        uint8_t* dir = direction.data() + size_t(y) * w;
         for (int x = 0; x < w; ++x) {
-            const int t = up[x - 1] + 2 * up[x] + up[x + 1];
-            const int b = down[x - 1] + 2 * down[x] + down[x + 1];
-            const int l = up[x - 1] + 2 * mid[x - 1] + down[x - 1];
-            const int r = up[x + 1] + 2 * mid[x + 1] + down[x + 1];
-            const int gx = r - l, gy = t - b;
-            mag[x] = std::abs(gx) + std::abs(gy);
-            dir[x] = CircleCheckTask::directionClass(gx, gy);
+            const int l = x > 0 ? x - 1 : 0, r = x < w - 1 ? x + 1 : x;
+            const int top = up[l] + 2 * up[x] + up[r];
+            const int bottom = down[l] + 2 * down[x] + down[r];
+            const int left = up[l] + 2 * mid[l] + down[l];
+            const int right = up[r] + 2 * mid[r] + down[r];
+            const int gx = right - left, gy = top - bottom;
+            mag[x] = int16_t(std::abs(gx) + std::abs(gy));
+            dir[x] = uint8_t(CircleCheckTask::directionClass(gx, gy));
         }
     }
 }
 
-int classify(int v) {
+uint8_t classify(int v) {
     if (v <= THREAD_HOLD_LOW)
         return 0;
     return v < THREAD_HOLD_HIGH ? kWeak : kStrong;
 }
 
-// Steps 3 and 4: thinned magnitude, classified.
-std::vector<int> thinAndClassify(const std::vector<int>& magnitude,
-                                 const std::vector<int>& direction, int w, int h) {
-    const int pw = w + 2;
-    std::vector<int> m = padded(magnitude.data(), w, h, w);
-    // Neighbour pairs per class, as offsets in the padded array.
-    const int before[4] = {-1, -pw + 1, -pw - 1, -pw};
-    const int after[4] = {1, pw - 1, pw + 1, pw};
-    std::vector<int> classes(size_t(w) * h);
+// Steps 3 and 4: thinned magnitude, classified (0, weak or strong).
+std::vector<uint8_t> thinAndClassify(const std::vector<int16_t>& magnitude,
+                                     const std::vector<uint8_t>& direction, int w, int h) {
+    std::vector<uint8_t> classes(size_t(w) * h);
     for (int y = 0; y < h; ++y) {
-        const int* row = m.data() + size_t(y + 1) * pw + 1;
-        const int* dir = direction.data() + size_t(y) * w;
-        int* out = classes.data() + size_t(y) * w;
+        const int16_t* up = clampedRow(magnitude.data(), y - 1, h, w);
+        const int16_t* mid = clampedRow(magnitude.data(), y, h, w);
+        const int16_t* down = clampedRow(magnitude.data(), y + 1, h, w);
+        const uint8_t* dir = direction.data() + size_t(y) * w;
+        uint8_t* out = classes.data() + size_t(y) * w;
         for (int x = 0; x < w; ++x) {
-            const int v = row[x], d = dir[x];
-            const bool kept = v >= row[x + before[d]] && v >= row[x + after[d]];
-            out[x] = classify(kept ? v : 0);
+            const int l = x > 0 ? x - 1 : 0, r = x < w - 1 ? x + 1 : x;
+            int a, b;
+            switch (dir[x]) {
+            case 0: a = mid[l], b = mid[r]; break;
+            case 1: a = up[r], b = down[l]; break;
+            case 2: a = up[l], b = down[r]; break;
+            default: a = up[x], b = down[x]; break;
+            }
+            const int v = mid[x];
+            out[x] = classify(v >= a && v >= b ? v : 0);
         }
     }
     return classes;
@@ -151,17 +146,16 @@ std::vector<uint8_t> CircleCheckTask::edgeMap(const QImage& grey) {
     const int w = grey.width(), h = grey.height();
     if (w <= 0 || h <= 0)
         return {};
-    std::vector<int> magnitude(size_t(w) * h), direction(size_t(w) * h);
+    std::vector<int16_t> magnitude(size_t(w) * h);
+    std::vector<uint8_t> direction(size_t(w) * h);
     sobel(grey, magnitude, direction);
-    std::vector<int> classes = thinAndClassify(magnitude, direction, w, h);
-    traceHysteresis(classes, w, h);
-    std::vector<uint8_t> edges(classes.size());
-    for (size_t i = 0; i < classes.size(); ++i)
-        edges[i] = uint8_t(std::clamp(classes[i], 0, 255));
+    // The class map ends as the edge map: 0 or 255 once the weak pixels are resolved.
+    std::vector<uint8_t> edges = thinAndClassify(magnitude, direction, w, h);
+    traceHysteresis(edges, w, h);
     return edges;
 }
 
-void CircleCheckTask::traceHysteresis(std::vector<int>& classes, int width, int height) {
+void CircleCheckTask::traceHysteresis(std::vector<uint8_t>& classes, int width, int height) {
     const int dx[6] = {0, 1, -1, 1, -1, 0}, dy[6] = {-1, -1, 0, 0, 1, 1};
     std::vector<int> pending;
     for (int start = 0; start < width * height; ++start) {
@@ -184,7 +178,7 @@ void CircleCheckTask::traceHysteresis(std::vector<int>& classes, int width, int 
             }
         }
     }
-    for (int& c : classes) {
+    for (uint8_t& c : classes) {
         if (c == kWeak)
             c = 0;
     }

@@ -49,7 +49,7 @@ public:
     // Steps 2 to 6 on a grey image: W x H bytes, 0 or 255, row-major.
     static std::vector<uint8_t> edgeMap(const QImage& grey);
     // Step 5 in place over a class map of 0 / 127 / 255 values; still-weak pixels end as 0.
-    static void traceHysteresis(std::vector<int>& classes, int width, int height);
+    static void traceHysteresis(std::vector<uint8_t>& classes, int width, int height);
     // Step 7 over an edge map of `width` x `height` bytes. Rows at or beyond the height hold
     // no edge, so an image less tall than wide is never read outside.
     static std::optional<CircleInfo> searchCircle(const uint8_t* edges, int width, int height);

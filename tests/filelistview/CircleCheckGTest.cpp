@@ -175,23 +175,23 @@ TEST(CircleCheck, HysteresisFollowsSixNeighboursOnly) {
     } cases[] = {{0, -1, true}, {1, -1, true}, {-1, 0, true},  {1, 0, true},
                  {-1, 1, true}, {0, 1, true},  {-1, -1, false}, {1, 1, false}};
     for (const Case& c : cases) {
-        std::vector<int> classes(25, 0);
+        std::vector<uint8_t> classes(25, 0);
         classes[2 * 5 + 2] = 255;
         classes[(2 + c.dy) * 5 + 2 + c.dx] = 127;
         CircleCheckTask::traceHysteresis(classes, 5, 5);
         EXPECT_EQ(classes[(2 + c.dy) * 5 + 2 + c.dx], c.joined ? 255 : 0) << c.dx << "," << c.dy;
     }
     // A weak chain reaching the strong pixel only through a lower-right step stays out.
-    std::vector<int> chain = {255, 0, 0, 0,  //
+    std::vector<uint8_t> chain = {255, 0, 0, 0,  //
                               0, 127, 127, 127};
     CircleCheckTask::traceHysteresis(chain, 4, 2);
-    EXPECT_EQ(chain, (std::vector<int>{255, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(chain, (std::vector<uint8_t>{255, 0, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST(CircleCheck, LongWeakChainCompletes) {
     // A serpentine of weak pixels a million long, strong only at its far end.
     const int w = 1001, h = 2001;
-    std::vector<int> classes(size_t(w) * h, 0);
+    std::vector<uint8_t> classes(size_t(w) * h, 0);
     for (int y = 0; y < h; y += 2) {
         for (int x = 0; x < w; ++x)
             classes[size_t(y) * w + x] = 127;
@@ -201,7 +201,7 @@ TEST(CircleCheck, LongWeakChainCompletes) {
     classes[size_t(h - 1) * w + w - 1] = 255;
     CircleCheckTask::traceHysteresis(classes, w, h);
     size_t strong = 0, weak = 0;
-    for (int c : classes) {
+    for (uint8_t c : classes) {
         strong += c == 255;
         weak += c == 127;
     }
