@@ -38,8 +38,12 @@ void FileListItemView::init(QString filePath) {
 
 void FileListItemView::setViewSelect(bool select) {
     selected = select;
-    for (QLabel* label : {ui.lblName, ui.lblDuration, ui.lblDate})
-        label->setStyleSheet(selected ? kSelectedStyle : kNormalStyle);
+    const QString style = selected ? kSelectedStyle : kNormalStyle;
+    for (QLabel* label : {ui.lblName, ui.lblDuration, ui.lblDate}) {
+        // Setting an equal style sheet still re-polishes the label: costly over many rows.
+        if (label->styleSheet() != style)
+            label->setStyleSheet(style);
+    }
 }
 
 bool FileListItemView::isViewSelected() const { return selected; }
