@@ -10,5 +10,6 @@ public:
     static QFont font(QFont base, int pixelSize, int japanesePixelSize);
 
 private:
+    // The program's family (FontStyle), or the application font's before the set-up.
     static QString family();
 };
