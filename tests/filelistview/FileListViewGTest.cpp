@@ -242,6 +242,26 @@ TEST_F(FileListViewTest, SelectionStepsWrapAndPressingAgainIsACheck) {
     EXPECT_EQ(sigs.names, (std::vector<std::string>{"changeFile", "play"}));
 }
 
+TEST_F(FileListViewTest, SteppedRowIsScrolledIntoView) {
+    const std::string dir = TestEnv::makeDir("ten");
+    for (int i = 0; i < 10; ++i)
+        clip(dir + "/R" + std::to_string(i) + ".MOV", 64);
+    list(dir);
+    const auto rows = rowsOf(&view);
+    auto* area = view.findChild<QScrollArea*>("scrollArea");
+    QScrollBar* vertical = area->verticalScrollBar();
+    const QScrollBar* horizontal = area->horizontalScrollBar();
+    press(rows[0], QPoint(5, 5));
+    EXPECT_EQ(vertical->value(), 0);
+    view.changePrevFile();  // wraps to the last row
+    const int hb = horizontal->minimum() < horizontal->maximum() ? horizontal->height() : 0;
+    EXPECT_EQ(vertical->value(), 28 + 24 * 9 + 24 - area->height() + hb);
+    // The header band follows the scrolled value.
+    EXPECT_EQ(view.findChild<QWidget*>("headerWidget")->y(), vertical->value());
+    view.changeNextFile();
+    EXPECT_EQ(vertical->value(), 0);
+}
+
 TEST_F(FileListViewTest, SingleRowStepIsACheck) {
     const std::string dir = TestEnv::makeDir("single");
     clip(dir + "/ONLY.MOV", 64);
