@@ -289,6 +289,15 @@ TEST_F(FileListViewTest, DraggedBordersKeepColumnMinimumAndWidenTheArea) {
     EXPECT_EQ(row->findChild<QWidget*>("widget")->maximumWidth(), 80);
     EXPECT_EQ(row->width(), 80 + 91 + 182);
 
+    // A press on the header cell itself reaches the panel.
+    auto* cell = view.findChild<QWidget*>("widget_3");
+    QApplication::processEvents();  // the header lays its cells out again
+    press(cell, QPoint(cell->width() - 2, 10));
+    EXPECT_TRUE(view.findChild<QLabel*>("line_2")->isVisible());
+    press(cell, QPoint(cell->width() - 2, 10), QEvent::MouseButtonRelease);
+    EXPECT_FALSE(view.findChild<QLabel*>("line_2")->isVisible());
+    EXPECT_EQ(view.findChild<QWidget*>("widget_3")->width(), 91);
+
     // The right edge, now at 351, dragged beyond the visible part.
     press(&view, at(351));
     press(&view, at(900), QEvent::MouseMove);
