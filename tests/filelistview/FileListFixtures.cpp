@@ -46,6 +46,9 @@ void failOnConnectWarnings() {
     installed = true;
 }
 
+// Every test of the program, from its start.
+static const bool connectWarningsFail = (failOnConnectWarnings(), true);
+
 MessageLog::MessageLog() {
     DialogHook::setAnswerer([this](const DialogHook::Request& request) {
         texts << request.text;
