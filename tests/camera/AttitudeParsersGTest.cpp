@@ -185,7 +185,7 @@ TEST(AttitudeParsers, EyeV2RecordsAndTiming)
 TEST(AttitudeParsers, EyeV2Failures)
 {
     LogCapture& log = LogCapture::install();
-    const Quaternion good = {1, 0, 0, 0}, bad = {0.5, 0.5, 0, 0};
+    const Quaternion good = {1, 0, 0, 0}, bad = {0.5, 0.5, 0.25, -0.25};
     struct Case {
         std::string bytes;
         int result;
@@ -199,8 +199,8 @@ TEST(AttitudeParsers, EyeV2Failures)
         {eyeV2(0, 0, 1, 0, 0, {{0, {good}}}), -10, 0, "Zero sample rate 0/1"},
         {eyeV2(0, 50, 0, 0, 0, {{0, {good}}}), -10, 0, "Zero sample rate 50/0"},
         {eyeV2(0, 50, 1, 0, 0, {{0, {good, bad, good}}}), 0, 1,
-         "receive un-correct quaternions data, sum:0.500000, q:0.500000,-0.500000,0.000000,"
-         "0.000000"},
+         "receive un-correct quaternions data, sum:0.625000, q:0.500000,-0.500000,-0.250000,"
+         "0.250000"},
         {eyeV2(0, 50, 1, 0, 0, {{0, {good, good}}}).substr(0, 40), 0, 1, nullptr},
         {"\x02", -10, 0, "Can not read version!"}};
     for (const Case& c : cases) {

@@ -1,13 +1,13 @@
 #include "Vintaro360Files.h"
 
 #include <cctype>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 
 #include "ByteUtil.h"
+#include "EyeRecord.h"
 #include "OsalInputFile.h"
 #include "RotationGeometry.h"
 #include "TimeUtil.h"
@@ -15,16 +15,9 @@
 
 namespace {
 
-constexpr double kQ30 = 1073741824.0;  // 2^30
 constexpr double kPi = 3.141592653589793;
 
 double sampleRate(unsigned int code) { return code == 67 ? 200.0 / 3 : code; }
-
-int32_t littleInt32(const unsigned char* b)
-{
-    return static_cast<int32_t>(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 |
-                                uint32_t(b[3]) << 24);
-}
 
 // Header after the version; false when it ends early.
 bool readV1Header(std::unique_ptr<OsalInputFile>& f, int* offset, double* rate, bool* zeroRate)
@@ -55,9 +48,9 @@ void readV1Records(OsalInputFile& f, List<QuaternionAttitude>& list)
     unsigned long n;
     while ((n = f.read(chunk, sizeof(chunk))) != 0 && n != static_cast<unsigned long>(-1)) {
         for (unsigned long i = 0; i + 16 <= n; i += 16) {
-            const unsigned char* r = chunk + i;
-            list.append({littleInt32(r) / kQ30, -littleInt32(r + 4) / kQ30,
-                         -littleInt32(r + 8) / kQ30, -littleInt32(r + 12) / kQ30});
+            double q[4];
+            eyeRecordQuaternion(chunk + i, q);
+            list.append({q[0], q[1], q[2], q[3]});
         }
         if (n % 16 != 0) return;  // a short record ends the data
     }

@@ -1,18 +1,18 @@
 #include "QuaternionsParserUqoEye.h"
 
-#include <cstdint>
 #include <memory>
 
 #include "ByteUtil.h"
+#include "EyeRecord.h"
 #include "LogSystem.h"
 #include "OsalInputFile.h"
+#include "RotationGeometry.h"
 
 // Parse: 1. the header, 2. the sample period and the first sample's time, 3. the pieces of
 // records until the data ends or a record is not a unit quaternion.
 namespace {
 
 const char* const kTag = "QPUqoEye";
-constexpr double kQ30 = 1073741824.0;  // 2^30
 
 struct EyeHeader {
     unsigned int flags = 0;
@@ -56,12 +56,6 @@ HeaderResult readHeader(std::unique_ptr<OsalInputFile>& f, EyeHeader* h)
     return HEADER_OK;
 }
 
-int32_t littleInt32(const unsigned char* b)
-{
-    return static_cast<int32_t>(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 |
-                                uint32_t(b[3]) << 24);
-}
-
 }  // namespace
 
 bool QuaternionsParserUqoEye::canParse(const char* path)
@@ -103,10 +97,10 @@ int QuaternionsParserUqoEye::parse(const char* path, int maxCount)
         for (int i = 0; i < total / static_cast<int>(recordSize); ++i) {
             unsigned char r[24];
             if (file->read(r, recordSize) != recordSize) return 0;
-            const float q[4] = {static_cast<float>(littleInt32(r) / kQ30),
-                                static_cast<float>(-littleInt32(r + 4) / kQ30),
-                                static_cast<float>(-littleInt32(r + 8) / kQ30),
-                                static_cast<float>(-littleInt32(r + 12) / kQ30)};
+            double qd[4];
+            eyeRecordQuaternion(r, qd);
+            float q[4];
+            quaternionCopy(qd, q);
             const double sum = double(q[0]) * q[0] + double(q[1]) * q[1] +
                                double(q[2]) * q[2] + double(q[3]) * q[3];
             if (!(sum > 0.9 && sum < 1.1)) {
