@@ -68,6 +68,10 @@ SEEDS = {
     "uqo_post_attachment": [
         b"x" * 100 + tail_block(b"{100,0,V_20230102_030405,40,2,3,9605,5405,5000}UQOCam"),
         b"x" * 100 + tail_block(b"{1,2,9605,5405,5000}Vintaro360")],
+    "video_rotation_feeder": [eye_v1(0, 50, UNIT * 20), eye_v2(0, [(10 * i, UNIT * 3 + UNIT[:1])
+                                                                for i in range(6)]),
+                              b"x" * 64 + eye_v2(0, [(0, UNIT), (10, UNIT)]) + tail_block(
+                                  b"{100,0,V,%d,2,0,0,0,0}UQOCam" % len(eye_v2(0, [(0, UNIT), (10, UNIT)])))],
     "vintaro360_names": [b"V_20230102_030405_017.MP4", b"LP_20230102_030405.JPG",
                          b"P: 5(-01:15) 7,2500,0.6,0,0.8,0,0.7", b"12,34}"],
 }

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "CameraFixtures.h"
+#include "ArrayBasedV2RotationFeeder.h"
+#include "CameraFront.h"
 #include "LogCapture.h"
 #include "NoEyeRotationFeeder.h"
 #include "RotationGeometry.h"
@@ -194,4 +196,154 @@ TEST(RotationFeeders, LensFeederWithoutSamplesAnswersTheStandardRotation)
     UQOLensRotationFeeder missing("/no/such.MP4");
     EXPECT_EQ(missing.getParsingResult(), -30);
     expectStandard(missing, 3);
+}
+
+namespace {
+
+// Version-2 eye data at 50 samples a second, pieces of 10 samples 10 ticks apart; sample i
+// turns about x by 0.01 i rad.
+std::string turningEyeV2(const std::string& name, int pieceCount, unsigned flags = 0,
+                         int offset = 0, unsigned numerator = 50)
+{
+    std::vector<EyePiece> pieces;
+    for (int p = 0; p < pieceCount; ++p) {
+        EyePiece piece{10 * p, {}};
+        for (int i = 0; i < 10; ++i) {
+            const double a = 0.01 * (10 * p + i);
+            piece.records.push_back({std::cos(a / 2), -std::sin(a / 2), 0, 0});
+        }
+        pieces.push_back(piece);
+    }
+    return writeFile(name, eyeV2(flags, numerator, 1, 5, offset, pieces));
+}
+
+std::string typeOf(VideoRotationFeeder* f)
+{
+    if (dynamic_cast<NoEyeRotationFeeder*>(f)) return "none";
+    if (dynamic_cast<V1RotationFeeder*>(f)) return "v1";
+    if (dynamic_cast<ArrayBasedV2RotationFeeder*>(f)) return "v2";
+    if (dynamic_cast<UQOLensRotationFeeder*>(f)) return "lens";
+    return "?";
+}
+
+}  // namespace
+
+TEST(RotationFeeders, FactoryTable)
+{
+    LogCapture& log = LogCapture::install();
+    const std::string v3 = writeFile("v3.eye", le16(3) + le16(0));
+    const std::string oneByte = writeFile("one.eye", "\x01");
+    const std::string lens = writeFile("f_lens.MP4", std::string(64, 'v') +
+                                                         headBlock("UQOLens{0,1,2,3,4,5,6}"));
+    struct Case {
+        const char* path;
+        std::string type;
+        int result;
+        std::string message;
+    };
+    const std::string plainMedia = writeFile("plain.MP4", std::string(600, 'x'));
+    const std::string v1 = turningEyeV1(kRate), v2 = turningEyeV2("f_v2.eye", 5);
+    const Case cases[] = {
+        {nullptr, "none", 1, ""},
+        {"", "none", 1, ""},
+        {"/no/such.eye", "none", 30, ""},
+        {v3.c_str(), "none", 1, "Eye file version 3 not supported, file: " + v3 + "."},
+        {oneByte.c_str(), "none", 1, "Very short eye file: " + oneByte + "."},
+        {plainMedia.c_str(), "v2", -7, ""},
+        {"/no/such.MP4", "v2", -30, ""},
+        {lens.c_str(), "lens", 0, ""},
+        {v1.c_str(), "v1", 0, ""},
+        {v2.c_str(), "v2", 0, ""}};
+    for (const Case& c : cases) {
+        log.clear();
+        std::unique_ptr<VideoRotationFeeder> f(VideoRotationFeeder::newVRFeeder(c.path, true));
+        const std::string what = c.path ? c.path : "(null)";
+        ASSERT_TRUE(f) << what;
+        EXPECT_EQ(typeOf(f.get()), c.type) << what;
+        EXPECT_EQ(f->getParsingResult(), c.result) << what;
+        if (!c.message.empty()) {
+            EXPECT_EQ(log.count("VideoRF", c.message), 1) << what;
+        }
+        if (c.result < 0 || c.type == "none") {
+            f->prepareFilteredRotationData(0, 0);
+            expectStandard(*f, 4);
+        }
+    }
+    log.clear();
+    ArrayBasedV2RotationFeeder attached(plainMedia.c_str(), true);
+    EXPECT_EQ(log.count("ABV2RF", "Cannot get post attachment for eye data, " + plainMedia + "!"),
+              1);
+}
+
+TEST(RotationFeeders, V2SinglePieceFallsBackToV1)
+{
+    ArrayBasedV2RotationFeeder feeder(turningEyeV2("single.eye", 1).c_str(), true);
+    EXPECT_EQ(feeder.getParsingResult(), 40000001);
+    EXPECT_NEAR(feeder.getDuration(), 10.0 / 50 - 1.0 / 6, 1e-6);
+    feeder.prepareFilteredRotationData(0, 0);
+    double R[3][3], E[9];
+    feeder.fillRotationData(0, R);
+    // The V1 path shows frame 5 (0.1667 s) at alpha 1 Hz; the front stays, so no smoothing shows.
+    expectedDash(0.01 * 5 / 30.0 * 50, E);
+    expectMatrix(R, E, 1e-6);
+}
+
+TEST(RotationFeeders, V2BadQuaternionDropsTheRest)
+{
+    LogCapture& log = LogCapture::install();
+    std::vector<EyePiece> pieces;
+    for (int p = 0; p < 5; ++p) pieces.push_back({10 * p, std::vector<Quaternion>(10, {1, 0, 0, 0})});
+    pieces[3].records[0] = {0.5, 0, 0, 0};
+    const std::string path = writeFile("badq.eye", eyeV2(0, 50, 1, 0, 0, pieces));
+    ArrayBasedV2RotationFeeder feeder(path.c_str(), true);
+    EXPECT_EQ(feeder.getParsingResult(), 40000001);
+    // Header 12 bytes, three pieces of 8 + 160 bytes, then the total of the fourth.
+    EXPECT_EQ(log.count("ABV2RF", "Illegal quaternion at 0x0000020C, drop this and all following "
+                                  "data pieces, " + path + "!"),
+              1);
+    // Pieces 0-2 remain: the merged first (20 samples) and one more; start tick 0.
+    EXPECT_NEAR(feeder.getDuration(), (0.6 - 0.01) - 0.25333333, 1e-5);
+}
+
+TEST(RotationFeeders, V2StartShiftAndDuration)
+{
+    struct Case {
+        unsigned flags;
+        int offset;
+        double shift;
+    };
+    // Default 0.25333333 s, or the header offset; less 0.02 s x start tick 5.
+    const Case cases[] = {{0, 0, 0.25333333 - 0.1}, {2, 0, 0.25333333 - 0.1}, {2, 300, 0.3 - 0.1}};
+    for (const Case& c : cases) {
+        ArrayBasedV2RotationFeeder feeder(
+            turningEyeV2("shift.eye", 5, c.flags, c.offset).c_str(), true);
+        EXPECT_EQ(feeder.getParsingResult(), 0);
+        // Last piece: 0.02 x 40 + 0.2 (merged first piece correction) - 0.01 (rebase).
+        EXPECT_NEAR(feeder.getDuration(), 0.99 - c.shift, 1e-5) << c.flags << " " << c.offset;
+    }
+    ArrayBasedV2RotationFeeder zeroRate(turningEyeV2("zero.eye", 5, 0, 0, 0).c_str(), true);
+    EXPECT_EQ(zeroRate.getParsingResult(), -1);
+    zeroRate.prepareFilteredRotationData(0, 0);
+    expectStandard(zeroRate, 3);
+}
+
+TEST(RotationFeeders, V2PreparesAgainForAnEarlierRange)
+{
+    const std::string path = turningEyeV2("again.eye", 8);
+    ArrayBasedV2RotationFeeder fresh(path.c_str(), false), used(path.c_str(), false);
+    fresh.prepareFilteredRotationData(0, 10);
+    used.prepareFilteredRotationData(20, 10);
+    used.prepareFilteredRotationData(0, 10);
+    double A[3][3], B[3][3];
+    for (int f = 0; f < 10; ++f) {
+        fresh.fillRotationData(f, A);
+        used.fillRotationData(f, B);
+        for (int i = 0; i < 9; ++i) EXPECT_EQ(A[i / 3][i % 3], B[i / 3][i % 3]) << f;
+    }
+    // The smoothed front of a turn about x stays at -pi/2: the prepared rotation is the turn.
+    double q[4], front;
+    ArrayBasedV2RotationFeeder raw(path.c_str(), false);
+    ASSERT_TRUE(raw.getRawQuaternion(0, q, &front));
+    EXPECT_NEAR(front, -kPi / 2, 1e-5);
+    EXPECT_FALSE(raw.getRawQuaternion(100000, q, &front));
 }

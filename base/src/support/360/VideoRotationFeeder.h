@@ -23,6 +23,11 @@ class VideoRotationFeeder {
 
     int getParsingResult() const;
 
+    // A new feeder for the attitude data of `path` (a lens camera file, a media file with attached
+    // eye data, or a ".eye" file of version 1 or 2), passed through the installed external
+    // factory; never null, deleted by the caller.
+    static VideoRotationFeeder* newVRFeeder(const char* path, bool logErrors);
+
     // The standard rotation: about y by pi/4.
     static void fillStandardRData(double R[3][3]);
     static void fillStandardQuaternion(double q[4]);
