@@ -120,11 +120,11 @@ TEST(RotationFeeders, V1MatricesLeadByFiveFrames)
     EXPECT_EQ(log.count("V1RF", "Short rotation matrix data from eye file."), 1);
 }
 
-TEST(RotationFeeders, V1ReadersAgreeAcrossThreads)
+namespace {
+
+// Four threads reading a prepared feeder see what one thread sees.
+void expectSameAcrossThreads(VideoRotationFeeder& feeder, int frames)
 {
-    V1RotationFeeder feeder(turningEyeV1(kRate).c_str());
-    feeder.prepareFilteredRotationData(0, 0);
-    const int frames = 40;
     std::vector<double> single(frames * 9);
     for (int f = 0; f < frames; ++f)
         feeder.fillRotationData(f, reinterpret_cast<double(*)[3]>(&single[f * 9]));
@@ -138,6 +138,15 @@ TEST(RotationFeeders, V1ReadersAgreeAcrossThreads)
     }
     for (std::thread& t : threads) t.join();
     for (const std::vector<double>& r : results) EXPECT_EQ(r, single);
+}
+
+}  // namespace
+
+TEST(RotationFeeders, V1ReadersAgreeAcrossThreads)
+{
+    V1RotationFeeder feeder(turningEyeV1(kRate).c_str());
+    feeder.prepareFilteredRotationData(0, 0);
+    expectSameAcrossThreads(feeder, 40);
 }
 
 TEST(RotationFeeders, V1WithoutUsableData)
@@ -346,4 +355,11 @@ TEST(RotationFeeders, V2PreparesAgainForAnEarlierRange)
     ASSERT_TRUE(raw.getRawQuaternion(0, q, &front));
     EXPECT_NEAR(front, -kPi / 2, 1e-5);
     EXPECT_FALSE(raw.getRawQuaternion(100000, q, &front));
+}
+
+TEST(RotationFeeders, V2ReadersAgreeAcrossThreads)
+{
+    ArrayBasedV2RotationFeeder feeder(turningEyeV2("threads.eye", 8).c_str(), false);
+    feeder.prepareFilteredRotationData(0, 0);
+    expectSameAcrossThreads(feeder, 60);
 }
