@@ -98,7 +98,7 @@ TEST(CameraModels, FilteredPathEqualsFrontPathOnFirstCall)
         expectMatrix(filtered, withFront);
 
         // A second call with alpha 0 keeps the first front.
-        const Quaternion& other = randomUnitQuaternions(1)[0];
+        const Quaternion other = randomUnitQuaternions(1)[0];
         fillVintaro360RMByAttitude(other.data(), filtered, p, 0);
         fillVintaro360RMByAttitudeWithFront(other.data(), withFront, p->front);
         expectMatrix(filtered, withFront);
