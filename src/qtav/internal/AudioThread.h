@@ -30,7 +30,10 @@ private:
     bool tick();
     // Fills `pending` with the next decoded sound of the current serial; false when none is ready.
     bool decodeNext();
+    // (Re)creates the resampler for the frame's format; the sink only when the output changes.
     bool openOutput();
+    // Whether the resampler was made for the format of `frame`.
+    bool formatMatches() const;
     void writePending();
 
     PlaybackSession* const session;
@@ -41,6 +44,10 @@ private:
     ffh::FramePtr frame;
     int rate = 0;
     int channels = 0;
+    // Input format the resampler was made for.
+    int inRate = 0;
+    int inFormat = -1;
+    AVChannelLayout inLayout{};
     int decodeSerial = 0;
     bool ended = false;    // the decoder was drained for decodeSerial
     bool suspended = false;

@@ -39,8 +39,11 @@ public:
     void setPaused(bool paused);
     // Seconds from the file's start; see AVPlayer::seek.
     void seek(double seconds);
+    // On return the previous renderer receives nothing more.
     void setRenderer(VideoRenderer* renderer);
     int serial() const;
+    // Whether the current serial has shown a frame or played sound.
+    bool producedOutput() const;
     double duration() const { return input->duration(); }
 
     // For the audio thread.
@@ -51,6 +54,8 @@ public:
     double gain() const { return audioOutput->effectiveGain(); }
     bool isPaused() const;
     bool isAborted() const;
+    // Reports that sound of `serial` went to the sink.
+    void soundPlayed(int serial);
     // Reports the end of one stream of `serial`.
     void streamEnded(Stream stream, int serial);
 
@@ -63,6 +68,8 @@ private:
     bool waitUntil(double t, int serial);
     // Converts as the renderer prefers and hands the frame over; `first` ends a seek.
     void present(const VideoFrame& frame, int serial, bool first);
+    VideoRenderer* currentRenderer() const;
+    VideoFrame convertFor(const VideoRenderer* out, const VideoFrame& frame);
     bool hasVideo() const { return input->videoIndex() >= 0; }
     bool hasAudio() const { return input->audioIndex() >= 0; }
 
@@ -73,6 +80,9 @@ private:
     PacketQueue videoQueue;
     PacketQueue audioQueue;
 
+    // Held by the video thread while it hands a frame over, so seek() and
+    // setRenderer() return only after such a hand-over. Taken before `lock`.
+    std::mutex deliverLock;
     mutable std::mutex lock;
     std::condition_variable wake;
     // Guarded by lock; every change of the clock's running state is made under it too.
@@ -86,6 +96,7 @@ private:
     bool videoEnded = false;
     bool audioEnded = false;
     bool endReported = false;
+    bool produced = false;  // a frame shown or sound played for currentSerial
 
     // Video thread only.
     VideoFrameConverter converter;

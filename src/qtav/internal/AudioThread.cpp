@@ -11,12 +11,14 @@
 
 #include <QTimer>
 
+#include "LogSystem.h"
 #include "PlaybackSession.h"
 
 namespace QtAV {
 
 namespace {
 
+const char* const kTag = "QtAV";
 constexpr int kTickMs = 10;
 // Sound is written up to this far ahead of the clock...
 constexpr double kLeadSec = 0.15;
@@ -41,6 +43,7 @@ AudioThread::AudioThread(PlaybackSession* owner) : session(owner) {}
 AudioThread::~AudioThread() {
     quit();
     wait();
+    av_channel_layout_uninit(&inLayout);
 }
 
 void AudioThread::run() {
@@ -86,7 +89,7 @@ bool AudioThread::decodeNext() {
         if (ret == 0) {
             if (decodeSerial != session->serial())
                 continue;
-            if (!resampler && !openOutput())
+            if (!formatMatches() && !openOutput())
                 continue;  // sound that cannot be played is skipped
             const int maxOut = swr_get_out_samples(resampler.get(), frame->nb_samples);
             if (maxOut <= 0)
@@ -120,12 +123,28 @@ bool AudioThread::decodeNext() {
             if (sink)
                 sink->reset();
         }
-        if (item.serial == session->serial())
-            decoder.send(item.packet.get());
+        if (item.serial != session->serial())
+            continue;
+        const int sent = decoder.send(item.packet.get());
+        if (sent < 0 && sent != AVERROR_EOF)
+            LogSystem::w(kTag, "audio packet refused: %d %s", sent, ffh::errorText(sent));
     }
 }
 
+bool AudioThread::formatMatches() const {
+    return resampler && frame->sample_rate == inRate && frame->format == inFormat &&
+           av_channel_layout_compare(&frame->ch_layout, &inLayout) == 0;
+}
+
 bool AudioThread::openOutput() {
+    resampler.reset();
+    inRate = frame->sample_rate;
+    inFormat = frame->format;
+    av_channel_layout_uninit(&inLayout);
+    if (av_channel_layout_copy(&inLayout, &frame->ch_layout) < 0)
+        return false;
+    const int oldRate = rate;
+    const int oldChannels = channels;
     rate = frame->sample_rate;
     const int inChannels = frame->ch_layout.nb_channels;
     if (rate < 8000 || rate > 384000 || inChannels <= 0)
@@ -148,8 +167,11 @@ bool AudioThread::openOutput() {
         resampler.reset();
         return false;
     }
-    sink = AudioSink::create(rate, channels);
-    suspended = false;
+    if (!sink || rate != oldRate || channels != oldChannels) {
+        sink.reset();
+        sink = AudioSink::create(rate, channels);
+        suspended = false;
+    }
     return true;
 }
 
@@ -169,7 +191,10 @@ void AudioThread::writePending() {
     const qint64 bytes = std::min<qint64>(room, pending.size() - pendingOffset) / frameBytes * frameBytes;
     if (bytes <= 0)
         return;
-    pendingOffset += int(sink->write(pending.constData() + pendingOffset, bytes));
+    const qint64 written = sink->write(pending.constData() + pendingOffset, bytes);
+    pendingOffset += int(written);
+    if (written > 0)
+        session->soundPlayed(pendingSerial);
 }
 
 }  // namespace QtAV

@@ -14,11 +14,13 @@
 #include <QElapsedTimer>
 
 #include "AudioThread.h"
+#include "LogSystem.h"
 
 namespace QtAV {
 
 namespace {
 
+const char* const kTag = "QtAV";
 // Queue bounds: enough for a few seconds of a high-rate stream, never more.
 constexpr size_t kVideoPackets = 256;
 constexpr size_t kAudioPackets = 2048;
@@ -109,18 +111,32 @@ void PlaybackSession::seek(double seconds) {
         target = seconds;
         presentPending = hasVideo();
         demuxSeekPending = true;
-        videoEnded = audioEnded = endReported = false;
+        videoEnded = audioEnded = endReported = produced = false;
         masterClock->updateValue(seconds);
         masterClock->pause(presentPending || paused);
     }
     videoQueue.flush(serial);
     audioQueue.flush(serial);
     wake.notify_all();
+    // A frame of the old serial being handed over finishes before the seek returns.
+    std::lock_guard<std::mutex> delivering(deliverLock);
 }
 
 void PlaybackSession::setRenderer(VideoRenderer* videoRenderer) {
+    std::lock_guard<std::mutex> delivering(deliverLock);
     std::lock_guard<std::mutex> locker(lock);
     renderer = videoRenderer;
+}
+
+bool PlaybackSession::producedOutput() const {
+    std::lock_guard<std::mutex> locker(lock);
+    return produced;
+}
+
+void PlaybackSession::soundPlayed(int serial) {
+    std::lock_guard<std::mutex> locker(lock);
+    if (serial == currentSerial)
+        produced = true;
 }
 
 int PlaybackSession::serial() const {
@@ -215,7 +231,9 @@ void PlaybackSession::videoLoop() {
         }
         if (decodeSerial != serial())
             continue;
-        decoder.send(item.packet.get());
+        const int sent = decoder.send(item.packet.get());
+        if (sent < 0 && sent != AVERROR_EOF)
+            LogSystem::w(kTag, "video packet refused: %d %s", sent, ffh::errorText(sent));
         while (decoder.receive(frame.get()) == 0 && !isAborted()) {
             const double t = decoder.seconds(frame.get(), input->origin(), lastT + input->frameInterval());
             lastT = t;
@@ -267,34 +285,48 @@ bool PlaybackSession::waitUntil(double t, int serial) {
         const double ahead = t - masterClock->value();
         if (!paused && ahead <= 0)
             return true;
-        const int ms = paused ? kPollMs : std::min(kPollMs, int(ahead * 1000) + 1);
-        wake.wait_for(locker, std::chrono::milliseconds(ms));
+        // In floating point: a frame far ahead must not overflow the wait.
+        const double ms = paused ? kPollMs : std::min<double>(kPollMs, ahead * 1000) + 1;
+        wake.wait_for(locker, std::chrono::milliseconds(int(ms)));
     }
     return false;
 }
 
 void PlaybackSession::present(const VideoFrame& frame, int serial, bool first) {
-    VideoRenderer* out;
-    {
-        std::lock_guard<std::mutex> locker(lock);
-        out = renderer;
-    }
-    VideoFrame shown = frame;
-    if (out && out->isPreferredPixelFormatForced())
-        shown = converter.convert(frame, out->preferredPixelFormat());
+    VideoRenderer* out = currentRenderer();
+    VideoFrame shown = convertFor(out, frame);
+    std::lock_guard<std::mutex> delivering(deliverLock);
     {
         std::lock_guard<std::mutex> locker(lock);
         if (aborted || serial != currentSerial)
             return;
+        produced = true;
         if (first) {
             presentPending = false;
             masterClock->updateValue(frame.timestamp());
             masterClock->pause(paused);
         }
+        if (renderer != out) {
+            out = renderer;
+            shown = VideoFrame();
+        }
     }
     lastShownNs = monotonicNs();
+    if (out && !shown.isValid())
+        shown = convertFor(out, frame);
     if (out && shown.isValid())
         out->receive(shown);
+}
+
+VideoRenderer* PlaybackSession::currentRenderer() const {
+    std::lock_guard<std::mutex> locker(lock);
+    return renderer;
+}
+
+VideoFrame PlaybackSession::convertFor(const VideoRenderer* out, const VideoFrame& frame) {
+    if (out && out->isPreferredPixelFormatForced())
+        return converter.convert(frame, out->preferredPixelFormat());
+    return frame;
 }
 
 }  // namespace QtAV

@@ -3,6 +3,9 @@
 // then the duration, start time and frame interval.
 #include "MediaInput.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QFileInfo>
 
 namespace QtAV {
@@ -55,7 +58,9 @@ bool MediaInput::open(const QString& path, bool withAudio, QString* error) {
 }
 
 bool MediaInput::seek(double seconds) {
-    const int64_t target = static_cast<int64_t>((seconds + originSec) * AV_TIME_BASE);
+    // Clamped: an absurd time must not overflow the conversion.
+    const double us = std::clamp((seconds + originSec) * AV_TIME_BASE, -9e18, 9e18);
+    const int64_t target = std::isnan(us) ? 0 : static_cast<int64_t>(us);
     if (avformat_seek_file(input.get(), -1, INT64_MIN, target, target, 0) >= 0)
         return true;
     // Before the first key frame: take the nearest one after.
