@@ -1,10 +1,10 @@
 // Gyro text files.
-#include "FuzzInputFile.h"
+#include "FuzzFile.h"
 #include "GyroParserV1.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string path = fuzzInputFile(data, size);
+    const std::string path = FuzzFile::write(data, size);
     GyroParserV1 parser;
     parser.canParseFile(path.c_str());
     parser.parse(path.c_str(), 0);

@@ -1,10 +1,10 @@
 // "UQOLens{" and "UQOLensPhoto{" trailers.
 #include "CameraTrailers.h"
-#include "FuzzInputFile.h"
+#include "FuzzFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string path = fuzzInputFile(data, size);
+    const std::string path = FuzzFile::write(data, size);
     int a, b, c, f;
     float d, e, q[4];
     bool flag;

@@ -2,12 +2,12 @@
 #include <cstdlib>
 
 #include "CameraTrailers.h"
-#include "FuzzInputFile.h"
+#include "FuzzFile.h"
 #include "UQOPostAttachment.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string path = fuzzInputFile(data, size);
+    const std::string path = FuzzFile::write(data, size);
     UQOPostAttachment attachment;
     if (getUQOPostAttachment(path.c_str(), &attachment) == 0) {
         attachment.getTakenTime();

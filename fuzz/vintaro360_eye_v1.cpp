@@ -1,10 +1,10 @@
 // Version-1 eye files.
-#include "FuzzInputFile.h"
+#include "FuzzFile.h"
 #include "Vintaro360Files.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string path = fuzzInputFile(data, size);
+    const std::string path = FuzzFile::write(data, size);
     List<QuaternionAttitude> list;
     int offset;
     double rate;
