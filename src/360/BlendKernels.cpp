@@ -1,6 +1,6 @@
-// Row kernels of the picture-in-picture blend. The SSE2 variant computes the same integer
-// expression on eight 16-bit lanes: v = s x a + d x (255 - a) <= 65025 fits, and
-// v / 255 == (v + 1 + (v >> 8)) >> 8 for every such v.
+// Row kernels of the picture-in-picture blend. The SIMD variants compute the same integer
+// expression on 16-bit lanes: v = s x a + d x (255 - a) <= 65025 fits, and
+// v / 255 == (v x 0x8081) >> 23 for every 16-bit v.
 #include "BlendKernels.h"
 
 
@@ -27,8 +27,7 @@ inline __m128i blendTwoPixels(__m128i s, __m128i d)
     const __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, 0xFF), 0xFF);
     const __m128i na = _mm_sub_epi16(_mm_set1_epi16(255), a);
     const __m128i v = _mm_add_epi16(_mm_mullo_epi16(s, a), _mm_mullo_epi16(d, na));
-    const __m128i q = _mm_add_epi16(_mm_add_epi16(v, _mm_set1_epi16(1)), _mm_srli_epi16(v, 8));
-    return _mm_srli_epi16(q, 8);
+    return _mm_srli_epi16(_mm_mulhi_epu16(v, _mm_set1_epi16(short(0x8081))), 7);
 }
 
 }  // namespace
@@ -54,11 +53,25 @@ void blendRow_SSE2(uint8_t* dst, const uint8_t* src, int pixels, bool keepSrcAlp
 }
 #endif
 
+namespace {
+
+BlendRowKernel chooseKernel()
+{
+    BlendRowKernel kernel = blendRow_C;
+#if defined(__SSE2__)
+    kernel = blendRow_SSE2;
+#endif
+#if defined(__x86_64__)
+    if (__builtin_cpu_supports("avx2"))
+        kernel = blendRow_AVX2;
+#endif
+    return kernel;
+}
+
+}  // namespace
+
 BlendRowKernel blendRowKernel()
 {
-#if defined(__SSE2__)
-    return blendRow_SSE2;
-#else
-    return blendRow_C;
-#endif
+    static const BlendRowKernel kernel = chooseKernel();
+    return kernel;
 }

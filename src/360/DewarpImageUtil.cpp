@@ -3,7 +3,10 @@
 //      fisheye (through a rotation and the lens state).
 //   2. Piece projection: a forward pass over the picture finds its box in the frame (split in
 //      two at the seam), then every box pixel is mapped back and sampled.
-//   3. Fisheye rendering: every circle pixel is mapped back through the inverse rotation.
+//   3. Flat views of a window: the window is placed in its virtual full frame and the view's
+//      plane extent found; output pixels map plane -> frame -> window (or fisheye). The
+//      centred views map a quarter and mirror it.
+//   4. Fisheye rendering: every circle pixel is mapped back through the inverse rotation.
 #include "DewarpImageUtil.h"
 
 #include <algorithm>
@@ -13,6 +16,7 @@
 #include <cstring>
 #include <limits>
 #include <mutex>
+#include <vector>
 
 #include "RotationGeometry.h"
 
@@ -161,6 +165,191 @@ void copyColumns(const DIU_DewarpedImage& src, DIU_DewarpedImage& dst, int dstCo
                     static_cast<size_t>(src.width) * 4);
 }
 
+// A window of a virtual full equirectangular frame (flat views steps 1 and 2).
+struct WindowFrame {
+    int winW, winH;      // window size in virtual frame pixels
+    int Wf, Hf;          // virtual full frame
+    int colOff, rowOff;  // window offset in the frame
+    ViewAngles v;        // view centred on the window
+};
+
+bool makeWindow(int winW, int winH, float left, float top, float vSpan, float hSpan,
+                WindowFrame& f)
+{
+    if (winW <= 0 || winH <= 0 || !(vSpan > 0) || !(hSpan > 0))
+        return false;
+    f.winW = winW;
+    f.winH = winH;
+    f.Hf = toIndex(winH * 180.0 / vSpan + 0.5);
+    f.Wf = toIndex(winW * 360.0 / hSpan + 0.5);
+    if (f.Wf <= 0 || f.Hf <= 0)
+        return false;
+    f.rowOff = toIndex(top * double(f.Hf) / 180 + 0.5);
+    f.colOff = toIndex(left * double(f.Wf) / 360 + 0.5);
+    f.v = viewAngles(90 - (vSpan / 2 + top), hSpan / 2 + left - 180);
+    return true;
+}
+
+struct PlanePoint {
+    double x, y;
+};
+
+PlanePoint planeOf(const WindowFrame& f, double col, double row)
+{
+    PlanePoint p;
+    frameToPlane(f.colOff + col, f.rowOff + row, f.v, f.Wf, f.Hf, p.x, p.y);
+    return p;
+}
+
+// Window position (unrounded) of a plane point.
+PlanePoint windowOf(const WindowFrame& f, double px, double py)
+{
+    double ex, ey;
+    planeToFrame(px, py, f.v, f.Wf, f.Hf, ex, ey);
+    return {ex - f.colOff, ey - f.rowOff};
+}
+
+struct WindowPixel {
+    int col, row;
+};
+
+WindowPixel rounded(PlanePoint p)
+{
+    return {toIndex(p.x + 0.5), toIndex(p.y + 0.5)};
+}
+
+bool insideWindow(const WindowFrame& f, WindowPixel p)
+{
+    return p.col >= 0 && p.col < f.winW && p.row >= 0 && p.row < f.winH;
+}
+
+// The largest view centred on the window that stays inside it (flat views step 6): its
+// top-left plane corner and spans.
+struct ViewSquare {
+    double N = 0, M = 0;
+    int spanX = 0, spanY = 0, s = 0;
+};
+
+ViewSquare viewSquare(const WindowFrame& f)
+{
+    const PlanePoint p0 = planeOf(f, 0, 0);
+    const PlanePoint p1 = planeOf(f, 0, f.winH / 2);
+    const PlanePoint p2 = planeOf(f, f.winW / 2, f.winH / 2);
+    const double dxA = p1.x - p0.x, dyA = p1.y - p0.y;  // line A: P0 -> P1
+    const double dxB = p1.x - p2.x, dyB = p0.y - p2.y;  // line B: P2 -> (x1, y0)
+    const double cross = dxA * dyB - dyA * dxB;
+    ViewSquare sq;
+    if (std::fabs(cross) > 1e-12 && std::fabs(dxB) > 1e-12) {
+        const double t = ((p2.x - p0.x) * dyB - (p2.y - p0.y) * dxB) / cross;
+        const double K = p0.x + t * dxA;
+        for (double x = K; p1.x < K && x > p1.x; x -= 1) {
+            const double y = p2.y + (x - p2.x) * dyB / dxB;
+            if (!insideWindow(f, rounded(windowOf(f, x, y))))
+                break;
+            sq.N = x;
+            sq.M = y;
+        }
+    }
+    sq.spanX = toIndex(2 * (p2.x - sq.N) + 0.5);
+    sq.spanY = toIndex(2 * (p2.y - sq.M) + 0.5);
+    sq.s = std::min(sq.spanX, sq.spanY);
+    return sq;
+}
+
+// Window positions of the top-left quarter (qw x qh) of a view: mapped at every pixel, or at
+// every second column and row with the pixels between at the mean of their neighbours.
+template <typename MapFn>
+std::vector<WindowPixel> quarterPositions(int qw, int qh, bool everySecond, MapFn map)
+{
+    std::vector<PlanePoint> pos(size_t(qw) * qh);
+    auto at = [&](int i, int j) -> PlanePoint& { return pos[size_t(j) * qw + i]; };
+    const int step = everySecond ? 2 : 1;
+    for (int j = 0; j < qh; j += step)
+        for (int i = 0; i < qw; i += step)
+            at(i, j) = map(i, j);
+    auto mean = [](PlanePoint a, PlanePoint b) {
+        return PlanePoint{(a.x + b.x) / 2, (a.y + b.y) / 2};
+    };
+    if (everySecond) {
+        for (int j = 0; j < qh; j += 2)
+            for (int i = 1; i < qw; i += 2)
+                at(i, j) = i + 1 < qw ? mean(at(i - 1, j), at(i + 1, j)) : at(i - 1, j);
+        for (int j = 1; j < qh; j += 2)
+            for (int i = 0; i < qw; ++i)
+                at(i, j) = j + 1 < qh ? mean(at(i, j - 1), at(i, j + 1)) : at(i, j - 1);
+    }
+    std::vector<WindowPixel> out(pos.size());
+    for (size_t k = 0; k < pos.size(); ++k)
+        out[k] = rounded(pos[k]);
+    return out;
+}
+
+// Fills an outW x outH view from its quarter: (i, j) reads (col, row), its mirror images read
+// (winW - col, row), (col, winH - row) and both; a mirrored read at 0 or outside gives 0.
+template <typename SampleFn>
+void fillMirrored(uint32_t* out, int outW, int outH, const WindowFrame& f,
+                  const std::vector<WindowPixel>& quarter, SampleFn sample)
+{
+    const int qw = (outW + 1) / 2, qh = (outH + 1) / 2;
+    auto read = [&](int col, int row, bool mirrorCol, bool mirrorRow) -> uint32_t {
+        const int c = mirrorCol ? f.winW - col : col, r = mirrorRow ? f.winH - row : row;
+        if ((mirrorCol && c <= 0) || (mirrorRow && r <= 0))
+            return 0;
+        return insideWindow(f, {c, r}) ? sample(c, r) : 0;
+    };
+    for (int j = 0; j < qh; ++j) {
+        for (int i = 0; i < qw; ++i) {
+            const WindowPixel p = quarter[size_t(j) * qw + i];
+            const int mi = outW - 1 - i, mj = outH - 1 - j;
+            // Mirrors first: on an odd centre line the direct read wins.
+            out[size_t(mj) * outW + mi] = read(p.col, p.row, true, true);
+            out[size_t(mj) * outW + i] = read(p.col, p.row, false, true);
+            out[size_t(j) * outW + mi] = read(p.col, p.row, true, false);
+            out[size_t(j) * outW + i] = read(p.col, p.row, false, false);
+        }
+    }
+}
+
+// Reads window pixels of a packed w x h source.
+struct WindowSampler {
+    const uint32_t* src;
+    int w;
+    uint32_t operator()(int col, int row) const { return src[size_t(row) * w + col]; }
+};
+
+// Flat views into a w x h buffer (steps 6 and 7).
+int centredWindowView(const char* src, int w, int h, float left, float top, float vSpan,
+                      float hSpan, char* out, bool everySecond)
+{
+    WindowFrame f;
+    if (!src || !out || !makeWindow(w, h, left, top, vSpan, hSpan, f))
+        return -4;
+    const ViewSquare sq = viewSquare(f);
+    auto map = [&](int i, int j) {
+        return windowOf(f, sq.N + sq.spanX / 2.0 + (i - w / 2.0) * sq.s / w,
+                        sq.M + sq.spanY / 2.0 + (j - h / 2.0) * sq.s / h);
+    };
+    const auto quarter = quarterPositions((w + 1) / 2, (h + 1) / 2, everySecond, map);
+    fillMirrored(reinterpret_cast<uint32_t*>(out), w, h, f, quarter,
+                 WindowSampler{reinterpret_cast<const uint32_t*>(src), w});
+    return 0;
+}
+
+// Samples every output pixel of an outW x outH view at plane point planeAt(i, j).
+template <typename PlaneFn>
+void fillDirect(uint32_t* out, int outW, int outH, const WindowFrame& f, const uint32_t* src,
+                PlaneFn planeAt)
+{
+    for (int j = 0; j < outH; ++j) {
+        for (int i = 0; i < outW; ++i) {
+            const PlanePoint p = planeAt(i, j);
+            const WindowPixel wp = rounded(windowOf(f, p.x, p.y));
+            out[size_t(j) * outW + i] =
+                insideWindow(f, wp) ? src[size_t(wp.row) * f.winW + wp.col] : 0;
+        }
+    }
+}
+
 // Direction of a fisheye offset turned back by the front direction (inverse of the table).
 void unturnOffset(int dir, double ox, double oy, double& dx, double& dy)
 {
@@ -258,6 +447,98 @@ int DewarpImageUtil::dewarp(const char* src, int srcW, int srcH, int W, int H, f
     copyColumns(left, *joined, right.width);
     pieces.deleteAllObjsAndReset();
     *out = joined;
+    return 0;
+}
+
+int DewarpImageUtil::dewarpProjection(const char* src, int w, int h, float left, float top,
+                                      float vSpan, float hSpan, char** out, int& outW,
+                                      int& outH)
+{
+    *out = nullptr;
+    outW = outH = 0;
+    WindowFrame f;
+    if (!src || !makeWindow(w, h, left, top, vSpan, hSpan, f))
+        return -4;
+    double minX = std::numeric_limits<double>::max(), maxX = -minX, minY = minX, maxY = -minX;
+    for (int l = 0; l <= 2; ++l) {
+        for (int k = 0; k <= 2; ++k) {
+            const PlanePoint p = planeOf(f, k * w / 2.0, l * h / 2.0);
+            minX = std::min(minX, p.x);
+            maxX = std::max(maxX, p.x);
+            minY = std::min(minY, p.y);
+            maxY = std::max(maxY, p.y);
+        }
+    }
+    outW = roundedSize(maxX - minX);
+    outH = roundedSize(maxY - minY);
+    *out = new char[size_t(outW) * outH * 4];
+    fillDirect(reinterpret_cast<uint32_t*>(*out), outW, outH, f,
+               reinterpret_cast<const uint32_t*>(src),
+               [&](int i, int j) { return PlanePoint{minX + i, minY + j}; });
+    return 0;
+}
+
+int DewarpImageUtil::dewarpProjectionSlow(const char* src, int w, int h, float left, float top,
+                                          float vSpan, float hSpan, char** out)
+{
+    *out = nullptr;
+    WindowFrame f;
+    if (!src || !makeWindow(w, h, left, top, vSpan, hSpan, f))
+        return -4;
+    const double u = planeOf(f, 0, 0).x, v = planeOf(f, w, 0).x;
+    const double t = planeOf(f, w / 2.0, 0).y, b = planeOf(f, w / 2.0, h).y;
+    const int spanX = toIndex(v - u + 0.5), spanY = toIndex(b - t + 0.5);
+    const int s = std::min(spanX, spanY);
+    *out = new char[size_t(w) * h * 4];
+    fillDirect(reinterpret_cast<uint32_t*>(*out), w, h, f, reinterpret_cast<const uint32_t*>(src),
+               [&](int i, int j) {
+                   return PlanePoint{u + spanX / 2.0 + (i - w / 2.0) * s / w,
+                                     t + spanY / 2.0 + (j - h / 2.0) * s / h};
+               });
+    return 0;
+}
+
+int DewarpImageUtil::dewarpProjection(const char* src, int w, int h, float left, float top,
+                                      float vSpan, float hSpan, char* out)
+{
+    return centredWindowView(src, w, h, left, top, vSpan, hSpan, out, false);
+}
+
+int DewarpImageUtil::dewarpProjectionBilinear(const char* src, int w, int h, float left,
+                                              float top, float vSpan, float hSpan, char* out)
+{
+    return centredWindowView(src, w, h, left, top, vSpan, hSpan, out, true);
+}
+
+int DewarpImageUtil::dewarpProjectionBilinear(const char* fisheye, int srcW, int srcH, float cx,
+                                              float cy, float radius, float (*rot)[3],
+                                              float left, float top, float vSpan, float hSpan,
+                                              int outW, int outH, char* out)
+{
+    constexpr int kWindowSide = 1000;
+    if (!lensIsSet())
+        return -1;
+    WindowFrame f;
+    if (!validPicture(fisheye, srcW, srcH) || !validPicture(out, outW, outH) || !rot ||
+        !makeWindow(kWindowSide, kWindowSide, left, top, vSpan, hSpan, f))
+        return -4;
+    const ViewSquare sq = viewSquare(f);
+    const double step = double(sq.s) / std::max(outW, outH);
+    auto map = [&](int i, int j) {
+        return windowOf(f, sq.N + sq.spanX / 2.0 + (i - outW / 2.0) * step,
+                        sq.M + sq.spanY / 2.0 + (j - outH / 2.0) * step);
+    };
+    const auto quarter = quarterPositions((outW + 1) / 2, (outH + 1) / 2, true, map);
+    const uint32_t* src = reinterpret_cast<const uint32_t*>(fisheye);
+    fillMirrored(reinterpret_cast<uint32_t*>(out), outW, outH, f, quarter,
+                 [&](int col, int row) -> uint32_t {
+                     int fx, fy;
+                     DewarpImageUtil::translateToFisheyeCoord(
+                         float(f.colOff + col), float(f.rowOff + row), f.Wf, f.Hf, cx, cy,
+                         radius, rot, fx, fy);
+                     const bool inside = fx >= 0 && fx < srcW && fy >= 0 && fy < srcH;
+                     return inside ? src[size_t(fy) * srcW + fx] : 0;
+                 });
     return 0;
 }
 

@@ -134,45 +134,65 @@ TEST(BlendUtil, ChannelAndAlphaPlanes)
     EXPECT_EQ(pixels[2], bgra(30, 7, 8, 42));
 }
 
-#if defined(__SSE2__)
-// Every (source byte, target byte, alpha) triple, both alpha modes.
-TEST(BlendKernels, Sse2MatchesCOverEveryByteAndAlpha)
+#if defined(__x86_64__)
+struct KernelCase {
+    const char* name;
+    BlendRowKernel kernel;
+    bool supported;
+};
+
+std::vector<KernelCase> simdKernels()
 {
-    std::vector<uint8_t> src(256 * 4), ref(256 * 4), simd(256 * 4);
-    for (bool keep : {false, true}) {
-        for (int a = 0; a < 256; ++a) {
-            for (int s = 0; s < 256; ++s) {
-                for (int d = 0; d < 256; ++d) {
-                    const uint8_t px[4] = {uint8_t(s), uint8_t(255 - s), uint8_t(s ^ 0x5A),
-                                           uint8_t(a)};
-                    std::memcpy(&src[d * 4], px, 4);
-                    const uint8_t target[4] = {uint8_t(d), uint8_t(d ^ 0x33), uint8_t(255 - d),
-                                               uint8_t(d)};
-                    std::memcpy(&ref[d * 4], target, 4);
+    return {{"SSE2", blendRow_SSE2, true},
+            {"AVX2", blendRow_AVX2, bool(__builtin_cpu_supports("avx2"))}};
+}
+
+// Every (source byte, target byte, alpha) triple, both alpha modes.
+TEST(BlendKernels, SimdMatchesCOverEveryByteAndAlpha)
+{
+    std::vector<uint8_t> src(256 * 4), target(256 * 4);
+    for (const KernelCase& k : simdKernels()) {
+        if (!k.supported)
+            continue;
+        for (bool keep : {false, true}) {
+            for (int a = 0; a < 256; ++a) {
+                for (int s = 0; s < 256; ++s) {
+                    for (int d = 0; d < 256; ++d) {
+                        const uint8_t px[4] = {uint8_t(s), uint8_t(255 - s), uint8_t(s ^ 0x5A),
+                                               uint8_t(a)};
+                        std::memcpy(&src[d * 4], px, 4);
+                        const uint8_t t[4] = {uint8_t(d), uint8_t(d ^ 0x33), uint8_t(255 - d),
+                                              uint8_t(d)};
+                        std::memcpy(&target[d * 4], t, 4);
+                    }
+                    std::vector<uint8_t> ref = target, simd = target;
+                    blendRow_C(ref.data(), src.data(), 256, keep);
+                    k.kernel(simd.data(), src.data(), 256, keep);
+                    ASSERT_EQ(ref, simd) << k.name << " alpha " << a << " source " << s;
                 }
-                simd = ref;
-                blendRow_C(ref.data(), src.data(), 256, keep);
-                blendRow_SSE2(simd.data(), src.data(), 256, keep);
-                ASSERT_EQ(ref, simd) << "alpha " << a << " source " << s;
             }
         }
     }
 }
 
 // Widths 1 to 67 (every tail length) at unaligned offsets.
-TEST(BlendKernels, Sse2MatchesCForEveryWidth)
+TEST(BlendKernels, SimdMatchesCForEveryWidth)
 {
     std::mt19937 rng(5);
-    for (int width = 1; width <= 67; ++width) {
-        std::vector<uint8_t> src(width * 4 + 3), dst(width * 4 + 3);
-        for (auto& b : src)
-            b = uint8_t(rng());
-        for (auto& b : dst)
-            b = uint8_t(rng());
-        std::vector<uint8_t> ref = dst;
-        blendRow_C(ref.data() + 1, src.data() + 3, width, width % 2 == 0);
-        blendRow_SSE2(dst.data() + 1, src.data() + 3, width, width % 2 == 0);
-        ASSERT_EQ(ref, dst) << "width " << width;
+    for (const KernelCase& k : simdKernels()) {
+        if (!k.supported)
+            continue;
+        for (int width = 1; width <= 67; ++width) {
+            std::vector<uint8_t> src(width * 4 + 3), dst(width * 4 + 3);
+            for (auto& b : src)
+                b = uint8_t(rng());
+            for (auto& b : dst)
+                b = uint8_t(rng());
+            std::vector<uint8_t> ref = dst;
+            blendRow_C(ref.data() + 1, src.data() + 3, width, width % 2 == 0);
+            k.kernel(dst.data() + 1, src.data() + 3, width, width % 2 == 0);
+            ASSERT_EQ(ref, dst) << k.name << " width " << width;
+        }
     }
 }
 #endif

@@ -194,3 +194,96 @@ TEST(DewarpImageUtil, InverseMatrix)
 }
 
 }  // namespace
+
+namespace {
+
+// A 360 x 180 window (90 x 45 degrees at longitude 90, 45 degrees from the top) whose pixels
+// hold their own position.
+constexpr int kWinW = 360, kWinH = 180;
+
+std::vector<uint32_t> windowPositions()
+{
+    std::vector<uint32_t> p(size_t(kWinW) * kWinH);
+    for (int j = 0; j < kWinH; ++j)
+        for (int i = 0; i < kWinW; ++i)
+            p[size_t(j) * kWinW + i] = 0x80000000u | uint32_t(j) << 12 | uint32_t(i);
+    return p;
+}
+
+int colOf(uint32_t p) { return int(p & 0xFFF); }
+int rowOf(uint32_t p) { return int((p >> 12) & 0xFFF); }
+
+// Output centre reads the window centre; left of it reads further left, above it higher up.
+// The sized view spans the window's plane box, which is not centred on the window's centre
+// row: it gets a wider row tolerance.
+void expectCentredView(const uint32_t* out, int w, int h, const char* form, int rowTolerance = 3)
+{
+    const uint32_t centre = out[size_t(h / 2) * w + w / 2];
+    ASSERT_NE(centre, 0u) << form;
+    EXPECT_NEAR(colOf(centre), kWinW / 2, 3) << form;
+    EXPECT_NEAR(rowOf(centre), kWinH / 2, rowTolerance) << form;
+    const uint32_t left = out[size_t(h / 2) * w + w / 4];
+    const uint32_t up = out[size_t(h / 4) * w + w / 2];
+    EXPECT_LT(colOf(left), colOf(centre) - 20) << form;
+    EXPECT_LT(rowOf(up), rowOf(centre) - 10) << form;
+}
+
+TEST(DewarpImageUtilFlatView, WindowViewsAreCentredAndUpright)
+{
+    const auto src = windowPositions();
+    const char* s = reinterpret_cast<const char*>(src.data());
+    char* sized = nullptr;
+    int outW = 0, outH = 0;
+    ASSERT_EQ(DewarpImageUtil::dewarpProjection(s, kWinW, kWinH, 90, 45, 45, 90, &sized, outW,
+                                                outH),
+              0);
+    EXPECT_GT(outW, kWinW / 2);
+    EXPECT_GT(outH, kWinH / 2);
+    expectCentredView(reinterpret_cast<uint32_t*>(sized), outW, outH, "sized", 20);
+    delete[] sized;
+
+    char* slow = nullptr;
+    ASSERT_EQ(DewarpImageUtil::dewarpProjectionSlow(s, kWinW, kWinH, 90, 45, 45, 90, &slow), 0);
+    expectCentredView(reinterpret_cast<uint32_t*>(slow), kWinW, kWinH, "slow");
+    delete[] slow;
+
+    std::vector<uint32_t> mirrored(src.size()), averaged(src.size());
+    ASSERT_EQ(DewarpImageUtil::dewarpProjection(s, kWinW, kWinH, 90, 45, 45, 90,
+                                                reinterpret_cast<char*>(mirrored.data())),
+              0);
+    expectCentredView(mirrored.data(), kWinW, kWinH, "mirrored");
+    ASSERT_EQ(DewarpImageUtil::dewarpProjectionBilinear(
+                  s, kWinW, kWinH, 90, 45, 45, 90, reinterpret_cast<char*>(averaged.data())),
+              0);
+    expectCentredView(averaged.data(), kWinW, kWinH, "averaged");
+    // Mapping every second pixel moves no sample by more than a pixel or two.
+    int far = 0;
+    for (size_t k = 0; k < src.size(); ++k)
+        far += std::abs(colOf(mirrored[k]) - colOf(averaged[k])) > 2;
+    EXPECT_LT(far, int(src.size() / 100));
+}
+
+TEST(DewarpImageUtilFlatView, BadSpansWriteNothing)
+{
+    const auto src = windowPositions();
+    const char* s = reinterpret_cast<const char*>(src.data());
+    std::vector<uint32_t> out(src.size(), 7);
+    for (float span : {0.0f, -10.0f}) {
+        EXPECT_EQ(DewarpImageUtil::dewarpProjection(s, kWinW, kWinH, 0, 0, span, 90,
+                                                    reinterpret_cast<char*>(out.data())),
+                  -4);
+        EXPECT_EQ(DewarpImageUtil::dewarpProjectionBilinear(s, kWinW, kWinH, 0, 0, 45, span,
+                                                            reinterpret_cast<char*>(out.data())),
+                  -4);
+        char* sized = reinterpret_cast<char*>(1);
+        int w = 1, h = 1;
+        EXPECT_EQ(DewarpImageUtil::dewarpProjection(s, kWinW, kWinH, 0, 0, span, span, &sized, w,
+                                                    h),
+                  -4);
+        EXPECT_EQ(sized, nullptr);
+    }
+    for (uint32_t p : out)
+        ASSERT_EQ(p, 7u);
+}
+
+}  // namespace

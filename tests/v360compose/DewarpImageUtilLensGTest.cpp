@@ -50,6 +50,12 @@ TEST(DewarpImageUtilLens, WithoutLensStateNothingIsMapped)
     DewarpImageUtil::translateToFisheyeCoord(10, 10, kEqW, kEqH, 100, 100, 90, frot, fx, fy);
     EXPECT_EQ(fx, -1);
     EXPECT_EQ(fy, -1);
+    std::vector<uint32_t> view(64 * 64, 5);
+    EXPECT_EQ(DewarpImageUtil::dewarpProjectionBilinear(
+                  reinterpret_cast<const char*>(fisheye.data()), 300, 200, 150, 100, 90, frot, 0,
+                  0, 90, 90, 64, 64, reinterpret_cast<char*>(view.data())),
+              -1);
+    EXPECT_EQ(view[0], 5u);
 }
 
 // Runs after the test above (definition order): sets the lens once, then checks that a second
@@ -106,6 +112,20 @@ TEST(DewarpImageUtilLens, FisheyeMappingsAfterTheLensIsSet)
         }
     }
     EXPECT_GT(checked, 50);
+
+    // A flat view straight from the fisheye looks through the same directions: its centre
+    // (a window centred on latitude 45 at longitude 180) reads what the circle shows there.
+    std::vector<unsigned> view(128 * 128, 0);
+    ASSERT_EQ(DewarpImageUtil::dewarpProjectionBilinear(
+                  reinterpret_cast<const char*>(fisheye.data()), kOut, kOut, float(cx),
+                  float(cy), float(radius), frot, 135, 0, 90, 90, 128, 128,
+                  reinterpret_cast<char*>(view.data())),
+              0);
+    const unsigned centre = view[64 * 128 + 64];
+    ASSERT_NE(centre, 0u);
+    ASSERT_NE(centre, 0xFFFFFFFFu);
+    EXPECT_NEAR(int(centre % kEqW), kEqW / 2, 8);
+    EXPECT_NEAR(int(centre / kEqW), kEqH / 4, 8);
 }
 
 // At the circle centre the offset length is 0, and a slightly scaled matrix pushes z above 1:
