@@ -289,15 +289,19 @@ void inverseViewRotation(float angleX, float angleY, float out[9]) {
     rmatrixCopy(inverse, out);
 }
 
+// (int)value limited to 0..size - 1; NaN gives 0.
+inline int clampedIndex(float value, int size) {
+    return static_cast<int>(std::min(static_cast<float>(size - 1), std::max(0.0f, value)));
+}
+
 // Intermediate sphere pixel of a view direction q.
 inline uint32_t spherePixelOf(const uint32_t* sphere, const float q[3]) {
     const float y = std::min(1.0f, std::max(-1.0f, q[1]));
     const float lat = std::asin(y) * 180.0f / kPi;
     const float lng = y * y > 0.9999f ? 0.0f : std::atan2(-q[0], -q[2]) * 180.0f / kPi;
-    const float x = lng / 360.0f * kSphereWidth + kSphereWidth / 2;
-    const float row = lat / -180.0f * kSphereHeight + kSphereHeight / 2;
-    const int column = std::min(kSphereWidth - 1, std::max(0, static_cast<int>(x)));
-    const int line = std::min(kSphereHeight - 1, std::max(0, static_cast<int>(row)));
+    const int column = clampedIndex(lng / 360.0f * kSphereWidth + kSphereWidth / 2, kSphereWidth);
+    const int line =
+        clampedIndex(lat / -180.0f * kSphereHeight + kSphereHeight / 2, kSphereHeight);
     return sphere[static_cast<size_t>(line) * kSphereWidth + column];
 }
 

@@ -4,6 +4,8 @@
 #include <QOpenGLFunctions>
 #include <QOpenGLVertexArrayObject>
 #include <QOpenGLWidget>
+#include <QPointer>
+#include <QPushButton>
 
 #include "GLFrameTexture.h"
 #include "GLMesh.h"
@@ -12,7 +14,6 @@
 
 class QOpenGLShader;
 class QOpenGLShaderProgram;
-class QPushButton;
 class QVBoxLayout;
 
 // Dewarps the fisheye frame on the graphics card for the panorama, 2in1, 4in1 and angle modes.
@@ -76,7 +77,7 @@ private:
     int buttonWidth;
     int buttonHeight;
     QImage angleIcon;
-    QPushButton* resetButton = nullptr;  // child of resetContainer
+    QPointer<QPushButton> resetButton;  // child of resetContainer, which may go first
     PLAYBACK_MODE mode = MODE_ORIGINAL;
     int zoom = 7;
     float angleX = 0.0f;  // degrees, -60..60
