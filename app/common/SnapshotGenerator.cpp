@@ -1,10 +1,13 @@
 #include "SnapshotGenerator.h"
 
 // Every still image is made in two steps:
-// 1. a plan: per destination row its latitude (or that the row is black or a divider), per
-//    column its longitude for the upper and the lower half, the divider columns;
+// 1. a plan: per destination row its latitude and elevation above the lens plane (or that the
+//    row is black, a divider or the lens centre), per column its longitude for the upper and
+//    the lower half, the divider columns;
 // 2. rows in bands across threads: each pixel is the lens lookup of its row's latitude and
 //    its column's longitude.
+// The lens rotation diag(-1, 1, -1) turns the z axis into itself, so the elevation (and the
+// distance from the lens centre) depends on the row alone.
 // The angle view first makes the whole sphere at 3840x2160, then samples it per pixel along
 // the inverse stereographic projection.
 
@@ -40,12 +43,13 @@ struct Lens {
     float radius;
 };
 
-enum class RowKind { Black, Divider, Upper, Lower };
+enum class RowKind { Black, Divider, Centre, Upper, Lower };
 
 struct Row {
     RowKind kind;
     float cosPhi;
     float sinPhi;
+    float elevation;  // degrees above the plane normal to the lens axis
 };
 
 struct Columns {
@@ -92,7 +96,22 @@ Columns columnsOf(int dstW, ThetaMap map) {
     return columns;
 }
 
-Row rowAt(RowKind kind, float phi) { return Row{kind, std::cos(phi), std::sin(phi)}; }
+const Row kBlackRow{RowKind::Black, 0.0f, 0.0f, 0.0f};
+const Row kDividerRow{RowKind::Divider, 0.0f, 0.0f, 0.0f};
+
+// Elevation in degrees of a lens direction above the plane normal to the lens axis.
+inline float elevationDegrees(const float r[3]) {
+    return std::asin(std::min(1.0f, std::max(-1.0f, r[2]))) * 180.0f / kPi;
+}
+
+Row rowAt(RowKind kind, float phi) {
+    Row row{kind, std::cos(phi), std::sin(phi), 0.0f};
+    const float d[3] = {row.cosPhi, 0.0f, row.sinPhi};
+    float r[3];
+    rotate(kLensRotation, d, r);
+    row.elevation = elevationDegrees(r);
+    return row;
+}
 
 float rowLatitude(int i, int dstH) { return kPi / 2.0f - kPi * i / dstH; }
 
@@ -101,7 +120,7 @@ Plan panoramaPlan(int dstW, int dstH) {
     for (int i = 0; i < dstH; ++i) {
         const float phi = rowLatitude(i, dstH);
         plan.rows.push_back(std::fabs(phi) > kBandHalfHeight
-                                ? Row{RowKind::Black, 0.0f, 0.0f}
+                                ? kBlackRow
                                 : rowAt(RowKind::Upper, phi - kBandHalfHeight + 0.2617994f));
     }
     plan.upper = columnsOf(dstW, sameTheta);
@@ -115,7 +134,7 @@ std::vector<Row> halfRows(int dstH) {
     for (int i = 0; i < dstH; ++i) {
         const float p = rowLatitude(i, dstH) / (kPi / 2.0f);
         if (std::abs(i - middle) <= 1)
-            rows.push_back(Row{RowKind::Divider, 0.0f, 0.0f});
+            rows.push_back(kDividerRow);
         else if (i < middle)
             rows.push_back(rowAt(RowKind::Upper, p * 1.3089970f - 1.0471976f));
         else
@@ -142,10 +161,17 @@ Plan quarterPlan(int dstW, int dstH) {
     return plan;
 }
 
+// Whole sphere: the lens centre near the axis, black beyond 105 degrees from it.
 Plan spherePlan(int dstW, int dstH) {
     Plan plan;
-    for (int i = 0; i < dstH; ++i)
-        plan.rows.push_back(rowAt(RowKind::Upper, rowLatitude(i, dstH)));
+    for (int i = 0; i < dstH; ++i) {
+        Row row = rowAt(RowKind::Upper, rowLatitude(i, dstH));
+        if (row.elevation > 89.9f)
+            row.kind = RowKind::Centre;
+        else if (row.elevation < -15.0f)
+            row = kBlackRow;
+        plan.rows.push_back(row);
+    }
     plan.upper = columnsOf(dstW, sameTheta);
     return plan;
 }
@@ -159,14 +185,8 @@ inline uint32_t pixelAtOffset(const Lens& lens, float ox, float oy) {
     return lens.pixels[static_cast<size_t>(row) * lens.width + static_cast<size_t>(column)];
 }
 
-// Elevation in degrees of a lens direction above the plane normal to the lens axis.
-inline float elevationDegrees(const float r[3]) {
-    return std::asin(std::min(1.0f, std::max(-1.0f, r[2]))) * 180.0f / kPi;
-}
-
-// Equidistant lens: 105 degrees off the axis lies on the circle of `radius`.
-inline uint32_t lensPixel(const Lens& lens, const float r[3], float elevation) {
-    const float rho = (90.0f - elevation) / 105.0f * lens.radius;
+// Equidistant lens: `rho` = the angle off the axis / 105 degrees x the lens radius.
+inline uint32_t lensPixel(const Lens& lens, const float r[3], float rho) {
     const float planar = std::sqrt(r[0] * r[0] + r[1] * r[1]);
     if (!(planar > 0.0f))
         return pixelAtOffset(lens, 0.0f, 0.0f);
@@ -179,35 +199,19 @@ inline void lensDirection(const Row& row, const Columns& columns, int j, float r
     rotate(kLensRotation, d, r);
 }
 
-// Band views: every direction is looked up.
-struct BandPixel {
-    static uint32_t of(const Lens& lens, const float r[3]) {
-        return lensPixel(lens, r, elevationDegrees(r));
-    }
-};
-
-// Whole sphere: the lens centre near the axis, black beyond 105 degrees from it.
-struct SpherePixel {
-    static uint32_t of(const Lens& lens, const float r[3]) {
-        const float elevation = elevationDegrees(r);
-        if (elevation > 89.9f)
-            return pixelAtOffset(lens, 0.0f, 0.0f);
-        if (elevation < -15.0f)
-            return kTransparentBlack;
-        return lensPixel(lens, r, elevation);
-    }
-};
-
-template <typename Pixel>
 void drawRows(const Plan& plan, const Lens& lens, uint32_t* dst, int dstW, int from, int to) {
     for (int i = from; i < to; ++i) {
         uint32_t* out = dst + static_cast<size_t>(i) * dstW;
         const Row& row = plan.rows[i];
-        if (row.kind == RowKind::Black || row.kind == RowKind::Divider) {
-            std::fill(out, out + dstW,
-                      row.kind == RowKind::Black ? kTransparentBlack : kDividerWhite);
+        if (row.kind == RowKind::Black || row.kind == RowKind::Divider ||
+            row.kind == RowKind::Centre) {
+            const uint32_t fill = row.kind == RowKind::Black     ? kTransparentBlack
+                                  : row.kind == RowKind::Divider ? kDividerWhite
+                                                                 : pixelAtOffset(lens, 0, 0);
+            std::fill(out, out + dstW, fill);
             continue;
         }
+        const float rho = (90.0f - row.elevation) / 105.0f * lens.radius;
         const Columns& columns = row.kind == RowKind::Upper ? plan.upper : plan.lower;
         for (int j = 0; j < dstW; ++j) {
             if (j >= plan.dividerFrom && j <= plan.dividerTo) {
@@ -216,7 +220,7 @@ void drawRows(const Plan& plan, const Lens& lens, uint32_t* dst, int dstW, int f
             }
             float r[3];
             lensDirection(row, columns, j, r);
-            out[j] = Pixel::of(lens, r);
+            out[j] = lensPixel(lens, r, rho);
         }
     }
 }
@@ -256,23 +260,21 @@ bool usableSource(const unsigned char* src, int srcW, int srcH, unsigned char* d
     return false;
 }
 
-template <typename Pixel>
 void render(const Plan& plan, const unsigned char* src, int srcW, int srcH, unsigned char* dst,
             int dstW, int dstH, float centerX, float centerY, float radius) {
     const Lens lens{reinterpret_cast<const uint32_t*>(src), srcW, srcH, centerX, centerY, radius};
     uint32_t* out = reinterpret_cast<uint32_t*>(dst);
-    forRowBands(dstH, [&](int from, int to) { drawRows<Pixel>(plan, lens, out, dstW, from, to); });
+    forRowBands(dstH, [&](int from, int to) { drawRows(plan, lens, out, dstW, from, to); });
 }
 
 using PlanMaker = Plan (*)(int dstW, int dstH);
 
-template <typename Pixel>
 void renderView(PlanMaker makePlan, const unsigned char* src, int srcW, int srcH,
                 unsigned char* dst, int dstW, int dstH, float centerX, float centerY,
                 float radius) {
     if (!validDestination(dst, dstW, dstH) || !usableSource(src, srcW, srcH, dst, dstW, dstH))
         return;
-    render<Pixel>(makePlan(dstW, dstH), src, srcW, srcH, dst, dstW, dstH, centerX, centerY,
+    render(makePlan(dstW, dstH), src, srcW, srcH, dst, dstW, dstH, centerX, centerY,
                   radius);
 }
 
@@ -310,26 +312,26 @@ inline uint32_t spherePixelOf(const uint32_t* sphere, const float q[3]) {
 void SnapshotGenerator::snapshotPanorama(const unsigned char* src, int srcW, int srcH,
                                          unsigned char* dst, int dstW, int dstH, float centerX,
                                          float centerY, float radius) {
-    renderView<BandPixel>(panoramaPlan, src, srcW, srcH, dst, dstW, dstH, centerX, centerY,
+    renderView(panoramaPlan, src, srcW, srcH, dst, dstW, dstH, centerX, centerY,
                           radius);
 }
 
 void SnapshotGenerator::snapshotHalf(const unsigned char* src, int srcW, int srcH,
                                      unsigned char* dst, int dstW, int dstH, float centerX,
                                      float centerY, float radius) {
-    renderView<BandPixel>(halfPlan, src, srcW, srcH, dst, dstW, dstH, centerX, centerY, radius);
+    renderView(halfPlan, src, srcW, srcH, dst, dstW, dstH, centerX, centerY, radius);
 }
 
 void SnapshotGenerator::snapshotQuarter(const unsigned char* src, int srcW, int srcH,
                                         unsigned char* dst, int dstW, int dstH, float centerX,
                                         float centerY, float radius) {
-    renderView<BandPixel>(quarterPlan, src, srcW, srcH, dst, dstW, dstH, centerX, centerY,
+    renderView(quarterPlan, src, srcW, srcH, dst, dstW, dstH, centerX, centerY,
                           radius);
 }
 
 void SnapshotGenerator::snapshot(const unsigned char* src, int srcW, int srcH, unsigned char* dst,
                                  int dstW, int dstH, float centerX, float centerY, float radius) {
-    renderView<SpherePixel>(spherePlan, src, srcW, srcH, dst, dstW, dstH, centerX, centerY,
+    renderView(spherePlan, src, srcW, srcH, dst, dstW, dstH, centerX, centerY,
                             radius);
 }
 
