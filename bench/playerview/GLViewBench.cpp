@@ -1,11 +1,11 @@
-// One frame through the dewarp view at 1104x552: a new 2160x2160 frame handed over, the paint
-// (texture update, draw) and glFinish, per mode. Run under a display, e.g.
+// One frame through the dewarp view at 1104x552, per mode: a new 2160x2160 frame handed over,
+// the paint (texture update, draw) and the read-back of the picture (grabFramebuffer, which
+// waits for the driver); the "still" cases repaint without a new frame, so the difference is
+// the upload. Run under a display, e.g.
 // xvfb-run -a -s "-screen 0 1920x1080x24" ./bench_playerview_gl
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QOpenGLContext>
-#include <QOpenGLFunctions>
 #include <QSurfaceFormat>
 #include <QTest>
 
@@ -27,7 +27,7 @@ QtAV::VideoFrame makeFrame() {
     return QtAV::VideoFrame(side, side, QtAV::VideoFormat::Format_BGRA32, bytes);
 }
 
-void BM_PaintWithUpload(benchmark::State& state) {
+void paint(benchmark::State& state, bool newFrames) {
     static const QtAV::VideoFrame frame = makeFrame();
     PlayerGLView view(nullptr, nullptr, nullptr);
     view.resize(1104, 552);
@@ -37,18 +37,26 @@ void BM_PaintWithUpload(benchmark::State& state) {
         return;
     }
     view.setPlaybackMode(PLAYBACK_MODE(state.range(0)));
+    view.setRawData(frame, 1080, 1080, 1080);
+    view.grabFramebuffer();
     for (auto _ : state) {
-        view.setRawData(frame, 1080, 1080, 1080);
-        view.repaint();
-        view.makeCurrent();
-        view.context()->functions()->glFinish();
-        view.doneCurrent();
+        if (newFrames)
+            view.setRawData(frame, 1080, 1080, 1080);
+        benchmark::DoNotOptimize(view.grabFramebuffer());
     }
 }
+
+void BM_PaintWithUpload(benchmark::State& state) { paint(state, true); }
+void BM_PaintStill(benchmark::State& state) { paint(state, false); }
 
 }  // namespace
 
 BENCHMARK(BM_PaintWithUpload)
+    ->ArgName("mode")
+    ->DenseRange(1, 4)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_PaintStill)
     ->ArgName("mode")
     ->DenseRange(1, 4)
     ->Unit(benchmark::kMillisecond)
