@@ -130,7 +130,8 @@ void main()
     if (isPanoramaView)
         fragColor = getTextureColorOnPanorama(phi, theta);
     else if (isHalfView)
-        fragColor = onRowDivider ? vec4(255.0, 255.0, 255.0, 1.0) : getTextureColorOnHalf(phi, theta);
+        fragColor = onRowDivider ? vec4(255.0, 255.0, 255.0, 1.0)
+                                 : getTextureColorOnHalf(phi, theta);
     else if (isQuarterView)
         fragColor = onRowDivider || onColumnDivider ? vec4(255.0, 255.0, 255.0, 1.0)
                                                     : getTextureColorOnQuarter(phi, theta);

@@ -6,6 +6,7 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -193,6 +194,30 @@ QtAV::VideoFrame frameWithStride(int width, int height, int stride) {
     QtAV::VideoFrame frame = QtAV::VideoFrame::fromAVFrame(raw, 0.0);
     av_frame_free(&raw);
     return frame;
+}
+
+TEST(PlayerGLView, PaddedRowsAreDrawnWithoutThePadding) {
+    AVFrame* raw = av_frame_alloc();
+    raw->format = AV_PIX_FMT_BGRA;
+    raw->width = 50;
+    raw->height = 50;
+    ASSERT_EQ(av_frame_get_buffer(raw, 64), 0);
+    ASSERT_GT(raw->linesize[0], 50 * 4);
+    for (int y = 0; y < 50; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(raw->data[0] + y * raw->linesize[0]);
+        std::fill(row, row + raw->linesize[0] / 4, 0xFFFF0000u);
+        std::fill(row, row + 50, kColour);
+    }
+    const QtAV::VideoFrame frame = QtAV::VideoFrame::fromAVFrame(raw, 0.0);
+    av_frame_free(&raw);
+    PlayerNormalGLView plain(nullptr);
+    plain.resize(200, 200);
+    plain.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&plain));
+    plain.setRawData(frame);
+    const QImage img = plain.grabFramebuffer();
+    EXPECT_TRUE(regionIs(img, img.rect(), kColour));
+    EXPECT_EQ(plain.getImage().pixel(49, 49), kColour);
 }
 
 TEST(PlayerGLView, UndrawableFramesShowBlack) {

@@ -199,7 +199,8 @@ void PlayerGLView::initializeGL() {
     sphere.createSphere(*this, kNumSlices);
     surface.createSurface(*this, kNumSlices);
     texture.create(*this);
-    createResetButton();
+    if (!resetButton)
+        createResetButton();
     initialized = true;
 }
 
