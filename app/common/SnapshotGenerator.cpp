@@ -15,6 +15,7 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -32,7 +33,7 @@ const uint32_t kDividerWhite = 0x00FFFFFFu;
 const float kBandHalfHeight = 0.6544985f;  // 37.5 degrees
 const int kSphereWidth = 3840;
 const int kSphereHeight = 2160;
-const int kMinRowsPerBand = 16;
+const int kRowsPerChunk = 8;
 
 struct Lens {
     const uint32_t* pixels;
@@ -225,25 +226,27 @@ void drawRows(const Plan& plan, const Lens& lens, uint32_t* dst, int dstW, int f
     }
 }
 
-// Runs draw(from, to) over bands of rows, on pool threads where free and on the caller.
+// Runs draw(from, to) over chunks of rows taken in turn by the caller and by pool threads
+// where free, so that black and picture rows spread evenly.
 void forRowBands(int rows, const std::function<void(int, int)>& draw) {
     QThreadPool* pool = QThreadPool::globalInstance();
-    const int bands = std::max(1, std::min(pool->maxThreadCount(), rows / kMinRowsPerBand));
+    const int workers = std::max(1, std::min(pool->maxThreadCount(), rows / kRowsPerChunk));
+    std::atomic<int> next{0};
+    const auto work = [&next, &draw, rows] {
+        for (int from = next.fetch_add(kRowsPerChunk); from < rows;
+             from = next.fetch_add(kRowsPerChunk))
+            draw(from, std::min(rows, from + kRowsPerChunk));
+    };
     QSemaphore finished;
     int started = 0;
-    for (int band = 1; band < bands; ++band) {
-        const int from = rows * band / bands;
-        const int to = rows * (band + 1) / bands;
-        const bool queued = pool->tryStart([&draw, &finished, from, to] {
-            draw(from, to);
-            finished.release();
-        });
-        if (queued)
+    for (int i = 1; i < workers; ++i) {
+        if (pool->tryStart([&work, &finished] {
+                work();
+                finished.release();
+            }))
             ++started;
-        else
-            draw(from, to);
     }
-    draw(0, rows / bands);
+    work();
     finished.acquire(started);
 }
 

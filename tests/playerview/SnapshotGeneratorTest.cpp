@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QThreadPool>
+
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -144,6 +146,23 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(AngleCase{7, 0, 0}, AngleCase{60, 90, 0}, AngleCase{5, -90, 720},
                     AngleCase{0, 0, 0}, AngleCase{-7, 180, -180}, AngleCase{1e6f, 45, 45},
                     AngleCase{7, kNaN, 0}, AngleCase{kNaN, 0, kNaN}));
+
+TEST(SnapshotGenerator, ThreadCountDoesNotChangeTheImage) {
+    const auto src = codedPixels();
+    const auto* in = reinterpret_cast<const unsigned char*>(src.data());
+    std::vector<uint32_t> images[2];
+    const int threads[2] = {1, 8};
+    const int previous = QThreadPool::globalInstance()->maxThreadCount();
+    for (int k = 0; k < 2; ++k) {
+        QThreadPool::globalInstance()->setMaxThreadCount(threads[k]);
+        images[k].resize(500 * 250);
+        SnapshotGenerator::snapshotAngle(in, kSize, kSize,
+                                         reinterpret_cast<unsigned char*>(images[k].data()), 500,
+                                         250, kCenter, kCenter, kRadius, 9, 25, -40);
+    }
+    QThreadPool::globalInstance()->setMaxThreadCount(previous);
+    EXPECT_TRUE(images[0] == images[1]);
+}
 
 TEST(SnapshotGenerator, MissingSourceGivesTransparentImage) {
     std::vector<uint32_t> dst(64 * 32, 0xABABABABu);
