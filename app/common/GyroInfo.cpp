@@ -8,8 +8,9 @@ GyroInfo* GyroInfo::from(GyroRawInfo* raw) {
     info->dateTime = QDateTime(QDate(raw->year, raw->month, raw->day),
                                QTime(raw->hour, raw->minute, raw->second, 0), Qt::LocalTime);
     std::memcpy(info->rawChars, raw->rawChars, sizeof info->rawChars);
-    info->latitude = convertRawLocation(raw->latitude);
-    info->longitude = convertRawLocation(raw->longitude);
+    // South and west (bytes 25 and 26) are negative; any other character leaves the sign.
+    info->latitude = convertRawLocation(raw->latitude) * (raw->rawChars[1] == 'S' ? -1.0f : 1.0f);
+    info->longitude = convertRawLocation(raw->longitude) * (raw->rawChars[2] == 'W' ? -1.0f : 1.0f);
     info->speed = float(double(raw->speed) * 1.852);
     info->direction = raw->direction;
     info->gSensorX = raw->gSensorX;

@@ -24,8 +24,8 @@ public:
 
     QDateTime dateTime;  // local time; null for a default record
     char rawChars[3] = {0, 0, 0};
-    float latitude = 0;   // decimal degrees, sign not applied
-    float longitude = 0;  // decimal degrees, sign not applied
+    float latitude = 0;   // decimal degrees, negative for 'S' in rawChars[1]
+    float longitude = 0;  // decimal degrees, negative for 'W' in rawChars[2]
     float speed = 0;      // km/h
     float direction = 0;  // degrees, as stored
     qint16 gSensorX = 0;

@@ -44,8 +44,12 @@ const double* rotation()
     return R;
 }
 
-void runKernel(benchmark::State& state, DewarpKernel kernel)
+void runKernel(benchmark::State& state, DewarpKernel kernel, DewarpKernelKind kind)
 {
+    if (!processorRunsDewarpKernel(kind)) {
+        state.SkipWithError("this processor lacks the kernel");
+        return;
+    }
     setCameraParameters(FRONT_DIRECTION_NORMAL, 210);
     const int w = static_cast<int>(state.range(0)), h = w / 2;
     const MajorSinCosTable* table = _get360MajorSinCosTable(w);
@@ -60,9 +64,15 @@ void runKernel(benchmark::State& state, DewarpKernel kernel)
     state.SetItemsProcessed(state.iterations() * w * h);
 }
 
-void BM_Dewarp_C(benchmark::State& state) { runKernel(state, dewarpWithRotatedSrc_C); }
-void BM_Dewarp_SSE2(benchmark::State& state) { runKernel(state, dewarpWithRotatedSrc_SSE2); }
-void BM_Dewarp_AVX2(benchmark::State& state) { runKernel(state, dewarpWithRotatedSrc_AVX2); }
+void BM_Dewarp_C(benchmark::State& state) { runKernel(state, dewarpWithRotatedSrc_C, DewarpKernelKind::C); }
+void BM_Dewarp_SSE2(benchmark::State& state)
+{
+    runKernel(state, dewarpWithRotatedSrc_SSE2, DewarpKernelKind::SSE2);
+}
+void BM_Dewarp_AVX2(benchmark::State& state)
+{
+    runKernel(state, dewarpWithRotatedSrc_AVX2, DewarpKernelKind::AVX2);
+}
 
 // The first dewarp of a width: building its sin/cos table, then the chosen kernel.
 void BM_Dewarp_FirstCallOfWidth(benchmark::State& state)

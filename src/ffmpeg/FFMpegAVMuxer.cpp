@@ -2,7 +2,8 @@
 // 1. open the video file and the audio file's best audio stream;
 // 2. create the output with its metadata, stream 0 from the video, stream 1 from the audio;
 // 3. write the header, then every video packet, then every audio packet (av_write_frame, no
-//    interleaving), each stream's decoding times being the running sum of its durations;
+//    interleaving), each stream's decoding times being its first one plus the running sum of
+//    its durations;
 // 4. write the trailer.
 
 #include "FFMpegAVMuxer.h"
@@ -48,15 +49,16 @@ int addStream(AVFormatContext* output, const AVStream* source) {
 }
 
 // Copies every packet of `input`'s stream `from` to `output`'s stream `to`. The decoding
-// time is the running sum of the packet durations; the presentation time keeps the packet's
-// own offset to its decoding time (reordered pictures). 0 once the input has ended, else the
-// failing code.
+// time is the first packet's (the source's start offset, e.g. the AAC priming) plus the
+// running sum of the packet durations; the presentation time keeps the packet's own offset
+// to its decoding time (reordered pictures). 0 once the input has ended, else the failing
+// code.
 int copyStream(AVFormatContext* input, int from, AVFormatContext* output, int to) {
     const AVRational inBase = input->streams[from]->time_base;
     const AVRational outBase = output->streams[to]->time_base;
     ffh::PacketPtr packet = ffh::makePacket();
     if (!packet) return AVERROR(ENOMEM);
-    int64_t dts = 0;
+    int64_t dts = AV_NOPTS_VALUE;
     int ret = 0;
     while ((ret = av_read_frame(input, packet.get())) >= 0) {
         if (packet->stream_index != from) {
@@ -65,6 +67,8 @@ int copyStream(AVFormatContext* input, int from, AVFormatContext* output, int to
         }
         const bool timed = packet->pts != AV_NOPTS_VALUE && packet->dts != AV_NOPTS_VALUE;
         const int64_t offset = timed && packet->pts > packet->dts ? packet->pts - packet->dts : 0;
+        if (dts == AV_NOPTS_VALUE)
+            dts = packet->dts != AV_NOPTS_VALUE ? packet->dts : 0;
         packet->stream_index = to;
         packet->pos = -1;
         packet->dts = dts;

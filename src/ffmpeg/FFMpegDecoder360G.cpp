@@ -1,10 +1,23 @@
 #include "FFMpegDecoder360G.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "LogSystem.h"
 
 namespace {
+
 const char* const kTag = "FFMDec360G";
+
+// Stream ticks at or before `seconds` (a container seek from there cannot skip the frame on
+// screen), clamped well inside the 64-bit range.
+int64_t ticksAtOrBefore(double seconds, AVRational timeBase) {
+    const double limit = 4e18;
+    return static_cast<int64_t>(
+        std::clamp(std::floor(seconds * timeBase.den / timeBase.num), -limit, limit));
 }
+
+}  // namespace
 
 FFMpegDecoder360G::FFMpegDecoder360G()
     : input_(kTag, "avformat_open_input(\"%s\") failed, error: %d, reason:%s"),
@@ -42,8 +55,7 @@ int FFMpegDecoder360G::getTotalVideoFrames() { return input_.totalFrames(); }
 int FFMpegDecoder360G::seekTo(double seconds) {
     if (error_ || !decoded_)
         return -10001;
-    const int64_t ticks = input_.secondsToTicks(seconds);
-    int err = input_.seekBackward(ticks);
+    int err = input_.seekBackward(ticksAtOrBefore(seconds, input_.stream()->time_base));
     if (err < 0) {
         LogSystem::e(kTag, "av_seek_frame() failed, error: %d.", err);
         return -2;
@@ -52,7 +64,7 @@ int FFMpegDecoder360G::seekTo(double seconds) {
     pending_ = false;
     av_frame_unref(decoded_.get());
     armed_ = seconds > 0;
-    targetTicks_ = ticks;
+    target_ = seconds;
     return 0;
 }
 
@@ -66,15 +78,15 @@ AVFrame** FFMpegDecoder360G::readNextVideoFrame() {
     while (nextDecoded() == 0) {
         if (!armed_)
             return deliver(decoded_.get());
-        const int64_t ticks = input_.frameTicks(decoded_.get());
-        if (ticks < targetTicks_) {
+        const int order = compareStartWithTarget(input_.frameTicks(decoded_.get()));
+        if (order < 0) {
             dropHeld();
             av_frame_move_ref(held_.get(), decoded_.get());
             holding_ = true;
             continue;
         }
         armed_ = false;
-        if (ticks == targetTicks_) {
+        if (order == 0) {
             dropHeld();
             return deliver(decoded_.get());
         }
@@ -86,6 +98,16 @@ AVFrame** FFMpegDecoder360G::readNextVideoFrame() {
         return nullptr;
     holding_ = false;
     return deliver(held_.get());
+}
+
+// The frame's start (ticks x time base, one rounding to a double) against the target as given:
+// a target of i/30.0 s is frame i's start, 0.49 s lies before frame 15 of a 30 fps clip.
+int FFMpegDecoder360G::compareStartWithTarget(int64_t ticks) const {
+    if (ticks == AV_NOPTS_VALUE)
+        return -1;
+    const AVRational tb = input_.stream()->time_base;
+    const double start = static_cast<double>(ticks) * tb.num / tb.den;
+    return start < target_ ? -1 : start > target_ ? 1 : 0;
 }
 
 int FFMpegDecoder360G::nextDecoded() {

@@ -47,6 +47,7 @@ public:
     void releaseResource();
 
 private:
+    int compareStartWithTarget(int64_t ticks) const;
     int nextDecoded();
     AVFrame** deliver(AVFrame* frame);
     void dropHeld();
@@ -56,10 +57,10 @@ private:
     FFMpegFrameConverter converter_;
     ffh::FramePtr decoded_;
     int threads_ = 1;
-    // Frame-exact seek: target in stream ticks while armed, and the last
+    // Frame-exact seek: target in seconds while armed, and the last
     // decoded frame before it (not yet converted).
     bool armed_ = false;
-    int64_t targetTicks_ = 0;
+    double target_ = 0.0;
     ffh::FramePtr held_;
     bool holding_ = false;
     // decoded_ holds the frame after the target, for the next read.

@@ -1,5 +1,7 @@
 #include "FFMpegEncodeSupport.h"
 
+#include "LogSystem.h"
+
 extern "C" {
 #include <libavutil/imgutils.h>
 }
@@ -26,6 +28,76 @@ void setH264Parameters(AVCodecContext* codec, const AVFormatContext* format, int
         codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
 }
 
+int addH264Stream(const SetupTexts& texts, const AVCodec* codec, AVFormatContext* format,
+                  OutputStream& out, int64_t bitRate, int width, int height, int gopSize,
+                  AVRational timeBase, AVRational frameRate) {
+    out.st = avformat_new_stream(format, nullptr);
+    if (!out.st) {
+        LogSystem::e(texts.tag, "%s", texts.noStream);
+        return -3;
+    }
+    out.st->id = format->nb_streams - 1;
+    out.enc.reset(avcodec_alloc_context3(codec));
+    AVCodecContext* c = out.enc.get();
+    if (!c) {
+        LogSystem::e(texts.tag, "%s", texts.noContext);
+        return -3;
+    }
+    setH264Parameters(c, format, bitRate, width, height, gopSize);
+    out.st->time_base = timeBase;
+    c->time_base = timeBase;
+    c->framerate = frameRate;
+    return 0;
+}
+
+int openH264Codec(const SetupTexts& texts, OutputStream& out) {
+    AVCodecContext* c = out.enc.get();
+    int err = openVideoCodec(c);
+    if (err < 0) {
+        LogSystem::e(texts.tag, texts.openFailed, err, c->width, c->height,
+                     static_cast<int>(c->bit_rate));
+        return -10;
+    }
+    err = avcodec_parameters_from_context(out.st->codecpar, c);
+    if (err < 0) {
+        LogSystem::e(texts.tag, "Could not copy the stream parameters: %d", err);
+        return -3;
+    }
+    return 0;
+}
+
+int allocYuvFrame(const SetupTexts& texts, OutputStream& out) {
+    const AVCodecContext* c = out.enc.get();
+    out.frame = ffh::makeFrame();
+    if (!out.frame) {
+        LogSystem::e(texts.tag, "%s", texts.noFrame);
+        return -6;
+    }
+    const int err = allocFrameBuffer(out.frame.get(), c->pix_fmt, c->width, c->height);
+    if (err < 0) {
+        LogSystem::e(texts.tag, "Could not allocate frame data: %d", err);
+        return -6;
+    }
+    return 0;
+}
+
+int allocBgraScaler(const SetupTexts& texts, OutputStream& out) {
+    const AVCodecContext* c = out.enc.get();
+    out.sws.reset(sws_getContext(c->width, c->height, AV_PIX_FMT_BGRA, c->width, c->height,
+                                 c->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
+    if (!out.sws) {
+        LogSystem::e(texts.tag, "Could not initialize the conversion context");
+        return -2;
+    }
+    out.bgraFrame = ffh::makeFrame();
+    if (!out.bgraFrame) {
+        out.sws.reset();
+        LogSystem::e(texts.tag, "%s", texts.noBgraFrame);
+        return texts.noBgraFrameCode;
+    }
+    return 0;
+}
+
 int openVideoCodec(AVCodecContext* codec) {
     if (codec->width < 1 || codec->height < 1 || codec->width > kMaxFrameSide ||
         codec->height > kMaxFrameSide)
@@ -40,21 +112,36 @@ int allocFrameBuffer(AVFrame* frame, AVPixelFormat format, int width, int height
     return av_frame_get_buffer(frame, 32);
 }
 
-void wrapPacked(AVFrame* frame, const uint8_t* data, AVPixelFormat format, int width,
-                int height) {
+int wrapPacked(AVFrame* frame, const uint8_t* data, AVPixelFormat format, int width,
+               int height) {
     frame->format = format;
     frame->width = width;
     frame->height = height;
-    av_image_fill_arrays(frame->data, frame->linesize, data, format, width, height, 1);
+    const int size =
+        av_image_fill_arrays(frame->data, frame->linesize, data, format, width, height, 1);
+    return size < 0 ? size : 0;
 }
 
-void copyPacked(AVFrame* frame, const uint8_t* data) {
+int copyPacked(AVFrame* frame, const uint8_t* data) {
     const AVPixelFormat format = static_cast<AVPixelFormat>(frame->format);
     uint8_t* planes[4];
     int strides[4];
-    av_image_fill_arrays(planes, strides, data, format, frame->width, frame->height, 1);
+    const int size =
+        av_image_fill_arrays(planes, strides, data, format, frame->width, frame->height, 1);
+    if (size < 0)
+        return size;
     av_image_copy(frame->data, frame->linesize, const_cast<const uint8_t**>(planes), strides,
                   format, frame->width, frame->height);
+    return 0;
+}
+
+int scalePackedBgra(SwsContext* sws, AVFrame* wrapper, const uint8_t* bgra, AVFrame* yuv) {
+    int err = wrapPacked(wrapper, bgra, AV_PIX_FMT_BGRA, yuv->width, yuv->height);
+    if (err < 0)
+        return err;
+    const int rows = sws_scale(sws, wrapper->data, wrapper->linesize, 0, yuv->height, yuv->data,
+                               yuv->linesize);
+    return rows < 0 ? rows : rows != yuv->height ? AVERROR(EINVAL) : 0;
 }
 
 int writeReadyPackets(AVFormatContext* format, AVCodecContext* codec, AVStream* stream,

@@ -3,8 +3,35 @@
 // Steps shared by the H.264 encoders.
 
 #include "FFMpegHandles.h"
+#include "OutputStream.h"
 
 namespace FFMpegEncodeSupport {
+
+// One encoder's log tag and texts for the set-up steps below.
+struct SetupTexts {
+    const char* tag;
+    const char* noStream;        // stream allocation failed
+    const char* noContext;       // codec context allocation failed
+    const char* openFailed;      // printf format: code, width, height, bit rate
+    const char* noFrame;         // YUV frame allocation failed
+    const char* noBgraFrame;     // BGRA frame allocation failed
+    int noBgraFrameCode;
+};
+
+// Set-up shared by the H.264 encoders; each step logs its failure under the
+// encoder's texts and returns its code.
+// 1. A stream of `format` with its codec context for `codec`, the fixed
+//    H.264 parameters, `timeBase` on both and `frameRate` on the codec: 0 or -3.
+int addH264Stream(const SetupTexts& texts, const AVCodec* codec, AVFormatContext* format,
+                  OutputStream& out, int64_t bitRate, int width, int height, int gopSize,
+                  AVRational timeBase, AVRational frameRate);
+// 2. Opens the codec (-10) and copies its parameters to the stream (-3).
+int openH264Codec(const SetupTexts& texts, OutputStream& out);
+// 3. The reused YUV frame of the codec's format and size: 0 or -6.
+int allocYuvFrame(const SetupTexts& texts, OutputStream& out);
+// 4. The BGRA-to-YUV scaler (-2) and the frame that wraps a caller's BGRA
+//    picture (texts.noBgraFrameCode); nothing is kept on a failure.
+int allocBgraScaler(const SetupTexts& texts, OutputStream& out);
 
 // The H.264 encoder: libx264 when present, else the library's default.
 const AVCodec* findH264Encoder();
@@ -29,13 +56,19 @@ int openVideoCodec(AVCodecContext* codec);
 int allocFrameBuffer(AVFrame* frame, AVPixelFormat format, int width, int height);
 
 // Points `frame`'s planes at a packed picture (alignment 1) in `data`,
-// which is borrowed and must outlive the use of the frame.
-void wrapPacked(AVFrame* frame, const uint8_t* data, AVPixelFormat format, int width,
-                int height);
+// which is borrowed and must outlive the use of the frame: 0 or the
+// FFmpeg error.
+int wrapPacked(AVFrame* frame, const uint8_t* data, AVPixelFormat format, int width,
+               int height);
 
 // Copies a packed picture (alignment 1) of `frame`'s format and size into
-// `frame`'s own planes.
-void copyPacked(AVFrame* frame, const uint8_t* data);
+// `frame`'s own planes: 0 or the FFmpeg error.
+int copyPacked(AVFrame* frame, const uint8_t* data);
+
+// Converts the packed BGRA picture `bgra` into `yuv` through `sws`, with
+// `wrapper` pointing at the picture: 0, or the FFmpeg error (AVERROR(EINVAL)
+// when the scaler wrote fewer rows than the picture has).
+int scalePackedBgra(SwsContext* sws, AVFrame* wrapper, const uint8_t* bgra, AVFrame* yuv);
 
 // Takes every packet `codec` has ready, gives it `duration` (codec time
 // base) when the codec set none, moves its time stamps from the codec's to

@@ -6,6 +6,15 @@
 namespace {
 const char* const kTag = "FFMpegEncoder360G";
 const AVRational kTimeBase = {1, 27};
+const FFMpegEncodeSupport::SetupTexts kTexts = {
+    kTag,
+    "Could not allocate stream",
+    "Could not alloc an encoding context",
+    "Could not open video codec: %d, width:%d, height:%d, bitRate:%d",
+    "Could not allocate video frame",
+    "Could not initialize the rgbaFrame",
+    -2,
+};
 }  // namespace
 
 FFMpegEncoder360G::FFMpegEncoder360G(const char* path, int width, int height, int bitRate,
@@ -73,68 +82,18 @@ int FFMpegEncoder360G::addStream() {
         LogSystem::e(kTag, "Could not find encoder for '%s'", avcodec_get_name(AV_CODEC_ID_H264));
         return -3;
     }
-    out_.st = avformat_new_stream(format_.get(), nullptr);
-    if (!out_.st) {
-        LogSystem::e(kTag, "Could not allocate stream");
-        return -3;
-    }
-    out_.st->id = format_->nb_streams - 1;
-    out_.enc.reset(avcodec_alloc_context3(codec));
-    AVCodecContext* c = out_.enc.get();
-    if (!c) {
-        LogSystem::e(kTag, "Could not alloc an encoding context");
-        return -3;
-    }
-    FFMpegEncodeSupport::setH264Parameters(c, format_.get(), bitRate_, width_, height_, 12);
-    out_.st->time_base = kTimeBase;
-    c->time_base = kTimeBase;
-    c->framerate = av_inv_q(kTimeBase);
-    return 0;
+    return FFMpegEncodeSupport::addH264Stream(kTexts, codec, format_.get(), out_, bitRate_,
+                                              width_, height_, 12, kTimeBase,
+                                              av_inv_q(kTimeBase));
 }
 
 int FFMpegEncoder360G::openCodec() {
-    AVCodecContext* c = out_.enc.get();
-    int err = FFMpegEncodeSupport::openVideoCodec(c);
-    if (err < 0) {
-        LogSystem::e(kTag, "Could not open video codec: %d, width:%d, height:%d, bitRate:%d",
-                     err, width_, height_, bitRate_);
-        return -10;
-    }
-    out_.frame = ffh::makeFrame();
-    if (!out_.frame) {
-        LogSystem::e(kTag, "Could not allocate video frame");
-        return -6;
-    }
-    err = FFMpegEncodeSupport::allocFrameBuffer(out_.frame.get(), c->pix_fmt, c->width,
-                                                c->height);
-    if (err < 0) {
-        LogSystem::e(kTag, "Could not allocate frame data: %d", err);
-        return -6;
-    }
-    err = avcodec_parameters_from_context(out_.st->codecpar, c);
-    if (err < 0) {
-        LogSystem::e(kTag, "Could not copy the stream parameters: %d", err);
-        return -3;
-    }
-    return 0;
+    int result = FFMpegEncodeSupport::openH264Codec(kTexts, out_);
+    return result != 0 ? result : FFMpegEncodeSupport::allocYuvFrame(kTexts, out_);
 }
 
 int FFMpegEncoder360G::prepareBgra() {
-    if (out_.sws)
-        return 0;
-    out_.sws.reset(sws_getContext(width_, height_, AV_PIX_FMT_BGRA, width_, height_,
-                                  out_.enc->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
-    if (!out_.sws) {
-        LogSystem::e(kTag, "Could not initialize the conversion context");
-        return -2;
-    }
-    out_.bgraFrame = ffh::makeFrame();
-    if (!out_.bgraFrame) {
-        out_.sws.reset();
-        LogSystem::e(kTag, "Could not initialize the rgbaFrame");
-        return -2;
-    }
-    return 0;
+    return out_.sws ? 0 : FFMpegEncodeSupport::allocBgraScaler(kTexts, out_);
 }
 
 // 0 when the YUV frame may take the next picture, else the frame's result.
@@ -155,10 +114,12 @@ int FFMpegEncoder360G::encodeArgbData(const unsigned char* bgra, int step) {
         result = prepareBgra();
     if (result != 0)
         return result;
-    AVFrame* src = out_.bgraFrame.get();
-    FFMpegEncodeSupport::wrapPacked(src, bgra, AV_PIX_FMT_BGRA, width_, height_);
-    sws_scale(out_.sws.get(), src->data, src->linesize, 0, height_, out_.frame->data,
-              out_.frame->linesize);
+    const int err = FFMpegEncodeSupport::scalePackedBgra(out_.sws.get(), out_.bgraFrame.get(),
+                                                         bgra, out_.frame.get());
+    if (err < 0) {
+        LogSystem::e(kTag, "sws_scale failed: %d", err);
+        return err;
+    }
     return send(step);
 }
 
@@ -166,7 +127,11 @@ int FFMpegEncoder360G::enncodeYuvData(const unsigned char* yuv, int step) {
     int result = prepareFrame(yuv);
     if (result != 0)
         return result;
-    FFMpegEncodeSupport::copyPacked(out_.frame.get(), yuv);
+    const int err = FFMpegEncodeSupport::copyPacked(out_.frame.get(), yuv);
+    if (err < 0) {
+        LogSystem::e(kTag, "av_image_fill_arrays failed: %d", err);
+        return err;
+    }
     return send(step);
 }
 

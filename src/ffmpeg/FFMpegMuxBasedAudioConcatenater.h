@@ -39,7 +39,7 @@ private:
 
     // Output, null when not open.
     ffh::OutputFormatPtr output;
-    // Next time stamp, in the output stream's time base.
-    int64_t nextPts = 0;
+    // Next time stamp, in the output stream's time base; none before the first packet.
+    int64_t nextPts = AV_NOPTS_VALUE;
     int initError = 0;
 };

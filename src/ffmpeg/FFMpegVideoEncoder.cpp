@@ -12,6 +12,15 @@ extern "C" {
 
 namespace {
 const char* const kTag = "ffmpegVEnc";
+const FFMpegEncodeSupport::SetupTexts kTexts = {
+    kTag,
+    "Could not allocate stream!",
+    "Could not alloc an encoding context!",
+    "Could not open video codec: %d, width: %d, height: %d, bitRate: %d",
+    "Could not allocate YUV frame",
+    "Could not allocate ARGB frame",
+    -6,
+};
 
 // fps above 0 (to a thousandth): 1/fps; else microseconds.
 AVRational timeBaseFor(float fps) {
@@ -74,38 +83,21 @@ int FFMpegVideoEncoder::addStream(int bitRate, float fps) {
         return -3;
     }
     packet_ = ffh::makePacket();
-    out_.st = avformat_new_stream(format_.get(), nullptr);
-    if (!out_.st || !packet_) {
-        LogSystem::e(kTag, "Could not allocate stream!");
+    if (!packet_) {
+        LogSystem::e(kTag, "%s", kTexts.noStream);
         return -3;
     }
-    out_.st->id = format_->nb_streams - 1;
-    out_.enc.reset(avcodec_alloc_context3(codec));
-    AVCodecContext* c = out_.enc.get();
-    if (!c) {
-        LogSystem::e(kTag, "Could not alloc an encoding context!");
-        return -3;
-    }
-    FFMpegEncodeSupport::setH264Parameters(c, format_.get(), bitRate, width_, height_, 15);
-    out_.st->time_base = timeBaseFor(fps);
-    c->time_base = out_.st->time_base;
+    const AVRational timeBase = timeBaseFor(fps);
     // With microsecond stamps x264 would budget bits for 1,000,000 frames a
     // second: give it the cameras' nominal 30 instead.
-    c->framerate = fps > 0 ? av_inv_q(c->time_base) : AVRational{30, 1};
+    const AVRational frameRate = fps > 0 ? av_inv_q(timeBase) : AVRational{30, 1};
+    int result = FFMpegEncodeSupport::addH264Stream(kTexts, codec, format_.get(), out_, bitRate,
+                                                    width_, height_, 15, timeBase, frameRate);
+    if (result != 0)
+        return result;
     if (!preset_.empty())
-        av_opt_set(c->priv_data, "preset", preset_.c_str(), 0);
-    int err = FFMpegEncodeSupport::openVideoCodec(c);
-    if (err < 0) {
-        LogSystem::e(kTag, "Could not open video codec: %d, width: %d, height: %d, bitRate: %d",
-                     err, width_, height_, bitRate);
-        return -10;
-    }
-    err = avcodec_parameters_from_context(out_.st->codecpar, c);
-    if (err < 0) {
-        LogSystem::e(kTag, "Could not copy the stream parameters: %d", err);
-        return -3;
-    }
-    return 0;
+        av_opt_set(out_.enc->priv_data, "preset", preset_.c_str(), 0);
+    return FFMpegEncodeSupport::openH264Codec(kTexts, out_);
 }
 
 int FFMpegVideoEncoder::openOutput(const char* path, const List<const char*>* keys,
@@ -135,32 +127,10 @@ int FFMpegVideoEncoder::openOutput(const char* path, const List<const char*>* ke
 }
 
 int FFMpegVideoEncoder::allocFrames() {
-    const AVCodecContext* c = out_.enc.get();
-    out_.frame = ffh::makeFrame();
-    if (!out_.frame) {
-        LogSystem::e(kTag, "Could not allocate YUV frame");
-        return -6;
-    }
-    int err = FFMpegEncodeSupport::allocFrameBuffer(out_.frame.get(), c->pix_fmt, c->width,
-                                                    c->height);
-    if (err < 0) {
-        LogSystem::e(kTag, "Could not allocate frame data: %d", err);
-        return -6;
-    }
-    if (!fromBGRA_)
-        return 0;
-    out_.bgraFrame = ffh::makeFrame();
-    if (!out_.bgraFrame) {
-        LogSystem::e(kTag, "Could not allocate ARGB frame");
-        return -6;
-    }
-    out_.sws.reset(sws_getContext(width_, height_, AV_PIX_FMT_BGRA, width_, height_, c->pix_fmt,
-                                  SWS_BICUBIC, nullptr, nullptr, nullptr));
-    if (!out_.sws) {
-        LogSystem::e(kTag, "Could not initialize the conversion context");
-        return -2;
-    }
-    return 0;
+    int result = FFMpegEncodeSupport::allocYuvFrame(kTexts, out_);
+    if (result == 0 && fromBGRA_)
+        result = FFMpegEncodeSupport::allocBgraScaler(kTexts, out_);
+    return result;
 }
 
 // Seconds in the stream's time base; not above 0: the frame counter.
@@ -186,13 +156,12 @@ int FFMpegVideoEncoder::encode(const unsigned char* data, double seconds) {
     int err = av_frame_make_writable(yuv);
     if (err < 0)
         return err;
-    if (fromBGRA_) {
-        AVFrame* src = out_.bgraFrame.get();
-        FFMpegEncodeSupport::wrapPacked(src, data, AV_PIX_FMT_BGRA, width_, height_);
-        sws_scale(out_.sws.get(), src->data, src->linesize, 0, height_, yuv->data,
-                  yuv->linesize);
-    } else {
-        FFMpegEncodeSupport::copyPacked(yuv, data);
+    err = fromBGRA_ ? FFMpegEncodeSupport::scalePackedBgra(out_.sws.get(), out_.bgraFrame.get(),
+                                                           data, yuv)
+                    : FFMpegEncodeSupport::copyPacked(yuv, data);
+    if (err < 0) {
+        LogSystem::e(kTag, "Could not convert the picture (error '%s')", ffh::errorText(err));
+        return err;
     }
     yuv->pts = nextPts(seconds);
     return sendAndWrite(yuv);

@@ -1,6 +1,7 @@
 // File wrappers: result codes, the partial read window, and the byte readers over them.
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,10 @@
 #include "TestEnv.h"
 
 namespace {
+
+// Offsets whose sums with a position or size overflow.
+const long long kMax = std::numeric_limits<long long>::max();
+const long long kMin = std::numeric_limits<long long>::min();
 
 std::string writeFixture(const std::string& name, const std::vector<unsigned char>& bytes) {
     const std::string path = TestEnv::makeDir("osal") + "/" + name;
@@ -61,6 +66,7 @@ TEST(OsalInputFile, ResultCodes) {
     const SeekCase cases[] = {
         {10, 0, 0, 10},   {5, 1, 0, 15},      {-1, 2, 0, 99}, {0, 3, -4, 99},
         {-1, 0, -12, 99}, {-200, 1, -12, 99}, {0, 2, 0, 100},
+        {kMax, 1, -12, 100}, {kMax, 2, -12, 100}, {kMin, 1, -12, 100},
     };
     for (const SeekCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "seek(" << c.offset << ", " << c.whence << ")");
@@ -129,7 +135,8 @@ TEST(OsalPartialInputFile, SeeksStayInsideTheWindow) {
     };
     const SeekCase cases[] = {
         {10, 0, 0, 10},  {5, 1, 0, 15},  {-5, 2, 0, 45}, {0, 2, 0, 50}, {51, 0, -4, 50},
-        {-1, 0, -4, 50}, {1, 1, -4, 50}, {0, 3, -4, 50}, {0, 0, 0, 0},
+        {-1, 0, -4, 50}, {1, 1, -4, 50}, {0, 3, -4, 50}, {kMax, 1, -4, 50},
+        {kMax, 2, -4, 50}, {kMin, 1, -4, 50}, {0, 0, 0, 0},
     };
     for (const SeekCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "seek(" << c.offset << ", " << c.whence << ")");
@@ -161,6 +168,9 @@ TEST(OsalPartialInputFile, OpenFailures) {
         {0, 0, -1, -12},      // negative length
         {0, 100, 0, 0},       // empty window at the end
         {2, -100, 100, 0},    // the whole file
+        {0, kMax, 10, -12},   // offset + length beyond the largest offset
+        {2, kMax, 0, -12},    // offset + file size beyond it
+        {2, kMin, 10, -12},   // far before the file
     };
     for (const OpenCase& c : cases) {
         SCOPED_TRACE(testing::Message() << c.whence << "/" << c.offset << "/" << c.length);

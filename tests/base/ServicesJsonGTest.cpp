@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "EJsonError.h"
-#include "ServicesLogCapture.h"
+#include "LogCapture.h"
 #include "SimpleJsonArray.h"
 #include "SimpleJsonData.h"
 #include "SimpleJsonObj.h"
@@ -36,7 +36,7 @@ std::string indented(const SimpleJsonObj& obj) {
 class Json : public testing::Test {
 protected:
     void SetUp() override { log().take(); }
-    static ServicesLogCapture& log() { return ServicesLogCapture::install(); }
+    static LogCapture& log() { return LogCapture::install(); }
 };
 
 // ---- parsing ---------------------------------------------------------------------------
@@ -405,8 +405,10 @@ TEST_F(Json, DumpLogsTheIndentedTextUnchanged) {
     SimpleJsonObj obj;
     obj.put("p", "100%s\n");
     obj.dump(LogLevel::WARN, "DUMP");
+    const std::vector<LogCapture::Line> dumped = log().lines();
+    ASSERT_EQ(1u, dumped.size());
+    EXPECT_EQ(LogLevel::WARN, dumped[0].level);
     EXPECT_EQ(Lines{"DUMP: {\n    \"p\": \"100%s\n\"\n}"}, log().take());
-    EXPECT_EQ(LogLevel::WARN, log().lastLevel());
 }
 
 // ---- put, add and dup ------------------------------------------------------------------

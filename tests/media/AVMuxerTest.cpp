@@ -93,6 +93,16 @@ TEST_F(AVMuxerTest, VideoThenAudioInStreamAndFileOrder) {
     EXPECT_NEAR(2.0, streamFacts(out, "audio").seconds, 0.1);
 }
 
+// The AAC priming (1024 samples) is part of the source's timing: restamping the sound from 0
+// would put the tone 21 ms late against the picture.
+TEST_F(AVMuxerTest, SoundKeepsItsStartOffset) {
+    const std::string late = toneFromOneSecond(at("late.m4a"), 2);
+    ASSERT_NEAR(1.0, soundOnsetSeconds(late), 0.003);
+    const std::string out = at("synced.mp4");
+    ASSERT_EQ(0, FFMpegAVMuxer::mux(late.c_str(), video.c_str(), out.c_str()));
+    EXPECT_NEAR(1.0, soundOnsetSeconds(out), 0.003);
+}
+
 TEST_F(AVMuxerTest, MetadataOnlyFromListsOfEqualLength) {
     const struct {
         List<const char*> keys, values;

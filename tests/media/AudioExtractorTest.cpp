@@ -37,6 +37,15 @@ TEST_F(AudioExtractorTest, DefaultsCopyPacketsExactly) {
     EXPECT_EQ(std::vector<std::string>{"audio"}, streamKinds(dst));
 }
 
+TEST_F(AudioExtractorTest, PlainCopyKeepsTheStartOffset) {
+    const std::string late = toneFromOneSecond(at("late.m4a"), 2);
+    ASSERT_NEAR(1.0, soundOnsetSeconds(late), 0.003);
+    const std::string dst = at("late_copy.m4a");
+    ASSERT_EQ(0,
+              FFMpegAudioExtractor::extract(late.c_str(), dst.c_str(), -1, -1, 1.0, false, false));
+    EXPECT_NEAR(1.0, soundOnsetSeconds(dst), 0.003);
+}
+
 TEST_F(AudioExtractorTest, PlainCopyReportsAnOutputThatCannotBeSetUp) {
     const std::string src = tone(at("tone.m4a"), 440, 48000, 1, 1);
     const std::string dst = at("missing/folder/copy.m4a");

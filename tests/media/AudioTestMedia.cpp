@@ -1,9 +1,11 @@
 #include "AudioTestMedia.h"
 
+#include <algorithm>
 #include <clocale>
+#include <cstdint>
+#include <cstring>
 #include <cstdlib>
 #include <fstream>
-#include <mutex>
 
 #include <gtest/gtest.h>
 #include <QFile>
@@ -15,7 +17,7 @@ extern "C" {
 }
 
 #include "LogSystem.h"
-#include "SysLogger.h"
+#include "LogCapture.h"
 #include "TestEnv.h"
 
 namespace AudioTestMedia {
@@ -26,26 +28,6 @@ QStringList quiet(const QStringList& args) {
     return QStringList{"-hide_banner", "-nostdin", "-loglevel", "error", "-y"} + args;
 }
 
-class CaptureLogger : public SysLogger {
-public:
-    using SysLogger::log;
-    void log(const char* tag, LogLevel, const char* text) override {
-        std::lock_guard<std::mutex> lock(mutex);
-        lines.push_back(std::string(tag) + ": " + text);
-    }
-    std::mutex mutex;
-    std::vector<std::string> lines;
-};
-
-CaptureLogger& capture() {
-    static CaptureLogger* logger = [] {
-        auto* created = new CaptureLogger;
-        LogSystem::getSysLogSystem()->setLogger(created);
-        LogSystem::getSysLogSystem()->startLog();
-        return created;
-    }();
-    return *logger;
-}
 
 struct Input {
     AVFormatContext* ctx = nullptr;
@@ -80,6 +62,33 @@ std::string tone(const std::string& path, int frequency, int rate, int channels,
                            .arg(rate)
                            .arg(seconds),
                        "-ac", QString::number(channels), "-c:a", "aac", "-b:a", "128k"});
+}
+
+std::string toneFromOneSecond(const std::string& path, double seconds) {
+    return make(path, {"-f", "lavfi", "-i",
+                       QString("aevalsrc='if(gte(t,1),0.8*sin(2*PI*1000*t),0)':s=44100:d=%1")
+                           .arg(seconds),
+                       "-c:a", "aac", "-b:a", "128k"});
+}
+
+double soundOnsetSeconds(const std::string& path) {
+    const QString raw = QString::fromStdString(path) + ".s16";
+    if (!runFfmpeg({"-i", QString::fromStdString(path), "-map", "0:a:0", "-ac", "1", "-ar",
+                    "44100", "-f", "s16le", "-c:a", "pcm_s16le", raw}))
+        return -1;
+    QFile file(raw);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray bytes = file.readAll();
+    std::vector<int16_t> samples(size_t(bytes.size()) / 2);
+    std::memcpy(samples.data(), bytes.constData(), samples.size() * 2);
+    int peak = 0;
+    for (int16_t s : samples)
+        peak = std::max(peak, std::abs(int(s)));
+    for (size_t i = 0; i < samples.size() && peak > 0; ++i)
+        if (std::abs(int(samples[i])) * 3 >= peak)
+            return double(i) / 44100.0;
+    return -1;
 }
 
 std::string silence(const std::string& path, const char* layout, int rate, double seconds) {
@@ -187,17 +196,11 @@ std::vector<std::string> topLevelBoxes(const std::string& path) {
 
 bool exists(const std::string& path) { return QFile::exists(QString::fromStdString(path)); }
 
-void clearLog() {
-    CaptureLogger& logger = capture();
-    std::lock_guard<std::mutex> lock(logger.mutex);
-    logger.lines.clear();
-}
+void clearLog() { LogCapture::install().clear(); }
 
 bool logHas(const std::string& part) {
-    CaptureLogger& logger = capture();
-    std::lock_guard<std::mutex> lock(logger.mutex);
-    for (const std::string& line : logger.lines)
-        if (line.find(part) != std::string::npos) return true;
+    for (const LogCapture::Line& line : LogCapture::install().lines())
+        if ((line.tag + ": " + line.text).find(part) != std::string::npos) return true;
     return false;
 }
 

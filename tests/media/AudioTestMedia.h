@@ -44,6 +44,12 @@ struct PacketFacts {
 // Every packet in demuxing order.
 std::vector<PacketFacts> packets(const std::string& path);
 
+// Silence, then from 1.000 s a 1 kHz tone until `seconds`: AAC at 44100 Hz, mono.
+std::string toneFromOneSecond(const std::string& path, double seconds);
+// Where the sound of the first audio stream, decoded as players do (priming and edit lists
+// applied), first reaches a third of its peak; -1 when it cannot be decoded.
+double soundOnsetSeconds(const std::string& path);
+
 // Mean level in dB over all channels (ffmpeg's volumedetect); +1 when it cannot be measured.
 double meanVolumeDb(const std::string& path, const QStringList& filter = {});
 

@@ -112,35 +112,10 @@ std::string probeValue(const std::string& probeOutput, const std::string& key) {
     return std::string();
 }
 
-CaptureLogger& CaptureLogger::install() {
-    static CaptureLogger* logger = [] {
-        auto* created = new CaptureLogger();
-        LogSystem* system = LogSystem::getSysLogSystem();
-        system->setLogger(created);
-        system->setLogLevel(LogLevel::DBG);
-        system->startLog();
-        return created;
-    }();
-    return *logger;
-}
-
-void CaptureLogger::log(const char* tag, LogLevel, const char* text) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    lines_.push_back(std::string(tag) + ": " + text);
-}
-
-void CaptureLogger::clear() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    lines_.clear();
-}
-
-bool CaptureLogger::contains(const std::string& tag, const std::string& text) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    for (const std::string& line : lines_) {
-        if (line.compare(0, tag.size() + 2, tag + ": ") == 0 && line.find(text) != std::string::npos)
-            return true;
-    }
-    return false;
+LogCapture& captureLog() {
+    LogCapture& capture = LogCapture::install();
+    LogSystem::getSysLogSystem()->setLogLevel(LogLevel::DBG);
+    return capture;
 }
 
 }  // namespace DecodeTest

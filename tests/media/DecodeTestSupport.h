@@ -5,11 +5,10 @@
 // /usr/bin/ffprobe, and a logger that keeps every line.
 
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <vector>
 
-#include "SysLogger.h"
+#include "LogCapture.h"
 
 namespace DecodeTest {
 
@@ -57,19 +56,7 @@ std::vector<OpenFailure> openFailures(const std::string& dir, const std::string&
 // The value of "key=value" lines as ffprobe -of default=nw=1 prints them.
 std::string probeValue(const std::string& probeOutput, const std::string& key);
 
-// Every line logged, formatted; installed once for the whole test program.
-class CaptureLogger : public SysLogger {
-public:
-    static CaptureLogger& install();
-    void log(const char* tag, LogLevel level, const char* text) override;
-    using SysLogger::log;
-    void clear();
-    // Whether a line of `tag` contains `text`.
-    bool contains(const std::string& tag, const std::string& text);
-
-private:
-    std::mutex mutex_;
-    std::vector<std::string> lines_;
-};
+// The shared log capture, at level DBG.
+LogCapture& captureLog();
 
 }  // namespace DecodeTest

@@ -10,11 +10,11 @@
 
 namespace {
 
-using DecodeTest::CaptureLogger;
 
 struct Clips {
     std::string dir;
     std::string plain;     // 320x240, 30 fps, 60 frames, B-frames, "comment" tag
+    std::string coarse;    // the same with one stream tick per frame (time base 1/30)
     std::string withAudio; // the same with 2 s of sound
     std::string odd;       // 1001x501, 15 frames
     std::string late;      // first frame at 0.5 s
@@ -30,6 +30,9 @@ const Clips& clips() {
         std::vector<std::string> tagged = x264;
         tagged.insert(tagged.end(), {"-metadata", "comment=hello 360"});
         c.plain = DecodeTest::makeClip(c.dir, "plain.mp4", "320x240", 30, 2.0, tagged);
+        std::vector<std::string> coarse = x264;
+        coarse.insert(coarse.end(), {"-video_track_timescale", "30"});
+        c.coarse = DecodeTest::makeClip(c.dir, "coarse.mp4", "320x240", 30, 2.0, coarse);
         std::vector<std::string> sound = {"-c:a", "aac"};
         sound.insert(sound.end(), x264.begin(), x264.end());
         c.withAudio = DecodeTest::makeClip(c.dir, "sound.mp4", "320x240", 30, 2.0, sound,
@@ -77,7 +80,7 @@ std::unique_ptr<FFMpegDecoder360G> openClip(const std::string& path, int threads
 }
 
 TEST(FFMpegDecoder360G, OpenFailuresGiveTheirCodesAndLogLines) {
-    CaptureLogger& log = CaptureLogger::install();
+    LogCapture& log = DecodeTest::captureLog();
     for (const DecodeTest::OpenFailure& c :
          DecodeTest::openFailures(clips().dir, clips().text, clips().audioOnly)) {
         log.clear();
@@ -194,11 +197,13 @@ TEST(FFMpegDecoder360G, MetadataEntriesByPrefixIgnoringCase) {
 class Seek360GTest : public testing::TestWithParam<int> {};
 
 TEST_P(Seek360GTest, ExactFrameTimesGiveThatFrame) {
-    auto dec = openClip(clips().plain, GetParam());
-    for (int i = 1; i < 60; ++i) {
-        ASSERT_EQ(dec->seekTo(i / 30.0), 0);
-        ASSERT_EQ(readIndex(*dec), i) << "seek to frame " << i;
-        ASSERT_EQ(readIndex(*dec), i + 1 < 60 ? i + 1 : -2);
+    for (const std::string* clip : {&clips().plain, &clips().coarse}) {
+        auto dec = openClip(*clip, GetParam());
+        for (int i = 1; i < 60; ++i) {
+            ASSERT_EQ(dec->seekTo(i / 30.0), 0);
+            ASSERT_EQ(readIndex(*dec), i) << *clip << ": seek to frame " << i;
+            ASSERT_EQ(readIndex(*dec), i + 1 < 60 ? i + 1 : -2);
+        }
     }
 }
 
@@ -219,14 +224,19 @@ TEST_P(Seek360GTest, SeekTable) {
         {"after the end", 99, 1.0, {30, 31}},
         {"beyond the end after the end", 99, 3.0, {59, -2}},
         {"last frame", 0, 59.0 / 30, {59, -2}},
+        {"just before frame 15", 0, 0.49, {14, 15}},
+        {"half way into frame 37", 0, 1.25, {37, 38}},
+        {"just before a key frame", 0, 11.9 / 30, {11, 12}},
     };
-    for (const Case& c : cases) {
-        auto dec = openClip(clips().plain, GetParam());
-        for (int i = 0; i < c.readsBefore && readIndex(*dec) != -2; ++i) {
+    for (const std::string* clip : {&clips().plain, &clips().coarse}) {
+        for (const Case& c : cases) {
+            auto dec = openClip(*clip, GetParam());
+            for (int i = 0; i < c.readsBefore && readIndex(*dec) != -2; ++i) {
+            }
+            ASSERT_EQ(dec->seekTo(c.seconds), 0) << c.what;
+            for (int want : c.expected)
+                EXPECT_EQ(readIndex(*dec), want) << *clip << ": " << c.what;
         }
-        ASSERT_EQ(dec->seekTo(c.seconds), 0) << c.what;
-        for (int want : c.expected)
-            EXPECT_EQ(readIndex(*dec), want) << c.what;
     }
 }
 

@@ -16,7 +16,6 @@
 
 namespace {
 
-using DecodeTest::CaptureLogger;
 
 const std::string& outDir() {
     static const std::string dir = TestEnv::makeDir("enc");
@@ -149,7 +148,7 @@ TEST(FFMpegEncoder360G, PureRedStaysRed) {
 }
 
 TEST(FFMpegEncoder360G, UnknownSuffixGivesMpegProgramStream) {
-    CaptureLogger& log = CaptureLogger::install();
+    LogCapture& log = DecodeTest::captureLog();
     log.clear();
     const std::string path = encode360G("out.qqq", 160, 96, 12, 1);
     EXPECT_TRUE(log.contains("FFMpegEncoder360G", "avformat_alloc_output_context2 faile: "));
@@ -161,7 +160,7 @@ TEST(FFMpegEncoder360G, UnknownSuffixGivesMpegProgramStream) {
 }
 
 TEST(FFMpegEncoder360G, InitFailures) {
-    CaptureLogger& log = CaptureLogger::install();
+    LogCapture& log = DecodeTest::captureLog();
     log.clear();
     const int refused[][2] = {{2161, 1081}, {0, 0}, {-4, 100}, {100000, 64}, {9000, 9000}};
     for (const auto& size : refused) {
@@ -268,7 +267,7 @@ TEST(FFMpegVideoEncoder, PresetReachesX264) {
 }
 
 TEST(FFMpegVideoEncoder, WrongStatesAndFailures) {
-    CaptureLogger& log = CaptureLogger::install();
+    LogCapture& log = DecodeTest::captureLog();
     log.clear();
     FFMpegVideoEncoder enc;
     uint8_t picture[160 * 96 * 4] = {};

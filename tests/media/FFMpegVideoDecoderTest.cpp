@@ -11,7 +11,6 @@
 
 namespace {
 
-using DecodeTest::CaptureLogger;
 
 struct Clips {
     std::string dir;
@@ -62,7 +61,7 @@ Read readBgra(FFMpegVideoDecoder& dec, int width, int height) {
 }
 
 TEST(FFMpegVideoDecoder, OpenFailuresGiveTheirCodesAndLogLines) {
-    CaptureLogger& log = CaptureLogger::install();
+    LogCapture& log = DecodeTest::captureLog();
     for (const DecodeTest::OpenFailure& c :
          DecodeTest::openFailures(clips().dir, clips().text, clips().audioOnly)) {
         log.clear();
@@ -171,7 +170,7 @@ TEST(FFMpegVideoDecoder, SeekTable) {
 }
 
 TEST(FFMpegVideoDecoder, HardwareBranchFallsBackToSoftware) {
-    CaptureLogger& log = CaptureLogger::install();
+    LogCapture& log = DecodeTest::captureLog();
     const char* line = "Can not find hardware decoder h264_mediacodec, use software decode";
     log.clear();
     FFMpegVideoDecoder software(true, false);

@@ -18,7 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "QtFileUtil.h"
-#include "ServicesLogCapture.h"
+#include "LogCapture.h"
 #include "SimpleJsonObj.h"
 #include "TestEnv.h"
 
@@ -136,7 +136,7 @@ TEST(FileUtil, CopyPathCopiesTheTreeWithoutFollowingLinks) {
 }
 
 TEST(FileUtil, JsonFiles) {
-    ServicesLogCapture& log = ServicesLogCapture::install();
+    LogCapture& log = LogCapture::install();
     const QString dir = newDir("json");
     const QString path = dir + "/deep/er/doc.json";
     QJsonObject object;

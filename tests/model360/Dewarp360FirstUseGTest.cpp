@@ -1,6 +1,4 @@
 // First use of the dewarp in a process: the lens unset, the kernel choice and its log line.
-#include <cstring>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -11,40 +9,26 @@
 #include "Dewarp360Kernels.h"
 #include "Dewarp360Tables.h"
 #include "DewarpTestData.h"
+#include "LogCapture.h"
 #include "LogSystem.h"
-#include "SysLogger.h"
 
 namespace {
 
 using namespace DewarpTestData;
 
-// Keeps every line of the tag "dewarp360".
-class CaptureLogger : public SysLogger {
-public:
-    using SysLogger::log;
-    void log(const char* tag, LogLevel level, const char* text) override
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        if (std::strcmp(tag, "dewarp360") == 0)
-            lines.push_back(std::string(logLevelName(level)) + "|" + text);
-    }
-    std::vector<std::string> taken()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        return lines;
-    }
-
-private:
-    std::mutex mutex;
-    std::vector<std::string> lines;
-};
-
-CaptureLogger gLogger;
+// The lines of the tag "dewarp360" as "LEVEL|text".
+std::vector<std::string> dewarpLines()
+{
+    std::vector<std::string> out;
+    for (const LogCapture::Line& line : LogCapture::install().lines())
+        if (line.tag == "dewarp360")
+            out.push_back(std::string(logLevelName(line.level)) + "|" + line.text);
+    return out;
+}
 
 TEST(Dewarp360FirstUse, NothingDrawnBeforeLensAndOneKernelLine)
 {
-    LogSystem::getSysLogSystem()->setLogger(&gLogger);
-    LogSystem::getSysLogSystem()->startLog();
+    LogCapture::install();
 
     const auto src = randomImage(201, 201, 1);
     const auto patch = randomImage(20, 20, 2);
@@ -80,7 +64,7 @@ TEST(Dewarp360FirstUse, NothingDrawnBeforeLensAndOneKernelLine)
 
     // Exactly one INFO line, naming the kernel this processor gets.
     const DewarpKernelChoice expected = chooseDewarpKernel(cpuid, readXcr0);
-    const auto lines = gLogger.taken();
+    const auto lines = dewarpLines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], std::string("INFO |") + expected.logLine);
     EXPECT_EQ(chosenDewarpKernel(), expected.kernel);
@@ -91,8 +75,7 @@ TEST(Dewarp360FirstUse, NothingDrawnBeforeLensAndOneKernelLine)
     EXPECT_NE(dst, prefilled);
     EXPECT_EQ(dst, runKernel(expected.kernel, src, 201, 201, 100, 100, 95, R, W, H, 0,
                              patch.data(), 20, 20));
-    EXPECT_EQ(gLogger.taken().size(), 1u);
-    LogSystem::getSysLogSystem()->stopLog();
+    EXPECT_EQ(dewarpLines().size(), 1u);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <string>
@@ -113,11 +114,24 @@ double exactSourcePosition(const LensCase& lens, const double R[9], double lat, 
 
 const std::vector<NamedKernel>& kernels()
 {
-    static const std::vector<NamedKernel> list = {
-        {"C", dewarpWithRotatedSrc_C},
-        {"SSE2", dewarpWithRotatedSrc_SSE2},
-        {"AVX2", dewarpWithRotatedSrc_AVX2},
-    };
+    static const std::vector<NamedKernel> list = [] {
+        const struct {
+            NamedKernel named;
+            DewarpKernelKind kind;
+        } all[] = {
+            {{"C", dewarpWithRotatedSrc_C}, DewarpKernelKind::C},
+            {{"SSE2", dewarpWithRotatedSrc_SSE2}, DewarpKernelKind::SSE2},
+            {{"AVX2", dewarpWithRotatedSrc_AVX2}, DewarpKernelKind::AVX2},
+        };
+        std::vector<NamedKernel> runnable;
+        for (const auto& k : all) {
+            if (processorRunsDewarpKernel(k.kind))
+                runnable.push_back(k.named);
+            else
+                std::printf("Skipping the %s kernel: this processor lacks it.\n", k.named.name);
+        }
+        return runnable;
+    }();
     return list;
 }
 

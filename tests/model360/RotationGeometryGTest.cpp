@@ -232,6 +232,84 @@ TEST(RotationGeometry, HalfQuaternionAndRVectorSlerp)
     EXPECT_NEAR(mid[1], 0.4, 1e-9);
 }
 
+// Independent formulas: the matrix of a rotation vector (Rodrigues) and of a unit quaternion.
+std::array<double, 9> rodrigues(const double v[3])
+{
+    const double a = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    std::array<double, 9> m{1, 0, 0, 0, 1, 0, 0, 0, 1};
+    if (a == 0)
+        return m;
+    const double x = v[0] / a, y = v[1] / a, z = v[2] / a;
+    const double c = std::cos(a), s = std::sin(a), t = 1 - c;
+    return {t * x * x + c,     t * x * y - s * z, t * x * z + s * y,
+            t * x * y + s * z, t * y * y + c,     t * y * z - s * x,
+            t * x * z - s * y, t * y * z + s * x, t * z * z + c};
+}
+
+std::array<double, 9> matrixOf(const double q[4])
+{
+    const double w = q[0], x = q[1], y = q[2], z = q[3];
+    return {w * w + x * x - y * y - z * z, 2 * (x * y - w * z), 2 * (x * z + w * y),
+            2 * (x * y + w * z), w * w - x * x + y * y - z * z, 2 * (y * z - w * x),
+            2 * (x * z - w * y), 2 * (y * z + w * x), w * w - x * x - y * y + z * z};
+}
+
+std::array<double, 9> squared(const std::array<double, 9>& m)
+{
+    std::array<double, 9> out{};
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            for (int k = 0; k < 3; ++k)
+                out[3 * r + c] += m[3 * r + k] * m[3 * k + c];
+    return out;
+}
+
+double largestDifference(const std::array<double, 9>& a, const std::array<double, 9>& b)
+{
+    double most = 0;
+    for (int i = 0; i < 9; ++i)
+        most = std::max(most, std::fabs(a[i] - b[i]));
+    return most;
+}
+
+// Quaternions of both signs of w, with w near -1, 0 and 1, and random ones.
+std::vector<std::array<double, 4>> quaternionsOfEverySign()
+{
+    std::vector<std::array<double, 4>> out;
+    const double n[3] = {0.48, 0.6, 0.64};
+    for (double h : {0.004, 0.3, 1.4, kPi / 2 - 0.001, kPi / 2 + 0.3, kPi - 0.004, kPi - 1e-4})
+        out.push_back({std::cos(h), n[0] * std::sin(h), n[1] * std::sin(h), n[2] * std::sin(h)});
+    std::mt19937 rng(99);
+    std::normal_distribution<double> g(0, 1);
+    for (int i = 0; i < 4000; ++i) {
+        std::array<double, 4> q{g(rng), g(rng), g(rng), g(rng)};
+        refineQuaternion(q.data());
+        out.push_back(q);
+    }
+    return out;
+}
+
+TEST(RotationGeometry, RVectorsHalvesAndSlerpsMatchTheRotationForEitherSign)
+{
+    const double zero[3] = {0, 0, 0};
+    for (const auto& q : quaternionsOfEverySign()) {
+        SCOPED_TRACE(testing::Message() << "w " << q[0]);
+        const std::array<double, 9> rotation = matrixOf(q.data());
+        double v[3], half[4], mid[3];
+        quaternion2RVector(q.data(), v);
+        EXPECT_LE(std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]), kPi + 1e-9);
+        EXPECT_LT(largestDifference(rodrigues(v), rotation), 1e-4);
+        float qf[4] = {float(q[0]), float(q[1]), float(q[2]), float(q[3])}, vf[3];
+        quaternion2RVector(qf, vf);
+        const double vd[3] = {vf[0], vf[1], vf[2]};
+        EXPECT_LT(largestDifference(rodrigues(vd), rotation), 1e-3);
+        halfQuaternion(q.data(), half);
+        EXPECT_LT(largestDifference(squared(matrixOf(half)), rotation), 1e-4);
+        rvectorSlerp(zero, v, 0.5, mid);
+        EXPECT_LT(largestDifference(squared(rodrigues(mid)), rotation), 1e-4);
+    }
+}
+
 TEST(RotationGeometry, EulerAnglesAndPoles)
 {
     const float e[3] = {0.3f, -0.4f, 1.1f};

@@ -240,6 +240,13 @@ TEST_F(GpsDataParserTest, BrokenFilesGiveNoRecords) {
     }
 }
 
+TEST(RecordingBlocks, CarryTheTagAsCamerasWriteIt) {
+    const std::string block = gpsBlockBox(makeTrip(1)[0], 96);
+    EXPECT_EQ(block.substr(4, 8), "freeGPS ");
+    EXPECT_EQ(block.substr(12, 4), std::string(4, '\0'));
+    EXPECT_EQ(block.substr(16, TripRecord::kSize), makeTrip(1)[0].encode());
+}
+
 // Media of gigabytes before "moov", written as a sparse file.
 class SparseFileTest : public GpsDataParserTest {
 protected:

@@ -70,8 +70,8 @@ TEST(GyroInfoTest, ConvertsUnitsDateAndTime) {
     raw.month = 2;
     raw.day = 28;
     raw.rawChars[0] = 'A';
-    raw.rawChars[1] = 'S';
-    raw.rawChars[2] = 'W';
+    raw.rawChars[1] = 'N';
+    raw.rawChars[2] = 'E';
     raw.latitude = 3541.5f;
     raw.longitude = 13945.0f;
     raw.speed = 10.0f;
@@ -82,7 +82,7 @@ TEST(GyroInfoTest, ConvertsUnitsDateAndTime) {
     std::unique_ptr<GyroInfo> info(GyroInfo::from(&raw));
     EXPECT_EQ(info->dateTime, QDateTime(QDate(2026, 2, 28), QTime(23, 59, 58), Qt::LocalTime));
     EXPECT_EQ(info->dateTime.timeSpec(), Qt::LocalTime);
-    EXPECT_EQ(std::string(info->rawChars, 3), "ASW");
+    EXPECT_EQ(std::string(info->rawChars, 3), "ANE");
     EXPECT_NEAR(info->latitude, 35.691666, 1e-5);
     EXPECT_FLOAT_EQ(info->longitude, 139.75f);
     EXPECT_FLOAT_EQ(info->speed, 18.52f);
@@ -93,6 +93,30 @@ TEST(GyroInfoTest, ConvertsUnitsDateAndTime) {
     EXPECT_TRUE(info->isLocationValid());
     EXPECT_EQ(info->parent(), nullptr);
     EXPECT_FLOAT_EQ(GyroInfo::convertRawLocation(3541.5f), 35.691666f);
+}
+
+TEST(GyroInfoTest, SouthAndWestAreNegative) {
+    struct {
+        char northSouth, eastWest;
+        float latitude, longitude;
+    } const cases[] = {
+        {'N', 'E', 35.691666f, 139.75f}, {'S', 'E', -35.691666f, 139.75f},
+        {'N', 'W', 35.691666f, -139.75f}, {'S', 'W', -35.691666f, -139.75f},
+        {'\0', '\0', 35.691666f, 139.75f}, {'s', 'w', 35.691666f, 139.75f},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << int(c.northSouth) << "/" << int(c.eastWest));
+        GyroRawInfo raw;
+        raw.rawChars[0] = 'A';
+        raw.rawChars[1] = c.northSouth;
+        raw.rawChars[2] = c.eastWest;
+        raw.latitude = 3541.5f;
+        raw.longitude = 13945.0f;
+        std::unique_ptr<GyroInfo> info(GyroInfo::from(&raw));
+        EXPECT_FLOAT_EQ(info->latitude, c.latitude);
+        EXPECT_FLOAT_EQ(info->longitude, c.longitude);
+        EXPECT_EQ(std::string(info->rawChars, 3), std::string({'A', c.northSouth, c.eastWest}));
+    }
 }
 
 TEST(GyroInfoTest, LocationValidRule) {

@@ -23,6 +23,10 @@ public:
 
     std::vector<Line> lines();
     void clear();
+    // The lines so far as "TAG: text", then forgets them.
+    std::vector<std::string> take();
+    // Whether a line of `tag` contains `part`.
+    bool contains(const std::string& tag, const std::string& part);
     // How many lines have this tag and text.
     int count(const std::string& tag, const std::string& text);
 

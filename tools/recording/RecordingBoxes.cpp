@@ -7,7 +7,8 @@ namespace recording {
 
 namespace {
 
-const char kTag[] = "freeGPS";
+// As cameras write it: the 7-character tag the readers look for, then a space.
+const char kTag[] = "freeGPS ";
 const int kTagToRecord = 12;
 
 void checkType(const std::string& type) {
@@ -43,7 +44,7 @@ std::string gpsBlock(const TripRecord& record, int tagAt, int size) {
     std::string block(size_t(size), '\xA5');
     if (tagAt < 0)
         return block;
-    std::string content = std::string(kTag) + std::string(kTagToRecord - 7, '\0') + record.encode();
+    std::string content = std::string(kTag) + std::string(kTagToRecord - 8, '\0') + record.encode();
     block.replace(size_t(tagAt), std::min(content.size(), size_t(size - tagAt)), content, 0,
                   std::min(content.size(), size_t(size - tagAt)));
     return block;

@@ -20,12 +20,12 @@ std::string largeBox(const std::string& type, const std::string& body);
 // Only the 8 header bytes of a box whose size field says `size`.
 std::string boxHeader(const std::string& type, uint32_t size);
 
-// `size` bytes of filler holding the tag "freeGPS" at `tagAt` and the record
+// `size` bytes of filler holding the tag "freeGPS " at `tagAt` and the record
 // 12 bytes after the first byte of the tag (truncated at `size`). A negative
 // `tagAt` gives a block without tag.
 std::string gpsBlock(const TripRecord& record, int tagAt, int size);
 // A top-level "free" box of `size` bytes whose first 11 bytes read
-// "....freeGPS": the form a camera writes.
+// "....freeGPS ": the form a camera writes.
 std::string gpsBlockBox(const TripRecord& record, int size);
 
 // The index box: 4 bytes not read, the entry count, then one (offset, size)

@@ -24,20 +24,23 @@ long long OsalInputFile::tell() { return impl->file.isOpen() ? impl->file.pos() 
 
 int OsalInputFile::seek(long long offset, int whence) {
     if (!impl->file.isOpen()) return OSAL_WRONG_STATE;
-    long long target;
+    long long base;
     switch (whence) {
         case 0:
-            target = offset;
+            base = 0;
             break;
         case 1:
-            target = offset + impl->file.pos();
+            base = impl->file.pos();
             break;
         case 2:
-            target = offset + impl->file.size();
+            base = impl->file.size();
             break;
         default:
             return OSAL_BAD_ARGUMENT;
     }
+    long long target;
+    // A position past the largest offset is refused like any other bad position.
+    if (__builtin_add_overflow(offset, base, &target)) return OSAL_IO_ERROR;
     return impl->file.seek(target) ? OSAL_OK : OSAL_IO_ERROR;
 }
 

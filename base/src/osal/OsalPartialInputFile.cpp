@@ -22,8 +22,12 @@ int OsalPartialInputFile::open() {
     if (result != OSAL_OK) return result;
     OsalInputFile::seek(0, 2);
     const long long size = OsalInputFile::tell();
-    const long long start = whence == 2 ? offset + size : offset;
-    if (length < 0 || start < 0 || start + length > size ||
+    long long start = offset;
+    long long end = 0;
+    // Offsets and lengths come from files: sums that overflow are windows outside the file.
+    if ((whence == 2 && __builtin_add_overflow(offset, size, &start)) ||
+        __builtin_add_overflow(start, static_cast<long long>(length), &end) || length < 0 ||
+        start < 0 || end > size ||
         OsalInputFile::seek(start, 0) != OSAL_OK) {
         OsalInputFile::close();
         return OSAL_IO_ERROR;
@@ -47,10 +51,11 @@ int OsalPartialInputFile::seek(long long target, int from) {
         case 0:
             break;
         case 1:
-            target += position;
+            if (__builtin_add_overflow(target, position, &target)) return OSAL_BAD_ARGUMENT;
             break;
         case 2:
-            target += length;
+            if (__builtin_add_overflow(target, static_cast<long long>(length), &target))
+                return OSAL_BAD_ARGUMENT;
             break;
         default:
             return OSAL_BAD_ARGUMENT;

@@ -133,6 +133,11 @@ DewarpKernelChoice chooseDewarpKernel(CpuidFunction cpuidFn, XgetbvFunction xget
     return {DewarpKernelKind::C, dewarpWithRotatedSrc_C, kNone};
 }
 
+bool processorRunsDewarpKernel(DewarpKernelKind kind)
+{
+    return kind <= chooseDewarpKernel(cpuid, readXcr0).kind;
+}
+
 DewarpKernel chosenDewarpKernel()
 {
     initSIMD();

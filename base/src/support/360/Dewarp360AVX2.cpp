@@ -140,7 +140,7 @@ void buildScaleTable(const DewarpContext& ctx, const Constants& K, ScaleTable* t
             _mm256_and_ps(_mm256_castsi256_ps(validM), _mm256_cmp_ps(cm, K.minCos, _CMP_GE_OQ));
         const __m256 inLens = _mm256_cmp_ps(e, K.edge, _CMP_GE_OQ);
         const __m256 num = blend(inLens, _mm256_sub_ps(K.halfPi, e), _mm256_add_ps(e, K.halfPi));
-        _mm256_store_ps(t->quot + first + kBeyond,
+        _mm256_store_ps(t->quot + (first + kBeyond),
                         blend(useCos, _mm256_div_ps(num, blend(useCos, cm, K.one)), K.one));
 
         const __m256 used =

@@ -120,5 +120,7 @@ struct DewarpKernelChoice {
     const char* logLine;  // the INFO line (tag "dewarp360") that announces the choice
 };
 DewarpKernelChoice chooseDewarpKernel(CpuidFunction cpuid, XgetbvFunction xgetbv);
+// Whether this processor can run the kernel of `kind` (each kind runs where a later one does).
+bool processorRunsDewarpKernel(DewarpKernelKind kind);
 // XCR0 of this processor; only valid when CPUID reports OSXSAVE.
 uint64_t readXcr0();

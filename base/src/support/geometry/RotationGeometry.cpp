@@ -42,9 +42,12 @@ void toQuaternion(const T v[3], T q[4])
 template <typename T>
 void toRVector(const T q[4], T v[3])
 {
-    const T h = std::acos(clampUnit(q[0]));
+    // -q is the same rotation; with w >= 0 the angle is at most pi and the small-angle
+    // branch is taken only for small rotations.
+    const T sign = q[0] < 0 ? T(-1) : T(1);
+    const T h = std::acos(clampUnit(sign * q[0]));
     const T s = std::sin(h);
-    const T k = s < T(0.01) ? T(2) : T(2) * h / s;
+    const T k = sign * (s < T(0.01) ? T(2) : T(2) * h / s);
     v[0] = q[1] * k;
     v[1] = q[2] * k;
     v[2] = q[3] * k;

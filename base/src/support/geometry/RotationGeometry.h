@@ -33,8 +33,9 @@ void fillQuaternionAlongY(double angle, double q[4]);
 void rvector2Quaternion(const double v[3], double q[4]);
 void rvector2Quaternion(const float v[3], float q[4]);
 
-// Quaternion -> rotation vector. w is clamped into [-1, 1] first, so a w just above 1 from
-// rounding gives a small vector instead of NaN.
+// Quaternion -> rotation vector of at most pi radians: a q with w < 0 is taken as -q, the same
+// rotation. w is clamped into [-1, 1] first, so a w just above 1 from rounding gives a small
+// vector instead of NaN.
 void quaternion2RVector(const double q[4], double v[3]);
 void quaternion2RVector(const float q[4], float v[3]);
 
