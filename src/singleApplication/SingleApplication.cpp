@@ -1,0 +1,43 @@
+#include "SingleApplication.h"
+
+#include <cstdlib>
+
+#include <QLocalSocket>
+
+#include "SingleApplicationPrivate.h"
+
+SingleApplication::SingleApplication(int& argc, char** argv, bool allowSecondary,
+                                     QFlags<Mode> mode, int timeout)
+    : QApplication(argc, argv), d(new SingleApplicationPrivate(this, mode)) {
+    if (!d->start(allowSecondary, timeout)) {
+        delete d;
+        d = nullptr;
+        std::exit(0);
+    }
+}
+
+SingleApplication::~SingleApplication() {
+    delete d;
+}
+
+bool SingleApplication::isPrimary() {
+    return d->server != nullptr;
+}
+
+bool SingleApplication::isSecondary() {
+    return d->server == nullptr;
+}
+
+quint32 SingleApplication::instanceId() {
+    return d->instanceNumber;
+}
+
+bool SingleApplication::sendMessage(QByteArray message, int timeout) {
+    if (isPrimary())
+        return false;
+    d->connectToPrimary(timeout, 'R');
+    d->socket->write(message);
+    bool flushed = d->socket->flush();
+    d->socket->waitForBytesWritten(timeout);
+    return flushed;
+}
