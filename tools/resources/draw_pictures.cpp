@@ -4,7 +4,8 @@
 // 1. digits 0-9, white on transparent, 36x58;
 // 2. the unit buttons "km/h" and "mph", white and red, 66x36;
 // 3. the compass rose (110x110) and the pointer above it (40x40);
-// 4. the no-GPS picture (130x130).
+// 4. the no-GPS picture (130x130);
+// 5. the player panel's and the view-mode bar's pictures (PlayerPictures.cpp).
 #include <cmath>
 #include <cstdio>
 
@@ -16,6 +17,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QtMath>
+
+#include "PlayerPictures.h"
 
 namespace {
 
@@ -138,5 +141,10 @@ int main(int argc, char** argv) {
     ok &= save(compass(), info + "icon_compass.png");
     ok &= save(pointer(), info + "icon_pointer.png");
     ok &= save(noGps(), root + "/image/playerView/icon_no_gps.png");
+    const int jaId =
+        QFontDatabase::addApplicationFont(root + "/font/Hiragino Kaku Gothic Pro W6.otf");
+    const QString jaFamily = QFontDatabase::applicationFontFamilies(jaId).value(0);
+    ok &= drawPlayerPictures(root, fontFamily);
+    ok &= drawModePictures(root, fontFamily, jaFamily);
     return ok ? 0 : 1;
 }

@@ -1,0 +1,346 @@
+// The player panel over generated recordings: view sizes, the end of a clip, the broken-file
+// message, snapshots, volume, slider drags, the pictures it names, and real playback.
+#include <memory>
+
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QTest>
+#include <QXmlStreamReader>
+
+#include "DialogHook.h"
+#include "EventWait.h"
+#include "ModeView.h"
+#include "PlayerGLView.h"
+#include "PlayerNormalGLView.h"
+#include "PlayerView.h"
+#include "RavlixPlayer.h"
+#include "RecordingFiles.h"
+#include "RecordingWriter.h"
+#include "TestEnv.h"
+
+using EventWait::settle;
+using EventWait::waitFor;
+
+namespace {
+
+struct Clips {
+    QString minute;  // 60 s, 64x64
+    QString lens;    // 6 s lens pattern, 320x320
+    QString zero;
+};
+
+QString make(const std::string& path, int size, int seconds) {
+    recording::ClipOptions options;
+    options.width = options.height = size;
+    options.seconds = seconds;
+    options.audio = false;
+    std::string error;
+    EXPECT_TRUE(recording::writeRecording(path, options, &error)) << error;
+    return QString::fromStdString(path);
+}
+
+const Clips& clips() {
+    static const Clips made = [] {
+        const std::string dir = TestEnv::makeDir("panel");
+        Clips c;
+        c.minute = make(dir + "/MINUTE.MOV", 64, 60);
+        c.lens = make(dir + "/LENS.MOV", 320, 6);
+        c.zero = QString::fromStdString(dir + "/ZERO.MOV");
+        recording::writeFile(c.zero.toStdString(), "");
+        return c;
+    }();
+    return made;
+}
+
+class PanelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        player = RavlixPlayer::newPlayer(nullptr);
+        view = std::make_unique<PlayerView>();
+        view->resize(1280, 636);
+        view->show();
+        DialogHook::setAnswerer([this](const DialogHook::Request& r) {
+            requests.push_back(r);
+            DialogHook::Answer a;
+            a.path = savePath;
+            return a;
+        });
+    }
+    void TearDown() override {
+        DialogHook::setAnswerer({});
+        view.reset();
+        RavlixPlayer::deletePlayer(player);
+    }
+    void open(const QString& path) {
+        QSignalSpy changed(player, &RavlixPlayer::sigVideoChanged);
+        player->open(path);
+        ASSERT_TRUE(changed.count() > 0 || changed.wait(10000));
+        waitFor([this] { return player->getCurrentPosition() >= 0 && frameShown(); }, 3000);
+    }
+    bool frameShown() { return glView()->getRawData().isValid(); }
+    template <typename T>
+    T* child(const char* name) { return view->findChild<T*>(name); }
+    PlayerGLView* glView() { return view->findChild<PlayerGLView*>(); }
+    PlayerNormalGLView* plainView() { return view->findChild<PlayerNormalGLView*>(); }
+    void invoke(const char* slot) { QMetaObject::invokeMethod(view.get(), slot); }
+    void position(long ms) {
+        QMetaObject::invokeMethod(view.get(), "positionUpdated", Q_ARG(long, ms));
+    }
+    int messages() {
+        int n = 0;
+        for (const auto& r : requests)
+            n += r.kind == DialogHook::Message;
+        return n;
+    }
+    bool showsPlayPicture() {
+        return child<QPushButton>("btnPlayPause")->styleSheet().contains("icon_play_white");
+    }
+
+    RavlixPlayer* player = nullptr;
+    std::unique_ptr<PlayerView> view;
+    std::vector<DialogHook::Request> requests;
+    QString savePath;
+};
+
+TEST_F(PanelTest, ViewSizesFollowTheMode) {
+    const struct {
+        PLAYBACK_MODE mode;
+        QSize dewarp;
+    } cases[] = {{MODE_PANORAMA, {1104, 552}}, {MODE_TWO_IN_ONE, {660, 550}},
+                 {MODE_FOUR_IN_ONE, {660, 550}}, {MODE_ANGLE, {1104, 552}}};
+    settle(50);
+    EXPECT_EQ(plainView()->size(), QSize(552, 552));
+    for (const auto& c : cases) {
+        view->setPlaybackMode(c.mode);
+        EXPECT_EQ(glView()->size(), c.dewarp) << c.mode;
+    }
+}
+
+TEST_F(PanelTest, EndOfClipPlaysTheNextFileOrLoops) {
+    open(clips().minute);
+    auto* slider = child<QSlider>("progressSlider");
+    EXPECT_EQ(slider->minimum(), 0);
+    EXPECT_EQ(slider->maximum(), 59500);
+    QSignalSpy next(view.get(), &PlayerView::sigPlayNextFile);
+    view->play();
+    position(59900);
+    EXPECT_EQ(child<QLabel>("lblCurTime")->text(), "00:59");
+    settle(700);
+    EXPECT_EQ(next.count(), 0);
+    position(59901);
+    EXPECT_TRUE(showsPlayPicture());
+    settle(300);
+    EXPECT_EQ(next.count(), 0);
+    EXPECT_TRUE(next.wait(1000));
+
+    QTest::mouseClick(child<QPushButton>("btnOnceLoop"), Qt::LeftButton);
+    view->play();
+    position(59901);
+    settle(800);
+    EXPECT_EQ(next.count(), 1);
+    EXPECT_FALSE(showsPlayPicture());
+    EXPECT_LT(player->getCurrentPosition(), 5000);
+}
+
+TEST_F(PanelTest, TimeTextDoesNotWrapMinutes) {
+    open(clips().minute);
+    view->play();
+    position(754000);
+    EXPECT_EQ(child<QLabel>("lblCurTime")->text(), "12:34");
+}
+
+TEST_F(PanelTest, BrokenFileMessageOnceAndOnEachCheck) {
+    player->open(clips().zero);
+    waitFor([this] { return messages() == 1; }, 10000);
+    settle(300);
+    ASSERT_EQ(messages(), 1);
+    EXPECT_EQ(requests.back().text, "This file is broken and can't be played.");
+    EXPECT_FALSE(child<QWidget>("controlWidget")->isEnabled());
+    view->checkFileError();
+    view->checkFileError();
+    EXPECT_EQ(messages(), 3);
+    QSignalSpy next(view.get(), &PlayerView::sigPlayNextFile);
+    invoke("playNext");
+    EXPECT_EQ(next.count(), 0);
+}
+
+TEST_F(PanelTest, EmptyFrameGivesNoDefaultCircle) {
+    QMetaObject::invokeMethod(view.get(), "frameExtracted", Q_ARG(QtAV::VideoFrame,
+                                                                  QtAV::VideoFrame()));
+    open(clips().lens);
+    view->setPlaybackMode(MODE_PANORAMA);
+    savePath = TestEnv::makeDir("circle").c_str() + QString("/p.png");
+    invoke("btnSnapshotClicked");
+    QImage shot(savePath);
+    ASSERT_FALSE(shot.isNull());
+    // A radius-0 circle would give one colour everywhere.
+    const QImage band = shot.copy(0, 400, 2160, 300);
+    EXPECT_NE(band.pixel(100, 100), band.pixel(900, 200));
+}
+
+TEST_F(PanelTest, SnapshotsOfEveryMode) {
+    open(clips().lens);
+    const QString dir = QString::fromStdString(TestEnv::makeDir("shots"));
+    const struct {
+        PLAYBACK_MODE mode;
+        QSize size;
+        bool whiteCanvas;
+    } cases[] = {{MODE_ORIGINAL, {320, 320}, false},     {MODE_PANORAMA, {2160, 1080}, false},
+                 {MODE_TWO_IN_ONE, {2160, 1080}, true},  {MODE_FOUR_IN_ONE, {2160, 1080}, true},
+                 {MODE_ANGLE, {2160, 1080}, false}};
+    for (const auto& c : cases) {
+        view->setPlaybackMode(c.mode);
+        requests.clear();
+        savePath = dir + QString("/mode%1.png").arg(c.mode);
+        invoke("btnSnapshotClicked");
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_EQ(requests[0].kind, DialogHook::SaveFile);
+        EXPECT_TRUE(requests[0].dir.endsWith("/LENS_snapshot"));
+        EXPECT_EQ(requests[0].filter, "360 Photo (*.jpg)");
+        const QImage shot(savePath);
+        ASSERT_EQ(shot.size(), c.size) << c.mode;
+        if (c.whiteCanvas) {
+            EXPECT_EQ(shot.pixel(100, 500), qRgb(0, 0, 0));
+            EXPECT_EQ(shot.pixel(2000, 500), qRgb(0, 0, 0));
+            EXPECT_EQ(shot.pixel(800, 540), qRgb(255, 255, 255));
+        }
+    }
+    QSettings settings(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+                           "/setting.ini", QSettings::IniFormat);
+    EXPECT_EQ(settings.value("EXPORT_DIR_PATH").toString(), dir);
+}
+
+TEST_F(PanelTest, FailedSnapshotSaveIsReported) {
+    open(clips().lens);
+    view->setPlaybackMode(MODE_PANORAMA);
+    savePath = QString::fromStdString(TestEnv::makeDir("gone")) + "/missing/shot.jpg";
+    invoke("btnSnapshotClicked");
+    ASSERT_EQ(messages(), 1);
+    EXPECT_EQ(requests.back().text, "The snapshot could not be saved.");
+    EXPECT_FALSE(QFile::exists(savePath));
+}
+
+TEST_F(PanelTest, MuteAndUnmuteRestoreTheVolume) {
+    open(clips().minute);
+    auto* volume = child<QSlider>("volumeSlider");
+    volume->setValue(40);
+    QMetaObject::invokeMethod(view.get(), "volumeChanged", Q_ARG(int, 40));
+    QTest::mouseClick(child<QPushButton>("btnVolume"), Qt::LeftButton);
+    EXPECT_EQ(volume->value(), 0);
+    EXPECT_DOUBLE_EQ(player->getVolume(), 0.0);
+    EXPECT_TRUE(child<QPushButton>("btnVolume")->styleSheet().contains("icon_volume_off"));
+    QTest::mouseClick(child<QPushButton>("btnVolume"), Qt::LeftButton);
+    EXPECT_EQ(volume->value(), 40);
+    EXPECT_NEAR(player->getVolume(), 0.4, 1e-9);
+}
+
+TEST_F(PanelTest, SliderDragWhilePlayingPausesAndResumes) {
+    open(clips().minute);
+    view->play();
+    invoke("seekBySliderStart");
+    EXPECT_TRUE(showsPlayPicture());
+    QMetaObject::invokeMethod(view.get(), "seekBySlider", Q_ARG(int, 75000));
+    EXPECT_EQ(child<QLabel>("lblCurTime")->text(), "01:15");
+    invoke("seekBySilderFinish");
+    settle(200);
+    EXPECT_TRUE(showsPlayPicture());
+    settle(500);
+    EXPECT_FALSE(showsPlayPicture());
+}
+
+TEST_F(PanelTest, SliderStyleLeavesTheApplicationStyleAlone) {
+    QStyle* appStyle = QApplication::style();
+    auto* slider = child<QSlider>("progressSlider");
+    EXPECT_EQ(slider->style()->styleHint(QStyle::SH_Slider_AbsoluteSetButtons),
+              Qt::LeftButton | Qt::RightButton | Qt::MiddleButton);
+    view.reset();
+    EXPECT_EQ(QApplication::style(), appStyle);
+    EXPECT_FALSE(appStyle->objectName().isEmpty());
+}
+
+// The pictures every style asks for, against the files the resource lists name.
+QStringList listedResources() {
+    QStringList files;
+    for (const char* qrc : {"playerView.qrc", "modeView.qrc", "infoView.qrc",
+                            "playerGLView.qrc"}) {
+        QFile file(QString(RESOURCES_DIR) + "/" + qrc);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << qrc;
+        QXmlStreamReader xml(&file);
+        while (!xml.atEnd())
+            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == "file")
+                files << ":/" + xml.readElementText();
+    }
+    return files;
+}
+
+TEST_F(PanelTest, EveryNamedPictureIsAResource) {
+    const QStringList listed = listedResources();
+    EXPECT_EQ(listed.size(), QSet<QString>(listed.begin(), listed.end()).size()) << "a resource is listed twice";
+    ModeView modes;
+    QString styles = ModeView::ORIGINAL_STYLE + ModeView::PANORAMA_CHECKED_STYLE;
+    auto collect = [&] {
+        for (QWidget* w : view->findChildren<QWidget*>())
+            styles += w->styleSheet();
+        for (QWidget* w : modes.findChildren<QWidget*>())
+            styles += w->styleSheet();
+    };
+    collect();
+    open(clips().minute);
+    view->play();
+    for (const char* b : {"btnOnceLoop", "btnVolume"})
+        QTest::mouseClick(child<QPushButton>(b), Qt::LeftButton);
+    const QStringList more = {ModeView::TWO_IN_ONE_STYLE, ModeView::TWO_IN_ONE_CHECKED_STYLE,
+                              ModeView::FOUR_IN_ONE_STYLE, ModeView::FOUR_IN_ONE_CHECKED_STYLE,
+                              ModeView::ANGLE_STYLE, ModeView::ANGLE_CHECKED_STYLE,
+                              ModeView::ORIGINAL_CHECKED_STYLE, ModeView::PANORAMA_STYLE};
+    styles += more.join("");
+    collect();
+    invoke("btnZoomInClicked");
+    collect();
+    invoke("btnZoomInClicked");
+    const QRegularExpression url("url\\((:[^)]*)\\)");
+    QSet<QString> asked;
+    for (auto it = url.globalMatch(styles); it.hasNext();)
+        asked << it.next().captured(1);
+    EXPECT_GE(asked.size(), 24 + 2 + 20);
+    for (const QString& path : asked) {
+        EXPECT_TRUE(listed.contains(path)) << path.toStdString();
+        EXPECT_FALSE(QImage(path).isNull()) << path.toStdString();
+    }
+}
+
+// Dewarped playback: for two seconds in each mode the picture is not blank, and the time
+// advances.
+TEST_F(PanelTest, PlaysARecordingInEveryMode) {
+    open(clips().lens);
+    view->play();
+    for (PLAYBACK_MODE mode : {MODE_PANORAMA, MODE_TWO_IN_ONE, MODE_FOUR_IN_ONE, MODE_ANGLE,
+                               MODE_ORIGINAL}) {
+        view->setPlaybackMode(mode);
+        if (player->getCurrentPosition() > 3000)
+            player->seek(0);
+        const long before = player->getCurrentPosition();
+        settle(2000);
+        EXPECT_GT(player->getCurrentPosition(), before + 1000) << mode;
+        QImage shown = mode == MODE_ORIGINAL ? plainView()->grabFramebuffer()
+                                             : glView()->grabFramebuffer();
+        ASSERT_FALSE(shown.isNull());
+        QSet<QRgb> colours;
+        for (int y = 0; y < shown.height(); y += 7)
+            for (int x = 0; x < shown.width(); x += 7)
+                colours << shown.pixel(x, y);
+        EXPECT_GT(colours.size(), 20) << mode;
+        EXPECT_NE(child<QLabel>("lblCurTime")->text(), "00:00") << mode;
+    }
+}
+
+}  // namespace
