@@ -1,13 +1,24 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the program.
+# Installs what is missing, builds, and starts the program. On the first start (no folder
+# remembered yet) it writes a sample card folder of generated recordings and remembers it.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$(nproc)"
 program=build/app/Ravlix360Player
-if [ ! -x "$program" ]; then
-    echo "Built the libraries and tests; the program itself is not there yet."
-    exit 0
+
+data="${XDG_DATA_HOME:-$HOME/.local/share}/QUENDRA TRELLIQ"
+settings="$data/setting.ini"
+if ! grep -qs '^LAST_DIR_PATH=' "$settings"; then
+    card="$data/sample-card"
+    generator=$(find build/tools/recording -name make_recordings -type f -perm -u+x | head -n 1)
+    "$generator" "$card" >/dev/null
+    mkdir -p "$data"
+    if ! grep -qs '^\[General\]' "$settings"; then
+        printf '[General]\n' >>"$settings"
+    fi
+    sed -i "/^\[General\]/a LAST_DIR_PATH=\"$card\"" "$settings"
+    echo "Wrote sample recordings to $card"
 fi
 exec "$program"

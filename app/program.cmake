@@ -1,0 +1,35 @@
+# The program: entry point, application object, translations beside it and the ffmpeg tool.
+find_package(Qt5 REQUIRED COMPONENTS LinguistTools)
+set(rv_ts_files
+    ${CMAKE_CURRENT_SOURCE_DIR}/languages/Ravlix360Player_en_US.ts
+    ${CMAKE_CURRENT_SOURCE_DIR}/languages/Ravlix360Player_ja_JP.ts)
+set_source_files_properties(${rv_ts_files} PROPERTIES
+    OUTPUT_LOCATION ${CMAKE_CURRENT_BINARY_DIR}/languages)
+qt5_add_translation(rv_qm_files ${rv_ts_files})
+
+# Qt's own translations for the locales the program supports, under the names it loads.
+set(rv_qt_qm_files)
+foreach(pair "en;en_US" "ja;ja_JP")
+    list(GET pair 0 lang)
+    list(GET pair 1 locale)
+    foreach(prefix qt_ qtbase_)
+        set(source /usr/share/qt5/translations/${prefix}${lang}.qm)
+        set(target ${CMAKE_CURRENT_BINARY_DIR}/languages/${prefix}${locale}.qm)
+        if(EXISTS ${source})
+            add_custom_command(OUTPUT ${target}
+                COMMAND ${CMAKE_COMMAND} -E copy ${source} ${target}
+                DEPENDS ${source} VERBATIM)
+            list(APPEND rv_qt_qm_files ${target})
+        endif()
+    endforeach()
+endforeach()
+
+add_executable(Ravlix360Player
+    ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/Ravlix360Player.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/Ravlix360Player.h
+    ${rv_qm_files} ${rv_qt_qm_files})
+target_include_directories(Ravlix360Player PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+target_link_libraries(Ravlix360Player PRIVATE mainWindow singleApplication base)
+set_target_properties(Ravlix360Player PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+rv_link_ffmpeg_tool(Ravlix360Player)

@@ -1,0 +1,174 @@
+#include "MainWindow.h"
+
+#include <QEvent>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLocale>
+
+#include "FileListView.h"
+#include "FontStyle.h"
+#include "InfoView.h"
+#include "InformationDialog.h"
+#include "MainWindowResources.h"
+#include "MapView.h"
+#include "ModeView.h"
+#include "PlayerView.h"
+#include "RavlixPlayer.h"
+#include "WaitingView.h"
+
+namespace {
+
+void dropOverlay(QWidget* overlay) {
+    if (!overlay)
+        return;
+    overlay->hide();
+    overlay->deleteLater();
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+    MainWindowResources::init();
+    setupUi(this);
+    setupFileNameFont();
+    RavlixPlayer::newPlayer(this);
+    createViews();
+    connectViews();
+    qApp->installEventFilter(this);
+    fileListView->init();
+}
+
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
+}
+
+void MainWindow::setupFileNameFont() {
+    QFont font = lblFileName->font();
+    font.setFamily(FontStyle::getFontFamily());
+    font.setPixelSize(QLocale::system().name() == "ja_JP" ? 15 : 18);
+    lblFileName->setFont(font);
+}
+
+void MainWindow::createViews() {
+    fileListView = new FileListView(fileListHolder);
+    infoView = new InfoView(infoHolder);
+    mapView = new MapView(mapHolder);
+    modeView = new ModeView(modeHolder);
+    playerView = new PlayerView(playerHolder);
+    fileListLayout->addWidget(fileListView);
+    infoLayout->addWidget(infoView);
+    mapLayout->addWidget(mapView);
+    modeLayout->addWidget(modeView);
+    playerLayout->addWidget(playerView);
+}
+
+void MainWindow::connectViews() {
+    connect(fileListView, SIGNAL(sigChangeDir()), this, SLOT(changeDir()));
+    connect(fileListView, SIGNAL(sigChangeFile(QString)), this, SLOT(changeFile(QString)));
+    connect(fileListView, SIGNAL(sigCircleChecked(int,int,int,int)), playerView,
+            SLOT(setCircleInfo(int,int,int,int)));
+    connect(fileListView, SIGNAL(sigCheckError()), playerView, SLOT(checkFileError()));
+    connect(fileListView, SIGNAL(sigPlayFile()), playerView, SLOT(play()));
+    connect(fileListView, SIGNAL(sigPauseFile()), playerView, SLOT(pause()));
+    connect(fileListView, SIGNAL(sigShowWaitingView()), this, SLOT(showWaitingView()));
+    connect(fileListView, SIGNAL(sigHideWaitingView()), this, SLOT(hideWaitingView()));
+    connect(modeView, SIGNAL(sigModeChange(PLAYBACK_MODE)), playerView,
+            SLOT(setPlaybackMode(PLAYBACK_MODE)));
+    connect(playerView, SIGNAL(sigPrevFile()), fileListView, SLOT(changePrevFile()));
+    connect(playerView, SIGNAL(sigNextFile()), fileListView, SLOT(changeNextFile()));
+    connect(playerView, SIGNAL(sigPlayNextFile()), fileListView, SLOT(playNextFile()));
+    connect(playerView, SIGNAL(sigShowFullScreen()), this, SLOT(toFullScreen()));
+    connect(playerView, SIGNAL(sigShowNormalScreen()), this, SLOT(toNormalScreen()));
+    connect(btnInfo, SIGNAL(clicked()), this, SLOT(btnInfoClicked()));
+}
+
+void MainWindow::btnInfoClicked() {
+    playerView->pause();
+    showInformationDlg();
+}
+
+void MainWindow::changeDir() {
+    lblFileName->clear();
+    playerView->resetPlayer();
+}
+
+void MainWindow::changeFile(QString path) {
+    RavlixPlayer::currentPlayer()->open(path);
+    lblFileName->setText(QFileInfo(path).fileName());
+}
+
+void MainWindow::toFullScreen() {
+    stackedWidget->setCurrentIndex(1);
+    playerLayout->removeWidget(playerView);
+    fullPlayerLayout->addWidget(playerView);
+    savedWindowState = windowStateBits;
+    showFullScreen();
+    btnInfo->hide();
+}
+
+void MainWindow::toNormalScreen() {
+    stackedWidget->setCurrentIndex(0);
+    fullPlayerLayout->removeWidget(playerView);
+    playerLayout->addWidget(playerView);
+    if (savedWindowState == Qt::WindowMaximized)
+        showMaximized();
+    else if (savedWindowState == Qt::WindowFullScreen)
+        showFullScreen();
+    else
+        showNormal();
+    btnInfo->show();
+}
+
+void MainWindow::showInformationDlg() {
+    dropOverlay(informationDlg);
+    informationDlg = new InformationDialog(this);
+    connect(informationDlg, SIGNAL(sigOk()), this, SLOT(hideInformationDlg()));
+    informationDlg->setGeometry(0, 0, width(), height());
+    informationDlg->show();
+}
+
+void MainWindow::hideInformationDlg() {
+    dropOverlay(informationDlg);
+    informationDlg = nullptr;
+}
+
+void MainWindow::showWaitingView() {
+    if (!waitingView)
+        waitingView = new WaitingView(this);
+    waitingView->show();
+}
+
+void MainWindow::hideWaitingView() {
+    dropOverlay(waitingView);
+    waitingView = nullptr;
+}
+
+bool MainWindow::anyOverlayOpen() const {
+    return informationDlg || waitingView;
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    for (QWidget* overlay : {(QWidget*)informationDlg, (QWidget*)waitingView}) {
+        if (overlay)
+            overlay->setGeometry(0, 0, width(), height());
+    }
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange)
+        windowStateBits = int(windowState());
+    QMainWindow::changeEvent(event);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (!anyOverlayOpen() && event->type() == QEvent::KeyPress &&
+        watched->qt_metacast("QWidgetWindow")) {
+        int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Down)
+            fileListView->changeNextFile();
+        else if (key == Qt::Key_Up)
+            fileListView->changePrevFile();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include "ui_MainWindow.h"
+
+class FileListView;
+class InfoView;
+class InformationDialog;
+class MapView;
+class ModeView;
+class PlayerView;
+class WaitingView;
+
+// The program's one window: creates the player controller and the five panels, wires them
+// together, hosts the overlays over its whole client area, moves the player panel to a
+// full-screen page and back, and steps the recordings with Up and Down.
+class MainWindow : public QMainWindow, private Ui_MainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+protected slots:
+    void btnInfoClicked();
+    void changeDir();
+    void changeFile(QString path);
+    void toFullScreen();
+    void toNormalScreen();
+    void showInformationDlg();
+    void hideInformationDlg();
+    void showWaitingView();
+    void hideWaitingView();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void setupFileNameFont();
+    void createViews();
+    void connectViews();
+    bool anyOverlayOpen() const;
+
+    FileListView* fileListView = nullptr;
+    InfoView* infoView = nullptr;
+    MapView* mapView = nullptr;
+    ModeView* modeView = nullptr;
+    PlayerView* playerView = nullptr;
+    QPointer<InformationDialog> informationDlg;
+    QPointer<WaitingView> waitingView;
+    int windowStateBits = 0;
+    int savedWindowState = 0;
+};
