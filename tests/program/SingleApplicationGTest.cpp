@@ -1,0 +1,169 @@
+#include <signal.h>
+
+#include <memory>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString probePath() {
+    return QCoreApplication::applicationDirPath() + "/guard_probe";
+}
+
+// One launch of the probe; its first line tells primary or secondary and the instance id.
+struct Launch {
+    std::unique_ptr<QProcess> process = std::make_unique<QProcess>();
+    QString line;
+
+    void start() {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        process->setProcessEnvironment(env);
+        process->start(probePath(), QStringList());
+        ASSERT_TRUE(process->waitForStarted(5000));
+        ASSERT_TRUE(process->waitForReadyRead(10000));
+        line = QString::fromLatin1(process->readLine()).trimmed();
+    }
+    int endWith(int signum) {
+        ::kill(process->processId(), signum);
+        process->waitForFinished(10000);
+        return process->exitStatus() == QProcess::CrashExit ? -1 : process->exitCode();
+    }
+    int endByInput() {
+        process->closeWriteChannel();
+        process->waitForFinished(10000);
+        return process->exitCode();
+    }
+};
+
+class SingleApplicationTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        for (auto& launch : launches) {
+            if (launch->process->state() != QProcess::NotRunning)
+                launch->endWith(SIGKILL);
+        }
+    }
+    Launch& launch() {
+        launches.push_back(std::make_unique<Launch>());
+        launches.back()->start();
+        return *launches.back();
+    }
+    std::vector<std::unique_ptr<Launch>> launches;
+};
+
+TEST_F(SingleApplicationTest, ThreeLaunchesGetIdsZeroOneTwo) {
+    EXPECT_EQ(launch().line, "primary 0");
+    EXPECT_EQ(launch().line, "secondary 1");
+    EXPECT_EQ(launch().line, "secondary 2");
+}
+
+TEST_F(SingleApplicationTest, NormalEndOfPrimaryLetsTheNextOneBePrimary) {
+    Launch& first = launch();
+    ASSERT_EQ(first.line, "primary 0");
+    EXPECT_EQ(first.endByInput(), 0);
+    EXPECT_EQ(launch().line, "primary 0");
+}
+
+TEST_F(SingleApplicationTest, TerminatingSignalsReleaseAndExitWith128PlusSignal) {
+    for (int signum : {SIGTERM, SIGINT, SIGHUP}) {
+        Launch& primary = launch();
+        ASSERT_EQ(primary.line, "primary 0") << signum;
+        EXPECT_EQ(primary.endWith(signum), 128 + signum);
+    }
+    EXPECT_EQ(launch().line, "primary 0");
+}
+
+TEST_F(SingleApplicationTest, SigtermWhileASecondaryHoldsTheBlock) {
+    Launch& primary = launch();
+    ASSERT_EQ(primary.line, "primary 0");
+    ASSERT_EQ(launch().line, "secondary 1");
+    EXPECT_EQ(primary.endWith(SIGTERM), 143);
+    // The count is kept while the block lives; the next launch takes over as primary.
+    EXPECT_EQ(launch().line, "primary 0");
+    EXPECT_EQ(launch().line, "secondary 2");
+}
+
+TEST_F(SingleApplicationTest, KilledPrimaryDoesNotLockOutLaterLaunches) {
+    Launch& primary = launch();
+    ASSERT_EQ(primary.line, "primary 0");
+    ASSERT_EQ(launch().line, "secondary 1");  // keeps the stale block alive
+    primary.endWith(SIGKILL);
+    EXPECT_EQ(launch().line, "primary 0");
+}
+
+TEST_F(SingleApplicationTest, KilledLonePrimaryLeavesNoBlockBehind) {
+    Launch& primary = launch();
+    ASSERT_EQ(primary.line, "primary 0");
+    primary.endWith(SIGKILL);
+    EXPECT_EQ(launch().line, "primary 0");
+}
+
+TEST_F(SingleApplicationTest, FaultSignalClearsTheFlag) {
+    Launch& primary = launch();
+    ASSERT_EQ(primary.line, "primary 0");
+    ASSERT_EQ(launch().line, "secondary 1");
+    EXPECT_EQ(primary.endWith(SIGSEGV), 128 + SIGSEGV);
+    EXPECT_EQ(launch().line, "primary 0");
+}
+
+// The server name as the guard derives it, with the user line taken from "whoami".
+QString expectedName() {
+    QProcess whoami;
+    whoami.start("whoami", QStringList());
+    whoami.waitForFinished(5000);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData("SingleApplication");
+    hash.addData("guard_probe");
+    hash.addData(QFileInfo(probePath()).canonicalFilePath().toUtf8());
+    hash.addData(whoami.readLine());
+    return QString::fromLatin1(hash.result().toBase64()).replace('/', '_');
+}
+
+QByteArray handshake(char type, quint32 id) {
+    QByteArray bytes = expectedName().toLatin1();
+    bytes.append(type);
+    bytes.append((const char*)&id, 4);
+    quint16 sum = qChecksum(bytes.constData(), (uint)bytes.size());
+    QByteArray digits;
+    do {
+        digits.prepend(char(sum % 256));
+        sum /= 256;
+    } while (sum);
+    return bytes + digits;
+}
+
+// Whether the primary still holds a connection that sent `bytes` after 400 ms.
+bool connectionKept(const QByteArray& bytes) {
+    QLocalSocket socket;
+    socket.connectToServer(expectedName());
+    if (!socket.waitForConnected(2000))
+        return false;
+    socket.write(bytes);
+    socket.flush();
+    socket.waitForDisconnected(400);
+    return socket.state() == QLocalSocket::ConnectedState;
+}
+
+TEST_F(SingleApplicationTest, HandshakeWithAFlippedChecksumBitIsRefused) {
+    ASSERT_EQ(launch().line, "primary 0");
+    QByteArray good = handshake('S', 7);
+    QByteArray flipped = good;
+    flipped[flipped.size() - 1] = char(flipped[flipped.size() - 1] ^ 1);
+    QByteArray badType = good;
+    badType[expectedName().size()] = 'X';
+    EXPECT_TRUE(connectionKept(good));
+    EXPECT_FALSE(connectionKept(flipped));
+    EXPECT_FALSE(connectionKept(badType));
+    EXPECT_FALSE(connectionKept("garbage"));
+}
+
+}  // namespace
