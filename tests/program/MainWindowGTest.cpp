@@ -1,13 +1,21 @@
 #include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTest>
 #include <QPushButton>
 #include <QStackedWidget>
 
 #include <gtest/gtest.h>
 
 #include "EventWait.h"
+#include "FileListItemView.h"
 #include "FontStyle.h"
 #include "InformationDialog.h"
 #include "MainWindow.h"
+#include "RecordingWriter.h"
+#include "TestEnv.h"
 #include "WaitingView.h"
 
 namespace {
@@ -25,9 +33,27 @@ void settleAndDelete(int ms) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+// Three short recordings remembered as the last folder, so the window lists them at start.
+void rememberCardFolder() {
+    static std::string folder;
+    if (folder.empty()) {
+        folder = TestEnv::makeDir("card");
+        recording::ClipOptions options;
+        options.seconds = 1;
+        for (const char* name : {"A.MOV", "B.MOV", "C.MOV"})
+            ASSERT_TRUE(recording::writeRecording(folder + "/" + name, options));
+    }
+    QString data = QStandardPaths::writableLocation(QStandardPaths::DataLocation);
+    QDir().mkpath(data);
+    QSettings(data + "/setting.ini", QSettings::IniFormat)
+        .setValue("LAST_DIR_PATH", QString::fromStdString(folder));
+}
+
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        QCoreApplication::setApplicationName("QUENDRA TRELLIQ");
+        rememberCardFolder();
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
         FontStyle::init();
         previous = qInstallMessageHandler(recordWarnings);
@@ -81,6 +107,7 @@ TEST_F(MainWindowTest, OpeningAboutAgainReplacesTheOpenOne) {
 }
 
 TEST_F(MainWindowTest, WaitingOverlayShowsOnceAndHides) {
+    ASSERT_TRUE(EventWait::waitFor([&] { return !window->findChild<WaitingView*>(); }, 15000));
     QMetaObject::invokeMethod(window.get(), "showWaitingView");
     QMetaObject::invokeMethod(window.get(), "showWaitingView");
     EventWait::settle(20);
@@ -110,6 +137,29 @@ TEST_F(MainWindowTest, FullScreenAndBackRestoresTheState) {
         EXPECT_EQ(window->isMaximized(), maximised);
         EXPECT_FALSE(window->isFullScreen());
     }
+}
+
+TEST_F(MainWindowTest, UpAndDownStepTheRecordingsOnlyWithoutOverlay) {
+    auto* name = window->findChild<QLabel*>("lblFileName");
+    ASSERT_TRUE(EventWait::waitFor([&] { return !window->findChild<WaitingView*>(); }, 15000));
+    ASSERT_TRUE(EventWait::waitFor(
+        [&] { return window->findChildren<FileListItemView*>().size() == 3; }, 15000));
+    QTest::mouseClick(window->findChildren<FileListItemView*>().first(), Qt::LeftButton);
+    ASSERT_TRUE(EventWait::waitFor([&] { return !name->text().isEmpty(); }, 5000));
+    QString first = name->text();
+    QTest::keyClick(window->windowHandle(), Qt::Key_Down);
+    EventWait::settle(100);
+    QString second = name->text();
+    EXPECT_NE(second, first);
+    QTest::keyClick(window->windowHandle(), Qt::Key_Up);
+    EventWait::settle(100);
+    EXPECT_EQ(name->text(), first);
+
+    window->findChild<QPushButton*>("btnInfo")->click();
+    EventWait::settle(50);
+    QTest::keyClick(window->windowHandle(), Qt::Key_Down);
+    EventWait::settle(100);
+    EXPECT_EQ(name->text(), first) << "the About overlay stops the key filter";
 }
 
 }  // namespace
