@@ -117,7 +117,8 @@ bool copyWithExif(QFile& jpeg, QFile& out, const QString& srcPath, int width, in
 void drawPhoto(const QImage& src, QImage* dst, const double rot[3][3], const QString& pattern,
                List<Text360Info*>& texts)
 {
-    const QImage patch = QImage(pattern).convertToFormat(QImage::Format_ARGB32);
+    const QImage patch =
+        pattern.isEmpty() ? QImage() : QImage(pattern).convertToFormat(QImage::Format_ARGB32);
     const double radius = std::min(src.width(), src.height()) / 2.0 * 14 / 15;
     const double cx = src.width() / 2.0, cy = src.height() / 2.0;
     if (patch.isNull())
