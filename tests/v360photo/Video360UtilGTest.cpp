@@ -73,13 +73,15 @@ TEST(Video360Util, EnoughSpaceNeedsMoreThanTheRequest)
 
 TEST(Video360Util, MountRootIsJudgedByItsOwnVolume)
 {
-    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        const QString root = volume.rootPath();
+    QStringList roots = {"/dev/shm", "/dev", "/run", "/tmp", "/sys/fs/cgroup"};
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) roots << volume.rootPath();
+    for (const QString& root : roots) {
+        const QStorageInfo volume(root);
+        if (root == "/" || volume.rootPath() != root || !volume.isReady()) continue;
         const long long own = volume.bytesAvailable() / 1000000;
         const long long parent = QStorageInfo(QFileInfo(root).absolutePath()).bytesAvailable() /
                                  1000000;
-        if (root == "/" || !volume.isReady() || own < 2 || std::llabs(own - parent) < 2)
-            continue;
+        if (own < 2 || std::llabs(own - parent) < 2) continue;
         // The parent volume has another amount of room than the root's own volume.
         EXPECT_FALSE(Video360Util::isEnoughSpace(own, root)) << root.toStdString();
         EXPECT_TRUE(Video360Util::isEnoughSpace(own - 1, root)) << root.toStdString();
