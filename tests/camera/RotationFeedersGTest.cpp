@@ -363,3 +363,102 @@ TEST(RotationFeeders, V2ReadersAgreeAcrossThreads)
     feeder.prepareFilteredRotationData(0, 0);
     expectSameAcrossThreads(feeder, 60);
 }
+
+namespace {
+
+constexpr int kTurnSamples = 600;  // 60 pieces of 10 at 50 Hz: sample j sits at j / 50 s
+
+double wrapAngle(double a)
+{
+    while (a > kPi) a -= 2 * kPi;
+    while (a < -kPi) a += 2 * kPi;
+    return a;
+}
+
+// Heading about z: 3.9 rad, then a turn by 1.6 rad over samples 200-400, so the front of the
+// dash camera (-pi/2 + heading) crosses +-pi.
+double turnHeading(int j)
+{
+    const double turned = std::min(1.0, std::max(0.0, (j - 200) / 200.0));
+    return 3.9 + 1.6 * turned;
+}
+
+std::string yawTurnEye()
+{
+    std::vector<EyePiece> pieces;
+    for (int p = 0; p < kTurnSamples / 10; ++p) {
+        EyePiece piece{10 * p, {}};
+        for (int i = 0; i < 10; ++i) {
+            const double a = turnHeading(10 * p + i);
+            piece.records.push_back({std::cos(a / 2), 0, 0, -std::sin(a / 2)});
+        }
+        pieces.push_back(piece);
+    }
+    // Offset 20 ms at start tick 1: no start shift.
+    return writeFile("yawturn.eye", eyeV2(2, 50, 1, 1, 20, pieces));
+}
+
+// Normalised mean of the samples j-2..j+2 (clipped).
+std::vector<Quaternion> averagedTurn()
+{
+    std::vector<Quaternion> out(kTurnSamples);
+    for (int i = 0; i < kTurnSamples; ++i) {
+        Quaternion s{0, 0, 0, 0};
+        for (int j = std::max(0, i - 2); j <= std::min(kTurnSamples - 1, i + 2); ++j) {
+            const double a = turnHeading(j);
+            s[0] += std::cos(a / 2);
+            s[3] += std::sin(a / 2);
+        }
+        const double len = std::hypot(s[0], s[3]);
+        out[i] = {s[0] / len, 0, 0, s[3] / len};
+    }
+    return out;
+}
+
+// Own front plus the mean unwrapped difference to the fronts within +-200 samples (4 s).
+std::vector<double> smoothedFronts(const std::vector<Quaternion>& qs)
+{
+    std::vector<double> raw(qs.size());
+    for (size_t i = 0; i < qs.size(); ++i)
+        raw[i] = wrapAngle(-kPi / 2 + 2 * std::atan2(qs[i][3], qs[i][0]));
+    const int n = static_cast<int>(qs.size()), w = 200;
+    std::vector<double> out(qs.size());
+    for (int i = 0; i < n; ++i) {
+        double sum = 0, diff = 0;
+        for (int j = i + 1; j <= std::min(n - 1, i + w); ++j)
+            sum += diff += wrapAngle(raw[j] - raw[j - 1]);
+        diff = 0;
+        for (int j = i - 1; j >= std::max(0, i - w); --j)
+            sum += diff += wrapAngle(raw[j] - raw[j + 1]);
+        const int count = std::min(n - 1, i + w) - std::max(0, i - w) + 1;
+        out[i] = raw[i] + sum / count;
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(RotationFeeders, V2AveragesAttitudesAndSmoothsTheFrontOfATurn)
+{
+    const std::string path = yawTurnEye();
+    const std::vector<Quaternion> avg = averagedTurn();
+    const std::vector<double> front = smoothedFronts(avg);
+    ArrayBasedV2RotationFeeder raw(path.c_str(), false), prepared(path.c_str(), false);
+    ASSERT_EQ(raw.getParsingResult(), 0);
+    prepared.prepareFilteredRotationData(0, 0);
+    // Frame 3k is at 0.1 k s, sample 5k; the first and last cover the clipped windows (the
+    // prepared frames end at 11 s x 30).
+    for (int k : {0, 1, 20, 30, 40, 60, 70, 80, 100, 109}) {
+        const int j = 5 * k;
+        double q[4], f, R[3][3], E[9];
+        ASSERT_TRUE(raw.getRawQuaternion(3 * k, q, &f)) << k;
+        const double sign = q[0] * avg[j][0] + q[3] * avg[j][3] < 0 ? -1 : 1;
+        for (int c = 0; c < 4; ++c) EXPECT_NEAR(sign * q[c], avg[j][c], 1e-5) << j << " " << c;
+        EXPECT_NEAR(wrapAngle(f - front[j]), 0, 1e-4) << j;
+        prepared.fillRotationData(3 * k, R);
+        fillVintaro360RMByAttitudeWithFront(avg[j].data(), E, front[j]);
+        expectMatrix(R, E, 1e-4);
+    }
+    // Before the turn the window already sees part of it: the smoothing shows.
+    EXPECT_GT(std::abs(wrapAngle(front[150] - (-kPi / 2 + 3.9))), 0.05);
+}
