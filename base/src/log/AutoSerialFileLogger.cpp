@@ -115,10 +115,18 @@ void AutoSerialFileLogger::stop() {
 void AutoSerialFileLogger::log(const char* tag, LogLevel level, const char* format, va_list args) {
     if (!file) return;
     const time_t now = clock();
-    struct tm local;
-    localtime_r(&now, &local);
-    fprintf(file, "%02d:%02d:%02d: %s %s: ", local.tm_hour, local.tm_min, local.tm_sec,
-            logLevelName(level), tag);
+    if (now != stampTime || stamp[0] == '\0') {
+        struct tm local;
+        localtime_r(&now, &local);
+        snprintf(stamp, sizeof(stamp), "%02d:%02d:%02d: ", local.tm_hour, local.tm_min,
+                 local.tm_sec);
+        stampTime = now;
+    }
+    fputs(stamp, file);
+    fputs(logLevelName(level), file);
+    fputc(' ', file);
+    fputs(tag, file);
+    fputs(": ", file);
     vfprintf(file, format, args);
     fputc('\n', file);
 }
