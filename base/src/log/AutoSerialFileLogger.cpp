@@ -122,13 +122,17 @@ void AutoSerialFileLogger::log(const char* tag, LogLevel level, const char* form
                  local.tm_sec);
         stampTime = now;
     }
-    fputs(stamp, file);
-    fputs(logLevelName(level), file);
-    fputc(' ', file);
-    fputs(tag, file);
-    fputs(": ", file);
-    vfprintf(file, format, args);
-    fputc('\n', file);
+    // Called under the LogSystem mutex, which guards the stream as well.
+    fputs_unlocked(stamp, file);
+    fputs_unlocked(logLevelName(level), file);
+    fputc_unlocked(' ', file);
+    fputs_unlocked(tag, file);
+    fputs_unlocked(": ", file);
+    if (strcmp(format, "%s") == 0)
+        fputs_unlocked(va_arg(args, const char*), file);
+    else
+        vfprintf(file, format, args);
+    fputc_unlocked('\n', file);
 }
 
 void AutoSerialFileLogger::writeText(const char* tag, LogLevel level, const char* text) {
