@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds one fuzz target with clang and libFuzzer and runs it for a while.
 #
-#   fuzz/run.sh TARGET SECONDS      (TARGET: trip_records, json, decoder, partial_file)
+#   fuzz/run.sh TARGET SECONDS      (TARGET: one of the targets in README.md)
 #
 # New inputs go to build-fuzz/fuzz/work/TARGET; a crashing input is written to
 # fuzz/crashers/TARGET/, where the replay test picks it up once it is committed.

@@ -1,5 +1,7 @@
 #include "RavlixPlayer.h"
 
+#include <algorithm>
+
 #include <QMetaObject>
 #include <QMutexLocker>
 
@@ -39,10 +41,10 @@ RavlixPlayer::RavlixPlayer(QObject* parent)
     avPlayer->audio()->setVolume(1.0);
 
     // Runs on the emitting thread before the result is queued to the slots,
-    // so each queued result carries the open it was produced for.
+    // so each queued result carries the request it answers.
     auto stamp = [this] {
         QMutexLocker lock(&mutex);
-        extractionGenerations.push_back(openGeneration);
+        extractionRequests.push_back(frameExtractor->answeredRequest());
     };
     connect(frameExtractor, &QtAV::VideoFrameExtractor::frameExtracted, this, stamp,
             Qt::DirectConnection);
@@ -77,6 +79,7 @@ void RavlixPlayer::open(QString path) {
     frameExtractor->setSource(path);
     frameExtractor->setPosition(0);
     frameExtractor->extract();
+    openRequest = frameExtractor->lastRequest();
 
     QList<GyroInfo*> list = readRecords(path);
     {
@@ -156,8 +159,11 @@ bool RavlixPlayer::receiveFrame(const QtAV::VideoFrame& frame) {
 
 RavlixPlayer::Report RavlixPlayer::takeReport(double t) {
     Report report;
-    report.ms = long(1000 * t);
-    int n = int(t);
+    // Clamped: time stamps from a file may be absurdly large.
+    constexpr double kMaxSeconds = 1e9;
+    const double seconds = std::min(t, kMaxSeconds);
+    report.ms = long(1000 * seconds);
+    int n = int(seconds);
     QMutexLocker lock(&mutex);
     report.generation = openGeneration;
     if (n != lastGyroIndex && n >= 0 && n < gyroInfoList.size()) {
@@ -181,11 +187,11 @@ void RavlixPlayer::deliver(const Report& report) {
 
 bool RavlixPlayer::extractionIsCurrent() {
     QMutexLocker lock(&mutex);
-    if (extractionGenerations.empty())
+    if (extractionRequests.empty())
         return true;  // emitted without the stamp (not by the extractor's thread)
-    quint64 generation = extractionGenerations.front();
-    extractionGenerations.pop_front();
-    return generation == openGeneration;
+    const quint64 request = extractionRequests.front();
+    extractionRequests.pop_front();
+    return request >= openRequest;
 }
 
 void RavlixPlayer::extractedFrame(QtAV::VideoFrame frame) {

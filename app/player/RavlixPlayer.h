@@ -101,6 +101,7 @@ private:
     std::unique_ptr<QtAV::VideoFrameConverter> frameConverter;
     QString filePath;                               // main thread
     bool firstFrame = false;                        // main thread
+    quint64 openRequest = 0;                        // main thread: extractor request of the open
     std::vector<std::unique_ptr<GyroInfo>> records; // main thread: every record ever made
 
     // Guarded by mutex (main thread and video thread).
@@ -108,8 +109,8 @@ private:
     QList<GyroInfo*> gyroInfoList;
     int lastGyroIndex = -1;
     quint64 openGeneration = 0;
-    // Generation at each extractor emission, in emission order; popped by the slots.
-    std::deque<quint64> extractionGenerations;
+    // Request answered by each extractor emission, in emission order; popped by the slots.
+    std::deque<quint64> extractionRequests;
 
     static RavlixPlayer* current;
 };

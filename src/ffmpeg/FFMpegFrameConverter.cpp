@@ -4,6 +4,21 @@ extern "C" {
 #include <libavutil/imgutils.h>
 }
 
+namespace {
+
+// FFmpeg's deprecated full-range formats as their plain twins; `fullRange` is set for them.
+AVPixelFormat plainFormat(AVPixelFormat format, bool* fullRange) {
+    switch (format) {
+        case AV_PIX_FMT_YUVJ420P: *fullRange = true; return AV_PIX_FMT_YUV420P;
+        case AV_PIX_FMT_YUVJ422P: *fullRange = true; return AV_PIX_FMT_YUV422P;
+        case AV_PIX_FMT_YUVJ444P: *fullRange = true; return AV_PIX_FMT_YUV444P;
+        case AV_PIX_FMT_YUVJ440P: *fullRange = true; return AV_PIX_FMT_YUV440P;
+        default: return format;
+    }
+}
+
+}  // namespace
+
 FFMpegFrameConverter::FFMpegFrameConverter(AVPixelFormat dstFormat, int swsFlags)
     : dstFormat_(dstFormat), swsFlags_(swsFlags) {}
 
@@ -42,9 +57,9 @@ AVFrame* FFMpegFrameConverter::convert(const AVFrame* src, int dstWidth, int dst
     frame->format = dstFormat_;
     frame->width = dstWidth;
     frame->height = dstHeight;
-    av_image_fill_arrays(frame->data, frame->linesize, frame->buf[0]->data, dstFormat_,
-                         dstWidth, dstHeight, 1);
-    if (convertInto(src, frame->buf[0]->data, dstWidth, dstHeight) < 0)
+    if (av_image_fill_arrays(frame->data, frame->linesize, frame->buf[0]->data, dstFormat_,
+                             dstWidth, dstHeight, 1) < 0 ||
+        convertInto(src, frame->buf[0]->data, dstWidth, dstHeight) < 0)
         return nullptr;
     av_frame_copy_props(frame.get(), src);
     return frame.release();
@@ -60,15 +75,41 @@ int FFMpegFrameConverter::convertInto(const AVFrame* src, uint8_t* dst, int dstW
                                              dstWidth, dstHeight, 1);
         return copied < 0 ? copied : 0;
     }
+    bool fullRange = src->color_range == AVCOL_RANGE_JPEG;
+    const AVPixelFormat srcFormat =
+        plainFormat(static_cast<AVPixelFormat>(src->format), &fullRange);
     const int flags = scalerFlags(swsFlags_, src->width);
-    sws_.reset(sws_getCachedContext(sws_.release(), src->width, src->height,
-                                    static_cast<AVPixelFormat>(src->format), dstWidth,
+    sws_.reset(sws_getCachedContext(sws_.release(), src->width, src->height, srcFormat, dstWidth,
                                     dstHeight, dstFormat_, flags, nullptr, nullptr, nullptr));
     if (!sws_)
         return AVERROR(EINVAL);
+    // Set per frame (cheap beside the scaling): the colour space may change mid-stream.
+    const int colourSpace = scalerColourSpace(src->colorspace, src->width, src->height);
+    sws_setColorspaceDetails(sws_.get(), sws_getCoefficients(colourSpace), fullRange ? 1 : 0,
+                             sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
     uint8_t* planes[4];
     int strides[4];
-    av_image_fill_arrays(planes, strides, dst, dstFormat_, dstWidth, dstHeight, 1);
-    int rows = sws_scale(sws_.get(), src->data, src->linesize, 0, src->height, planes, strides);
-    return rows > 0 ? 0 : AVERROR(EINVAL);
+    int err = av_image_fill_arrays(planes, strides, dst, dstFormat_, dstWidth, dstHeight, 1);
+    if (err < 0)
+        return err;
+    const int rows =
+        sws_scale(sws_.get(), src->data, src->linesize, 0, src->height, planes, strides);
+    return rows == dstHeight ? 0 : AVERROR(EINVAL);
+}
+
+int FFMpegFrameConverter::scalerColourSpace(int colourSpace, int width, int height) {
+    switch (colourSpace) {
+        case AVCOL_SPC_BT709: return SWS_CS_ITU709;
+        case AVCOL_SPC_FCC: return SWS_CS_FCC;
+        case AVCOL_SPC_BT470BG:
+        case AVCOL_SPC_SMPTE170M: return SWS_CS_ITU601;
+        case AVCOL_SPC_SMPTE240M: return SWS_CS_SMPTE240M;
+        case AVCOL_SPC_BT2020_NCL:
+        case AVCOL_SPC_BT2020_CL: return SWS_CS_BT2020;
+        default: return isHighDefinition(width, height) ? SWS_CS_ITU709 : SWS_CS_ITU601;
+    }
+}
+
+bool FFMpegFrameConverter::isHighDefinition(int width, int height) {
+    return width >= 1280 || height > 576;
 }

@@ -3,6 +3,10 @@
 // Turns decoded frames into newly allocated frames of one packed pixel
 // format. Steps per frame: 1. pick the output size, 2. take a buffer from
 // the pool, 3. copy (same format and size) or scale into it.
+// YUV sources are read with their own matrix and range: the frame's colour
+// space (BT.709 when unspecified at HD sizes, else BT.601) and its range (full
+// for the yuvj formats and JPEG range, else limited); RGB output is full range.
+// The media and the playback layers convert through this class alone.
 // The scaler is cached and rebuilt only when the source size or format
 // changes. One object per thread.
 
@@ -35,6 +39,12 @@ public:
     // and its remainder modulo 16 is 1 to 7, so those widths take the
     // accurate (slower) path.
     static int scalerFlags(int swsFlags, int width);
+    // The SWS_CS_* matrix for a frame's AVColorSpace and size.
+    static int scalerColourSpace(int colourSpace, int width, int height);
+    // Sizes read as BT.709 when the stream states no colour space.
+    static bool isHighDefinition(int width, int height);
+
+    AVPixelFormat dstFormat() const { return dstFormat_; }
 
 private:
     AVBufferRef* takeBuffer(int size);

@@ -1,6 +1,7 @@
 #include "FFMpegVideoInput.h"
 
 #include <cerrno>
+#include <cstdint>
 
 #include "LogSystem.h"
 
@@ -117,17 +118,19 @@ int FFMpegVideoInput::feedOnePacket() {
         if (packet_->stream_index == streamIndex_) {
             if (packet_->dts != AV_NOPTS_VALUE)
                 lastPacketDts_ = packet_->dts;
-            avcodec_send_packet(codec_.get(), packet_.get());
+            const int err = avcodec_send_packet(codec_.get(), packet_.get());
             av_packet_unref(packet_.get());
-            return 0;
+            if (err < 0 && err != AVERROR_INVALIDDATA)
+                return err;
+            return 0;  // a damaged packet is skipped
         }
         av_packet_unref(packet_.get());
     }
     if (drainSent_)
         return AVERROR_EOF;
     drainSent_ = true;
-    avcodec_send_packet(codec_.get(), nullptr);
-    return 0;
+    const int err = avcodec_send_packet(codec_.get(), nullptr);
+    return err == AVERROR_EOF ? 0 : err;
 }
 
 int FFMpegVideoInput::receiveFrame(AVFrame* frame) {
@@ -158,7 +161,12 @@ int FFMpegVideoInput::seekBackward(int64_t ticks) {
 
 int64_t FFMpegVideoInput::secondsToTicks(double seconds) const {
     const AVRational tb = stream_->time_base;
-    return static_cast<int64_t>(seconds * tb.den / tb.num + 0.5);
+    const double ticks = seconds * tb.den / tb.num + 0.5;
+    // Clamped: times from a file may not fit (or be NaN).
+    constexpr double kLimit = 9.2e18;
+    if (!(ticks > -kLimit))
+        return INT64_MIN;
+    return ticks < kLimit ? static_cast<int64_t>(ticks) : INT64_MAX;
 }
 
 double FFMpegVideoInput::ticksToSeconds(int64_t ticks) const {

@@ -13,6 +13,14 @@ namespace QtAV {
 
 namespace {
 const char* const kTag = "QtAV";
+
+// Seconds from a file in ms, clamped so that absurd values convert safely (about 285 years).
+// NaN gives 0.
+qint64 millisecondsOf(double seconds) {
+    constexpr double kMaxMs = 9e12;
+    const double ms = seconds * 1000;
+    return ms > 0 ? qint64(std::min(ms, kMaxMs)) : 0;
+}
 }  // namespace
 
 struct AVPlayer::Private {
@@ -77,7 +85,7 @@ bool AVPlayer::load() {
         emit error(message);
         return false;
     }
-    const qint64 duration = qint64(input->duration() * 1000);
+    const qint64 duration = millisecondsOf(input->duration());
     d->input = std::move(input);
     if (duration != d->durationMs) {
         d->durationMs = duration;
@@ -116,8 +124,7 @@ qint64 AVPlayer::duration() const { return d->durationMs; }
 qint64 AVPlayer::position() const {
     if (!d->session)
         return 0;
-    const qint64 ms = qint64(d->clock->value() * 1000);
-    return std::clamp<qint64>(ms, 0, std::max<qint64>(d->durationMs, 0));
+    return std::min(millisecondsOf(d->clock->value()), d->durationMs);
 }
 
 void AVPlayer::play() {
@@ -175,7 +182,9 @@ void AVPlayer::onMediaEnd(int run, int serial) {
     if (!d->session || run != d->run || serial != d->session->serial())
         return;
     emit mediaEnded();
-    if (d->repeatMax < 0 || d->repeatsDone < d->repeatMax) {
+    // A run that showed nothing would only fail the same way again.
+    const bool repeatLeft = d->repeatMax < 0 || d->repeatsDone < d->repeatMax;
+    if (repeatLeft && d->session->producedOutput()) {
         ++d->repeatsDone;
         d->session->seek(std::min(d->startMs, d->durationMs) / 1000.0);
         emit repeated();

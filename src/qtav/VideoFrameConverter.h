@@ -8,7 +8,8 @@ namespace QtAV {
 
 // Converts frames to another pixel format at the same size. The result has
 // rows packed (bytesPerLine = width x bytes per pixel for packed formats) and
-// keeps the source's time stamp. The scaler is cached between calls of equal
+// keeps the source's time stamp. Converts through the media layer's FFMpegFrameConverter
+// (stream colour space and range honoured). The scaler is cached between calls of equal
 // size and formats. One converter is used by one thread at a time.
 class VideoFrameConverter {
 public:
@@ -25,7 +26,7 @@ public:
 
 private:
     struct Cache;
-    std::unique_ptr<Cache> cache;  // scaler of the last conversion
+    std::unique_ptr<Cache> cache;  // converter of the last conversion
 };
 
 }  // namespace QtAV

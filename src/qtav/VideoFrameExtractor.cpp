@@ -6,6 +6,7 @@
 //    frame of the file when the position lies beyond it, or an error.
 #include "VideoFrameExtractor.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -21,7 +22,8 @@ struct Request {
     QString source;
     qint64 ms = 0;
     int precision = 0;
-    bool operator==(const Request& o) const {
+    quint64 id = 0;
+    bool sameAs(const Request& o) const {
         return source == o.source && ms == o.ms && precision == o.precision;
     }
 };
@@ -44,6 +46,13 @@ struct VideoFrameExtractor::Private {
     std::optional<Request> pending;
     std::optional<Request> running;
     bool quit = false;
+
+    // Held while a result is emitted, so that the destructor waits for it.
+    std::mutex emitting;
+    std::atomic<quint64> answering{0};
+    // The extractor's own thread.
+    quint64 issued = 0;
+    quint64 lastId = 0;
 
     // Worker thread only.
     std::unique_ptr<MediaInput> input;
@@ -71,6 +80,7 @@ VideoFrameExtractor::VideoFrameExtractor(QObject* parent) : QObject(parent), d(n
                 d->pending.reset();
                 d->running = request;
             }
+            d->answering = request.id;
             serve(request.source, request.ms, request.precision);
             std::lock_guard<std::mutex> locker(d->lock);
             d->running.reset();
@@ -84,6 +94,7 @@ VideoFrameExtractor::~VideoFrameExtractor() {
         d->quit = true;
     }
     d->wake.notify_all();
+    { std::lock_guard<std::mutex> emitting(d->emitting); }
     d->worker.join();
 }
 
@@ -110,14 +121,34 @@ void VideoFrameExtractor::setPrecision(int ms) { d->precision = std::max(ms, 0);
 int VideoFrameExtractor::precision() const { return d->precision; }
 
 void VideoFrameExtractor::extract() {
-    const Request request{d->source, d->position, d->precision};
+    const Request request{d->source, d->position, d->precision, ++d->issued};
     {
         std::lock_guard<std::mutex> locker(d->lock);
-        if (d->running && *d->running == request)
+        d->pending.reset();
+        if (d->running && d->running->sameAs(request)) {
+            d->lastId = d->running->id;
             return;
+        }
+        d->lastId = request.id;
         d->pending = request;
     }
     d->wake.notify_all();
+}
+
+quint64 VideoFrameExtractor::lastRequest() const { return d->lastId; }
+
+quint64 VideoFrameExtractor::answeredRequest() const { return d->answering; }
+
+void VideoFrameExtractor::sendFrame(const VideoFrame& frame) {
+    std::lock_guard<std::mutex> emitting(d->emitting);
+    if (!d->quitting())
+        emit frameExtracted(frame);
+}
+
+void VideoFrameExtractor::sendError(const QString& message) {
+    std::lock_guard<std::mutex> emitting(d->emitting);
+    if (!d->quitting())
+        emit error(message);
 }
 
 bool VideoFrameExtractor::openSource(const QString& path) {
@@ -128,11 +159,11 @@ bool VideoFrameExtractor::openSource(const QString& path) {
     auto input = std::make_unique<MediaInput>();
     QString message;
     if (!input->open(path, false, &message)) {
-        emit error(message);
+        sendError(message);
         return false;
     }
     if (input->videoIndex() < 0) {
-        emit error(QStringLiteral("No video stream: %1").arg(path));
+        sendError(QStringLiteral("No video stream: %1").arg(path));
         return false;
     }
     d->input = std::move(input);
@@ -140,22 +171,33 @@ bool VideoFrameExtractor::openSource(const QString& path) {
     return true;
 }
 
+bool VideoFrameExtractor::seekTo(qint64 ms) {
+    if (d->input->seek(ms / 1000.0)) {
+        d->input->videoDecoder().flush();
+        return true;
+    }
+    // The reading position is unknown now: decode from a freshly opened start instead.
+    const QString path = d->openSource;
+    d->input.reset();
+    return openSource(path);
+}
+
 void VideoFrameExtractor::serve(const QString& path, qint64 ms, int precisionMs) {
     if (path.isEmpty()) {
-        emit error(QStringLiteral("No source"));
+        sendError(QStringLiteral("No source"));
         return;
     }
     if (!openSource(path))
         return;
+    const double accept = (ms - precisionMs) / 1000.0 - kSlackSec;
+    if (!seekTo(ms))
+        return;
     MediaInput& input = *d->input;
     StreamDecoder& decoder = input.videoDecoder();
-    const double accept = (ms - precisionMs) / 1000.0 - kSlackSec;
-    input.seek(ms / 1000.0);
-    decoder.flush();
     ffh::PacketPtr packet = ffh::makePacket();
     ffh::FramePtr frame = ffh::makeFrame();
     if (!packet || !frame) {
-        emit error(QStringLiteral("Out of memory"));
+        sendError(QStringLiteral("Out of memory"));
         return;
     }
     VideoFrame last;
@@ -179,7 +221,7 @@ void VideoFrameExtractor::serve(const QString& path, qint64 ms, int precisionMs)
             lastT = decoder.seconds(frame.get(), input.origin(), lastT + input.frameInterval());
             last = VideoFrame::fromAVFrame(frame.get(), lastT);
             if (lastT >= accept) {
-                emit frameExtracted(last);
+                sendFrame(last);
                 return;
             }
         }
@@ -187,9 +229,9 @@ void VideoFrameExtractor::serve(const QString& path, qint64 ms, int precisionMs)
             break;
     }
     if (last.isValid())
-        emit frameExtracted(last);
-    else if (!d->quitting())
-        emit error(QStringLiteral("No frame at %1 ms: %2").arg(ms).arg(path));
+        sendFrame(last);
+    else
+        sendError(QStringLiteral("No frame at %1 ms: %2").arg(ms).arg(path));
 }
 
 }  // namespace QtAV

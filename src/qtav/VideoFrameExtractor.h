@@ -13,7 +13,7 @@ namespace QtAV {
 // stays open while the source is unchanged. Requests are served one at a
 // time; a new request replaces any that has not started yet, and one equal to
 // the request in progress is dropped. Signals are emitted on the worker
-// thread (queued to receivers on other threads). Frames keep the decoder's
+// thread (queued to receivers on other threads), none once the destructor runs. Frames keep the decoder's
 // own pixel format.
 class VideoFrameExtractor : public QObject {
     Q_OBJECT
@@ -35,6 +35,14 @@ public:
     void setPrecision(int ms);
     int precision() const;
 
+    // Identity of the request that answers the latest extract() (an equal
+    // request in progress answers for it), 0 before the first. Requests made
+    // later have larger identities.
+    quint64 lastRequest() const;
+    // Identity of the request whose result is being emitted: valid in a slot
+    // connected directly to frameExtracted() or error().
+    quint64 answeredRequest() const;
+
 public slots:
     // Asks for the frame at position() of source().
     void extract();
@@ -46,8 +54,13 @@ signals:
 private:
     // Worker thread: opens `path` unless it is open already; emits error() on failure.
     bool openSource(const QString& path);
+    // Worker thread: seeks the open source before `ms`, or reopens it where it cannot seek.
+    bool seekTo(qint64 ms);
     // Worker thread: answers one request.
     void serve(const QString& path, qint64 ms, int precisionMs);
+    // Worker thread: emit unless the extractor is being destroyed.
+    void sendFrame(const VideoFrame& frame);
+    void sendError(const QString& message);
 
     struct Private;
     std::unique_ptr<Private> d;

@@ -284,6 +284,29 @@ TEST_F(RavlixPlayerTest, PositionsOfAnEarlierOpenAreDropped) {
     EXPECT_EQ(0, late);
 }
 
+TEST_F(RavlixPlayerTest, StillFrameOfAnEarlierOpenNeverCountsForTheNextOne) {
+    // A good file, then at once an unreadable one: the first file's still
+    // frame, still on its way, must neither show nor hide the failure.
+    for (int round = 0; round < 20; ++round) {
+        probe->clear();
+        player->open(QString::fromStdString(files().shorter));
+        player->open(QString::fromStdString(files().zero));
+        ASSERT_TRUE(waitFor([&] { return probe->count(Kind::OpenFailed) > 0; }, 10000))
+            << "round " << round;
+        settle(100);
+        EXPECT_EQ((std::vector<Kind>{Kind::VideoChanged, Kind::VideoChanged, Kind::OpenFailed}),
+                  probe->order())
+            << "round " << round;
+    }
+    // Two good files: the still frame shown is the second one's.
+    probe->clear();
+    player->open(QString::fromStdString(files().red));
+    openAndWait(files().shorter);
+    settle(300);
+    ASSERT_EQ(1, probe->count(Kind::FrameExtracted));
+    EXPECT_EQ(96, probe->events(Kind::FrameExtracted).front().frame.width());
+}
+
 TEST_F(RavlixPlayerTest, PureRedPlaysAsBgraWithPackedRows) {
     openAndWait(files().red);
     const QtAV::VideoFrame still = probe->events(Kind::FrameExtracted).front().frame;

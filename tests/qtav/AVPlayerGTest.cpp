@@ -53,17 +53,22 @@ public:
     std::atomic<bool> closed{false};   // set by a test once the player must be silent
     std::atomic<int> afterClose{0};    // frames received while closed
     std::atomic<int> delayMs{0};       // time each receive takes
+    std::atomic<int> busy{0};          // receives in progress
 
 protected:
     bool receiveFrame(const VideoFrame& frame) override {
+        ++busy;
         if (closed)
             ++afterClose;
         if (delayMs)
             std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
         const Shot shot{frame.timestamp(), QtavFixture::frameIndex(frame), frame.pixelFormat(),
                         frame.bytesPerLine(), wall.elapsed()};
-        std::lock_guard<std::mutex> locker(lock);
-        recorded.push_back(shot);
+        {
+            std::lock_guard<std::mutex> locker(lock);
+            recorded.push_back(shot);
+        }
+        --busy;
         return true;
     }
 
@@ -387,6 +392,85 @@ TEST_F(AVPlayerTest, PlayWhilePlayingAndPauseWhileStoppedChangeNothing) {
     player.stop();
     player.seek(2000);
     EXPECT_EQ(AVPlayer::StoppedState, player.state());
+}
+
+TEST_F(AVPlayerTest, ReplacedRendererReceivesNothingOnceSetRendererReturns) {
+    Recorder first;
+    Recorder second;
+    first.delayMs = second.delayMs = 25;  // a receive is in progress most of the time
+    Recorder* active = &first;
+    player.setRenderer(active);
+    player.setFile(*longClip);
+    player.play();
+    for (int swap = 0; swap < 12; ++swap) {
+        const size_t before = active->count();
+        ASSERT_TRUE(waitFor([&] { return active->count() >= before + 2 && active->busy > 0; }, 3000));
+        Recorder* next = active == &first ? &second : &first;
+        next->closed = false;
+        player.setRenderer(next);
+        active->closed = true;
+        EXPECT_EQ(0, active->busy.load()) << "swap " << swap;
+        active = next;
+    }
+    player.setRenderer(nullptr);
+    active->closed = true;
+    EXPECT_EQ(0, active->busy.load());
+    settle(150);
+    EXPECT_EQ(0, first.afterClose.load());
+    EXPECT_EQ(0, second.afterClose.load());
+}
+
+TEST_F(AVPlayerTest, NoFrameFromBeforeTheSeekFollowsItsReturn) {
+    recorder.delayMs = 25;
+    playLong(3);
+    for (qint64 target : {qint64(1000), qint64(1800), qint64(2500)}) {
+        ASSERT_TRUE(waitFor([&] { return recorder.busy > 0; }, 3000));
+        player.seek(target);
+        const size_t mark = recorder.count();
+        ASSERT_TRUE(waitFor([&] { return recorder.count() >= mark + 3; }, 3000));
+        const std::vector<Recorder::Shot> shots = recorder.shots();
+        for (size_t i = mark; i < shots.size(); ++i)
+            EXPECT_GE(shots[i].t, target / 1000.0 - 0.002) << "target " << target;
+    }
+}
+
+TEST_F(AVPlayerTest, HugeTimeStampsKeepThePlayerResponsive) {
+    const QString huge = QtavFixture::makeHugeTimestamps("huge");
+    ASSERT_FALSE(huge.isEmpty());
+    player.setFile(huge);
+    ASSERT_TRUE(player.load());
+    EXPECT_GT(player.duration(), qint64(16777216) * 1000);
+    player.play();
+    ASSERT_TRUE(waitFor([&] { return recorder.count() >= 1; }, 3000));
+    settle(100);  // the video thread now waits for a frame 2^24 s ahead
+    QElapsedTimer wall;
+    wall.start();
+    const qint64 position = player.position();
+    player.pause(true);
+    player.seek(1000);
+    player.pause(false);
+    player.stop();
+    EXPECT_LT(wall.elapsed(), 1000) << "the player blocked";
+    EXPECT_GE(position, 0);
+    EXPECT_LE(position, player.duration());
+    EXPECT_EQ(AVPlayer::StoppedState, player.state());
+}
+
+TEST_F(AVPlayerTest, RepeatOfARunWithoutFramesEndsPlayback) {
+    const QString broken = QtavFixture::makeUndecodable("undecodable");
+    ASSERT_FALSE(broken.isEmpty());
+    QSignalSpy ended(&player, &AVPlayer::mediaEnded);
+    QSignalSpy repeated(&player, &AVPlayer::repeated);
+    player.setRepeat(-1);
+    player.setFile(broken);
+    ASSERT_TRUE(player.load());
+    player.play();
+    ASSERT_TRUE(waitFor([&] { return ended.count() > 0; }, 5000));
+    settle(500);
+    EXPECT_EQ(1, ended.count());
+    EXPECT_EQ(0, repeated.count());
+    EXPECT_EQ(AVPlayer::StoppedState, player.state());
+    EXPECT_EQ(0u, recorder.count());
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 #include "QtavFixture.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
+#include <QFile>
+#include <QtEndian>
 #include <QProcess>
 
 #include "TestEnv.h"
@@ -26,10 +30,41 @@ QString make(const QString& name, const Clip& clip) {
     if (clip.audio)
         args << "-c:a" << "aac";
     args << path;
+    return runFfmpeg(args) ? path : QString();
+}
+
+bool runFfmpeg(const QStringList& args) {
     QProcess ffmpeg;
     ffmpeg.start(QCoreApplication::applicationDirPath() + "/ffmpeg", args);
-    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitStatus() != QProcess::NormalExit ||
-        ffmpeg.exitCode() != 0)
+    return ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit &&
+           ffmpeg.exitCode() == 0;
+}
+
+QString makeHugeTimestamps(const QString& name) {
+    const QString path = QString::fromStdString(TestEnv::makeDir(name.toStdString())) + "/" + name + ".mp4";
+    const QStringList args{"-v", "error", "-y", "-f", "lavfi", "-i",
+                           QString("testsrc=size=%1x%2:rate=1").arg(kWidth).arg(kHeight),
+                           "-frames:v", "4", "-vf", "settb=1,setpts=N*16777216",
+                           "-fps_mode", "passthrough", "-enc_time_base", "1", "-c:v", "libx264",
+                           "-video_track_timescale", "1", path};
+    return runFfmpeg(args) ? path : QString();
+}
+
+QString makeUndecodable(const QString& name) {
+    const QString path = make(name, {1.0, 30, true, false});
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return QString();
+    QByteArray bytes = file.readAll();
+    file.close();
+    const int mdat = bytes.indexOf("mdat");
+    if (mdat < 4)
+        return QString();
+    // The box keeps its size; every picture becomes zeros (NAL units of length 0).
+    const qint64 size = qFromBigEndian<quint32>(bytes.constData() + mdat - 4);
+    const qint64 end = std::min<qint64>(mdat - 4 + size, bytes.size());
+    std::fill(bytes.begin() + mdat + 4, bytes.begin() + end, '\0');
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
         return QString();
     return path;
 }

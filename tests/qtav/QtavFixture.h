@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include "VideoFrame.h"
 
@@ -22,6 +23,15 @@ constexpr int kHeight = 36;
 // Writes the clip as an MP4 (H.264 with B-frames and a key frame every 15
 // frames, AAC 440 Hz sine) into a fresh folder; returns its path, "" on failure.
 QString make(const QString& name, const Clip& clip);
+
+// Runs the ffmpeg tool with `args`; true when it succeeded.
+bool runFfmpeg(const QStringList& args);
+
+// Four frames at time scale 1, one every 2^24 s (time stamps near 2^25 s).
+QString makeHugeTimestamps(const QString& name);
+
+// A clip of one second that loads but whose pictures are all zeros, so none decodes.
+QString makeUndecodable(const QString& name);
 
 // The index drawn into a frame of any pixel format, -1 when unreadable.
 int frameIndex(const QtAV::VideoFrame& frame);

@@ -1,4 +1,6 @@
+#include <atomic>
 #include <chrono>
+#include <memory>
 #include <cmath>
 #include <functional>
 #include <thread>
@@ -168,13 +170,67 @@ TEST_F(VideoFrameExtractorTest, BadSourcesGiveErrors) {
     }
 }
 
-TEST_F(VideoFrameExtractorTest, DestructionWhileBusyJoinsTheWorker) {
+TEST_F(VideoFrameExtractorTest, DestructionWhileBusyJoinsTheWorkerAndSilencesIt) {
+    std::atomic<int> emittedWhileDestroyed{0};
+    std::atomic<bool> destroying{false};
+    QObject receiver;
+    int delivered = 0;
     for (int i = 0; i < 5; ++i) {
-        VideoFrameExtractor extractor;
-        extractor.setSource(*clipA);
-        extractor.setPosition(2900);
+        auto extractor = std::make_unique<VideoFrameExtractor>();
+        auto count = [&] {
+            if (destroying)
+                ++emittedWhileDestroyed;
+        };
+        QObject::connect(extractor.get(), &VideoFrameExtractor::frameExtracted, &receiver, count,
+                         Qt::DirectConnection);
+        QObject::connect(extractor.get(), &VideoFrameExtractor::error, &receiver, count,
+                         Qt::DirectConnection);
+        QObject::connect(extractor.get(), &VideoFrameExtractor::frameExtracted, &receiver,
+                         [&] { ++delivered; });
+        extractor->setSource(*clipA);
+        extractor->setPosition(2900);
+        std::this_thread::sleep_for(std::chrono::milliseconds(i * 3));
+        destroying = true;
+        extractor.reset();
+        destroying = false;
     }
-    SUCCEED();
+    EXPECT_EQ(0, emittedWhileDestroyed.load());
+    settle(100);
+    EXPECT_LE(delivered, 5);
+}
+
+TEST_F(VideoFrameExtractorTest, ResultsCarryTheRequestTheyAnswer) {
+    VideoFrameExtractor extractor;
+    std::vector<quint64> answered;
+    QObject::connect(&extractor, &VideoFrameExtractor::frameExtracted, &extractor,
+                     [&] { answered.push_back(extractor.answeredRequest()); },
+                     Qt::DirectConnection);
+    Results results(&extractor);
+    EXPECT_EQ(0u, extractor.lastRequest());
+    extractor.setSource(*clipA);
+    extractor.setPosition(1000);
+    const quint64 first = extractor.lastRequest();
+    extractor.setPosition(2000);  // replaces the first unless it started
+    const quint64 second = extractor.lastRequest();
+    EXPECT_GT(second, first);
+    ASSERT_TRUE(waitFor([&] { return results.frames.size() == answered.size() && !answered.empty() &&
+                                     answered.back() == second; }, 5000));
+    EXPECT_EQ(60, QtavFixture::frameIndex(results.frames.back()));
+    if (answered.size() == 2) {
+        EXPECT_EQ(first, answered.front());
+        EXPECT_EQ(30, QtavFixture::frameIndex(results.frames.front()));
+    }
+    // A repeat is answered by the request in progress or replaces the pending one.
+    extractor.setPosition(100);
+    const quint64 asked = extractor.lastRequest();
+    extractor.extract();
+    const quint64 latest = extractor.lastRequest();
+    EXPECT_LE(latest, asked + 1);
+    ASSERT_TRUE(waitFor([&] { return !answered.empty() && answered.back() == latest; }, 5000));
+    settle(200);
+    EXPECT_EQ(latest, answered.back());
+    for (size_t i = 1; i < answered.size(); ++i)
+        EXPECT_GT(answered[i], answered[i - 1]);
 }
 
 }  // namespace

@@ -1,0 +1,39 @@
+#include "FontStyle.h"
+
+#include <QFontDatabase>
+#include <QLocale>
+#include <QStringList>
+
+QString FontStyle::jaFont;
+QString FontStyle::macEnFont;
+QString FontStyle::winEnFont;
+
+static void initFontResources() {
+    Q_INIT_RESOURCE(font);
+}
+
+namespace {
+
+// The first family of the registered font, or empty when it cannot be registered.
+QString registerFont(const QString& resource) {
+    const int id = QFontDatabase::addApplicationFont(resource);
+    if (id < 0)
+        return QString();
+    const QStringList families = QFontDatabase::applicationFontFamilies(id);
+    return families.isEmpty() ? QString() : families.first();
+}
+
+}  // namespace
+
+void FontStyle::init() {
+    initFontResources();
+    jaFont = registerFont(":/font/Hiragino Kaku Gothic Pro W6.otf");
+    macEnFont = registerFont(":/font/Frutiger.ttf");
+    winEnFont = registerFont(":/font/Calibri Regular.ttf");
+    registerFont(":/font/Frutiger_bold.ttf");
+    registerFont(":/font/Calibri Bold.TTF");
+}
+
+QString FontStyle::getFontFamily() {
+    return QLocale::system().name() == "ja_JP" ? jaFont : macEnFont;
+}

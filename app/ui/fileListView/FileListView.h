@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include "List.h"
+#include "ui_FileListView.h"
+
+class FileDialog;
+class FileListItemView;
+
+// The list of recordings of one folder: three columns (name, duration, date) whose borders
+// the user drags, the folder chooser, the save and (hidden) upload buttons, the previous /
+// next steps, and the lens-circle search over the first files of each listing.
+//
+// Road of a listing: init() or changeDir() start a ScanDirTask on the global pool; its names
+// arrive queued in setFiles(), which rebuilds the rows, remembers the folder under
+// "LAST_DIR_PATH" and starts the circle chain: checkCircle() on row 0, then on the next rows
+// up to the fifth while no circle passes the acceptance rule. Everything runs on the main
+// thread except the scan, the duration reads and the circle search itself.
+class FileListView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit FileListView(QWidget* parent = nullptr);
+    ~FileListView() override;
+
+    // Lists the folder stored under "LAST_DIR_PATH", if any. Called once, after the wiring.
+    void init();
+    void checkCircle(QString path);
+    // The first video frame of `path` at half size, or a null image.
+    virtual QImage getVideoImage(QString path);
+    void resizeContent();
+
+    // The settings file of the panel ("/setting.ini" in the data location).
+    static QString settingsPath();
+
+signals:
+    void sigChangeDir();
+    void sigChangeFile(QString path);
+    void sigCircleChecked(int result, int centerX, int centerY, int radius);
+    void sigCheckError();
+    void sigPlayFile();
+    void sigPauseFile();
+    void sigSaveFile();
+    void sigUploadFile();
+    void sigShowWaitingView();
+    void sigHideWaitingView();
+    // Emitted for a ScanDirTask on the main thread; queued to setFiles.
+    void sigScanDirFinish(QString dirPath, QStringList videos);
+
+public slots:
+    void changePrevFile();
+    void changeNextFile();
+    void playNextFile();
+
+protected slots:
+    void btnFileClicked();
+    void btnSaveClicked();
+    void btnYouTubeClicked();
+    void videoChanged();
+    void videoError(int error);
+    void hideFileDialog();
+    void changeDir(QString dirPath);
+    void checkCircleDone();
+    void relayoutContent(int value);
+    void relayoutBackground(int value);
+    void changeSelectFile(FileListItemView* view);
+    void playSelectFile();
+
+private slots:
+    void setFiles(QString dirPath, QStringList videos);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    enum Border { NoBorder, FirstBorder, SecondBorder, RightEdge };
+
+    void trackMouse();
+    void connectAll();
+    void startScan(const QString& dirPath);
+    void showNoVideos();
+    void rebuildRows(const QStringList& videos);
+    void placeMarkers();
+    void endCircleChain(int result, int centerX, int centerY, int radius);
+    void nextCircleCandidate();
+    void stepSelection(int step);
+    void scrollToRow(FileListItemView* row);
+    Border borderAt(const QPoint& pos) const;
+    int borderX(Border border) const;
+    bool inHeaderBand(const QPoint& pos) const;
+    QLabel* marker(Border border) const;
+    void dragTo(int px);
+    void setContentWidth(int width);
+
+    Ui_FileListView ui;
+    List<FileListItemView*> rows;  // owned, display order
+    FileListItemView* selected = nullptr;
+    QString currentDir;
+    FileDialog* fileDialog = nullptr;
+    bool dragFirst = false;
+    bool dragSecond = false;
+    bool dragRight = false;
+    int totalWidth = 455;
+    int col1 = 182;
+    int col2 = 91;
+    int col3 = 182;
+    int circleIndex = 0;  // row whose first frame the circle search is examining
+};

@@ -1,0 +1,29 @@
+#include "LoadDurationTask.h"
+
+#include <QCoreApplication>
+
+#include "FFMpegDecoder360G.h"
+#include "FileListItemView.h"
+
+LoadDurationTask::LoadDurationTask(FileListItemView* view, QString path)
+    : view(view), path(std::move(path)) {}
+
+void LoadDurationTask::run() {
+    const double seconds = readDuration(path);
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [target = view, seconds] {
+            if (target)
+                emit target->sigDurationLoaded(seconds);
+        },
+        Qt::QueuedConnection);
+}
+
+double LoadDurationTask::readDuration(const QString& path) {
+    FFMpegDecoder360G decoder;
+    if (decoder.initWithFilePath(path.toUtf8().constData()) != 0)
+        return 0;
+    const double seconds = decoder.getVideoDuration();
+    decoder.releaseResource();
+    return seconds;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QPointer>
+#include <QRunnable>
+#include <QString>
+
+class FileListItemView;
+
+// Reads the video duration of one row's file on a pool thread (deleted by the pool after
+// run()). The result travels queued to the main thread, where it reaches the row only while
+// the row still exists; the guard is never read on the pool thread.
+class LoadDurationTask : public QRunnable {
+public:
+    // Main thread (the row's).
+    LoadDurationTask(FileListItemView* view, QString path);
+
+    // Pool thread.
+    void run() override;
+
+    // Seconds of video in `path`, 0 when it cannot be opened.
+    static double readDuration(const QString& path);
+
+private:
+    QPointer<FileListItemView> view;
+    const QString path;
+};

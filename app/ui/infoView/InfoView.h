@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QList>
+#include <QPixmap>
+#include <QWidget>
+#include <qcustomplot.h>
+
+#include "GyroInfo.h"
+#include "ui_InfoView.h"
+
+class QResizeEvent;
+class RavlixPlayer;
+
+// The trip-data strip below the player: the G-sensor graph of the whole clip
+// with a cursor at the current second, the current G-sensor values, the speed
+// as three digit pictures (km/h or mph) and a compass turned to the heading; a
+// no-GPS picture stands in for speed and compass without a valid location.
+//
+// Main thread only. Records and the list are borrowed from the controller,
+// which keeps every record valid for its whole life.
+class InfoView : public QWidget, public Ui::InfoView {
+    Q_OBJECT
+
+public:
+    explicit InfoView(QWidget* parent = nullptr);
+
+    // A whole number for a record field: truncated toward zero; NaN, infinity
+    // and values beyond the int range give 0.
+    static int wholeNumber(float value);
+
+public slots:
+    void updateAllGyroList();
+    // `index` is not used: the record's place in the list is found by identity.
+    void gyroInfoUpdated(int index, GyroInfo* gyroInfo);
+    void updateSpeed();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private slots:
+    // Widens the value range to whole hundreds; never narrows it within a file.
+    void setRange(QCPRange range);
+
+private:
+    void setupFont();
+    void plot();
+    void updateGSensorText();
+    void updateDirection();
+    void drawPlayBar();
+    static QPixmap getNumberIcon(int digit);
+
+    RavlixPlayer* player;
+    QList<GyroInfo*> gyroInfoList;
+    GyroInfo* currentGyroInfo = nullptr;
+    QCustomPlot* customPlot;  // child of plotWidget
+    QWidget* playBar;         // child of plotWidget
+    double rangeMax = 0;
+    double rangeMin = 0;
+};

@@ -1,0 +1,99 @@
+#include "MapView.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <QResizeEvent>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineView>
+
+#include "RavlixPlayer.h"
+
+static void initMapResources() {
+    Q_INIT_RESOURCE(map);
+}
+
+MapView::MapView(QWidget* parent) : QWidget(parent) {
+    initMapResources();
+    setupUi(this);
+    webView = new QWebEngineView(this);
+    installMapsConfig();
+    webView->load(QUrl(pageAddress(QLocale::system().name())));
+
+    connect(webView, &QWebEngineView::loadFinished, this, &MapView::mapLoaded);
+    player = RavlixPlayer::currentPlayer();
+    connect(player, &RavlixPlayer::sigVideoChanged, this, &MapView::updateAllGyroList);
+    connect(player, &RavlixPlayer::sigGyroInfoUpdated, this, &MapView::gyroInfoUpdated,
+            Qt::QueuedConnection);
+}
+
+QString MapView::pageAddress(const QString& localeName) {
+    QString address = "qrc:/html/map.html";
+    if (localeName.contains("ja", Qt::CaseInsensitive) ||
+        localeName.contains("jp", Qt::CaseInsensitive))
+        address += "?region=JP&language=ja";
+    return address;
+}
+
+QString MapView::markersCall(const QList<GyroInfo*>& records) {
+    QStringList items;
+    items.reserve(records.size());
+    for (const GyroInfo* info : records)
+        items.append(QString::asprintf("%f,%f", double(info->latitude), double(info->longitude)));
+    return "setMarkers(\"" + items.join(';') + "\")";
+}
+
+// The maps script's address and key, build settings, reach the page script
+// before it runs.
+void MapView::installMapsConfig() {
+    QJsonObject config;
+    config["scriptUrl"] = QString(RV_MAPS_SCRIPT_URL);
+    config["key"] = QString(RV_MAPS_API_KEY);
+    QWebEngineScript script;
+    script.setName("mapsConfig");
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    script.setSourceCode("window.mapsConfig = " +
+                         QString::fromUtf8(QJsonDocument(config).toJson(QJsonDocument::Compact)) +
+                         ";");
+    webView->page()->scripts().insert(script);
+}
+
+void MapView::setGeometry(int x, int y, int w, int h) {
+    QWidget::setGeometry(x, y, w, h);
+    relayoutUi();
+}
+
+void MapView::relayoutUi() {
+    webView->setGeometry(rect());
+}
+
+void MapView::resizeEvent(QResizeEvent*) {
+    relayoutUi();
+}
+
+void MapView::mapLoaded() {
+    pageLoaded = true;
+    updateAllGyroList();
+}
+
+void MapView::updateAllGyroList() {
+    if (!pageLoaded)
+        return;
+    gyroInfoList = player->getAllGyroInfo();
+    runScript(gyroInfoList.isEmpty() ? QString("setToDefault()") : markersCall(gyroInfoList));
+}
+
+void MapView::gyroInfoUpdated(int index, GyroInfo* gyroInfo) {
+    // A record queued for the previous file would draw the new route ahead of playback.
+    if (!pageLoaded || index < 0 || index >= gyroInfoList.size() ||
+        gyroInfoList[index] != gyroInfo)
+        return;
+    runScript(QString::asprintf("moveTo(%d)", index));
+}
+
+void MapView::runScript(const QString& call) {
+    webView->page()->runJavaScript(call);
+}

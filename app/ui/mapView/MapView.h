@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QWidget>
+
+#include "GyroInfo.h"
+#include "ui_MapView.h"
+
+class QResizeEvent;
+class QWebEngineView;
+class RavlixPlayer;
+
+// The GPS route of the open recording on the web map page: every record's
+// position when a file opens, the current record's index as the clip plays.
+// Talks to the page only by script calls, sent once the page has loaded.
+//
+// Main thread only; records are borrowed from the controller.
+class MapView : public QWidget, public Ui::MapView {
+    Q_OBJECT
+
+public:
+    explicit MapView(QWidget* parent = nullptr);
+
+    // The page address for a system locale name: "?region=JP&language=ja"
+    // appended when the name holds "ja" or "jp" in any letter case.
+    static QString pageAddress(const QString& localeName);
+    // The setMarkers call for `records`: "%f,%f" per record joined by ";".
+    static QString markersCall(const QList<GyroInfo*>& records);
+
+    void setGeometry(int x, int y, int w, int h);
+    void relayoutUi();
+
+public slots:
+    void mapLoaded();
+    void updateAllGyroList();
+    // Only `index` is used.
+    void gyroInfoUpdated(int index, GyroInfo* gyroInfo);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void runScript(const QString& call);
+    void installMapsConfig();
+
+    QWebEngineView* webView;  // child, outside the layout
+    bool pageLoaded = false;
+    RavlixPlayer* player;
+    QList<GyroInfo*> gyroInfoList;
+};

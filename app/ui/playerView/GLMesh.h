@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QOpenGLFunctions>
+
+class QOpenGLShader;
+class QOpenGLShaderProgram;
+
+// One mesh of VertexUtil in its three buffers: positions (3 floats a vertex, attribute 0),
+// texture coordinates (2 floats, attribute 1) and 32-bit indices. Used with a current context
+// on the thread of its view.
+class GLMesh {
+public:
+    static const GLuint kPositionLocation = 0;
+    static const GLuint kTexCoordLocation = 1;
+
+    GLMesh() = default;
+    GLMesh(const GLMesh&) = delete;
+    GLMesh& operator=(const GLMesh&) = delete;
+    ~GLMesh();
+
+    // Adds both shaders to `program`, fixes the locations of `position` and `texCoordIn`,
+    // links, binds it and points `samplerA` at texture unit 0. False when linking fails.
+    static bool linkProgram(QOpenGLShaderProgram& program, QOpenGLShader* vertex,
+                            QOpenGLShader* fragment);
+
+    // Builds the sphere of radius 1 or the flat quad of `numSlices` and uploads it.
+    void createSphere(QOpenGLFunctions& gl, int numSlices);
+    void createSurface(QOpenGLFunctions& gl, int numSlices);
+    // Binds the buffers to the attributes and the index buffer of the bound vertex array.
+    void bind(QOpenGLFunctions& gl) const;
+    void draw(QOpenGLFunctions& gl) const;
+    // Deletes the buffers and frees the arrays.
+    void destroy(QOpenGLFunctions& gl);
+
+    int indexCount() const { return numIndices; }
+
+private:
+    void upload(QOpenGLFunctions& gl);
+    void freeArrays();
+
+    float* vertices = nullptr;  // malloc-allocated, owned
+    float* texCoords = nullptr;
+    unsigned int* indices = nullptr;
+    int numVertices = 0;
+    int numIndices = 0;
+    GLuint positionBuffer = 0;
+    GLuint indexBuffer = 0;
+    GLuint texCoordBuffer = 0;
+};

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QImage>
+#include <QOpenGLFunctions>
+#include <QOpenGLVertexArrayObject>
+#include <QOpenGLWidget>
+
+#include "GLFrameTexture.h"
+#include "GLMesh.h"
+#include "VideoFrame.h"
+
+class QOpenGLShader;
+class QOpenGLShaderProgram;
+
+// Shows the frame unchanged (the original mode). Main thread only; draws when Qt paints.
+class PlayerNormalGLView : public QOpenGLWidget, protected QOpenGLFunctions {
+    Q_OBJECT
+
+public:
+    explicit PlayerNormalGLView(QWidget* parent);
+    ~PlayerNormalGLView() override;
+
+    // Shares `frame` (32-bit BGRA; reference counted, no copy) until the next call or
+    // clearSource(). A frame that cannot be drawn shows black. Repaints once initialised.
+    void setRawData(const QtAV::VideoFrame& frame);
+    // An ARGB32 image over the current frame's pixels, no copy: the image keeps its own
+    // reference to the frame. Null when there is no drawable frame.
+    QImage getImage() const;
+    void clearSource();
+
+protected:
+    void initializeGL() override;
+    void resizeGL(int w, int h) override;
+    void paintGL() override;
+
+private:
+    QtAV::VideoFrame frame;  // shared with the panel
+    bool frameChanged = false;
+    float srcWidth = 2160.0f;
+    float srcHeight = 2160.0f;
+    QColor clearColor = Qt::black;
+    // GL objects, valid while initialised.
+    QOpenGLShaderProgram* program = nullptr;
+    QOpenGLShader* vertexShader = nullptr;
+    QOpenGLShader* fragmentShader = nullptr;
+    bool programLinked = false;
+    QOpenGLVertexArrayObject vertexArray;
+    GLMesh surface;
+    GLFrameTexture texture;
+    int maxTextureSize = 0;
+    bool initialized = false;
+};

@@ -1,0 +1,18 @@
+#include "V360DewarpTask.h"
+
+#include "V360SectionBuilder.h"
+#include "Video360GeneratorHelper.h"
+
+V360DewarpTask::V360DewarpTask(V360SectionBuilder* builder, int frameIndex, void* src,
+                               BufferInfo* buffer, int frameNumber)
+    : builder_(builder),
+      frameIndex_(frameIndex),
+      src_(src),
+      buffer_(buffer),
+      frameNumber_(frameNumber) {}
+
+void V360DewarpTask::run() {
+    builder_->dewarp(frameIndex_, src_, buffer_->data);
+    if (Video360GeneratorHelper* helper = Video360GeneratorHelper::getHelper())
+        helper->filleText(buffer_->data, frameNumber_ / 30.0);
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "V360SectionBuilder.h"
+
+class FFMpegVideoDecoder;
+class VideoSrcFrame;
+
+// A time range of a fisheye recording as equirectangular frames.
+//
+// 1. prepare opens the decoder and builds the lookup table once: per output pixel the index
+//    of its source pixel (an equidistant 210-degree lens whose axis is the bottom row), or -1
+//    for directions more than 15 degrees above the horizon and points outside the frame.
+// 2. Each decoded frame becomes one output frame: dewarp gathers it through the table.
+// 3. The sound is the recording's own track, or white noise of the produced length.
+class V360PanoramaVideoSectionBuilder : public V360SectionBuilder {
+public:
+    // startTime, endTime: seconds (-1: from the start, to the end). A negative centre
+    // coordinate or radius is taken from the recording (frame centre, half its width).
+    V360PanoramaVideoSectionBuilder(int width, int height, QString srcPath, double startTime,
+                                    double endTime, float centerX, float centerY, float radius);
+    ~V360PanoramaVideoSectionBuilder() override;
+
+    int totalFrames() override;
+    // 0; the decoder's code; -2 when the recording has no length or is too short.
+    int prepare() override;
+    void* prepareSrcFrame(int frameIndex) override;
+    int dewarp(int frameIndex, void* src, void* dst) override;
+    void releaseSrcFrame(void* src) override;
+    void releaseAllDecodeDewarpResource() override;
+    int extractAudioToSectionLength(QString outPath, double volume) override;
+
+    // The table of the last prepare: width x height source indices, -1 for none.
+    const std::vector<int32_t>& lookupTable() const { return table; }
+
+private:
+    void buildTable();
+    int32_t sourceIndex(int row, int column) const;
+
+    const QString srcPath;
+    double startTime;
+    double endTime;
+    int startFrame = 0;
+    int remainingFrames = 0;
+    int frames = 0;
+    int framesRead = 0;
+    std::unique_ptr<FFMpegVideoDecoder> decoder;
+    // Frames handed out, owned until released.
+    std::deque<VideoSrcFrame*> framesInUse;
+    int srcWidth = 0;
+    int srcHeight = 0;
+    float centerX;
+    float centerY;
+    float radius;
+    float rotation[9] = {-1, 0, 0, 0, 1, 0, 0, 0, -1};
+    // Read-only while frames are in flight.
+    std::vector<int32_t> table;
+};

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+class V360DispatchThread;
+class V360Transitor;
+class Video360GeneratorHelper;
+
+// One stretch of a produced video: its frames and its sound, driven by the dispatch thread.
+// prepare, prepareSrcFrame, releaseSrcFrame, releaseAllDecodeDewarpResource and
+// extractAudioToSectionLength run on the dispatch thread; dewarp runs on up to four dewarp
+// threads at once and may touch only read-only state and its own frames.
+class V360SectionBuilder {
+public:
+    // width, height: output frame size; image paths may be empty; transitors are borrowed.
+    V360SectionBuilder(int width, int height, QString firstImagePath, QString secondImagePath,
+                       V360Transitor* first, V360Transitor* second);
+    virtual ~V360SectionBuilder();
+    V360SectionBuilder(const V360SectionBuilder&) = delete;
+    V360SectionBuilder& operator=(const V360SectionBuilder&) = delete;
+
+    virtual int totalFrames() = 0;
+    // Steps reported during an asynchronous preparation.
+    virtual int totalIASteps();
+    // 0, a negative error, or 10000008 when the preparation goes on asynchronously. The base
+    // loads the lead images as ARGB32 pictures of the output size.
+    virtual int prepare();
+    // Pixels of the next source frame (borrowed until releaseSrcFrame), or null when the
+    // section is exhausted or failed.
+    virtual void* prepareSrcFrame(int frameIndex) = 0;
+    // Renders one width x height frame of 32-bit pixels into dst.
+    virtual int dewarp(int frameIndex, void* src, void* dst) = 0;
+    virtual void releaseSrcFrame(void* src) = 0;
+    // The base drops both lead images.
+    virtual void releaseAllDecodeDewarpResource();
+    // The section's sound of totalFrames() / 30 seconds at `volume` into outPath (the base:
+    // white noise); 0 or the failure.
+    virtual int extractAudioToSectionLength(QString outPath, double volume);
+
+    // `seconds` of the embedded white noise at `volume` into outPath (AAC), through the
+    // owner's white-noise copies. 0; -3 no resource, no owner or the copy failed; -2 the
+    // noise has no length; otherwise the audio job's code.
+    int generateWhiteNoise(QString outPath, double seconds, double volume);
+
+    // Holders of the decode resources; dispatch thread only.
+    int userCount = 0;
+    int nextFrameIndex = 0;
+    // Set by a subclass when a decoded frame has no pixel data.
+    bool failed = false;
+    V360DispatchThread* owner = nullptr;
+
+protected:
+    int appendWhiteNoise(const QString& copy, const QString& outPath, double noiseLength,
+                         double seconds, double volume);
+    bool loadImage(const QString& path, QImage* image, const unsigned char** pixels);
+
+    const int width;
+    const int height;
+    const QString firstImagePath;
+    const QString secondImagePath;
+    QImage secondImage;
+    QImage firstImage;
+    const unsigned char* firstImagePixels = nullptr;
+    const unsigned char* secondImagePixels = nullptr;
+    V360Transitor* const firstTransitor;
+    V360Transitor* const secondTransitor;
+    Video360GeneratorHelper* const helper;
+};

@@ -1,0 +1,135 @@
+// The folder chooser: expand arrows, order, the start folder, OK and Cancel, and its use by
+// the file list.
+#include <string>
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QDir>
+#include <QPointer>
+#include <QPushButton>
+#include <QTreeView>
+
+#include "CustomFileModel.h"
+#include "EventWait.h"
+#include "FileDialog.h"
+#include "FileListFixtures.h"
+#include "FileListView.h"
+#include "TestEnv.h"
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+void touch(const std::string& path) { QFile(q(path)).open(QIODevice::WriteOnly); }
+
+TEST(FileDialog, ExpandArrowOnlyOnFoldersWithVisibleSubFolders) {
+    const std::string root = TestEnv::makeDir("arrows");
+    for (const char* sub : {"/files", "/hidden/.inner", "/nested/child", "/empty"})
+        QDir().mkpath(q(root + sub));
+    touch(root + "/files/A.MOV");
+    touch(root + "/nested/B.MOV");
+    CustomFileModel model(nullptr);
+    model.setFilter(QDir::AllDirs | QDir::NoDot | QDir::NoDotDot);
+    model.setRootPath(q(root));
+    const struct {
+        const char* sub;
+        bool arrow;
+    } cases[] = {{"/files", false}, {"/hidden", false}, {"/nested", true}, {"/empty", false},
+                 {"/files/A.MOV", false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(model.hasChildren(model.index(q(root + c.sub))), c.arrow) << c.sub;
+    EXPECT_TRUE(model.hasChildren(QModelIndex()));
+}
+
+TEST(FileDialog, OpensAtTheStartFolderInAscendingOrderWithoutHighlight) {
+    const std::string root = TestEnv::makeDir("tree");
+    for (const char* sub : {"/b", "/a", "/c", "/b/inner"})
+        QDir().mkpath(q(root + sub));
+    FileDialog dialog(q(root), nullptr);
+    EXPECT_EQ(dialog.windowTitle(), "Please select the video folder");
+    auto* tree = dialog.findChild<QTreeView*>("treeView");
+    dialog.show();
+    QAbstractItemModel* proxy = tree->model();
+    QModelIndex start;
+    ASSERT_TRUE(EventWait::waitFor(
+        [&] {
+            start = QModelIndex();
+            for (QModelIndex i = tree->indexAt(QPoint(1, 1)); i.isValid(); i = tree->indexBelow(i)) {
+                if (proxy->data(i, QFileSystemModel::FilePathRole).toString() == q(root)) {
+                    start = i;
+                    break;
+                }
+            }
+            return start.isValid() && proxy->rowCount(start) == 3;
+        },
+        10000));
+    EXPECT_TRUE(tree->isExpanded(start));
+    EXPECT_FALSE(tree->currentIndex().isValid());
+    EXPECT_TRUE(tree->isHeaderHidden());
+    EXPECT_TRUE(tree->isColumnHidden(1));
+    QStringList names;
+    for (int i = 0; i < proxy->rowCount(start); ++i)
+        names << proxy->index(i, 0, start).data().toString();
+    EXPECT_EQ(names, (QStringList{"a", "b", "c"}));
+}
+
+TEST(FileDialog, OkReportsThePathThenCloses) {
+    const std::string root = TestEnv::makeDir("ok");
+    QDir().mkpath(q(root + "/pick"));
+    FileDialog dialog(q(root), nullptr);
+    std::vector<QString> events;
+    QObject::connect(&dialog, &FileDialog::sigChangeDir, [&](QString p) { events.push_back(p); });
+    QObject::connect(&dialog, &FileDialog::sigCancel, [&] { events.push_back("cancel"); });
+    dialog.findChild<QPushButton*>("btnOk")->click();
+    EXPECT_EQ(events, (std::vector<QString>{"", "cancel"}));
+
+    events.clear();
+    auto* tree = dialog.findChild<QTreeView*>("treeView");
+    auto* proxy = static_cast<QSortFilterProxyModel*>(tree->model());
+    auto* model = static_cast<QFileSystemModel*>(proxy->sourceModel());
+    tree->setCurrentIndex(proxy->mapFromSource(model->index(q(root + "/pick"))));
+    dialog.findChild<QPushButton*>("btnOk")->click();
+    EXPECT_EQ(events, (std::vector<QString>{q(root + "/pick"), "cancel"}));
+
+    events.clear();
+    dialog.findChild<QPushButton*>("btnCancel")->click();
+    EXPECT_EQ(events, std::vector<QString>{"cancel"});
+}
+
+TEST(FileDialog, RootPlacesAreWhereCardsAreMounted) {
+    const QStringList places = FileDialog::rootPlaces();
+    const QString user = qEnvironmentVariable("USER", QDir::home().dirName());
+    EXPECT_EQ(places, (QStringList{"/media/" + user, "/run/media/" + user, "/mnt"}));
+}
+
+TEST(FileDialog, FileListOpensOneChooserAndOkWithoutItemKeepsTheRows) {
+    fixtures::failOnConnectWarnings();
+    fixtures::MessageLog messages;
+    const std::string dir = TestEnv::makeDir("chooser");
+    fixtures::clip(dir + "/A.MOV", 64);
+    FileListView view;
+    fixtures::SignalLog sigs(&view);
+    view.show();
+    auto* btnFile = view.findChild<QPushButton*>("btnFile");
+    btnFile->click();
+    btnFile->click();  // the first chooser is replaced
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QList<FileDialog*> open;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* d = qobject_cast<FileDialog*>(w))
+            open << d;
+    }
+    ASSERT_EQ(open.size(), 1);
+    EXPECT_EQ(open[0]->windowModality(), Qt::ApplicationModal);
+    EXPECT_TRUE(open[0]->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(sigs.count("pause"), 2);
+    QPointer<FileDialog> chooser = open[0];
+    chooser->findChild<QPushButton*>("btnOk")->click();
+    EXPECT_FALSE(chooser->isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(chooser.isNull());
+    EXPECT_EQ(sigs.count("show"), 0);
+    EXPECT_TRUE(messages.texts.isEmpty());
+}
+
+}  // namespace

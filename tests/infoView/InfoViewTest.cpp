@@ -1,0 +1,264 @@
+// Trip-data panel: value range and its labels over generated recordings, the
+// empty list, pages by location validity, G-sensor texts, speed digits, the
+// play-bar column and the compass turn.
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <QFile>
+#include <qcustomplot.h>
+
+#include "InfoView.h"
+#include "RavlixPlayer.h"
+#include "RecordingFiles.h"
+#include "RecordingWriter.h"
+#include "TestEnv.h"
+
+using namespace recording;
+
+namespace {
+
+RavlixPlayer* player() {
+    static RavlixPlayer* made = RavlixPlayer::newPlayer(nullptr);
+    return made;
+}
+
+// Any failed connection fails the test that caused it.
+void failOnConnectWarnings(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (text.contains("QObject::connect"))
+        ADD_FAILURE() << text.toStdString();
+    else if (type != QtDebugMsg)
+        fprintf(stderr, "%s\n", qPrintable(text));
+}
+
+// The controller exists before any panel, as in the main window.
+class PanelEnvironment : public testing::Environment {
+    void SetUp() override {
+        qInstallMessageHandler(failOnConnectWarnings);
+        player();
+    }
+};
+const auto* environment = testing::AddGlobalTestEnvironment(new PanelEnvironment);
+
+// A 1 s clip, encoded once, with `records` added to a copy named `name`.
+std::string recordingWith(const std::string& name, const std::vector<TripRecord>& records) {
+    static const std::string dir = TestEnv::makeDir("infoView");
+    static const std::string clip = [] {
+        ClipOptions options;
+        options.width = options.height = 64;
+        options.seconds = 1;
+        options.audio = false;
+        std::string error;
+        const std::string path = dir + "/clip.MOV";
+        EXPECT_TRUE(encodeClip(path, options, &error)) << error;
+        return path;
+    }();
+    const std::string path = dir + "/" + name + ".MOV";
+    QFile::remove(QString::fromStdString(path));
+    EXPECT_TRUE(QFile::copy(QString::fromStdString(clip), QString::fromStdString(path)));
+    std::string error;
+    if (!records.empty()) {
+        EXPECT_TRUE(addTripData(path, records, 4096, &error)) << error;
+    }
+    return path;
+}
+
+// Records whose X, Y and Z values run through `x`, `y`, `z` (the longest sets the
+// count). Each curve should vary: the plot centres a flat curve on the old range.
+std::vector<TripRecord> gSensor(const std::vector<short>& x, const std::vector<short>& y,
+                                const std::vector<short>& z) {
+    const size_t n = std::max({x.size(), y.size(), z.size(), size_t(2)});
+    std::vector<TripRecord> records = makeTrip(int(n));
+    for (size_t i = 0; i < n; ++i) {
+        records[i].gX = x.empty() ? 0 : x[i % x.size()];
+        records[i].gY = y.empty() ? 0 : y[i % y.size()];
+        records[i].gZ = z.empty() ? 0 : z[i % z.size()];
+    }
+    return records;
+}
+
+std::string axisLabels(InfoView& view) {
+    return QStringList({view.label_4->text(), view.label_5->text(), view.label_6->text(),
+                        view.label_7->text(), view.label_8->text()})
+        .join(' ')
+        .toStdString();
+}
+
+QImage picture(QLabel* label) {
+    return label->pixmap(Qt::ReturnByValue).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+QImage digit(int d) {
+    return QImage(QString(":/image/infoView/icon_%1.png").arg(d))
+        .convertToFormat(QImage::Format_ARGB32);
+}
+
+QWidget* playBar(InfoView& view) {
+    const auto direct = Qt::FindDirectChildrenOnly;
+    for (QWidget* child : view.plotWidget->findChildren<QWidget*>(QString(), direct))
+        if (!qobject_cast<QCustomPlot*>(child))
+            return child;
+    return nullptr;
+}
+
+struct RangeCase {
+    const char* name;
+    std::vector<short> x, y, z;
+    QStringList labels;
+};
+
+TEST(InfoView, RangeLabelsWidenToWholeHundredsAcrossAllCurves) {
+    const std::vector<RangeCase> cases = {
+        {"positive", {50, 980}, {120, 400}, {300, 70}, {"1000", "750", "500", "250", "0"}},
+        {"negative", {-50, -10}, {-10, -30}, {-45, -20}, {"0", "-25", "-50", "-75", "-100"}},
+        {"exact", {-200, 10}, {300, 0}, {0, 5}, {"400", "225", "50", "-125", "-300"}},
+        {"mixed", {1, -3}, {-4095, 0}, {4096, 7}, {"4100", "2050", "0", "-2050", "-4100"}},
+    };
+    InfoView view;
+    for (const RangeCase& c : cases) {
+        player()->open(QString::fromStdString(recordingWith(c.name, gSensor(c.x, c.y, c.z))));
+        EXPECT_EQ(axisLabels(view), c.labels.join(' ').toStdString()) << c.name;
+        auto* plot = view.findChild<QCustomPlot*>();
+        EXPECT_EQ(plot->graphCount(), 3);
+        EXPECT_EQ(plot->yAxis->range().lower, c.labels.last().toDouble()) << c.name;
+        EXPECT_EQ(plot->yAxis->range().upper, c.labels.first().toDouble()) << c.name;
+        EXPECT_EQ(view.stackedWidget->currentIndex(), 0);
+    }
+}
+
+TEST(InfoView, EmptyListClearsCurvesShowsNoGpsAndKeepsLabels) {
+    InfoView view;
+    EXPECT_EQ(view.stackedWidget->currentIndex(), 1);
+    const auto some = recordingWith("some", gSensor({50, 980}, {60, 70}, {80, 90}));
+    player()->open(QString::fromStdString(some));
+    ASSERT_EQ(view.stackedWidget->currentIndex(), 0);
+    player()->open(QString::fromStdString(recordingWith("none", {})));
+    auto* plot = view.findChild<QCustomPlot*>();
+    ASSERT_EQ(plot->graphCount(), 3);
+    for (int g = 0; g < 3; ++g)
+        EXPECT_EQ(plot->graph(g)->dataCount(), 0);
+    EXPECT_EQ(view.stackedWidget->currentIndex(), 1);
+    EXPECT_EQ(axisLabels(view), "1000 750 500 250 0");
+}
+
+TEST(InfoView, PageFollowsLocationValidityAndTextsFollowTheRecord) {
+    InfoView view;
+    GyroInfo valid, invalid;
+    valid.gSensorX = -1234;
+    valid.gSensorY = 0;
+    valid.gSensorZ = 32767;
+    invalid.locationValid = false;
+    invalid.gSensorX = -32768;
+    view.gyroInfoUpdated(0, &valid);
+    EXPECT_EQ(view.stackedWidget->currentIndex(), 0);
+    EXPECT_EQ(view.lblGSensorX->text(), "-1234");
+    EXPECT_EQ(view.lblGSensorY->text(), "0");
+    EXPECT_EQ(view.lblGSensorZ->text(), "32767");
+    view.gyroInfoUpdated(0, &invalid);
+    EXPECT_EQ(view.stackedWidget->currentIndex(), 1);
+    EXPECT_EQ(view.lblGSensorX->text(), "-32768");
+}
+
+struct SpeedCase {
+    float speed;
+    bool mph;
+    int hundreds, tens, ones;
+};
+
+TEST(InfoView, SpeedDigitsInBothUnitsAndBrokenValuesAsZero) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const std::vector<SpeedCase> cases = {
+        {62.5f, true, 0, 3, 8},   {62.5f, false, 0, 6, 2},
+        {1234.f, false, 2, 3, 4}, {5.9f, false, 0, 0, 5},
+        {std::nanf(""), false, 0, 0, 0}, {inf, true, 0, 0, 0},
+        {-inf, false, 0, 0, 0},   {3e9f, false, 0, 0, 0},
+        {-3e9f, true, 0, 0, 0},
+    };
+    InfoView view;
+    GyroInfo record;
+    view.gyroInfoUpdated(0, &record);
+    for (const SpeedCase& c : cases) {
+        record.speed = c.speed;
+        (c.mph ? view.btnMph : view.btnKmh)->click();
+        EXPECT_EQ(picture(view.lblHundredNum), digit(c.hundreds)) << c.speed;
+        EXPECT_EQ(picture(view.lblTenNum), digit(c.tens)) << c.speed;
+        EXPECT_EQ(picture(view.lblNum), digit(c.ones)) << c.speed;
+    }
+}
+
+TEST(InfoView, WholeNumberTruncatesAndRefusesWhatIntCannotHold) {
+    EXPECT_EQ(InfoView::wholeNumber(359.9f), 359);
+    EXPECT_EQ(InfoView::wholeNumber(-7.8f), -7);
+    EXPECT_EQ(InfoView::wholeNumber(std::nanf("")), 0);
+    EXPECT_EQ(InfoView::wholeNumber(2.2e9f), 0);
+    EXPECT_EQ(InfoView::wholeNumber(-2.2e9f), 0);
+    EXPECT_EQ(InfoView::wholeNumber(2.0e9f), 2000000000);
+}
+
+TEST(InfoView, PlayBarColumnFollowsTheRecordIndex) {
+    InfoView view;
+    player()->open(QString::fromStdString(recordingWith("hundred", makeTrip(100))));
+    const QList<GyroInfo*> list = player()->getAllGyroInfo();
+    ASSERT_EQ(list.size(), 100);
+    auto* plot = view.findChild<QCustomPlot*>();
+    plot->resize(500, 120);
+    QWidget* bar = playBar(view);
+    ASSERT_NE(bar, nullptr);
+    GyroInfo stranger;
+    const struct {
+        GyroInfo* record;
+        int x;  // -1: hidden
+    } cases[] = {{list[1], 4}, {list[0], -1}, {list[50], 249}, {list[99], 494}, {&stranger, -1}};
+    for (const auto& c : cases) {
+        view.gyroInfoUpdated(0, c.record);
+        if (c.x < 0) {
+            EXPECT_TRUE(bar->isHidden());
+            continue;
+        }
+        EXPECT_FALSE(bar->isHidden());
+        EXPECT_EQ(bar->geometry(), QRect(c.x, 5, 1, 110));
+    }
+    player()->open(QString::fromStdString(recordingWith("one", makeTrip(1))));
+    view.gyroInfoUpdated(0, player()->getAllGyroInfo().first());
+    EXPECT_TRUE(bar->isHidden());
+}
+
+// Centre of the red pixels ("N" of the rose) relative to the picture's centre.
+QPointF northMark(const QImage& image) {
+    double sx = 0, sy = 0;
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.alpha() > 128 && c.red() > 150 && c.green() < 100) {
+                sx += x;
+                sy += y;
+                ++n;
+            }
+        }
+    return n ? QPointF(sx / n - image.width() / 2.0, sy / n - image.height() / 2.0) : QPointF();
+}
+
+TEST(InfoView, CompassTurnsAgainstTheHeading) {
+    const struct {
+        float heading;
+        QPointF north;  // direction of the rose's north mark on screen
+    } cases[] = {{0, {0, -1}}, {359.9f, {0, -1}}, {90, {-1, 0}}, {180, {0, 1}},
+                 {270, {1, 0}}, {std::nanf(""), {0, -1}}};
+    InfoView view;
+    GyroInfo record;
+    for (const auto& c : cases) {
+        record.direction = c.heading;
+        view.gyroInfoUpdated(0, &record);
+        const QImage shown = picture(view.lblCompass);
+        ASSERT_EQ(shown.size(), QImage(":/image/infoView/icon_compass.png").size());
+        const QPointF at = northMark(shown);
+        EXPECT_GT(at.x() * c.north.x() + at.y() * c.north.y(), 25) << c.heading;
+        EXPECT_LT(std::abs(at.x() * c.north.y() - at.y() * c.north.x()), 8) << c.heading;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,309 @@
+// Map panel in a real web engine, offline: an interceptor blocks every host
+// but 127.0.0.1 and sends the maps script request to a stub maps API served
+// here. Checks the script calls sent, the "map unavailable" state, and both
+// panels following a recording played through the controller.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <QFile>
+#include <QMutex>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUrlQuery>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineUrlRequestInterceptor>
+#include <QWebEngineView>
+
+#include "EventWait.h"
+#include "InfoView.h"
+#include "MapView.h"
+#include "RavlixPlayer.h"
+#include "RecordingWriter.h"
+#include "TestEnv.h"
+
+using namespace recording;
+using EventWait::waitFor;
+
+namespace {
+
+// Root may not run the web engine's sandbox.
+const bool sandboxOff = qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+
+// A stub of the maps API: records what the page creates and calls initMap().
+const char* const kStubMaps = R"JS(
+window.stubLog = {markers: [], lines: [], centred: 0};
+window.google = {maps: {
+  Map: function(element, options) { this.setCenter = function() { stubLog.centred++; }; },
+  Marker: function(options) { var m = {position: options.position, visible: true,
+      setMap: function(map) { m.map = map; }, setVisible: function(v) { m.visible = v; },
+      setPosition: function(p) { m.position = p; }}; stubLog.markers.push(m); return m; },
+  Polyline: function(options) { var l = {path: [], setMap: function() {},
+      getPath: function() { return l.path; }}; stubLog.lines.push(l); return l; },
+  LatLng: function(lat, lng) { this.lat = lat; this.lng = lng; }
+}};
+initMap();
+)JS";
+
+// Serves kStubMaps for every request on 127.0.0.1.
+class StubServer : public QTcpServer {
+public:
+    StubServer() {
+        listen(QHostAddress::LocalHost, 0);
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                    if (!socket->readAll().contains("\r\n\r\n"))
+                        return;
+                    ++requests;
+                    const QByteArray body(kStubMaps);
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/javascript\r\n"
+                                  "Content-Length: " + QByteArray::number(body.size()) +
+                                  "\r\nConnection: close\r\n\r\n" + body);
+                    socket->disconnectFromHost();
+                });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+    int requests = 0;
+};
+
+// Lets qrc, data and 127.0.0.1 through; sends the maps script to the stub
+// (when one is set) and blocks the rest. Runs on the engine's IO thread.
+class OfflineInterceptor : public QWebEngineUrlRequestInterceptor {
+public:
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+        const QUrl url = info.requestUrl();
+        if (url.scheme() == "qrc" || url.scheme() == "data" || url.host() == "127.0.0.1")
+            return;
+        QMutexLocker lock(&mutex);
+        if (url.path().endsWith("/maps/api/js") && stub.isValid()) {
+            QUrl target = stub;
+            target.setQuery(url.query());
+            info.redirect(target);
+            return;
+        }
+        blocked.append(url);
+        info.block(true);
+    }
+    QMutex mutex;
+    QUrl stub;            // guarded by mutex
+    QList<QUrl> blocked;  // guarded by mutex
+};
+
+OfflineInterceptor* interceptor() {
+    static auto* made = [] {
+        auto* i = new OfflineInterceptor;
+        QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(i);
+        return i;
+    }();
+    return made;
+}
+
+void useStub(const QUrl& stub) {
+    QMutexLocker lock(&interceptor()->mutex);
+    interceptor()->stub = stub;
+    interceptor()->blocked.clear();
+}
+
+QList<QUrl> blockedUrls() {
+    QMutexLocker lock(&interceptor()->mutex);
+    return interceptor()->blocked;
+}
+
+void failOnConnectWarnings(QtMsgType, const QMessageLogContext&, const QString& text) {
+    if (text.contains("QObject::connect"))
+        ADD_FAILURE() << text.toStdString();
+}
+
+RavlixPlayer* player() {
+    static RavlixPlayer* made = [] {
+        qInstallMessageHandler(failOnConnectWarnings);
+        return RavlixPlayer::newPlayer(nullptr);
+    }();
+    return made;
+}
+
+QString recordingOf(const std::string& name, int seconds, int records) {
+    const std::string path = TestEnv::makeDir("mapView") + "/" + name + ".MOV";
+    ClipOptions options;
+    options.width = options.height = 64;
+    options.seconds = seconds;
+    std::string error;
+    EXPECT_TRUE(encodeClip(path, options, &error) &&
+                (records == 0 || addTripData(path, makeTrip(records), 4096, &error)))
+        << error;
+    return QString::fromStdString(path);
+}
+
+QWebEngineView* webOf(MapView& view) {
+    return view.findChild<QWebEngineView*>();
+}
+
+// Records, in the page, the text of every panel call as it arrives.
+void recordCalls(MapView& view) {
+    QWebEngineScript script;
+    script.setInjectionPoint(QWebEngineScript::DocumentReady);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    script.setSourceCode(R"JS(
+window.sentCalls = [];
+['setToDefault', 'setMarkers', 'moveTo'].forEach(function (name) {
+  var real = window[name];
+  window[name] = function (arg) {
+    sentCalls.push(arg === undefined ? name + '()'
+        : typeof arg === 'string' ? name + '("' + arg + '")' : name + '(' + arg + ')');
+    return real(arg);
+  };
+});)JS");
+    webOf(view)->page()->scripts().insert(script);
+}
+
+QVariant evaluate(MapView& view, const QString& script) {
+    QVariant result;
+    bool done = false;
+    webOf(view)->page()->runJavaScript(script, [&](const QVariant& value) {
+        result = value;
+        done = true;
+    });
+    waitFor([&] { return done; }, 10000);
+    return result;
+}
+
+QStringList sentCalls(MapView& view) {
+    return evaluate(view, "window.sentCalls || []").toStringList();
+}
+
+bool waitForCalls(MapView& view, int count) {
+    return waitFor([&] { return sentCalls(view).size() >= count; }, 15000);
+}
+
+TEST(MapView, MarkersCallText) {
+    GyroInfo a, b, c;
+    a.latitude = 35.5f;
+    a.longitude = 139.25f;
+    c.latitude = -1.125f;
+    c.longitude = 0.0000004f;
+    EXPECT_EQ(MapView::markersCall({&a}), "setMarkers(\"35.500000,139.250000\")");
+    EXPECT_EQ(MapView::markersCall({&a, &b, &c}),
+              "setMarkers(\"35.500000,139.250000;0.000000,0.000000;-1.125000,0.000000\")");
+}
+
+TEST(MapView, PageAddressFollowsTheLocaleName) {
+    const QString plain = "qrc:/html/map.html";
+    const QString japan = plain + "?region=JP&language=ja";
+    const struct {
+        const char* locale;
+        QString address;
+    } cases[] = {{"ja_JP", japan}, {"en_JP", japan}, {"JA", japan}, {"de_jP", japan},
+                 {"en_US", plain}, {"C", plain},     {"fr_FR", plain}};
+    for (const auto& c : cases)
+        EXPECT_EQ(MapView::pageAddress(c.locale), c.address) << c.locale;
+}
+
+TEST(MapView, OfflineShowsMapUnavailable) {
+    player();
+    useStub(QUrl());
+    MapView view;
+    view.resize(400, 300);
+    view.show();
+    EXPECT_TRUE(waitFor([&] {
+        return evaluate(view, "document.getElementById('unavailable').style.display") == "flex";
+    }, 15000));
+    EXPECT_EQ(evaluate(view, "document.getElementById('unavailable').textContent").toString(),
+              "Map unavailable");
+    const QList<QUrl> blocked = blockedUrls();
+    ASSERT_EQ(blocked.size(), 1);
+    EXPECT_TRUE(blocked[0].path().endsWith("/maps/api/js")) << blocked[0].toString().toStdString();
+}
+
+TEST(MapView, SendsCallsOnlyAfterLoadingAndOnlyForTheCurrentList) {
+    StubServer server;
+    useStub(QUrl(QString("http://127.0.0.1:%1/maps/api/js").arg(server.serverPort())));
+    RavlixPlayer* controller = player();
+    const QString trip = recordingOf("TRIP30", 1, 30);
+    const QString bare = recordingOf("BARE", 1, 0);
+
+    MapView view;
+    recordCalls(view);
+    view.setGeometry(0, 0, 400, 300);
+    view.show();
+    controller->open(trip);  // during loading
+    const QList<GyroInfo*> list = controller->getAllGyroInfo();
+    ASSERT_EQ(list.size(), 30);
+    ASSERT_TRUE(waitForCalls(view, 1));
+    EXPECT_TRUE(waitFor([&] { return evaluate(view, "!!window.map").toBool(); }, 15000));
+    EXPECT_EQ(sentCalls(view), QStringList({MapView::markersCall(list)}));
+    EXPECT_EQ(webOf(view)->geometry(), QRect(0, 0, 400, 300));
+    EXPECT_EQ(evaluate(view, "stubLog.markers.length").toInt(), 1);
+
+    view.gyroInfoUpdated(25, list[25]);
+    ASSERT_TRUE(waitForCalls(view, 2));
+    EXPECT_EQ(sentCalls(view).last(), "moveTo(25)");
+    EXPECT_EQ(evaluate(view, "stubLog.lines[0].path.length").toInt(), 26);
+
+    GyroInfo earlier;  // a record of another file, queued before the open
+    view.gyroInfoUpdated(3, &earlier);
+    view.gyroInfoUpdated(30, list[0]);
+    controller->open(bare);
+    ASSERT_TRUE(waitForCalls(view, 3));
+    EventWait::settle(300);
+    EXPECT_EQ(sentCalls(view).mid(2), QStringList({"setToDefault()"}));
+    EXPECT_EQ(server.requests, 1);
+    EXPECT_TRUE(blockedUrls().isEmpty());
+}
+
+TEST(Panels, FollowAPlayingRecordingSecondBySecond) {
+    StubServer server;
+    useStub(QUrl(QString("http://127.0.0.1:%1/maps/api/js").arg(server.serverPort())));
+    RavlixPlayer* controller = player();
+    const QString trip = recordingOf("PLAY", 3, 3);
+    MapView map;
+    recordCalls(map);
+    bool loaded = false;
+    QObject::connect(webOf(map), &QWebEngineView::loadFinished, [&] { loaded = true; });
+    InfoView info;
+    map.resize(400, 300);
+    info.resize(680, 130);
+    map.show();
+    info.show();
+    ASSERT_TRUE(waitFor([&] { return loaded; }, 15000));
+    ASSERT_TRUE(waitFor([&] { return evaluate(map, "!!window.map").toBool(); }, 15000))
+        << server.requests << " " << blockedUrls().size() << " "
+        << evaluate(map, "document.readyState + typeof window.stubLog").toString().toStdString();
+    controller->open(trip);
+    const QList<GyroInfo*> list = controller->getAllGyroInfo();
+    ASSERT_EQ(list.size(), 3);
+
+    // Connected after the panels, so it runs after their slots for each record.
+    std::vector<int> seen;
+    QObject::connect(controller, &RavlixPlayer::sigGyroInfoUpdated, &info,
+                     [&](int index, GyroInfo* record) {
+                         seen.push_back(index);
+                         EXPECT_EQ(info.lblGSensorX->text(), QString::number(record->gSensorX));
+                         EXPECT_EQ(info.lblGSensorZ->text(), QString::number(record->gSensorZ));
+                         const int kmh = int(record->speed);
+                         const QImage ones(QString(":/image/infoView/icon_%1.png").arg(kmh % 10));
+                         EXPECT_EQ(info.lblNum->pixmap(Qt::ReturnByValue).toImage(),
+                                   ones.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+                     },
+                     Qt::QueuedConnection);
+    controller->play();
+    ASSERT_TRUE(waitFor([&] { return seen.size() >= 3; }, 15000)) << seen.size();
+    controller->stop();
+    EXPECT_EQ(std::vector<int>(seen.begin(), seen.begin() + 3), std::vector<int>({0, 1, 2}));
+    ASSERT_TRUE(waitForCalls(map, 5)) << sentCalls(map).join(' ').left(200).toStdString();
+    // The list open at load time (if any) comes first, then this file's.
+    const QStringList all = sentCalls(map);
+    const int from = all.indexOf(MapView::markersCall(list));
+    ASSERT_GE(from, 0);
+    EXPECT_EQ(all.mid(from + 1, 3).join(' ').toStdString(), "moveTo(0) moveTo(1) moveTo(2)");
+    EXPECT_EQ(evaluate(map, "stubLog.lines[0].path.length").toInt(), 3);
+    EXPECT_EQ(info.stackedWidget->currentIndex(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <atomic>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "ConvertTestMedia.h"
+#include "EventWait.h"
+#include "RecordingWriter.h"
+#include "TestEnv.h"
+#include "V360DispatchThread.h"
+#include "V360PanoramaVideoSectionBuilder.h"
+#include "V360SectionBuilder.h"
+#include "VideoSimple360Generator.h"
+
+using namespace ConvertTestMedia;
+
+namespace {
+
+const int kW = 256;
+const int kH = 128;
+
+// Frame k is grey 8 + 8k, after a random sleep, so frames finish out of order.
+class GreyBuilder : public V360SectionBuilder {
+public:
+    explicit GreyBuilder(int frames) : V360SectionBuilder(kW, kH, "", "", nullptr, nullptr),
+                                       frames(frames) {}
+    int totalFrames() override { return frames; }
+    void* prepareSrcFrame(int index) override { return index < frames ? &source : nullptr; }
+    int dewarp(int index, void*, void* dst) override {
+        inFlight++;
+        QThread::msleep(std::uniform_int_distribution<int>(0, 30)(random()));
+        std::memset(dst, 8 + 8 * index, static_cast<size_t>(kW) * kH * 4);
+        dewarps++;
+        inFlight--;
+        return 0;
+    }
+    void releaseSrcFrame(void*) override {}
+
+    static std::mt19937& random() {
+        thread_local std::mt19937 engine(std::random_device{}());
+        return engine;
+    }
+    const int frames;
+    int source = 0;
+    std::atomic<int> dewarps{0};
+    std::atomic<int> inFlight{0};
+};
+
+struct Outcome {
+    std::vector<float> progress;
+    QString finished;
+    int failed = 1;
+    bool done() const { return !finished.isEmpty() || failed != 1; }
+};
+
+void watch(VideoSimple360Generator* generator, Outcome* outcome) {
+    QObject::connect(generator, &VideoSimple360Generator::videoGenProgressUpdate,
+                     [outcome](float p, float, int, int) { outcome->progress.push_back(p); });
+    QObject::connect(generator, &VideoSimple360Generator::videoGenerationFinished,
+                     [outcome](QString path) { outcome->finished = path; });
+    QObject::connect(generator, &VideoSimple360Generator::videoGenerationFailed,
+                     [outcome](int code) { outcome->failed = code; });
+}
+
+QString dir(const char* name) { return QString::fromStdString(TestEnv::makeDir(name)); }
+
+std::vector<double> meanLumas(const QString& path) {
+    const QByteArray raw = run("ffmpeg", {"-v", "error", "-i", path, "-f", "rawvideo",
+                                          "-pix_fmt", "gray", "-"});
+    std::vector<double> means;
+    for (int at = 0; at + kW * kH <= raw.size(); at += kW * kH) {
+        double sum = 0;
+        for (int i = 0; i < kW * kH; ++i) sum += static_cast<unsigned char>(raw[at + i]);
+        means.push_back(sum / (kW * kH));
+    }
+    return means;
+}
+
+bool tempFilesGone(const QString& folder) {
+    for (const char* name : {"pureVideo.mp4", "withAudioVideo.mp4", "whiteNoise.mp3",
+                             "volumeReadyWN.m4a"})
+        if (QFileInfo::exists(folder + "/" + name)) return false;
+    return true;
+}
+
+}  // namespace
+
+TEST(Generator, FramesEncodeInOrderWithProgressAndWhiteNoise) {
+    const QString temp = dir("inorder");
+    const QString out = temp + "/out.mp4";
+    auto* generator = new VideoSimple360Generator(out, kW, kH, 2000000, "", 1.0, -1, -1, -1, temp);
+    auto* builder = new GreyBuilder(30);
+    Outcome outcome;
+    watch(generator, &outcome);
+    generator->setShouldAutoDelete(true);
+    generator->addV360SectionBuilder(builder);
+    generator->closeVideoGeneration();
+    ASSERT_TRUE(EventWait::waitFor([&] { return outcome.done(); }, 120000));
+    ASSERT_EQ(out, outcome.finished) << outcome.failed;
+    const std::vector<double> lumas = meanLumas(out);
+    ASSERT_EQ(30u, lumas.size());
+    for (size_t k = 1; k < lumas.size(); ++k) EXPECT_GT(lumas[k], lumas[k - 1]) << k;
+    ASSERT_GE(outcome.progress.size(), 4u);
+    for (size_t i = 1; i < outcome.progress.size(); ++i)
+        EXPECT_GT(outcome.progress[i], outcome.progress[i - 1]);
+    const size_t n = outcome.progress.size();
+    EXPECT_FLOAT_EQ(0.96f, outcome.progress[n - 4]);
+    EXPECT_FLOAT_EQ(0.97f, outcome.progress[n - 3]);
+    EXPECT_FLOAT_EQ(0.98f, outcome.progress[n - 2]);
+    EXPECT_FLOAT_EQ(0.99f, outcome.progress[n - 1]);
+    // The white-noise sound: 30 frames / 30 s.
+    const double sound = run("ffprobe", {"-v", "error", "-select_streams", "a:0", "-show_entries",
+                                         "stream=duration", "-of", "csv=p=0", out}).toDouble();
+    EXPECT_NEAR(1.0, sound, 0.1);
+    EXPECT_TRUE(tempFilesGone(temp));
+}
+
+TEST(Generator, EncoderFailureFailsBeforeAnyDewarp) {
+    const QString temp = "/proc/no/such/folder";
+    auto* generator = new VideoSimple360Generator(dir("encfail") + "/out.mp4", kW, kH, 2000000,
+                                                  "", 1.0, -1, -1, -1, temp);
+    auto* builder = new GreyBuilder(10);
+    Outcome outcome;
+    watch(generator, &outcome);
+    generator->addV360SectionBuilder(builder);
+    generator->closeVideoGeneration();
+    ASSERT_TRUE(EventWait::waitFor([&] { return outcome.done(); }, 30000));
+    EXPECT_EQ(-2, outcome.failed);
+    EXPECT_EQ(0, builder->dewarps.load());
+    delete generator;
+}
+
+TEST(Generator, CancelFailsOnlyAfterFramesInFlightAreBack) {
+    const QString temp = dir("cancel");
+    auto* generator = new VideoSimple360Generator(temp + "/out.mp4", kW, kH, 2000000, "", 1.0,
+                                                  -1, -1, -1, temp);
+    auto* builder = new GreyBuilder(100000);
+    Outcome outcome;
+    watch(generator, &outcome);
+    generator->addV360SectionBuilder(builder);
+    generator->closeVideoGeneration();
+    ASSERT_TRUE(EventWait::waitFor([&] { return builder->dewarps.load() > 20; }, 30000));
+    generator->cancelGeneration();
+    const size_t seen = outcome.progress.size();
+    ASSERT_TRUE(EventWait::waitFor([&] { return outcome.done(); }, 30000));
+    EXPECT_EQ(-10002, outcome.failed);
+    EXPECT_EQ(0, builder->inFlight.load());
+    EXPECT_LE(outcome.progress.size(), seen);
+    EXPECT_TRUE(tempFilesGone(temp));
+    delete generator;
+}
+
+TEST(Generator, DeletingMidJobWaitsForFramesInFlight) {
+    const QString temp = dir("midjob");
+    auto* generator = new VideoSimple360Generator(temp + "/out.mp4", kW, kH, 2000000, "", 1.0,
+                                                  -1, -1, -1, temp);
+    auto* builder = new GreyBuilder(100000);
+    generator->addV360SectionBuilder(builder);
+    generator->closeVideoGeneration();
+    ASSERT_TRUE(EventWait::waitFor([&] { return builder->dewarps.load() > 8; }, 30000));
+    delete generator;  // must neither crash nor leave files behind
+    EXPECT_TRUE(tempFilesGone(temp));
+}
+
+TEST(Generator, PanoramaEndToEndFromRecording) {
+    const QString folder = dir("e2e");
+    const std::string source = (folder + "/clip.MOV").toStdString();
+    recording::ClipOptions options;
+    options.width = 320;
+    options.height = 320;
+    options.seconds = 2;
+    std::string error;
+    ASSERT_TRUE(recording::writeRecording(source, options, &error)) << error;
+    const QString out = folder + "/pano.mp4";
+    auto* generator = VideoSimple360Generator::genPanoramaVideo(
+        QString::fromStdString(source), out, 512, 256, -1, -1, -1, -1, -1);
+    Outcome outcome;
+    watch(generator, &outcome);
+    ASSERT_TRUE(EventWait::waitFor([&] { return outcome.done(); }, 120000));
+    ASSERT_EQ(out, outcome.finished) << outcome.failed;
+    EXPECT_EQ("h264\nHigh\n51\n27/1\n54",
+              probe(out, "stream=codec_name,profile,level,r_frame_rate,nb_frames").toStdString());
+    EXPECT_EQ("aac", run("ffprobe", {"-v", "error", "-select_streams", "a:0", "-show_entries",
+                                     "stream=codec_name", "-of", "csv=p=0", out})
+                         .trimmed()
+                         .toStdString());
+    EXPECT_TRUE(tempFilesGone(QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
+                              "/UQO Studio"));
+}
+
+TEST(Generator, PanoramaPrepareFailsOnZeroLength) {
+    const QString bogus = dir("zero") + "/notavideo.MOV";
+    QFile file(bogus);
+    file.open(QIODevice::WriteOnly);
+    file.write("not a video");
+    file.close();
+    V360PanoramaVideoSectionBuilder builder(kW, kH, bogus, -1, -1, -1, -1, -1);
+    EXPECT_EQ(0, builder.totalFrames());
+    EXPECT_EQ(-2, builder.prepare());
+}

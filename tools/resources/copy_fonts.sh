@@ -1,0 +1,12 @@
+#!/bin/sh
+# Copies the free Debian fonts that the program embeds into resources/font
+# under the names its resource file gives them. Rerun after a font update.
+set -e
+here=$(cd "$(dirname "$0")/../.." && pwd)
+out="$here/resources/font"
+mkdir -p "$out"
+cp /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf "$out/Hiragino Kaku Gothic Pro W6.otf"
+cp /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "$out/Frutiger.ttf"
+cp /usr/share/fonts/truetype/crosextra/Carlito-Regular.ttf "$out/Calibri Regular.ttf"
+cp /usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf "$out/Frutiger_bold.ttf"
+cp /usr/share/fonts/truetype/crosextra/Carlito-Bold.ttf "$out/Calibri Bold.TTF"
