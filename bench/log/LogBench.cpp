@@ -1,10 +1,13 @@
 // Logging throughput through LogSystem into the serial file logger, for lines that are written
-// and for lines dropped by the level check (which must not take the log mutex).
+// and for lines dropped by the level check (which must not take the log mutex); beside spdlog's
+// basic file sink writing the same lines.
 #include <cstdlib>
 #include <memory>
 #include <string>
 
 #include <benchmark/benchmark.h>
+#include <spdlog/sinks/basic_file_sink.h>
+#include <spdlog/spdlog.h>
 
 #include "AutoSerialFileLogger.h"
 #include "LogSystem.h"
@@ -52,8 +55,31 @@ void BM_DroppedLines(benchmark::State& state) {
     if (state.thread_index() == 0) active.reset();
 }
 
+std::shared_ptr<spdlog::logger> peer;
+
+void BM_PeerWrittenLines(benchmark::State& state) {
+    std::string folder;
+    if (state.thread_index() == 0) {
+        char pattern[] = "/tmp/rvbench-spdlog-XXXXXX";
+        folder = mkdtemp(pattern) ? pattern : "/tmp";
+        peer = spdlog::basic_logger_mt("bench", folder + "/bench.log", true);
+        peer->set_pattern("%H:%M:%S: %l %n: %v");
+    }
+    int n = 0;
+    for (auto _ : state)
+        peer->info("line {} of thread {}: {}", ++n, state.thread_index(), "payload");
+    state.SetItemsProcessed(state.iterations());
+    if (state.thread_index() == 0) {
+        peer->flush();
+        peer.reset();
+        spdlog::drop("bench");
+        if (folder != "/tmp") std::system(("rm -rf '" + folder + "'").c_str());
+    }
+}
+
 }  // namespace
 
+BENCHMARK(BM_PeerWrittenLines)->Threads(1)->Threads(8)->UseRealTime();
 BENCHMARK(BM_WrittenLines)->Threads(1)->Threads(8)->UseRealTime();
 BENCHMARK(BM_DroppedLines)->Threads(1)->Threads(8)->UseRealTime();
 

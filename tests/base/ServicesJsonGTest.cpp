@@ -401,6 +401,28 @@ TEST_F(Json, SeveralMembersRoundTrip) {
     }
 }
 
+// Keys that share a long prefix and a character sum: every one must be found again, and the
+// parse must stay linear (the test's time-out bounds it generously).
+TEST_F(Json, HundredThousandSimilarKeysParseAndAreFound) {
+    const int count = 100000;
+    auto keyOf = [](int i) {
+        std::string digits = std::to_string(i);
+        return "similar_key_prefix_" + std::string(6 - digits.size(), '0') + digits;
+    };
+    std::string text = "{";
+    for (int i = 0; i < count; ++i)
+        text += (i ? ",\"" : "\"") + keyOf(i) + "\":" + std::to_string(i);
+    text += "}";
+    std::unique_ptr<SimpleJsonObj> obj(SimpleJsonParser::parse(text.c_str()));
+    ASSERT_EQ(static_cast<std::size_t>(count), obj->size());
+    int wrong = 0;
+    for (int i = 0; i < count; ++i)
+        wrong += obj->getInt(keyOf(i).c_str(), -1) != i;
+    EXPECT_EQ(0, wrong);
+    EXPECT_FALSE(obj->has("similar_key_prefix_100000"));
+    EXPECT_TRUE(log().take().empty());
+}
+
 TEST_F(Json, DumpLogsTheIndentedTextUnchanged) {
     SimpleJsonObj obj;
     obj.put("p", "100%s\n");

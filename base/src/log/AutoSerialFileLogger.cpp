@@ -115,12 +115,24 @@ void AutoSerialFileLogger::stop() {
 void AutoSerialFileLogger::log(const char* tag, LogLevel level, const char* format, va_list args) {
     if (!file) return;
     const time_t now = clock();
-    struct tm local;
-    localtime_r(&now, &local);
-    fprintf(file, "%02d:%02d:%02d: %s %s: ", local.tm_hour, local.tm_min, local.tm_sec,
-            logLevelName(level), tag);
-    vfprintf(file, format, args);
-    fputc('\n', file);
+    if (now != stampTime || stamp[0] == '\0') {
+        struct tm local;
+        localtime_r(&now, &local);
+        snprintf(stamp, sizeof(stamp), "%02d:%02d:%02d: ", local.tm_hour, local.tm_min,
+                 local.tm_sec);
+        stampTime = now;
+    }
+    // Called under the LogSystem mutex, which guards the stream as well.
+    fputs_unlocked(stamp, file);
+    fputs_unlocked(logLevelName(level), file);
+    fputc_unlocked(' ', file);
+    fputs_unlocked(tag, file);
+    fputs_unlocked(": ", file);
+    if (strcmp(format, "%s") == 0)
+        fputs_unlocked(va_arg(args, const char*), file);
+    else
+        vfprintf(file, format, args);
+    fputc_unlocked('\n', file);
 }
 
 void AutoSerialFileLogger::writeText(const char* tag, LogLevel level, const char* text) {

@@ -73,4 +73,7 @@ class AutoSerialFileLogger : public SysLogger {
     int cutPeriod = 0;
     PeriodicCallBack* cutCallBack = nullptr;
     long long cutIndex = 0;
+    // "HH:MM:SS: " of the last line's second, made again when the second changes.
+    time_t stampTime = -1;
+    char stamp[32] = "";
 };

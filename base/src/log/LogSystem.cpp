@@ -1,6 +1,8 @@
 #include "LogSystem.h"
 
+#include <cstdio>
 #include <mutex>
+#include <string>
 
 #include "_DoNothingLogger.h"
 
@@ -12,6 +14,31 @@ SysLogger* defaultLogger() {
     return logger;
 }
 SysLogger* const initDefaultLogger = defaultLogger();
+
+// The message of one line, formatted into a buffer of the calling thread without a length limit.
+const char* formatMessage(const char* format, va_list args) {
+    thread_local std::string text(256, '\0');
+    va_list again;
+    va_copy(again, args);
+    const int length = vsnprintf(&text[0], text.size(), format, args);
+    if (length >= 0 && static_cast<size_t>(length) >= text.size()) {
+        text.resize(static_cast<size_t>(length) + 1);
+        vsnprintf(&text[0], text.size(), format, again);
+    }
+    va_end(again);
+    return length < 0 ? "" : text.c_str();
+}
+
+// Hands the formatted message to the logger through its format entry.
+void logFormatted(SysLogger* logger, const char* tag, LogLevel lineLevel, const char* format,
+                  ...) RV_PRINTF_FORMAT(4, 5);
+void logFormatted(SysLogger* logger, const char* tag, LogLevel lineLevel, const char* format,
+                  ...) {
+    va_list args;
+    va_start(args, format);
+    logger->log(tag, lineLevel, format, args);
+    va_end(args);
+}
 
 }  // namespace
 
@@ -64,9 +91,11 @@ void LogSystem::log(const char* tag, LogLevel lineLevel, const char* format, ...
 
 void LogSystem::log(const char* tag, LogLevel lineLevel, const char* format, va_list args) {
     if (!accepts(tag, lineLevel, format)) return;
+    // Formatted before the lock, so threads format at the same time.
+    const char* text = formatMessage(format, args);
     std::lock_guard<OsalMutex> lock(mutex);
     // Checked again: logging may have stopped or the level dropped meanwhile.
-    if (accepts(tag, lineLevel, format)) logger->log(tag, lineLevel, format, args);
+    if (accepts(tag, lineLevel, format)) logFormatted(logger, tag, lineLevel, "%s", text);
 }
 
 void LogSystem::flushLog() {

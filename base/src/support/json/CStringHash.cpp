@@ -1,12 +1,15 @@
 #include "CStringHash.h"
 
+#include <cstdint>
 #include <cstring>
 
 std::size_t CStringHash::operator()(const char* key) const {
-    int sum = 0;
-    for (int i = 0; i < 10 && key[i] != '\0'; ++i)
-        sum += static_cast<signed char>(key[i]);
-    return static_cast<std::size_t>(sum);
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const char* p = key; *p != '\0'; ++p) {
+        hash ^= static_cast<unsigned char>(*p);
+        hash *= 1099511628211ULL;
+    }
+    return static_cast<std::size_t>(hash);
 }
 
 bool CStringHashEqual::operator()(const char* a, const char* b) const {

@@ -2,9 +2,8 @@
 
 #include <cstddef>
 
-// Hash of a NUL-terminated key: the sum of the signed values of its first characters, at
-// most ten. Cheap, but keys that differ only after the tenth character, or by permuted
-// characters, collide.
+// Hash of a NUL-terminated key: FNV-1a over every character, so keys that share a prefix or
+// a character sum still spread over the buckets.
 struct CStringHash {
     std::size_t operator()(const char* key) const;
 };

@@ -159,7 +159,7 @@ const char* SimpleJsonObj::getStringOrNull(const char* name) const {
 }
 
 void SimpleJsonObj::store(const char* name, SimpleJsonData* value) {
-    // One search of the bucket: colliding keys (see CStringHash) make each search long.
+    // One search of the bucket: the key is hashed once.
     std::unique_ptr<SimpleJsonData> owned(value);
     char* key = strdup(name);
     if (!key)
