@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
 
 #include <QCryptographicHash>
@@ -59,7 +59,9 @@ void onSignal(int signum) {
     (void)written;
 }
 
-// Main thread: releases every live private part, last first, then ends the process.
+// Main thread: releases every live private part, last first, then ends the process. The
+// process ends without running static destructors: Qt's threads (the web engine's among them)
+// are still alive then, and tearing the statics down under them crashes.
 void releaseAllAndExit(int signum) {
     QList<SingleApplicationPrivate*> instances;
     {
@@ -68,7 +70,8 @@ void releaseAllAndExit(int signum) {
     }
     for (int i = instances.size() - 1; i >= 0; --i)
         delete instances[i];
-    std::exit(128 + signum);
+    fflush(nullptr);
+    _exit(128 + signum);
 }
 
 void openSignalPipe() {

@@ -181,12 +181,14 @@ TEST(V360TitleTest, RenderedFrames)
             ASSERT_TRUE(QImage(dst.data(), W, H, QImage::Format_ARGB32).save(path));
             if (t != &end) {
                 EXPECT_EQ(px(dst, W, 10, 10)[0], 100);  // darkened still outside the boxes
-                if (p == 0.5)
+                if (p == 0.5) {
                     EXPECT_EQ(bright(dst, 0, 0, W, 600), 0);
+                }
             }
             const long shown = bright(dst, 160, 720, 960, 720);
-            if (t == &wipe || t == &zoom)
+            if (t == &wipe || t == &zoom) {
                 EXPECT_GE(shown, previous) << t->getType() << " " << p;
+            }
             previous = shown;
         }
         EXPECT_GT(previous, 100) << t->getType();
