@@ -9,7 +9,7 @@ class QOpenGLShaderProgram;
 // texture coordinates (2 floats, attribute 1) and 32-bit indices. Used with a current context
 // on the thread of its view.
 class GLMesh {
-public:
+  public:
     static const GLuint kPositionLocation = 0;
     static const GLuint kTexCoordLocation = 1;
 
@@ -23,6 +23,9 @@ public:
     static bool linkProgram(QOpenGLShaderProgram& program, QOpenGLShader* vertex,
                             QOpenGLShader* fragment);
 
+    // The viewport of the centred square of side min(w, h) in a w x h widget.
+    static void squareViewport(QOpenGLFunctions& gl, int w, int h);
+
     // Builds the sphere of radius 1 or the flat quad of `numSlices` and uploads it.
     void createSphere(QOpenGLFunctions& gl, int numSlices);
     void createSurface(QOpenGLFunctions& gl, int numSlices);
@@ -34,7 +37,7 @@ public:
 
     int indexCount() const { return numIndices; }
 
-private:
+  private:
     void upload(QOpenGLFunctions& gl);
     void freeArrays();
 
