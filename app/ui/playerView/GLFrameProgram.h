@@ -8,10 +8,10 @@
 #include <functional>
 
 #include "GLFrameTexture.h"
+#include "GLProgram.h"
 #include "VideoFrame.h"
 
 class GLMesh;
-class QOpenGLShader;
 class QOpenGLShaderProgram;
 
 // What each player view holds to draw the shared frame: the program and its two shaders, the
@@ -23,9 +23,6 @@ class GLFrameProgram {
     explicit GLFrameProgram(const char* logTag) : tag(logTag) {}
     GLFrameProgram(const GLFrameProgram&) = delete;
     GLFrameProgram& operator=(const GLFrameProgram&) = delete;
-
-    // The text of a resource file, empty when it cannot be read.
-    static QByteArray resource(const QString& path);
 
     // Compiles and links the two sources, creates and binds the vertex array and the texture.
     // Failures are logged; the view then draws black.
@@ -48,10 +45,7 @@ class GLFrameProgram {
     bool frameChanged = false;
     QColor clearColor = Qt::black;
     // GL objects, valid between create and destroy.
-    QOpenGLShaderProgram* program = nullptr;
-    QOpenGLShader* vertexShader = nullptr;
-    QOpenGLShader* fragmentShader = nullptr;
-    bool programLinked = false;
+    GLProgram program;
     QOpenGLVertexArrayObject vertexArray;
     GLFrameTexture texture;
     int maxTextureSize = 0;

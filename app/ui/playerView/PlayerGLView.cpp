@@ -76,8 +76,8 @@ void PlayerGLView::onResetBtnClicked() {
 
 void PlayerGLView::initializeGL() {
     initializeOpenGLFunctions();
-    drawing.create(*this, GLFrameProgram::resource(":/glsl/VertexDewarp.vsh"),
-                   GLFrameProgram::resource(":/glsl/FragmentDewarp.fsh"));
+    drawing.create(*this, GLProgram::resource(":/glsl/VertexDewarp.vsh"),
+                   GLProgram::resource(":/glsl/FragmentDewarp.fsh"));
     sphere.createSphere(*this, kNumSlices);
     surface.createSurface(*this, kNumSlices);
     resetButton.create();

@@ -31,11 +31,9 @@ class AngleResetButton : public QObject {
     void move(QWidget* container, QVBoxLayout* layout);
     // Shows or hides the button; remembered for the button to come. Hidden at start.
     void setVisible(bool visible);
-    bool isWantedVisible() const { return visible; }
     void setPicture(const QImage& picture);
     // Draws the picture turned by `angleY` degrees as the icon.
     void redraw(float angleY);
-    QPushButton* button() const { return resetButton; }
 
   signals:
     void clicked();

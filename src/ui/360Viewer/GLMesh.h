@@ -2,9 +2,6 @@
 
 #include <QOpenGLFunctions>
 
-class QOpenGLShader;
-class QOpenGLShaderProgram;
-
 // One mesh of VertexUtil in its three buffers: positions (3 floats a vertex, attribute 0),
 // texture coordinates (2 floats, attribute 1) and 32-bit indices. Used with a current context
 // on the thread of its view.
@@ -17,11 +14,6 @@ class GLMesh {
     GLMesh(const GLMesh&) = delete;
     GLMesh& operator=(const GLMesh&) = delete;
     ~GLMesh();
-
-    // Adds both shaders to `program`, fixes the locations of `position` and `texCoordIn`,
-    // links, binds it and points `samplerA` at texture unit 0. False when linking fails.
-    static bool linkProgram(QOpenGLShaderProgram& program, QOpenGLShader* vertex,
-                            QOpenGLShader* fragment);
 
     // The viewport of the centred square of side min(w, h) in a w x h widget.
     static void squareViewport(QOpenGLFunctions& gl, int w, int h);

@@ -1,6 +1,5 @@
 #include "OpenGL360DewarpViewer.h"
 
-#include <QFile>
 #include <QOpenGLShaderProgram>
 
 #include <cstring>
@@ -155,13 +154,12 @@ void OpenGL360DewarpViewer::setPatchPattern(const QString& path) {
 }
 
 QByteArray OpenGL360DewarpViewer::fragmentSource() const {
-    QFile file(":/glsl/FragmentDewarpViewer.fsh");
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return GLProgram::resource(":/glsl/FragmentDewarpViewer.fsh");
 }
 
 void OpenGL360DewarpViewer::createTextures() {
     for (int unit = 0; unit < 6; ++unit) {
-        program->setUniformValue(kSamplers[unit], unit);
+        program()->setUniformValue(kSamplers[unit], unit);
         textures[unit].create(*this);
     }
 }
@@ -174,11 +172,11 @@ bool OpenGL360DewarpViewer::hasSource() const { return !rgbData.isEmpty() || !im
 
 void OpenGL360DewarpViewer::setLensUniforms(const char* prefix, const Lens& lens) {
     const QByteArray p(prefix);
-    program->setUniformValue((p + "Width").constData(), lens.width);
-    program->setUniformValue((p + "Height").constData(), lens.height);
-    program->setUniformValue((p + "CenterX").constData(), lens.centerX);
-    program->setUniformValue((p + "CenterY").constData(), lens.centerY);
-    program->setUniformValue((p + "Radius").constData(), lens.radius);
+    program()->setUniformValue((p + "Width").constData(), lens.width);
+    program()->setUniformValue((p + "Height").constData(), lens.height);
+    program()->setUniformValue((p + "CenterX").constData(), lens.centerX);
+    program()->setUniformValue((p + "CenterY").constData(), lens.centerY);
+    program()->setUniformValue((p + "Radius").constData(), lens.radius);
 }
 
 void OpenGL360DewarpViewer::upload(int unit, const uchar* bgra, QSize size) {
@@ -194,7 +192,7 @@ void OpenGL360DewarpViewer::upload(int unit, const QImage& picture) {
 }
 
 void OpenGL360DewarpViewer::drawSource() {
-    QOpenGLShaderProgram& p = *program;
+    QOpenGLShaderProgram& p = *program();
     p.setUniformValue("isDewarpByGL", isDewarpByGL);
     p.setUniformValue("drawStartTitle", drawStartTitle);
     p.setUniformValue("drawEndTitle", drawEndTitle);

@@ -1,13 +1,9 @@
 #include "OpenGL360ViewBase.h"
 
-#include <QFile>
 #include <QMouseEvent>
-#include <QOpenGLShader>
 #include <QOpenGLShaderProgram>
 #include <QVBoxLayout>
 #include <QWheelEvent>
-
-#include "LogSystem.h"
 
 static void initViewer360Resources() { Q_INIT_RESOURCE(glsl); }
 
@@ -36,10 +32,7 @@ void OpenGL360ViewBase::destroyGL() {
     destroyTextures();
     sphere.destroy(*this);
     vertexArray.destroy();
-    delete program;
-    delete vertexShader;
-    delete fragmentShader;
-    program = nullptr;
+    shaders.destroy();
     initialized = false;
     doneCurrent();
 }
@@ -72,15 +65,7 @@ void OpenGL360ViewBase::repaintIfInitialized() {
 
 void OpenGL360ViewBase::initializeGL() {
     initializeOpenGLFunctions();
-    program = new QOpenGLShaderProgram();
-    vertexShader = new QOpenGLShader(QOpenGLShader::Vertex);
-    fragmentShader = new QOpenGLShader(QOpenGLShader::Fragment);
-    if (!vertexShader->compileSourceFile(kVertexShader) ||
-        !fragmentShader->compileSourceCode(fragmentSource()))
-        LogSystem::e(kTag, "shader compile failed: %s%s", qPrintable(vertexShader->log()),
-                     qPrintable(fragmentShader->log()));
-    programLinked = GLMesh::linkProgram(*program, vertexShader, fragmentShader);
-    if (!programLinked) LogSystem::e(kTag, "shader link failed: %s", qPrintable(program->log()));
+    shaders.build(kTag, GLProgram::resource(kVertexShader), fragmentSource());
     vertexArray.create();
     vertexArray.bind();
     createTextures();
@@ -95,10 +80,10 @@ void OpenGL360ViewBase::resizeGL(int w, int h) { GLMesh::squareViewport(*this, w
 void OpenGL360ViewBase::paintGL() {
     glClearColor(clearColor.redF(), clearColor.greenF(), clearColor.blueF(), clearColor.alphaF());
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (programLinked && hasSource()) {
-        program->bind();
-        control.setMatrices(*program, size());
-        program->setUniformValue("isSphere", true);
+    if (shaders.isLinked() && hasSource()) {
+        program()->bind();
+        control.setMatrices(*program(), size());
+        program()->setUniformValue("isSphere", true);
         QOpenGLVertexArrayObject::Binder binder(&vertexArray);
         sphere.bind(*this);
         drawSource();

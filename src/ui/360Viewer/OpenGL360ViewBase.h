@@ -8,8 +8,8 @@
 #include "AngleResetButton.h"
 #include "AngleViewControl.h"
 #include "GLMesh.h"
+#include "GLProgram.h"
 
-class QOpenGLShader;
 class QOpenGLShaderProgram;
 class QVBoxLayout;
 
@@ -64,7 +64,8 @@ class OpenGL360ViewBase : public QOpenGLWidget, protected QOpenGLFunctions {
     // while its own textures can still be deleted.
     void destroyGL();
 
-    QOpenGLShaderProgram* program = nullptr;
+    // The linked program; valid while initialised.
+    QOpenGLShaderProgram* program() const { return shaders.get(); }
     bool initialized = false;
 
   private:
@@ -75,9 +76,7 @@ class OpenGL360ViewBase : public QOpenGLWidget, protected QOpenGLFunctions {
     AngleResetButton resetButton;
     QColor clearColor = Qt::black;
     // GL objects, valid while initialised.
-    QOpenGLShader* vertexShader = nullptr;
-    QOpenGLShader* fragmentShader = nullptr;
-    bool programLinked = false;
+    GLProgram shaders;
     QOpenGLVertexArrayObject vertexArray;
     GLMesh sphere;
 };

@@ -106,10 +106,10 @@ QByteArray OpenGL360Viewer::fragmentSource() const {
 }
 
 void OpenGL360Viewer::createTextures() {
-    program->setUniformValue("tex_y", 0);
-    program->setUniformValue("tex_u", 1);
-    program->setUniformValue("tex_v", 2);
-    program->setUniformValue("colorConversionMatrix", kColorConversion709);
+    program()->setUniformValue("tex_y", 0);
+    program()->setUniformValue("tex_u", 1);
+    program()->setUniformValue("tex_v", 2);
+    program()->setUniformValue("colorConversionMatrix", kColorConversion709);
     for (GLTexture& texture : textures) texture.create(*this);
 }
 
