@@ -2,8 +2,6 @@
 
 #include <QOpenGLShaderProgram>
 
-#include <cstring>
-
 #include "Text360Info.h"
 
 namespace {
