@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "ConvertTestMedia.h"
-#include "TestEnv.h"
 
 using ConvertTestMedia::run;
 
@@ -26,8 +25,6 @@ QString colourSource(QColor colour, int width, int height, double seconds) {
 }
 
 }  // namespace
-
-QString folder(const char* name) { return QString::fromStdString(TestEnv::makeDir(name)); }
 
 QString solidClip(const QString& path, int width, int height, QColor colour, double seconds,
                   double soundSeconds) {

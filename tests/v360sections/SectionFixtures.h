@@ -6,14 +6,15 @@
 #include <mutex>
 #include <vector>
 
+#include "TestEnv.h"
 #include "V360Transitor.h"
 
 // Fixtures of the section tests: clips encoded with the ffmpeg tool, pictures written with
 // QImage, and a transitor that records its calls.
 namespace SectionFixtures {
 
-// A new folder of the test sandbox.
-QString folder(const char* name);
+// A new folder of the test sandbox (inline: the test program brings TestEnv).
+inline QString folder(const char* name) { return QString::fromStdString(TestEnv::makeDir(name)); }
 // An H.264 clip of `seconds` at 27 frames a second, of one colour; with `soundSeconds` > 0 a
 // silent AAC track of that length (stereo, 44100 Hz).
 QString solidClip(const QString& path, int width, int height, QColor colour, double seconds,
