@@ -79,9 +79,15 @@ int V360VideoSectionBuilder::prepare() {
     if (result < 0) return result;
     result = takeFeeder();
     if (result != 0) return result;
-    if ((subVideoFlags & kOwnFeeder) && source.path().contains("TL")) {
-        feeder->prepareFilteredRotationData(30, 2);
-        return 0;
+    if (subVideoFlags & kOwnFeeder) {
+        if (source.path().contains("TL")) {
+            // Time-lapse recordings: a fixed stretch of rotation data, no seek.
+            feeder->prepareFilteredRotationData(30, 2);
+            return 0;
+        }
+        const int first = frameAt(filterStart);
+        const int count = eyeEndTime > 0 ? frameAt(eyeEndTime) - first : -1;
+        feeder->prepareFilteredRotationData(first, count);
     }
     result = source.seekToStart();
     if (result < 0) return result;
@@ -89,19 +95,16 @@ int V360VideoSectionBuilder::prepare() {
     return 0;
 }
 
-// The section's own feeder, prepared over the filter range, or the master's.
+// The section's own feeder (flag 0x01 or 0x80), else the prepared master's: -4 without one.
 int V360VideoSectionBuilder::takeFeeder() {
-    if (!(subVideoFlags & kOwnFeeder)) {
-        feeder = master ? master->feeder : nullptr;
-        if (feeder) return 0;
-        LogSystem::e(kTag, "no master feeder for %s", source.path().toUtf8().constData());
-        return -4;
+    if (subVideoFlags & kOwnFeeder) {
+        if (!feeder) feeder = VideoRotationFeeder::newVRFeeder(eyePath.toUtf8().constData(), true);
+        return 0;
     }
-    if (!feeder) feeder = VideoRotationFeeder::newVRFeeder(eyePath.toUtf8().constData(), true);
-    if (source.path().contains("TL")) return 0;
-    const int first = frameAt(filterStart);
-    feeder->prepareFilteredRotationData(first, eyeEndTime > 0 ? frameAt(eyeEndTime) - first : -1);
-    return 0;
+    feeder = master ? master->feeder : nullptr;
+    if (feeder) return 0;
+    LogSystem::e(kTag, "no master feeder for %s", source.path().toUtf8().constData());
+    return -4;
 }
 
 void* V360VideoSectionBuilder::prepareSrcFrame(int) { return source.next(&failed); }
@@ -136,7 +139,10 @@ int V360VideoSectionBuilder::extractAudioToSectionLength(QString outPath, double
         result = extractSound(altSoundPath, outPath, length, volume);
     if (result != 0) return generateWhiteNoise(outPath, length, volume);
     const double have = FFMpegUtil::getAudioLength(outPath);
-    if (length - have > 0.001) patchWithWhiteNoise(outPath, have, length, volume);
+    if (length - have > 0.001) {
+        const int patched = patchWithWhiteNoise(outPath, have, length, volume);
+        if (patched != 0) LogSystem::w(kTag, "sound stays short, patch failed: %d", patched);
+    }
     return 0;
 }
 
@@ -165,7 +171,6 @@ int V360VideoSectionBuilder::patchWithWhiteNoise(const QString& outPath, double 
         if (result == 0) result = closed;
     }
     if (result != 0) {
-        LogSystem::e(kTag, "white noise patch failed: %d", result);
         QFile::remove(outPath);
         QFile::copy(shortAudio, outPath);
     }

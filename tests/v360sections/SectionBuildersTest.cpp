@@ -405,29 +405,38 @@ TEST_F(Sections, PrepareTaskMarksTheSectionPreparedAndDeletesItself) {
 TEST_F(Sections, ShortSoundIsPatchedWithWhiteNoise) {
     const QString dir = folder("sound");
     std::unique_ptr<V360DispatchThread> owner = ownerIn(dir);
+    const QString silentAlternative = solidClip(dir + "/alt.mp4", 64, 64, Qt::gray, 0.2, 1.0);
+    // Every source sound here is silent: the white noise shows where it was used.
     const struct {
         const char* name;
+        double seconds;
         double soundSeconds;
-        double silentUntil;  // the recording's own (silent) sound ends here, noise follows
-    } cases[] = {{"one second short", 1.0, 1.0}, {"no sound", 0, 0}};
+        QString alternative;
+        double silentUntil;
+    } cases[] = {{"one second short", 1.5, 0.5, "", 0.5},
+                 {"no sound", 1.0, 0, "", 0},
+                 {"no sound, an alternative", 1.0, 0, silentAlternative, 1.0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const QString clip =
-            solidClip(dir + "/" + c.name + ".mp4", 64, 64, Qt::gray, 2.0, c.soundSeconds);
-        std::unique_ptr<V360VideoSectionBuilder> section(videoSection(clip, -1, nullptr, nullptr));
-        section->owner = owner.get();
-        ASSERT_EQ(0, section->prepare());
-        ASSERT_EQ(54, runFrames(*section));
-        section->releaseAllDecodeDewarpResource();
+            solidClip(QString("%1/%2-%3.mp4").arg(dir).arg(c.seconds).arg(c.soundSeconds), 64, 64,
+                      Qt::gray, c.seconds, c.soundSeconds);
+        V360VideoSectionBuilder section(kW, kH, clip, "", 0, 0, 0, -1, "", "", nullptr, nullptr,
+                                        c.alternative, -1, -1, -1);
+        section.owner = owner.get();
+        ASSERT_EQ(0, section.prepare());
+        ASSERT_EQ(section.totalFrames(), runFrames(section));
+        section.releaseAllDecodeDewarpResource();
         const QString sound = dir + "/" + c.name + ".m4a";
-        ASSERT_EQ(0, section->extractAudioToSectionLength(sound, 1.0));
-        EXPECT_NEAR(2.0, FFMpegUtil::getAudioLength(sound), 0.05);
+        ASSERT_EQ(0, section.extractAudioToSectionLength(sound, 1.0));
+        const double length = section.totalFrames() / 27.0;
+        EXPECT_NEAR(length, FFMpegUtil::getAudioLength(sound), 0.05);
         const std::vector<short> samples = monoSamples(sound);
         if (c.silentUntil > 0) {
             EXPECT_LT(rms(samples, 0.1, c.silentUntil - 0.1), 5);
         }
-        if (c.silentUntil < 2.0) {
-            EXPECT_GT(rms(samples, c.silentUntil + 0.1, 1.9), 100);
+        if (c.silentUntil < length) {
+            EXPECT_GT(rms(samples, c.silentUntil + 0.1, length - 0.1), 100);
         }
     }
 }

@@ -1,5 +1,6 @@
 #include "SectionFixtures.h"
 
+#include <QFile>
 #include <QImage>
 
 #include <algorithm>
@@ -28,6 +29,7 @@ QString colourSource(QColor colour, int width, int height, double seconds) {
 
 QString solidClip(const QString& path, int width, int height, QColor colour, double seconds,
                   double soundSeconds) {
+    if (QFile::exists(path)) return path;
     QStringList args = {
         "-v", "error", "-y", "-f", "lavfi", "-i", colourSource(colour, width, height, seconds)};
     if (soundSeconds > 0)

@@ -16,7 +16,7 @@ namespace SectionFixtures {
 // A new folder of the test sandbox (inline: the test program brings TestEnv).
 inline QString folder(const char* name) { return QString::fromStdString(TestEnv::makeDir(name)); }
 // An H.264 clip of `seconds` at 27 frames a second, of one colour; with `soundSeconds` > 0 a
-// silent AAC track of that length (stereo, 44100 Hz).
+// silent AAC track of that length (stereo, 44100 Hz). An existing file is kept.
 QString solidClip(const QString& path, int width, int height, QColor colour, double seconds,
                   double soundSeconds);
 // A lossless one-colour-per-half equirectangular clip: the upper half `top`, the lower `bottom`.
