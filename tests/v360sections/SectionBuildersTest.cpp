@@ -440,3 +440,16 @@ TEST_F(Sections, ShortSoundIsPatchedWithWhiteNoise) {
         }
     }
 }
+
+TEST_F(Sections, FailedPatchKeepsTheShortSound) {
+    const QString dir = folder("failedpatch");
+    const QString clip = solidClip(dir + "/short.mp4", 64, 64, Qt::gray, 1.5, 0.5);
+    // Without an owner there is no white noise to patch with.
+    V360VideoSectionBuilder section(kW, kH, clip, "", 0, 0, 0, -1, "", "", nullptr, nullptr, "", -1,
+                                    -1, -1);
+    ASSERT_EQ(0, section.prepare());
+    ASSERT_EQ(section.totalFrames(), runFrames(section));
+    const QString sound = dir + "/short.m4a";
+    EXPECT_EQ(0, section.extractAudioToSectionLength(sound, 1.0));
+    EXPECT_NEAR(0.5, FFMpegUtil::getAudioLength(sound), 0.05);
+}
