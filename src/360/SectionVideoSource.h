@@ -13,7 +13,8 @@ class VideoSrcFrame;
 // Dispatch thread only.
 class SectionVideoSource {
   public:
-    // startTime, endTime: seconds; 0 or less from the start, below 0 to the end.
+    // Seconds: a startTime of 0 or less starts at the beginning, an endTime below 0 runs to
+    // the end (the probed length).
     SectionVideoSource(QString srcPath, double startTime, double endTime);
     ~SectionVideoSource();
     SectionVideoSource(const SectionVideoSource&) = delete;
