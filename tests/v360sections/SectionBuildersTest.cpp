@@ -1,5 +1,5 @@
 // Section builders one by one: the transition-progress table, frame counts, the square window,
-// the fixed-angle lookup, photo loading, feeder sharing, preparation failures and the sound.
+// the fixed-angle lookup, photo loading, feeder sharing and preparation failures.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -15,11 +15,11 @@
 #include "Dewarp360.h"
 #include "EventWait.h"
 #include "ExtVideoRotationFeederFactory.h"
-#include "FFMpegUtil.h"
 #include "ImageBufferUtil.h"
 #include "LogCapture.h"
 #include "NoEyeRotationFeeder.h"
 #include "SectionFixtures.h"
+#include "SectionTest.h"
 #include "V360DispatchThread.h"
 #include "V360EndSectionBuilder.h"
 #include "V360FixAngleVideoSectionBuilder.h"
@@ -32,21 +32,9 @@
 #include "VideoSimple360Generator.h"
 
 using namespace SectionFixtures;
+using namespace SectionTest;
 
 namespace {
-
-const int kW = 64;
-const int kH = 32;
-using Frame = std::vector<uint32_t>;
-
-// The lens is set once for the whole program; every section here is built on a helper.
-class Sections : public testing::Test {
-  protected:
-    static void SetUpTestSuite() { setCameraParameters(FRONT_DIRECTION_NORMAL, 210); }
-    void SetUp() override { helper = Video360GeneratorHelper::alloc(kW, kH, ""); }
-    void TearDown() override { Video360GeneratorHelper::release(helper); }
-    Video360GeneratorHelper* helper = nullptr;
-};
 
 bool near(uint32_t a, uint32_t b) {
     for (int shift = 0; shift < 32; shift += 8)
@@ -61,30 +49,11 @@ double shareOf(const Frame& frame, uint32_t colour) {
     return double(n) / frame.size();
 }
 
-// Every frame of a prepared section through prepareSrcFrame, dewarp and releaseSrcFrame.
-int runFrames(V360SectionBuilder& section, Frame* last = nullptr) {
-    Frame dst(static_cast<size_t>(kW) * kH);
-    int index = 0;
-    while (void* src = section.prepareSrcFrame(index)) {
-        section.dewarp(index, src, dst.data());
-        section.releaseSrcFrame(src);
-        ++index;
-    }
-    if (last) *last = dst;
-    return index;
-}
-
 V360VideoSectionBuilder* videoSection(const QString& clip, double end, V360Transitor* first,
                                       V360Transitor* second, const QString& leadIn = "",
                                       const QString& leadOut = "") {
     return new V360VideoSectionBuilder(kW, kH, clip, "", 0, 0, 0, end, leadIn, leadOut, first,
                                        second, "", -1, -1, -1);
-}
-
-// A thread object as the sections' owner (for its white-noise paths); its loop never runs.
-std::unique_ptr<V360DispatchThread> ownerIn(const QString& dir) {
-    return std::unique_ptr<V360DispatchThread>(
-        new V360DispatchThread(dir + "/out.mp4", kW, kH, 1000000, 1.0, -1, -1, -1, dir));
 }
 
 }  // namespace
@@ -400,56 +369,4 @@ TEST_F(Sections, PrepareTaskMarksTheSectionPreparedAndDeletesItself) {
     EXPECT_EQ(1, prepared);
     EXPECT_EQ(V360VideoSectionBuilder::kPrepared, section->preparationState());
     EXPECT_EQ(0, section->prepare());
-}
-
-TEST_F(Sections, ShortSoundIsPatchedWithWhiteNoise) {
-    const QString dir = folder("sound");
-    std::unique_ptr<V360DispatchThread> owner = ownerIn(dir);
-    const QString silentAlternative = solidClip(dir + "/alt.mp4", 64, 64, Qt::gray, 0.2, 1.0);
-    // Every source sound here is silent: the white noise shows where it was used.
-    const struct {
-        const char* name;
-        double seconds;
-        double soundSeconds;
-        QString alternative;
-        double silentUntil;
-    } cases[] = {{"one second short", 1.5, 0.5, "", 0.5},
-                 {"no sound", 1.0, 0, "", 0},
-                 {"no sound, an alternative", 1.0, 0, silentAlternative, 1.0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const QString clip =
-            solidClip(QString("%1/%2-%3.mp4").arg(dir).arg(c.seconds).arg(c.soundSeconds), 64, 64,
-                      Qt::gray, c.seconds, c.soundSeconds);
-        V360VideoSectionBuilder section(kW, kH, clip, "", 0, 0, 0, -1, "", "", nullptr, nullptr,
-                                        c.alternative, -1, -1, -1);
-        section.owner = owner.get();
-        ASSERT_EQ(0, section.prepare());
-        ASSERT_EQ(section.totalFrames(), runFrames(section));
-        section.releaseAllDecodeDewarpResource();
-        const QString sound = dir + "/" + c.name + ".m4a";
-        ASSERT_EQ(0, section.extractAudioToSectionLength(sound, 1.0));
-        const double length = section.totalFrames() / 27.0;
-        EXPECT_NEAR(length, FFMpegUtil::getAudioLength(sound), 0.05);
-        const std::vector<short> samples = monoSamples(sound);
-        if (c.silentUntil > 0) {
-            EXPECT_LT(rms(samples, 0.1, c.silentUntil - 0.1), 5);
-        }
-        if (c.silentUntil < length) {
-            EXPECT_GT(rms(samples, c.silentUntil + 0.1, length - 0.1), 100);
-        }
-    }
-}
-
-TEST_F(Sections, FailedPatchKeepsTheShortSound) {
-    const QString dir = folder("failedpatch");
-    const QString clip = solidClip(dir + "/short.mp4", 64, 64, Qt::gray, 1.5, 0.5);
-    // Without an owner there is no white noise to patch with.
-    V360VideoSectionBuilder section(kW, kH, clip, "", 0, 0, 0, -1, "", "", nullptr, nullptr, "", -1,
-                                    -1, -1);
-    ASSERT_EQ(0, section.prepare());
-    ASSERT_EQ(section.totalFrames(), runFrames(section));
-    const QString sound = dir + "/short.m4a";
-    EXPECT_EQ(0, section.extractAudioToSectionLength(sound, 1.0));
-    EXPECT_NEAR(0.5, FFMpegUtil::getAudioLength(sound), 0.05);
 }
