@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include "BenchDir.h"
@@ -40,6 +41,7 @@ void probeLatency(benchmark::State& state) {
         probe.init();
         loop.exec();
         worst = std::max(worst, gap);
+        std::fprintf(stderr, "probe run: max gap %.1f ms\n", gap);
         state.counters["max_gap_ms"] = gap;
     }
     state.counters["worst_gap_ms"] = worst;
