@@ -29,7 +29,7 @@ namespace {
 const char* const kRefusal =
     "This computer can't support the min 2160x1080 resolution 360 video format conversion.";
 
-// The main window over a card folder with one recording, playing it.
+// The main window over a card folder with two recordings of 2 s, playing the first row.
 class ConversionWindowTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -39,6 +39,7 @@ class ConversionWindowTest : public ::testing::Test {
         FontStyle::init();
         const QString clip = makeRecording("Drive.MOV", 2);
         ASSERT_FALSE(clip.isEmpty());
+        ASSERT_FALSE(makeRecording("Return.MOV", 2).isEmpty());
         const QString data = QStandardPaths::writableLocation(QStandardPaths::DataLocation);
         QDir().mkpath(data);
         QSettings(data + "/setting.ini", QSettings::IniFormat)
@@ -110,7 +111,8 @@ TEST_F(ConversionWindowTest, ConvertsThePlayingRecordingAndSavesA360Video) {
             return watch.isNull();
         },
         5000));
-    EXPECT_TRUE(script.events.first().endsWith("/Drive_export"));
+    const QString base = QFileInfo(RavlixPlayer::currentPlayer()->getFilePath()).baseName();
+    EXPECT_TRUE(script.events.first().endsWith("/" + base + "_export"));
 
     const QString file = saved + ".mp4";
     ASSERT_TRUE(QFile::exists(file));
@@ -124,6 +126,28 @@ TEST_F(ConversionWindowTest, ConvertsThePlayingRecordingAndSavesA360Video) {
     EXPECT_TRUE(streams.contains("codec_type=audio"));
     // Two seconds of the recording at 27 frames a second.
     EXPECT_EQ(ConvertTestMedia::probe(file, "stream=nb_frames"), "54");
+}
+
+TEST_F(ConversionWindowTest, SecondSaveReplacesTheOverlayWhichFollowsTheWindow) {
+    ASSERT_NO_FATAL_FAILURE(openWindow());
+    QMetaObject::invokeMethod(window.get(), "showConversionDlg");
+    QPointer<ConversionDialog> first = window->findChild<ConversionDialog*>();
+    QMetaObject::invokeMethod(window.get(), "showConversionDlg");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(first.isNull());
+    ASSERT_EQ(window->findChildren<ConversionDialog*>().size(), 1);
+    ConversionDialog* dialog = window->findChild<ConversionDialog*>();
+    window->resize(1500, 900);
+    EventWait::settle(100);
+    EXPECT_EQ(dialog->geometry(), QRect(0, 0, window->width(), window->height()));
+    // Down does not step the recordings while the overlay is open.
+    const QString playing = RavlixPlayer::currentPlayer()->getFilePath();
+    QTest::keyClick(window->windowHandle(), Qt::Key_Down);
+    EventWait::settle(100);
+    EXPECT_EQ(RavlixPlayer::currentPlayer()->getFilePath(), playing);
+    child<QPushButton>(dialog, "btnCancel")->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(window->findChild<ConversionDialog*>());
 }
 
 TEST_F(ConversionWindowTest, RefusesWhenTheSampleCannotBeEncoded) {
