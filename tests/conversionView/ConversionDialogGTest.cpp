@@ -217,3 +217,19 @@ TEST_F(ConversionDialogTest, ClosingDuringTheConversionCancelsTheJob) {
     EventWait::settle(200);
     EXPECT_FALSE(QFile::exists(ConversionDialog::temporaryTarget()));
 }
+
+TEST_F(ConversionDialogTest, ANewJobWaitsForTheJobOfAClosedOverlay) {
+    // Closed once every frame is handed out, the first job goes on to its sound and copy.
+    player->open(makeRecording("Trip_0002.MOV", 2));
+    child<QPushButton>("btnStart")->click();
+    ASSERT_TRUE(EventWait::waitFor(
+        [this] { return child<QLabel>("lblProgressText")->text().chopped(1).toInt() >= 96; },
+        60000));
+    dialog = std::make_unique<ConversionDialog>(nullptr);
+    QObject::connect(dialog.get(), &ConversionDialog::sigCancel,
+                     [this] { script.events << "cancel"; });
+    convert(makeRecording("Trip_0001.MOV", 1));
+    ASSERT_EQ(page(), 2) << script.events.join(",").toStdString();
+    EXPECT_EQ(ConvertTestMedia::probe(ConversionDialog::temporaryTarget(), "stream=nb_frames"),
+              "27");
+}

@@ -45,6 +45,13 @@ bool sameFile(const QString& a, const QString& b) {
     return left.absoluteFilePath() == right.absoluteFilePath();
 }
 
+// The last job started by any overlay. Jobs share their temporary files, so a new one waits
+// until the previous one (say of an overlay closed meanwhile) has reported and gone.
+QPointer<VideoSimple360Generator>& lastJob() {
+    static QPointer<VideoSimple360Generator> job;
+    return job;
+}
+
 }  // namespace
 
 ConversionDialog::ConversionDialog(QWidget* parent) : QWidget(parent) {
@@ -134,10 +141,17 @@ QSize ConversionDialog::checkedSize() const {
 }
 
 void ConversionDialog::doConversion(int centerX, int centerY, int radius) {
+    if (lastJob()) {
+        connect(
+            lastJob(), &QObject::destroyed, this, [=] { doConversion(centerX, centerY, radius); },
+            Qt::QueuedConnection);
+        return;
+    }
     const QSize size = checkedSize();
     for (QAbstractButton* button : buttonGroup->buttons()) button->setEnabled(button->isChecked());
     generator = VideoSimple360Generator::genPanoramaVideo(
         sourcePath, tempTarget, size.width(), size.height(), centerX, centerY, radius, -1, -1);
+    lastJob() = generator;
     connect(generator, SIGNAL(videoGenProgressUpdate(float, float, int, int)), this,
             SLOT(onVideoGenProgressUpdate(float, float, int, int)));
     connect(generator, SIGNAL(videoGenerationFinished(QString)), this,
