@@ -14,9 +14,7 @@ class VideoEncodeTask : public QThread {
   public:
     VideoEncodeTask(EncodeManager* manager, QString samplePath, int width, int height);
 
-    EncodeManager* getManager() const { return manager; }
     int getWidth() const { return width; }
-    int getHeight() const { return height; }
     // Read after finished().
     int getResult() const { return result; }
 
