@@ -113,23 +113,33 @@ void CircleCheckTask::run() {
 }
 
 QImage CircleCheckTask::firstFrameHalfSize(const QString& path) {
+    const QImage full = firstFrame(path);
+    if (full.isNull())
+        return full;
+    return full.scaled(full.width() / 2, full.height() / 2, Qt::IgnoreAspectRatio,
+                       Qt::FastTransformation);
+}
+
+QImage CircleCheckTask::firstFrame(const QString& path, int* result) {
     FFMpegDecoder360G decoder;
-    if (decoder.initWithFilePath(path.toUtf8().constData()) != 0)
-        return QImage();
-    AVFrame** cell = decoder.readNextVideoFrame();
+    int code = decoder.initWithFilePath(path.toUtf8().constData());
+    AVFrame** cell = code == 0 ? decoder.readNextVideoFrame() : nullptr;
+    if (code == 0 && !cell)
+        code = -1;
+    if (result)
+        *result = code;
     if (!cell)
         return QImage();
     AVFrame* frame = *cell;
-    // Wrapped with the frame's own stride; scaled() makes the copy that outlives the frame.
-    QImage wrapped(frame->data[0], frame->width, frame->height, frame->linesize[0],
-                   QImage::Format_ARGB32);
-    QImage half = wrapped.scaled(frame->width / 2, frame->height / 2, Qt::IgnoreAspectRatio,
-                                 Qt::FastTransformation);
+    // Wrapped with the frame's own stride; copy() makes the image that outlives the frame.
+    const QImage image = QImage(frame->data[0], frame->width, frame->height, frame->linesize[0],
+                                QImage::Format_ARGB32)
+                             .copy();
     av_frame_unref(frame);
     av_frame_free(&frame);
     delete cell;
     decoder.releaseResource();
-    return half;
+    return image;
 }
 
 std::optional<CircleInfo> CircleCheckTask::findCircle(const QImage& image) {

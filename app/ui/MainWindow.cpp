@@ -5,6 +5,9 @@
 #include <QKeyEvent>
 #include <QLocale>
 
+#include "ConversionDialog.h"
+#include "DialogHook.h"
+#include "EncodeManager.h"
 #include "FileListView.h"
 #include "FontStyle.h"
 #include "InfoView.h"
@@ -32,6 +35,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     setupUi(this);
     setupFileNameFont();
     RavlixPlayer::newPlayer(this);
+    EncodeManager::instance()->init();
     createViews();
     connectViews();
     qApp->installEventFilter(this);
@@ -70,6 +74,7 @@ void MainWindow::connectViews() {
     connect(fileListView, SIGNAL(sigCheckError()), playerView, SLOT(checkFileError()));
     connect(fileListView, SIGNAL(sigPlayFile()), playerView, SLOT(play()));
     connect(fileListView, SIGNAL(sigPauseFile()), playerView, SLOT(pause()));
+    connect(fileListView, SIGNAL(sigSaveFile()), this, SLOT(showConversionDlg()));
     connect(fileListView, SIGNAL(sigShowWaitingView()), this, SLOT(showWaitingView()));
     connect(fileListView, SIGNAL(sigHideWaitingView()), this, SLOT(hideWaitingView()));
     connect(modeView, SIGNAL(sigModeChange(PLAYBACK_MODE)), playerView,
@@ -123,13 +128,41 @@ void MainWindow::showInformationDlg() {
     dropOverlay(informationDlg);
     informationDlg = new InformationDialog(this);
     connect(informationDlg, SIGNAL(sigOk()), this, SLOT(hideInformationDlg()));
-    informationDlg->setGeometry(0, 0, width(), height());
-    informationDlg->show();
+    placeOverlay(informationDlg);
 }
 
 void MainWindow::hideInformationDlg() {
     dropOverlay(informationDlg);
     informationDlg = nullptr;
+}
+
+void MainWindow::placeOverlay(QWidget* overlay) {
+    overlay->setGeometry(0, 0, width(), height());
+    overlay->show();
+}
+
+bool MainWindow::conversionSupported() {
+    if (EncodeManager::instance()->getIs2160x1080Enable())
+        return true;
+    DialogHook::message(nullptr, QMessageBox::Warning, QString(),
+                        tr("This computer can't support the min 2160x1080 resolution 360 video "
+                           "format conversion."),
+                        QMessageBox::Ok);
+    return false;
+}
+
+void MainWindow::showConversionDlg() {
+    if (!conversionSupported())
+        return;
+    dropOverlay(conversionDlg);
+    conversionDlg = new ConversionDialog(this);
+    connect(conversionDlg, SIGNAL(sigCancel()), this, SLOT(hideConversionDlg()));
+    placeOverlay(conversionDlg);
+}
+
+void MainWindow::hideConversionDlg() {
+    dropOverlay(conversionDlg);
+    conversionDlg = nullptr;
 }
 
 void MainWindow::showWaitingView() {
@@ -144,12 +177,13 @@ void MainWindow::hideWaitingView() {
 }
 
 bool MainWindow::anyOverlayOpen() const {
-    return informationDlg || waitingView;
+    return informationDlg || conversionDlg || waitingView;
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    for (QWidget* overlay : {(QWidget*)informationDlg, (QWidget*)waitingView}) {
+    for (QWidget* overlay :
+         {(QWidget*)informationDlg, (QWidget*)conversionDlg, (QWidget*)waitingView}) {
         if (overlay)
             overlay->setGeometry(0, 0, width(), height());
     }

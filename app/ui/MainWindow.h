@@ -5,6 +5,7 @@
 
 #include "ui_MainWindow.h"
 
+class ConversionDialog;
 class FileListView;
 class InfoView;
 class InformationDialog;
@@ -33,6 +34,8 @@ protected slots:
     void toNormalScreen();
     void showInformationDlg();
     void hideInformationDlg();
+    void showConversionDlg();
+    void hideConversionDlg();
     void showWaitingView();
     void hideWaitingView();
 
@@ -45,6 +48,10 @@ private:
     void createViews();
     void connectViews();
     bool anyOverlayOpen() const;
+    // Shows an overlay created with the window as parent over the whole client area.
+    void placeOverlay(QWidget* overlay);
+    // False, after the warning, when the probe found that 2160x1080 cannot be encoded.
+    bool conversionSupported();
 
     FileListView* fileListView = nullptr;
     InfoView* infoView = nullptr;
@@ -52,6 +59,7 @@ private:
     ModeView* modeView = nullptr;
     PlayerView* playerView = nullptr;
     QPointer<InformationDialog> informationDlg;
+    QPointer<ConversionDialog> conversionDlg;
     QPointer<WaitingView> waitingView;
     int windowStateBits = 0;
     int savedWindowState = 0;

@@ -1,0 +1,68 @@
+#include "EncodeManager.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include "ConversionViewResources.h"
+#include "VideoEncodeTask.h"
+
+namespace {
+
+QString dataLocation() { return QStandardPaths::writableLocation(QStandardPaths::DataLocation); }
+
+}  // namespace
+
+EncodeManager* EncodeManager::instance() {
+    static EncodeManager* manager = new EncodeManager(defaultSamplePath());
+    return manager;
+}
+
+QString EncodeManager::defaultSamplePath() { return dataLocation() + "/sample.mov"; }
+
+QString EncodeManager::trialOutputPath() { return dataLocation() + "/testEncode.mov"; }
+
+EncodeManager::EncodeManager(QString samplePath) : samplePath(samplePath) {
+    ConversionViewResources::init();
+    if (QFile::exists(samplePath)) return;
+    QDir().mkpath(QFileInfo(samplePath).absolutePath());
+    // A failed copy shows as failed trials.
+    if (QFile::copy(":/video/sample.mov", samplePath))
+        QFile::setPermissions(
+            samplePath, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+}
+
+int EncodeManager::init() {
+    startTrial(2160, 1080);
+    return 0;
+}
+
+void EncodeManager::startTrial(int width, int height) {
+    auto* task = new VideoEncodeTask(this, samplePath, width, height);
+    connect(task, SIGNAL(finished()), this, SLOT(onEncodeDone()), Qt::QueuedConnection);
+    task->start(QThread::InheritPriority);
+}
+
+void EncodeManager::disableSize(int width) {
+    if (width == 2160)
+        is2160x1080Enable = false;
+    else if (width == 2880)
+        is2880x1440Enable = false;
+    else
+        is3840x1920Enable = false;
+}
+
+void EncodeManager::onEncodeDone() {
+    auto* task = qobject_cast<VideoEncodeTask*>(sender());
+    if (!task) return;
+    const int width = task->getWidth();
+    if (task->getResult() != 0) disableSize(width);
+    delete task;
+    if (width == 2160)
+        startTrial(2880, 1440);
+    else if (width == 2880)
+        startTrial(3840, 1920);
+    else
+        done = true;
+}
