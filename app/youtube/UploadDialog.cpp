@@ -55,8 +55,7 @@ void UploadDialog::setEncoderSupport(EncoderSupport support) {
 QSize UploadDialog::outputSize() {
     const EncoderSupport& allows = encoderSupport();
     for (int width : {3840, 2880}) {
-        if (!allows || allows(width))
-            return QSize(width, width / 2);
+        if (!allows || allows(width)) return QSize(width, width / 2);
     }
     return QSize(2160, 1080);
 }
@@ -69,8 +68,7 @@ UploadDialog::UploadDialog(QWidget* parent)
     leTitle->setAttribute(Qt::WA_MacShowFocusRect, false);
     leTitle->setTextMargins(2, 0, 0, 0);
     leTitle->setText(QFileInfo(currentFile()).baseName());
-    targetPath =
-        QStandardPaths::writableLocation(QStandardPaths::DataLocation) + "/tempExport.mp4";
+    targetPath = QStandardPaths::writableLocation(QStandardPaths::DataLocation) + "/tempExport.mp4";
     connectSignals();
     auto* shadow = new QGraphicsDropShadowEffect(widget);
     shadow->setBlurRadius(40);
@@ -81,13 +79,11 @@ UploadDialog::UploadDialog(QWidget* parent)
     switchWidget->hide();
     saveWidget->hide();
     stackedWidget->setCurrentIndex(PAGE_LOGIN);
-    if (manager->getIsLogin())
-        QTimer::singleShot(100, this, SLOT(loginSuccess()));
+    if (manager->getIsLogin()) QTimer::singleShot(100, this, SLOT(loginSuccess()));
 }
 
 UploadDialog::~UploadDialog() {
-    if (generator)
-        generator->cancelGeneration();
+    if (generator) generator->cancelGeneration();
 }
 
 void UploadDialog::setupFont() {
@@ -103,10 +99,9 @@ void UploadDialog::setupFont() {
 
 void UploadDialog::connectSignals() {
     connect(manager, SIGNAL(sigLogin()), this, SLOT(loginSuccess()));
-    connect(manager, SIGNAL(sigUploadProgress(qint64,qint64)), this,
-            SLOT(uploadProgress(qlonglong,qlonglong)));
-    connect(manager, SIGNAL(sigUploadResult(int,QString)), this,
-            SLOT(uploadResult(int,QString)));
+    connect(manager, SIGNAL(sigUploadProgress(qint64, qint64)), this,
+            SLOT(uploadProgress(qlonglong, qlonglong)));
+    connect(manager, SIGNAL(sigUploadResult(int, QString)), this, SLOT(uploadResult(int, QString)));
     connect(btnCancel, SIGNAL(clicked()), this, SLOT(cancelClicked()));
     connect(btnLogin, SIGNAL(clicked()), this, SLOT(loginClicked()));
     connect(btnStart, SIGNAL(clicked()), this, SLOT(startClicked()));
@@ -126,10 +121,9 @@ void UploadDialog::loginClicked() { manager->login(); }
 
 void UploadDialog::loginSuccess() {
     // A sign-in arriving during a job must not reopen START on the same temporary file.
-    if (busy)
-        return;
-    lblAccount->setText(
-        lblAccount->fontMetrics().elidedText(manager->getID(), Qt::ElideRight, lblAccount->width()));
+    if (busy) return;
+    lblAccount->setText(lblAccount->fontMetrics().elidedText(manager->getID(), Qt::ElideRight,
+                                                             lblAccount->width()));
     setInputsEnabled(true);
     btnSwitch->setEnabled(true);
     switchWidget->show();
@@ -149,8 +143,7 @@ void UploadDialog::switchClicked() {
 void UploadDialog::startClicked() {
     busy = true;
     leTitle->setEnabled(false);
-    for (QAbstractButton* button : buttonGroup->buttons())
-        button->setEnabled(button->isChecked());
+    for (QAbstractButton* button : buttonGroup->buttons()) button->setEnabled(button->isChecked());
     btnSwitch->setEnabled(false);
     lblSwitch->setPixmap(QPixmap(kGraySmall));
     stackedWidget->setCurrentIndex(PAGE_PROGRESS);
@@ -167,8 +160,7 @@ void UploadDialog::startClicked() {
 
 void UploadDialog::checkCircleDone() {
     auto* task = qobject_cast<CircleCheckTask*>(sender());
-    if (!task)
-        return;
+    if (!task) return;
     const QImage image = task->getImage();
     CircleInfo full;
     if (CircleInfo::toFullFrame(task->getResult(), image.width(), image.height(), &full) == 0)
@@ -181,8 +173,8 @@ void UploadDialog::doConversion(int cx, int cy, int r) {
     const QSize size = outputSize();
     generator = VideoSimple360Generator::genPanoramaVideo(currentFile(), targetPath, size.width(),
                                                           size.height(), cx, cy, r, -1.0, -1.0);
-    connect(generator, SIGNAL(videoGenProgressUpdate(float,float,int,int)), this,
-            SLOT(onVideoGenProgressUpdate(float,float,int,int)));
+    connect(generator, SIGNAL(videoGenProgressUpdate(float, float, int, int)), this,
+            SLOT(onVideoGenProgressUpdate(float, float, int, int)));
     connect(generator, SIGNAL(videoGenerationFinished(QString)), this,
             SLOT(onVideoGenerationFinished(QString)));
     connect(generator, SIGNAL(videoGenerationFailed(int)), this,
@@ -208,8 +200,7 @@ void UploadDialog::uploadProgress(qlonglong uploaded, qlonglong total) {
 }
 
 YT_VIDEO_PRIVACY UploadDialog::checkedPrivacy() const {
-    if (btnPublic->isChecked())
-        return YT_PUBLIC;
+    if (btnPublic->isChecked()) return YT_PUBLIC;
     return btnUnlisted->isChecked() ? YT_UNLISTED : YT_PRIVATE;
 }
 
@@ -250,17 +241,16 @@ void UploadDialog::uploadResult(int result, QString) {
 }
 
 void UploadDialog::saveClicked() {
-    QSettings settings(QStandardPaths::writableLocation(QStandardPaths::DataLocation) +
-                           "/setting.ini",
-                       QSettings::IniFormat);
+    QSettings settings(
+        QStandardPaths::writableLocation(QStandardPaths::DataLocation) + "/setting.ini",
+        QSettings::IniFormat);
     QString folder = settings.value("EXPORT_DIR_PATH").toString();
     if (folder.isEmpty())
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QString suggested = folder + "/" + QFileInfo(currentFile()).baseName() + "_export";
     const QString chosen =
         DialogHook::saveFileName(this, tr("Save to file"), suggested, tr("360 Video (*.mp4)"));
-    if (chosen.isEmpty())
-        return;
+    if (chosen.isEmpty()) return;
     if (saveTo(chosen))
         btnSave->setEnabled(false);
     else
@@ -270,14 +260,12 @@ void UploadDialog::saveClicked() {
 // Copies the converted file beside `target` first, then puts the copy in the place of an
 // existing file of that name and removes the converted file. Nothing is lost on failure.
 bool UploadDialog::saveTo(const QString& target) {
-    if (!QFile::exists(convertedPath))
-        return false;
+    if (!QFile::exists(convertedPath)) return false;
     if (QFileInfo(target).absoluteFilePath() == QFileInfo(convertedPath).absoluteFilePath())
         return true;
     const QString partial = target + ".part";
     QFile::remove(partial);
-    if (!QFile::copy(convertedPath, partial))
-        return false;
+    if (!QFile::copy(convertedPath, partial)) return false;
     if ((QFile::exists(target) && !QFile::remove(target)) || !QFile::rename(partial, target)) {
         QFile::remove(partial);
         return false;
@@ -289,8 +277,7 @@ bool UploadDialog::saveTo(const QString& target) {
 void UploadDialog::doneClicked() { emit sigCancel(); }
 
 void UploadDialog::cancelClicked() {
-    if (generator)
-        generator->cancelGeneration();
+    if (generator) generator->cancelGeneration();
     emit sigCancel();
 }
 

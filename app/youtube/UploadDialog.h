@@ -25,7 +25,7 @@ class YoutubeUploadManager;
 class UploadDialog : public QWidget, private Ui_UploadDialog {
     Q_OBJECT
 
-public:
+  public:
     // Whether the machine can encode an output of `width` x `width / 2` (3840, 2880); set by
     // the main window from the encoder probe. Unset: every size is allowed.
     using EncoderSupport = std::function<bool(int width)>;
@@ -36,10 +36,10 @@ public:
     explicit UploadDialog(QWidget* parent = nullptr);
     ~UploadDialog() override;
 
-signals:
+  signals:
     void sigCancel();
 
-public slots:
+  public slots:
     void cancelClicked();
     void loginClicked();
     void startClicked();
@@ -55,10 +55,10 @@ public slots:
     void onVideoGenerationFinished(QString filePath);
     void onVideoGenerationFailed(int result);
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void setupFont();
     void connectSignals();
     void setInputsEnabled(bool enabled);

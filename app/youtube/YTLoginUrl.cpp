@@ -7,8 +7,7 @@ const char* const YTLoginUrl::USER_AGENT =
     "QtWebEngine/5.8.0";
 
 bool YTLoginUrl::read(const QUrl& url, QString* id, QString* name, QString* token) {
-    if (!url.toString().contains("loginSuccess.php"))
-        return false;
+    if (!url.toString().contains("loginSuccess.php")) return false;
     const QUrlQuery query(url);
     *id = query.queryItemValue("id");
     *name = query.queryItemValue("name");

@@ -7,7 +7,7 @@
 // full text contains "loginSuccess.php" (letter case significant), carrying the account in
 // its query items "id", "name" and "token" (a missing item reads as empty).
 class YTLoginUrl {
-public:
+  public:
     // Whether `url` is the success address; when it is, fills the three values.
     static bool read(const QUrl& url, QString* id, QString* name, QString* token);
 

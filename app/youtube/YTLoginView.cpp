@@ -11,8 +11,7 @@
 YTLoginView::YTLoginView(QWidget* parent) : QDialog(parent) { setupUi(this); }
 
 YTLoginView::~YTLoginView() {
-    if (webView)
-        webView->deleteLater();
+    if (webView) webView->deleteLater();
 }
 
 void YTLoginView::login() {
@@ -31,8 +30,7 @@ void YTLoginView::login() {
 
 void YTLoginView::urlChanged(QUrl url) {
     QString id, name, token;
-    if (!YTLoginUrl::read(url, &id, &name, &token))
-        return;
+    if (!YTLoginUrl::read(url, &id, &name, &token)) return;
     emit sigLoginSuccess(id, name, token);
     done(0);
 }

@@ -13,19 +13,19 @@ class QWebEngineView;
 class YTLoginView : public QDialog, private Ui_YTLoginView {
     Q_OBJECT
 
-public:
+  public:
     explicit YTLoginView(QWidget* parent = nullptr);
     ~YTLoginView() override;
 
     // Shows the relay page in a new web view and runs the dialog modally.
     void login();
 
-signals:
+  signals:
     void sigLoginSuccess(QString id, QString name, QString accessToken);
 
-public slots:
+  public slots:
     void urlChanged(QUrl url);
 
-private:
+  private:
     QWebEngineView* webView = nullptr;  // child of the dialog, replaced at each login()
 };

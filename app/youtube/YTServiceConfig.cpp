@@ -21,20 +21,16 @@ YTServiceConfig YTServiceConfig::current() {
 }
 
 bool YTServiceConfig::isAcceptable(const QUrl& url) {
-    if (!url.isValid() || url.host().isEmpty())
-        return false;
-    if (url.scheme() == "https")
-        return true;
-    const bool loopback =
-        url.host() == "localhost" || QHostAddress(url.host()).isLoopback();
+    if (!url.isValid() || url.host().isEmpty()) return false;
+    if (url.scheme() == "https") return true;
+    const bool loopback = url.host() == "localhost" || QHostAddress(url.host()).isLoopback();
     return url.scheme() == "http" && loopback;
 }
 
 QUrl YTServiceConfig::apiUrl(const QString& path) const {
     QUrl url = apiBase;
     QString base = url.path();
-    if (base.endsWith('/'))
-        base.chop(1);
+    if (base.endsWith('/')) base.chop(1);
     url.setPath(base + path);
     return url;
 }

@@ -11,7 +11,7 @@
 //   RV_YT_LOGOUT_PAGE https://accounts.google.com/logout
 // The environment is read at each call.
 class YTServiceConfig {
-public:
+  public:
     static YTServiceConfig current();
 
     // Whether `url` may carry the sign-in or the access token.

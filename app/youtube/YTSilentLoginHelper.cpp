@@ -34,13 +34,11 @@ void YTSilentLoginHelper::silentLogin() {
 void YTSilentLoginHelper::silentLogout() { webView->load(YTServiceConfig::current().logoutPage); }
 
 void YTSilentLoginHelper::urlChanged(QUrl url) {
-    if (!YTLoginUrl::read(url, &id, &name, &accessToken))
-        return;
+    if (!YTLoginUrl::read(url, &id, &name, &accessToken)) return;
     succeeded = true;
     emit sigLoginSuccess(id, name, accessToken);
 }
 
 void YTSilentLoginHelper::loginTimeout() {
-    if (!succeeded)
-        emit sigLoginFailed();
+    if (!succeeded) emit sigLoginFailed();
 }

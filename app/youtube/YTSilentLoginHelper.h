@@ -14,7 +14,7 @@ class QWebEngineView;
 class YTSilentLoginHelper : public QObject {
     Q_OBJECT
 
-public:
+  public:
     explicit YTSilentLoginHelper(QObject* parent = nullptr);
     ~YTSilentLoginHelper() override;
 
@@ -23,15 +23,15 @@ public:
     // Loads the identity provider's logout page in the hidden view.
     void silentLogout();
 
-signals:
+  signals:
     void sigLoginSuccess(QString id, QString name, QString accessToken);
     void sigLoginFailed();
 
-public slots:
+  public slots:
     void urlChanged(QUrl url);
     void loginTimeout();
 
-private:
+  private:
     QString id;
     QString name;
     QString accessToken;

@@ -35,8 +35,7 @@ QHttpMultiPart* fileBody(const QString& path) {
     QHttpPart part;
     part.setHeader(QNetworkRequest::ContentTypeHeader, "video/*");
     auto* file = new QFile(path, body);
-    if (file->open(QIODevice::ReadOnly))
-        part.setBodyDevice(file);
+    if (file->open(QIODevice::ReadOnly)) part.setBodyDevice(file);
     body->append(part);
     return body;
 }
@@ -51,12 +50,12 @@ YoutubeUploadManager* YoutubeUploadManager::instance() {
 YoutubeUploadManager::YoutubeUploadManager()
     : silentLoginHelper(nullptr), loginView(nullptr), network(new QNetworkAccessManager(this)) {
     silentLoginHelper = new YTSilentLoginHelper();
-    connect(silentLoginHelper, SIGNAL(sigLoginSuccess(QString,QString,QString)), this,
-            SLOT(silentLoginSuccess(QString,QString,QString)));
+    connect(silentLoginHelper, SIGNAL(sigLoginSuccess(QString, QString, QString)), this,
+            SLOT(silentLoginSuccess(QString, QString, QString)));
     connect(silentLoginHelper, SIGNAL(sigLoginFailed()), this, SLOT(silentLoginFailed()));
     loginView = new YTLoginView();
-    connect(loginView, SIGNAL(sigLoginSuccess(QString,QString,QString)), this,
-            SLOT(loginSuccess(QString,QString,QString)));
+    connect(loginView, SIGNAL(sigLoginSuccess(QString, QString, QString)), this,
+            SLOT(loginSuccess(QString, QString, QString)));
     loginSilently();
 }
 
@@ -66,13 +65,11 @@ YoutubeUploadManager::~YoutubeUploadManager() {
 }
 
 void YoutubeUploadManager::login() {
-    if (!isLogin)
-        loginView->login();
+    if (!isLogin) loginView->login();
 }
 
 void YoutubeUploadManager::logout() {
-    if (!isLogin)
-        return;
+    if (!isLogin) return;
     isLogin = false;
     id.clear();
     name.clear();
@@ -82,8 +79,7 @@ void YoutubeUploadManager::logout() {
 }
 
 void YoutubeUploadManager::loginSilently() {
-    if (isLogin || isSilentLoginInProgress)
-        return;
+    if (isLogin || isSilentLoginInProgress) return;
     isSilentLoginInProgress = true;
     silentLoginHelper->silentLogin();
 }
@@ -111,12 +107,12 @@ void YoutubeUploadManager::loginSuccess(QString id, QString name, QString access
 
 QString YoutubeUploadManager::toPrivacyStr(YT_VIDEO_PRIVACY privacy) {
     switch (privacy) {
-    case YT_PUBLIC:
-        return "public";
-    case YT_UNLISTED:
-        return "unlisted";
-    default:
-        return "private";
+        case YT_PUBLIC:
+            return "public";
+        case YT_UNLISTED:
+            return "unlisted";
+        default:
+            return "private";
     }
 }
 
@@ -131,19 +127,17 @@ void YoutubeUploadManager::uploadVideo(YTVideoInfo info) {
         network->post(apiRequest("/upload/youtube/v3/videos", accessToken), body);
     body->setParent(reply);
     connect(reply, SIGNAL(finished()), this, SLOT(handleNetworkReply()));
-    connect(reply, SIGNAL(uploadProgress(qint64,qint64)), this,
-            SLOT(videoUploadProgress(qint64,qint64)));
+    connect(reply, SIGNAL(uploadProgress(qint64, qint64)), this,
+            SLOT(videoUploadProgress(qint64, qint64)));
 }
 
 void YoutubeUploadManager::videoUploadProgress(qint64 sent, qint64 total) {
-    if (total != 0)
-        emit sigUploadProgress(sent, total);
+    if (total != 0) emit sigUploadProgress(sent, total);
 }
 
 void YoutubeUploadManager::handleNetworkReply() {
     auto* reply = qobject_cast<QNetworkReply*>(sender());
-    if (!reply)
-        return;
+    if (!reply) return;
     reply->deleteLater();
     const QJsonDocument doc = QJsonDocument::fromJson(reply->readAll());
     if (!doc.isObject()) {
@@ -177,8 +171,7 @@ void YoutubeUploadManager::updateVideoInfo(QString id) {
 
 void YoutubeUploadManager::videoInfoReply() {
     auto* reply = qobject_cast<QNetworkReply*>(sender());
-    if (!reply)
-        return;
+    if (!reply) return;
     reply->deleteLater();
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QByteArray body = reply->readAll().left(kLoggedReplyBytes);

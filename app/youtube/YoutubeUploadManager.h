@@ -18,7 +18,7 @@ class YTSilentLoginHelper;
 class YoutubeUploadManager : public QObject {
     Q_OBJECT
 
-public:
+  public:
     static YoutubeUploadManager* instance();
     ~YoutubeUploadManager() override;
 
@@ -41,23 +41,23 @@ public:
 
     static QString toPrivacyStr(YT_VIDEO_PRIVACY privacy);
 
-signals:
+  signals:
     void sigLogin();
     void sigLogout();
     void sigUploadProgress(qint64 uploaded, qint64 total);
     void sigUploadResult(int result, QString msg);
 
-public slots:
+  public slots:
     void silentLoginSuccess(QString id, QString name, QString accessToken);
     void silentLoginFailed();
     void loginSuccess(QString id, QString name, QString accessToken);
     void videoUploadProgress(qint64 sent, qint64 total);
     void handleNetworkReply();
 
-private slots:
+  private slots:
     void videoInfoReply();
 
-private:
+  private:
     YoutubeUploadManager();
 
     bool isLogin = false;
