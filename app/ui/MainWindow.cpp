@@ -14,7 +14,9 @@
 #include "ModeView.h"
 #include "PlayerView.h"
 #include "RavlixPlayer.h"
+#include "UploadDialog.h"
 #include "WaitingView.h"
+#include "YoutubeUploadManager.h"
 
 namespace {
 
@@ -32,6 +34,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     setupUi(this);
     setupFileNameFont();
     RavlixPlayer::newPlayer(this);
+    YoutubeUploadManager::instance();
     createViews();
     connectViews();
     qApp->installEventFilter(this);
@@ -70,6 +73,7 @@ void MainWindow::connectViews() {
     connect(fileListView, SIGNAL(sigCheckError()), playerView, SLOT(checkFileError()));
     connect(fileListView, SIGNAL(sigPlayFile()), playerView, SLOT(play()));
     connect(fileListView, SIGNAL(sigPauseFile()), playerView, SLOT(pause()));
+    connect(fileListView, SIGNAL(sigUploadFile()), this, SLOT(showUploadDlg()));
     connect(fileListView, SIGNAL(sigShowWaitingView()), this, SLOT(showWaitingView()));
     connect(fileListView, SIGNAL(sigHideWaitingView()), this, SLOT(hideWaitingView()));
     connect(modeView, SIGNAL(sigModeChange(PLAYBACK_MODE)), playerView,
@@ -143,13 +147,27 @@ void MainWindow::hideWaitingView() {
     waitingView = nullptr;
 }
 
+void MainWindow::showUploadDlg() {
+    dropOverlay(uploadDlg);
+    uploadDlg = new UploadDialog(this);
+    connect(uploadDlg, SIGNAL(sigCancel()), this, SLOT(hideUploadDlg()));
+    uploadDlg->setGeometry(0, 0, width(), height());
+    uploadDlg->show();
+}
+
+void MainWindow::hideUploadDlg() {
+    dropOverlay(uploadDlg);
+    uploadDlg = nullptr;
+}
+
 bool MainWindow::anyOverlayOpen() const {
-    return informationDlg || waitingView;
+    return informationDlg || waitingView || uploadDlg;
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    for (QWidget* overlay : {(QWidget*)informationDlg, (QWidget*)waitingView}) {
+    for (QWidget* overlay :
+         {(QWidget*)informationDlg, (QWidget*)waitingView, (QWidget*)uploadDlg}) {
         if (overlay)
             overlay->setGeometry(0, 0, width(), height());
     }

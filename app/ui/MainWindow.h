@@ -11,6 +11,7 @@ class InformationDialog;
 class MapView;
 class ModeView;
 class PlayerView;
+class UploadDialog;
 class WaitingView;
 
 // The program's one window: creates the player controller and the five panels, wires them
@@ -35,6 +36,8 @@ protected slots:
     void hideInformationDlg();
     void showWaitingView();
     void hideWaitingView();
+    void showUploadDlg();
+    void hideUploadDlg();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -53,6 +56,7 @@ private:
     PlayerView* playerView = nullptr;
     QPointer<InformationDialog> informationDlg;
     QPointer<WaitingView> waitingView;
+    QPointer<UploadDialog> uploadDlg;
     int windowStateBits = 0;
     int savedWindowState = 0;
 };

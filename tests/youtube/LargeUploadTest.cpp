@@ -56,7 +56,7 @@ TEST(LargeUploadTest, TwoGigabyteFileStreamsWithFlatMemory) {
     EventWait::settle(500);
     const long before = peakRssKiB();
 
-    QSignalSpy results(manager, SIGNAL(sigUploadResult(int,QString)));
+    QSignalSpy results(manager, SIGNAL(sigUploadResult(int, QString)));
     qint64 lastSent = 0, total = 0;
     QObject::connect(manager, &YoutubeUploadManager::sigUploadProgress,
                      [&](qint64 sent, qint64 all) {
@@ -76,8 +76,8 @@ TEST(LargeUploadTest, TwoGigabyteFileStreamsWithFlatMemory) {
     EXPECT_TRUE(post.head.contains("\r\n\r\n" + kHeadMark));
     EXPECT_TRUE(post.tail.contains(kTailMark + "\r\n--"));
 
-    std::printf("peak RSS before upload %ld KiB, after %ld KiB, growth %ld KiB\n", before,
-                after, after - before);
+    std::printf("peak RSS before upload %ld KiB, after %ld KiB, growth %ld KiB\n", before, after,
+                after - before);
     ::testing::Test::RecordProperty("peak_rss_growth_kib", int(after - before));
     EXPECT_LT(after - before, 128 * 1024);
 }

@@ -73,7 +73,7 @@ TEST(YTLoginUrlTest, SuccessAddressRule) {
 TEST(SilentLoginTest, RelaySuccessSignsInWithTheItemsAndTheUserAgent) {
     pointServiceAt(server(), "now");
     YTSilentLoginHelper helper;
-    QSignalSpy success(&helper, SIGNAL(sigLoginSuccess(QString,QString,QString)));
+    QSignalSpy success(&helper, SIGNAL(sigLoginSuccess(QString, QString, QString)));
     QSignalSpy failed(&helper, SIGNAL(sigLoginFailed()));
     helper.silentLogin();
     ASSERT_TRUE(waitFor([&] { return success.size() == 1; }, 8000));
@@ -128,7 +128,7 @@ TEST(SilentLoginTest, FailsOnceAfterTenSecondsAndALateSuccessStillSignsIn) {
 TEST(LoginViewTest, SignsInInTheDialogAndReplacesTheWebViewOnEachCall) {
     pointServiceAt(server(), "now");
     YTLoginView view;
-    QSignalSpy success(&view, SIGNAL(sigLoginSuccess(QString,QString,QString)));
+    QSignalSpy success(&view, SIGNAL(sigLoginSuccess(QString, QString, QString)));
     QList<QWebEngineView*> shown;
     DialogHook::setAnswerer([&](const DialogHook::Request& request) {
         QWidget* dialog = request.widget;

@@ -53,7 +53,7 @@ T* child(QWidget* dialog, const char* name) {
 }
 
 class UploadDialogTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         Shared& s = shared();
         s.server.setResponder([](const HttpRecorder::Request& request) {
@@ -179,7 +179,8 @@ TEST_F(UploadDialogTest, ProgressBarWidthsAndTexts) {
         float conversion;
         int width;
         const char* text;
-    } conversions[] = {{0.0f, 10, "0%"}, {0.5f, 170, "40%"}, {0.999f, 329, "79%"}, {1.0f, 330, "80%"}};
+    } conversions[] = {
+        {0.0f, 10, "0%"}, {0.5f, 170, "40%"}, {0.999f, 329, "79%"}, {1.0f, 330, "80%"}};
     for (const auto& c : conversions) {
         dialog->onVideoGenProgressUpdate(c.conversion, 0.3f, 0, 1);
         EXPECT_EQ(QRect(0, 0, c.width, bar->height()), bar->geometry()) << c.conversion;
@@ -189,8 +190,8 @@ TEST_F(UploadDialogTest, ProgressBarWidthsAndTexts) {
         qlonglong sent, total;
         int width;
         const char* text;
-    } uploads[] = {{0, 100, 330, "80%"}, {50, 100, 370, "90%"}, {1, 3, 356, "86%"},
-                   {100, 100, 410, "100%"}};
+    } uploads[] = {
+        {0, 100, 330, "80%"}, {50, 100, 370, "90%"}, {1, 3, 356, "86%"}, {100, 100, 410, "100%"}};
     for (const auto& u : uploads) {
         dialog->uploadProgress(u.sent, u.total);
         EXPECT_EQ(u.width, bar->width()) << u.sent;
