@@ -353,3 +353,27 @@ TEST_F(UploadDialogTest, DoneAndCloseAskToBeClosed) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(UploadDialogTest, ClosingDuringTheConversionCancelsIt) {
+    UploadDialog::setEncoderSupport([](int) { return false; });
+    const QString converted =
+        QStandardPaths::writableLocation(QStandardPaths::DataLocation) + "/tempExport.mp4";
+    QFile::remove(converted);
+    auto dialog = openSignedIn();
+    int cancels = 0;
+    QObject::connect(dialog.get(), &UploadDialog::sigCancel, [&] { ++cancels; });
+    child<QAbstractButton>(dialog.get(), "btnStart")->click();
+    QLabel* text = child<QLabel>(dialog.get(), "lblProgressText");
+    ASSERT_TRUE(waitFor([&] { return text->text() != "0%"; }, 30000));
+    child<QAbstractButton>(dialog.get(), "btnCancel")->click();
+    EXPECT_EQ(1, cancels);
+    dialog.reset();
+    EventWait::settle(6000);
+    EXPECT_FALSE(QFile::exists(converted));
+    EXPECT_EQ(0, shared().server.requests("/upload").size());
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+}  // namespace
