@@ -33,6 +33,7 @@ QList<HttpRecorder::Request> HttpRecorder::requests(const QString& prefix) const
 
 void HttpRecorder::accept() {
     while (QTcpSocket* socket = nextPendingConnection()) {
+        socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4 << 20);
         auto connection = std::make_shared<Connection>();
         connect(socket, &QTcpSocket::readyRead, this,
                 [this, socket, connection] { readFrom(socket, connection.get()); });
