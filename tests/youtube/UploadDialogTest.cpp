@@ -169,6 +169,18 @@ TEST_F(UploadDialogTest, OverlayLayoutAndPicture) {
     for (int x = 100; x < 350; ++x)
         redTitle += qRed(shot.pixel(x, 23)) > 150 && qGreen(shot.pixel(x, 23)) < 60;
     EXPECT_GT(redTitle, 0) << "the caption in red";
+
+    // The privacy buttons keep their full size side by side inside the panel.
+    QWidget* previous = nullptr;
+    for (const char* name : {"btnPublic", "btnUnlisted", "btnPrivate"}) {
+        QWidget* button = child<QWidget>(dialog.get(), name);
+        const QRect inPanel(button->mapTo(panel, QPoint(0, 0)), button->size());
+        EXPECT_EQ(QSize(110, 30), inPanel.size()) << name;
+        EXPECT_TRUE(QRect(0, 0, 450, 250).contains(inPanel)) << name;
+        if (previous)
+            EXPECT_GT(inPanel.left(), previous->mapTo(panel, QPoint(0, 0)).x() + 109) << name;
+        previous = button;
+    }
 }
 
 TEST_F(UploadDialogTest, ProgressBarWidthsAndTexts) {
