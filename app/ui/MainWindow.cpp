@@ -17,7 +17,9 @@
 #include "ModeView.h"
 #include "PlayerView.h"
 #include "RavlixPlayer.h"
+#include "UploadDialog.h"
 #include "WaitingView.h"
+#include "YoutubeUploadManager.h"
 
 namespace {
 
@@ -36,6 +38,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     setupFileNameFont();
     RavlixPlayer::newPlayer(this);
     EncodeManager::instance()->init();
+    YoutubeUploadManager::instance();
     createViews();
     connectViews();
     qApp->installEventFilter(this);
@@ -75,6 +78,7 @@ void MainWindow::connectViews() {
     connect(fileListView, SIGNAL(sigPlayFile()), playerView, SLOT(play()));
     connect(fileListView, SIGNAL(sigPauseFile()), playerView, SLOT(pause()));
     connect(fileListView, SIGNAL(sigSaveFile()), this, SLOT(showConversionDlg()));
+    connect(fileListView, SIGNAL(sigUploadFile()), this, SLOT(showUploadDlg()));
     connect(fileListView, SIGNAL(sigShowWaitingView()), this, SLOT(showWaitingView()));
     connect(fileListView, SIGNAL(sigHideWaitingView()), this, SLOT(hideWaitingView()));
     connect(modeView, SIGNAL(sigModeChange(PLAYBACK_MODE)), playerView,
@@ -176,14 +180,33 @@ void MainWindow::hideWaitingView() {
     waitingView = nullptr;
 }
 
+void MainWindow::showUploadDlg() {
+    if (!conversionSupported())
+        return;
+    dropOverlay(uploadDlg);
+    uploadDlg = new UploadDialog(this);
+    UploadDialog::setEncoderSupport([](int width) {
+        const EncodeManager* probe = EncodeManager::instance();
+        return width == 3840 ? probe->getIs3840x1920Enable() : probe->getIs2880x1440Enable();
+    });
+    connect(uploadDlg, SIGNAL(sigCancel()), this, SLOT(hideUploadDlg()));
+    placeOverlay(uploadDlg);
+}
+
+void MainWindow::hideUploadDlg() {
+    dropOverlay(uploadDlg);
+    uploadDlg = nullptr;
+}
+
 bool MainWindow::anyOverlayOpen() const {
-    return informationDlg || conversionDlg || waitingView;
+    return informationDlg || conversionDlg || waitingView || uploadDlg;
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     for (QWidget* overlay :
-         {(QWidget*)informationDlg, (QWidget*)conversionDlg, (QWidget*)waitingView}) {
+         {(QWidget*)informationDlg, (QWidget*)conversionDlg, (QWidget*)waitingView,
+          (QWidget*)uploadDlg}) {
         if (overlay)
             overlay->setGeometry(0, 0, width(), height());
     }

@@ -12,6 +12,7 @@ class InformationDialog;
 class MapView;
 class ModeView;
 class PlayerView;
+class UploadDialog;
 class WaitingView;
 
 // The program's one window: creates the player controller and the five panels, wires them
@@ -38,6 +39,8 @@ protected slots:
     void hideConversionDlg();
     void showWaitingView();
     void hideWaitingView();
+    void showUploadDlg();
+    void hideUploadDlg();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -61,6 +64,7 @@ private:
     QPointer<InformationDialog> informationDlg;
     QPointer<ConversionDialog> conversionDlg;
     QPointer<WaitingView> waitingView;
+    QPointer<UploadDialog> uploadDlg;
     int windowStateBits = 0;
     int savedWindowState = 0;
 };

@@ -26,15 +26,23 @@ void isolate() {
                               {"XDG_DATA_HOME", "home/.local/share"},
                               {"XDG_CONFIG_HOME", "home/.config"},
                               {"XDG_CACHE_HOME", "home/.cache"},
-                              {"XDG_RUNTIME_DIR", "runtime"}};
+                              {"XDG_RUNTIME_DIR", "runtime"},
+                              {"TMPDIR", "tmp"}};
     makeFolder(g_root + "/home");
     makeFolder(g_root + "/home/.local");
     makeFolder(g_root + "/home/.local/share");
     makeFolder(g_root + "/home/.config");
     makeFolder(g_root + "/home/.cache");
     makeFolder(g_root + "/runtime");
+    makeFolder(g_root + "/tmp");
     for (auto& n : names)
         setenv(n[0], (g_root + "/" + n[1]).c_str(), 1);
+    // Nothing listens on port 9: the video service is never reached unless a test serves it.
+    const char* service[][2] = {{"RV_YT_API_BASE", "http://127.0.0.1:9"},
+                                {"RV_YT_LOGIN_PAGE", "http://127.0.0.1:9/googleLogin/"},
+                                {"RV_YT_LOGOUT_PAGE", "http://127.0.0.1:9/logout"}};
+    for (auto& s : service)
+        setenv(s[0], s[1], 1);
     setTimeZone("");
 }
 

@@ -6,7 +6,8 @@
 namespace TestEnv {
 
 // Creates the sandbox and points HOME, XDG_DATA_HOME, XDG_CONFIG_HOME,
-// XDG_CACHE_HOME and XDG_RUNTIME_DIR into it; sets TZ to UTC. Call before
+// XDG_CACHE_HOME and XDG_RUNTIME_DIR into it; sets TZ to UTC and the video service's
+// addresses (RV_YT_*) to a closed port on 127.0.0.1. Call before
 // any Qt application object exists.
 void isolate();
 

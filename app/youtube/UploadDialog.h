@@ -1,0 +1,77 @@
+#pragma once
+
+#include <functional>
+
+#include <QPointer>
+#include <QSize>
+#include <QString>
+#include <QWidget>
+
+#include "YTVideoInfo.h"
+#include "ui_UploadDialog.h"
+
+class CircleCheckTask;
+class VideoSimple360Generator;
+class YoutubeUploadManager;
+
+// Overlay over the main window that converts the playing recording and uploads it:
+//
+// 1. page 0: sign in (the manager's modal dialog, or an existing sign-in 100 ms after start);
+// 2. page 1: title and privacy, START;
+// 3. page 2: first frame at half size, lens-circle search, conversion at the largest size the
+//    encoder allows (bar 0-80 %), upload (80-100 %);
+// 4. page 3: Done, and Save of the converted file under a chosen name.
+// A failed conversion or upload warns and returns to page 1. Main thread only.
+class UploadDialog : public QWidget, private Ui_UploadDialog {
+    Q_OBJECT
+
+  public:
+    // Whether the machine can encode an output of `width` x `width / 2` (3840, 2880); set by
+    // the main window from the encoder probe. Unset: every size is allowed.
+    using EncoderSupport = std::function<bool(int width)>;
+    static void setEncoderSupport(EncoderSupport support);
+    // The conversion size: 3840x1920, else 2880x1440, else 2160x1080.
+    static QSize outputSize();
+
+    explicit UploadDialog(QWidget* parent = nullptr);
+    ~UploadDialog() override;
+
+  signals:
+    void sigCancel();
+
+  public slots:
+    void cancelClicked();
+    void loginClicked();
+    void startClicked();
+    void doneClicked();
+    void switchClicked();
+    void saveClicked();
+    void checkCircleDone();
+    void loginSuccess();
+    void uploadProgress(qlonglong uploaded, qlonglong total);
+    void uploadResult(int result, QString msg);
+    void onVideoGenProgressUpdate(float totalProgress, float curMediaProgress, int curMediaIdx,
+                                  int totalMedias);
+    void onVideoGenerationFinished(QString filePath);
+    void onVideoGenerationFailed(int result);
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void setupFont();
+    void connectSignals();
+    void setInputsEnabled(bool enabled);
+    void backToStart(const QString& warning);
+    void doConversion(int cx, int cy, int r);
+    void setProgress(int width, int percent);
+    YT_VIDEO_PRIVACY checkedPrivacy() const;
+    bool saveTo(const QString& target);
+    static EncoderSupport& encoderSupport();
+
+    YoutubeUploadManager* manager;                // process-wide, not owned
+    QPointer<VideoSimple360Generator> generator;  // running conversion (deletes itself)
+    QString targetPath;
+    QString convertedPath;
+    bool busy = false;  // from START until the conversion or upload has reported
+};

@@ -1,0 +1,36 @@
+#include "YTLoginView.h"
+
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+
+#include "DialogHook.h"
+#include "YTLoginUrl.h"
+#include "YTServiceConfig.h"
+
+YTLoginView::YTLoginView(QWidget* parent) : QDialog(parent) { setupUi(this); }
+
+YTLoginView::~YTLoginView() {
+    if (webView) webView->deleteLater();
+}
+
+void YTLoginView::login() {
+    if (webView) {
+        webViewHolder->removeWidget(webView);
+        webView->deleteLater();
+    }
+    webView = new QWebEngineView(this);
+    webView->page()->profile()->setHttpUserAgent(YTLoginUrl::USER_AGENT);
+    connect(webView, SIGNAL(urlChanged(QUrl)), this, SLOT(urlChanged(QUrl)));
+    webView->load(YTServiceConfig::current().loginPage);
+    webView->show();
+    webViewHolder->addWidget(webView);
+    DialogHook::exec(this);
+}
+
+void YTLoginView::urlChanged(QUrl url) {
+    QString id, name, token;
+    if (!YTLoginUrl::read(url, &id, &name, &token)) return;
+    emit sigLoginSuccess(id, name, token);
+    done(0);
+}
