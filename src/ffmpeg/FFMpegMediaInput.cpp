@@ -48,8 +48,10 @@ int FFMpegMediaInput::openFile(const char* path) {
     path = path_.c_str();
     // Only regular files: opening a pipe or a device could block for ever.
     struct stat info;
-    if (stat(path, &info) == 0 && !S_ISREG(info.st_mode))
+    if (stat(path, &info) == 0 && !S_ISREG(info.st_mode)) {
+        if (tag_) LogSystem::e(tag_, "Not a regular file: %s", path);
         return fail(-2, "Can not open file: " + path_);
+    }
     AVFormatContext* raw = nullptr;
     int err = avformat_open_input(&raw, path, nullptr, nullptr);
     if (err < 0) {
