@@ -79,7 +79,7 @@ int decodeToEnd(FFMpegMediaInput& input, const QtAV::VideoFrameConverter* conver
 // restart does; the decoder uses its automatic thread count.
 void decodeClip(benchmark::State& state) {
     FFMpegMediaInput input;
-    if (clip2160().empty() || input.openForPlayback(clip2160().c_str(), false) < 0) {
+    if (clip2160().empty() || input.open(clip2160().c_str(), false) < 0) {
         state.SkipWithError("cannot open the clip");
         return;
     }

@@ -133,7 +133,7 @@ int FFMpegMediaInput::openAudio() {
     return 0;
 }
 
-int FFMpegMediaInput::openForPlayback(const char* path, bool withAudio) {
+int FFMpegMediaInput::open(const char* path, bool withAudio) {
     const int err = openFile(path);
     if (err < 0) return err;
     if (selectVideo() == 0 && video_.open(videoStream_, foundDecoder_, 0) < 0)
@@ -197,7 +197,7 @@ int FFMpegMediaInput::feedOnePacket() {
 }
 
 int FFMpegMediaInput::receiveFrame(AVFrame* frame) {
-    if (!video_.isOpen() || video_.context()->pix_fmt == AV_PIX_FMT_NONE) return AVERROR(EINVAL);
+    if (!video_.isOpen()) return AVERROR(EINVAL);
     for (;;) {
         int err = video_.receive(frame);
         if (err != AVERROR(EAGAIN)) return err;

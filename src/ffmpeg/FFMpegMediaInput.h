@@ -34,10 +34,11 @@ class FFMpegMediaInput {
     //    (all released), -3 the stream has no pixel format (kept until close).
     int openVideoDecoder(const AVCodec* decoder, int threads);
 
-    // Playback: the file, its best video stream when its decoder opens and,
-    // when `withAudio`, its best audio stream likewise. 0, -30 missing file,
-    // -2 no stream decodable or any other failure (all released).
-    int openForPlayback(const char* path, bool withAudio);
+    // Playback and still frames: the file, its best video stream when its
+    // decoder opens and, when `withAudio`, its best audio stream likewise.
+    // 0, -30 missing file, -2 no stream decodable or any other failure (all
+    // released).
+    int open(const char* path, bool withAudio);
 
     void close();
     // Message of the last failure, "" after a success.

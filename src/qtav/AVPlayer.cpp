@@ -77,7 +77,7 @@ bool AVPlayer::load() {
     stop();
     d->input.reset();
     auto input = std::make_unique<FFMpegMediaInput>();
-    if (input->openForPlayback(d->path.toUtf8().constData(), true) < 0) {
+    if (input->open(d->path.toUtf8().constData(), true) < 0) {
         const QString message = QString::fromStdString(input->failure());
         LogSystem::w(kTag, "load failed: %s", message.toUtf8().constData());
         emit error(message);

@@ -151,9 +151,7 @@ bool VideoFrameExtractor::openSource(const QString& path) {
     d->input.reset();
     d->openSource.clear();
     auto input = std::make_unique<FFMpegMediaInput>();
-    const QByteArray name = path.toUtf8();
-    if (input->openVideoStream(name.constData()) < 0 ||
-        input->openVideoDecoder(input->foundDecoder(), 0) < 0) {
+    if (input->open(path.toUtf8().constData(), false) < 0) {
         sendError(QString::fromStdString(input->failure()));
         return false;
     }
