@@ -1,5 +1,5 @@
 // Speed of the playback layer's video path: YUV 4:2:0 to BGRA conversion of
-// one frame, and decoding a whole clip through MediaInput and StreamDecoder
+// one frame, and decoding a whole clip through FFMpegMediaInput
 // into VideoFrames (optionally converted to BGRA, as for a forced renderer).
 
 #include <cstdlib>
@@ -11,7 +11,7 @@
 #include <QString>
 
 #include "BenchDir.h"
-#include "MediaInput.h"
+#include "FFMpegMediaInput.h"
 #include "VideoFrame.h"
 #include "VideoFrameConverter.h"
 
@@ -23,7 +23,8 @@ const std::string& clip2160() {
         const std::string out = BenchDir::path() + "/2160x2160-60.mp4";
         const std::string command =
             "/usr/bin/ffmpeg -v error -y -f lavfi -i testsrc2=s=2160x2160:r=30 -frames:v 60"
-            " -c:v libx264 -preset veryfast -pix_fmt yuv420p -g 30 '" + out + "'";
+            " -c:v libx264 -preset veryfast -pix_fmt yuv420p -g 30 '" +
+            out + "'";
         return std::system(command.c_str()) == 0 ? out : std::string();
     }();
     return path;
@@ -32,8 +33,7 @@ const std::string& clip2160() {
 // A YUV 4:2:0 frame with a gradient in every plane.
 QtAV::VideoFrame yuvFrame(int width, int height) {
     QByteArray planes(width * height * 3 / 2, Qt::Uninitialized);
-    for (int i = 0; i < planes.size(); ++i)
-        planes[i] = char((i % width) ^ (i / width));
+    for (int i = 0; i < planes.size(); ++i) planes[i] = char((i % width) ^ (i / width));
     return QtAV::VideoFrame(width, height, QtAV::VideoFormat::Format_YUV420P, planes);
 }
 
@@ -61,29 +61,16 @@ BENCHMARK(convertToBgra)
 
 // Reads the video stream from the current position to its end, wrapping (and
 // optionally converting) every decoded frame. Returns the frame count.
-int decodeToEnd(QtAV::MediaInput& input, const QtAV::VideoFrameConverter* converter) {
-    QtAV::StreamDecoder& decoder = input.videoDecoder();
-    ffh::PacketPtr packet = ffh::makePacket();
+int decodeToEnd(FFMpegMediaInput& input, const QtAV::VideoFrameConverter* converter) {
     ffh::FramePtr frame = ffh::makeFrame();
     int frames = 0;
-    double t = -1;
-    bool draining = false;
-    while (!draining) {
-        draining = av_read_frame(input.format(), packet.get()) < 0;
-        if (!draining && packet->stream_index != input.videoIndex()) {
-            av_packet_unref(packet.get());
-            continue;
-        }
-        decoder.send(draining ? nullptr : packet.get());
-        av_packet_unref(packet.get());
-        while (decoder.receive(frame.get()) == 0) {
-            t = decoder.seconds(frame.get(), input.origin(), t + input.frameInterval());
-            QtAV::VideoFrame picture = QtAV::VideoFrame::fromAVFrame(frame.get(), t);
-            if (converter)
-                picture = converter->convert(picture, QtAV::VideoFormat::Format_BGRA32);
-            benchmark::DoNotOptimize(picture.constBits());
-            ++frames;
-        }
+    double t = -input.frameInterval();
+    while (input.receiveFrame(frame.get()) == 0) {
+        t = input.videoDecoder().seconds(frame.get(), input.origin(), t + input.frameInterval());
+        QtAV::VideoFrame picture = QtAV::VideoFrame::fromAVFrame(frame.get(), t);
+        if (converter) picture = converter->convert(picture, QtAV::VideoFormat::Format_BGRA32);
+        benchmark::DoNotOptimize(picture.constBits());
+        ++frames;
     }
     return frames;
 }
@@ -91,9 +78,8 @@ int decodeToEnd(QtAV::MediaInput& input, const QtAV::VideoFrameConverter* conver
 // Decodes the whole clip per iteration, rewinding with a seek to 0 as a loop
 // restart does; the decoder uses its automatic thread count.
 void decodeClip(benchmark::State& state) {
-    QtAV::MediaInput input;
-    QString error;
-    if (clip2160().empty() || !input.open(QString::fromStdString(clip2160()), false, &error)) {
+    FFMpegMediaInput input;
+    if (clip2160().empty() || input.open(clip2160().c_str(), false) < 0) {
         state.SkipWithError("cannot open the clip");
         return;
     }

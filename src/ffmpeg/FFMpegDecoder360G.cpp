@@ -27,9 +27,8 @@ FFMpegDecoder360G::~FFMpegDecoder360G() { releaseResource(); }
 
 int FFMpegDecoder360G::initWithFilePath(const char* path) {
     releaseResource();
-    int result = input_.openStream(path);
-    if (result == 0)
-        result = input_.openCodec(input_.foundDecoder(), threads_);
+    int result = input_.openVideoStream(path);
+    if (result == 0) result = input_.openVideoDecoder(input_.foundDecoder(), threads_);
     if (result == 0) {
         decoded_ = ffh::makeFrame();
         held_ = ffh::makeFrame();
@@ -53,8 +52,7 @@ double FFMpegDecoder360G::getAudioDuration() { return input_.audioDuration(); }
 int FFMpegDecoder360G::getTotalVideoFrames() { return input_.totalFrames(); }
 
 int FFMpegDecoder360G::seekTo(double seconds) {
-    if (error_ || !decoded_)
-        return -10001;
+    if (error_ || !decoded_) return -10001;
     int err = input_.seekBackward(ticksAtOrBefore(seconds, input_.stream()->time_base));
     if (err < 0) {
         LogSystem::e(kTag, "av_seek_frame() failed, error: %d.", err);
@@ -73,11 +71,9 @@ int FFMpegDecoder360G::seekTo(double seconds) {
 // deliver the frame at the target, or the kept one once a later frame shows
 // (that later frame is the next read's); 4. at the end deliver a kept frame.
 AVFrame** FFMpegDecoder360G::readNextVideoFrame() {
-    if (error_ || !decoded_)
-        return nullptr;
+    if (error_ || !decoded_) return nullptr;
     while (nextDecoded() == 0) {
-        if (!armed_)
-            return deliver(decoded_.get());
+        if (!armed_) return deliver(decoded_.get());
         const int order = compareStartWithTarget(input_.frameTicks(decoded_.get()));
         if (order < 0) {
             dropHeld();
@@ -94,8 +90,7 @@ AVFrame** FFMpegDecoder360G::readNextVideoFrame() {
         break;
     }
     armed_ = false;
-    if (!holding_)
-        return nullptr;
+    if (!holding_) return nullptr;
     holding_ = false;
     return deliver(held_.get());
 }
@@ -103,8 +98,7 @@ AVFrame** FFMpegDecoder360G::readNextVideoFrame() {
 // The frame's start (ticks x time base, one rounding to a double) against the target as given:
 // a target of i/30.0 s is frame i's start, 0.49 s lies before frame 15 of a 30 fps clip.
 int FFMpegDecoder360G::compareStartWithTarget(int64_t ticks) const {
-    if (ticks == AV_NOPTS_VALUE)
-        return -1;
+    if (ticks == AV_NOPTS_VALUE) return -1;
     const AVRational tb = input_.stream()->time_base;
     const double start = static_cast<double>(ticks) * tb.num / tb.den;
     return start < target_ ? -1 : start > target_ ? 1 : 0;
@@ -126,8 +120,7 @@ AVFrame** FFMpegDecoder360G::deliver(AVFrame* frame) {
 }
 
 void FFMpegDecoder360G::dropHeld() {
-    if (held_)
-        av_frame_unref(held_.get());
+    if (held_) av_frame_unref(held_.get());
     holding_ = false;
 }
 

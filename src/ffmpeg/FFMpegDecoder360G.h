@@ -7,10 +7,10 @@
 #include <cstdint>
 
 #include "FFMpegFrameConverter.h"
-#include "FFMpegVideoInput.h"
+#include "FFMpegMediaInput.h"
 
 class FFMpegDecoder360G {
-public:
+  public:
     FFMpegDecoder360G();
     ~FFMpegDecoder360G();
     FFMpegDecoder360G(const FFMpegDecoder360G&) = delete;
@@ -46,14 +46,14 @@ public:
 
     void releaseResource();
 
-private:
+  private:
     int compareStartWithTarget(int64_t ticks) const;
     int nextDecoded();
     AVFrame** deliver(AVFrame* frame);
     void dropHeld();
 
     bool error_ = false;
-    FFMpegVideoInput input_;
+    FFMpegMediaInput input_;
     FFMpegFrameConverter converter_;
     ffh::FramePtr decoded_;
     int threads_ = 1;

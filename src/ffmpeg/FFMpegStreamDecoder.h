@@ -6,10 +6,11 @@
 
 #include <QByteArray>
 
+#include "FFMpegCodecDecoder.h"
 #include "FFMpegFrameConverter.h"
 
 class FFMpegStreamDecoder {
-public:
+  public:
     // width, height: size of the returned pictures in pixels (above 0).
     FFMpegStreamDecoder(int width, int height);
     ~FFMpegStreamDecoder();
@@ -26,11 +27,11 @@ public:
 
     void releaseResource();
 
-private:
+  private:
     bool error_ = true;
     int width_;
     int height_;
-    ffh::CodecContextPtr codec_;
+    FFMpegCodecDecoder codec_;
     ffh::PacketPtr packet_;
     ffh::FramePtr decoded_;
     FFMpegFrameConverter converter_;

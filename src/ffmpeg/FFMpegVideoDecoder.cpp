@@ -19,27 +19,31 @@ FFMpegVideoDecoder::~FFMpegVideoDecoder() { releaseResource(); }
 // one, else the software decoder found with the stream.
 const AVCodec* FFMpegVideoDecoder::chooseDecoder() const {
     const AVCodec* software = input_.foundDecoder();
-    if (!tryHardwareDecoder_)
-        return software;
+    if (!tryHardwareDecoder_) return software;
     const char* name = nullptr;
     switch (input_.stream()->codecpar->codec_id) {
-    case AV_CODEC_ID_HEVC: name = "hevc_mediacodec"; break;
-    case AV_CODEC_ID_H264: name = "h264_mediacodec"; break;
-    case AV_CODEC_ID_MPEG4: name = "mpeg4_mediacodec"; break;
-    default: break;
+        case AV_CODEC_ID_HEVC:
+            name = "hevc_mediacodec";
+            break;
+        case AV_CODEC_ID_H264:
+            name = "h264_mediacodec";
+            break;
+        case AV_CODEC_ID_MPEG4:
+            name = "mpeg4_mediacodec";
+            break;
+        default:
+            break;
     }
     const AVCodec* hardware = name ? avcodec_find_decoder_by_name(name) : nullptr;
-    if (hardware)
-        return hardware;
+    if (hardware) return hardware;
     LogSystem::e(kTag, "Can not find hardware decoder h264_mediacodec, use software decode");
     return software;
 }
 
 int FFMpegVideoDecoder::initWithFilePath(const char* path, int width, int height) {
     releaseResource();
-    int result = input_.openStream(path);
-    if (result == 0)
-        result = input_.openCodec(chooseDecoder(), threads_);
+    int result = input_.openVideoStream(path);
+    if (result == 0) result = input_.openVideoDecoder(chooseDecoder(), threads_);
     if (result == 0) {
         const bool source = !toBGRA_ || width < 1 || height < 1;
         outWidth_ = source ? input_.width() : width;
@@ -63,24 +67,20 @@ int FFMpegVideoDecoder::fillFrame() {
 }
 
 VideoSrcFrame* FFMpegVideoDecoder::readNextVideoFrame() {
-    if (error_ || !decoded_ || fillFrame() < 0)
-        return nullptr;
+    if (error_ || !decoded_ || fillFrame() < 0) return nullptr;
     const int64_t ticks = input_.frameTicks(decoded_.get());
     AVFrame* frame = converter_.convert(decoded_.get(), outWidth_, outHeight_);
     av_frame_unref(decoded_.get());
-    if (!frame)
-        return nullptr;
+    if (!frame) return nullptr;
     return new FFMpegVSrcFrame(frame, input_.ticksToSeconds(ticks));
 }
 
 int FFMpegVideoDecoder::seekTo(double seconds) {
-    if (error_ || !decoded_)
-        return -10001;
+    if (error_ || !decoded_) return -10001;
     const int64_t ticks = input_.secondsToTicks(seconds);
     framePending_ = false;
     av_frame_unref(decoded_.get());
-    if (input_.seekBackward(ticks) < 0)
-        return -2;
+    if (input_.seekBackward(ticks) < 0) return -2;
     while (input_.receiveFrame(decoded_.get()) == 0) {
         if (input_.frameTicks(decoded_.get()) >= ticks) {
             framePending_ = true;

@@ -6,11 +6,11 @@
 // "ffmpegVDec".
 
 #include "FFMpegFrameConverter.h"
-#include "FFMpegVideoInput.h"
+#include "FFMpegMediaInput.h"
 #include "VideoSrcFrame.h"
 
 class FFMpegVideoDecoder {
-public:
+  public:
     // toBGRA: BGRA frames, else packed YUV 4:2:0 (planes Y, U, V at
     // alignment 1). tryHardwareDecoder: prefer a hardware decoder when the
     // library has one for the stream's codec.
@@ -50,14 +50,14 @@ public:
 
     void releaseResource();
 
-private:
+  private:
     const AVCodec* chooseDecoder() const;
     int fillFrame();
 
     const bool toBGRA_;
     const bool tryHardwareDecoder_;
     bool error_ = false;
-    FFMpegVideoInput input_;
+    FFMpegMediaInput input_;
     FFMpegFrameConverter converter_;
     ffh::FramePtr decoded_;
     int threads_ = 1;

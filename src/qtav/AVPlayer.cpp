@@ -4,8 +4,8 @@
 
 #include <QTimer>
 
+#include "FFMpegMediaInput.h"
 #include "LogSystem.h"
-#include "MediaInput.h"
 #include "PlaybackSession.h"
 #include "VideoOutput.h"
 
@@ -26,7 +26,7 @@ qint64 millisecondsOf(double seconds) {
 struct AVPlayer::Private {
     // All members: the player's thread.
     QString path;
-    std::unique_ptr<MediaInput> input;        // loaded and not yet running
+    std::unique_ptr<FFMpegMediaInput> input;   // loaded and not yet running
     std::unique_ptr<PlaybackSession> session;  // running (playing or paused)
     VideoRenderer* renderer = nullptr;         // borrowed
     AudioOutput* audio = nullptr;              // child of the player
@@ -54,8 +54,7 @@ AVPlayer::~AVPlayer() { d->session.reset(); }
 
 void AVPlayer::setRenderer(VideoRenderer* renderer) {
     d->renderer = renderer;
-    if (d->session)
-        d->session->setRenderer(renderer);
+    if (d->session) d->session->setRenderer(renderer);
 }
 
 VideoRenderer* AVPlayer::renderer() const { return d->renderer; }
@@ -65,8 +64,7 @@ AudioOutput* AVPlayer::audio() const { return d->audio; }
 AVClock* AVPlayer::masterClock() const { return d->clock; }
 
 void AVPlayer::setFile(const QString& path) {
-    if (path == d->path)
-        return;
+    if (path == d->path) return;
     stop();
     d->input.reset();
     d->path = path;
@@ -78,9 +76,9 @@ QString AVPlayer::file() const { return d->path; }
 bool AVPlayer::load() {
     stop();
     d->input.reset();
-    auto input = std::make_unique<MediaInput>();
-    QString message;
-    if (!input->open(d->path, true, &message)) {
+    auto input = std::make_unique<FFMpegMediaInput>();
+    if (input->open(d->path.toUtf8().constData(), true) < 0) {
+        const QString message = QString::fromStdString(input->failure());
         LogSystem::w(kTag, "load failed: %s", message.toUtf8().constData());
         emit error(message);
         return false;
@@ -122,8 +120,7 @@ bool AVPlayer::isPaused() const { return d->state == PausedState; }
 qint64 AVPlayer::duration() const { return d->durationMs; }
 
 qint64 AVPlayer::position() const {
-    if (!d->session)
-        return 0;
+    if (!d->session) return 0;
     return std::min(millisecondsOf(d->clock->value()), d->durationMs);
 }
 
@@ -132,12 +129,11 @@ void AVPlayer::play() {
         pause(false);
         return;
     }
-    if (d->state == PlayingState || (!d->input && !load()))
-        return;
+    if (d->state == PlayingState || (!d->input && !load())) return;
     const int run = ++d->run;
     auto onEnd = [this, run](int serial) {
-        QMetaObject::invokeMethod(this, [this, run, serial] { onMediaEnd(run, serial); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, run, serial] { onMediaEnd(run, serial); }, Qt::QueuedConnection);
     };
     d->repeatsDone = 0;
     d->session = std::make_unique<PlaybackSession>(std::move(d->input), d->renderer, d->clock,
@@ -151,8 +147,7 @@ void AVPlayer::play() {
 
 void AVPlayer::pause(bool p) {
     const State wanted = p ? PausedState : PlayingState;
-    if (!d->session || d->state == wanted)
-        return;
+    if (!d->session || d->state == wanted) return;
     d->session->setPaused(p);
     d->state = wanted;
     emit stateChanged(d->state);
@@ -162,8 +157,7 @@ void AVPlayer::pause(bool p) {
 void AVPlayer::togglePause() { pause(d->state == PlayingState); }
 
 void AVPlayer::stop() {
-    if (!d->session)
-        return;
+    if (!d->session) return;
     d->session.reset();
     d->clock->reset();
     d->notifyTimer.stop();
@@ -173,14 +167,12 @@ void AVPlayer::stop() {
 }
 
 void AVPlayer::seek(qint64 ms) {
-    if (!d->session)
-        return;
+    if (!d->session) return;
     d->session->seek(std::clamp<qint64>(ms, 0, std::max<qint64>(d->durationMs, 0)) / 1000.0);
 }
 
 void AVPlayer::onMediaEnd(int run, int serial) {
-    if (!d->session || run != d->run || serial != d->session->serial())
-        return;
+    if (!d->session || run != d->run || serial != d->session->serial()) return;
     emit mediaEnded();
     // A run that showed nothing would only fail the same way again.
     const bool repeatLeft = d->repeatMax < 0 || d->repeatsDone < d->repeatMax;
@@ -196,13 +188,11 @@ void AVPlayer::onMediaEnd(int run, int serial) {
     }
     stop();
     VideoOutput* output = dynamic_cast<VideoOutput*>(d->renderer);
-    if (output && !(d->endAction & MediaEndAction_KeepDisplay))
-        output->clearCurrentFrame();
+    if (output && !(d->endAction & MediaEndAction_KeepDisplay)) output->clearCurrentFrame();
 }
 
 void AVPlayer::onNotify() {
-    if (d->state == PlayingState)
-        emit positionChanged(position());
+    if (d->state == PlayingState) emit positionChanged(position());
 }
 
 }  // namespace QtAV

@@ -12,7 +12,7 @@
 #include <optional>
 #include <thread>
 
-#include "MediaInput.h"
+#include "FFMpegMediaInput.h"
 
 namespace QtAV {
 
@@ -55,7 +55,7 @@ struct VideoFrameExtractor::Private {
     quint64 lastId = 0;
 
     // Worker thread only.
-    std::unique_ptr<MediaInput> input;
+    std::unique_ptr<FFMpegMediaInput> input;
     QString openSource;
 
     std::thread worker;
@@ -74,8 +74,7 @@ VideoFrameExtractor::VideoFrameExtractor(QObject* parent) : QObject(parent), d(n
             {
                 std::unique_lock<std::mutex> locker(d->lock);
                 d->wake.wait(locker, [this] { return d->quit || d->pending; });
-                if (d->quit)
-                    return;
+                if (d->quit) return;
                 request = *d->pending;
                 d->pending.reset();
                 d->running = request;
@@ -103,11 +102,9 @@ void VideoFrameExtractor::setSource(const QString& path) { d->source = path; }
 QString VideoFrameExtractor::source() const { return d->source; }
 
 void VideoFrameExtractor::setPosition(qint64 ms) {
-    if (ms == d->position)
-        return;
+    if (ms == d->position) return;
     d->position = ms;
-    if (d->autoExtract)
-        extract();
+    if (d->autoExtract) extract();
 }
 
 qint64 VideoFrameExtractor::position() const { return d->position; }
@@ -141,29 +138,21 @@ quint64 VideoFrameExtractor::answeredRequest() const { return d->answering; }
 
 void VideoFrameExtractor::sendFrame(const VideoFrame& frame) {
     std::lock_guard<std::mutex> emitting(d->emitting);
-    if (!d->quitting())
-        emit frameExtracted(frame);
+    if (!d->quitting()) emit frameExtracted(frame);
 }
 
 void VideoFrameExtractor::sendError(const QString& message) {
     std::lock_guard<std::mutex> emitting(d->emitting);
-    if (!d->quitting())
-        emit error(message);
+    if (!d->quitting()) emit error(message);
 }
 
 bool VideoFrameExtractor::openSource(const QString& path) {
-    if (d->input && d->openSource == path)
-        return true;
+    if (d->input && d->openSource == path) return true;
     d->input.reset();
     d->openSource.clear();
-    auto input = std::make_unique<MediaInput>();
-    QString message;
-    if (!input->open(path, false, &message)) {
-        sendError(message);
-        return false;
-    }
-    if (input->videoIndex() < 0) {
-        sendError(QStringLiteral("No video stream: %1").arg(path));
+    auto input = std::make_unique<FFMpegMediaInput>();
+    if (input->open(path.toUtf8().constData(), false) < 0) {
+        sendError(QString::fromStdString(input->failure()));
         return false;
     }
     d->input = std::move(input);
@@ -187,46 +176,26 @@ void VideoFrameExtractor::serve(const QString& path, qint64 ms, int precisionMs)
         sendError(QStringLiteral("No source"));
         return;
     }
-    if (!openSource(path))
-        return;
+    if (!openSource(path)) return;
     const double accept = (ms - precisionMs) / 1000.0 - kSlackSec;
-    if (!seekTo(ms))
-        return;
-    MediaInput& input = *d->input;
-    StreamDecoder& decoder = input.videoDecoder();
-    ffh::PacketPtr packet = ffh::makePacket();
+    if (!seekTo(ms)) return;
+    FFMpegMediaInput& input = *d->input;
     ffh::FramePtr frame = ffh::makeFrame();
-    if (!packet || !frame) {
+    if (!frame) {
         sendError(QStringLiteral("Out of memory"));
         return;
     }
     VideoFrame last;
-    double lastT = -1;
-    bool draining = false;
-    while (!d->quitting()) {
-        if (!draining) {
-            const int ret = av_read_frame(input.format(), packet.get());
-            if (ret == AVERROR(EAGAIN))
-                continue;
-            draining = ret < 0;
-            if (!draining && packet->stream_index != input.videoIndex()) {
-                av_packet_unref(packet.get());
-                continue;
-            }
+    // A frame without a time stamp follows the one before; the first is at 0.
+    double lastT = -input.frameInterval();
+    while (!d->quitting() && input.receiveFrame(frame.get()) == 0) {
+        lastT = input.videoDecoder().seconds(frame.get(), input.origin(),
+                                             lastT + input.frameInterval());
+        last = VideoFrame::fromAVFrame(frame.get(), lastT);
+        if (lastT >= accept) {
+            sendFrame(last);
+            return;
         }
-        decoder.send(draining ? nullptr : packet.get());
-        av_packet_unref(packet.get());
-        int ret;
-        while ((ret = decoder.receive(frame.get())) == 0) {
-            lastT = decoder.seconds(frame.get(), input.origin(), lastT + input.frameInterval());
-            last = VideoFrame::fromAVFrame(frame.get(), lastT);
-            if (lastT >= accept) {
-                sendFrame(last);
-                return;
-            }
-        }
-        if (draining && ret != AVERROR(EAGAIN))
-            break;
     }
     if (last.isValid())
         sendFrame(last);

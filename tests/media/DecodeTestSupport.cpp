@@ -1,5 +1,7 @@
 #include "DecodeTestSupport.h"
 
+#include <sys/stat.h>
+
 #include <QProcess>
 #include <QStringList>
 
@@ -9,14 +11,12 @@ namespace DecodeTest {
 
 std::string run(const std::string& program, const std::vector<std::string>& args, bool* ok) {
     QStringList list;
-    for (const std::string& a : args)
-        list << QString::fromStdString(a);
+    for (const std::string& a : args) list << QString::fromStdString(a);
     QProcess process;
     process.start(QString::fromStdString(program), list);
     bool done = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit &&
                 process.exitCode() == 0;
-    if (ok)
-        *ok = done;
+    if (ok) *ok = done;
     return done ? process.readAllStandardOutput().toStdString() : std::string();
 }
 
@@ -29,10 +29,14 @@ std::string makeClip(const std::string& dir, const std::string& name, const std:
                      int fps, double seconds, const std::vector<std::string>& extra,
                      const std::vector<std::string>& inputs) {
     const std::string path = dir + "/" + name;
-    std::vector<std::string> args = {
-        "-v", "error", "-y", "-f", "lavfi", "-i",
-        "color=c=black:s=" + size + ":r=" + std::to_string(fps) + ":d=" + std::to_string(seconds) +
-            ",format=yuv444p"};
+    std::vector<std::string> args = {"-v",
+                                     "error",
+                                     "-y",
+                                     "-f",
+                                     "lavfi",
+                                     "-i",
+                                     "color=c=black:s=" + size + ":r=" + std::to_string(fps) +
+                                         ":d=" + std::to_string(seconds) + ",format=yuv444p"};
     args.insert(args.end(), inputs.begin(), inputs.end());
     args.insert(args.end(), {"-vf", indexFilter()});
     args.insert(args.end(), extra.begin(), extra.end());
@@ -49,10 +53,8 @@ int frameIndex(const uint8_t* pixels, int width, int height, int bytesPerPixel) 
     for (int band = 0; band < 8; ++band) {
         const int x = (2 * band + 1) * width / 16;
         const int value = pixels[row + static_cast<size_t>(x) * bytesPerPixel + channel];
-        if (value > 80 && value < 170)
-            return -1;
-        if (value >= 170)
-            index |= 1 << band;
+        if (value > 80 && value < 170) return -1;
+        if (value >= 170) index |= 1 << band;
     }
     return index;
 }
@@ -90,7 +92,12 @@ std::string makeTextMovie(const std::string& dir) {
 std::vector<OpenFailure> openFailures(const std::string& dir, const std::string& textMovie,
                                       const std::string& audioOnly) {
     const std::string missing = dir + "/missing.mp4";
+    // Opening a pipe without a writer would block.
+    const std::string pipe = dir + "/pipe.mp4";
+    mkfifo(pipe.c_str(), 0600);
     return {
+        {pipe, -2, "Not a regular file: " + pipe},
+        {dir, -2, "Not a regular file: " + dir},
         {missing, -30, "avformat_open_input(\"" + missing + "\") failed, error: "},
         {textMovie, -2, "avformat_open_input(\"" + textMovie + "\") failed"},
         {audioOnly, -2, "Cannot find video stream from " + audioOnly},
@@ -102,11 +109,9 @@ std::string probeValue(const std::string& probeOutput, const std::string& key) {
     size_t pos = 0;
     while (pos < probeOutput.size()) {
         size_t end = probeOutput.find('\n', pos);
-        if (end == std::string::npos)
-            end = probeOutput.size();
+        if (end == std::string::npos) end = probeOutput.size();
         const std::string line = probeOutput.substr(pos, end - pos);
-        if (line.compare(0, head.size(), head) == 0)
-            return line.substr(head.size());
+        if (line.compare(0, head.size(), head) == 0) return line.substr(head.size());
         pos = end + 1;
     }
     return std::string();

@@ -49,7 +49,8 @@ struct OpenFailure {
     std::string line;
 };
 
-// A missing file in `dir`, the text movie and the audio-only file.
+// A pipe and the folder `dir` itself, a missing file in it, the text movie
+// and the audio-only file.
 std::vector<OpenFailure> openFailures(const std::string& dir, const std::string& textMovie,
                                       const std::string& audioOnly);
 

@@ -28,7 +28,7 @@ constexpr double kFrameSec = 1.0 / 30;
 
 // Records every frame it receives, with the index drawn into it.
 class Recorder : public QtAV::VideoRenderer {
-public:
+  public:
     struct Shot {
         double t;
         int index;
@@ -50,18 +50,16 @@ public:
         return recorded.back();
     }
 
-    std::atomic<bool> closed{false};   // set by a test once the player must be silent
-    std::atomic<int> afterClose{0};    // frames received while closed
-    std::atomic<int> delayMs{0};       // time each receive takes
-    std::atomic<int> busy{0};          // receives in progress
+    std::atomic<bool> closed{false};  // set by a test once the player must be silent
+    std::atomic<int> afterClose{0};   // frames received while closed
+    std::atomic<int> delayMs{0};      // time each receive takes
+    std::atomic<int> busy{0};         // receives in progress
 
-protected:
+  protected:
     bool receiveFrame(const VideoFrame& frame) override {
         ++busy;
-        if (closed)
-            ++afterClose;
-        if (delayMs)
-            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        if (closed) ++afterClose;
+        if (delayMs) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
         const Shot shot{frame.timestamp(), QtavFixture::frameIndex(frame), frame.pixelFormat(),
                         frame.bytesPerLine(), wall.elapsed()};
         {
@@ -72,7 +70,7 @@ protected:
         return true;
     }
 
-private:
+  private:
     std::mutex lock;
     std::vector<Shot> recorded;
     QElapsedTimer wall = [] {
@@ -93,7 +91,7 @@ void expectMatchesTimestamp(const Recorder::Shot& shot) {
 }
 
 class AVPlayerTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         longClip = new QString(QtavFixture::make("long", {}));
         shortClip = new QString(QtavFixture::make("short", {1.0, 30, true, true}));
@@ -150,11 +148,11 @@ TEST_F(AVPlayerTest, BadFilesFailToLoad) {
     QFile noise(dir + "/noise.mp4");
     ASSERT_TRUE(noise.open(QIODevice::WriteOnly));
     QByteArray bytes(100000, '\0');
-    for (int i = 0; i < bytes.size(); ++i)
-        bytes[i] = char((i * 7919 + 13) % 251);
+    for (int i = 0; i < bytes.size(); ++i) bytes[i] = char((i * 7919 + 13) % 251);
     noise.write(bytes);
     noise.close();
-    for (const QString& path : {dir + "/missing.mp4", empty.fileName(), noise.fileName(), QString()}) {
+    for (const QString& path :
+         {dir + "/missing.mp4", empty.fileName(), noise.fileName(), QString()}) {
         AVPlayer bad;
         QSignalSpy errors(&bad, &AVPlayer::error);
         bad.setRenderer(&recorder);
@@ -230,7 +228,8 @@ TEST_F(AVPlayerTest, SeekWhilePlayingLandsOnFirstFrameAtOrAfterTarget) {
         std::vector<Recorder::Shot> after(all.begin() + before, all.end());
         const int expected = firstIndexAtOrAfter(c.target);
         // One frame may have been on its way when seek() was called.
-        if (std::fabs(after.front().t - lastBefore - kFrameSec) < 0.01 && after.front().index != expected)
+        if (std::fabs(after.front().t - lastBefore - kFrameSec) < 0.01 &&
+            after.front().index != expected)
             after.erase(after.begin());
         EXPECT_EQ(expected, after.front().index) << "target " << c.target;
         EXPECT_NEAR(expected * kFrameSec, after.front().t, 0.002);
@@ -377,6 +376,17 @@ TEST_F(AVPlayerTest, AudioOnlyFilePlaysAtRealTimeRateAndEnds) {
     EXPECT_EQ(0u, recorder.count());
 }
 
+TEST_F(AVPlayerTest, SoundWhoseFormatChangesMidFilePlaysToTheEnd) {
+    const QString changing = QtavFixture::makeAudioFormatChange("formatChange");
+    ASSERT_FALSE(changing.isEmpty());
+    QSignalSpy ended(&player, &AVPlayer::mediaEnded);
+    player.setFile(changing);
+    ASSERT_TRUE(player.load());
+    player.play();
+    ASSERT_TRUE(waitFor([&] { return ended.count() > 0; }, 5000));
+    EXPECT_EQ(AVPlayer::StoppedState, player.state());
+}
+
 TEST_F(AVPlayerTest, PlayWhilePlayingAndPauseWhileStoppedChangeNothing) {
     QSignalSpy states(&player, &AVPlayer::stateChanged);
     player.pause(true);
@@ -404,7 +414,8 @@ TEST_F(AVPlayerTest, ReplacedRendererReceivesNothingOnceSetRendererReturns) {
     player.play();
     for (int swap = 0; swap < 12; ++swap) {
         const size_t before = active->count();
-        ASSERT_TRUE(waitFor([&] { return active->count() >= before + 2 && active->busy > 0; }, 3000));
+        ASSERT_TRUE(
+            waitFor([&] { return active->count() >= before + 2 && active->busy > 0; }, 3000));
         Recorder* next = active == &first ? &second : &first;
         next->closed = false;
         player.setRenderer(next);

@@ -6,7 +6,7 @@
 #include <QString>
 
 #include "FFMpegFrameConverter.h"
-#include "FFMpegVideoInput.h"
+#include "FFMpegMediaInput.h"
 #include "QtavFixture.h"
 #include "TestEnv.h"
 #include "VideoFrameConverter.h"
@@ -22,25 +22,39 @@ struct Case {
     const char* name;
     int width;
     int height;
-    const char* matrix;        // used by ffmpeg to make the YUV values
-    const char* range;         // "tv" or "pc"
-    const char* colourSpace;   // tag written into the stream, "" for none
+    const char* matrix;       // used by ffmpeg to make the YUV values
+    const char* range;        // "tv" or "pc"
+    const char* colourSpace;  // tag written into the stream, "" for none
 };
 
 QString encode(const Case& c) {
     const QString dir = QString::fromStdString(TestEnv::makeDir(std::string("colour_") + c.name));
     const QString path = dir + "/" + c.name + ".mp4";
-    QStringList args{"-v", "error", "-y", "-f", "lavfi", "-i",
-                     QString("color=c=0x%1%2%3:s=%4x%5:d=0.1,format=rgb24")
-                         .arg(kRed, 2, 16, QChar('0')).arg(kGreen, 2, 16, QChar('0'))
-                         .arg(kBlue, 2, 16, QChar('0')).arg(c.width).arg(c.height),
-                     "-vf", QString("scale=out_color_matrix=%1:out_range=%2,format=yuv420p")
-                                .arg(c.matrix, c.range),
-                     "-c:v", "libx264", "-qp", "0", "-frames:v", "1"};
-    if (*c.colourSpace)
-        args << "-colorspace" << c.colourSpace;
+    QStringList args{
+        "-v",
+        "error",
+        "-y",
+        "-f",
+        "lavfi",
+        "-i",
+        QString("color=c=0x%1%2%3:s=%4x%5:d=0.1,format=rgb24")
+            .arg(kRed, 2, 16, QChar('0'))
+            .arg(kGreen, 2, 16, QChar('0'))
+            .arg(kBlue, 2, 16, QChar('0'))
+            .arg(c.width)
+            .arg(c.height),
+        "-vf",
+        QString("scale=out_color_matrix=%1:out_range=%2,format=yuv420p").arg(c.matrix, c.range),
+        "-c:v",
+        "libx264",
+        "-qp",
+        "0",
+        "-frames:v",
+        "1"};
+    if (*c.colourSpace) args << "-colorspace" << c.colourSpace;
     if (QString(c.range) == "pc")
-        args << "-color_range" << "pc";
+        args << "-color_range"
+             << "pc";
     args << path;
     return QtavFixture::runFfmpeg(args) ? path : QString();
 }
@@ -62,9 +76,9 @@ TEST(ColourConversion, BothLayersHonourTheStreamsMatrixAndRange) {
     for (const Case& c : cases) {
         const QString path = encode(c);
         ASSERT_FALSE(path.isEmpty()) << c.name;
-        FFMpegVideoInput input("ColourTest", "open failed: %s %d %s");
-        ASSERT_EQ(0, input.openStream(path.toUtf8().constData())) << c.name;
-        ASSERT_EQ(0, input.openCodec(input.foundDecoder(), 1)) << c.name;
+        FFMpegMediaInput input("ColourTest", "open failed: %s %d %s");
+        ASSERT_EQ(0, input.openVideoStream(path.toUtf8().constData())) << c.name;
+        ASSERT_EQ(0, input.openVideoDecoder(input.foundDecoder(), 1)) << c.name;
         ffh::FramePtr decoded = ffh::makeFrame();
         ASSERT_EQ(0, input.receiveFrame(decoded.get())) << c.name;
         const uint8_t* centre = nullptr;
@@ -85,11 +99,16 @@ TEST(ColourConversion, BothLayersHonourTheStreamsMatrixAndRange) {
 }
 
 TEST(ColourConversion, UnstatedColourSpaceIsBt709FromHdSizes) {
-    EXPECT_EQ(SWS_CS_ITU709, FFMpegFrameConverter::scalerColourSpace(AVCOL_SPC_UNSPECIFIED, 1280, 720));
-    EXPECT_EQ(SWS_CS_ITU709, FFMpegFrameConverter::scalerColourSpace(AVCOL_SPC_UNSPECIFIED, 720, 720));
-    EXPECT_EQ(SWS_CS_ITU601, FFMpegFrameConverter::scalerColourSpace(AVCOL_SPC_UNSPECIFIED, 720, 576));
-    EXPECT_EQ(SWS_CS_ITU601, FFMpegFrameConverter::scalerColourSpace(AVCOL_SPC_SMPTE170M, 3840, 2160));
-    EXPECT_EQ(SWS_CS_BT2020, FFMpegFrameConverter::scalerColourSpace(AVCOL_SPC_BT2020_NCL, 640, 480));
+    EXPECT_EQ(SWS_CS_ITU709,
+              FFMpegFrameConverter::scalerColourSpace(AVCOL_SPC_UNSPECIFIED, 1280, 720));
+    EXPECT_EQ(SWS_CS_ITU709,
+              FFMpegFrameConverter::scalerColourSpace(AVCOL_SPC_UNSPECIFIED, 720, 720));
+    EXPECT_EQ(SWS_CS_ITU601,
+              FFMpegFrameConverter::scalerColourSpace(AVCOL_SPC_UNSPECIFIED, 720, 576));
+    EXPECT_EQ(SWS_CS_ITU601,
+              FFMpegFrameConverter::scalerColourSpace(AVCOL_SPC_SMPTE170M, 3840, 2160));
+    EXPECT_EQ(SWS_CS_BT2020,
+              FFMpegFrameConverter::scalerColourSpace(AVCOL_SPC_BT2020_NCL, 640, 480));
 }
 
 }  // namespace

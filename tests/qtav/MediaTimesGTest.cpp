@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "FFMpegVideoInput.h"
+#include "FFMpegMediaInput.h"
 #include "QtavFixture.h"
 
 namespace {
@@ -13,8 +13,8 @@ namespace {
 TEST(MediaTimes, SecondsToTicksClampsWhatDoesNotFit) {
     const QString clip = QtavFixture::make("ticks", {0.5, 30, true, false});
     ASSERT_FALSE(clip.isEmpty());
-    FFMpegVideoInput input("MediaTimes", "open failed: %s %d %s");
-    ASSERT_EQ(0, input.openStream(clip.toUtf8().constData()));
+    FFMpegMediaInput input("MediaTimes", "open failed: %s %d %s");
+    ASSERT_EQ(0, input.openVideoStream(clip.toUtf8().constData()));
     const double ticksPerSecond = 1 / av_q2d(input.stream()->time_base);
     EXPECT_EQ(int64_t(ticksPerSecond), input.secondsToTicks(1.0));
     EXPECT_EQ(INT64_MAX, input.secondsToTicks(1e30));

@@ -33,6 +33,10 @@ QString makeHugeTimestamps(const QString& name);
 // A clip of one second that loads but whose pictures are all zeros, so none decodes.
 QString makeUndecodable(const QString& name);
 
+// ADTS sound whose format changes half way: 0.6 s of 48 kHz stereo, then
+// 0.6 s of 22.05 kHz mono.
+QString makeAudioFormatChange(const QString& name);
+
 // The index drawn into a frame of any pixel format, -1 when unreadable.
 int frameIndex(const QtAV::VideoFrame& frame);
 

@@ -1,8 +1,8 @@
 #include <atomic>
 #include <chrono>
-#include <memory>
 #include <cmath>
 #include <functional>
+#include <memory>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -40,7 +40,7 @@ struct Results {
 int indexAt(qint64 ms) { return std::min(int(std::ceil(ms * 30 / 1000.0 - 1e-6)), 89); }
 
 class VideoFrameExtractorTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         clipA = new QString(QtavFixture::make("clipA", {3.0, 30, true, false}));
         clipB = new QString(QtavFixture::make("clipB", {1.0, 30, true, true}));
@@ -69,7 +69,8 @@ TEST_F(VideoFrameExtractorTest, GivesTheFirstFrameAtOrAfterThePosition) {
     ASSERT_TRUE(errors.isValid());
     Results results(&extractor);
     extractor.setSource(*clipA);
-    for (qint64 ms : {qint64(1000), qint64(0), qint64(1510), qint64(2990), qint64(50000), qint64(-300)}) {
+    for (qint64 ms :
+         {qint64(1000), qint64(0), qint64(1510), qint64(2990), qint64(50000), qint64(-300)}) {
         const size_t before = results.frames.size();
         extractor.setPosition(ms);
         ASSERT_TRUE(waitFor([&] { return results.frames.size() > before; }, 5000)) << ms;
@@ -100,11 +101,13 @@ TEST_F(VideoFrameExtractorTest, LatestRequestReplacesPendingOnes) {
     Results results(&extractor);
     extractor.setSource(*clipA);
     const int requests = 40;
-    for (int i = 1; i <= requests; ++i)
-        extractor.setPosition(i * 70);
-    ASSERT_TRUE(waitFor([&] {
-        return !results.frames.empty() && QtavFixture::frameIndex(results.frames.back()) == indexAt(requests * 70);
-    }, 5000));
+    for (int i = 1; i <= requests; ++i) extractor.setPosition(i * 70);
+    ASSERT_TRUE(waitFor(
+        [&] {
+            return !results.frames.empty() &&
+                   QtavFixture::frameIndex(results.frames.back()) == indexAt(requests * 70);
+        },
+        5000));
     settle(300);
     EXPECT_LT(results.frames.size(), size_t(requests) / 2);
     EXPECT_EQ(indexAt(requests * 70), QtavFixture::frameIndex(results.frames.back()));
@@ -178,8 +181,7 @@ TEST_F(VideoFrameExtractorTest, DestructionWhileBusyJoinsTheWorkerAndSilencesIt)
     for (int i = 0; i < 5; ++i) {
         auto extractor = std::make_unique<VideoFrameExtractor>();
         auto count = [&] {
-            if (destroying)
-                ++emittedWhileDestroyed;
+            if (destroying) ++emittedWhileDestroyed;
         };
         QObject::connect(extractor.get(), &VideoFrameExtractor::frameExtracted, &receiver, count,
                          Qt::DirectConnection);
@@ -202,9 +204,9 @@ TEST_F(VideoFrameExtractorTest, DestructionWhileBusyJoinsTheWorkerAndSilencesIt)
 TEST_F(VideoFrameExtractorTest, ResultsCarryTheRequestTheyAnswer) {
     VideoFrameExtractor extractor;
     std::vector<quint64> answered;
-    QObject::connect(&extractor, &VideoFrameExtractor::frameExtracted, &extractor,
-                     [&] { answered.push_back(extractor.answeredRequest()); },
-                     Qt::DirectConnection);
+    QObject::connect(
+        &extractor, &VideoFrameExtractor::frameExtracted, &extractor,
+        [&] { answered.push_back(extractor.answeredRequest()); }, Qt::DirectConnection);
     Results results(&extractor);
     EXPECT_EQ(0u, extractor.lastRequest());
     extractor.setSource(*clipA);
@@ -213,8 +215,12 @@ TEST_F(VideoFrameExtractorTest, ResultsCarryTheRequestTheyAnswer) {
     extractor.setPosition(2000);  // replaces the first unless it started
     const quint64 second = extractor.lastRequest();
     EXPECT_GT(second, first);
-    ASSERT_TRUE(waitFor([&] { return results.frames.size() == answered.size() && !answered.empty() &&
-                                     answered.back() == second; }, 5000));
+    ASSERT_TRUE(waitFor(
+        [&] {
+            return results.frames.size() == answered.size() && !answered.empty() &&
+                   answered.back() == second;
+        },
+        5000));
     EXPECT_EQ(60, QtavFixture::frameIndex(results.frames.back()));
     if (answered.size() == 2) {
         EXPECT_EQ(first, answered.front());
@@ -229,8 +235,26 @@ TEST_F(VideoFrameExtractorTest, ResultsCarryTheRequestTheyAnswer) {
     ASSERT_TRUE(waitFor([&] { return !answered.empty() && answered.back() == latest; }, 5000));
     settle(200);
     EXPECT_EQ(latest, answered.back());
-    for (size_t i = 1; i < answered.size(); ++i)
-        EXPECT_GT(answered[i], answered[i - 1]);
+    for (size_t i = 1; i < answered.size(); ++i) EXPECT_GT(answered[i], answered[i - 1]);
+}
+
+TEST_F(VideoFrameExtractorTest, SourceThatCannotSeekStillGivesTheFrameAtThePosition) {
+    // A raw H.264 stream: no time stamps and no seeking.
+    const QString raw = QFileInfo(*clipA).absolutePath() + "/clipA.h264";
+    ASSERT_TRUE(QtavFixture::runFfmpeg({"-v", "error", "-y", "-i", *clipA, "-c:v", "copy", "-bsf:v",
+                                        "h264_mp4toannexb", "-f", "h264", raw}));
+    VideoFrameExtractor extractor;
+    Results results(&extractor);
+    extractor.setSource(raw);
+    // Each request after a later one must not go on from where that one stopped.
+    for (qint64 ms : {qint64(2000), qint64(500), qint64(2500), qint64(0), qint64(1000)}) {
+        const size_t before = results.frames.size();
+        extractor.setPosition(ms);
+        ASSERT_TRUE(waitFor([&] { return results.frames.size() > before; }, 5000)) << ms;
+        EXPECT_EQ(indexAt(ms), QtavFixture::frameIndex(results.frames.back())) << ms;
+        EXPECT_NEAR(indexAt(ms) / 30.0, results.frames.back().timestamp(), 0.002) << ms;
+    }
+    EXPECT_TRUE(results.errors.empty());
 }
 
 }  // namespace

@@ -28,12 +28,10 @@ constexpr double kLateSec = 0.1;
 constexpr int kFramesPerTick = 64;
 
 void applyGain(QByteArray* samples, double gain) {
-    if (gain >= 1.0)
-        return;
+    if (gain >= 1.0) return;
     int16_t* s = reinterpret_cast<int16_t*>(samples->data());
     const int count = samples->size() / 2;
-    for (int i = 0; i < count; ++i)
-        s[i] = static_cast<int16_t>(s[i] * gain);
+    for (int i = 0; i < count; ++i) s[i] = static_cast<int16_t>(s[i] * gain);
 }
 
 }  // namespace
@@ -48,13 +46,11 @@ AudioThread::~AudioThread() {
 
 void AudioThread::run() {
     frame = ffh::makeFrame();
-    if (!frame)
-        return;
+    if (!frame) return;
     QTimer timer;
     timer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&timer, &QTimer::timeout, &timer, [this] {
-        if (!tick())
-            quit();
+        if (!tick()) quit();
     });
     timer.start(kTickMs);
     exec();
@@ -62,8 +58,7 @@ void AudioThread::run() {
 }
 
 bool AudioThread::tick() {
-    if (session->isAborted())
-        return false;
+    if (session->isAborted()) return false;
     const bool hold = session->isPaused() || session->clock()->isPaused();
     if (sink && hold != suspended) {
         hold ? sink->suspend() : sink->resume();
@@ -72,40 +67,35 @@ bool AudioThread::tick() {
     if (pendingSerial != session->serial())
         pendingOffset = pending.size();  // sound from before a seek
     for (int i = 0; i < kFramesPerTick; ++i) {
-        if (pendingOffset >= pending.size() && !decodeNext())
-            return true;
+        if (pendingOffset >= pending.size() && !decodeNext()) return true;
         const int before = pendingOffset;
         writePending();
-        if (pendingOffset == before)
-            return true;  // sink full or sound ahead of the clock
+        if (pendingOffset == before) return true;  // sink full or sound ahead of the clock
     }
     return true;
 }
 
 bool AudioThread::decodeNext() {
-    StreamDecoder& decoder = session->audioDecoder();
+    FFMpegCodecDecoder& decoder = session->audioDecoder();
     for (;;) {
         const int ret = decodeSerial ? decoder.receive(frame.get()) : AVERROR(EAGAIN);
         if (ret == 0) {
-            if (decodeSerial != session->serial())
-                continue;
+            if (decodeSerial != session->serial()) continue;
             if (!formatMatches() && !openOutput())
                 continue;  // sound that cannot be played is skipped
             const int maxOut = swr_get_out_samples(resampler.get(), frame->nb_samples);
-            if (maxOut <= 0)
-                continue;
+            if (maxOut <= 0) continue;
             pending.resize(maxOut * channels * 2);
             uint8_t* out = reinterpret_cast<uint8_t*>(pending.data());
-            const int got = swr_convert(resampler.get(), &out, maxOut,
-                                        const_cast<const uint8_t**>(frame->extended_data),
-                                        frame->nb_samples);
+            const int got =
+                swr_convert(resampler.get(), &out, maxOut,
+                            const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
             pending.resize(std::max(got, 0) * channels * 2);
             pendingOffset = 0;
             pendingStart = decoder.seconds(frame.get(), session->origin(), pendingStart);
             pendingSerial = decodeSerial;
             applyGain(&pending, session->gain());
-            if (!pending.isEmpty())
-                return true;
+            if (!pending.isEmpty()) return true;
             continue;
         }
         if (ret == AVERROR_EOF && !ended) {
@@ -113,18 +103,14 @@ bool AudioThread::decodeNext() {
             session->streamEnded(PlaybackSession::AudioStream, decodeSerial);
         }
         PacketQueue::Item item;
-        if (!session->audioPackets().pop(&item, 0))
-            return false;
+        if (!session->audioPackets().pop(&item, 0)) return false;
         if (item.serial != decodeSerial) {
-            if (decodeSerial)
-                decoder.flush();
+            if (decodeSerial) decoder.flush();
             decodeSerial = item.serial;
             ended = false;
-            if (sink)
-                sink->reset();
+            if (sink) sink->reset();
         }
-        if (item.serial != session->serial())
-            continue;
+        if (item.serial != session->serial()) continue;
         const int sent = decoder.send(item.packet.get());
         if (sent < 0 && sent != AVERROR_EOF)
             LogSystem::w(kTag, "audio packet refused: %d %s", sent, ffh::errorText(sent));
@@ -141,14 +127,12 @@ bool AudioThread::openOutput() {
     inRate = frame->sample_rate;
     inFormat = frame->format;
     av_channel_layout_uninit(&inLayout);
-    if (av_channel_layout_copy(&inLayout, &frame->ch_layout) < 0)
-        return false;
+    if (av_channel_layout_copy(&inLayout, &frame->ch_layout) < 0) return false;
     const int oldRate = rate;
     const int oldChannels = channels;
     rate = frame->sample_rate;
     const int inChannels = frame->ch_layout.nb_channels;
-    if (rate < 8000 || rate > 384000 || inChannels <= 0)
-        return false;
+    if (rate < 8000 || rate > 384000 || inChannels <= 0) return false;
     channels = std::min(inChannels, 2);
     AVChannelLayout in{};
     if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
@@ -158,8 +142,9 @@ bool AudioThread::openOutput() {
     AVChannelLayout out{};
     av_channel_layout_default(&out, channels);
     SwrContext* swr = nullptr;
-    const int ret = swr_alloc_set_opts2(&swr, &out, AV_SAMPLE_FMT_S16, rate, &in,
-                                        static_cast<AVSampleFormat>(frame->format), rate, 0, nullptr);
+    const int ret =
+        swr_alloc_set_opts2(&swr, &out, AV_SAMPLE_FMT_S16, rate, &in,
+                            static_cast<AVSampleFormat>(frame->format), rate, 0, nullptr);
     av_channel_layout_uninit(&in);
     av_channel_layout_uninit(&out);
     resampler.reset(swr);
@@ -185,16 +170,14 @@ void AudioThread::writePending() {
         pendingOffset = pending.size();
         return;
     }
-    if (start > clock + kLeadSec || suspended)
-        return;
+    if (start > clock + kLeadSec || suspended) return;
     const qint64 room = sink->bytesFree();
-    const qint64 bytes = std::min<qint64>(room, pending.size() - pendingOffset) / frameBytes * frameBytes;
-    if (bytes <= 0)
-        return;
+    const qint64 bytes =
+        std::min<qint64>(room, pending.size() - pendingOffset) / frameBytes * frameBytes;
+    if (bytes <= 0) return;
     const qint64 written = sink->write(pending.constData() + pendingOffset, bytes);
     pendingOffset += int(written);
-    if (written > 0)
-        session->soundPlayed(pendingSerial);
+    if (written > 0) session->soundPlayed(pendingSerial);
 }
 
 }  // namespace QtAV

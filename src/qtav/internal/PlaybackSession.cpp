@@ -45,7 +45,7 @@ qint64 monotonicNs() {
 
 }  // namespace
 
-PlaybackSession::PlaybackSession(std::unique_ptr<MediaInput> in, VideoRenderer* videoRenderer,
+PlaybackSession::PlaybackSession(std::unique_ptr<FFMpegMediaInput> in, VideoRenderer* videoRenderer,
                                  AVClock* clock, AudioOutput* audio, std::function<void(int)> end)
     : input(std::move(in)),
       masterClock(clock),
@@ -63,10 +63,8 @@ PlaybackSession::~PlaybackSession() {
     wake.notify_all();
     videoQueue.abort();
     audioQueue.abort();
-    if (demuxThread.joinable())
-        demuxThread.join();
-    if (videoThread.joinable())
-        videoThread.join();
+    if (demuxThread.joinable()) demuxThread.join();
+    if (videoThread.joinable()) videoThread.join();
     if (audioThread) {
         audioThread->quit();
         audioThread->wait();
@@ -85,8 +83,7 @@ void PlaybackSession::start(double seconds, bool startPaused) {
         masterClock->pause(presentPending || paused);
     }
     demuxThread = std::thread(&PlaybackSession::demuxLoop, this);
-    if (hasVideo())
-        videoThread = std::thread(&PlaybackSession::videoLoop, this);
+    if (hasVideo()) videoThread = std::thread(&PlaybackSession::videoLoop, this);
     if (hasAudio()) {
         audioThread = std::make_unique<AudioThread>(this);
         audioThread->start();
@@ -97,8 +94,7 @@ void PlaybackSession::setPaused(bool p) {
     {
         std::lock_guard<std::mutex> locker(lock);
         paused = p;
-        if (!presentPending)
-            masterClock->pause(p);
+        if (!presentPending) masterClock->pause(p);
     }
     wake.notify_all();
 }
@@ -135,8 +131,7 @@ bool PlaybackSession::producedOutput() const {
 
 void PlaybackSession::soundPlayed(int serial) {
     std::lock_guard<std::mutex> locker(lock);
-    if (serial == currentSerial)
-        produced = true;
+    if (serial == currentSerial) produced = true;
 }
 
 int PlaybackSession::serial() const {
@@ -157,11 +152,9 @@ bool PlaybackSession::isAborted() const {
 void PlaybackSession::streamEnded(Stream stream, int serial) {
     {
         std::lock_guard<std::mutex> locker(lock);
-        if (serial != currentSerial || aborted)
-            return;
+        if (serial != currentSerial || aborted) return;
         (stream == VideoStream ? videoEnded : audioEnded) = true;
-        if (endReported || (hasVideo() && !videoEnded) || (hasAudio() && !audioEnded))
-            return;
+        if (endReported || (hasVideo() && !videoEnded) || (hasAudio() && !audioEnded)) return;
         endReported = true;
     }
     onEnd(serial);
@@ -177,8 +170,7 @@ void PlaybackSession::demuxLoop() {
             std::unique_lock<std::mutex> locker(lock);
             if (atEnd && !demuxSeekPending)
                 wake.wait_for(locker, std::chrono::milliseconds(kPollMs));
-            if (aborted)
-                return;
+            if (aborted) return;
             if (demuxSeekPending) {
                 demuxSeekPending = false;
                 seekTo = target;
@@ -189,17 +181,13 @@ void PlaybackSession::demuxLoop() {
             input->seek(seekTo);
             atEnd = false;
         }
-        if (atEnd)
-            continue;
+        if (atEnd) continue;
         const int ret = av_read_frame(input->format(), packet.get());
-        if (ret == AVERROR(EAGAIN))
-            continue;
+        if (ret == AVERROR(EAGAIN)) continue;
         if (ret < 0) {
             atEnd = true;
-            if (hasVideo())
-                videoQueue.push(nullptr, readSerial);
-            if (hasAudio())
-                audioQueue.push(nullptr, readSerial);
+            if (hasVideo()) videoQueue.push(nullptr, readSerial);
+            if (hasAudio()) audioQueue.push(nullptr, readSerial);
             continue;
         }
         PacketQueue* queue = packet->stream_index == input->videoIndex()   ? &videoQueue
@@ -215,39 +203,36 @@ void PlaybackSession::demuxLoop() {
 }
 
 void PlaybackSession::videoLoop() {
-    StreamDecoder& decoder = input->videoDecoder();
+    FFMpegCodecDecoder& decoder = input->videoDecoder();
     ffh::FramePtr frame = ffh::makeFrame();
     int decodeSerial = 0;
-    double lastT = -1;
+    double lastT = -input->frameInterval();  // a frame without a time stamp follows the one before
     while (frame && !isAborted()) {
         PacketQueue::Item item;
-        if (!videoQueue.pop(&item, kPollMs))
-            continue;
+        if (!videoQueue.pop(&item, kPollMs)) continue;
         if (item.serial != decodeSerial) {
             decoder.flush();
             decodeSerial = item.serial;
             fallback = VideoFrame();
-            lastT = -1;
+            lastT = -input->frameInterval();
         }
-        if (decodeSerial != serial())
-            continue;
+        if (decodeSerial != serial()) continue;
         const int sent = decoder.send(item.packet.get());
         if (sent < 0 && sent != AVERROR_EOF)
             LogSystem::w(kTag, "video packet refused: %d %s", sent, ffh::errorText(sent));
         while (decoder.receive(frame.get()) == 0 && !isAborted()) {
-            const double t = decoder.seconds(frame.get(), input->origin(), lastT + input->frameInterval());
+            const double t =
+                decoder.seconds(frame.get(), input->origin(), lastT + input->frameInterval());
             lastT = t;
             handleFrame(frame.get(), t, decodeSerial);
         }
-        if (item.packet)
-            continue;
+        if (item.packet) continue;
         bool showFallback;
         {
             std::lock_guard<std::mutex> locker(lock);
             showFallback = presentPending && decodeSerial == currentSerial && fallback.isValid();
         }
-        if (showFallback)
-            present(fallback, decodeSerial, true);
+        if (showFallback) present(fallback, decodeSerial, true);
         fallback = VideoFrame();
         streamEnded(VideoStream, decodeSerial);
     }
@@ -258,8 +243,7 @@ void PlaybackSession::handleFrame(const AVFrame* frame, double t, int serial) {
     double from;
     {
         std::lock_guard<std::mutex> locker(lock);
-        if (serial != currentSerial)
-            return;
+        if (serial != currentSerial) return;
         first = presentPending;
         from = target;
     }
@@ -271,11 +255,9 @@ void PlaybackSession::handleFrame(const AVFrame* frame, double t, int serial) {
             present(picture, serial, true);
         return;
     }
-    if (!waitUntil(t, serial))
-        return;
+    if (!waitUntil(t, serial)) return;
     const bool late = masterClock->value() - t > kDropLateSec;
-    if (late && monotonicNs() - lastShownNs < kMaxGapNs)
-        return;
+    if (late && monotonicNs() - lastShownNs < kMaxGapNs) return;
     present(VideoFrame::fromAVFrame(frame, t), serial, false);
 }
 
@@ -283,8 +265,7 @@ bool PlaybackSession::waitUntil(double t, int serial) {
     std::unique_lock<std::mutex> locker(lock);
     while (!aborted && serial == currentSerial) {
         const double ahead = t - masterClock->value();
-        if (!paused && ahead <= 0)
-            return true;
+        if (!paused && ahead <= 0) return true;
         // In floating point: a frame far ahead must not overflow the wait.
         const double ms = paused ? kPollMs : std::min<double>(kPollMs, ahead * 1000) + 1;
         wake.wait_for(locker, std::chrono::milliseconds(int(ms)));
@@ -298,8 +279,7 @@ void PlaybackSession::present(const VideoFrame& frame, int serial, bool first) {
     std::lock_guard<std::mutex> delivering(deliverLock);
     {
         std::lock_guard<std::mutex> locker(lock);
-        if (aborted || serial != currentSerial)
-            return;
+        if (aborted || serial != currentSerial) return;
         produced = true;
         if (first) {
             presentPending = false;
@@ -312,10 +292,8 @@ void PlaybackSession::present(const VideoFrame& frame, int serial, bool first) {
         }
     }
     lastShownNs = monotonicNs();
-    if (out && !shown.isValid())
-        shown = convertFor(out, frame);
-    if (out && shown.isValid())
-        out->receive(shown);
+    if (out && !shown.isValid()) shown = convertFor(out, frame);
+    if (out && shown.isValid()) out->receive(shown);
 }
 
 VideoRenderer* PlaybackSession::currentRenderer() const {

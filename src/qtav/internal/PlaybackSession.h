@@ -8,7 +8,7 @@
 
 #include "AVClock.h"
 #include "AudioOutput.h"
-#include "MediaInput.h"
+#include "FFMpegMediaInput.h"
 #include "PacketQueue.h"
 #include "VideoFrameConverter.h"
 #include "VideoRenderer.h"
@@ -22,14 +22,14 @@ class AudioThread;
 // frames and end reports of an older serial are dropped. Created, driven and
 // destroyed on the player's thread; the destructor joins all threads.
 class PlaybackSession {
-public:
+  public:
     enum Stream { VideoStream, AudioStream };
 
     // `renderer`, `clock` and `audio` are borrowed and outlive the session.
     // `onEnd(serial)` is called on a playback thread when every stream of
     // that serial has ended; it must only post to the owner's thread.
-    PlaybackSession(std::unique_ptr<MediaInput> input, VideoRenderer* renderer, AVClock* clock,
-                    AudioOutput* audio, std::function<void(int)> onEnd);
+    PlaybackSession(std::unique_ptr<FFMpegMediaInput> input, VideoRenderer* renderer,
+                    AVClock* clock, AudioOutput* audio, std::function<void(int)> onEnd);
     ~PlaybackSession();
     PlaybackSession(const PlaybackSession&) = delete;
     PlaybackSession& operator=(const PlaybackSession&) = delete;
@@ -48,7 +48,7 @@ public:
 
     // For the audio thread.
     PacketQueue& audioPackets() { return audioQueue; }
-    StreamDecoder& audioDecoder() { return input->audioDecoder(); }
+    FFMpegCodecDecoder& audioDecoder() { return input->audioDecoder(); }
     double origin() const { return input->origin(); }
     AVClock* clock() const { return masterClock; }
     double gain() const { return audioOutput->effectiveGain(); }
@@ -59,7 +59,7 @@ public:
     // Reports the end of one stream of `serial`.
     void streamEnded(Stream stream, int serial);
 
-private:
+  private:
     void demuxLoop();
     void videoLoop();
     // Shows or skips one decoded frame of `serial`.
@@ -73,7 +73,7 @@ private:
     bool hasVideo() const { return input->videoIndex() >= 0; }
     bool hasAudio() const { return input->audioIndex() >= 0; }
 
-    const std::unique_ptr<MediaInput> input;  // format: demux thread; decoders: their threads
+    const std::unique_ptr<FFMpegMediaInput> input;  // format: demux thread; decoders: their threads
     AVClock* const masterClock;
     AudioOutput* const audioOutput;
     const std::function<void(int)> onEnd;
