@@ -24,6 +24,7 @@ extern "C" {
 #include "Dewarp360.h"
 #include "Dewarp360Kernels.h"
 #include "Dewarp360Tables.h"
+#include "PeerRatio.h"
 #include "RotationGeometry.h"
 
 namespace {
@@ -128,23 +129,41 @@ void runPeer(benchmark::State& state, const char* interp) {
 void BM_V360Peer_Bilinear(benchmark::State& state) { runPeer(state, "line"); }
 void BM_V360Peer_Nearest(benchmark::State& state) { runPeer(state, "near"); }
 
+// One w x w/2 dewarp of the source into dst with `kernel`.
+void draw(DewarpKernel kernel, int w, std::vector<uint32_t>& dst) {
+    static const uint32_t bg = 0xff000000u;
+    const MajorSinCosTable* table = _get360MajorSinCosTable(w);
+    dst.resize(static_cast<size_t>(w) * (w / 2));
+    kernel(source().data(), dst.data(), kSrcSide, kSrcSide, 1008, 1008, 1000, rotation(), w, w / 2,
+           table->sin.data(), table->cos.data(), 0, &bg, 1, 1);
+    benchmark::DoNotOptimize(dst.data());
+    benchmark::ClobberMemory();
+}
+
 void runKernel(benchmark::State& state, DewarpKernel kernel, DewarpKernelKind kind) {
     if (!processorRunsDewarpKernel(kind)) {
         state.SkipWithError("this processor lacks the kernel");
         return;
     }
     setCameraParameters(FRONT_DIRECTION_NORMAL, 210);
-    const int w = static_cast<int>(state.range(0)), h = w / 2;
-    const MajorSinCosTable* table = _get360MajorSinCosTable(w);
-    const uint32_t bg = 0xff000000u;
-    std::vector<uint32_t> dst(static_cast<size_t>(w) * h);
-    for (auto _ : state) {
-        kernel(source().data(), dst.data(), kSrcSide, kSrcSide, 1008, 1008, 1000, rotation(), w, h,
-               table->sin.data(), table->cos.data(), 0, &bg, 1, 1);
-        benchmark::DoNotOptimize(dst.data());
-        benchmark::ClobberMemory();
+    const int w = static_cast<int>(state.range(0));
+    std::vector<uint32_t> dst;
+    for (auto _ : state) draw(kernel, w, dst);
+    state.SetItemsProcessed(state.iterations() * w * (w / 2));
+}
+
+// The bilinear kernel this processor gets and v360's bilinear, in alternating rounds.
+void BM_RatioBilinearToV360(benchmark::State& state) {
+    setCameraParameters(FRONT_DIRECTION_NORMAL, 210);
+    const int w = static_cast<int>(state.range(0));
+    V360Peer peer(w, "line");
+    if (!peer.ok() || !peer.run()) {
+        state.SkipWithError("v360 failed");
+        return;
     }
-    state.SetItemsProcessed(state.iterations() * w * h);
+    std::vector<uint32_t> dst;
+    PeerRatio::run(
+        state, [&] { draw(chosenDewarpBilinearKernel(), w, dst); }, [&] { peer.run(); });
 }
 
 void BM_Dewarp_C(benchmark::State& state) {
@@ -207,6 +226,7 @@ BENCHMARK(BM_DewarpBilinear_C) DEWARP_SIZES->Threads(1)->Threads(4);
 BENCHMARK(BM_DewarpBilinear_SSE2) DEWARP_SIZES->Threads(1)->Threads(4);
 BENCHMARK(BM_DewarpBilinear_AVX2) DEWARP_SIZES->Threads(1)->Threads(4);
 BENCHMARK(BM_V360Peer_Bilinear) DEWARP_SIZES;
+BENCHMARK(BM_RatioBilinearToV360) DEWARP_SIZES;
 BENCHMARK(BM_Dewarp_FirstCallOfWidth)->Iterations(20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Dewarp_TableBuild)->Iterations(50)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ColorFilter_ApplyBGR)->Unit(benchmark::kMillisecond);
