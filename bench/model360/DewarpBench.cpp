@@ -1,38 +1,47 @@
-// Dewarp kernels (C, SSE2, AVX2) at the conversion sizes from a 2016x2016 fisheye, covered 210,
-// a random rotation; one thread and four at once. The first call of a width (table build) is
-// measured apart from the steady state. Also the colour filter on a 2016x2016 frame.
+// Dewarp kernels (C, SSE2, AVX2; nearest and bilinear) at the conversion sizes from a 2016x2016
+// fisheye, covered 210, a random rotation; one thread and four at once. The peer is FFmpeg's v360
+// filter (fisheye to equirect, 210 degrees, bilinear) on the same frame in this process, one
+// slice thread. The first call of a width (table build) is measured apart from the steady state.
+// Also the colour filter on a 2016x2016 frame.
 #include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <random>
 #include <vector>
 
 #include <benchmark/benchmark.h>
 
+extern "C" {
+#include <libavfilter/avfilter.h>
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+#include <libavutil/frame.h>
+}
+
 #include "ColorFilter.h"
 #include "Dewarp360.h"
 #include "Dewarp360Kernels.h"
 #include "Dewarp360Tables.h"
+#include "PeerRatio.h"
 #include "RotationGeometry.h"
 
 namespace {
 
 constexpr int kSrcSide = 2016;
 
-const std::vector<uint32_t>& source()
-{
+const std::vector<uint32_t>& source() {
     static const std::vector<uint32_t> src = [] {
         std::mt19937 rng(1);
         std::vector<uint32_t> s(static_cast<size_t>(kSrcSide) * kSrcSide);
-        for (uint32_t& p : s)
-            p = rng();
+        for (uint32_t& p : s) p = rng();
         return s;
     }();
     return src;
 }
 
-const double* rotation()
-{
+const double* rotation() {
     static double R[9];
     static const bool filled = [] {
         double q[4] = {0.9, 0.2, -0.3, 0.25};
@@ -44,39 +53,142 @@ const double* rotation()
     return R;
 }
 
-void runKernel(benchmark::State& state, DewarpKernel kernel, DewarpKernelKind kind)
-{
+// FFmpeg's v360 in a filter graph: BGRA frames of the source in, w x w/2 equirect out.
+class V360Peer {
+  public:
+    V360Peer(int w, const char* interp) {
+        graph_ = avfilter_graph_alloc();
+        graph_->nb_threads = 1;
+        char args[128];
+        std::snprintf(args, sizeof args, "video_size=%dx%d:pix_fmt=%d:time_base=1/30", kSrcSide,
+                      kSrcSide, AV_PIX_FMT_BGRA);
+        char filter[160];
+        std::snprintf(filter, sizeof filter,
+                      "v360=input=fisheye:output=equirect:ih_fov=210:iv_fov=210:yaw=20:pitch=-30:"
+                      "roll=15:interp=%s:w=%d:h=%d",
+                      interp, w, w / 2);
+        AVFilterInOut* in = avfilter_inout_alloc();
+        AVFilterInOut* out = avfilter_inout_alloc();
+        ok_ = avfilter_graph_create_filter(&src_, avfilter_get_by_name("buffer"), "in", args,
+                                           nullptr, graph_) >= 0 &&
+              avfilter_graph_create_filter(&sink_, avfilter_get_by_name("buffersink"), "out",
+                                           nullptr, nullptr, graph_) >= 0;
+        out->name = av_strdup("in"), out->filter_ctx = src_;
+        in->name = av_strdup("out"), in->filter_ctx = sink_;
+        ok_ = ok_ && avfilter_graph_parse_ptr(graph_, filter, &in, &out, nullptr) >= 0 &&
+              avfilter_graph_config(graph_, nullptr) >= 0;
+        avfilter_inout_free(&in);
+        avfilter_inout_free(&out);
+        frame_ = av_frame_alloc();
+        frame_->format = AV_PIX_FMT_BGRA;
+        frame_->width = frame_->height = kSrcSide;
+        ok_ = ok_ && av_frame_get_buffer(frame_, 32) >= 0;
+        for (int y = 0; ok_ && y < kSrcSide; ++y)
+            std::memcpy(frame_->data[0] + static_cast<size_t>(y) * frame_->linesize[0],
+                        source().data() + static_cast<size_t>(y) * kSrcSide, kSrcSide * 4);
+        result_ = av_frame_alloc();
+    }
+    ~V360Peer() {
+        av_frame_free(&frame_);
+        av_frame_free(&result_);
+        avfilter_graph_free(&graph_);
+    }
+    bool ok() const { return ok_; }
+    // One frame through the filter.
+    bool run() {
+        frame_->pts = pts_++;
+        if (av_buffersrc_add_frame_flags(src_, frame_, AV_BUFFERSRC_FLAG_KEEP_REF) < 0 ||
+            av_buffersink_get_frame(sink_, result_) < 0)
+            return false;
+        av_frame_unref(result_);
+        return true;
+    }
+
+  private:
+    AVFilterGraph* graph_ = nullptr;
+    AVFilterContext* src_ = nullptr;
+    AVFilterContext* sink_ = nullptr;
+    AVFrame* frame_ = nullptr;
+    AVFrame* result_ = nullptr;
+    int64_t pts_ = 0;
+    bool ok_ = false;
+};
+
+void runPeer(benchmark::State& state, const char* interp) {
+    const int w = static_cast<int>(state.range(0));
+    V360Peer peer(w, interp);
+    if (!peer.ok() || !peer.run()) {
+        state.SkipWithError("v360 failed");
+        return;
+    }
+    for (auto _ : state)
+        if (!peer.run()) state.SkipWithError("v360 failed");
+    state.SetItemsProcessed(state.iterations() * w * (w / 2));
+}
+
+void BM_V360Peer_Bilinear(benchmark::State& state) { runPeer(state, "line"); }
+void BM_V360Peer_Nearest(benchmark::State& state) { runPeer(state, "near"); }
+
+// One w x w/2 dewarp of the source into dst with `kernel`.
+void draw(DewarpKernel kernel, int w, std::vector<uint32_t>& dst) {
+    static const uint32_t bg = 0xff000000u;
+    const MajorSinCosTable* table = _get360MajorSinCosTable(w);
+    dst.resize(static_cast<size_t>(w) * (w / 2));
+    kernel(source().data(), dst.data(), kSrcSide, kSrcSide, 1008, 1008, 1000, rotation(), w, w / 2,
+           table->sin.data(), table->cos.data(), 0, &bg, 1, 1);
+    benchmark::DoNotOptimize(dst.data());
+    benchmark::ClobberMemory();
+}
+
+void runKernel(benchmark::State& state, DewarpKernel kernel, DewarpKernelKind kind) {
     if (!processorRunsDewarpKernel(kind)) {
         state.SkipWithError("this processor lacks the kernel");
         return;
     }
     setCameraParameters(FRONT_DIRECTION_NORMAL, 210);
-    const int w = static_cast<int>(state.range(0)), h = w / 2;
-    const MajorSinCosTable* table = _get360MajorSinCosTable(w);
-    const uint32_t bg = 0xff000000u;
-    std::vector<uint32_t> dst(static_cast<size_t>(w) * h);
-    for (auto _ : state) {
-        kernel(source().data(), dst.data(), kSrcSide, kSrcSide, 1008, 1008, 1000, rotation(), w,
-               h, table->sin.data(), table->cos.data(), 0, &bg, 1, 1);
-        benchmark::DoNotOptimize(dst.data());
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(state.iterations() * w * h);
+    const int w = static_cast<int>(state.range(0));
+    std::vector<uint32_t> dst;
+    for (auto _ : state) draw(kernel, w, dst);
+    state.SetItemsProcessed(state.iterations() * w * (w / 2));
 }
 
-void BM_Dewarp_C(benchmark::State& state) { runKernel(state, dewarpWithRotatedSrc_C, DewarpKernelKind::C); }
-void BM_Dewarp_SSE2(benchmark::State& state)
-{
+// The bilinear kernel this processor gets and v360's bilinear, in alternating rounds.
+void BM_RatioBilinearToV360(benchmark::State& state) {
+    setCameraParameters(FRONT_DIRECTION_NORMAL, 210);
+    const int w = static_cast<int>(state.range(0));
+    V360Peer peer(w, "line");
+    if (!peer.ok() || !peer.run()) {
+        state.SkipWithError("v360 failed");
+        return;
+    }
+    std::vector<uint32_t> dst;
+    draw(chosenDewarpBilinearKernel(), w, dst);  // first touch of the output, as for the peer
+    PeerRatio::run(
+        state, [&] { draw(chosenDewarpBilinearKernel(), w, dst); }, [&] { peer.run(); });
+}
+
+void BM_Dewarp_C(benchmark::State& state) {
+    runKernel(state, dewarpWithRotatedSrc_C, DewarpKernelKind::C);
+}
+void BM_Dewarp_SSE2(benchmark::State& state) {
     runKernel(state, dewarpWithRotatedSrc_SSE2, DewarpKernelKind::SSE2);
 }
-void BM_Dewarp_AVX2(benchmark::State& state)
-{
+void BM_Dewarp_AVX2(benchmark::State& state) {
     runKernel(state, dewarpWithRotatedSrc_AVX2, DewarpKernelKind::AVX2);
 }
 
+void BM_DewarpBilinear_C(benchmark::State& state) {
+    runKernel(state, dewarpBilinearWithRotatedSrc, DewarpKernelKind::C);
+}
+void BM_DewarpBilinear_SSE2(benchmark::State& state) {
+    runKernel(state, dewarpBilinearWithRotatedSrc_SSE2, DewarpKernelKind::SSE2);
+}
+void BM_DewarpBilinear_AVX2(benchmark::State& state) {
+    runKernel(state, dewarpBilinearWithRotatedSrc_AVX2, DewarpKernelKind::AVX2);
+}
+
 // The first dewarp of a width: building its sin/cos table, then the chosen kernel.
-void BM_Dewarp_FirstCallOfWidth(benchmark::State& state)
-{
+void BM_Dewarp_FirstCallOfWidth(benchmark::State& state) {
     setCameraParameters(FRONT_DIRECTION_NORMAL, 210);
     static std::atomic<int> nextWidth{2160 + 4};
     std::vector<uint32_t> dst(3840 * 1920);
@@ -91,15 +203,12 @@ void BM_Dewarp_FirstCallOfWidth(benchmark::State& state)
 }
 
 // The table build alone for a width not seen before.
-void BM_Dewarp_TableBuild(benchmark::State& state)
-{
+void BM_Dewarp_TableBuild(benchmark::State& state) {
     static std::atomic<int> nextWidth{20000};
-    for (auto _ : state)
-        benchmark::DoNotOptimize(_get360MajorSinCosTable(nextWidth.fetch_add(1)));
+    for (auto _ : state) benchmark::DoNotOptimize(_get360MajorSinCosTable(nextWidth.fetch_add(1)));
 }
 
-void BM_ColorFilter_ApplyBGR(benchmark::State& state)
-{
+void BM_ColorFilter_ApplyBGR(benchmark::State& state) {
     const ColorFilter filter(1.2, 1.0, 0.8);
     std::vector<uint32_t> px = source();
     for (auto _ : state) {
@@ -113,6 +222,12 @@ void BM_ColorFilter_ApplyBGR(benchmark::State& state)
 BENCHMARK(BM_Dewarp_C) DEWARP_SIZES->Threads(1)->Threads(4);
 BENCHMARK(BM_Dewarp_SSE2) DEWARP_SIZES->Threads(1)->Threads(4);
 BENCHMARK(BM_Dewarp_AVX2) DEWARP_SIZES->Threads(1)->Threads(4);
+BENCHMARK(BM_V360Peer_Nearest) DEWARP_SIZES;
+BENCHMARK(BM_DewarpBilinear_C) DEWARP_SIZES->Threads(1)->Threads(4);
+BENCHMARK(BM_DewarpBilinear_SSE2) DEWARP_SIZES->Threads(1)->Threads(4);
+BENCHMARK(BM_DewarpBilinear_AVX2) DEWARP_SIZES->Threads(1)->Threads(4);
+BENCHMARK(BM_V360Peer_Bilinear) DEWARP_SIZES;
+BENCHMARK(BM_RatioBilinearToV360) DEWARP_SIZES->MinTime(2);
 BENCHMARK(BM_Dewarp_FirstCallOfWidth)->Iterations(20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Dewarp_TableBuild)->Iterations(50)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ColorFilter_ApplyBGR)->Unit(benchmark::kMillisecond);

@@ -4,6 +4,7 @@
 
 extern "C" {
 #include <libavutil/imgutils.h>
+#include <libavutil/opt.h>
 }
 
 namespace FFMpegEncodeSupport {
@@ -24,8 +25,7 @@ void setH264Parameters(AVCodecContext* codec, const AVFormatContext* format, int
     codec->pix_fmt = AV_PIX_FMT_YUV420P;
     codec->profile = FF_PROFILE_H264_HIGH;
     codec->level = 51;
-    if (format->oformat->flags & AVFMT_GLOBALHEADER)
-        codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (format->oformat->flags & AVFMT_GLOBALHEADER) codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
 }
 
 int addH264Stream(const SetupTexts& texts, const AVCodec* codec, AVFormatContext* format,
@@ -81,10 +81,28 @@ int allocYuvFrame(const SetupTexts& texts, OutputStream& out) {
     return 0;
 }
 
+SwsContext* makeBgraScaler(int width, int height, AVPixelFormat yuvFormat) {
+    const struct {
+        const char* name;
+        int64_t value;
+    } options[] = {{"srcw", width},
+                   {"srch", height},
+                   {"src_format", AV_PIX_FMT_BGRA},
+                   {"dstw", width},
+                   {"dsth", height},
+                   {"dst_format", yuvFormat},
+                   {"sws_flags", SWS_BICUBIC},
+                   {"threads", 0}};  // 0: one per processor
+    ffh::SwsPtr sws(sws_alloc_context());
+    if (!sws) return nullptr;
+    for (const auto& o : options)
+        if (av_opt_set_int(sws.get(), o.name, o.value, 0) < 0) return nullptr;
+    return sws_init_context(sws.get(), nullptr, nullptr) < 0 ? nullptr : sws.release();
+}
+
 int allocBgraScaler(const SetupTexts& texts, OutputStream& out) {
     const AVCodecContext* c = out.enc.get();
-    out.sws.reset(sws_getContext(c->width, c->height, AV_PIX_FMT_BGRA, c->width, c->height,
-                                 c->pix_fmt, SWS_BICUBIC, nullptr, nullptr, nullptr));
+    out.sws.reset(makeBgraScaler(c->width, c->height, c->pix_fmt));
     if (!out.sws) {
         LogSystem::e(texts.tag, "Could not initialize the conversion context");
         return -2;
@@ -112,8 +130,7 @@ int allocFrameBuffer(AVFrame* frame, AVPixelFormat format, int width, int height
     return av_frame_get_buffer(frame, 32);
 }
 
-int wrapPacked(AVFrame* frame, const uint8_t* data, AVPixelFormat format, int width,
-               int height) {
+int wrapPacked(AVFrame* frame, const uint8_t* data, AVPixelFormat format, int width, int height) {
     frame->format = format;
     frame->width = width;
     frame->height = height;
@@ -128,8 +145,7 @@ int copyPacked(AVFrame* frame, const uint8_t* data) {
     int strides[4];
     const int size =
         av_image_fill_arrays(planes, strides, data, format, frame->width, frame->height, 1);
-    if (size < 0)
-        return size;
+    if (size < 0) return size;
     av_image_copy(frame->data, frame->linesize, const_cast<const uint8_t**>(planes), strides,
                   format, frame->width, frame->height);
     return 0;
@@ -137,11 +153,10 @@ int copyPacked(AVFrame* frame, const uint8_t* data) {
 
 int scalePackedBgra(SwsContext* sws, AVFrame* wrapper, const uint8_t* bgra, AVFrame* yuv) {
     int err = wrapPacked(wrapper, bgra, AV_PIX_FMT_BGRA, yuv->width, yuv->height);
-    if (err < 0)
-        return err;
-    const int rows = sws_scale(sws, wrapper->data, wrapper->linesize, 0, yuv->height, yuv->data,
-                               yuv->linesize);
-    return rows < 0 ? rows : rows != yuv->height ? AVERROR(EINVAL) : 0;
+    if (err < 0) return err;
+    // Some versions answer the rows of the last slice instead of 0.
+    err = sws_scale_frame(sws, yuv, wrapper);
+    return err < 0 ? err : 0;
 }
 
 int writeReadyPackets(AVFormatContext* format, AVCodecContext* codec, AVStream* stream,
@@ -149,17 +164,14 @@ int writeReadyPackets(AVFormatContext* format, AVCodecContext* codec, AVStream* 
     *writeError = 0;
     for (;;) {
         int answer = avcodec_receive_packet(codec, packet);
-        if (answer < 0)
-            return answer;
-        if (packet->duration <= 0)
-            packet->duration = duration;
+        if (answer < 0) return answer;
+        if (packet->duration <= 0) packet->duration = duration;
         av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
         packet->stream_index = stream->index;
         int written = interleaved ? av_interleaved_write_frame(format, packet)
                                   : av_write_frame(format, packet);
         av_packet_unref(packet);
-        if (written < 0 && *writeError == 0)
-            *writeError = written;
+        if (written < 0 && *writeError == 0) *writeError = written;
     }
 }
 

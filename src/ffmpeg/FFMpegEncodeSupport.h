@@ -10,11 +10,11 @@ namespace FFMpegEncodeSupport {
 // One encoder's log tag and texts for the set-up steps below.
 struct SetupTexts {
     const char* tag;
-    const char* noStream;        // stream allocation failed
-    const char* noContext;       // codec context allocation failed
-    const char* openFailed;      // printf format: code, width, height, bit rate
-    const char* noFrame;         // YUV frame allocation failed
-    const char* noBgraFrame;     // BGRA frame allocation failed
+    const char* noStream;     // stream allocation failed
+    const char* noContext;    // codec context allocation failed
+    const char* openFailed;   // printf format: code, width, height, bit rate
+    const char* noFrame;      // YUV frame allocation failed
+    const char* noBgraFrame;  // BGRA frame allocation failed
     int noBgraFrameCode;
 };
 
@@ -32,6 +32,10 @@ int allocYuvFrame(const SetupTexts& texts, OutputStream& out);
 // 4. The BGRA-to-YUV scaler (-2) and the frame that wraps a caller's BGRA
 //    picture (texts.noBgraFrameCode); nothing is kept on a failure.
 int allocBgraScaler(const SetupTexts& texts, OutputStream& out);
+
+// A bicubic BGRA-to-`yuvFormat` scaler of one size that converts in slices on
+// one thread per processor (the same bytes as one thread); null on a failure.
+SwsContext* makeBgraScaler(int width, int height, AVPixelFormat yuvFormat);
 
 // The H.264 encoder: libx264 when present, else the library's default.
 const AVCodec* findH264Encoder();
@@ -58,16 +62,14 @@ int allocFrameBuffer(AVFrame* frame, AVPixelFormat format, int width, int height
 // Points `frame`'s planes at a packed picture (alignment 1) in `data`,
 // which is borrowed and must outlive the use of the frame: 0 or the
 // FFmpeg error.
-int wrapPacked(AVFrame* frame, const uint8_t* data, AVPixelFormat format, int width,
-               int height);
+int wrapPacked(AVFrame* frame, const uint8_t* data, AVPixelFormat format, int width, int height);
 
 // Copies a packed picture (alignment 1) of `frame`'s format and size into
 // `frame`'s own planes: 0 or the FFmpeg error.
 int copyPacked(AVFrame* frame, const uint8_t* data);
 
 // Converts the packed BGRA picture `bgra` into `yuv` through `sws`, with
-// `wrapper` pointing at the picture: 0, or the FFmpeg error (AVERROR(EINVAL)
-// when the scaler wrote fewer rows than the picture has).
+// `wrapper` pointing at the picture: 0, or the FFmpeg error.
 int scalePackedBgra(SwsContext* sws, AVFrame* wrapper, const uint8_t* bgra, AVFrame* yuv);
 
 // Takes every packet `codec` has ready, gives it `duration` (codec time

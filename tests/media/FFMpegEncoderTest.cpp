@@ -1,4 +1,5 @@
 #include <memory>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -9,13 +10,13 @@
 
 #include "DecodeTestSupport.h"
 #include "FFMpegDecoder360G.h"
+#include "FFMpegEncodeSupport.h"
 #include "FFMpegEncoder360G.h"
 #include "FFMpegVideoDecoder.h"
 #include "FFMpegVideoEncoder.h"
 #include "TestEnv.h"
 
 namespace {
-
 
 const std::string& outDir() {
     static const std::string dir = TestEnv::makeDir("enc");
@@ -38,8 +39,7 @@ struct Decoded {
 Decoded decodeAll(const std::string& path) {
     Decoded out;
     FFMpegVideoDecoder dec(true, false);
-    if (dec.initWithFilePath(path.c_str(), 0, 0) != 0)
-        return out;
+    if (dec.initWithFilePath(path.c_str(), 0, 0) != 0) return out;
     const int w = dec.getVideoWidth(), h = dec.getVideoHeight();
     while (std::unique_ptr<VideoSrcFrame> frame{dec.readNextVideoFrame()}) {
         out.indices.push_back(DecodeTest::frameIndex(frame->getDatePtr(), w, h));
@@ -50,27 +50,24 @@ Decoded decodeAll(const std::string& path) {
 
 std::vector<int> upTo(int n) {
     std::vector<int> v;
-    for (int i = 0; i < n; ++i)
-        v.push_back(i);
+    for (int i = 0; i < n; ++i) v.push_back(i);
     return v;
 }
 
 // Packet pts in decode order, from ffprobe.
 std::vector<long long> packetPts(const std::string& path) {
-    std::istringstream lines(probe(path, {"-select_streams", "v:0", "-show_entries",
-                                          "packet=pts"}));
+    std::istringstream lines(
+        probe(path, {"-select_streams", "v:0", "-show_entries", "packet=pts"}));
     std::vector<long long> pts;
     for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("pts=", 0) == 0)
-            pts.push_back(std::stoll(line.substr(4)));
+        if (line.rfind("pts=", 0) == 0) pts.push_back(std::stoll(line.substr(4)));
     }
     return pts;
 }
 
 bool strictlyIncreasing(const std::vector<long long>& v) {
     for (size_t i = 1; i < v.size(); ++i) {
-        if (v[i] <= v[i - 1])
-            return false;
+        if (v[i] <= v[i - 1]) return false;
     }
     return !v.empty();
 }
@@ -91,10 +88,10 @@ std::string encode360G(const std::string& name, int w, int h, int frames, int st
 
 TEST(FFMpegEncoder360G, Mp4WithTheFixedParametersInDisplayOrder) {
     const std::string path = encode360G("out.mp4", 320, 240, 54, 1, "made by the test");
-    const std::string info = probe(path, {"-count_frames", "-select_streams", "v:0",
-                                          "-show_entries",
-                                          "stream=codec_name,profile,level,pix_fmt,r_frame_rate,"
-                                          "nb_read_frames:format=format_name:format_tags=comment"});
+    const std::string info =
+        probe(path, {"-count_frames", "-select_streams", "v:0", "-show_entries",
+                     "stream=codec_name,profile,level,pix_fmt,r_frame_rate,"
+                     "nb_read_frames:format=format_name:format_tags=comment"});
     EXPECT_EQ(DecodeTest::probeValue(info, "codec_name"), "h264");
     EXPECT_EQ(DecodeTest::probeValue(info, "profile"), "High");
     EXPECT_EQ(DecodeTest::probeValue(info, "level"), "51");
@@ -115,8 +112,7 @@ TEST(FFMpegEncoder360G, Mp4WithTheFixedParametersInDisplayOrder) {
 TEST(FFMpegEncoder360G, StepSpacesFrames) {
     Decoded back = decodeAll(encode360G("step2.mp4", 160, 96, 10, 2));
     ASSERT_EQ(back.indices, upTo(10));
-    for (int i = 0; i < 10; ++i)
-        EXPECT_NEAR(back.secs[i], 2.0 * i / 27, 1e-3);
+    for (int i = 0; i < 10; ++i) EXPECT_NEAR(back.secs[i], 2.0 * i / 27, 1e-3);
 }
 
 TEST(FFMpegEncoder360G, PureRedStaysRed) {
@@ -130,8 +126,7 @@ TEST(FFMpegEncoder360G, PureRedStaysRed) {
             red[i * 4 + 2] = 255;
             red[i * 4 + 3] = 255;
         }
-        for (int i = 0; i < 3; ++i)
-            enc.encodeArgbData(red.data(), 1);
+        for (int i = 0; i < 3; ++i) enc.encodeArgbData(red.data(), 1);
         enc.endEncode();
     }
     FFMpegDecoder360G dec;
@@ -145,6 +140,45 @@ TEST(FFMpegEncoder360G, PureRedStaysRed) {
     av_frame_unref(*cell);
     av_frame_free(cell);
     delete cell;
+}
+
+// The planes of a YUV 4:2:0 frame as one byte string.
+std::string yuvBytes(const AVFrame* f) {
+    std::string out;
+    for (int plane = 0; plane < 3; ++plane) {
+        const int w = plane ? (f->width + 1) / 2 : f->width;
+        const int h = plane ? (f->height + 1) / 2 : f->height;
+        for (int y = 0; y < h; ++y)
+            out.append(reinterpret_cast<const char*>(f->data[plane] + y * f->linesize[plane]), w);
+    }
+    return out;
+}
+
+TEST(FFMpegEncodeSupport, SlicedBgraConversionGivesTheBytesOfOneThread) {
+    // Even sides: the encoders' 4:2:0 frames take no others.
+    const struct { int w, h; } sizes[] = {{2, 2}, {6, 4}, {642, 358}, {1922, 962}};
+    std::mt19937 rng(3);
+    for (const auto& s : sizes) {
+        std::vector<uint8_t> bgra(static_cast<size_t>(s.w) * s.h * 4);
+        for (uint8_t& b : bgra) b = static_cast<uint8_t>(rng());
+        ffh::FramePtr sliced = ffh::makeFrame(), plain = ffh::makeFrame();
+        ffh::FramePtr wrapper = ffh::makeFrame();
+        ASSERT_EQ(FFMpegEncodeSupport::allocFrameBuffer(sliced.get(), AV_PIX_FMT_YUV420P, s.w, s.h),
+                  0);
+        ASSERT_EQ(FFMpegEncodeSupport::allocFrameBuffer(plain.get(), AV_PIX_FMT_YUV420P, s.w, s.h),
+                  0);
+        ffh::SwsPtr threaded(FFMpegEncodeSupport::makeBgraScaler(s.w, s.h, AV_PIX_FMT_YUV420P));
+        ASSERT_TRUE(threaded);
+        ASSERT_EQ(FFMpegEncodeSupport::scalePackedBgra(threaded.get(), wrapper.get(), bgra.data(),
+                                                       sliced.get()),
+                  0);
+        ffh::SwsPtr one(sws_getContext(s.w, s.h, AV_PIX_FMT_BGRA, s.w, s.h, AV_PIX_FMT_YUV420P,
+                                       SWS_BICUBIC, nullptr, nullptr, nullptr));
+        const uint8_t* src[4] = {bgra.data()};
+        const int stride[4] = {s.w * 4};
+        ASSERT_EQ(sws_scale(one.get(), src, stride, 0, s.h, plain->data, plain->linesize), s.h);
+        EXPECT_TRUE(yuvBytes(sliced.get()) == yuvBytes(plain.get())) << s.w << "x" << s.h;
+    }
 }
 
 TEST(FFMpegEncoder360G, UnknownSuffixGivesMpegProgramStream) {
@@ -167,9 +201,9 @@ TEST(FFMpegEncoder360G, InitFailures) {
         FFMpegEncoder360G enc((outDir() + "/refused.mp4").c_str(), size[0], size[1], 6250000,
                               nullptr);
         EXPECT_EQ(enc.getInitError(), -10) << size[0] << "x" << size[1];
-        EXPECT_TRUE(log.contains("FFMpegEncoder360G",
-                                 "width:" + std::to_string(size[0]) + ", height:" +
-                                     std::to_string(size[1]) + ", bitRate:6250000"));
+        EXPECT_TRUE(log.contains("FFMpegEncoder360G", "width:" + std::to_string(size[0]) +
+                                                          ", height:" + std::to_string(size[1]) +
+                                                          ", bitRate:6250000"));
         std::vector<uint8_t> picture(64 * 64 * 4);
         EXPECT_EQ(enc.encodeArgbData(picture.data(), 1), -10001);
         EXPECT_EQ(enc.endEncode(), 0);
@@ -191,8 +225,7 @@ TEST(FFMpegEncoder360G, TakesPackedYuv) {
         std::vector<uint8_t> yuv(w * h * 3 / 2, 128);
         for (int i = 0; i < 4; ++i) {
             for (int x = 0; x < w; ++x) {
-                for (int y = 0; y < h; ++y)
-                    yuv[y * w + x] = (i >> (x * 8 / w)) & 1 ? 235 : 16;
+                for (int y = 0; y < h; ++y) yuv[y * w + x] = (i >> (x * 8 / w)) & 1 ? 235 : 16;
             }
             enc.enncodeYuvData(yuv.data(), 1);
         }
@@ -207,8 +240,7 @@ std::string encodeVariant(const std::string& name, float fps, const std::vector<
                           int rotation = 0, const char* preset = nullptr) {
     const std::string path = outDir() + "/" + name;
     FFMpegVideoEncoder enc;
-    if (preset)
-        enc.setPreset(preset);
+    if (preset) enc.setPreset(preset);
     List<const char*> keys, values;
     keys.append("title");
     values.append("variant clip");
@@ -227,12 +259,13 @@ TEST(FFMpegVideoEncoder, TimeStampsFollowTheSecondsForAnyTimeBase) {
         float fps;
         double step;  // seconds between frames
     };
-    const Case cases[] = {{"fps30.mp4", 30.0f, 1.0 / 30}, {"fps25.mp4", 25.0f, 1.0 / 25},
-                          {"micro.mp4", -1.0f, 1.0 / 25}, {"micro30.mp4", -1.0f, 1.0 / 30}};
+    const Case cases[] = {{"fps30.mp4", 30.0f, 1.0 / 30},
+                          {"fps25.mp4", 25.0f, 1.0 / 25},
+                          {"micro.mp4", -1.0f, 1.0 / 25},
+                          {"micro30.mp4", -1.0f, 1.0 / 30}};
     for (const Case& c : cases) {
         std::vector<double> secs;
-        for (int i = 0; i < 20; ++i)
-            secs.push_back(i * c.step);
+        for (int i = 0; i < 20; ++i) secs.push_back(i * c.step);
         Decoded back = decodeAll(encodeVariant(c.name, c.fps, secs));
         ASSERT_EQ(back.indices, upTo(20)) << c.name;
         for (int i = 0; i < 20; ++i)
@@ -241,7 +274,8 @@ TEST(FFMpegVideoEncoder, TimeStampsFollowTheSecondsForAnyTimeBase) {
 }
 
 TEST(FFMpegVideoEncoder, MetadataRotationAndDisplayOrder) {
-    const std::string path = encodeVariant("meta.mp4", 30.0f, {0, 1 / 30.0, 2 / 30.0, 3 / 30.0}, 90);
+    const std::string path =
+        encodeVariant("meta.mp4", 30.0f, {0, 1 / 30.0, 2 / 30.0, 3 / 30.0}, 90);
     const std::string info = probe(path, {"-select_streams", "v:0", "-show_entries",
                                           "stream=codec_name,profile,level:"
                                           "stream_side_data=rotation:format_tags=title"});
@@ -292,8 +326,7 @@ TEST(FFMpegVideoEncoder, TakesPackedYuvWithFrameCounter) {
     std::vector<uint8_t> yuv(160 * 96 * 3 / 2, 128);
     for (int i = 0; i < 5; ++i) {
         for (int x = 0; x < 160; ++x) {
-            for (int y = 0; y < 96; ++y)
-                yuv[y * 160 + x] = (i >> (x * 8 / 160)) & 1 ? 235 : 16;
+            for (int y = 0; y < 96; ++y) yuv[y * 160 + x] = (i >> (x * 8 / 160)) & 1 ? 235 : 16;
         }
         EXPECT_EQ(enc.encode(yuv.data(), 0), 0);
     }

@@ -17,14 +17,20 @@ struct FadeOn {
     FadeOn() { setDewarpBoundFadeColor(kFadeColour); }
 } fadeOn;
 
-TEST(DewarpKernelsFade, AgreeByteForByteOverWidthsFromOne)
-{
+TEST(DewarpKernelsFade, AgreeByteForByteOverWidthsFromOne) {
     DewarpTestData::expectKernelsAgreeOverWidths(67);
 }
 
-TEST(DewarpKernelsFade, AgreeByteForByteOverTable)
-{
+TEST(DewarpKernelsFade, AgreeByteForByteOverTable) {
     DewarpTestData::expectKernelsAgreeOverTable();
+}
+
+TEST(DewarpKernelsFade, BilinearAgreeByteForByteOverWidthsFromOne) {
+    DewarpTestData::expectKernelsAgreeOverWidths(67, DewarpTestData::Sampling::Bilinear);
+}
+
+TEST(DewarpKernelsFade, BilinearAgreeByteForByteOverTable) {
+    DewarpTestData::expectKernelsAgreeOverTable(DewarpTestData::Sampling::Bilinear);
 }
 
 // A context whose lens edge and band top sit exactly on arcsine table entries, so a row
@@ -34,8 +40,7 @@ struct BandFixture {
     uint32_t pixel = 0xffeeddccu;
     static constexpr int kEdgeStep = 1000, kTopStep = 1400;
 
-    BandFixture()
-    {
+    BandFixture() {
         setCameraParameters(FRONT_DIRECTION_NORMAL, 180);
         EXPECT_TRUE(makeDewarpContext(&ctx, &pixel, 1, 1, 0, 0, 0.25, 0, nullptr, 0, 0, 1, 1));
         ctx.edge = ctx.asinTable[kEdgeStep];
@@ -43,16 +48,14 @@ struct BandFixture {
     }
 
     // The pixel seen at elevation step k (x' = y' = 0 maps to the one source pixel).
-    uint32_t at(int k) const
-    {
+    uint32_t at(int k) const {
         DewarpRow row{};
         row.z[2] = static_cast<float>(k) / 4096.0f;
         return dewarpPixel(ctx, row, 0.0f, 1.0f);
     }
 };
 
-TEST(DewarpKernelsFade, FadeFormulaAtBandEdges)
-{
+TEST(DewarpKernelsFade, FadeFormulaAtBandEdges) {
     BandFixture f;
     EXPECT_EQ(f.at(BandFixture::kEdgeStep), static_cast<uint32_t>(kFadeColour));
     EXPECT_EQ(f.at(BandFixture::kTopStep), f.pixel);
@@ -74,8 +77,7 @@ TEST(DewarpKernelsFade, FadeFormulaAtBandEdges)
     EXPECT_EQ(f.at(BandFixture::kEdgeStep - 1), 0u);
 }
 
-TEST(DewarpKernelsFade, LensEdgeReachesTheFadeColour)
-{
+TEST(DewarpKernelsFade, LensEdgeReachesTheFadeColour) {
     // Covered 210 draws down to 15 degrees below the equator; the lowest drawn row of a fine
     // grid lies within a hair of the edge, so it shows the fade colour to within 2 levels.
     setCameraParameters(FRONT_DIRECTION_NORMAL, 210);
@@ -83,11 +85,10 @@ TEST(DewarpKernelsFade, LensEdgeReachesTheFadeColour)
     double R[9];
     DewarpTestData::identityRotation(R);
     const int W = 8, H = 7200;
-    const auto out = DewarpTestData::runKernel(dewarpWithRotatedSrc_C, src, 301, 301, 150, 150,
-                                               140, R, W, H, 0, nullptr, 0, 0);
+    const auto out = DewarpTestData::runKernel(dewarpWithRotatedSrc_C, src, 301, 301, 150, 150, 140,
+                                               R, W, H, 0, nullptr, 0, 0);
     int last = H - 1;
-    while (last > 0 && out[static_cast<size_t>(last) * W] == 0)
-        --last;
+    while (last > 0 && out[static_cast<size_t>(last) * W] == 0) --last;
     EXPECT_NEAR(last, 105 * H / 180, 3);
     for (int b = 0; b < 4; ++b) {
         const int got = (out[static_cast<size_t>(last) * W] >> (8 * b)) & 255;

@@ -5,14 +5,18 @@
 
 namespace {
 
-TEST(DewarpKernels, AgreeByteForByteOverWidthsFromOne)
-{
+TEST(DewarpKernels, AgreeByteForByteOverWidthsFromOne) {
     DewarpTestData::expectKernelsAgreeOverWidths(67);
 }
 
-TEST(DewarpKernels, AgreeByteForByteOverTable)
-{
-    DewarpTestData::expectKernelsAgreeOverTable();
+TEST(DewarpKernels, AgreeByteForByteOverTable) { DewarpTestData::expectKernelsAgreeOverTable(); }
+
+TEST(DewarpKernels, BilinearAgreeByteForByteOverWidthsFromOne) {
+    DewarpTestData::expectKernelsAgreeOverWidths(67, DewarpTestData::Sampling::Bilinear);
+}
+
+TEST(DewarpKernels, BilinearAgreeByteForByteOverTable) {
+    DewarpTestData::expectKernelsAgreeOverTable(DewarpTestData::Sampling::Bilinear);
 }
 
 }  // namespace

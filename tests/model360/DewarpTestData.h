@@ -33,7 +33,9 @@ struct NamedKernel {
     const char* name;
     DewarpKernel kernel;
 };
-const std::vector<NamedKernel>& kernels();
+// The kernels of one sampling that this processor runs, the plain one (the reference) first.
+enum class Sampling { Nearest, Bilinear };
+const std::vector<NamedKernel>& kernels(Sampling sampling = Sampling::Nearest);
 
 // Runs `kernel` into a fresh buffer pre-filled with a sentinel and followed by guard words;
 // fails the test when a guard word changes.
@@ -42,11 +44,11 @@ std::vector<uint32_t> runKernel(DewarpKernel kernel, const std::vector<uint32_t>
                                 int dstW, int dstH, int bg, const uint32_t* patch, int patchW,
                                 int patchH);
 
-// Every kernel against the C kernel over widths 1..maxWidth on random input and random
-// rotations, every direction.
-void expectKernelsAgreeOverWidths(int maxWidth);
-// Every kernel against the C kernel over the table of directions, covered angles, rotations,
+// Every kernel against the plain one over widths 1..maxWidth on random input and random
+// rotations, every direction; a circle inside the source and one that overflows every edge.
+void expectKernelsAgreeOverWidths(int maxWidth, Sampling sampling = Sampling::Nearest);
+// Every kernel against the plain one over the table of directions, covered angles, rotations,
 // patches and the realistic widths.
-void expectKernelsAgreeOverTable();
+void expectKernelsAgreeOverTable(Sampling sampling = Sampling::Nearest);
 
 }  // namespace DewarpTestData

@@ -36,27 +36,34 @@ struct DewarpSettings {
 std::mutex gStateMutex;
 DewarpSettings gSettings;
 
-DewarpSettings settings()
-{
+DewarpSettings settings() {
     std::lock_guard<std::mutex> lock(gStateMutex);
     return gSettings;
 }
 
-bool validImage(const void* pixels, int w, int h)
-{
+bool validImage(const void* pixels, int w, int h) {
     return pixels && w >= 1 && h >= 1 && w <= kDewarpMaxSide && h <= kDewarpMaxSide &&
            static_cast<int64_t>(w) * h <= INT_MAX;
 }
 
-void setDirection(DewarpContext* ctx, int dir)
-{
+void setDirection(DewarpContext* ctx, int dir) {
     // (u, v) = (a, b), swapped when swapAB, then each negated by its flag.
     switch (dir) {
-    case FRONT_DIRECTION_NORMAL: ctx->swapAB = false, ctx->negU = false, ctx->negV = false; break;
-    case FRONT_DIRECTION_QUARTER: ctx->swapAB = true, ctx->negU = false, ctx->negV = true; break;
-    case FRONT_DIRECTION_HALF: ctx->swapAB = false, ctx->negU = true, ctx->negV = true; break;
-    case FRONT_DIRECTION_MIRROR: ctx->swapAB = false, ctx->negU = true, ctx->negV = false; break;
-    default: ctx->swapAB = true, ctx->negU = true, ctx->negV = false; break;
+        case FRONT_DIRECTION_NORMAL:
+            ctx->swapAB = false, ctx->negU = false, ctx->negV = false;
+            break;
+        case FRONT_DIRECTION_QUARTER:
+            ctx->swapAB = true, ctx->negU = false, ctx->negV = true;
+            break;
+        case FRONT_DIRECTION_HALF:
+            ctx->swapAB = false, ctx->negU = true, ctx->negV = true;
+            break;
+        case FRONT_DIRECTION_MIRROR:
+            ctx->swapAB = false, ctx->negU = true, ctx->negV = false;
+            break;
+        default:
+            ctx->swapAB = true, ctx->negU = true, ctx->negV = false;
+            break;
     }
 }
 
@@ -64,8 +71,7 @@ void setDirection(DewarpContext* ctx, int dir)
 std::once_flag gKernelOnce;
 DewarpKernel gDewarpWithRotatedSrcPtr = dewarpWithRotatedSrc_C;
 
-void initSIMD()
-{
+void initSIMD() {
     std::call_once(gKernelOnce, [] {
         const DewarpKernelChoice choice = chooseDewarpKernel(cpuid, readXcr0);
         gDewarpWithRotatedSrcPtr = choice.kernel;
@@ -73,8 +79,7 @@ void initSIMD()
     });
 }
 
-bool osSavesAvx(const int leaf1[4], XgetbvFunction xgetbv)
-{
+bool osSavesAvx(const int leaf1[4], XgetbvFunction xgetbv) {
     const bool osxsave = (leaf1[2] >> 27) & 1;
     const bool avx = (leaf1[2] >> 28) & 1;
     const uint64_t xmmYmm = 0x6;
@@ -87,17 +92,14 @@ struct FillPatch {
     int w, h;
 };
 
-FillPatch fillPatch(const DewarpSettings& s, const uint32_t* bgPixel)
-{
-    if (s.patchPattern)
-        return {s.patchPattern, s.patchW, s.patchH};
+FillPatch fillPatch(const DewarpSettings& s, const uint32_t* bgPixel) {
+    if (s.patchPattern) return {s.patchPattern, s.patchW, s.patchH};
     return {bgPixel, 1, 1};
 }
 
 }  // namespace
 
-void cpuid(int out[4], int leaf)
-{
+void cpuid(int out[4], int leaf) {
     unsigned a = 0, b = 0, c = 0, d = 0;
     __cpuid_count(static_cast<unsigned>(leaf), 0, a, b, c, d);
     out[0] = static_cast<int>(a);
@@ -106,51 +108,53 @@ void cpuid(int out[4], int leaf)
     out[3] = static_cast<int>(d);
 }
 
-uint64_t readXcr0()
-{
+uint64_t readXcr0() {
     uint32_t lo = 0, hi = 0;
     __asm__ volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(0));
     return (static_cast<uint64_t>(hi) << 32) | lo;
 }
 
-DewarpKernelChoice chooseDewarpKernel(CpuidFunction cpuidFn, XgetbvFunction xgetbv)
-{
+DewarpKernelChoice chooseDewarpKernel(CpuidFunction cpuidFn, XgetbvFunction xgetbv) {
     static const char* const kNone = "No SIMD will be used for Dewarp360.";
     int leaf0[4];
     cpuidFn(leaf0, 0);
     if (leaf0[0] <= 0)
-        return {DewarpKernelKind::C, dewarpWithRotatedSrc_C, kNone};
+        return {DewarpKernelKind::C, dewarpWithRotatedSrc_C, dewarpBilinearWithRotatedSrc, kNone};
     int leaf1[4];
     cpuidFn(leaf1, 1);
     if (leaf0[0] >= 7) {
         int leaf7[4];
         cpuidFn(leaf7, 7);
         if (((leaf7[1] >> 5) & 1) && osSavesAvx(leaf1, xgetbv))
-            return {DewarpKernelKind::AVX2, dewarpWithRotatedSrc_AVX2, "Dewarp360 will use AVX2."};
+            return {DewarpKernelKind::AVX2, dewarpWithRotatedSrc_AVX2,
+                    dewarpBilinearWithRotatedSrc_AVX2, "Dewarp360 will use AVX2."};
     }
     if ((leaf1[3] >> 26) & 1)
-        return {DewarpKernelKind::SSE2, dewarpWithRotatedSrc_SSE2, "Dewarp360 will use SSE2."};
-    return {DewarpKernelKind::C, dewarpWithRotatedSrc_C, kNone};
+        return {DewarpKernelKind::SSE2, dewarpWithRotatedSrc_SSE2,
+                dewarpBilinearWithRotatedSrc_SSE2, "Dewarp360 will use SSE2."};
+    return {DewarpKernelKind::C, dewarpWithRotatedSrc_C, dewarpBilinearWithRotatedSrc, kNone};
 }
 
-bool processorRunsDewarpKernel(DewarpKernelKind kind)
-{
+bool processorRunsDewarpKernel(DewarpKernelKind kind) {
     return kind <= chooseDewarpKernel(cpuid, readXcr0).kind;
 }
 
-DewarpKernel chosenDewarpKernel()
-{
+DewarpKernel chosenDewarpKernel() {
     initSIMD();
     return gDewarpWithRotatedSrcPtr;
 }
 
+DewarpKernel chosenDewarpBilinearKernel() {
+    static const DewarpKernel kernel = chooseDewarpKernel(cpuid, readXcr0).bilinearKernel;
+    return kernel;
+}
+
 bool makeDewarpContext(DewarpContext* ctx, const void* src, int srcW, int srcH, double cx,
-                       double cy, double radius, int bg, const void* patch, int patchW,
-                       int patchH, int dstW, int dstH)
-{
+                       double cy, double radius, int bg, const void* patch, int patchW, int patchH,
+                       int dstW, int dstH) {
     const DewarpSettings s = settings();
-    if (!s.cameraParametersSet || !validImage(src, srcW, srcH) ||
-        dstW < 1 || dstH < 1 || dstW > kDewarpMaxSide || dstH > kDewarpMaxSide)
+    if (!s.cameraParametersSet || !validImage(src, srcW, srcH) || dstW < 1 || dstH < 1 ||
+        dstW > kDewarpMaxSide || dstH > kDewarpMaxSide)
         return false;
     const bool hasPatch = validImage(patch, patchW, patchH);
     const double halfCovered = s.coveredDegree / 2 * kPi / 180;
@@ -173,37 +177,30 @@ bool makeDewarpContext(DewarpContext* ctx, const void* src, int srcW, int srcH, 
     ctx->edge = static_cast<float>((90 - s.coveredDegree / 2) * kPi / 180);
     ctx->fadeEnd = ctx->edge + kDewarpFadeBand;
     ctx->fade = s.needFadeBound;
-    for (int b = 0; b < 4; ++b)
-        ctx->fadeBytes[b] = s.fadeColor[3 - b];
+    for (int b = 0; b < 4; ++b) ctx->fadeBytes[b] = s.fadeColor[3 - b];
     setDirection(ctx, s.frontDirection);
     ctx->asinTable = _init360ArcSinTable();
     ctx->cosTable = _init360MajorSinCosTable();
     return true;
 }
 
-void setCameraParameters(FrontDirection dir, double coveredDegree)
-{
+void setCameraParameters(FrontDirection dir, double coveredDegree) {
     std::lock_guard<std::mutex> lock(gStateMutex);
     gSettings.frontDirection = dir;
     gSettings.coveredDegree = coveredDegree;
     gSettings.cameraParametersSet = true;
 }
 
-void set360PatchPattern(const void* pixels, int w, int h)
-{
+void set360PatchPattern(const void* pixels, int w, int h) {
     std::lock_guard<std::mutex> lock(gStateMutex);
     gSettings.patchPattern = static_cast<const uint32_t*>(pixels);
     gSettings.patchW = w;
     gSettings.patchH = h;
 }
 
-void reset360PatchPattern()
-{
-    set360PatchPattern(nullptr, 0, 0);
-}
+void reset360PatchPattern() { set360PatchPattern(nullptr, 0, 0); }
 
-void setDewarpBoundFadeColor(int colour)
-{
+void setDewarpBoundFadeColor(int colour) {
     const uint32_t c = static_cast<uint32_t>(colour);
     std::lock_guard<std::mutex> lock(gStateMutex);
     for (int i = 0; i < 4; ++i)
@@ -212,33 +209,28 @@ void setDewarpBoundFadeColor(int colour)
 }
 
 void dewarp(const void* src, void* dst, int srcW, int srcH, double cx, double cy, double radius,
-            const double R[9], int dstW, int dstH, int bg)
-{
+            const double R[9], int dstW, int dstH, int bg) {
     initSIMD();
     const MajorSinCosTable* table = _get360MajorSinCosTable(dstW);
     const DewarpSettings s = settings();
-    if (!s.cameraParametersSet || !table)
-        return;
+    if (!s.cameraParametersSet || !table) return;
     const uint32_t bgPixel = static_cast<uint32_t>(bg);
     const FillPatch p = fillPatch(s, &bgPixel);
-    gDewarpWithRotatedSrcPtr(src, dst, srcW, srcH, cx, cy, radius, R, dstW, dstH,
-                             table->sin.data(), table->cos.data(), bg, p.pixels, p.w, p.h);
+    gDewarpWithRotatedSrcPtr(src, dst, srcW, srcH, cx, cy, radius, R, dstW, dstH, table->sin.data(),
+                             table->cos.data(), bg, p.pixels, p.w, p.h);
 }
 
 void dewarp(const void* src, void* dst, int srcW, int srcH, double cx, double cy, double radius,
-            const double R[9], int dstW, int dstH, const void* patch, int patchW, int patchH)
-{
+            const double R[9], int dstW, int dstH, const void* patch, int patchW, int patchH) {
     initSIMD();
     const MajorSinCosTable* table = _get360MajorSinCosTable(dstW);
-    if (!settings().cameraParametersSet || !table)
-        return;
-    gDewarpWithRotatedSrcPtr(src, dst, srcW, srcH, cx, cy, radius, R, dstW, dstH,
-                             table->sin.data(), table->cos.data(), 0, patch, patchW, patchH);
+    if (!settings().cameraParametersSet || !table) return;
+    gDewarpWithRotatedSrcPtr(src, dst, srcW, srcH, cx, cy, radius, R, dstW, dstH, table->sin.data(),
+                             table->cos.data(), 0, patch, patchW, patchH);
 }
 
 void dewarp(const void* src, void* dst, int srcW, int srcH, double cx, double cy, double radius,
-            double a, double b, int dstW, int dstH, int bg)
-{
+            double a, double b, int dstW, int dstH, int bg) {
     double rx[9], ry[9], R[9];
     fillRotationMatrixAlongX(-b, rx);
     fillRotationMatrixAlongY(-a, ry);
@@ -247,36 +239,30 @@ void dewarp(const void* src, void* dst, int srcW, int srcH, double cx, double cy
 }
 
 void dewarpBilinear(const void* src, void* dst, int srcW, int srcH, double cx, double cy,
-                    double radius, const double R[9], int dstW, int dstH, int bg)
-{
+                    double radius, const double R[9], int dstW, int dstH, int bg) {
     const MajorSinCosTable* table = _get360MajorSinCosTable(dstW);
     const DewarpSettings s = settings();
-    if (!s.cameraParametersSet || !table)
-        return;
-    dewarpBilinearWithRotatedSrc(src, dst, srcW, srcH, cx, cy, radius, R, dstW, dstH,
-                                 table->sin.data(), table->cos.data(), bg, s.patchPattern,
-                                 s.patchW, s.patchH);
+    if (!s.cameraParametersSet || !table) return;
+    chosenDewarpBilinearKernel()(src, dst, srcW, srcH, cx, cy, radius, R, dstW, dstH,
+                                 table->sin.data(), table->cos.data(), bg, s.patchPattern, s.patchW,
+                                 s.patchH);
 }
 
 void dewarpBilinear(const void* src, void* dst, int srcW, int srcH, double cx, double cy,
                     double radius, const double R[9], int dstW, int dstH, const void* patch,
-                    int patchW, int patchH)
-{
+                    int patchW, int patchH) {
     const MajorSinCosTable* table = _get360MajorSinCosTable(dstW);
-    if (!settings().cameraParametersSet || !table)
-        return;
-    dewarpBilinearWithRotatedSrc(src, dst, srcW, srcH, cx, cy, radius, R, dstW, dstH,
+    if (!settings().cameraParametersSet || !table) return;
+    chosenDewarpBilinearKernel()(src, dst, srcW, srcH, cx, cy, radius, R, dstW, dstH,
                                  table->sin.data(), table->cos.data(), 0, patch, patchW, patchH);
 }
 
 void partialDewarp(const void* src, void* dst, int srcW, int srcH, double cx, double cy,
                    double radius, const double R[9], int dstW, int dstH, double latTopDeg,
-                   double latBottomDeg, double lonStartDeg, double lonEndDeg, int bg)
-{
+                   double latBottomDeg, double lonStartDeg, double lonEndDeg, int bg) {
     const PartialSinCosTable* table = get360PartialSinCosTable(dstW, lonStartDeg, lonEndDeg);
     const DewarpSettings s = settings();
-    if (!s.cameraParametersSet || !table)
-        return;
+    if (!s.cameraParametersSet || !table) return;
     const uint32_t bgPixel = static_cast<uint32_t>(bg);
     const FillPatch p = fillPatch(s, &bgPixel);
     partialDewarpWithRotatedSrc(src, dst, srcW, srcH, cx, cy, radius, R, dstW, dstH,
@@ -287,11 +273,9 @@ void partialDewarp(const void* src, void* dst, int srcW, int srcH, double cx, do
 void partialDewarp(const void* src, void* dst, int srcW, int srcH, double cx, double cy,
                    double radius, const double R[9], int dstW, int dstH, double latTopDeg,
                    double latBottomDeg, double lonStartDeg, double lonEndDeg, const void* patch,
-                   int patchW, int patchH)
-{
+                   int patchW, int patchH) {
     const PartialSinCosTable* table = get360PartialSinCosTable(dstW, lonStartDeg, lonEndDeg);
-    if (!settings().cameraParametersSet || !table)
-        return;
+    if (!settings().cameraParametersSet || !table) return;
     partialDewarpWithRotatedSrc(src, dst, srcW, srcH, cx, cy, radius, R, dstW, dstH,
                                 table->sin.data(), table->cos.data(), 0, patch, patchW, patchH,
                                 latTopDeg, latBottomDeg);

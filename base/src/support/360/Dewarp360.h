@@ -56,7 +56,8 @@ void dewarp(const void* src, void* dst, int srcW, int srcH, double cx, double cy
 void dewarp(const void* src, void* dst, int srcW, int srcH, double cx, double cy, double radius,
             double a, double b, int dstW, int dstH, int bg);
 
-// Bilinear-sample dewarp (plain kernel only); the fill form uses the installed patch if any.
+// Bilinear-sample dewarp (the SIMD kernel the processor runs, same bytes as the plain one); the
+// fill form uses the installed patch if any.
 void dewarpBilinear(const void* src, void* dst, int srcW, int srcH, double cx, double cy,
                     double radius, const double R[9], int dstW, int dstH, int bg);
 void dewarpBilinear(const void* src, void* dst, int srcW, int srcH, double cx, double cy,
@@ -76,18 +77,17 @@ void partialDewarp(const void* src, void* dst, int srcW, int srcH, double cx, do
 
 // Polar unwrapping without rotation: row 0 is the lens axis, row dstH x covered / 360 the circle
 // edge; rows below it are zero.
-void fastDewarp(const void* src, void* dst, int srcW, int srcH, double cx, double cy,
-                double radius, int dstW, int dstH, int bg);
+void fastDewarp(const void* src, void* dst, int srcW, int srcH, double cx, double cy, double radius,
+                int dstW, int dstH, int bg);
 // Unwrapping with the lens tilted by tiltDeg; the right half mirrors the left (the middle column
 // of an odd width is computed itself). Bilinear samples.
-void fastDewarp(const void* src, void* dst, int srcW, int srcH, double cx, double cy,
-                double radius, double tiltDeg, int dstW, int dstH, int bg);
+void fastDewarp(const void* src, void* dst, int srcW, int srcH, double cx, double cy, double radius,
+                double tiltDeg, int dstW, int dstH, int bg);
 
 // One bilinear sample at (x, y) in pixels: bg outside the image, the pixel itself on the last
 // row or column; positions within a pixel of the left or top edge sample the edge. Bytes 0-2
 // are blended, byte 3 of the result is 255.
-uint32_t bilinearPixel(const void* pixels, int strideBytes, int w, int h, float x, float y,
-                       int bg);
+uint32_t bilinearPixel(const void* pixels, int strideBytes, int w, int h, float x, float y, int bg);
 
 // CPUID of `leaf`, sub-leaf 0: out = EAX, EBX, ECX, EDX.
 void cpuid(int out[4], int leaf);

@@ -22,29 +22,38 @@
 // Kernel signature shared by the C, SSE2 and AVX2 variants. sinTable/cosTable hold dstW entries
 // (sin and cos of 2 pi j / dstW); patch may be null. Reads the process-wide lens and fade
 // state once; writes nothing when the lens is unset or the arguments are invalid.
-using DewarpKernel = void (*)(const void* src, void* dst, int srcW, int srcH, double cx,
-                              double cy, double radius, const double R[9], int dstW, int dstH,
+using DewarpKernel = void (*)(const void* src, void* dst, int srcW, int srcH, double cx, double cy,
+                              double radius, const double R[9], int dstW, int dstH,
                               const float* sinTable, const float* cosTable, int bg,
                               const void* patch, int patchW, int patchH);
 
 void dewarpWithRotatedSrc_C(const void* src, void* dst, int srcW, int srcH, double cx, double cy,
                             double radius, const double R[9], int dstW, int dstH,
-                            const float* sinTable, const float* cosTable, int bg,
-                            const void* patch, int patchW, int patchH);
-void dewarpWithRotatedSrc_SSE2(const void* src, void* dst, int srcW, int srcH, double cx,
-                               double cy, double radius, const double R[9], int dstW, int dstH,
+                            const float* sinTable, const float* cosTable, int bg, const void* patch,
+                            int patchW, int patchH);
+void dewarpWithRotatedSrc_SSE2(const void* src, void* dst, int srcW, int srcH, double cx, double cy,
+                               double radius, const double R[9], int dstW, int dstH,
                                const float* sinTable, const float* cosTable, int bg,
                                const void* patch, int patchW, int patchH);
-void dewarpWithRotatedSrc_AVX2(const void* src, void* dst, int srcW, int srcH, double cx,
-                               double cy, double radius, const double R[9], int dstW, int dstH,
+void dewarpWithRotatedSrc_AVX2(const void* src, void* dst, int srcW, int srcH, double cx, double cy,
+                               double radius, const double R[9], int dstW, int dstH,
                                const float* sinTable, const float* cosTable, int bg,
                                const void* patch, int patchW, int patchH);
 
-// Bilinear samples for source and patch; otherwise as the C kernel.
+// Bilinear samples for source and patch; otherwise as the C kernel. The SSE2 and AVX2 variants
+// give the same bytes as the plain one.
 void dewarpBilinearWithRotatedSrc(const void* src, void* dst, int srcW, int srcH, double cx,
                                   double cy, double radius, const double R[9], int dstW, int dstH,
                                   const float* sinTable, const float* cosTable, int bg,
                                   const void* patch, int patchW, int patchH);
+void dewarpBilinearWithRotatedSrc_SSE2(const void* src, void* dst, int srcW, int srcH, double cx,
+                                       double cy, double radius, const double R[9], int dstW,
+                                       int dstH, const float* sinTable, const float* cosTable,
+                                       int bg, const void* patch, int patchW, int patchH);
+void dewarpBilinearWithRotatedSrc_AVX2(const void* src, void* dst, int srcW, int srcH, double cx,
+                                       double cy, double radius, const double R[9], int dstW,
+                                       int dstH, const float* sinTable, const float* cosTable,
+                                       int bg, const void* patch, int patchW, int patchH);
 // Window of latitudes latTopDeg (row 0) .. latBottomDeg (last row); tables as given (the
 // partial longitudes). Nearest samples, no edge fade.
 void partialDewarpWithRotatedSrc(const void* src, void* dst, int srcW, int srcH, double cx,
@@ -90,15 +99,32 @@ constexpr int kDewarpTableLast = 4095;
 constexpr float kDewarpMinCos = 0.01f;
 constexpr float kDewarpFadeBand = 0.1f;
 
+// Signed arcsine-table positions -kDewarpBeyond..kDewarpBeyond: |p| is the table index of |z'|,
+// kDewarpBeyond stands for the directions past the table (elevation +-pi/2).
+constexpr int kDewarpBeyond = kDewarpTableLast + 1;
+constexpr int kDewarpPositions = 2 * kDewarpBeyond + 1;
+
+// Per signed position p (element p + kDewarpBeyond): the quotient over the table cosine (angle
+// from the lens axis inside the lens, from -z outside, or 1). The elevation never falls as p
+// rises, so the lens and the fade band are ranges of p: inside the lens from lensFrom on, short
+// of the fade end below fadeBelow. p = 0 serves both signs of a zero elevation.
+struct alignas(32) DewarpScaleTable {
+    float quot[(kDewarpPositions + 7) / 8 * 8];
+    int lensFrom, fadeBelow;
+};
+
 // Fills ctx from the process-wide lens and fade state and the arguments. False (ctx unusable)
 // when the lens is unset or an argument is invalid.
 bool makeDewarpContext(DewarpContext* ctx, const void* src, int srcW, int srcH, double cx,
-                       double cy, double radius, int bg, const void* patch, int patchW,
-                       int patchH, int dstW, int dstH);
+                       double cy, double radius, int bg, const void* patch, int patchW, int patchH,
+                       int dstW, int dstH);
 // Row set-up for latitude lat (radians): products with R formed in double.
 DewarpRow makeDewarpRow(const double R[9], double lat);
 // Latitude of row i of dstH rows: pi/2 - i pi / dstH.
 double dewarpRowLatitude(int i, int dstH);
+
+// The scale table of ctx, with the same arithmetic as dewarpPixel.
+void buildDewarpScaleTable(const DewarpContext& ctx, DewarpScaleTable* table);
 
 // One finished pixel (nearest or bilinear sample, then the edge fade); the nearest form is the
 // reference for every kernel.
@@ -107,6 +133,8 @@ uint32_t dewarpPixel(const DewarpContext& ctx, const DewarpRow& row, float s, fl
 
 // The kernel chosen for this process (chosen on the first call, thread-safe).
 DewarpKernel chosenDewarpKernel();
+// The bilinear kernel for this processor (chosen on the first call without a log line).
+DewarpKernel chosenDewarpBilinearKernel();
 
 // Kernel choice from CPUID answers. `xgetbv` returns XCR0 and is called only when CPUID reports
 // OSXSAVE. AVX2 needs the processor flag, AVX, OSXSAVE and the XMM and YMM state enabled in
@@ -117,6 +145,7 @@ enum class DewarpKernelKind { C, SSE2, AVX2 };
 struct DewarpKernelChoice {
     DewarpKernelKind kind;
     DewarpKernel kernel;
+    DewarpKernel bilinearKernel;
     const char* logLine;  // the INFO line (tag "dewarp360") that announces the choice
 };
 DewarpKernelChoice chooseDewarpKernel(CpuidFunction cpuid, XgetbvFunction xgetbv);

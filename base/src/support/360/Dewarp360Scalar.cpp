@@ -17,21 +17,13 @@
 namespace {
 
 // (int) of a float as the SIMD kernels do it (cvtt): toward zero, INT_MIN for NaN or overflow.
-inline int truncToInt(float v)
-{
-    return _mm_cvtt_ss2si(_mm_set_ss(v));
-}
+inline int truncToInt(float v) { return _mm_cvtt_ss2si(_mm_set_ss(v)); }
 
-inline bool inRange(int v, int n)
-{
-    return static_cast<unsigned>(v) < static_cast<unsigned>(n);
-}
+inline bool inRange(int v, int n) { return static_cast<unsigned>(v) < static_cast<unsigned>(n); }
 
 // (int)v for a row count: -1 for v <= -1 (or NaN), hi for v >= hi.
-int truncCount(double v, int hi)
-{
-    if (!(v > -1.0))
-        return -1;
+int truncCount(double v, int hi) {
+    if (!(v > -1.0)) return -1;
     return v >= hi ? hi : static_cast<int>(v);
 }
 
@@ -45,34 +37,27 @@ struct DewarpHit {
 };
 
 // |elevation| of a direction with |z'| = az.
-float absElevation(const DewarpContext& ctx, float az)
-{
+float absElevation(const DewarpContext& ctx, float az) {
     const int idx = truncToInt(az * kDewarpAsinSteps + 0.5f);
     return idx >= 0 && idx <= kDewarpTableLast ? ctx.asinTable[idx] : kDewarpHalfPi;
 }
 
 // Divides `num` by the table cosine of |e| (= absE), or gives 1 near the axis.
-float overCos(const DewarpContext& ctx, float absE, float num)
-{
+float overCos(const DewarpContext& ctx, float absE, float num) {
     const int m = truncToInt(absE * kDewarpCosStepsPerRadian + 0.5f);
-    if (m < 0 || m > kDewarpTableLast)
-        return 1.0f;
+    if (m < 0 || m > kDewarpTableLast) return 1.0f;
     const float cm = ctx.cosTable[m];
     return cm >= kDewarpMinCos ? num / cm : 1.0f;
 }
 
-void applyDirection(const DewarpContext& ctx, float a, float b, float* u, float* v)
-{
+void applyDirection(const DewarpContext& ctx, float a, float b, float* u, float* v) {
     *u = ctx.swapAB ? b : a;
     *v = ctx.swapAB ? a : b;
-    if (ctx.negU)
-        *u = -*u;
-    if (ctx.negV)
-        *v = -*v;
+    if (ctx.negU) *u = -*u;
+    if (ctx.negV) *v = -*v;
 }
 
-DewarpHit locate(const DewarpContext& ctx, const DewarpRow& row, float s, float c)
-{
+DewarpHit locate(const DewarpContext& ctx, const DewarpRow& row, float s, float c) {
     const float x = row.x[0] * c + row.x[1] * s + row.x[2];
     const float y = row.y[0] * c + row.y[1] * s + row.y[2];
     const float z = row.z[0] * c + row.z[1] * s + row.z[2];
@@ -92,20 +77,16 @@ DewarpHit locate(const DewarpContext& ctx, const DewarpRow& row, float s, float 
     return hit;
 }
 
-uint32_t nearest(const uint32_t* pixels, int w, int h, float px, float py, uint32_t bg)
-{
+uint32_t nearest(const uint32_t* pixels, int w, int h, float px, float py, uint32_t bg) {
     const int col = truncToInt(px + 0.5f);
     const int row = truncToInt(py + 0.5f);
-    if (!inRange(col, w) || !inRange(row, h))
-        return bg;
+    if (!inRange(col, w) || !inRange(row, h)) return bg;
     return pixels[static_cast<size_t>(row) * w + col];
 }
 
 // Blend toward the fade colour inside the band [edge, edge + 0.1).
-uint32_t fadePixel(const DewarpContext& ctx, float e, uint32_t pixel)
-{
-    if (!ctx.fade || e >= ctx.fadeEnd)
-        return pixel;
+uint32_t fadePixel(const DewarpContext& ctx, float e, uint32_t pixel) {
+    if (!ctx.fade || e >= ctx.fadeEnd) return pixel;
     const float w = std::sin(((e - ctx.edge) / kDewarpFadeBand) * kDewarpHalfPi);
     uint32_t out = 0;
     for (int b = 0; b < 4; ++b) {
@@ -116,47 +97,40 @@ uint32_t fadePixel(const DewarpContext& ctx, float e, uint32_t pixel)
     return out;
 }
 
-uint32_t samplePixel(const DewarpContext& ctx, const DewarpHit& hit, bool bilinear)
-{
+uint32_t samplePixel(const DewarpContext& ctx, const DewarpHit& hit, bool bilinear) {
     const uint32_t* pixels = hit.kind == HitKind::Source ? ctx.src : ctx.patch;
     const int w = hit.kind == HitKind::Source ? ctx.srcW : ctx.patchW;
     const int h = hit.kind == HitKind::Source ? ctx.srcH : ctx.patchH;
-    if (hit.kind == HitKind::None)
-        return ctx.bg;
+    if (hit.kind == HitKind::None) return ctx.bg;
     if (bilinear)
         return bilinearPixel(pixels, w * 4, w, h, hit.px, hit.py, static_cast<int>(ctx.bg));
     return nearest(pixels, w, h, hit.px, hit.py, ctx.bg);
 }
 
 bool buffersValid(const void* dst, const double R[9], const float* sinTable,
-                  const float* cosTable)
-{
+                  const float* cosTable) {
     return dst && R && sinTable && cosTable;
 }
 
 // Runs `pixel(row, s, c)` over every output pixel; `latitude(i)` gives row i's latitude.
 template <typename Latitude, typename Pixel>
 void drawRows(void* dst, const double R[9], int dstW, int dstH, const float* sinTable,
-              const float* cosTable, Latitude latitude, Pixel pixel)
-{
+              const float* cosTable, Latitude latitude, Pixel pixel) {
     for (int i = 0; i < dstH; ++i) {
         const DewarpRow row = makeDewarpRow(R, latitude(i));
         uint32_t* out = static_cast<uint32_t*>(dst) + static_cast<size_t>(i) * dstW;
-        for (int j = 0; j < dstW; ++j)
-            out[j] = pixel(row, sinTable[j], cosTable[j]);
+        for (int j = 0; j < dstW; ++j) out[j] = pixel(row, sinTable[j], cosTable[j]);
     }
 }
 
 }  // namespace
 
-double dewarpRowLatitude(int i, int dstH)
-{
+double dewarpRowLatitude(int i, int dstH) {
     const double pi = 3.141592653589793;
     return pi / 2 - i * pi / dstH;
 }
 
-DewarpRow makeDewarpRow(const double R[9], double lat)
-{
+DewarpRow makeDewarpRow(const double R[9], double lat) {
     const double cl = std::cos(lat), sl = std::sin(lat);
     DewarpRow row;
     float* rows[3] = {row.x, row.y, row.z};
@@ -168,9 +142,24 @@ DewarpRow makeDewarpRow(const double R[9], double lat)
     return row;
 }
 
+void buildDewarpScaleTable(const DewarpContext& ctx, DewarpScaleTable* table) {
+    int outsideLens = 0, belowFadeEnd = 0;
+    for (int p = -kDewarpBeyond; p <= kDewarpBeyond; ++p) {
+        const int idx = p < 0 ? -p : p;
+        const float absE = idx <= kDewarpTableLast ? ctx.asinTable[idx] : kDewarpHalfPi;
+        const float e = p < 0 ? -absE : absE;
+        const bool inLens = e >= ctx.edge;
+        table->quot[p + kDewarpBeyond] =
+            overCos(ctx, absE, inLens ? kDewarpHalfPi - e : e + kDewarpHalfPi);
+        outsideLens += inLens ? 0 : 1;
+        belowFadeEnd += e < ctx.fadeEnd ? 1 : 0;
+    }
+    table->lensFrom = outsideLens - kDewarpBeyond;
+    table->fadeBelow = belowFadeEnd - kDewarpBeyond;
+}
+
 uint32_t dewarpPixel(const DewarpContext& ctx, const DewarpRow& row, float s, float c,
-                     bool bilinear)
-{
+                     bool bilinear) {
     const DewarpHit hit = locate(ctx, row, s, c);
     const uint32_t pixel = samplePixel(ctx, hit, bilinear);
     return hit.kind == HitKind::Source ? fadePixel(ctx, hit.e, pixel) : pixel;
@@ -178,15 +167,13 @@ uint32_t dewarpPixel(const DewarpContext& ctx, const DewarpRow& row, float s, fl
 
 namespace {
 
-void dewarpRows(bool bilinear, const void* src, void* dst, int srcW, int srcH, double cx,
-                double cy, double radius, const double R[9], int dstW, int dstH,
-                const float* sinTable, const float* cosTable, int bg, const void* patch,
-                int patchW, int patchH)
-{
+void dewarpRows(bool bilinear, const void* src, void* dst, int srcW, int srcH, double cx, double cy,
+                double radius, const double R[9], int dstW, int dstH, const float* sinTable,
+                const float* cosTable, int bg, const void* patch, int patchW, int patchH) {
     DewarpContext ctx;
     if (!buffersValid(dst, R, sinTable, cosTable) ||
-        !makeDewarpContext(&ctx, src, srcW, srcH, cx, cy, radius, bg, patch, patchW, patchH,
-                           dstW, dstH))
+        !makeDewarpContext(&ctx, src, srcW, srcH, cx, cy, radius, bg, patch, patchW, patchH, dstW,
+                           dstH))
         return;
     drawRows(
         dst, R, dstW, dstH, sinTable, cosTable,
@@ -200,18 +187,16 @@ void dewarpRows(bool bilinear, const void* src, void* dst, int srcW, int srcH, d
 
 void dewarpWithRotatedSrc_C(const void* src, void* dst, int srcW, int srcH, double cx, double cy,
                             double radius, const double R[9], int dstW, int dstH,
-                            const float* sinTable, const float* cosTable, int bg,
-                            const void* patch, int patchW, int patchH)
-{
-    dewarpRows(false, src, dst, srcW, srcH, cx, cy, radius, R, dstW, dstH, sinTable, cosTable,
-               bg, patch, patchW, patchH);
+                            const float* sinTable, const float* cosTable, int bg, const void* patch,
+                            int patchW, int patchH) {
+    dewarpRows(false, src, dst, srcW, srcH, cx, cy, radius, R, dstW, dstH, sinTable, cosTable, bg,
+               patch, patchW, patchH);
 }
 
 void dewarpBilinearWithRotatedSrc(const void* src, void* dst, int srcW, int srcH, double cx,
                                   double cy, double radius, const double R[9], int dstW, int dstH,
                                   const float* sinTable, const float* cosTable, int bg,
-                                  const void* patch, int patchW, int patchH)
-{
+                                  const void* patch, int patchW, int patchH) {
     dewarpRows(true, src, dst, srcW, srcH, cx, cy, radius, R, dstW, dstH, sinTable, cosTable, bg,
                patch, patchW, patchH);
 }
@@ -220,12 +205,11 @@ void partialDewarpWithRotatedSrc(const void* src, void* dst, int srcW, int srcH,
                                  double cy, double radius, const double R[9], int dstW, int dstH,
                                  const float* sinTable, const float* cosTable, int bg,
                                  const void* patch, int patchW, int patchH, double latTopDeg,
-                                 double latBottomDeg)
-{
+                                 double latBottomDeg) {
     DewarpContext ctx;
     if (!buffersValid(dst, R, sinTable, cosTable) ||
-        !makeDewarpContext(&ctx, src, srcW, srcH, cx, cy, radius, bg, patch, patchW, patchH,
-                           dstW, dstH))
+        !makeDewarpContext(&ctx, src, srcW, srcH, cx, cy, radius, bg, patch, patchW, patchH, dstW,
+                           dstH))
         return;
     // A single row takes latTopDeg.
     const double toRad = 3.141592653589793 / 180.0;
@@ -240,16 +224,14 @@ void partialDewarpWithRotatedSrc(const void* src, void* dst, int srcW, int srcH,
 }
 
 uint32_t bilinearPixel(const void* pixels, int strideBytes, int w, int h, float x, float y,
-                       int bg)
-{
+                       int bg) {
     const int x0 = truncToInt(x);
     const int y0 = truncToInt(y);
-    if (!pixels || !inRange(x0, w) || !inRange(y0, h))
-        return static_cast<uint32_t>(bg);
-    const uint8_t* row = static_cast<const uint8_t*>(pixels) + static_cast<size_t>(y0) * strideBytes;
+    if (!pixels || !inRange(x0, w) || !inRange(y0, h)) return static_cast<uint32_t>(bg);
+    const uint8_t* row =
+        static_cast<const uint8_t*>(pixels) + static_cast<size_t>(y0) * strideBytes;
     const uint32_t* p00 = reinterpret_cast<const uint32_t*>(row) + x0;
-    if (x0 == w - 1 || y0 == h - 1)
-        return *p00 | 0xff000000u;
+    if (x0 == w - 1 || y0 == h - 1) return *p00 | 0xff000000u;
     const uint32_t* p01 = reinterpret_cast<const uint32_t*>(row + strideBytes) + x0;
     // Positions just left of or above the image have negative fractions: sample the edge.
     const float fx = std::min(std::max(x - static_cast<float>(x0), 0.0f), 1.0f);
@@ -266,9 +248,8 @@ uint32_t bilinearPixel(const void* pixels, int strideBytes, int w, int h, float 
     return out;
 }
 
-void fastDewarp(const void* src, void* dst, int srcW, int srcH, double cx, double cy,
-                double radius, int dstW, int dstH, int bg)
-{
+void fastDewarp(const void* src, void* dst, int srcW, int srcH, double cx, double cy, double radius,
+                int dstW, int dstH, int bg) {
     DewarpContext ctx;
     const MajorSinCosTable* table = _get360MajorSinCosTable(dstW);
     if (!dst || !table ||
@@ -296,10 +277,8 @@ struct TiltedColumn {
     float a, b;
 };
 
-uint32_t sampleTilted(const DewarpContext& ctx, const TiltedColumn& col, float bSign)
-{
-    if (!col.seen)
-        return ctx.bg;
+uint32_t sampleTilted(const DewarpContext& ctx, const TiltedColumn& col, float bSign) {
+    if (!col.seen) return ctx.bg;
     float u, v;
     applyDirection(ctx, col.a, bSign * col.b, &u, &v);
     return bilinearPixel(ctx.src, ctx.srcW * 4, ctx.srcW, ctx.srcH, ctx.cx + u, ctx.cy + v,
@@ -308,9 +287,8 @@ uint32_t sampleTilted(const DewarpContext& ctx, const TiltedColumn& col, float b
 
 }  // namespace
 
-void fastDewarp(const void* src, void* dst, int srcW, int srcH, double cx, double cy,
-                double radius, double tiltDeg, int dstW, int dstH, int bg)
-{
+void fastDewarp(const void* src, void* dst, int srcW, int srcH, double cx, double cy, double radius,
+                double tiltDeg, int dstW, int dstH, int bg) {
     DewarpContext ctx;
     const MajorSinCosTable* table = _get360MajorSinCosTable(dstW);
     if (!dst || !table ||
@@ -328,8 +306,10 @@ void fastDewarp(const void* src, void* dst, int srcW, int srcH, double cx, doubl
     for (int i = 0; i <= last; ++i) {
         const double lat = dewarpRowLatitude(i, dstH);
         const double cl = std::cos(lat), sl = std::sin(lat);
-        const float zc = static_cast<float>(-cl * std::sin(t)), z0 = static_cast<float>(sl * std::cos(t));
-        const float ac = static_cast<float>(std::cos(t) * cl), a0 = static_cast<float>(std::sin(t) * sl);
+        const float zc = static_cast<float>(-cl * std::sin(t)),
+                    z0 = static_cast<float>(sl * std::cos(t));
+        const float ac = static_cast<float>(std::cos(t) * cl),
+                    a0 = static_cast<float>(std::sin(t) * sl);
         const float bs = static_cast<float>(-cl);
         uint32_t* line = out + static_cast<size_t>(i) * dstW;
         for (int j = 0; j < left; ++j) {
@@ -345,7 +325,6 @@ void fastDewarp(const void* src, void* dst, int srcW, int srcH, double cx, doubl
             }
             line[j] = sampleTilted(ctx, col, 1.0f);
         }
-        for (int j = left; j < dstW; ++j)
-            line[j] = sampleTilted(ctx, cols[dstW - 1 - j], -1.0f);
+        for (int j = left; j < dstW; ++j) line[j] = sampleTilted(ctx, cols[dstW - 1 - j], -1.0f);
     }
 }

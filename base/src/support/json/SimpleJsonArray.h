@@ -1,7 +1,7 @@
 #pragma once
 
-#include <deque>
 #include <string>
+#include <vector>
 
 class SimpleJsonData;
 class SimpleJsonObj;
@@ -10,7 +10,7 @@ class SimpleJsonParser;
 // A JSON array: owned values in insertion order. Index errors are logged (tag "SJasonArray")
 // and thrown as EJsonError, conversion errors as for SimpleJsonData. Not thread-safe.
 class SimpleJsonArray {
-public:
+  public:
     SimpleJsonArray();
     ~SimpleJsonArray();
     SimpleJsonArray(const SimpleJsonArray&) = delete;
@@ -51,12 +51,12 @@ public:
     // Serialises into `out`; see SimpleJsonData::appendTo.
     void appendTo(std::string& out, bool compact, bool noEscape, int indent, bool member) const;
 
-private:
+  private:
     friend class SimpleJsonParser;
     // Appends a value known not to be in the array yet (ownership taken).
     void append(SimpleJsonData* value);
     // Logs and throws unless 0 <= i < size().
     void ndxCheck(int i) const;
 
-    std::deque<SimpleJsonData*> items;
+    std::vector<SimpleJsonData*> items;
 };

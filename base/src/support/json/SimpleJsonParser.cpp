@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "EJsonError.h"
 #include "LogSystem.h"
@@ -23,17 +24,22 @@ struct DepthGuard {
     ~DepthGuard() { --depth; }
 };
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
+// Deletes the elements an array parse left on the shared element stack, however it ends.
+struct PendingGuard {
+    std::vector<SimpleJsonData*>& pending;
+    std::size_t base;
+    ~PendingGuard() {
+        for (std::size_t i = base; i < pending.size(); ++i) delete pending[i];
+        pending.resize(base);
+    }
+};
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 int hexValue(char c) {
-    if (isDigit(c))
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
+    if (isDigit(c)) return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
 
@@ -54,8 +60,7 @@ void appendUtf8(std::string& out, unsigned unit) {
 }  // namespace
 
 SimpleJsonObj* SimpleJsonParser::parse(const char* text) {
-    if (!text)
-        throw EJsonError();
+    if (!text) throw EJsonError();
     SimpleJsonParser parser(text);
     parser.skipWhitespace();
     if (*parser.p == '{') {
@@ -80,8 +85,7 @@ void SimpleJsonParser::fail(const char* message) const {
 }
 
 void SimpleJsonParser::skipWhitespace() {
-    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r')
-        ++p;
+    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r') ++p;
 }
 
 void SimpleJsonParser::enter() {
@@ -95,35 +99,34 @@ void SimpleJsonParser::enter() {
 std::unique_ptr<SimpleJsonData> SimpleJsonParser::parseValue() {
     skipWhitespace();
     switch (*p) {
-    case '"': {
-        ++p;
-        std::string text = parseString();
-        return std::make_unique<SimpleJsonData>(text.c_str());
-    }
-    case '[': {
-        ++p;
-        std::unique_ptr<SimpleJsonArray> array = parseArray();
-        auto data = std::make_unique<SimpleJsonData>(array.get());
-        array.release();
-        return data;
-    }
-    case '{': {
-        ++p;
-        std::unique_ptr<SimpleJsonObj> obj = parseObject();
-        auto data = std::make_unique<SimpleJsonData>(obj.get());
-        obj.release();
-        return data;
-    }
-    case 't':
-        return parseKeyword("true", "Data start with 't' but not \"true\"!");
-    case 'f':
-        return parseKeyword("false", "Data start with 'f' but not \"false\"!");
-    case 'n':
-        return parseKeyword("null", "Data start with 'n' but not \"null\"!");
-    default:
-        if (*p == '-' || isDigit(*p))
-            return parseNumber();
-        fail("Cannot parse to get data!");
+        case '"': {
+            ++p;
+            std::string text = parseString();
+            return std::make_unique<SimpleJsonData>(text.c_str());
+        }
+        case '[': {
+            ++p;
+            std::unique_ptr<SimpleJsonArray> array = parseArray();
+            auto data = std::make_unique<SimpleJsonData>(array.get());
+            array.release();
+            return data;
+        }
+        case '{': {
+            ++p;
+            std::unique_ptr<SimpleJsonObj> obj = parseObject();
+            auto data = std::make_unique<SimpleJsonData>(obj.get());
+            obj.release();
+            return data;
+        }
+        case 't':
+            return parseKeyword("true", "Data start with 't' but not \"true\"!");
+        case 'f':
+            return parseKeyword("false", "Data start with 'f' but not \"false\"!");
+        case 'n':
+            return parseKeyword("null", "Data start with 'n' but not \"null\"!");
+        default:
+            if (*p == '-' || isDigit(*p)) return parseNumber();
+            fail("Cannot parse to get data!");
     }
 }
 
@@ -137,13 +140,11 @@ std::unique_ptr<SimpleJsonObj> SimpleJsonParser::parseObject() {
         return obj;
     }
     for (;;) {
-        if (*p != '"')
-            fail("'}' or '\"' is required to parse JSON object!");
+        if (*p != '"') fail("'}' or '\"' is required to parse JSON object!");
         ++p;
         std::string name = parseName();
         skipWhitespace();
-        if (*p != ':')
-            fail("':' is required after name!");
+        if (*p != ':') fail("':' is required after name!");
         ++p;
         obj->store(name.c_str(), parseValue().release());
         skipWhitespace();
@@ -151,8 +152,7 @@ std::unique_ptr<SimpleJsonObj> SimpleJsonParser::parseObject() {
             ++p;
             return obj;
         }
-        if (*p != ',')
-            fail("',' or '}' is required after data parsing!");
+        if (*p != ',') fail("',' or '}' is required after data parsing!");
         ++p;
         skipWhitespace();
     }
@@ -167,11 +167,15 @@ std::unique_ptr<SimpleJsonArray> SimpleJsonParser::parseArray() {
         ++p;
         return array;
     }
+    // Elements wait on the stack shared by all arrays, so the array allocates once.
+    PendingGuard elements{pending, pending.size()};
     for (;;) {
         skipWhitespace();
         const char* start = p;
         try {
-            array->append(parseValue().release());
+            std::unique_ptr<SimpleJsonData> value = parseValue();
+            pending.push_back(value.get());
+            value.release();
         } catch (const NestingTooDeep&) {
             throw;
         } catch (const EJsonError&) {
@@ -181,18 +185,18 @@ std::unique_ptr<SimpleJsonArray> SimpleJsonParser::parseArray() {
         skipWhitespace();
         if (*p == ']') {
             ++p;
+            array->items.assign(pending.begin() + elements.base, pending.end());
+            pending.resize(elements.base);
             return array;
         }
-        if (*p != ',')
-            fail("',' or ']' is required after data parsing!");
+        if (*p != ',') fail("',' or ']' is required after data parsing!");
         ++p;
     }
 }
 
 std::string SimpleJsonParser::parseName() {
     const char* end = std::strchr(p, '"');
-    if (!end)
-        fail("Cann get another '\"' to parse the name!");
+    if (!end) fail("Cann get another '\"' to parse the name!");
     std::string name(p, end);
     p = end + 1;
     return name;
@@ -202,13 +206,10 @@ std::string SimpleJsonParser::parseString() {
     std::string out;
     for (;;) {
         const char* run = p;
-        while (*p && *p != '"' && *p != '\\')
-            ++p;
+        while (*p && *p != '"' && *p != '\\') ++p;
         out.append(run, p);
-        if (*p == '\0')
-            fail("Cann get another '\"' to parse the data!");
-        if (*p++ == '"')
-            return out;
+        if (*p == '\0') fail("Cann get another '\"' to parse the data!");
+        if (*p++ == '"') return out;
         parseEscape(out);
     }
 }
@@ -216,31 +217,42 @@ std::string SimpleJsonParser::parseString() {
 void SimpleJsonParser::parseEscape(std::string& out) {
     char c = *p;
     switch (c) {
-    case '"':
-    case '/':
-    case '\\': out += c; break;
-    case 'b': out += '\b'; break;
-    case 'f': out += '\f'; break;
-    case 'n': out += '\n'; break;
-    case 'r': out += '\r'; break;
-    case 't': out += '\t'; break;
-    case 'u': {
-        unsigned unit = 0;
-        for (int i = 1; i <= 4; ++i) {
-            int digit = hexValue(p[i]);
-            if (digit < 0)
-                fail("Cannot parse unicode, not enough hexdecimal characters!");
-            unit = unit * 16 + static_cast<unsigned>(digit);
+        case '"':
+        case '/':
+        case '\\':
+            out += c;
+            break;
+        case 'b':
+            out += '\b';
+            break;
+        case 'f':
+            out += '\f';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case 'u': {
+            unsigned unit = 0;
+            for (int i = 1; i <= 4; ++i) {
+                int digit = hexValue(p[i]);
+                if (digit < 0) fail("Cannot parse unicode, not enough hexdecimal characters!");
+                unit = unit * 16 + static_cast<unsigned>(digit);
+            }
+            appendUtf8(out, unit);
+            p += 4;
+            break;
         }
-        appendUtf8(out, unit);
-        p += 4;
-        break;
-    }
-    case '\0':
-        fail("Cann get another '\"' to parse string data!");
-    default:
-        LogSystem::e(kTag, "Illegal escape characher '%c' to parse string data", c);
-        throw EJsonError();
+        case '\0':
+            fail("Cann get another '\"' to parse string data!");
+        default:
+            LogSystem::e(kTag, "Illegal escape characher '%c' to parse string data", c);
+            throw EJsonError();
     }
     ++p;
 }
@@ -250,41 +262,33 @@ std::unique_ptr<SimpleJsonData> SimpleJsonParser::parseNumber() {
     bool real = false;
     if (*p == '-') {
         ++p;
-        if (!isDigit(*p))
-            fail("No digit after '-' to parse number!");
+        if (!isDigit(*p)) fail("No digit after '-' to parse number!");
     }
-    while (isDigit(*p))
-        ++p;
+    while (isDigit(*p)) ++p;
     if (*p == '.') {
         real = true;
         ++p;
-        while (isDigit(*p))
-            ++p;
+        while (isDigit(*p)) ++p;
     }
     if (*p == 'e' || *p == 'E') {
         real = true;
         ++p;
         if (*p == '-') {
             ++p;
-            if (!isDigit(*p))
-                fail("No digit after '-' for exponential to parse number!");
+            if (!isDigit(*p)) fail("No digit after '-' for exponential to parse number!");
         }
-        while (isDigit(*p))
-            ++p;
+        while (isDigit(*p)) ++p;
     }
     std::string text(start, p);
-    if (real)
-        return std::make_unique<SimpleJsonData>(jsonStrtod(text.c_str(), nullptr));
+    if (real) return std::make_unique<SimpleJsonData>(jsonStrtod(text.c_str(), nullptr));
     return std::make_unique<SimpleJsonData>(std::strtoll(text.c_str(), nullptr, 10));
 }
 
 std::unique_ptr<SimpleJsonData> SimpleJsonParser::parseKeyword(const char* word,
                                                                const char* message) {
     std::size_t length = std::strlen(word);
-    if (std::strncmp(p, word, length) != 0)
-        fail(message);
+    if (std::strncmp(p, word, length) != 0) fail(message);
     p += length;
-    if (word[0] == 'n')
-        return std::make_unique<SimpleJsonData>();
+    if (word[0] == 'n') return std::make_unique<SimpleJsonData>();
     return std::make_unique<SimpleJsonData>(word[0] == 't');
 }

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class SimpleJsonArray;
 class SimpleJsonData;
@@ -18,13 +19,13 @@ class SimpleJsonObj;
 //      object; anything else fails without a log line;
 //   3. containers nest at most kMaxDepth deep; deeper input fails at once.
 class SimpleJsonParser {
-public:
+  public:
     static const int kMaxDepth = 1000;
 
     // A new object (the caller deletes it); throws EJsonError.
     static SimpleJsonObj* parse(const char* text);
 
-private:
+  private:
     explicit SimpleJsonParser(const char* text);
 
     [[noreturn]] void fail(const char* message) const;
@@ -33,14 +34,16 @@ private:
 
     // Each starts at its first character (after the opening bracket or quote where said).
     std::unique_ptr<SimpleJsonData> parseValue();
-    std::unique_ptr<SimpleJsonObj> parseObject();    // after '{'
-    std::unique_ptr<SimpleJsonArray> parseArray();   // after '['
-    std::string parseName();                         // after '"'
-    std::string parseString();                       // after '"'
-    void parseEscape(std::string& out);              // after '\'
+    std::unique_ptr<SimpleJsonObj> parseObject();   // after '{'
+    std::unique_ptr<SimpleJsonArray> parseArray();  // after '['
+    std::string parseName();                        // after '"'
+    std::string parseString();                      // after '"'
+    void parseEscape(std::string& out);             // after '\'
     std::unique_ptr<SimpleJsonData> parseNumber();
     std::unique_ptr<SimpleJsonData> parseKeyword(const char* word, const char* message);
 
     const char* p;
     int depth = 0;
+    // Parsed elements of the open arrays, innermost last.
+    std::vector<SimpleJsonData*> pending;
 };

@@ -1,0 +1,34 @@
+#include "PeerRatio.h"
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+namespace {
+
+double millisecondsOf(const std::function<void()>& work) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+}  // namespace
+
+void PeerRatio::run(benchmark::State& state, const std::function<void()>& ours,
+                    const std::function<void()>& peer) {
+    std::vector<double> oursMs, peerMs;
+    for (auto _ : state) {
+        oursMs.push_back(millisecondsOf(ours));
+        peerMs.push_back(millisecondsOf(peer));
+    }
+    const double o = median(oursMs), p = median(peerMs);
+    state.counters["ours_ms"] = o;
+    state.counters["peer_ms"] = p;
+    state.counters["ratio"] = p > 0 ? o / p : 0.0;
+}
