@@ -1,5 +1,6 @@
 // The player panel over generated recordings: view sizes, the end of a clip, the broken-file
 // message, snapshots, volume, slider drags, the pictures it names, and real playback.
+#include <fstream>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <QStandardPaths>
 #include <QStyle>
 #include <QTest>
+#include <QThread>
 #include <QXmlStreamReader>
 
 #include "DialogHook.h"
@@ -36,6 +38,7 @@ struct Clips {
     QString minute;  // 60 s, 64x64
     QString lens;    // 6 s lens pattern, 320x320
     QString zero;
+    QString large;   // 5 s lens pattern, 960x960
 };
 
 QString make(const std::string& path, int size, int seconds) {
@@ -48,12 +51,34 @@ QString make(const std::string& path, int size, int seconds) {
     return QString::fromStdString(path);
 }
 
+double residentMiB() {
+    std::ifstream status("/proc/self/statm");
+    long pages = 0, resident = 0;
+    status >> pages >> resident;
+    return resident * 4096.0 / (1024 * 1024);
+}
+
+// Mean absolute difference per channel of two pictures of one size, in [0, 255].
+double difference(const QImage& a, const QImage& b) {
+    const QImage p = a.convertToFormat(QImage::Format_RGB32);
+    const QImage q = b.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int y = 0; y < p.height(); ++y)
+        for (int x = 0; x < p.width(); ++x) {
+            const QRgb u = p.pixel(x, y), v = q.pixel(x, y);
+            sum += std::abs(qRed(u) - qRed(v)) + std::abs(qGreen(u) - qGreen(v)) +
+                   std::abs(qBlue(u) - qBlue(v));
+        }
+    return sum / (3.0 * p.width() * p.height());
+}
+
 const Clips& clips() {
     static const Clips made = [] {
         const std::string dir = TestEnv::makeDir("panel");
         Clips c;
         c.minute = make(dir + "/MINUTE.MOV", 64, 60);
         c.lens = make(dir + "/LENS.MOV", 320, 6);
+        c.large = make(dir + "/LARGE.MOV", 960, 5);
         c.zero = QString::fromStdString(dir + "/ZERO.MOV");
         recording::writeFile(c.zero.toStdString(), "");
         return c;
@@ -318,19 +343,28 @@ TEST_F(PanelTest, EveryNamedPictureIsAResource) {
     }
 }
 
-// Dewarped playback: for two seconds in each mode the picture is not blank, and the time
-// advances.
+// Dewarped playback: for two seconds in each mode the time advances and the picture is not
+// blank; paused, the view shows what the snapshot of that frame shows, and not the fisheye
+// frame itself.
 TEST_F(PanelTest, PlaysARecordingInEveryMode) {
     open(clips().lens);
+    const QString dir = QString::fromStdString(TestEnv::makeDir("played"));
+    auto* time = child<QLabel>("lblCurTime");
     view->play();
     for (PLAYBACK_MODE mode : {MODE_PANORAMA, MODE_TWO_IN_ONE, MODE_FOUR_IN_ONE, MODE_ANGLE,
                                MODE_ORIGINAL}) {
+        SCOPED_TRACE(mode);
         view->setPlaybackMode(mode);
         if (player->getCurrentPosition() > 3000)
             player->seek(0);
+        settle(300);
         const long before = player->getCurrentPosition();
+        const QString timeBefore = time->text();
         settle(2000);
-        EXPECT_GT(player->getCurrentPosition(), before + 1000) << mode;
+        EXPECT_GT(player->getCurrentPosition(), before + 1000);
+        EXPECT_NE(time->text(), timeBefore);
+        view->pause();
+        settle(300);
         QImage shown = mode == MODE_ORIGINAL ? plainView()->grabFramebuffer()
                                              : glView()->grabFramebuffer();
         ASSERT_FALSE(shown.isNull());
@@ -338,9 +372,44 @@ TEST_F(PanelTest, PlaysARecordingInEveryMode) {
         for (int y = 0; y < shown.height(); y += 7)
             for (int x = 0; x < shown.width(); x += 7)
                 colours << shown.pixel(x, y);
-        EXPECT_GT(colours.size(), 20) << mode;
-        EXPECT_NE(child<QLabel>("lblCurTime")->text(), "00:00") << mode;
+        EXPECT_GT(colours.size(), 20);
+
+        savePath = dir + QString("/mode%1.png").arg(mode);
+        invoke("btnSnapshotClicked");
+        QImage shot(savePath);
+        ASSERT_FALSE(shot.isNull());
+        if (mode == MODE_TWO_IN_ONE || mode == MODE_FOUR_IN_ONE)
+            shot = shot.copy(432, 0, 1296, 1080);
+        const QImage expected = shot.scaled(shown.size(), Qt::IgnoreAspectRatio,
+                                            Qt::SmoothTransformation);
+        const QImage fisheye = plainView()->getImage().scaled(
+            shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const double toSnapshot = difference(shown, expected);
+        EXPECT_LT(toSnapshot, 6.0);
+        if (mode != MODE_ORIGINAL) {
+            EXPECT_GT(difference(shown, fisheye), 3 * toSnapshot + 5) << "dewarped";
+        }
+        view->play();
     }
+}
+
+// While the main thread is busy the video thread goes on delivering frames: only the newest
+// waits for it, so memory stays flat, and the newest is what shows once the thread runs again.
+TEST_F(PanelTest, BlockedMainThreadHoldsOnlyTheNewestFrame) {
+    open(clips().large);
+    view->setPlaybackMode(MODE_PANORAMA);
+    view->play();
+    settle(1000);
+    const double frameMiB = 960.0 * 960 * 4 / (1024 * 1024);
+    const double before = residentMiB();
+    QThread::msleep(2500);
+    const double blocked = residentMiB();
+    EXPECT_LT(blocked - before, 8 * frameMiB) << "some 75 frames came while blocked";
+    QCoreApplication::processEvents();
+    const double shownMs = glView()->getRawData().timestamp() * 1000;
+    EXPECT_NEAR(shownMs, player->getCurrentPosition(), 200);
+    settle(500);
+    EXPECT_LT(residentMiB() - before, 8 * frameMiB);
 }
 
 }  // namespace
