@@ -53,8 +53,7 @@ double peakMiB() {
 void settle(int ms) {
     QElapsedTimer t;
     t.start();
-    while (t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
 // Plays for `ms` in `mode`; loops so that a long run keeps playing.
@@ -98,15 +97,15 @@ void play(benchmark::State& state, PLAYBACK_MODE mode, int ms) {
     state.counters["peak_MiB"] = peakMiB();
 }
 
-void BM_PlayInMode(benchmark::State& state) {
-    play(state, PLAYBACK_MODE(state.range(0)), 8000);
-}
-BENCHMARK(BM_PlayInMode)->ArgName("mode")->DenseRange(0, 4)->Iterations(1)
-    ->Unit(benchmark::kMillisecond)->UseRealTime();
+void BM_PlayInMode(benchmark::State& state) { play(state, PLAYBACK_MODE(state.range(0)), 8000); }
+BENCHMARK(BM_PlayInMode)
+    ->ArgName("mode")
+    ->DenseRange(0, 4)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
-void BM_MemoryOverAMinute(benchmark::State& state) {
-    play(state, MODE_PANORAMA, 60000);
-}
+void BM_MemoryOverAMinute(benchmark::State& state) { play(state, MODE_PANORAMA, 60000); }
 BENCHMARK(BM_MemoryOverAMinute)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

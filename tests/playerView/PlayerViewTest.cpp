@@ -38,7 +38,7 @@ struct Clips {
     QString minute;  // 60 s, 64x64
     QString lens;    // 6 s lens pattern, 320x320
     QString zero;
-    QString large;   // 5 s lens pattern, 960x960
+    QString large;  // 5 s lens pattern, 960x960
 };
 
 QString make(const std::string& path, int size, int seconds) {
@@ -87,7 +87,7 @@ const Clips& clips() {
 }
 
 class PanelTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         player = RavlixPlayer::newPlayer(nullptr);
         view = std::make_unique<PlayerView>();
@@ -113,7 +113,9 @@ protected:
     }
     bool frameShown() { return glView()->getRawData().isValid(); }
     template <typename T>
-    T* child(const char* name) { return view->findChild<T*>(name); }
+    T* child(const char* name) {
+        return view->findChild<T*>(name);
+    }
     PlayerGLView* glView() { return view->findChild<PlayerGLView*>(); }
     PlayerNormalGLView* plainView() { return view->findChild<PlayerNormalGLView*>(); }
     void invoke(const char* slot) { QMetaObject::invokeMethod(view.get(), slot); }
@@ -122,8 +124,7 @@ protected:
     }
     int messages() {
         int n = 0;
-        for (const auto& r : requests)
-            n += r.kind == DialogHook::Message;
+        for (const auto& r : requests) n += r.kind == DialogHook::Message;
         return n;
     }
     bool showsPlayPicture() {
@@ -140,8 +141,10 @@ TEST_F(PanelTest, ViewSizesFollowTheMode) {
     const struct {
         PLAYBACK_MODE mode;
         QSize dewarp;
-    } cases[] = {{MODE_PANORAMA, {1104, 552}}, {MODE_TWO_IN_ONE, {660, 550}},
-                 {MODE_FOUR_IN_ONE, {660, 550}}, {MODE_ANGLE, {1104, 552}}};
+    } cases[] = {{MODE_PANORAMA, {1104, 552}},
+                 {MODE_TWO_IN_ONE, {660, 550}},
+                 {MODE_FOUR_IN_ONE, {660, 550}},
+                 {MODE_ANGLE, {1104, 552}}};
     settle(50);
     EXPECT_EQ(plainView()->size(), QSize(552, 552));
     for (const auto& c : cases) {
@@ -199,8 +202,8 @@ TEST_F(PanelTest, BrokenFileMessageOnceAndOnEachCheck) {
 }
 
 TEST_F(PanelTest, EmptyFrameGivesNoDefaultCircle) {
-    QMetaObject::invokeMethod(view.get(), "frameExtracted", Q_ARG(QtAV::VideoFrame,
-                                                                  QtAV::VideoFrame()));
+    QMetaObject::invokeMethod(view.get(), "frameExtracted",
+                              Q_ARG(QtAV::VideoFrame, QtAV::VideoFrame()));
     open(clips().lens);
     view->setPlaybackMode(MODE_PANORAMA);
     savePath = TestEnv::makeDir("circle").c_str() + QString("/p.png");
@@ -219,8 +222,10 @@ TEST_F(PanelTest, SnapshotsOfEveryMode) {
         PLAYBACK_MODE mode;
         QSize size;
         bool whiteCanvas;
-    } cases[] = {{MODE_ORIGINAL, {320, 320}, false},     {MODE_PANORAMA, {2160, 1080}, false},
-                 {MODE_TWO_IN_ONE, {2160, 1080}, true},  {MODE_FOUR_IN_ONE, {2160, 1080}, true},
+    } cases[] = {{MODE_ORIGINAL, {320, 320}, false},
+                 {MODE_PANORAMA, {2160, 1080}, false},
+                 {MODE_TWO_IN_ONE, {2160, 1080}, true},
+                 {MODE_FOUR_IN_ONE, {2160, 1080}, true},
                  {MODE_ANGLE, {2160, 1080}, false}};
     for (const auto& c : cases) {
         view->setPlaybackMode(c.mode);
@@ -239,8 +244,9 @@ TEST_F(PanelTest, SnapshotsOfEveryMode) {
             EXPECT_EQ(shot.pixel(800, 540), qRgb(255, 255, 255));
         }
     }
-    QSettings settings(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-                           "/setting.ini", QSettings::IniFormat);
+    QSettings settings(
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/setting.ini",
+        QSettings::IniFormat);
     EXPECT_EQ(settings.value("EXPORT_DIR_PATH").toString(), dir);
 }
 
@@ -295,8 +301,7 @@ TEST_F(PanelTest, SliderStyleLeavesTheApplicationStyleAlone) {
 // The pictures every style asks for, against the files the resource lists name.
 QStringList listedResources() {
     QStringList files;
-    for (const char* qrc : {"playerView.qrc", "modeView.qrc", "infoView.qrc",
-                            "playerGLView.qrc"}) {
+    for (const char* qrc : {"playerView.qrc", "modeView.qrc", "infoView.qrc", "playerGLView.qrc"}) {
         QFile file(QString(RESOURCES_DIR) + "/" + qrc);
         EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << qrc;
         QXmlStreamReader xml(&file);
@@ -309,24 +314,27 @@ QStringList listedResources() {
 
 TEST_F(PanelTest, EveryNamedPictureIsAResource) {
     const QStringList listed = listedResources();
-    EXPECT_EQ(listed.size(), QSet<QString>(listed.begin(), listed.end()).size()) << "a resource is listed twice";
+    EXPECT_EQ(listed.size(), QSet<QString>(listed.begin(), listed.end()).size())
+        << "a resource is listed twice";
     ModeView modes;
     QString styles = ModeView::ORIGINAL_STYLE + ModeView::PANORAMA_CHECKED_STYLE;
     auto collect = [&] {
-        for (QWidget* w : view->findChildren<QWidget*>())
-            styles += w->styleSheet();
-        for (QWidget* w : modes.findChildren<QWidget*>())
-            styles += w->styleSheet();
+        for (QWidget* w : view->findChildren<QWidget*>()) styles += w->styleSheet();
+        for (QWidget* w : modes.findChildren<QWidget*>()) styles += w->styleSheet();
     };
     collect();
     open(clips().minute);
     view->play();
     for (const char* b : {"btnOnceLoop", "btnVolume"})
         QTest::mouseClick(child<QPushButton>(b), Qt::LeftButton);
-    const QStringList more = {ModeView::TWO_IN_ONE_STYLE, ModeView::TWO_IN_ONE_CHECKED_STYLE,
-                              ModeView::FOUR_IN_ONE_STYLE, ModeView::FOUR_IN_ONE_CHECKED_STYLE,
-                              ModeView::ANGLE_STYLE, ModeView::ANGLE_CHECKED_STYLE,
-                              ModeView::ORIGINAL_CHECKED_STYLE, ModeView::PANORAMA_STYLE};
+    const QStringList more = {ModeView::TWO_IN_ONE_STYLE,
+                              ModeView::TWO_IN_ONE_CHECKED_STYLE,
+                              ModeView::FOUR_IN_ONE_STYLE,
+                              ModeView::FOUR_IN_ONE_CHECKED_STYLE,
+                              ModeView::ANGLE_STYLE,
+                              ModeView::ANGLE_CHECKED_STYLE,
+                              ModeView::ORIGINAL_CHECKED_STYLE,
+                              ModeView::PANORAMA_STYLE};
     styles += more.join("");
     collect();
     invoke("btnZoomInClicked");
@@ -334,8 +342,7 @@ TEST_F(PanelTest, EveryNamedPictureIsAResource) {
     invoke("btnZoomInClicked");
     const QRegularExpression url("url\\((:[^)]*)\\)");
     QSet<QString> asked;
-    for (auto it = url.globalMatch(styles); it.hasNext();)
-        asked << it.next().captured(1);
+    for (auto it = url.globalMatch(styles); it.hasNext();) asked << it.next().captured(1);
     EXPECT_GE(asked.size(), 24 + 2 + 20);
     for (const QString& path : asked) {
         EXPECT_TRUE(listed.contains(path)) << path.toStdString();
@@ -351,12 +358,11 @@ TEST_F(PanelTest, PlaysARecordingInEveryMode) {
     const QString dir = QString::fromStdString(TestEnv::makeDir("played"));
     auto* time = child<QLabel>("lblCurTime");
     view->play();
-    for (PLAYBACK_MODE mode : {MODE_PANORAMA, MODE_TWO_IN_ONE, MODE_FOUR_IN_ONE, MODE_ANGLE,
-                               MODE_ORIGINAL}) {
+    for (PLAYBACK_MODE mode :
+         {MODE_PANORAMA, MODE_TWO_IN_ONE, MODE_FOUR_IN_ONE, MODE_ANGLE, MODE_ORIGINAL}) {
         SCOPED_TRACE(mode);
         view->setPlaybackMode(mode);
-        if (player->getCurrentPosition() > 3000)
-            player->seek(0);
+        if (player->getCurrentPosition() > 3000) player->seek(0);
         settle(300);
         const long before = player->getCurrentPosition();
         const QString timeBefore = time->text();
@@ -365,13 +371,12 @@ TEST_F(PanelTest, PlaysARecordingInEveryMode) {
         EXPECT_NE(time->text(), timeBefore);
         view->pause();
         settle(300);
-        QImage shown = mode == MODE_ORIGINAL ? plainView()->grabFramebuffer()
-                                             : glView()->grabFramebuffer();
+        QImage shown =
+            mode == MODE_ORIGINAL ? plainView()->grabFramebuffer() : glView()->grabFramebuffer();
         ASSERT_FALSE(shown.isNull());
         QSet<QRgb> colours;
         for (int y = 0; y < shown.height(); y += 7)
-            for (int x = 0; x < shown.width(); x += 7)
-                colours << shown.pixel(x, y);
+            for (int x = 0; x < shown.width(); x += 7) colours << shown.pixel(x, y);
         EXPECT_GT(colours.size(), 20);
 
         savePath = dir + QString("/mode%1.png").arg(mode);
@@ -380,10 +385,10 @@ TEST_F(PanelTest, PlaysARecordingInEveryMode) {
         ASSERT_FALSE(shot.isNull());
         if (mode == MODE_TWO_IN_ONE || mode == MODE_FOUR_IN_ONE)
             shot = shot.copy(432, 0, 1296, 1080);
-        const QImage expected = shot.scaled(shown.size(), Qt::IgnoreAspectRatio,
-                                            Qt::SmoothTransformation);
-        const QImage fisheye = plainView()->getImage().scaled(
-            shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QImage expected =
+            shot.scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QImage fisheye = plainView()->getImage().scaled(shown.size(), Qt::IgnoreAspectRatio,
+                                                              Qt::SmoothTransformation);
         const double toSnapshot = difference(shown, expected);
         EXPECT_LT(toSnapshot, 6.0);
         if (mode != MODE_ORIGINAL) {

@@ -1,12 +1,12 @@
 #include <QApplication>
-#include <QMetaMethod>
 #include <QDir>
 #include <QLabel>
+#include <QMetaMethod>
+#include <QPushButton>
 #include <QSettings>
+#include <QStackedWidget>
 #include <QStandardPaths>
 #include <QTest>
-#include <QPushButton>
-#include <QStackedWidget>
 
 #include <gtest/gtest.h>
 
@@ -38,8 +38,7 @@ namespace {
 QStringList connectWarnings;
 
 void recordWarnings(QtMsgType, const QMessageLogContext&, const QString& message) {
-    if (message.contains("QObject::connect"))
-        connectWarnings << message;
+    if (message.contains("QObject::connect")) connectWarnings << message;
 }
 
 // deleteLater() of the overlays, which the test's event loop does not reach by itself.
@@ -65,12 +64,11 @@ QString cardFolder() {
 void rememberCardFolder() {
     QString data = QStandardPaths::writableLocation(QStandardPaths::DataLocation);
     QDir().mkpath(data);
-    QSettings(data + "/setting.ini", QSettings::IniFormat)
-        .setValue("LAST_DIR_PATH", cardFolder());
+    QSettings(data + "/setting.ini", QSettings::IniFormat).setValue("LAST_DIR_PATH", cardFolder());
 }
 
 class MainWindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         QCoreApplication::setApplicationName("QUENDRA TRELLIQ");
         rememberCardFolder();
@@ -144,8 +142,7 @@ TEST_F(MainWindowTest, WaitingOverlayShowsOnceAndHides) {
 TEST_F(MainWindowTest, FullScreenAndBackRestoresTheState) {
     auto* stack = window->findChild<QStackedWidget*>("stackedWidget");
     for (bool maximised : {false, true}) {
-        if (maximised)
-            window->showMaximized();
+        if (maximised) window->showMaximized();
         EventWait::settle(200);
         QMetaObject::invokeMethod(window.get(), "toFullScreen");
         EventWait::settle(200);
@@ -216,8 +213,7 @@ TEST_F(MainWindowTest, EachConnectionRunsItsSlotOnce) {
         {files, "sigPauseFile()", player, "pause()", nullptr},
         {files, "sigShowWaitingView()", win, "showWaitingView()", nullptr},
         {files, "sigHideWaitingView()", win, "hideWaitingView()", nullptr},
-        {modes, "sigModeChange(PLAYBACK_MODE)", player, "setPlaybackMode(PLAYBACK_MODE)",
-         nullptr},
+        {modes, "sigModeChange(PLAYBACK_MODE)", player, "setPlaybackMode(PLAYBACK_MODE)", nullptr},
         {player, "sigPrevFile()", files, "changePrevFile()", nullptr},
         {player, "sigNextFile()", files, "changeNextFile()", nullptr},
         {player, "sigPlayNextFile()", files, "playNextFile()", nullptr},

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "PlaybackMode.h"
 #include "RecordingWriter.h"
 #include "TestEnv.h"
 #include "XDisplayInput.h"
@@ -21,11 +22,14 @@ namespace {
 const QString kTitle = "QUENDRA TRELLIQ";
 
 // Places in the 1280x720 window (window pixels).
-const QRect kPicture(14, 64, 692, 500);  // the player panel's picture
-const QRect kList(716, 512, 550, 194);   // the file list
-const QRect kInfo(14, 578, 692, 128);    // the trip-data panel
+const QRect kPicture(14, 64, 689, 423);  // the player panel's picture
+const int kPictureMiddle = 275;          // a row across the panorama's band
+const QRect kTime(14, 500, 50, 18);      // elapsed time beside the slider
+const QRect kRows(720, 540, 450, 72);    // the three listed recordings
+const QRect kGraph(100, 605, 240, 90);   // the trip panel's g-sensor graph
+const QRect kSpeed(355, 605, 115, 65);   // the trip panel's speed digits
 const QPoint kFirstRow(800, 552);
-const QPoint kPlayButton(40, 590);
+const QPoint kPlayButton(350, 549);
 const QPoint kModeButtons[5] = {{771, 440}, {881, 440}, {991, 440}, {1101, 440}, {1211, 440}};
 
 QString dataFolder() { return QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME")) + "/" + kTitle; }
@@ -56,6 +60,25 @@ int colours(const QImage& image, const QRect& area) {
     for (int y = area.top(); y <= area.bottom(); y += 4)
         for (int x = area.left(); x <= area.right(); x += 4) seen << image.pixel(x, y);
     return seen.size();
+}
+
+// Pixels of `area` brighter than 200 in every channel.
+int whitePixels(const QImage& image, const QRect& area) {
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            n += qRed(p) > 200 && qGreen(p) > 200 && qBlue(p) > 200;
+        }
+    return n;
+}
+
+// Black pixels on the picture's middle row, one in ten.
+int blackAcross(const QImage& image) {
+    int n = 0;
+    for (int x = kPicture.left(); x <= kPicture.right(); x += 10)
+        n += (image.pixel(x, kPictureMiddle) & 0xffffff) == 0;
+    return n;
 }
 
 // Mean absolute difference per channel between two pictures of one size.
@@ -109,23 +132,27 @@ class WholeProgramTest : public ::testing::Test {
 };
 
 TEST_F(WholeProgramTest, ListsPlaysInEveryModeAndQuits) {
-    ASSERT_TRUE(waitUntil([&] { return colours(input.grab(window), kList) > 8; }, 30000))
+    ASSERT_TRUE(waitUntil([&] { return colours(input.grab(window), kRows) > 8; }, 30000))
         << "the remembered folder is listed";
-    QThread::msleep(500);
     input.click(window, kFirstRow);
-    QThread::msleep(1500);
-    grab("selected");
+    ASSERT_TRUE(waitUntil([&] { return colours(input.grab(window), kPicture) > 50; }, 10000))
+        << "the first frame of the selected recording";
     input.click(window, kPlayButton);
-    QThread::msleep(500);
-    input.click(window, kModeButtons[1]);
-    QThread::msleep(2500);
+    input.click(window, kModeButtons[MODE_PANORAMA]);
+    QThread::msleep(2000);
     const QImage panorama = grab("panorama");
-    EXPECT_GT(colours(panorama, kPicture), 50) << "the dewarped picture";
-    EXPECT_GT(colours(panorama, kList), 8) << "the list";
-    EXPECT_GT(colours(panorama, kInfo), 8) << "the trip data";
+    EXPECT_GT(colours(panorama, kRows), 8) << "the list";
+    EXPECT_GT(colours(panorama, kPicture), 50) << "the picture";
+    EXPECT_EQ(blackAcross(panorama), 0) << "the panorama spans the view";
+    EXPECT_GT(whitePixels(panorama, kSpeed), 300) << "the speed digits";
+    EXPECT_GT(colours(panorama, kGraph), 4) << "the graph";
+    QThread::msleep(1200);
+    const QImage later = grab("later");
+    EXPECT_GT(difference(later, panorama, kTime), 1.0) << "the elapsed time advances";
+    EXPECT_GT(difference(later, panorama, kPicture), 1.0) << "the picture moves";
 
-    QImage previous = panorama;
-    for (int mode : {2, 3, 4, 0}) {
+    QImage previous = later;
+    for (int mode : {MODE_TWO_IN_ONE, MODE_FOUR_IN_ONE, MODE_ANGLE, MODE_ORIGINAL}) {
         input.click(window, kModeButtons[mode]);
         QThread::msleep(1500);
         const QImage shown = grab(qPrintable(QString("mode%1").arg(mode)));
@@ -133,6 +160,7 @@ TEST_F(WholeProgramTest, ListsPlaysInEveryModeAndQuits) {
         EXPECT_GT(difference(shown, previous, kPicture), 3.0) << mode;
         previous = shown;
     }
+    EXPECT_GT(blackAcross(previous), 5) << "the plain fisheye frame has black beside its circle";
 
     input.requestClose(window);
     ASSERT_TRUE(program.waitForFinished(20000));
