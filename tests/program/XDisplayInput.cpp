@@ -118,12 +118,15 @@ void XDisplayInput::requestClose(unsigned long window) {
     XFlush(d);
 }
 
-QImage XDisplayInput::grab(unsigned long window) const {
+QImage XDisplayInput::grab(unsigned long window, const QRect& area) const {
     Display* d = api->display;
     XWindowAttributes attributes;
     if (!XGetWindowAttributes(d, window, &attributes)) return QImage();
-    XImage* image = XGetImage(d, window, 0, 0, unsigned(attributes.width),
-                              unsigned(attributes.height), AllPlanes, ZPixmap);
+    const QRect whole(0, 0, attributes.width, attributes.height);
+    const QRect part = area.isNull() ? whole : area & whole;
+    if (part.isEmpty()) return QImage();
+    XImage* image = XGetImage(d, window, part.x(), part.y(), unsigned(part.width()),
+                              unsigned(part.height()), AllPlanes, ZPixmap);
     if (!image) return QImage();
     QImage picture(image->width, image->height, QImage::Format_RGB32);
     for (int y = 0; y < image->height; ++y)

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QRect>
 #include <QString>
 
 // Drives another process's top-level window on the test's X display as a user would: real
@@ -22,8 +23,8 @@ class XDisplayInput {
     void click(unsigned long window, QPoint at);
     // Asks the window to close, as a window manager's close button does.
     void requestClose(unsigned long window);
-    // The window's picture as the screen shows it.
-    QImage grab(unsigned long window) const;
+    // The window's picture as the screen shows it, or the part `area` (window pixels) of it.
+    QImage grab(unsigned long window, const QRect& area = QRect()) const;
 
   private:
     struct Api;
