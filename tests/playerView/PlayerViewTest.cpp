@@ -365,10 +365,13 @@ TEST_F(PanelTest, PlaysARecordingInEveryMode) {
         if (player->getCurrentPosition() > 3000) player->seek(0);
         settle(300);
         const long before = player->getCurrentPosition();
-        const QString timeBefore = time->text();
-        settle(2000);
+        QSet<QString> times;
+        for (int i = 0; i < 20; ++i) {
+            settle(100);
+            times << time->text();
+        }
         EXPECT_GT(player->getCurrentPosition(), before + 1000);
-        EXPECT_NE(time->text(), timeBefore);
+        EXPECT_GE(times.size(), 2) << "the position text advances";
         view->pause();
         settle(300);
         QImage shown =

@@ -134,8 +134,8 @@ class WholeProgramTest : public ::testing::Test {
 TEST_F(WholeProgramTest, ListsPlaysInEveryModeAndQuits) {
     ASSERT_TRUE(waitUntil([&] { return colours(input.grab(window), kRows) > 8; }, 30000))
         << "the remembered folder is listed";
-    input.click(window, kFirstRow);
-    ASSERT_TRUE(waitUntil([&] { return colours(input.grab(window), kPicture) > 50; }, 10000))
+    ASSERT_TRUE(input.clickUntil(
+        window, kFirstRow, [&] { return colours(input.grab(window), kPicture) > 50; }, 30000))
         << "the first frame of the selected recording";
     input.click(window, kPlayButton);
     input.click(window, kModeButtons[MODE_PANORAMA]);

@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -102,6 +103,20 @@ void XDisplayInput::click(unsigned long window, QPoint at) {
     pause(30);
     api->fakeButton(d, 1, False, 0);
     XFlush(d);
+}
+
+bool XDisplayInput::clickUntil(unsigned long window, QPoint at, const std::function<bool()>& done,
+                               int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < end) {
+        click(window, at);
+        const auto next = std::min(end, std::chrono::steady_clock::now() + std::chrono::seconds(1));
+        while (std::chrono::steady_clock::now() < next) {
+            if (done()) return true;
+            pause(10);
+        }
+    }
+    return done();
 }
 
 void XDisplayInput::requestClose(unsigned long window) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QImage>
 #include <QPoint>
 #include <QRect>
@@ -21,6 +23,9 @@ class XDisplayInput {
     unsigned long findWindow(const QString& title) const;
     // Moves the pointer to `at` (window pixels) and clicks the left button.
     void click(unsigned long window, QPoint at);
+    // Clicks at `at` until `done` holds, waiting up to a second after each click (a click that
+    // an overlay takes is lost); false when `done` still fails after `ms`.
+    bool clickUntil(unsigned long window, QPoint at, const std::function<bool()>& done, int ms);
     // Asks the window to close, as a window manager's close button does.
     void requestClose(unsigned long window);
     // The window's picture as the screen shows it, or the part `area` (window pixels) of it.
