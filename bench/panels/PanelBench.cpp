@@ -9,11 +9,11 @@
 #include <benchmark/benchmark.h>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QSurfaceFormat>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 
+#include "BenchApp.h"
 #include "BenchDir.h"
 #include "InfoView.h"
 #include "MapView.h"
@@ -108,15 +108,8 @@ BENCHMARK(BM_OneSecondOfPlayback)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    QSurfaceFormat format;
-    format.setVersion(3, 3);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    QSurfaceFormat::setDefaultFormat(format);
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
     QrcOnly interceptor;
-    QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(&interceptor);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
+    return BenchApp::runWithGL(argc, argv, [&] {
+        QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(&interceptor);
+    });
 }

@@ -11,9 +11,9 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QSurfaceFormat>
 #include <QTest>
 
+#include "BenchApp.h"
 #include "BenchDir.h"
 #include "PlayerGLView.h"
 #include "PlayerNormalGLView.h"
@@ -110,14 +110,4 @@ BENCHMARK(BM_MemoryOverAMinute)->Iterations(1)->Unit(benchmark::kMillisecond)->U
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    QSurfaceFormat format;
-    format.setVersion(3, 3);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    QSurfaceFormat::setDefaultFormat(format);
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}
+int main(int argc, char** argv) { return BenchApp::runWithGL(argc, argv); }

@@ -6,13 +6,13 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QSurfaceFormat>
 #include <QTest>
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "BenchApp.h"
 #include "PlayerGLView.h"
 #include "VideoFrame.h"
 
@@ -62,14 +62,4 @@ BENCHMARK(BM_PaintStill)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
-int main(int argc, char** argv) {
-    QSurfaceFormat format;
-    format.setVersion(3, 3);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    QSurfaceFormat::setDefaultFormat(format);
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    return 0;
-}
+int main(int argc, char** argv) { return BenchApp::runWithGL(argc, argv); }

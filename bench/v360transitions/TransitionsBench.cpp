@@ -1,4 +1,5 @@
-// One frame of each transitor and title at 3840x1920, single-threaded, at progress 0.5.
+// One frame of each transitor and title at 3840x1920, single-threaded, at progress 0.5, and the
+// fade's C row formula over a frame next to the transitor's own rows.
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -6,6 +7,7 @@
 #include <QApplication>
 #include <benchmark/benchmark.h>
 
+#include "V360FadeTransitor.h"
 #include "V360TransitionManager.h"
 #include "V360Transitor.h"
 
@@ -37,6 +39,19 @@ void BM_Transitor(benchmark::State& state)
 }
 BENCHMARK(BM_Transitor)->ArgName("type")->Arg(2)->Arg(3)->Arg(4)->Arg(7)->Arg(8)->Arg(9)->Arg(11)
     ->Unit(benchmark::kMillisecond);
+
+void BM_FadeFrame_C(benchmark::State& state)
+{
+    std::vector<uint8_t> a = randomFrame(1), b = randomFrame(2), dst = randomFrame(3);
+    const size_t row = size_t(kW) * 4;
+    for (auto _ : state) {
+        for (int y = 0; y < kH; ++y)
+            V360FadeTransitor::fadeRow_C(dst.data() + y * row, a.data() + y * row,
+                                         b.data() + y * row, kW, 0.5);
+        benchmark::DoNotOptimize(dst.data());
+    }
+}
+BENCHMARK(BM_FadeFrame_C)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

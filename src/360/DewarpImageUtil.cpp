@@ -97,6 +97,23 @@ void frameToPlane(double x, double y, const ViewAngles& v, int W, int H, double&
     py = (1 - ((-v.sa * v.sb * Y + v.ca * Z + v.cb * v.sa * X) / (1 - A)) * W / H) * H / 2;
 }
 
+using PointMap = void (*)(double x, double y, const ViewAngles& v, int W, int H, double& ox,
+                          double& oy);
+
+// `map` of one point in floats; (0, 0) for an empty W x H.
+void mapPoint(PointMap map, float x, float y, float pitch, float yaw, int W, int H, float& ox,
+              float& oy)
+{
+    if (W <= 0 || H <= 0) {
+        ox = oy = 0;
+        return;
+    }
+    double dx, dy;
+    map(x, y, viewAngles(pitch, yaw), W, H, dx, dy);
+    ox = static_cast<float>(dx);
+    oy = static_cast<float>(dy);
+}
+
 bool validPicture(const void* p, int w, int h)
 {
     return p && w > 0 && h > 0;
@@ -377,27 +394,13 @@ void DewarpImageUtil::setCameraParameters(DIU_FrontDirection dir, float coveredD
 void DewarpImageUtil::translateToDewarpCoord(float x, float y, float pitch, float yaw, int W,
                                              int H, float& ex, float& ey)
 {
-    if (W <= 0 || H <= 0) {
-        ex = ey = 0;
-        return;
-    }
-    double dx, dy;
-    planeToFrame(x, y, viewAngles(pitch, yaw), W, H, dx, dy);
-    ex = static_cast<float>(dx);
-    ey = static_cast<float>(dy);
+    mapPoint(planeToFrame, x, y, pitch, yaw, W, H, ex, ey);
 }
 
 void DewarpImageUtil::reverseFromDewarpCoord(float x, float y, float pitch, float yaw, int W,
                                              int H, float& px, float& py)
 {
-    if (W <= 0 || H <= 0) {
-        px = py = 0;
-        return;
-    }
-    double dx, dy;
-    frameToPlane(x, y, viewAngles(pitch, yaw), W, H, dx, dy);
-    px = static_cast<float>(dx);
-    py = static_cast<float>(dy);
+    mapPoint(frameToPlane, x, y, pitch, yaw, W, H, px, py);
 }
 
 int DewarpImageUtil::dewarp(const char* src, int srcW, int srcH, int W, int H, float pitch,

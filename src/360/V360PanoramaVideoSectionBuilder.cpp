@@ -1,64 +1,42 @@
 #include "V360PanoramaVideoSectionBuilder.h"
 
-#include <QThread>
-
+#include <algorithm>
 #include <cmath>
 
 #include "FFMpegUtil.h"
-#include "FFMpegVideoDecoder.h"
+#include "ImageBufferUtil.h"
 #include "RotationGeometry.h"
-#include "VideoSrcFrame.h"
 
 namespace {
 
 const float kPi = 3.14159265358979323846f;
-// Frames of the produced stream a second.
-const double kRate = 27.0;
 
 }  // namespace
 
 V360PanoramaVideoSectionBuilder::V360PanoramaVideoSectionBuilder(int width, int height,
-                                                                 QString srcPath,
-                                                                 double startTime, double endTime,
-                                                                 float centerX, float centerY,
-                                                                 float radius)
+                                                                 QString srcPath, double startTime,
+                                                                 double endTime, float centerX,
+                                                                 float centerY, float radius)
     : V360SectionBuilder(width, height, QString(), QString(), nullptr, nullptr),
-      srcPath(std::move(srcPath)),
-      startTime(startTime),
-      endTime(endTime),
+      source(std::move(srcPath), startTime, endTime),
       centerX(centerX),
       centerY(centerY),
-      radius(radius) {
-    if (this->startTime > 0) {
-        startFrame = static_cast<int>(this->startTime * kRate + 0.5);
-    } else {
-        this->startTime = 0;
-    }
-    if (this->endTime < 0) this->endTime = FFMpegUtil::getVideoLength(this->srcPath);
-    const double span = (this->endTime - this->startTime) * kRate + 0.5;
-    frames = remainingFrames = span > 0 ? static_cast<int>(span) : 0;
-}
+      radius(radius) {}
 
 V360PanoramaVideoSectionBuilder::~V360PanoramaVideoSectionBuilder() {
     V360PanoramaVideoSectionBuilder::releaseAllDecodeDewarpResource();
 }
 
-int V360PanoramaVideoSectionBuilder::totalFrames() { return frames; }
+int V360PanoramaVideoSectionBuilder::totalFrames() { return source.totalFrames(); }
 
 int V360PanoramaVideoSectionBuilder::prepare() {
     V360SectionBuilder::prepare();
-    // A length probe of 0 would lift the frame limit.
-    if (endTime <= 0 || frames <= 0) return -2;
-    decoder.reset(new FFMpegVideoDecoder(true, false));
-    decoder->setDecodeThreads(std::max(1, QThread::idealThreadCount() / 2));
-    int result = decoder->initWithFilePath(srcPath.toUtf8().constData(), -1, -1);
+    int result = source.open(-1, -1);
     if (result < 0) return result;
-    if (startFrame > 0) {
-        result = decoder->seekTo(startFrame / kRate);
-        if (result < 0) return result;
-    }
-    srcWidth = decoder->getVideoWidth();
-    srcHeight = decoder->getVideoHeight();
+    result = source.seekToStart();
+    if (result < 0) return result;
+    srcWidth = source.sourceWidth();
+    srcHeight = source.sourceHeight();
     if (centerX < 0) centerX = static_cast<float>(srcWidth / 2);
     if (centerY < 0) centerY = static_cast<float>(srcHeight / 2);
     if (radius < 0) radius = static_cast<float>(srcWidth / 2);
@@ -97,53 +75,21 @@ int32_t V360PanoramaVideoSectionBuilder::sourceIndex(int d, int i) const {
     return static_cast<int>(fy) * srcWidth + static_cast<int>(fx);
 }
 
-void* V360PanoramaVideoSectionBuilder::prepareSrcFrame(int) {
-    if (!decoder || (endTime > 0 && remainingFrames <= 0)) return nullptr;
-    VideoSrcFrame* frame = decoder->readNextVideoFrame();
-    if (!frame) return nullptr;
-    if (!frame->getDatePtr()) {
-        delete frame;
-        failed = true;
-        return nullptr;
-    }
-    framesInUse.push_back(frame);
-    if (endTime > 0) --remainingFrames;
-    ++framesRead;
-    return const_cast<unsigned char*>(frame->getDatePtr());
-}
+void* V360PanoramaVideoSectionBuilder::prepareSrcFrame(int) { return source.next(&failed); }
 
 int V360PanoramaVideoSectionBuilder::dewarp(int, void* src, void* dst) {
-    const auto* in = static_cast<const uint32_t*>(src);
-    auto* out = static_cast<uint32_t*>(dst);
-    const int32_t* entry = table.data();
-    const size_t count = table.size();
-    for (size_t k = 0; k < count; ++k) {
-        const int32_t index = entry[k];
-        out[k] = index < 0 ? 0u : in[index];
-    }
+    ImageBufferUtil::remap(table.data(), table.size(), src, dst);
     return 0;
 }
 
-void V360PanoramaVideoSectionBuilder::releaseSrcFrame(void* src) {
-    for (auto it = framesInUse.begin(); it != framesInUse.end(); ++it) {
-        if ((*it)->getDatePtr() == src) {
-            delete *it;
-            framesInUse.erase(it);
-            return;
-        }
-    }
-}
+void V360PanoramaVideoSectionBuilder::releaseSrcFrame(void* src) { source.release(src); }
 
 void V360PanoramaVideoSectionBuilder::releaseAllDecodeDewarpResource() {
     V360SectionBuilder::releaseAllDecodeDewarpResource();
-    for (VideoSrcFrame* frame : framesInUse) delete frame;
-    framesInUse.clear();
-    if (decoder) decoder->releaseResource();
-    decoder.reset();
+    source.releaseAll();
 }
 
-int V360PanoramaVideoSectionBuilder::extractAudioToSectionLength(QString outPath,
-                                                                 double volume) {
-    if (FFMpegUtil::extractAudioFromVideo(srcPath, outPath, -1.0, -1.0, 1.0) >= 0) return 0;
-    return generateWhiteNoise(outPath, framesRead / kRate, volume);
+int V360PanoramaVideoSectionBuilder::extractAudioToSectionLength(QString outPath, double volume) {
+    if (FFMpegUtil::extractAudioFromVideo(source.path(), outPath, -1.0, -1.0, 1.0) >= 0) return 0;
+    return generateWhiteNoise(outPath, source.framesRead() / SectionVideoSource::kRate, volume);
 }

@@ -3,14 +3,10 @@
 #include <QString>
 
 #include <cstdint>
-#include <deque>
-#include <memory>
 #include <vector>
 
+#include "SectionVideoSource.h"
 #include "V360SectionBuilder.h"
-
-class FFMpegVideoDecoder;
-class VideoSrcFrame;
 
 // A time range of a fisheye recording as equirectangular frames.
 //
@@ -20,7 +16,7 @@ class VideoSrcFrame;
 // 2. Each decoded frame becomes one output frame: dewarp gathers it through the table.
 // 3. The sound is the recording's own track, or white noise of the produced length.
 class V360PanoramaVideoSectionBuilder : public V360SectionBuilder {
-public:
+  public:
     // startTime, endTime: seconds (-1: from the start, to the end). A negative centre
     // coordinate or radius is taken from the recording (frame centre, half its width).
     V360PanoramaVideoSectionBuilder(int width, int height, QString srcPath, double startTime,
@@ -39,20 +35,11 @@ public:
     // The table of the last prepare: width x height source indices, -1 for none.
     const std::vector<int32_t>& lookupTable() const { return table; }
 
-private:
+  private:
     void buildTable();
     int32_t sourceIndex(int row, int column) const;
 
-    const QString srcPath;
-    double startTime;
-    double endTime;
-    int startFrame = 0;
-    int remainingFrames = 0;
-    int frames = 0;
-    int framesRead = 0;
-    std::unique_ptr<FFMpegVideoDecoder> decoder;
-    // Frames handed out, owned until released.
-    std::deque<VideoSrcFrame*> framesInUse;
+    SectionVideoSource source;
     int srcWidth = 0;
     int srcHeight = 0;
     float centerX;

@@ -8,6 +8,7 @@
 #include "FFMpegUtil.h"
 #include "LogSystem.h"
 #include "V360DispatchThread.h"
+#include "V360Transitor.h"
 #include "Video360GeneratorHelper.h"
 
 // Resources are compiled into this static library: referenced here so the linker keeps them.
@@ -19,8 +20,8 @@ const char* const kTag = "V360SB";
 const char* const kWhiteNoise = ":/libDesktop/whiteNoise.mp3";
 
 int extractNoise(const QString& copy, const QString& target, double seconds, double volume) {
-    return FFMpegAudioExtractor::extract(copy.toUtf8().constData(), target.toUtf8().constData(),
-                                         -1, seconds, volume, true, false);
+    return FFMpegAudioExtractor::extract(copy.toUtf8().constData(), target.toUtf8().constData(), -1,
+                                         seconds, volume, true, false);
 }
 
 bool copyResource(const QString& target) {
@@ -73,6 +74,16 @@ void V360SectionBuilder::releaseAllDecodeDewarpResource() {
     secondImage = QImage();
     firstImagePixels = nullptr;
     secondImagePixels = nullptr;
+}
+
+void V360SectionBuilder::composeLeadTransitions(int frameIndex, int frames, void* dst) {
+    auto* leadIn = const_cast<unsigned char*>(firstImagePixels);
+    auto* leadOut = const_cast<unsigned char*>(secondImagePixels);
+    if (frameIndex <= 14 && firstTransitor)
+        firstTransitor->composeTransitionFrame(frameIndex / 15.0 * 0.5 + 0.5, leadIn, dst, dst);
+    else if (secondTransitor && frames - frameIndex <= 15)
+        secondTransitor->composeTransitionFrame((frameIndex - frames + 15) / 15.0 * 0.5, dst,
+                                                leadOut, dst);
 }
 
 int V360SectionBuilder::extractAudioToSectionLength(QString outPath, double volume) {

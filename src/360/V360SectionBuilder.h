@@ -12,7 +12,7 @@ class Video360GeneratorHelper;
 // extractAudioToSectionLength run on the dispatch thread; dewarp runs on up to four dewarp
 // threads at once and may touch only read-only state and its own frames.
 class V360SectionBuilder {
-public:
+  public:
     // width, height: output frame size; image paths may be empty; transitors are borrowed.
     V360SectionBuilder(int width, int height, QString firstImagePath, QString secondImagePath,
                        V360Transitor* first, V360Transitor* second);
@@ -50,7 +50,11 @@ public:
     bool failed = false;
     V360DispatchThread* owner = nullptr;
 
-protected:
+  protected:
+    // The half transitions of a section of `frames` frames, on dst in place: frames 0 to 14 run
+    // the first transitor from the lead-in image at progress 0.5 to 0.967, the last 15 the
+    // second one into the lead-out image at 0 to 0.467 (the first wins where both apply).
+    void composeLeadTransitions(int frameIndex, int frames, void* dst);
     int appendWhiteNoise(const QString& copy, const QString& outPath, double noiseLength,
                          double seconds, double volume);
     bool loadImage(const QString& path, QImage* image, const unsigned char** pixels);

@@ -53,9 +53,9 @@ void Video360GeneratorHelper::filleText(void* frame, double seconds) {
     for (Text360Info* info : textInfos) info->fillTextImage(frame, width, height, seconds);
 }
 
-void Video360GeneratorHelper::dewarpFrame(void* src, void* dst, double rotation[3][3],
-                                          int srcWidth, int srcHeight, double centerX,
-                                          double centerY, double radius) {
+void Video360GeneratorHelper::dewarpFrame(void* src, void* dst, double rotation[3][3], int srcWidth,
+                                          int srcHeight, double centerX, double centerY,
+                                          double radius) {
     if (colorFilter) colorFilter->applyBGR(src, srcWidth, srcHeight);
     const double* R = &rotation[0][0];
     if (!overlayImage.isNull())
@@ -81,7 +81,5 @@ void Video360GeneratorHelper::setTextInfos(const List<Text360Info*>& infos) {
 
 void Video360GeneratorHelper::setColorFilter(double gammaR, double gammaG, double gammaB) {
     delete colorFilter;
-    colorFilter = nullptr;
-    if (gammaR >= 0 || gammaG >= 0 || gammaB >= 0)
-        colorFilter = new ColorFilter(gammaR, gammaG, gammaB);
+    colorFilter = ColorFilter::newUnlessNegative(gammaR, gammaG, gammaB);
 }

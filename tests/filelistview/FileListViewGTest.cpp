@@ -1,6 +1,7 @@
 // The file list panel: listing order and filter, placed rows, the remembered folder, the empty
 // and vanished folder states, the circle chain over at most five files, broken files,
 // selection with wrap, the hidden upload button, column dragging, and what it draws.
+#include <cstdio>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -112,6 +113,33 @@ TEST_F(FileListViewTest, ListsMovFilesByNameIgnoringCaseInPlacedRows) {
     EXPECT_FALSE(view.findChild<QPushButton*>("btnSave")->isEnabled());
     EXPECT_FALSE(view.findChild<QPushButton*>("btnYouTube")->isVisible());
     EXPECT_TRUE(messages.texts.isEmpty());
+}
+
+// A folder larger than the rows built at once: the scrolled area is sized for all rows at
+// once, the rest arrive in order at their places, and a new listing drops what was pending.
+TEST_F(FileListViewTest, LargeFolderRowsArriveInOrderAndANewListingDropsTheRest) {
+    const std::string many = TestEnv::makeDir("many"), two = TestEnv::makeDir("two");
+    const int count = 130;
+    for (int i = 0; i < count; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "/R%03d.MOV", i);
+        ASSERT_TRUE(QFile(q(many + name)).open(QIODevice::WriteOnly));
+    }
+    clip(two + "/X.MOV", 64);
+    clip(two + "/Y.MOV", 64);
+    list(many);
+    EXPECT_EQ(view.findChild<QWidget*>("scrollAreaContents")->height(), 28 + 24 * count);
+    ASSERT_TRUE(waitFor([&] { return int(rowsOf(&view).size()) == count; }, 10000));
+    const auto rows = rowsOf(&view);
+    for (int i = 0; i < count; ++i) {
+        EXPECT_EQ(rows[i]->geometry(), QRect(0, 28 + 24 * i, 455, 24)) << i;
+        EXPECT_EQ(nameOf(rows[i]), QString::asprintf("R%03d.MOV", i));
+    }
+    list(many);
+    list(two);
+    ASSERT_FALSE(waitFor([&] { return rowsOf(&view).size() != 2u; }, 300));
+    EXPECT_EQ(nameOf(rowsOf(&view)[0]), "X.MOV");
+    EXPECT_EQ(nameOf(rowsOf(&view)[1]), "Y.MOV");
 }
 
 TEST_F(FileListViewTest, EmptyFolderWarnsAndChangesNothing) {

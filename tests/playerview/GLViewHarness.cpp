@@ -1,13 +1,11 @@
 #include "GLViewHarness.h"
 
-#include <QApplication>
-#include <QMouseEvent>
 #include <QTest>
-#include <QWheelEvent>
 
 #include <cmath>
 
 #include "FisheyeFixtures.h"
+#include "ViewEvents.h"
 
 using namespace FisheyeFixtures;
 
@@ -29,25 +27,9 @@ QImage GLViewHarness::render(PLAYBACK_MODE mode, const std::vector<uint32_t>& pi
     return view->grabFramebuffer();
 }
 
-void GLViewHarness::drag(int dx, int dy) {
-    const QPointF start(view->width() / 2, view->height() / 2);
-    QMouseEvent press(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(view, &press);
-    QMouseEvent move(QEvent::MouseMove, start + QPointF(dx, dy), Qt::NoButton, Qt::LeftButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(view, &move);
-    QMouseEvent release(QEvent::MouseButtonRelease, start + QPointF(dx, dy), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(view, &release);
-}
+void GLViewHarness::drag(int dx, int dy) { ViewEvents::drag(view, dx, dy); }
 
-void GLViewHarness::wheel(int delta) {
-    const QPointF at(view->width() / 2, view->height() / 2);
-    QWheelEvent event(at, view->mapToGlobal(at.toPoint()), QPoint(), QPoint(0, delta),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(view, &event);
-}
+void GLViewHarness::wheel(int delta) { ViewEvents::wheel(view, delta); }
 
 int GLViewHarness::zoom() {
     int z;
@@ -79,8 +61,7 @@ double agreement(const QImage& gpu, const std::vector<uint32_t>& reference, doub
     for (int y = 0; y < gpu.height(); ++y) {
         for (int x = 0; x < gpu.width(); ++x) {
             const uint32_t expected = reference[size_t(y) * gpu.width() + x];
-            if (!isCoded(expected))
-                continue;
+            if (!isCoded(expected)) continue;
             ++considered;
             const uint32_t got = gpu.pixel(x, y);
             if (isCoded(got) && std::hypot(codedX(got) - codedX(expected),

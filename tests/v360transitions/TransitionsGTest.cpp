@@ -1,5 +1,6 @@
 // Transition manager and transitors: the type table and cache, the progress range, the fade and
 // peel formulas, the air-plane with its incoming frame in dst, and frames rendered to PNGs.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -121,6 +122,37 @@ TEST(V360FadeTransitorTest, FormulaAndNullSecondSource)
     Frame dst(a.size(), 7);
     fade.composeTransitionFrame(0.5, (void*)a.data(), nullptr, dst.data());
     EXPECT_EQ(dst, Frame(a.size(), 7));
+}
+
+// Every (first byte, second byte) pair at a grid of progress values, the fast row against the
+// C formula; row lengths 1 to 11 cover every tail at odd offsets.
+TEST(V360FadeTransitorTest, FastRowMatchesCOverEveryByteAndAGridOfProgress)
+{
+    Frame a(256 * 256 * 4), b(a.size());
+    for (int i = 0; i < 256 * 256; ++i) {
+        const uint8_t x = uint8_t(i >> 8), y = uint8_t(i);
+        const uint8_t pa[4] = {x, uint8_t(255 - x), y, x}, pb[4] = {y, x, uint8_t(255 - y), y};
+        std::copy(pa, pa + 4, &a[i * 4]);
+        std::copy(pb, pb + 4, &b[i * 4]);
+    }
+    std::vector<double> grid = {1e-9, 1.0 / 3, 0.5, 2.0 / 3, 1 - 1e-9};
+    for (int k = 0; k <= 64; ++k)
+        grid.push_back(k / 64.0);
+    for (int k = 1; k < 30; ++k)
+        grid.push_back(k / 30.0);
+    for (double p : grid) {
+        Frame ref(a.size()), fast(a.size());
+        V360FadeTransitor::fadeRow_C(ref.data(), a.data(), b.data(), 256 * 256, p);
+        V360FadeTransitor::fadeRow(fast.data(), a.data(), b.data(), 256 * 256, p);
+        ASSERT_EQ(ref, fast) << "p " << p;
+    }
+    const Frame x = noise(12, 1, 3), y = noise(12, 1, 4);
+    for (int pixels = 1; pixels <= 11; ++pixels) {
+        Frame ref(pixels * 4 + 1, 9), fast = ref;
+        V360FadeTransitor::fadeRow_C(ref.data() + 1, x.data() + 3, y.data() + 1, pixels, 0.37);
+        V360FadeTransitor::fadeRow(fast.data() + 1, x.data() + 3, y.data() + 1, pixels, 0.37);
+        ASSERT_EQ(ref, fast) << pixels << " pixels";
+    }
 }
 
 TEST(V360PeelingLinesTransitorTest, NullSecondSourceFadesToBlack)

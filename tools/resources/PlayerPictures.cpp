@@ -1,6 +1,8 @@
 // The player panel's control pictures and the view-mode bar's pictures.
 #include "PlayerPictures.h"
 
+#include "PictureFiles.h"
+
 #include <cstdio>
 #include <functional>
 
@@ -19,18 +21,9 @@ const QColor kHoverBack(255, 255, 255, 40);
 
 using Shape = std::function<void(QPainter&, const QColor&)>;
 
-bool savePng(const QImage& image, const QString& path) {
-    QDir().mkpath(QFileInfo(path).path());
-    if (image.save(path, "PNG"))
-        return true;
-    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-    return false;
-}
-
 // A w x h picture with the shape drawn around the centre in a 24x24 box.
 QImage icon(int w, int h, const Shape& shape, const QColor& color) {
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
+    QImage image = PictureFiles::canvas(w, h);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.translate(w / 2.0 - 12, h / 2.0 - 12);
@@ -105,8 +98,7 @@ void zoomIn(QPainter& p, const QColor&) { corners(p, true); }
 void zoomOut(QPainter& p, const QColor&) { corners(p, false); }
 
 QImage sliderHandle(int size, const QColor& color) {
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
+    QImage image = PictureFiles::canvas(size, size);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(kWhite, 2));
@@ -167,11 +159,11 @@ bool drawPlayerPictures(const QString& root, const QString&) {
     bool ok = true;
     for (const auto& i : icons) {
         const QColor dark = QString(i.name).startsWith("icon_zoom") ? kWhite : kDark;
-        ok &= savePng(icon(i.width, 40, i.shape, dark), dir + i.name + "_white.png");
-        ok &= savePng(icon(i.width, 40, i.shape, kRed), dir + i.name + "_red.png");
+        ok &= PictureFiles::save(icon(i.width, 40, i.shape, dark), dir + i.name + "_white.png");
+        ok &= PictureFiles::save(icon(i.width, 40, i.shape, kRed), dir + i.name + "_red.png");
     }
-    ok &= savePng(sliderHandle(16, kRed), dir + "icon_slider_handle.png");
-    ok &= savePng(sliderHandle(14, kRed), dir + "icon_slider_hangle_volume.png");
+    ok &= PictureFiles::save(sliderHandle(16, kRed), dir + "icon_slider_handle.png");
+    ok &= PictureFiles::save(sliderHandle(14, kRed), dir + "icon_slider_hangle_volume.png");
     return ok;
 }
 
@@ -196,8 +188,8 @@ bool drawModePictures(const QString& root, const QString& family, const QString&
     for (const auto& m : modes) {
         for (const auto& s : states) {
             const QString base = dir + "icon_" + m.word + "_" + s.name;
-            ok &= savePng(modePicture(m.word, m.en, family, s.color, s.hover), base + "_en.png");
-            ok &= savePng(modePicture(m.word, QString::fromUtf8(m.jp), jaFamily, s.color,
+            ok &= PictureFiles::save(modePicture(m.word, m.en, family, s.color, s.hover), base + "_en.png");
+            ok &= PictureFiles::save(modePicture(m.word, QString::fromUtf8(m.jp), jaFamily, s.color,
                                       s.hover), base + "_jp.png");
         }
     }

@@ -18,34 +18,24 @@
 #include <QPainterPath>
 #include <QtMath>
 
+#include "PictureFiles.h"
 #include "PlayerPictures.h"
 
 namespace {
+
+using PictureFiles::canvas;
+using PictureFiles::save;
 
 QString fontFamily;
 const QColor kWhite(255, 255, 255);
 const QColor kRed(220, 40, 40);
 const QColor kGrey(120, 120, 120);
 
-QImage canvas(int w, int h) {
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    return image;
-}
-
 QFont font(int pixels, bool bold) {
     QFont f(fontFamily);
     f.setPixelSize(pixels);
     f.setBold(bold);
     return f;
-}
-
-bool save(const QImage& image, const QString& path) {
-    QDir().mkpath(QFileInfo(path).path());
-    if (image.save(path, "PNG"))
-        return true;
-    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-    return false;
 }
 
 QImage text(int w, int h, const QString& value, int pixels, const QColor& color) {
@@ -116,11 +106,10 @@ QImage noGps() {
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: draw_pictures <resources folder>\n");
+    const QString root =
+        PictureFiles::folderArgument(argc, argv, "draw_pictures", "<resources folder>");
+    if (root.isEmpty())
         return 2;
-    }
-    const QString root = QString::fromLocal8Bit(argv[1]);
     const int id = QFontDatabase::addApplicationFont(root + "/font/Frutiger_bold.ttf");
     if (id >= 0)
         fontFamily = QFontDatabase::applicationFontFamilies(id).value(0);

@@ -15,15 +15,11 @@
 #include <QImage>
 #include <QPainter>
 
+#include "PictureFiles.h"
+
 namespace {
 
-bool save(const QImage& image, const QString& path) {
-    QDir().mkpath(QFileInfo(path).path());
-    if (image.save(path, "PNG"))
-        return true;
-    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-    return false;
-}
+using PictureFiles::save;
 
 QImage lineMask() {
     QImage image(44, 512, QImage::Format_Grayscale8);
@@ -44,8 +40,7 @@ QImage centreMask() {
 }
 
 QImage icon(bool hiking) {
-    QImage image(160, 128, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
+    QImage image = PictureFiles::canvas(160, 128);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(40, 40, 60), 8, Qt::SolidLine, Qt::RoundCap));
@@ -83,8 +78,7 @@ QImage shadow(bool whiteOnRight) {
 }
 
 QImage logo() {
-    QImage image(320, 360, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
+    QImage image = PictureFiles::canvas(320, 360);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(255, 255, 255), 14));
@@ -103,11 +97,11 @@ QImage logo() {
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: draw_transition_pictures <resources folder>\n");
+    const QString folder = PictureFiles::folderArgument(argc, argv, "draw_transition_pictures",
+                                                        "<resources folder>");
+    if (folder.isEmpty())
         return 2;
-    }
-    const QString root = QString::fromLocal8Bit(argv[1]) + "/images/";
+    const QString root = folder + "/images/";
     const QString dir = root + "transition/";
     bool ok = save(lineMask(), dir + "lineMask.png") &&
               save(centreMask(), root + "Edit/alphaTransition.png") &&

@@ -14,16 +14,15 @@
 #include <QPainter>
 #include <QtMath>
 
+#include "PictureFiles.h"
+
 namespace {
+
+using PictureFiles::canvas;
+using PictureFiles::save;
 
 const QColor kWhite(255, 255, 255);
 const QColor kRed(209, 0, 0);
-
-QImage canvas(int w, int h) {
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    return image;
-}
 
 QFont boldFont(int pixelSize) {
     QFont font("DejaVu Sans");
@@ -175,22 +174,15 @@ QByteArray spinnerGif() {
     return gif;
 }
 
-bool save(const QImage& image, const QString& path) {
-    if (image.save(path))
-        return true;
-    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-    return false;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: draw_window_pictures <resources folder>\n");
+    const QString folder =
+        PictureFiles::folderArgument(argc, argv, "draw_window_pictures", "<resources folder>");
+    if (folder.isEmpty())
         return 2;
-    }
-    QDir root(QString::fromLocal8Bit(argv[1]));
+    QDir root(folder);
     root.mkpath("image/title");
     QString title = root.filePath("image/title/");
     bool ok = save(windowIcon(), title + "icon_logo.png") &&

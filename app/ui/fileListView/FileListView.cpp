@@ -10,6 +10,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QThreadPool>
+#include <QTimer>
 
 #include "CircleCheckTask.h"
 #include "DialogHook.h"
@@ -33,11 +34,17 @@ const int kVisibleEdge = 445;
 const int kScrollBackEdge = 10;
 // Rows 0 to kLastCircleRow are examined at most.
 const int kLastCircleRow = 4;
+// Rows built at once for a listing (more than any window shows); the rest are built once the
+// circle search has ended, kRowBatch per event-loop turn.
+const int kFirstRows = 48;
+const int kRowBatch = 24;
 }  // namespace
 
-FileListView::FileListView(QWidget* parent) : QWidget(parent) {
+FileListView::FileListView(QWidget* parent) : QWidget(parent), rowTimer(new QTimer(this)) {
     initFileListResources();
     ui.setupUi(this);
+    rowTimer->setSingleShot(true);
+    rowTimer->setInterval(0);
     const QFont font = FileListFonts::font(ui.label->font(), 14, 13);
     for (QLabel* label : {ui.label, ui.label_2, ui.label_3})
         label->setFont(font);
@@ -80,6 +87,7 @@ void FileListView::connectAll() {
     }
     connect(this, SIGNAL(sigScanDirFinish(QString, QStringList)), this,
             SLOT(setFiles(QString, QStringList)), Qt::QueuedConnection);
+    connect(rowTimer, SIGNAL(timeout()), this, SLOT(addRowBatch()));
 }
 
 void FileListView::init() {
@@ -117,7 +125,7 @@ void FileListView::setFiles(QString dirPath, QStringList videos) {
     ui.headerWidget->raise();
     rebuildRows(videos);
     ui.scrollAreaContents->resize(std::max(totalWidth, kMinContentWidth),
-                                  kRowHeight * int(rows.size()) + kHeaderHeight);
+                                  kRowHeight * int(videos.size()) + kHeaderHeight);
     placeMarkers();
     ui.btnSave->setEnabled(false);
     ui.btnYouTube->setEnabled(false);
@@ -134,13 +142,25 @@ void FileListView::showNoVideos() {
 void FileListView::rebuildRows(const QStringList& videos) {
     rows.deleteAllObjsAndReset();
     selected = nullptr;
-    for (int i = 0; i < videos.size(); ++i) {
+    listing = videos;
+    addRows(kFirstRows);
+}
+
+void FileListView::addRowBatch() {
+    addRows(kRowBatch);
+    if (int(rows.size()) < listing.size())
+        rowTimer->start();
+}
+
+void FileListView::addRows(int count) {
+    const int end = std::min(int(listing.size()), int(rows.size()) + count);
+    for (int i = int(rows.size()); i < end; ++i) {
         auto* row = new FileListItemView(ui.scrollAreaContents);
         row->setMouseTracking(true);
         connect(row, SIGNAL(sigViewSelect(FileListItemView*)), this,
                 SLOT(changeSelectFile(FileListItemView*)));
         connect(row, SIGNAL(sigViewPlay()), this, SLOT(playSelectFile()));
-        row->init(currentDir + "/" + videos[i]);
+        row->init(currentDir + "/" + listing[i]);
         row->setFixedWidth(totalWidth);
         row->resizeContent(col1, col2, col3);
         row->setGeometry(0, kHeaderHeight + kRowHeight * i, totalWidth, kRowHeight);
@@ -197,6 +217,7 @@ void FileListView::nextCircleCandidate() {
 void FileListView::endCircleChain(int result, int centerX, int centerY, int radius) {
     emit sigCircleChecked(result, centerX, centerY, radius);
     emit sigHideWaitingView();
+    rowTimer->start();
 }
 
 void FileListView::changeSelectFile(FileListItemView* view) {

@@ -10,6 +10,7 @@
 
 class FileDialog;
 class FileListItemView;
+class QTimer;
 
 // The list of recordings of one folder: three columns (name, duration, date) whose borders
 // the user drags, the folder chooser, the save and (hidden) upload buttons, the previous /
@@ -18,8 +19,10 @@ class FileListItemView;
 // Road of a listing: init() or changeDir() start a ScanDirTask on the global pool; its names
 // arrive queued in setFiles(), which rebuilds the rows, remembers the folder under
 // "LAST_DIR_PATH" and starts the circle chain: checkCircle() on row 0, then on the next rows
-// up to the fifth while no circle passes the acceptance rule. Everything runs on the main
-// thread except the scan, the duration reads and the circle search itself.
+// up to the fifth while no circle passes the acceptance rule. The first rows are built at once,
+// the rest in batches from the event loop once the circle chain has ended, so that a large folder
+// shows at once and the window stays responsive. Everything runs on the main thread except the scan, the duration reads and
+// the circle search itself.
 class FileListView : public QWidget {
     Q_OBJECT
 
@@ -72,6 +75,7 @@ protected slots:
 
 private slots:
     void setFiles(QString dirPath, QStringList videos);
+    void addRowBatch();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -86,6 +90,7 @@ private:
     void startScan(const QString& dirPath);
     void showNoVideos();
     void rebuildRows(const QStringList& videos);
+    void addRows(int count);
     void placeMarkers();
     void endCircleChain(int result, int centerX, int centerY, int radius);
     void nextCircleCandidate();
@@ -101,6 +106,8 @@ private:
     Ui_FileListView ui;
     List<FileListItemView*> rows;  // owned, display order
     FileListItemView* selected = nullptr;
+    QStringList listing;  // names of the current listing; rows.size() of them have rows
+    QTimer* rowTimer;     // builds the next batch of rows
     QString currentDir;
     FileDialog* fileDialog = nullptr;
     bool dragFirst = false;

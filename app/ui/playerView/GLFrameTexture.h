@@ -1,27 +1,25 @@
 #pragma once
 
 #include <QOpenGLFunctions>
-#include <QSize>
 
+#include "GLTexture.h"
 #include "VideoFrame.h"
 
-// The texture of a view's current frame on unit 0: bilinear, clamped to the edge. Storage is
-// allocated once per frame size; later frames of that size are written in place. Used with a
-// current context on the thread of its view.
+// The texture of a player view's current frame on unit 0. Used with a current context on the
+// thread of its view.
 class GLFrameTexture {
-public:
+  public:
     // Whether `frame` holds 32-bit BGRA pixels: non-empty, rows of at least width x 4 bytes in
     // whole pixels.
     static bool hasBgraPixels(const QtAV::VideoFrame& frame);
     // hasBgraPixels and no side above `maxSize` (the context's texture limit).
     static bool isDrawable(const QtAV::VideoFrame& frame, int maxSize);
 
-    void create(QOpenGLFunctions& gl);
+    void create(QOpenGLFunctions& gl) { texture.create(gl); }
     // Binds the texture; uploads `frame` when `changed`. `frame` must be drawable.
     void bind(QOpenGLFunctions& gl, const QtAV::VideoFrame& frame, bool changed);
-    void destroy(QOpenGLFunctions& gl);
+    void destroy(QOpenGLFunctions& gl) { texture.destroy(gl); }
 
-private:
-    GLuint id = 0;
-    QSize allocated;  // size of the texture storage, empty before the first upload
+  private:
+    GLTexture texture;
 };

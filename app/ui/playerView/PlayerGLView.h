@@ -1,19 +1,15 @@
 #pragma once
 
-#include <QImage>
 #include <QOpenGLFunctions>
-#include <QOpenGLVertexArrayObject>
 #include <QOpenGLWidget>
-#include <QPointer>
-#include <QPushButton>
 
-#include "GLFrameTexture.h"
+#include "AngleResetButton.h"
+#include "AngleViewControl.h"
+#include "GLFrameProgram.h"
 #include "GLMesh.h"
 #include "PlaybackMode.h"
 #include "VideoFrame.h"
 
-class QOpenGLShader;
-class QOpenGLShaderProgram;
 class QVBoxLayout;
 
 // Dewarps the fisheye frame on the graphics card for the panorama, 2in1, 4in1 and angle modes.
@@ -22,7 +18,7 @@ class QVBoxLayout;
 class PlayerGLView : public QOpenGLWidget, protected QOpenGLFunctions {
     Q_OBJECT
 
-public:
+  public:
     // The reset button is made in `resetButtonContainer` and `resetButtonLayout` (not owned),
     // with the container's present size.
     PlayerGLView(QWidget* parent, QWidget* resetButtonContainer, QVBoxLayout* resetButtonLayout);
@@ -32,8 +28,7 @@ public:
     // Shares `frame` (32-bit BGRA; reference counted, no copy) until the next call or
     // clearSource(); the lens circle is in frame pixels. A frame that cannot be drawn (empty,
     // another format, rows shorter than the width) shows black. Repaints once initialised.
-    void setRawData(const QtAV::VideoFrame& frame, double centerX, double centerY,
-                    double radius);
+    void setRawData(const QtAV::VideoFrame& frame, double centerX, double centerY, double radius);
     // The current frame (shared), invalid when there is none.
     QtAV::VideoFrame getRawData() const;
     // Zoom level, angleX and the negated angleY (degrees), as the angle snapshot takes them.
@@ -46,10 +41,10 @@ public:
     void toCoordinate(int x, int y, double* latitude, double* longitude) const;
     void toScreenPosition(double latitude, double longitude, int* x, int* y) const;
 
-private slots:
+  private slots:
     void onResetBtnClicked();
 
-protected:
+  protected:
     void initializeGL() override;
     void resizeGL(int w, int h) override;
     void paintGL() override;
@@ -58,52 +53,20 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
-private:
-    void buildProgram();
-    void setUniforms();
-    void createResetButton();
-    void updateResetIcon();
-    void resetStep();
-    // Rx(angleX) x Ry(angleY), row-major.
-    void modelRotation(double out[9]) const;
+  private:
+    void setUniforms(QOpenGLShaderProgram& program) const;
 
-    // The panel's container and layout of the reset button (not owned).
-    QWidget* resetContainer;
-    QVBoxLayout* resetLayout;
     bool initialized = false;
-    bool resetButtonVisible = false;
-    bool resetting = false;
-    bool resetStepsPending = false;
-    int buttonWidth;
-    int buttonHeight;
-    QImage angleIcon;
-    QPointer<QPushButton> resetButton;  // child of resetContainer, which may go first
+    AngleResetButton resetButton;
+    AngleViewControl control;
     PLAYBACK_MODE mode = MODE_ORIGINAL;
-    int zoom = 7;
-    float angleX = 0.0f;  // degrees, -60..60
-    float angleY = 0.0f;  // degrees, not limited
-    float resetStepX = 0.0f;
-    float resetStepY = 0.0f;
-    // The frame (shared with the panel) and its lens circle in frame pixels.
-    QtAV::VideoFrame frame;
-    bool frameChanged = false;
-    float srcWidth = 2160.0f;
-    float srcHeight = 2160.0f;
+    // The lens circle in frame pixels.
     float srcCenterX = 1080.0f;
     float srcCenterY = 1080.0f;
     float srcRadius = 1080.0f;
-    float rotationMatrix[9] = {-1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, -1.0f};
-    int lastMouseX = 0;
-    int lastMouseY = 0;
-    QColor clearColor = Qt::black;
-    // GL objects, valid while initialised.
-    QOpenGLShaderProgram* program = nullptr;
-    QOpenGLShader* vertexShader = nullptr;
-    QOpenGLShader* fragmentShader = nullptr;
-    bool programLinked = false;
-    QOpenGLVertexArrayObject vertexArray;
+    // Sent as the nine values of "rotationMatrixA", in this order.
+    GLfloat rotationMatrix[3][3] = {{-1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, -1.0f}};
+    GLFrameProgram drawing{"PlayerGLView"};
     GLMesh sphere;
     GLMesh surface;
-    GLFrameTexture texture;
-    int maxTextureSize = 0;
 };

@@ -1,15 +1,7 @@
 #include "PlayerNormalGLView.h"
 
-#include <QOpenGLShader>
-#include <QOpenGLShaderProgram>
-
-#include <algorithm>
-
-#include "LogSystem.h"
-
 namespace {
 
-const char* const kTag = "PlayerNormalGLView";
 const int kNumSlices = 360;
 
 const char* const kVertexSource =
@@ -41,75 +33,37 @@ void releaseFrame(void* info) { delete static_cast<QtAV::VideoFrame*>(info); }
 PlayerNormalGLView::PlayerNormalGLView(QWidget* parent) : QOpenGLWidget(parent) {}
 
 PlayerNormalGLView::~PlayerNormalGLView() {
-    if (!initialized)
-        return;
+    if (!initialized) return;
     makeCurrent();
-    frame = QtAV::VideoFrame();
     surface.destroy(*this);
-    texture.destroy(*this);
-    vertexArray.destroy();
-    delete program;
-    delete vertexShader;
-    delete fragmentShader;
+    drawing.destroy(*this);
     doneCurrent();
 }
 
 void PlayerNormalGLView::setRawData(const QtAV::VideoFrame& videoFrame) {
-    frame = videoFrame;
-    frameChanged = true;
-    srcWidth = static_cast<float>(frame.width());
-    srcHeight = static_cast<float>(frame.height());
-    if (initialized)
-        update();
+    drawing.setFrame(videoFrame);
+    if (initialized) update();
 }
 
 QImage PlayerNormalGLView::getImage() const {
-    if (!GLFrameTexture::hasBgraPixels(frame))
-        return QImage();
+    const QtAV::VideoFrame& frame = drawing.frame();
+    if (!GLFrameTexture::hasBgraPixels(frame)) return QImage();
     auto* kept = new QtAV::VideoFrame(frame);
     return QImage(kept->constBits(0), kept->width(), kept->height(), kept->bytesPerLine(0),
                   QImage::Format_ARGB32, releaseFrame, kept);
 }
 
-void PlayerNormalGLView::clearSource() {
-    frame = QtAV::VideoFrame();
-    frameChanged = false;
-}
+void PlayerNormalGLView::clearSource() { drawing.clearFrame(); }
 
 void PlayerNormalGLView::initializeGL() {
     initializeOpenGLFunctions();
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
-    program = new QOpenGLShaderProgram();
-    vertexShader = new QOpenGLShader(QOpenGLShader::Vertex);
-    fragmentShader = new QOpenGLShader(QOpenGLShader::Fragment);
-    vertexShader->compileSourceCode(kVertexSource);
-    fragmentShader->compileSourceCode(kFragmentSource);
-    programLinked = GLMesh::linkProgram(*program, vertexShader, fragmentShader);
-    if (!programLinked)
-        LogSystem::e(kTag, "shader link failed: %s", qPrintable(program->log()));
-    vertexArray.create();
-    vertexArray.bind();
+    drawing.create(*this, kVertexSource, kFragmentSource);
     surface.createSurface(*this, kNumSlices);
-    texture.create(*this);
     initialized = true;
 }
 
-void PlayerNormalGLView::resizeGL(int w, int h) {
-    const int side = std::min(w, h);
-    glViewport((w - side) / 2, (h - side) / 2, side, side);
-}
+void PlayerNormalGLView::resizeGL(int w, int h) { GLMesh::squareViewport(*this, w, h); }
 
 void PlayerNormalGLView::paintGL() {
-    glClearColor(clearColor.redF(), clearColor.greenF(), clearColor.blueF(), clearColor.alphaF());
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (!programLinked || !GLFrameTexture::isDrawable(frame, maxTextureSize))
-        return;
-    program->bind();
-    program->setUniformValue("srcAWidth", srcWidth);
-    program->setUniformValue("srcAHeight", srcHeight);
-    QOpenGLVertexArrayObject::Binder binder(&vertexArray);
-    surface.bind(*this);
-    texture.bind(*this, frame, frameChanged);
-    frameChanged = false;
-    surface.draw(*this);
+    drawing.paint(*this, surface, [](QOpenGLShaderProgram&) {});
 }

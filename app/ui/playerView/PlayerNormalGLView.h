@@ -2,21 +2,17 @@
 
 #include <QImage>
 #include <QOpenGLFunctions>
-#include <QOpenGLVertexArrayObject>
 #include <QOpenGLWidget>
 
-#include "GLFrameTexture.h"
+#include "GLFrameProgram.h"
 #include "GLMesh.h"
 #include "VideoFrame.h"
-
-class QOpenGLShader;
-class QOpenGLShaderProgram;
 
 // Shows the frame unchanged (the original mode). Main thread only; draws when Qt paints.
 class PlayerNormalGLView : public QOpenGLWidget, protected QOpenGLFunctions {
     Q_OBJECT
 
-public:
+  public:
     explicit PlayerNormalGLView(QWidget* parent);
     ~PlayerNormalGLView() override;
 
@@ -28,25 +24,13 @@ public:
     QImage getImage() const;
     void clearSource();
 
-protected:
+  protected:
     void initializeGL() override;
     void resizeGL(int w, int h) override;
     void paintGL() override;
 
-private:
-    QtAV::VideoFrame frame;  // shared with the panel
-    bool frameChanged = false;
-    float srcWidth = 2160.0f;
-    float srcHeight = 2160.0f;
-    QColor clearColor = Qt::black;
-    // GL objects, valid while initialised.
-    QOpenGLShaderProgram* program = nullptr;
-    QOpenGLShader* vertexShader = nullptr;
-    QOpenGLShader* fragmentShader = nullptr;
-    bool programLinked = false;
-    QOpenGLVertexArrayObject vertexArray;
+  private:
+    GLFrameProgram drawing{"PlayerNormalGLView"};
     GLMesh surface;
-    GLFrameTexture texture;
-    int maxTextureSize = 0;
     bool initialized = false;
 };

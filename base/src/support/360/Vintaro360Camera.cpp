@@ -62,6 +62,28 @@ void levelWithFilteredFront(const double M[9], double R[9], Vintaro360FrontParam
     rmatrixMutiply(frames().r45, inverse, R);
 }
 
+using CameraMatrix = void (*)(const double q[4], double M[9]);
+
+// R = levelWithFilteredFront(camera(q)).
+void levelled(CameraMatrix camera, const double q[4], double R[9], Vintaro360FrontParameters* p,
+              double alpha)
+{
+    double M[9];
+    camera(q, M);
+    levelWithFilteredFront(M, R, p, alpha);
+}
+
+// The same in doubles, copied to floats.
+void levelled(CameraMatrix camera, const double q[4], float R[9], Vintaro360FrontParameters* p,
+              double alpha)
+{
+    double Rd[9];
+    levelled(camera, q, Rd, p, alpha);
+    rmatrixCopy(Rd, R);
+}
+
+void quaternionMatrix(const double q[4], double M[9]) { fillRotationMatrixByQuaternion(q, M); }
+
 // R = left x R(q) x Rz(-front) (left null: the identity).
 void withFront(const double* left, const double q[4], double front, double R[9])
 {
@@ -88,17 +110,13 @@ void resetVintaro360FrontParameters() { resetVintaro360FrontParameters(&internal
 void fillVintaro360RMByAttitude(const double q[4], double R[9], Vintaro360FrontParameters* p,
                                 double alpha)
 {
-    double M[9];
-    sensorToCamera(q, M);
-    levelWithFilteredFront(M, R, p, alpha);
+    levelled(sensorToCamera, q, R, p, alpha);
 }
 
 void fillVintaro360RMByAttitude(const double q[4], float R[9], Vintaro360FrontParameters* p,
                                 double alpha)
 {
-    double Rd[9];
-    fillVintaro360RMByAttitude(q, Rd, p, alpha);
-    rmatrixCopy(Rd, R);
+    levelled(sensorToCamera, q, R, p, alpha);
 }
 
 void fillVintaro360RMByAttitude(const double q[4], double R[9], double alpha)
@@ -114,17 +132,13 @@ void fillVintaro360RMByAttitude(const double q[4], float R[9], double alpha)
 void fillWorldToCameraRMWithFront(const double q[4], double R[9], Vintaro360FrontParameters* p,
                                   double alpha)
 {
-    double M[9];
-    fillRotationMatrixByQuaternion(q, M);
-    levelWithFilteredFront(M, R, p, alpha);
+    levelled(quaternionMatrix, q, R, p, alpha);
 }
 
 void fillWorldToCameraRMWithFront(const double q[4], float R[9], Vintaro360FrontParameters* p,
                                   double alpha)
 {
-    double Rd[9];
-    fillWorldToCameraRMWithFront(q, Rd, p, alpha);
-    rmatrixCopy(Rd, R);
+    levelled(quaternionMatrix, q, R, p, alpha);
 }
 
 double getVintaro360RawFront(const double q[4])

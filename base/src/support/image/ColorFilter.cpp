@@ -26,6 +26,12 @@ ColorFilter::ColorFilter(double gammaR, double gammaG, double gammaB)
     setGammas(gammaR, gammaG, gammaB);
 }
 
+ColorFilter* ColorFilter::newUnlessNegative(double gammaR, double gammaG, double gammaB)
+{
+    if (gammaR < 0 && gammaG < 0 && gammaB < 0) return nullptr;
+    return new ColorFilter(gammaR, gammaG, gammaB);
+}
+
 void ColorFilter::setGammas(double gammaR, double gammaG, double gammaB)
 {
     buildTable(gammaR, redTable);

@@ -12,6 +12,10 @@ public:
 
     void setGammas(double gammaR, double gammaG, double gammaB);
 
+    // A filter with these gammas, or null when all three are negative (no filter wanted).
+    // The caller deletes it.
+    static ColorFilter* newUnlessNegative(double gammaR, double gammaG, double gammaB);
+
     // Pixels in R, G, B, A byte order. Nothing for w x h <= 0 or null pixels.
     void apply(void* pixels, int w, int h) const;
     // Pixels in B, G, R, A byte order. Nothing for w x h <= 0 or null pixels.

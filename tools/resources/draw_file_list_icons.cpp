@@ -1,14 +1,14 @@
 // Draws the file list's button pictures (78x60, transparent) in their white and red variants:
 //   draw_file_list_icons <resources>/image/fileListView
-#include <cstdio>
 #include <functional>
 
 #include <QColor>
-#include <QDir>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QString>
+
+#include "PictureFiles.h"
 
 namespace {
 
@@ -65,18 +65,16 @@ bool write(const QString& dir, const QString& name, const Drawing& draw, const Q
     painter.setRenderHint(QPainter::Antialiasing);
     draw(painter, colour);
     painter.end();
-    return image.save(dir + "/" + name, "PNG");
+    return PictureFiles::save(image, dir + "/" + name);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+    const QString dir =
+        PictureFiles::folderArgument(argc, argv, "draw_file_list_icons", "<output folder>");
+    if (dir.isEmpty())
         return 2;
-    }
-    const QString dir = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(dir);
     const struct {
         const char* name;
         Drawing draw;
@@ -89,10 +87,8 @@ int main(int argc, char** argv) {
     for (const auto& icon : icons) {
         for (const auto& variant : variants) {
             const QString name = QString(icon.name) + variant.suffix + ".png";
-            if (!write(dir, name, icon.draw, variant.colour)) {
-                std::fprintf(stderr, "cannot write %s\n", qPrintable(name));
+            if (!write(dir, name, icon.draw, variant.colour))
                 return 1;
-            }
         }
     }
     return 0;

@@ -2,14 +2,11 @@
 
 #include <QOpenGLFunctions>
 
-class QOpenGLShader;
-class QOpenGLShaderProgram;
-
 // One mesh of VertexUtil in its three buffers: positions (3 floats a vertex, attribute 0),
 // texture coordinates (2 floats, attribute 1) and 32-bit indices. Used with a current context
 // on the thread of its view.
 class GLMesh {
-public:
+  public:
     static const GLuint kPositionLocation = 0;
     static const GLuint kTexCoordLocation = 1;
 
@@ -18,10 +15,8 @@ public:
     GLMesh& operator=(const GLMesh&) = delete;
     ~GLMesh();
 
-    // Adds both shaders to `program`, fixes the locations of `position` and `texCoordIn`,
-    // links, binds it and points `samplerA` at texture unit 0. False when linking fails.
-    static bool linkProgram(QOpenGLShaderProgram& program, QOpenGLShader* vertex,
-                            QOpenGLShader* fragment);
+    // The viewport of the centred square of side min(w, h) in a w x h widget.
+    static void squareViewport(QOpenGLFunctions& gl, int w, int h);
 
     // Builds the sphere of radius 1 or the flat quad of `numSlices` and uploads it.
     void createSphere(QOpenGLFunctions& gl, int numSlices);
@@ -34,7 +29,7 @@ public:
 
     int indexCount() const { return numIndices; }
 
-private:
+  private:
     void upload(QOpenGLFunctions& gl);
     void freeArrays();
 

@@ -1,25 +1,15 @@
 #include "GLMesh.h"
 
-#include <QOpenGLShader>
-#include <QOpenGLShaderProgram>
-
+#include <algorithm>
 #include <cstdlib>
 
 #include "VertexUtil.h"
 
 GLMesh::~GLMesh() { freeArrays(); }
 
-bool GLMesh::linkProgram(QOpenGLShaderProgram& program, QOpenGLShader* vertex,
-                         QOpenGLShader* fragment) {
-    program.addShader(vertex);
-    program.addShader(fragment);
-    program.bindAttributeLocation("position", kPositionLocation);
-    program.bindAttributeLocation("texCoordIn", kTexCoordLocation);
-    if (!program.link())
-        return false;
-    program.bind();
-    program.setUniformValue("samplerA", 0);
-    return true;
+void GLMesh::squareViewport(QOpenGLFunctions& gl, int w, int h) {
+    const int side = std::min(w, h);
+    gl.glViewport((w - side) / 2, (h - side) / 2, side, side);
 }
 
 void GLMesh::createSphere(QOpenGLFunctions& gl, int numSlices) {

@@ -2,7 +2,7 @@
 """Draws the angle view's direction icon: a red 60-degree fan pointing up from its bottom centre.
 
 Writes resources/image/playerView/icon_angle.png (24x20, RGBA), 4x4 supersampled.
-Run from the repository root: python3 tools/images/draw_angle_icon.py
+Run from the repository root: python3 tools/resources/draw_angle_icon.py
 """
 import math
 import struct
