@@ -2,7 +2,6 @@
 #include <cstdlib>
 #include <memory>
 
-#include <QFile>
 #include <QLocale>
 #include <QSurfaceFormat>
 #include <QTranslator>
@@ -17,6 +16,7 @@
 #include "LogSystem.h"
 #include "MainWindow.h"
 #include "Ravlix360Player.h"
+#include "Translations.h"
 
 namespace {
 
@@ -52,21 +52,6 @@ void installServices() {
     LogSystem::i("MAIN", "QUENDRA TRELLIQ, ver. 3.0.0");
 }
 
-// Loads the three translators in order; each is installed only when its file loads.
-void installTranslators(std::unique_ptr<QTranslator> translators[3]) {
-    QString folder = QCoreApplication::applicationDirPath() + "/languages/";
-    QString locale = QLocale::system().name();
-    const char* const prefixes[3] = {"qt_", "qtbase_", "Ravlix360Player_"};
-    for (int i = 0; i < 3; ++i) {
-        QString path = folder + prefixes[i] + locale + ".qm";
-        if (i == 2 && !QFile::exists(path))
-            path = folder + "Ravlix360Player_en_US.qm";
-        translators[i] = std::make_unique<QTranslator>();
-        if (translators[i]->load(path))
-            QCoreApplication::installTranslator(translators[i].get());
-    }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -75,7 +60,8 @@ int main(int argc, char** argv) {
     std::setlocale(LC_NUMERIC, "C");
     installServices();
     std::unique_ptr<QTranslator> translators[3];
-    installTranslators(translators);
+    Translations::install(QCoreApplication::applicationDirPath() + "/languages/",
+                          QLocale::system().name(), translators);
     FontStyle::init();
     QFont font = QApplication::font();
     font.setFamily(FontStyle::getFontFamily());

@@ -1,5 +1,6 @@
 // The player panel over generated recordings: view sizes, the end of a clip, the broken-file
 // message, snapshots, volume, slider drags, the pictures it names, and real playback.
+#include <fstream>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <QStandardPaths>
 #include <QStyle>
 #include <QTest>
+#include <QThread>
 #include <QXmlStreamReader>
 
 #include "DialogHook.h"
@@ -36,6 +38,7 @@ struct Clips {
     QString minute;  // 60 s, 64x64
     QString lens;    // 6 s lens pattern, 320x320
     QString zero;
+    QString large;  // 5 s lens pattern, 960x960
 };
 
 QString make(const std::string& path, int size, int seconds) {
@@ -48,12 +51,34 @@ QString make(const std::string& path, int size, int seconds) {
     return QString::fromStdString(path);
 }
 
+double residentMiB() {
+    std::ifstream status("/proc/self/statm");
+    long pages = 0, resident = 0;
+    status >> pages >> resident;
+    return resident * 4096.0 / (1024 * 1024);
+}
+
+// Mean absolute difference per channel of two pictures of one size, in [0, 255].
+double difference(const QImage& a, const QImage& b) {
+    const QImage p = a.convertToFormat(QImage::Format_RGB32);
+    const QImage q = b.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int y = 0; y < p.height(); ++y)
+        for (int x = 0; x < p.width(); ++x) {
+            const QRgb u = p.pixel(x, y), v = q.pixel(x, y);
+            sum += std::abs(qRed(u) - qRed(v)) + std::abs(qGreen(u) - qGreen(v)) +
+                   std::abs(qBlue(u) - qBlue(v));
+        }
+    return sum / (3.0 * p.width() * p.height());
+}
+
 const Clips& clips() {
     static const Clips made = [] {
         const std::string dir = TestEnv::makeDir("panel");
         Clips c;
         c.minute = make(dir + "/MINUTE.MOV", 64, 60);
         c.lens = make(dir + "/LENS.MOV", 320, 6);
+        c.large = make(dir + "/LARGE.MOV", 960, 5);
         c.zero = QString::fromStdString(dir + "/ZERO.MOV");
         recording::writeFile(c.zero.toStdString(), "");
         return c;
@@ -62,7 +87,7 @@ const Clips& clips() {
 }
 
 class PanelTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         player = RavlixPlayer::newPlayer(nullptr);
         view = std::make_unique<PlayerView>();
@@ -88,7 +113,9 @@ protected:
     }
     bool frameShown() { return glView()->getRawData().isValid(); }
     template <typename T>
-    T* child(const char* name) { return view->findChild<T*>(name); }
+    T* child(const char* name) {
+        return view->findChild<T*>(name);
+    }
     PlayerGLView* glView() { return view->findChild<PlayerGLView*>(); }
     PlayerNormalGLView* plainView() { return view->findChild<PlayerNormalGLView*>(); }
     void invoke(const char* slot) { QMetaObject::invokeMethod(view.get(), slot); }
@@ -97,8 +124,7 @@ protected:
     }
     int messages() {
         int n = 0;
-        for (const auto& r : requests)
-            n += r.kind == DialogHook::Message;
+        for (const auto& r : requests) n += r.kind == DialogHook::Message;
         return n;
     }
     bool showsPlayPicture() {
@@ -115,8 +141,10 @@ TEST_F(PanelTest, ViewSizesFollowTheMode) {
     const struct {
         PLAYBACK_MODE mode;
         QSize dewarp;
-    } cases[] = {{MODE_PANORAMA, {1104, 552}}, {MODE_TWO_IN_ONE, {660, 550}},
-                 {MODE_FOUR_IN_ONE, {660, 550}}, {MODE_ANGLE, {1104, 552}}};
+    } cases[] = {{MODE_PANORAMA, {1104, 552}},
+                 {MODE_TWO_IN_ONE, {660, 550}},
+                 {MODE_FOUR_IN_ONE, {660, 550}},
+                 {MODE_ANGLE, {1104, 552}}};
     settle(50);
     EXPECT_EQ(plainView()->size(), QSize(552, 552));
     for (const auto& c : cases) {
@@ -174,8 +202,8 @@ TEST_F(PanelTest, BrokenFileMessageOnceAndOnEachCheck) {
 }
 
 TEST_F(PanelTest, EmptyFrameGivesNoDefaultCircle) {
-    QMetaObject::invokeMethod(view.get(), "frameExtracted", Q_ARG(QtAV::VideoFrame,
-                                                                  QtAV::VideoFrame()));
+    QMetaObject::invokeMethod(view.get(), "frameExtracted",
+                              Q_ARG(QtAV::VideoFrame, QtAV::VideoFrame()));
     open(clips().lens);
     view->setPlaybackMode(MODE_PANORAMA);
     savePath = TestEnv::makeDir("circle").c_str() + QString("/p.png");
@@ -194,8 +222,10 @@ TEST_F(PanelTest, SnapshotsOfEveryMode) {
         PLAYBACK_MODE mode;
         QSize size;
         bool whiteCanvas;
-    } cases[] = {{MODE_ORIGINAL, {320, 320}, false},     {MODE_PANORAMA, {2160, 1080}, false},
-                 {MODE_TWO_IN_ONE, {2160, 1080}, true},  {MODE_FOUR_IN_ONE, {2160, 1080}, true},
+    } cases[] = {{MODE_ORIGINAL, {320, 320}, false},
+                 {MODE_PANORAMA, {2160, 1080}, false},
+                 {MODE_TWO_IN_ONE, {2160, 1080}, true},
+                 {MODE_FOUR_IN_ONE, {2160, 1080}, true},
                  {MODE_ANGLE, {2160, 1080}, false}};
     for (const auto& c : cases) {
         view->setPlaybackMode(c.mode);
@@ -214,8 +244,9 @@ TEST_F(PanelTest, SnapshotsOfEveryMode) {
             EXPECT_EQ(shot.pixel(800, 540), qRgb(255, 255, 255));
         }
     }
-    QSettings settings(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-                           "/setting.ini", QSettings::IniFormat);
+    QSettings settings(
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/setting.ini",
+        QSettings::IniFormat);
     EXPECT_EQ(settings.value("EXPORT_DIR_PATH").toString(), dir);
 }
 
@@ -270,8 +301,7 @@ TEST_F(PanelTest, SliderStyleLeavesTheApplicationStyleAlone) {
 // The pictures every style asks for, against the files the resource lists name.
 QStringList listedResources() {
     QStringList files;
-    for (const char* qrc : {"playerView.qrc", "modeView.qrc", "infoView.qrc",
-                            "playerGLView.qrc"}) {
+    for (const char* qrc : {"playerView.qrc", "modeView.qrc", "infoView.qrc", "playerGLView.qrc"}) {
         QFile file(QString(RESOURCES_DIR) + "/" + qrc);
         EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << qrc;
         QXmlStreamReader xml(&file);
@@ -284,24 +314,27 @@ QStringList listedResources() {
 
 TEST_F(PanelTest, EveryNamedPictureIsAResource) {
     const QStringList listed = listedResources();
-    EXPECT_EQ(listed.size(), QSet<QString>(listed.begin(), listed.end()).size()) << "a resource is listed twice";
+    EXPECT_EQ(listed.size(), QSet<QString>(listed.begin(), listed.end()).size())
+        << "a resource is listed twice";
     ModeView modes;
     QString styles = ModeView::ORIGINAL_STYLE + ModeView::PANORAMA_CHECKED_STYLE;
     auto collect = [&] {
-        for (QWidget* w : view->findChildren<QWidget*>())
-            styles += w->styleSheet();
-        for (QWidget* w : modes.findChildren<QWidget*>())
-            styles += w->styleSheet();
+        for (QWidget* w : view->findChildren<QWidget*>()) styles += w->styleSheet();
+        for (QWidget* w : modes.findChildren<QWidget*>()) styles += w->styleSheet();
     };
     collect();
     open(clips().minute);
     view->play();
     for (const char* b : {"btnOnceLoop", "btnVolume"})
         QTest::mouseClick(child<QPushButton>(b), Qt::LeftButton);
-    const QStringList more = {ModeView::TWO_IN_ONE_STYLE, ModeView::TWO_IN_ONE_CHECKED_STYLE,
-                              ModeView::FOUR_IN_ONE_STYLE, ModeView::FOUR_IN_ONE_CHECKED_STYLE,
-                              ModeView::ANGLE_STYLE, ModeView::ANGLE_CHECKED_STYLE,
-                              ModeView::ORIGINAL_CHECKED_STYLE, ModeView::PANORAMA_STYLE};
+    const QStringList more = {ModeView::TWO_IN_ONE_STYLE,
+                              ModeView::TWO_IN_ONE_CHECKED_STYLE,
+                              ModeView::FOUR_IN_ONE_STYLE,
+                              ModeView::FOUR_IN_ONE_CHECKED_STYLE,
+                              ModeView::ANGLE_STYLE,
+                              ModeView::ANGLE_CHECKED_STYLE,
+                              ModeView::ORIGINAL_CHECKED_STYLE,
+                              ModeView::PANORAMA_STYLE};
     styles += more.join("");
     collect();
     invoke("btnZoomInClicked");
@@ -309,8 +342,7 @@ TEST_F(PanelTest, EveryNamedPictureIsAResource) {
     invoke("btnZoomInClicked");
     const QRegularExpression url("url\\((:[^)]*)\\)");
     QSet<QString> asked;
-    for (auto it = url.globalMatch(styles); it.hasNext();)
-        asked << it.next().captured(1);
+    for (auto it = url.globalMatch(styles); it.hasNext();) asked << it.next().captured(1);
     EXPECT_GE(asked.size(), 24 + 2 + 20);
     for (const QString& path : asked) {
         EXPECT_TRUE(listed.contains(path)) << path.toStdString();
@@ -318,29 +350,74 @@ TEST_F(PanelTest, EveryNamedPictureIsAResource) {
     }
 }
 
-// Dewarped playback: for two seconds in each mode the picture is not blank, and the time
-// advances.
+// Dewarped playback: for two seconds in each mode the time advances and the picture is not
+// blank; paused, the view shows what the snapshot of that frame shows, and not the fisheye
+// frame itself.
 TEST_F(PanelTest, PlaysARecordingInEveryMode) {
     open(clips().lens);
+    const QString dir = QString::fromStdString(TestEnv::makeDir("played"));
+    auto* time = child<QLabel>("lblCurTime");
     view->play();
-    for (PLAYBACK_MODE mode : {MODE_PANORAMA, MODE_TWO_IN_ONE, MODE_FOUR_IN_ONE, MODE_ANGLE,
-                               MODE_ORIGINAL}) {
+    for (PLAYBACK_MODE mode :
+         {MODE_PANORAMA, MODE_TWO_IN_ONE, MODE_FOUR_IN_ONE, MODE_ANGLE, MODE_ORIGINAL}) {
+        SCOPED_TRACE(mode);
         view->setPlaybackMode(mode);
-        if (player->getCurrentPosition() > 3000)
-            player->seek(0);
+        if (player->getCurrentPosition() > 3000) player->seek(0);
+        settle(300);
         const long before = player->getCurrentPosition();
-        settle(2000);
-        EXPECT_GT(player->getCurrentPosition(), before + 1000) << mode;
-        QImage shown = mode == MODE_ORIGINAL ? plainView()->grabFramebuffer()
-                                             : glView()->grabFramebuffer();
+        QSet<QString> times;
+        for (int i = 0; i < 20; ++i) {
+            settle(100);
+            times << time->text();
+        }
+        EXPECT_GT(player->getCurrentPosition(), before + 1000);
+        EXPECT_GE(times.size(), 2) << "the position text advances";
+        view->pause();
+        settle(300);
+        QImage shown =
+            mode == MODE_ORIGINAL ? plainView()->grabFramebuffer() : glView()->grabFramebuffer();
         ASSERT_FALSE(shown.isNull());
         QSet<QRgb> colours;
         for (int y = 0; y < shown.height(); y += 7)
-            for (int x = 0; x < shown.width(); x += 7)
-                colours << shown.pixel(x, y);
-        EXPECT_GT(colours.size(), 20) << mode;
-        EXPECT_NE(child<QLabel>("lblCurTime")->text(), "00:00") << mode;
+            for (int x = 0; x < shown.width(); x += 7) colours << shown.pixel(x, y);
+        EXPECT_GT(colours.size(), 20);
+
+        savePath = dir + QString("/mode%1.png").arg(mode);
+        invoke("btnSnapshotClicked");
+        QImage shot(savePath);
+        ASSERT_FALSE(shot.isNull());
+        if (mode == MODE_TWO_IN_ONE || mode == MODE_FOUR_IN_ONE)
+            shot = shot.copy(432, 0, 1296, 1080);
+        const QImage expected =
+            shot.scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QImage fisheye = plainView()->getImage().scaled(shown.size(), Qt::IgnoreAspectRatio,
+                                                              Qt::SmoothTransformation);
+        const double toSnapshot = difference(shown, expected);
+        EXPECT_LT(toSnapshot, 6.0);
+        if (mode != MODE_ORIGINAL) {
+            EXPECT_GT(difference(shown, fisheye), 3 * toSnapshot + 5) << "dewarped";
+        }
+        view->play();
     }
+}
+
+// While the main thread is busy the video thread goes on delivering frames: only the newest
+// waits for it, so memory stays flat, and the newest is what shows once the thread runs again.
+TEST_F(PanelTest, BlockedMainThreadHoldsOnlyTheNewestFrame) {
+    open(clips().large);
+    view->setPlaybackMode(MODE_PANORAMA);
+    view->play();
+    settle(1000);
+    const double frameMiB = 960.0 * 960 * 4 / (1024 * 1024);
+    const double before = residentMiB();
+    QThread::msleep(2500);
+    const double blocked = residentMiB();
+    EXPECT_LT(blocked - before, 8 * frameMiB) << "some 75 frames came while blocked";
+    QCoreApplication::processEvents();
+    const double shownMs = glView()->getRawData().timestamp() * 1000;
+    EXPECT_NEAR(shownMs, player->getCurrentPosition(), 200);
+    settle(500);
+    EXPECT_LT(residentMiB() - before, 8 * frameMiB);
 }
 
 }  // namespace

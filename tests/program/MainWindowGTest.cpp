@@ -1,30 +1,44 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QMetaMethod>
+#include <QPushButton>
 #include <QSettings>
+#include <QStackedWidget>
 #include <QStandardPaths>
 #include <QTest>
-#include <QPushButton>
-#include <QStackedWidget>
 
 #include <gtest/gtest.h>
 
 #include "EventWait.h"
 #include "FileListItemView.h"
+#include "FileListView.h"
 #include "FontStyle.h"
 #include "InformationDialog.h"
 #include "MainWindow.h"
+#include "ModeView.h"
+#include "PlayerView.h"
 #include "RecordingWriter.h"
 #include "TestEnv.h"
 #include "WaitingView.h"
+
+// Slot calls seen by Qt's signal-spy hooks (the ones its test library's signal dumper uses):
+// each slot run through a connection reports its receiver and absolute method index. They
+// are Qt's own, declared by its private headers.
+struct QSignalSpyCallbackSet {
+    using BeginCallback = void (*)(QObject* caller, int index, void** argv);
+    using EndCallback = void (*)(QObject* caller, int index);
+    BeginCallback signalBegin, slotBegin;
+    EndCallback signalEnd, slotEnd;
+};
+void qt_register_signal_spy_callbacks(QSignalSpyCallbackSet* callbacks);
 
 namespace {
 
 QStringList connectWarnings;
 
 void recordWarnings(QtMsgType, const QMessageLogContext&, const QString& message) {
-    if (message.contains("QObject::connect"))
-        connectWarnings << message;
+    if (message.contains("QObject::connect")) connectWarnings << message;
 }
 
 // deleteLater() of the overlays, which the test's event loop does not reach by itself.
@@ -33,24 +47,28 @@ void settleAndDelete(int ms) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-// Three short recordings remembered as the last folder, so the window lists them at start.
-void rememberCardFolder() {
-    static std::string folder;
-    if (folder.empty()) {
-        folder = TestEnv::makeDir("card");
+// Three short recordings.
+QString cardFolder() {
+    static const std::string folder = [] {
+        std::string made = TestEnv::makeDir("card");
         recording::ClipOptions options;
         options.seconds = 1;
         for (const char* name : {"A.MOV", "B.MOV", "C.MOV"})
-            ASSERT_TRUE(recording::writeRecording(folder + "/" + name, options));
-    }
+            EXPECT_TRUE(recording::writeRecording(made + "/" + name, options));
+        return made;
+    }();
+    return QString::fromStdString(folder);
+}
+
+// The card folder remembered as the last folder, so the window lists it at start.
+void rememberCardFolder() {
     QString data = QStandardPaths::writableLocation(QStandardPaths::DataLocation);
     QDir().mkpath(data);
-    QSettings(data + "/setting.ini", QSettings::IniFormat)
-        .setValue("LAST_DIR_PATH", QString::fromStdString(folder));
+    QSettings(data + "/setting.ini", QSettings::IniFormat).setValue("LAST_DIR_PATH", cardFolder());
 }
 
 class MainWindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         QCoreApplication::setApplicationName("QUENDRA TRELLIQ");
         rememberCardFolder();
@@ -124,8 +142,7 @@ TEST_F(MainWindowTest, WaitingOverlayShowsOnceAndHides) {
 TEST_F(MainWindowTest, FullScreenAndBackRestoresTheState) {
     auto* stack = window->findChild<QStackedWidget*>("stackedWidget");
     for (bool maximised : {false, true}) {
-        if (maximised)
-            window->showMaximized();
+        if (maximised) window->showMaximized();
         EventWait::settle(200);
         QMetaObject::invokeMethod(window.get(), "toFullScreen");
         EventWait::settle(200);
@@ -160,6 +177,74 @@ TEST_F(MainWindowTest, UpAndDownStepTheRecordingsOnlyWithoutOverlay) {
     QTest::keyClick(window->windowHandle(), Qt::Key_Down);
     EventWait::settle(100);
     EXPECT_EQ(name->text(), first) << "the About overlay stops the key filter";
+}
+
+// Slots run while the hooks are on.
+QList<QPair<QObject*, int>> slotCalls;
+
+void recordSlot(QObject* receiver, int index, void**) { slotCalls.append({receiver, index}); }
+
+// Each connection of the window, driven by emitting its signal once, runs its slot once.
+TEST_F(MainWindowTest, EachConnectionRunsItsSlotOnce) {
+    ASSERT_TRUE(EventWait::waitFor([&] { return !window->findChild<WaitingView*>(); }, 15000));
+    QObject* files = window->findChild<FileListView*>();
+    QObject* player = window->findChild<PlayerView*>();
+    QObject* modes = window->findChild<ModeView*>();
+    QObject* info = window->findChild<QPushButton*>("btnInfo");
+    QObject* win = window.get();
+    static const QString clip = cardFolder() + "/A.MOV";
+    static const int found = 0, x = 160, y = 160, radius = 150;
+    static const PLAYBACK_MODE panorama = MODE_PANORAMA;
+    const QGenericArgument circle[4] = {Q_ARG(int, found), Q_ARG(int, x), Q_ARG(int, y),
+                                        Q_ARG(int, radius)};
+    const struct {
+        QObject* sender;
+        const char* signal;
+        QObject* receiver;
+        const char* slot;
+        const QGenericArgument* args;  // four, or null for none
+    } rows[] = {
+        {files, "sigChangeDir()", win, "changeDir()", nullptr},
+        {files, "sigChangeFile(QString)", win, "changeFile(QString)", nullptr},
+        {files, "sigCircleChecked(int,int,int,int)", player, "setCircleInfo(int,int,int,int)",
+         circle},
+        {files, "sigCheckError()", player, "checkFileError()", nullptr},
+        {files, "sigPlayFile()", player, "play()", nullptr},
+        {files, "sigPauseFile()", player, "pause()", nullptr},
+        {files, "sigShowWaitingView()", win, "showWaitingView()", nullptr},
+        {files, "sigHideWaitingView()", win, "hideWaitingView()", nullptr},
+        {modes, "sigModeChange(PLAYBACK_MODE)", player, "setPlaybackMode(PLAYBACK_MODE)", nullptr},
+        {player, "sigPrevFile()", files, "changePrevFile()", nullptr},
+        {player, "sigNextFile()", files, "changeNextFile()", nullptr},
+        {player, "sigPlayNextFile()", files, "playNextFile()", nullptr},
+        {player, "sigShowFullScreen()", win, "toFullScreen()", nullptr},
+        {player, "sigShowNormalScreen()", win, "toNormalScreen()", nullptr},
+        {info, "clicked()", win, "btnInfoClicked()", nullptr},
+    };
+    QSignalSpyCallbackSet hooks = {nullptr, recordSlot, nullptr, nullptr};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.signal);
+        const QMetaObject* meta = row.sender->metaObject();
+        const QMetaMethod signal = meta->method(meta->indexOfSignal(row.signal));
+        const int slot = row.receiver->metaObject()->indexOfSlot(row.slot);
+        ASSERT_TRUE(signal.isValid());
+        ASSERT_GE(slot, 0);
+        const QByteArray name = row.signal;
+        QGenericArgument first;
+        if (name.contains("QString"))
+            first = Q_ARG(QString, clip);
+        else if (name.contains("PLAYBACK"))
+            first = Q_ARG(PLAYBACK_MODE, panorama);
+        slotCalls.clear();
+        qt_register_signal_spy_callbacks(&hooks);
+        const bool sent = row.args ? signal.invoke(row.sender, Qt::DirectConnection, row.args[0],
+                                                   row.args[1], row.args[2], row.args[3])
+                                   : signal.invoke(row.sender, Qt::DirectConnection, first);
+        qt_register_signal_spy_callbacks(nullptr);
+        ASSERT_TRUE(sent);
+        EXPECT_EQ(slotCalls.count({row.receiver, slot}), 1);
+        EventWait::settle(50);
+    }
 }
 
 }  // namespace

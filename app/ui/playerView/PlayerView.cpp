@@ -93,8 +93,7 @@ PlayerView::PlayerView(QWidget* parent)
     connect(player, &RavlixPlayer::sigOpenFailed, this, &PlayerView::openFailed);
     connect(player, &RavlixPlayer::sigFrameExtracted, this, &PlayerView::frameExtracted,
             Qt::QueuedConnection);
-    connect(player, &RavlixPlayer::sigFrameUpdated, this, &PlayerView::frameUpdated,
-            Qt::QueuedConnection);
+    connectFrames();
     connect(player, &RavlixPlayer::sigCurrentPositionUpdated, this, &PlayerView::positionUpdated,
             Qt::QueuedConnection);
     for (QSlider* slider : {ui->progressSlider, ui->volumeSlider}) {
@@ -114,6 +113,7 @@ PlayerView::PlayerView(QWidget* parent)
 }
 
 PlayerView::~PlayerView() {
+    playingFrames->close();
     delete dewarpView;
     delete normalView;
     delete converter;
@@ -136,6 +136,25 @@ void PlayerView::connectControls() {
     connect(ui->btnNext, &QPushButton::clicked, this, &PlayerView::btnNextClicked);
     connect(ui->btnSnapshot, &QPushButton::clicked, this, &PlayerView::btnSnapshotClicked);
     connect(ui->btnVolume, &QPushButton::clicked, this, &PlayerView::btnVolumeClicked);
+}
+
+// Playing frames come on the video thread faster than a busy main thread may take them: only the
+// newest waits, with one queued hand-over, so a slow or blocked main thread holds one frame.
+void PlayerView::connectFrames() {
+    std::shared_ptr<FrameMailbox> box = playingFrames;
+    auto takeNewest = [this, box] {
+        const QtAV::VideoFrame frame = box->take();
+        if (frame.isValid())
+            frameUpdated(frame);
+    };
+    connect(
+        player, &RavlixPlayer::sigFrameUpdated, this,
+        [this, box, takeNewest](const QtAV::VideoFrame& frame) {
+            box->put(frame, [this, takeNewest] {
+                QMetaObject::invokeMethod(this, takeNewest, Qt::QueuedConnection);
+            });
+        },
+        Qt::DirectConnection);
 }
 
 void PlayerView::setControlsEnabled(bool enabled) {

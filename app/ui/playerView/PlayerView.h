@@ -1,7 +1,10 @@
 #pragma once
 
+#include <memory>
+
 #include <QWidget>
 
+#include "FrameMailbox.h"
 #include "PlaybackMode.h"
 #include "VideoFrame.h"
 #include "VideoFrameConverter.h"
@@ -70,6 +73,7 @@ protected:
 
 private:
     void connectControls();
+    void connectFrames();
     void reset();
     void setControlsEnabled(bool enabled);
     void showPlayPicture(bool playPicture);
@@ -98,4 +102,6 @@ private:
     int circleY = 0;
     int circleRadius = 0;
     QtAV::VideoFrame convertedFrame;  // kept alive until the next one replaces it
+    // The newest playing frame, filled on the video thread; shared with the connection.
+    std::shared_ptr<FrameMailbox> playingFrames = std::make_shared<FrameMailbox>();
 };
