@@ -19,6 +19,8 @@ YTSilentLoginHelper::YTSilentLoginHelper(QObject* parent)
     webView->hide();
     connect(webView, SIGNAL(urlChanged(QUrl)), this, SLOT(urlChanged(QUrl)));
     timeout.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early.
+    timeout.setTimerType(Qt::PreciseTimer);
     timeout.setInterval(kLoginTimeoutMs);
     connect(&timeout, SIGNAL(timeout()), this, SLOT(loginTimeout()));
 }
