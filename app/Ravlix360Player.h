@@ -7,6 +7,6 @@
 class Ravlix360Player : public SingleApplication {
     Q_OBJECT
 
-public:
+  public:
     Ravlix360Player(int& argc, char** argv);
 };

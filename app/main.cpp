@@ -33,8 +33,7 @@ void setupSurface() {
 // The device id, created and stored on the first run; a malloc'd copy.
 char* deviceId() {
     char* id = AppSetting::getAndDupString("deviceId");
-    if (id)
-        return id;
+    if (id) return id;
     QByteArray created = QUuid::createUuid().toString().toUtf8();
     AppSetting::setString("deviceId", created.constData());
     AppSetting::commitBatchMode();

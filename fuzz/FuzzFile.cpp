@@ -1,8 +1,8 @@
 #include "FuzzFile.h"
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 namespace {
 
@@ -17,8 +17,7 @@ std::string scratchPath() {
 std::string FuzzFile::write(const uint8_t* data, size_t size) {
     static const std::string path = scratchPath();
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return std::string();
+    if (!file) return std::string();
     bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
     written = std::fclose(file) == 0 && written;
     return written ? path : std::string();

@@ -6,7 +6,7 @@
 
 // One scratch file per process that a target fills with the fuzzer's bytes.
 class FuzzFile {
-public:
+  public:
     // The scratch path, rewritten with `data`; empty when it cannot be written.
     static std::string write(const uint8_t* data, size_t size);
 };

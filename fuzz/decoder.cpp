@@ -22,8 +22,7 @@ const long long kMaxPixels = 1LL << 22;
 bool readFrames(FFMpegDecoder360G& decoder, int count) {
     for (int i = 0; i < count; ++i) {
         AVFrame** cell = decoder.readNextVideoFrame();
-        if (!cell)
-            return false;
+        if (!cell) return false;
         av_frame_unref(*cell);
         av_frame_free(cell);
         delete cell;
@@ -36,24 +35,19 @@ bool readFrames(FFMpegDecoder360G& decoder, int count) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool quiet = (av_log_set_level(AV_LOG_QUIET), true);
     (void)quiet;
-    if (size == 0)
-        return 0;
+    if (size == 0) return 0;
     const std::string path = FuzzFile::write(data, size);
-    if (path.empty())
-        return 0;
+    if (path.empty()) return 0;
     FFMpegDecoder360G decoder;
-    if (decoder.initWithFilePath(path.c_str()) != 0)
-        return 0;
+    if (decoder.initWithFilePath(path.c_str()) != 0) return 0;
     decoder.getVideoDuration();
     decoder.getAudioDuration();
     decoder.getTotalVideoFrames();
     const char* value = nullptr;
     decoder.getMetadataEntry("creation", &value);
-    if ((long long)decoder.getVideoWidth() * decoder.getVideoHeight() > kMaxPixels)
-        return 0;
+    if ((long long)decoder.getVideoWidth() * decoder.getVideoHeight() > kMaxPixels) return 0;
     readFrames(decoder, kFramesBeforeSeek);
     const double target = (data[size - 1] % 64) / 30.0 - 0.1;
-    if (decoder.seekTo(target) == 0)
-        readFrames(decoder, kFramesAfterSeek);
+    if (decoder.seekTo(target) == 0) readFrames(decoder, kFramesAfterSeek);
     return 0;
 }

@@ -2,8 +2,7 @@
 #include "FuzzFile.h"
 #include "Jpeg360Xmp.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path = FuzzFile::write(data, size);
     const std::string out = path + ".out.jpg";
     simpleIs360Jpg(path.c_str());

@@ -26,8 +26,7 @@ std::string folderOf(const std::string& root, const std::string& target) {
 
 bool put(const std::string& folder, const std::string& name, const std::string& bytes) {
     std::string error;
-    if (writeFile(folder + "/" + name, bytes, &error))
-        return true;
+    if (writeFile(folder + "/" + name, bytes, &error)) return true;
     std::fprintf(stderr, "%s\n", error.c_str());
     return false;
 }
@@ -43,8 +42,8 @@ std::string tripFile(bool largeMoov) {
         offsets.push_back(uint32_t(head.size()));
         head += gpsBlockBox(record, 96);
     }
-    std::string children = box("mvhd", std::string(20, '\0')) + box("free", "Ravlix") +
-                           gpsIndexBox(offsets, 96);
+    std::string children =
+        box("mvhd", std::string(20, '\0')) + box("free", "Ravlix") + gpsIndexBox(offsets, 96);
     return head + (largeMoov ? largeBox("moov", children) : box("moov", children));
 }
 
@@ -60,8 +59,7 @@ std::string windowOps(uint8_t whence, int64_t offset, int32_t length,
                       const std::vector<std::pair<uint8_t, int64_t>>& ops) {
     std::string out(1, char(whence));
     out += bytesOf(offset) + bytesOf(length);
-    for (const auto& op : ops)
-        out += std::string(1, char(op.first)) + bytesOf(op.second);
+    for (const auto& op : ops) out += std::string(1, char(op.first)) + bytesOf(op.second);
     return out;
 }
 
@@ -69,8 +67,8 @@ bool writeTripSeeds(const std::string& root, const std::string& clip) {
     std::string folder = folderOf(root, "trip_records");
     std::string recorded;
     return put(folder, "records.mov", tripFile(false)) &&
-           put(folder, "records_large_moov.mov", tripFile(true)) &&
-           readFile(clip, &recorded) && put(folder, "recording.mov", recorded);
+           put(folder, "records_large_moov.mov", tripFile(true)) && readFile(clip, &recorded) &&
+           put(folder, "recording.mov", recorded);
 }
 
 bool writeDecoderSeeds(const std::string& root, std::string* clip) {
@@ -85,8 +83,7 @@ bool writeDecoderSeeds(const std::string& root, std::string* clip) {
     options.audio = false;
     options.solidColor = "blue";
     ok = ok && encodeClip(folder + "/clip_plain.mov", options, &error);
-    if (!ok)
-        std::fprintf(stderr, "%s\n", error.c_str());
+    if (!ok) std::fprintf(stderr, "%s\n", error.c_str());
     return ok;
 }
 

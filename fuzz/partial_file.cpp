@@ -20,8 +20,7 @@ uint8_t contentAt(long long at) { return uint8_t((at * 7) ^ (at >> 8)); }
 const std::string& contentPath() {
     static const std::string path = [] {
         uint8_t bytes[kFileSize];
-        for (int i = 0; i < kFileSize; ++i)
-            bytes[i] = contentAt(i);
+        for (int i = 0; i < kFileSize; ++i) bytes[i] = contentAt(i);
         return FuzzFile::write(bytes, sizeof bytes);
     }();
     return path;
@@ -35,8 +34,7 @@ T take(const uint8_t* data) {
 }
 
 void check(bool condition) {
-    if (!condition)
-        std::abort();
+    if (!condition) std::abort();
 }
 
 struct Window {
@@ -54,8 +52,7 @@ void seekChecked(OsalPartialInputFile& file, Window& w, long long target, int fr
     const int result = file.seek(target, from);
     const bool inside = from >= 0 && from <= 2 && wanted >= 0 && wanted <= w.length;
     check((result == 0) == inside);
-    if (result == 0)
-        w.position = (long long)wanted;
+    if (result == 0) w.position = (long long)wanted;
     check(file.tell() == w.position);
 }
 
@@ -75,15 +72,13 @@ void readChecked(OsalPartialInputFile& file, Window& w, unsigned long size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < kHeader || contentPath().empty())
-        return 0;
+    if (size < kHeader || contentPath().empty()) return 0;
     const int whence = data[0] % 4;
     const long long offset = take<int64_t>(data + 1);
     const int length = take<int32_t>(data + 9);
     OsalPartialInputFile file(contentPath().c_str(), whence, offset, length);
     const int opened = file.open();
-    if (opened != 0)
-        return 0;
+    if (opened != 0) return 0;
     // Open succeeded: the window lies inside the file.
     const __int128 start = whence == 2 ? (__int128)offset + kFileSize : (__int128)offset;
     check(whence == 0 || whence == 2);

@@ -2,8 +2,7 @@
 #include "FuzzFile.h"
 #include "QuaternionsParserUqoEye.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path = FuzzFile::write(data, size);
     QuaternionsParserUqoEye parser;
     parser.parse(path.c_str(), 0);

@@ -2,8 +2,7 @@
 #include "FuzzFile.h"
 #include "QuaternionsParserV1.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path = FuzzFile::write(data, size);
     QuaternionsParserV1 parser;
     parser.canParseFile(path.c_str());

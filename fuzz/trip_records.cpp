@@ -9,8 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path = FuzzFile::write(data, size);
-    if (path.empty())
-        return 0;
+    if (path.empty()) return 0;
     GpsDataParser parser;
     parser.parse(QString::fromStdString(path));
     GpsDataParser checker;

@@ -2,8 +2,7 @@
 #include "CameraTrailers.h"
 #include "FuzzFile.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path = FuzzFile::write(data, size);
     int a, b, c, f;
     float d, e, q[4];

@@ -5,8 +5,7 @@
 #include "FuzzFile.h"
 #include "UQOPostAttachment.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path = FuzzFile::write(data, size);
     UQOPostAttachment attachment;
     if (getUQOPostAttachment(path.c_str(), &attachment) == 0) {

@@ -5,8 +5,7 @@
 #include "FuzzFile.h"
 #include "VideoRotationFeeder.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string media = FuzzFile::write(data, size);
     const std::string eye = media + ".eye";
     std::ofstream(eye, std::ios::binary | std::ios::trunc)

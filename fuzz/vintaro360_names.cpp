@@ -4,8 +4,7 @@
 #include "CameraTrailers.h"
 #include "Vintaro360Files.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);
     Vintaro360SrcMediaInfo info;
     getVintaro360SrcMediaInfo(text.c_str(), &info);

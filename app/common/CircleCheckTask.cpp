@@ -47,8 +47,7 @@ void sobel(const QImage& grey, std::vector<int16_t>& magnitude, std::vector<uint
 }
 
 uint8_t classify(int v) {
-    if (v <= THREAD_HOLD_LOW)
-        return 0;
+    if (v <= THREAD_HOLD_LOW) return 0;
     return v < THREAD_HOLD_HIGH ? kWeak : kStrong;
 }
 
@@ -66,10 +65,18 @@ std::vector<uint8_t> thinAndClassify(const std::vector<int16_t>& magnitude,
             const int l = x > 0 ? x - 1 : 0, r = x < w - 1 ? x + 1 : x;
             int a, b;
             switch (dir[x]) {
-            case 0: a = mid[l], b = mid[r]; break;
-            case 1: a = up[r], b = down[l]; break;
-            case 2: a = up[l], b = down[r]; break;
-            default: a = up[x], b = down[x]; break;
+                case 0:
+                    a = mid[l], b = mid[r];
+                    break;
+                case 1:
+                    a = up[r], b = down[l];
+                    break;
+                case 2:
+                    a = up[l], b = down[r];
+                    break;
+                default:
+                    a = up[x], b = down[x];
+                    break;
             }
             const int v = mid[x];
             out[x] = classify(v >= a && v >= b ? v : 0);
@@ -90,8 +97,7 @@ void scoreRadius(const uint8_t* edges, int side, int r, std::vector<uint16_t>& s
             for (int j = 0; j < n; ++j) {
                 const uint8_t* src = edges + size_t(r + j + dy[k]) * side + r + dx[k];
                 uint16_t* dst = scores.data() + size_t(j) * n;
-                for (int i = 0; i < n; ++i)
-                    dst[i] += src[i] & 1;
+                for (int i = 0; i < n; ++i) dst[i] += src[i] & 1;
             }
         }
     }
@@ -114,8 +120,7 @@ void CircleCheckTask::run() {
 
 QImage CircleCheckTask::firstFrameHalfSize(const QString& path) {
     const QImage full = firstFrame(path);
-    if (full.isNull())
-        return full;
+    if (full.isNull()) return full;
     return full.scaled(full.width() / 2, full.height() / 2, Qt::IgnoreAspectRatio,
                        Qt::FastTransformation);
 }
@@ -124,12 +129,9 @@ QImage CircleCheckTask::firstFrame(const QString& path, int* result) {
     FFMpegDecoder360G decoder;
     int code = decoder.initWithFilePath(path.toUtf8().constData());
     AVFrame** cell = code == 0 ? decoder.readNextVideoFrame() : nullptr;
-    if (code == 0 && !cell)
-        code = -1;
-    if (result)
-        *result = code;
-    if (!cell)
-        return QImage();
+    if (code == 0 && !cell) code = -1;
+    if (result) *result = code;
+    if (!cell) return QImage();
     AVFrame* frame = *cell;
     // Wrapped with the frame's own stride; copy() makes the image that outlives the frame.
     const QImage image = QImage(frame->data[0], frame->width, frame->height, frame->linesize[0],
@@ -143,8 +145,7 @@ QImage CircleCheckTask::firstFrame(const QString& path, int* result) {
 }
 
 std::optional<CircleInfo> CircleCheckTask::findCircle(const QImage& image) {
-    if (image.isNull())
-        return std::nullopt;
+    if (image.isNull()) return std::nullopt;
     const QImage grey = image.format() == QImage::Format_Grayscale8
                             ? image
                             : image.convertToFormat(QImage::Format_Grayscale8);
@@ -154,8 +155,7 @@ std::optional<CircleInfo> CircleCheckTask::findCircle(const QImage& image) {
 
 std::vector<uint8_t> CircleCheckTask::edgeMap(const QImage& grey) {
     const int w = grey.width(), h = grey.height();
-    if (w <= 0 || h <= 0)
-        return {};
+    if (w <= 0 || h <= 0) return {};
     std::vector<int16_t> magnitude(size_t(w) * h);
     std::vector<uint8_t> direction(size_t(w) * h);
     sobel(grey, magnitude, direction);
@@ -169,8 +169,7 @@ void CircleCheckTask::traceHysteresis(std::vector<uint8_t>& classes, int width, 
     const int dx[6] = {0, 1, -1, 1, -1, 0}, dy[6] = {-1, -1, 0, 0, 1, 1};
     std::vector<int> pending;
     for (int start = 0; start < width * height; ++start) {
-        if (classes[start] != kStrong)
-            continue;
+        if (classes[start] != kStrong) continue;
         pending.push_back(start);
         while (!pending.empty()) {
             const int at = pending.back();
@@ -178,8 +177,7 @@ void CircleCheckTask::traceHysteresis(std::vector<uint8_t>& classes, int width, 
             const int x = at % width, y = at / width;
             for (int k = 0; k < 6; ++k) {
                 const int nx = x + dx[k], ny = y + dy[k];
-                if (nx < 0 || nx >= width || ny < 0 || ny >= height)
-                    continue;
+                if (nx < 0 || nx >= width || ny < 0 || ny >= height) continue;
                 const int next = ny * width + nx;
                 if (classes[next] == kWeak) {
                     classes[next] = kStrong;
@@ -189,16 +187,14 @@ void CircleCheckTask::traceHysteresis(std::vector<uint8_t>& classes, int width, 
         }
     }
     for (uint8_t& c : classes) {
-        if (c == kWeak)
-            c = 0;
+        if (c == kWeak) c = 0;
     }
 }
 
 std::optional<CircleInfo> CircleCheckTask::searchCircle(const uint8_t* edges, int width,
                                                         int height) {
     const int minRadius = std::max(0, width / 2 - kInnerGap), maxRadius = width / 2 - kOuterGap;
-    if (maxRadius < minRadius || height <= 0)
-        return std::nullopt;
+    if (maxRadius < minRadius || height <= 0) return std::nullopt;
     // The square searched is width x width; rows missing below the image hold no edge.
     std::vector<uint8_t> square;
     if (height < width) {
@@ -224,16 +220,12 @@ std::optional<CircleInfo> CircleCheckTask::searchCircle(const uint8_t* edges, in
 }
 
 int CircleCheckTask::directionClass(int gx, int gy) {
-    if (gx == 0)
-        return gy == 0 ? 0 : 3;
+    if (gx == 0) return gy == 0 ? 0 : 3;
     // tan(22.5) and tan(67.5): a ratio of integer gradients never equals them exactly.
     static const double lo = std::tan(22.5 * kPi / 180), hi = std::tan(67.5 * kPi / 180);
     const double t = double(gy) / gx;
-    if (t >= -lo && t < lo)
-        return 0;
-    if (t >= lo && t < hi)
-        return 1;
-    if (t >= -hi && t < -lo)
-        return 2;
+    if (t >= -lo && t < lo) return 0;
+    if (t >= lo && t < hi) return 1;
+    if (t >= -hi && t < -lo) return 2;
     return 3;
 }

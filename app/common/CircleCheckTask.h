@@ -31,7 +31,7 @@ extern int THREAD_HOLD_HIGH;
 class CircleCheckTask : public QThread {
     Q_OBJECT
 
-public:
+  public:
     explicit CircleCheckTask(QImage image);
     ~CircleCheckTask() override;
 
@@ -59,10 +59,10 @@ public:
     // Direction class of a gradient (0 to 3), by the angle atan(gy / gx) in degrees.
     static int directionClass(int gx, int gy);
 
-protected:
+  protected:
     void run() override;
 
-private:
+  private:
     QImage image;
     std::optional<CircleInfo> result;
 };

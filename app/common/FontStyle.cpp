@@ -8,17 +8,14 @@ QString FontStyle::jaFont;
 QString FontStyle::macEnFont;
 QString FontStyle::winEnFont;
 
-static void initFontResources() {
-    Q_INIT_RESOURCE(font);
-}
+static void initFontResources() { Q_INIT_RESOURCE(font); }
 
 namespace {
 
 // The first family of the registered font, or empty when it cannot be registered.
 QString registerFont(const QString& resource) {
     const int id = QFontDatabase::addApplicationFont(resource);
-    if (id < 0)
-        return QString();
+    if (id < 0) return QString();
     const QStringList families = QFontDatabase::applicationFontFamilies(id);
     return families.isEmpty() ? QString() : families.first();
 }

@@ -27,8 +27,7 @@ long long readFully(OsalInputFile& file, unsigned char* buffer, long long size) 
     long long done = 0;
     while (done < size) {
         unsigned long got = file.read(buffer + done, (unsigned long)(size - done));
-        if (got == 0 || got == (unsigned long)-1)
-            break;
+        if (got == 0 || got == (unsigned long)-1) break;
         done += (long long)got;
     }
     return done;
@@ -36,8 +35,7 @@ long long readFully(OsalInputFile& file, unsigned char* buffer, long long size) 
 
 unsigned long long bigEndian(const unsigned char* p, int count) {
     unsigned long long value = 0;
-    for (int i = 0; i < count; ++i)
-        value = value << 8 | p[i];
+    for (int i = 0; i < count; ++i) value = value << 8 | p[i];
     return value;
 }
 
@@ -50,18 +48,15 @@ GpsDataParser::GpsDataParser()
       scratchSize(scratchBuffer ? kScratchSize : 0) {}
 
 GpsDataParser::~GpsDataParser() {
-    if (inputFile)
-        inputFile->close();
+    if (inputFile) inputFile->close();
     std::free(scratchBuffer);
 }
 
 int GpsDataParser::parse(QString path) {
     gyroRawInfoList.clear();
     int length = loadMoovBody(path);
-    if (length == -30)
-        return -30;
-    if (length >= 0)
-        parseMoovBox(scratchBuffer, length);
+    if (length == -30) return -30;
+    if (length >= 0) parseMoovBox(scratchBuffer, length);
     return 0;
 }
 
@@ -77,25 +72,20 @@ int GpsDataParser::loadMoovBody(const QString& path) {
         LogSystem::e(kTag, "Can not open file?");
         return -30;
     }
-    if (inputFile->seek(0, 2) != 0)
-        return -1;
+    if (inputFile->seek(0, 2) != 0) return -1;
     long long fileSize = inputFile->tell();
-    if (inputFile->seek(0, 0) != 0)
-        return -1;
+    if (inputFile->seek(0, 0) != 0) return -1;
     long long claimed = seekToMoovBody(fileSize);
-    if (claimed < 0)
-        return -1;
+    if (claimed < 0) return -1;
     // A truncated file holds fewer bytes than claimed: allocate only those.
     long long length = std::min(claimed, fileSize - inputFile->tell());
     if (length > kMaxMoovBody) {
         LogSystem::e(kTag, "moov body of %lld bytes is too large?", length);
         return -1;
     }
-    if (!ensureScratch(length))
-        return -1;
+    if (!ensureScratch(length)) return -1;
     long long readBytes = readFully(*inputFile, scratchBuffer, length);
-    if (readBytes != claimed)
-        LogSystem::e(kTag, "readBytes != dataSize?");
+    if (readBytes != claimed) LogSystem::e(kTag, "readBytes != dataSize?");
     return int(readBytes);
 }
 
@@ -103,36 +93,29 @@ long long GpsDataParser::seekToMoovBody(long long fileSize) {
     unsigned char header[16];
     for (;;) {
         long long start = inputFile->tell();
-        if (readFully(*inputFile, header, 8) != 8)
-            return -1;
+        if (readFully(*inputFile, header, 8) != 8) return -1;
         long long size = (long long)bigEndian(header, 4);
         bool moov = std::memcmp(header + 4, "moov", 4) == 0;
-        if (moov)
-            return size < 8 ? -1 : size - 8;
+        if (moov) return size < 8 ? -1 : size - 8;
         long long headerSize = 8;
         if (size == 1) {
-            if (readFully(*inputFile, header + 8, 8) != 8)
-                return -1;
+            if (readFully(*inputFile, header + 8, 8) != 8) return -1;
             size = (long long)std::min(bigEndian(header + 8, 8), (unsigned long long)fileSize + 1);
             headerSize = 16;
         }
         // Sizes 0 and 2..7 (or a large size below 16) and boxes that run past
         // the end of the file stop the walk; media bodies are never read.
-        if (size < headerSize || size > fileSize - start)
-            return -1;
-        if (inputFile->seek(start + size, 0) != 0)
-            return -1;
+        if (size < headerSize || size > fileSize - start) return -1;
+        if (inputFile->seek(start + size, 0) != 0) return -1;
     }
 }
 
 bool GpsDataParser::ensureScratch(long long length) {
-    if (length <= scratchSize)
-        return true;
+    if (length <= scratchSize) return true;
     std::free(scratchBuffer);
     scratchBuffer = static_cast<unsigned char*>(std::malloc(size_t(length)));
     scratchSize = scratchBuffer ? length : 0;
-    if (!scratchBuffer)
-        LogSystem::e(kTag, "Can not allocate %lld bytes?", length);
+    if (!scratchBuffer) LogSystem::e(kTag, "Can not allocate %lld bytes?", length);
     return scratchBuffer != nullptr;
 }
 
@@ -140,8 +123,7 @@ void GpsDataParser::parseMoovBox(unsigned char* body, int length) {
     int pos = 0;
     while (length - pos >= 8) {
         int size = ByteUtil::bytesToInt(body + pos);
-        if (size < 8 || size > length - pos)
-            return;
+        if (size < 8 || size > length - pos) return;
         if (isGpsType(body + pos + 4)) {
             readIndexBox(body + pos, size);
             return;
@@ -151,8 +133,7 @@ void GpsDataParser::parseMoovBox(unsigned char* body, int length) {
 }
 
 void GpsDataParser::readIndexBox(unsigned char* box, int size) {
-    if (size < kIndexHeader)
-        return;
+    if (size < kIndexHeader) return;
     int count = ByteUtil::bytesToInt(box + 12);
     // Entries beyond the box are not read.
     int present = (size - kIndexHeader) / kIndexEntry;
@@ -161,18 +142,15 @@ void GpsDataParser::readIndexBox(unsigned char* box, int size) {
 }
 
 void GpsDataParser::readBlock(int offset) {
-    if (offset < 0)
-        return;
+    if (offset < 0) return;
     OsalInputFile file(filePath.toUtf8().constData());
-    if (file.open() != 0)
-        return;
+    if (file.open() != 0) return;
     unsigned char block[kBlockWindow];
     long long got = file.seek(offset, 0) == 0 ? readFully(file, block, kBlockWindow) : 0;
     file.close();
     int lastTag = std::min<long long>(kLastTagPosition, got - kBlockTagLength);
     for (int at = 0; at <= lastTag; ++at) {
-        if (std::memcmp(block + at, kBlockTag, kBlockTagLength) != 0)
-            continue;
+        if (std::memcmp(block + at, kBlockTag, kBlockTagLength) != 0) continue;
         if (at + kTagToRecord + GyroRawInfo::kSize <= got)
             gyroRawInfoList.append(GyroRawInfo::fromBytes(block + at + kTagToRecord));
         return;
@@ -185,14 +163,12 @@ bool GpsDataParser::parseMoovBoxAndCheckRavlix(unsigned char* body, int length) 
     int pos = 0;
     while (length - pos >= 8) {
         int size = ByteUtil::bytesToInt(body + pos);
-        if (size < 8 || size > length - pos)
-            return false;
+        if (size < 8 || size > length - pos) return false;
         if (isGpsType(body + pos + 4)) {
             int first = std::max(0, pos - 32);
             int last = std::min(pos + 1, length - markLength);
             for (int at = first; at <= last; ++at)
-                if (std::memcmp(body + at, kMark, markLength) == 0)
-                    return true;
+                if (std::memcmp(body + at, kMark, markLength) == 0) return true;
         }
         pos += size;
     }

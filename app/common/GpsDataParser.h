@@ -20,7 +20,7 @@ class OsalInputFile;
 // the records found so far. Made for one file: construct, parse once, read
 // gyroRawInfoList. Not thread-safe; one thread at a time.
 class GpsDataParser {
-public:
+  public:
     GpsDataParser();
     ~GpsDataParser();
     GpsDataParser(const GpsDataParser&) = delete;
@@ -42,7 +42,7 @@ public:
     // Records in index-entry order.
     QList<GyroRawInfo> gyroRawInfoList;
 
-private:
+  private:
     // Opens `path` into inputFile, walks to "moov" and reads its body into
     // scratchBuffer. Returns the body bytes read, -1 when there is no usable
     // "moov", -30 when the file cannot be opened.

@@ -18,7 +18,8 @@ GyroInfo* GyroInfo::from(GyroRawInfo* raw) {
     info->gSensorZ = raw->gSensorZ;
     // Near (0, 0) means no fix; a NaN compares false and so counts as valid.
     const float limit = 0.01f;
-    info->locationValid = !(std::fabs(info->latitude) < limit) || !(std::fabs(info->longitude) < limit);
+    info->locationValid =
+        !(std::fabs(info->latitude) < limit) || !(std::fabs(info->longitude) < limit);
     return info;
 }
 

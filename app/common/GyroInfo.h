@@ -11,7 +11,7 @@
 class GyroInfo : public QObject {
     Q_OBJECT
 
-public:
+  public:
     GyroInfo() = default;
 
     // A new record converted from `raw` (borrowed); the caller owns it.

@@ -11,9 +11,9 @@ struct GyroRawInfo {
     int32_t hour = 0;
     int32_t minute = 0;
     int32_t second = 0;
-    int32_t year = 0;   // taken unchanged as the year of the date
-    int32_t month = 0;  // 1..12
-    int32_t day = 0;    // 1..31
+    int32_t year = 0;              // taken unchanged as the year of the date
+    int32_t month = 0;             // 1..12
+    int32_t day = 0;               // 1..31
     char rawChars[3] = {0, 0, 0};  // copied, not interpreted
     uint8_t unused1 = 0;
     float latitude = 0;   // ddmm.mmmm

@@ -75,10 +75,8 @@ float halfLowerTheta(float theta) {
     return theta < kPi ? theta / 2.0f + 4.7123890f : theta / 2.0f - 1.5707964f;
 }
 float quarterUpperTheta(float theta) {
-    if (theta < kPi)
-        return theta / 2.0f + 2.3561945f;
-    if (theta < 4.7123890f)
-        return theta / 2.0f + 3.9269910f;
+    if (theta < kPi) return theta / 2.0f + 2.3561945f;
+    if (theta < 4.7123890f) return theta / 2.0f + 3.9269910f;
     return theta / 2.0f - 2.3561945f;
 }
 float quarterLowerTheta(float theta) {
@@ -189,8 +187,7 @@ inline uint32_t pixelAtOffset(const Lens& lens, float ox, float oy) {
 // Equidistant lens: `rho` = the angle off the axis / 105 degrees x the lens radius.
 inline uint32_t lensPixel(const Lens& lens, const float r[3], float rho) {
     const float planar = std::sqrt(r[0] * r[0] + r[1] * r[1]);
-    if (!(planar > 0.0f))
-        return pixelAtOffset(lens, 0.0f, 0.0f);
+    if (!(planar > 0.0f)) return pixelAtOffset(lens, 0.0f, 0.0f);
     return pixelAtOffset(lens, rho * r[0] / planar, rho * r[1] / planar);
 }
 
@@ -257,8 +254,7 @@ bool validDestination(const unsigned char* dst, int dstW, int dstH) {
 // False (and the destination cleared) when there is no source to sample.
 bool usableSource(const unsigned char* src, int srcW, int srcH, unsigned char* dst, int dstW,
                   int dstH) {
-    if (src && srcW > 0 && srcH > 0)
-        return true;
+    if (src && srcW > 0 && srcH > 0) return true;
     std::memset(dst, 0, static_cast<size_t>(dstW) * dstH * 4);
     return false;
 }
@@ -277,8 +273,7 @@ void renderView(PlanMaker makePlan, const unsigned char* src, int srcW, int srcH
                 float radius) {
     if (!validDestination(dst, dstW, dstH) || !usableSource(src, srcW, srcH, dst, dstW, dstH))
         return;
-    render(makePlan(dstW, dstH), src, srcW, srcH, dst, dstW, dstH, centerX, centerY,
-                  radius);
+    render(makePlan(dstW, dstH), src, srcW, srcH, dst, dstW, dstH, centerX, centerY, radius);
 }
 
 // Transpose of Rx(angleX) x Ry(angleY), angles in degrees.
@@ -305,8 +300,7 @@ inline uint32_t spherePixelOf(const uint32_t* sphere, const float q[3]) {
     const float lat = std::asin(y) * 180.0f / kPi;
     const float lng = y * y > 0.9999f ? 0.0f : std::atan2(-q[0], -q[2]) * 180.0f / kPi;
     const int column = clampedIndex(lng / 360.0f * kSphereWidth + kSphereWidth / 2, kSphereWidth);
-    const int line =
-        clampedIndex(lat / -180.0f * kSphereHeight + kSphereHeight / 2, kSphereHeight);
+    const int line = clampedIndex(lat / -180.0f * kSphereHeight + kSphereHeight / 2, kSphereHeight);
     return sphere[static_cast<size_t>(line) * kSphereWidth + column];
 }
 
@@ -315,8 +309,7 @@ inline uint32_t spherePixelOf(const uint32_t* sphere, const float q[3]) {
 void SnapshotGenerator::snapshotPanorama(const unsigned char* src, int srcW, int srcH,
                                          unsigned char* dst, int dstW, int dstH, float centerX,
                                          float centerY, float radius) {
-    renderView(panoramaPlan, src, srcW, srcH, dst, dstW, dstH, centerX, centerY,
-                          radius);
+    renderView(panoramaPlan, src, srcW, srcH, dst, dstW, dstH, centerX, centerY, radius);
 }
 
 void SnapshotGenerator::snapshotHalf(const unsigned char* src, int srcW, int srcH,
@@ -328,14 +321,12 @@ void SnapshotGenerator::snapshotHalf(const unsigned char* src, int srcW, int src
 void SnapshotGenerator::snapshotQuarter(const unsigned char* src, int srcW, int srcH,
                                         unsigned char* dst, int dstW, int dstH, float centerX,
                                         float centerY, float radius) {
-    renderView(quarterPlan, src, srcW, srcH, dst, dstW, dstH, centerX, centerY,
-                          radius);
+    renderView(quarterPlan, src, srcW, srcH, dst, dstW, dstH, centerX, centerY, radius);
 }
 
 void SnapshotGenerator::snapshot(const unsigned char* src, int srcW, int srcH, unsigned char* dst,
                                  int dstW, int dstH, float centerX, float centerY, float radius) {
-    renderView(spherePlan, src, srcW, srcH, dst, dstW, dstH, centerX, centerY,
-                            radius);
+    renderView(spherePlan, src, srcW, srcH, dst, dstW, dstH, centerX, centerY, radius);
 }
 
 void SnapshotGenerator::snapshotAngle(const unsigned char* src, int srcW, int srcH,
@@ -351,8 +342,7 @@ void SnapshotGenerator::snapshotAngle(const unsigned char* src, int srcW, int sr
     inverseViewRotation(angleX, angleY, inverse);
     const float t = zoom * 0.1f;
     std::vector<float> planeX(dstW);
-    for (int j = 0; j < dstW; ++j)
-        planeX[j] = t * (2.0f * (dstW - 1 - j) / dstW - 1.0f);
+    for (int j = 0; j < dstW; ++j) planeX[j] = t * (2.0f * (dstW - 1 - j) / dstW - 1.0f);
     uint32_t* out = reinterpret_cast<uint32_t*>(dst);
     forRowBands(dstH, [&](int from, int to) {
         for (int i = from; i < to; ++i) {

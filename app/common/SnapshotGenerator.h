@@ -11,7 +11,7 @@
 // depend on how many run. A null or empty source gives an all transparent black image; a
 // null or empty destination is left alone.
 class SnapshotGenerator {
-public:
+  public:
     // Latitudes -60 to +15 degrees over all longitudes, in the rows |latitude| <= 37.5.
     static void snapshotPanorama(const unsigned char* src, int srcW, int srcH, unsigned char* dst,
                                  int dstW, int dstH, float centerX, float centerY, float radius);
@@ -27,6 +27,6 @@ public:
                               int dstW, int dstH, float centerX, float centerY, float radius,
                               float zoom, float angleX, float angleY);
     // The whole sphere as an equirectangular image.
-    static void snapshot(const unsigned char* src, int srcW, int srcH, unsigned char* dst,
-                         int dstW, int dstH, float centerX, float centerY, float radius);
+    static void snapshot(const unsigned char* src, int srcW, int srcH, unsigned char* dst, int dstW,
+                         int dstH, float centerX, float centerY, float radius);
 };

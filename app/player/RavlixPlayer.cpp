@@ -18,8 +18,7 @@ RavlixPlayer* RavlixPlayer::newPlayer(QObject* parent) {
 RavlixPlayer* RavlixPlayer::currentPlayer() { return current; }
 
 void RavlixPlayer::deletePlayer(RavlixPlayer* player) {
-    if (player == current)
-        current = nullptr;
+    if (player == current) current = nullptr;
     delete player;
 }
 
@@ -110,8 +109,7 @@ void RavlixPlayer::play() {
 }
 
 void RavlixPlayer::pause() {
-    if (avPlayer->state() == QtAV::AVPlayer::PlayingState)
-        avPlayer->pause(true);
+    if (avPlayer->state() == QtAV::AVPlayer::PlayingState) avPlayer->pause(true);
 }
 
 void RavlixPlayer::stop() {
@@ -121,10 +119,8 @@ void RavlixPlayer::stop() {
 
 void RavlixPlayer::seek(long ms) {
     avPlayer->seek(ms);
-    if (ms != avPlayer->startPosition())
-        avPlayer->setStartPosition(ms);
-    if (avPlayer->state() == QtAV::AVPlayer::StoppedState)
-        extract(ms);
+    if (ms != avPlayer->startPosition()) avPlayer->setStartPosition(ms);
+    if (avPlayer->state() == QtAV::AVPlayer::StoppedState) extract(ms);
 }
 
 void RavlixPlayer::extract(qint64 ms) {
@@ -152,7 +148,8 @@ bool RavlixPlayer::receiveFrame(const QtAV::VideoFrame& frame) {
     double t = frame.timestamp();
     if (t >= 0) {
         Report report = takeReport(t);
-        QMetaObject::invokeMethod(this, [this, report] { deliver(report); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, report] { deliver(report); }, Qt::QueuedConnection);
     }
     return QtAV::VideoOutput::receiveFrame(frame);
 }
@@ -177,12 +174,10 @@ RavlixPlayer::Report RavlixPlayer::takeReport(double t) {
 void RavlixPlayer::deliver(const Report& report) {
     {
         QMutexLocker lock(&mutex);
-        if (report.generation != openGeneration)
-            return;
+        if (report.generation != openGeneration) return;
     }
     emit sigCurrentPositionUpdated(report.ms);
-    if (report.index >= 0)
-        emit sigGyroInfoUpdated(report.index, report.info);
+    if (report.index >= 0) emit sigGyroInfoUpdated(report.index, report.info);
 }
 
 bool RavlixPlayer::extractionIsCurrent() {
@@ -195,11 +190,11 @@ bool RavlixPlayer::extractionIsCurrent() {
 }
 
 void RavlixPlayer::extractedFrame(QtAV::VideoFrame frame) {
-    if (!extractionIsCurrent())
-        return;
+    if (!extractionIsCurrent()) return;
     if (firstFrame) {
         firstFrame = false;
-        QtAV::VideoFrame converted = frameConverter->convert(frame, QtAV::VideoFormat::Format_BGRA32);
+        QtAV::VideoFrame converted =
+            frameConverter->convert(frame, QtAV::VideoFormat::Format_BGRA32);
         if (converted.width() == 0 || converted.height() == 0) {
             emit sigFrameExtracted(frame);
             emit sigOpenFailed(-1);
@@ -212,8 +207,7 @@ void RavlixPlayer::extractedFrame(QtAV::VideoFrame frame) {
 
 void RavlixPlayer::extractedError(QString errorMessage) {
     Q_UNUSED(errorMessage);
-    if (!extractionIsCurrent())
-        return;
+    if (!extractionIsCurrent()) return;
     if (firstFrame) {
         firstFrame = false;
         emit sigOpenFailed(-1);

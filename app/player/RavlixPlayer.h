@@ -27,7 +27,7 @@
 class RavlixPlayer : public QtAV::VideoOutput {
     Q_OBJECT
 
-public:
+  public:
     // A new controller that becomes the current one (an earlier one is kept).
     static RavlixPlayer* newPlayer(QObject* parent);
     // The current controller, or null.
@@ -62,7 +62,7 @@ public:
     // valid for the controller's life.
     QList<GyroInfo*> getAllGyroInfo();
 
-signals:
+  signals:
     void sigVideoChanged();
     void sigOpenFailed(int error);
     void sigFrameExtracted(QtAV::VideoFrame frame);
@@ -70,15 +70,15 @@ signals:
     void sigCurrentPositionUpdated(long ms);
     void sigGyroInfoUpdated(int index, GyroInfo* info);
 
-protected:
+  protected:
     // Video thread.
     bool receiveFrame(const QtAV::VideoFrame& frame) override;
 
-private slots:
+  private slots:
     void extractedFrame(QtAV::VideoFrame frame);
     void extractedError(QString errorMessage);
 
-private:
+  private:
     // What a frame reports besides itself, taken under the mutex.
     struct Report {
         quint64 generation = 0;
@@ -96,13 +96,13 @@ private:
     bool extractionIsCurrent();
     QList<GyroInfo*> readRecords(const QString& path);
 
-    QtAV::AVPlayer* avPlayer;                       // child, deleted by the destructor
-    QtAV::VideoFrameExtractor* frameExtractor;      // owned, no parent
+    QtAV::AVPlayer* avPlayer;                   // child, deleted by the destructor
+    QtAV::VideoFrameExtractor* frameExtractor;  // owned, no parent
     std::unique_ptr<QtAV::VideoFrameConverter> frameConverter;
-    QString filePath;                               // main thread
-    bool firstFrame = false;                        // main thread
-    quint64 openRequest = 0;                        // main thread: extractor request of the open
-    std::vector<std::unique_ptr<GyroInfo>> records; // main thread: every record ever made
+    QString filePath;                                // main thread
+    bool firstFrame = false;                         // main thread
+    quint64 openRequest = 0;                         // main thread: extractor request of the open
+    std::vector<std::unique_ptr<GyroInfo>> records;  // main thread: every record ever made
 
     // Guarded by mutex (main thread and video thread).
     QMutex mutex;

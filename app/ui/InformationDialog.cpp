@@ -11,9 +11,7 @@ namespace {
 const char* const kVersion = "3.0.0";
 const char* const kSupportAddress = "https://support.quendra-trelliq.example/";
 
-bool isJapanese() {
-    return QLocale::system().name() == "ja_JP";
-}
+bool isJapanese() { return QLocale::system().name() == "ja_JP"; }
 
 void setFamilyAndSize(QLabel* label, QFont font, int pixelSize) {
     font.setFamily(FontStyle::getFontFamily());
@@ -45,13 +43,10 @@ void InformationDialog::setupFonts() {
     QFont normal = lblLicense->font();
     normal.setBold(false);
     setFamilyAndSize(lblLicense, normal, ja ? 14 : 17);
-    if (ja)
-        label_4->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    if (ja) label_4->setAlignment(Qt::AlignRight | Qt::AlignTop);
 }
 
-void InformationDialog::btnOkClicked() {
-    emit sigOk();
-}
+void InformationDialog::btnOkClicked() { emit sigOk(); }
 
 void InformationDialog::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
@@ -62,7 +57,10 @@ void InformationDialog::resizeEvent(QResizeEvent* event) {
 QString InformationDialog::licenseText() {
     const char* const rule = "----------------------------------------";
     QStringList parts;
-    parts << rule << "Qt 5.15" << "FFmpeg 5.1" << "libexif" << "QCustomPlot 2.1"
+    parts << rule << "Qt 5.15"
+          << "FFmpeg 5.1"
+          << "libexif"
+          << "QCustomPlot 2.1"
           << "Qt WebEngine (Chromium)" << rule
           << "Qt 5.15: application framework by The Qt Company. Used under the GNU Lesser "
              "General Public License version 3."

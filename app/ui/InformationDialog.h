@@ -9,19 +9,19 @@
 class InformationDialog : public QWidget, private Ui_InformationDialog {
     Q_OBJECT
 
-public:
+  public:
     explicit InformationDialog(QWidget* parent);
 
-signals:
+  signals:
     void sigOk();
 
-protected slots:
+  protected slots:
     void btnOkClicked();
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void setupFonts();
     static QString licenseText();
 };

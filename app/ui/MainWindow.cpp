@@ -24,8 +24,7 @@
 namespace {
 
 void dropOverlay(QWidget* overlay) {
-    if (!overlay)
-        return;
+    if (!overlay) return;
     overlay->hide();
     overlay->deleteLater();
 }
@@ -45,9 +44,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     fileListView->init();
 }
 
-MainWindow::~MainWindow() {
-    qApp->removeEventFilter(this);
-}
+MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
 
 void MainWindow::setupFileNameFont() {
     QFont font = lblFileName->font();
@@ -72,8 +69,8 @@ void MainWindow::createViews() {
 void MainWindow::connectViews() {
     connect(fileListView, SIGNAL(sigChangeDir()), this, SLOT(changeDir()));
     connect(fileListView, SIGNAL(sigChangeFile(QString)), this, SLOT(changeFile(QString)));
-    connect(fileListView, SIGNAL(sigCircleChecked(int,int,int,int)), playerView,
-            SLOT(setCircleInfo(int,int,int,int)));
+    connect(fileListView, SIGNAL(sigCircleChecked(int, int, int, int)), playerView,
+            SLOT(setCircleInfo(int, int, int, int)));
     connect(fileListView, SIGNAL(sigCheckError()), playerView, SLOT(checkFileError()));
     connect(fileListView, SIGNAL(sigPlayFile()), playerView, SLOT(play()));
     connect(fileListView, SIGNAL(sigPauseFile()), playerView, SLOT(pause()));
@@ -146,8 +143,7 @@ void MainWindow::placeOverlay(QWidget* overlay) {
 }
 
 bool MainWindow::conversionSupported() {
-    if (EncodeManager::instance()->getIs2160x1080Enable())
-        return true;
+    if (EncodeManager::instance()->getIs2160x1080Enable()) return true;
     DialogHook::message(nullptr, QMessageBox::Warning, QString(),
                         tr("This computer can't support the min 2160x1080 resolution 360 video "
                            "format conversion."),
@@ -156,8 +152,7 @@ bool MainWindow::conversionSupported() {
 }
 
 void MainWindow::showConversionDlg() {
-    if (!conversionSupported())
-        return;
+    if (!conversionSupported()) return;
     dropOverlay(conversionDlg);
     conversionDlg = new ConversionDialog(this);
     connect(conversionDlg, SIGNAL(sigCancel()), this, SLOT(hideConversionDlg()));
@@ -170,8 +165,7 @@ void MainWindow::hideConversionDlg() {
 }
 
 void MainWindow::showWaitingView() {
-    if (!waitingView)
-        waitingView = new WaitingView(this);
+    if (!waitingView) waitingView = new WaitingView(this);
     waitingView->show();
 }
 
@@ -181,8 +175,7 @@ void MainWindow::hideWaitingView() {
 }
 
 void MainWindow::showUploadDlg() {
-    if (!conversionSupported())
-        return;
+    if (!conversionSupported()) return;
     dropOverlay(uploadDlg);
     uploadDlg = new UploadDialog(this);
     UploadDialog::setEncoderSupport([](int width) {
@@ -204,17 +197,14 @@ bool MainWindow::anyOverlayOpen() const {
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    for (QWidget* overlay :
-         {(QWidget*)informationDlg, (QWidget*)conversionDlg, (QWidget*)waitingView,
-          (QWidget*)uploadDlg}) {
-        if (overlay)
-            overlay->setGeometry(0, 0, width(), height());
+    for (QWidget* overlay : {(QWidget*)informationDlg, (QWidget*)conversionDlg,
+                             (QWidget*)waitingView, (QWidget*)uploadDlg}) {
+        if (overlay) overlay->setGeometry(0, 0, width(), height());
     }
 }
 
 void MainWindow::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::WindowStateChange)
-        windowStateBits = int(windowState());
+    if (event->type() == QEvent::WindowStateChange) windowStateBits = int(windowState());
     QMainWindow::changeEvent(event);
 }
 

@@ -21,13 +21,13 @@ class WaitingView;
 class MainWindow : public QMainWindow, private Ui_MainWindow {
     Q_OBJECT
 
-public:
+  public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-protected slots:
+  protected slots:
     void btnInfoClicked();
     void changeDir();
     void changeFile(QString path);
@@ -42,11 +42,11 @@ protected slots:
     void showUploadDlg();
     void hideUploadDlg();
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-private:
+  private:
     void setupFileNameFont();
     void createViews();
     void connectViews();

@@ -2,9 +2,7 @@
 
 #include <QtGlobal>
 
-static void initMainWindowResources() {
-    Q_INIT_RESOURCE(mainWindow);
-}
+static void initMainWindowResources() { Q_INIT_RESOURCE(mainWindow); }
 
 void MainWindowResources::init() {
     static bool done = false;

@@ -13,13 +13,13 @@ class QMovie;
 class WaitingView : public QWidget, private Ui_WaitingView {
     Q_OBJECT
 
-public:
+  public:
     explicit WaitingView(QWidget* parent);
     ~WaitingView() override;
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     std::unique_ptr<QMovie> movie;
 };

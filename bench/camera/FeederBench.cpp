@@ -12,20 +12,17 @@
 
 namespace {
 
-void put16(std::string& s, int v)
-{
+void put16(std::string& s, int v) {
     s += static_cast<char>(v & 0xFF);
     s += static_cast<char>((v >> 8) & 0xFF);
 }
 
-void put32(std::string& s, int v)
-{
+void put32(std::string& s, int v) {
     put16(s, v & 0xFFFF);
     put16(s, (v >> 16) & 0xFFFF);
 }
 
-const std::string& oneHourEye()
-{
+const std::string& oneHourEye() {
     static const std::string path = [] {
         std::string bytes;
         put16(bytes, 2);
@@ -49,8 +46,7 @@ const std::string& oneHourEye()
     return path;
 }
 
-void BM_ParseOneHourEye(benchmark::State& state)
-{
+void BM_ParseOneHourEye(benchmark::State& state) {
     for (auto _ : state) {
         ArrayBasedV2RotationFeeder feeder(oneHourEye().c_str(), false);
         benchmark::DoNotOptimize(feeder.getDuration());
@@ -58,8 +54,7 @@ void BM_ParseOneHourEye(benchmark::State& state)
 }
 BENCHMARK(BM_ParseOneHourEye)->Unit(benchmark::kMillisecond);
 
-void BM_PrepareOneHourEye(benchmark::State& state)
-{
+void BM_PrepareOneHourEye(benchmark::State& state) {
     ArrayBasedV2RotationFeeder feeder(oneHourEye().c_str(), false);
     double R[3][3];
     for (auto _ : state) {

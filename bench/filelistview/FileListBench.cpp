@@ -44,22 +44,19 @@ QImage lensImage(int side) {
 
 void circleSearch(benchmark::State& state) {
     const QImage image = lensImage(int(state.range(0)));
-    for (auto _ : state)
-        benchmark::DoNotOptimize(CircleCheckTask::findCircle(image));
+    for (auto _ : state) benchmark::DoNotOptimize(CircleCheckTask::findCircle(image));
 }
 BENCHMARK(circleSearch)->Arg(960)->Arg(1440)->Unit(benchmark::kMillisecond);
 
 void greyConversionOnly(benchmark::State& state) {
     const QImage image = lensImage(int(state.range(0)));
-    for (auto _ : state)
-        benchmark::DoNotOptimize(image.convertToFormat(QImage::Format_Grayscale8));
+    for (auto _ : state) benchmark::DoNotOptimize(image.convertToFormat(QImage::Format_Grayscale8));
 }
 BENCHMARK(greyConversionOnly)->Arg(960)->Arg(1440)->Unit(benchmark::kMillisecond);
 
 void edgeMapOnly(benchmark::State& state) {
     const QImage grey = lensImage(int(state.range(0))).convertToFormat(QImage::Format_Grayscale8);
-    for (auto _ : state)
-        benchmark::DoNotOptimize(CircleCheckTask::edgeMap(grey));
+    for (auto _ : state) benchmark::DoNotOptimize(CircleCheckTask::edgeMap(grey));
 }
 BENCHMARK(edgeMapOnly)->Arg(960)->Arg(1440)->Unit(benchmark::kMillisecond);
 
@@ -67,34 +64,33 @@ void ringSearchOnly(benchmark::State& state) {
     const QImage grey = lensImage(int(state.range(0))).convertToFormat(QImage::Format_Grayscale8);
     const std::vector<uint8_t> edges = CircleCheckTask::edgeMap(grey);
     for (auto _ : state)
-        benchmark::DoNotOptimize(CircleCheckTask::searchCircle(edges.data(), grey.width(),
-                                                                grey.height()));
+        benchmark::DoNotOptimize(
+            CircleCheckTask::searchCircle(edges.data(), grey.width(), grey.height()));
 }
 BENCHMARK(ringSearchOnly)->Arg(960)->Arg(1440)->Unit(benchmark::kMillisecond);
 
 // A folder of `count` hard links to one short 64x64 recording.
 std::string cardFolder(int count) {
     static std::string folder;
-    if (!folder.empty())
-        return folder;
+    if (!folder.empty()) return folder;
     folder = BenchDir::path() + "/card";
     const std::string source = BenchDir::path() + "/source.MOV";
     const std::string command =
-        "mkdir -p '" + folder + "' && /usr/bin/ffmpeg -v error -y -f lavfi -i color=gray:s=64x64:r=30"
-        " -t 2 -c:v libx264 -preset ultrafast -f mov '" + source + "'";
-    if (std::system(command.c_str()) != 0)
-        return folder = std::string();
+        "mkdir -p '" + folder +
+        "' && /usr/bin/ffmpeg -v error -y -f lavfi -i color=gray:s=64x64:r=30"
+        " -t 2 -c:v libx264 -preset ultrafast -f mov '" +
+        source + "'";
+    if (std::system(command.c_str()) != 0) return folder = std::string();
     for (int i = 0; i < count; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "/REC%04d.MOV", i);
-        if (link(source.c_str(), (folder + name).c_str()) != 0)
-            return folder = std::string();
+        if (link(source.c_str(), (folder + name).c_str()) != 0) return folder = std::string();
     }
     return folder;
 }
 
 class OpenList : public FileListView {
-public:
+  public:
     using FileListView::changeDir;
 };
 
@@ -104,11 +100,9 @@ bool allRowsBuilt(FileListView& view, int count) {
 
 bool allDurationsShown(FileListView& view, int count) {
     const QList<QLabel*> labels = view.findChildren<QLabel*>("lblDuration");
-    if (labels.size() != count)
-        return false;
+    if (labels.size() != count) return false;
     for (QLabel* label : labels) {
-        if (label->text() == "00 : 00")
-            return false;
+        if (label->text() == "00 : 00") return false;
     }
     return true;
 }
@@ -137,8 +131,7 @@ void listThousandRecordings(benchmark::State& state) {
                          [&] { scanMs = clock.nsecsElapsed() / 1e6; });
         clock.start();
         view.changeDir(QString::fromStdString(folder));
-        while (!listed)
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        while (!listed) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
         rowsMs = clock.nsecsElapsed() / 1e6;
 
         qint64 last = clock.elapsed(), gap = 0;
@@ -168,8 +161,7 @@ BENCHMARK(listThousandRecordings)->Iterations(3)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (!getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -20,18 +20,16 @@ namespace {
 // A 30 fps clip of `frames` frames of moving test pattern, GOP 30.
 const std::string& clip(int width, int height, int frames) {
     static std::map<std::string, std::string> made;
-    const std::string key = std::to_string(width) + "x" + std::to_string(height) + "-" +
-                            std::to_string(frames);
+    const std::string key =
+        std::to_string(width) + "x" + std::to_string(height) + "-" + std::to_string(frames);
     auto found = made.find(key);
-    if (found != made.end())
-        return found->second;
+    if (found != made.end()) return found->second;
     const std::string path = BenchDir::path() + "/" + key + ".mp4";
     const std::string command =
         "/usr/bin/ffmpeg -v error -y -f lavfi -i testsrc2=s=" + std::to_string(width) + "x" +
         std::to_string(height) + ":r=30 -frames:v " + std::to_string(frames) +
         " -c:v libx264 -preset veryfast -pix_fmt yuv420p -g 30 '" + path + "'";
-    if (std::system(command.c_str()) != 0)
-        return made[key] = "";
+    if (std::system(command.c_str()) != 0) return made[key] = "";
     return made[key] = path;
 }
 
@@ -111,8 +109,7 @@ BENCHMARK(openAndDuration100Files)->Unit(benchmark::kMillisecond);
 
 std::vector<uint8_t> pattern(int width, int height) {
     std::vector<uint8_t> bgra(static_cast<size_t>(width) * height * 4);
-    for (size_t i = 0; i < bgra.size(); ++i)
-        bgra[i] = static_cast<uint8_t>((i * 7) ^ (i >> 11));
+    for (size_t i = 0; i < bgra.size(); ++i) bgra[i] = static_cast<uint8_t>((i * 7) ^ (i >> 11));
     return bgra;
 }
 
@@ -129,8 +126,7 @@ void bgraToYuvConversion(benchmark::State& state) {
     av_frame_get_buffer(yuv.get(), 32);
     const uint8_t* src[4] = {bgra.data()};
     const int stride[4] = {w * 4};
-    for (auto _ : state)
-        sws_scale(sws.get(), src, stride, 0, h, yuv->data, yuv->linesize);
+    for (auto _ : state) sws_scale(sws.get(), src, stride, 0, h, yuv->data, yuv->linesize);
     state.SetItemsProcessed(state.iterations());
 }
 

@@ -24,7 +24,7 @@
 namespace {
 
 class QrcOnly : public QWebEngineUrlRequestInterceptor {
-public:
+  public:
     void interceptRequest(QWebEngineUrlRequestInfo& info) override {
         info.block(info.requestUrl().scheme() != "qrc");
     }
@@ -67,12 +67,10 @@ void BM_SetMarkersReachesPage(benchmark::State& state) {
     for (auto _ : state) {
         bool ran = false;
         view.updateAllGyroList();
-        web->page()->runJavaScript("latlngList.length", [&](const QVariant& n) {
-            ran = n.toInt() == 3600;
-        });
+        web->page()->runJavaScript("latlngList.length",
+                                   [&](const QVariant& n) { ran = n.toInt() == 3600; });
         waitUntil([&] { return ran; });
-        if (!ran)
-            state.SkipWithError("page did not run the call");
+        if (!ran) state.SkipWithError("page did not run the call");
     }
 }
 BENCHMARK(BM_SetMarkersReachesPage)->Unit(benchmark::kMillisecond)->UseRealTime();

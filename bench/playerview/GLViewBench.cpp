@@ -22,8 +22,7 @@ QtAV::VideoFrame makeFrame() {
     const int side = 2160;
     QByteArray bytes(side * side * 4, Qt::Uninitialized);
     auto* p = reinterpret_cast<uint32_t*>(bytes.data());
-    for (int i = 0; i < side * side; ++i)
-        p[i] = 0xFF000000u | uint32_t(i * 2654435761u >> 8);
+    for (int i = 0; i < side * side; ++i) p[i] = 0xFF000000u | uint32_t(i * 2654435761u >> 8);
     return QtAV::VideoFrame(side, side, QtAV::VideoFormat::Format_BGRA32, bytes);
 }
 
@@ -40,8 +39,7 @@ void paint(benchmark::State& state, bool newFrames) {
     view.setRawData(frame, 1080, 1080, 1080);
     view.grabFramebuffer();
     for (auto _ : state) {
-        if (newFrames)
-            view.setRawData(frame, 1080, 1080, 1080);
+        if (newFrames) view.setRawData(frame, 1080, 1080, 1080);
         benchmark::DoNotOptimize(view.grabFramebuffer());
     }
 }

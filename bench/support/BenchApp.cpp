@@ -13,8 +13,7 @@ int runWithGL(int argc, char** argv, const std::function<void()>& ready) {
     QSurfaceFormat::setDefaultFormat(format);
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
-    if (ready)
-        ready();
+    if (ready) ready();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     return 0;

@@ -16,8 +16,7 @@ struct ScratchFolder {
     }
     ~ScratchFolder() {
         std::error_code ignored;
-        if (!path.empty())
-            std::filesystem::remove_all(path, ignored);
+        if (!path.empty()) std::filesystem::remove_all(path, ignored);
     }
     std::string path;
 };

@@ -38,9 +38,14 @@ void ours(benchmark::State& state) {
         auto* generator = VideoSimple360Generator::genPanoramaVideo(
             QString::fromStdString(clip()), out, w, w / 2, -1, -1, -1, -1, -1);
         QObject::connect(generator, &VideoSimple360Generator::videoGenerationFinished,
-                         [&](QString) { result = 0; loop.quit(); });
-        QObject::connect(generator, &VideoSimple360Generator::videoGenerationFailed,
-                         [&](int code) { result = code; loop.quit(); });
+                         [&](QString) {
+                             result = 0;
+                             loop.quit();
+                         });
+        QObject::connect(generator, &VideoSimple360Generator::videoGenerationFailed, [&](int code) {
+            result = code;
+            loop.quit();
+        });
         loop.exec();
         if (result != 0) state.SkipWithError("conversion failed");
     }
@@ -48,16 +53,16 @@ void ours(benchmark::State& state) {
 
 void ffmpegPeer(benchmark::State& state) {
     const int w = static_cast<int>(state.range(0));
-    const QString filter = QString("v360=input=fisheye:output=equirect:ih_fov=210:iv_fov=210:"
-                                   "w=%1:h=%2")
+    const QString filter = QString(
+                               "v360=input=fisheye:output=equirect:ih_fov=210:iv_fov=210:"
+                               "w=%1:h=%2")
                                .arg(w)
                                .arg(w / 2);
     for (auto _ : state) {
         QProcess process;
-        process.start("ffmpeg", {"-v", "error", "-y", "-i", QString::fromStdString(clip()),
-                                 "-vf", filter, "-r", "27", "-c:v", "libx264", "-b:v", "6250000",
-                                 "-c:a", "aac", QString::fromStdString(BenchDir::path() +
-                                                                       "/peer.mp4")});
+        process.start("ffmpeg", {"-v", "error", "-y", "-i", QString::fromStdString(clip()), "-vf",
+                                 filter, "-r", "27", "-c:v", "libx264", "-b:v", "6250000", "-c:a",
+                                 "aac", QString::fromStdString(BenchDir::path() + "/peer.mp4")});
         process.waitForFinished(-1);
         if (process.exitCode() != 0) state.SkipWithError("ffmpeg failed");
     }
@@ -65,10 +70,20 @@ void ffmpegPeer(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(ours)->Arg(2160)->Arg(2880)->Arg(3840)->Unit(benchmark::kMillisecond)->UseRealTime()
+BENCHMARK(ours)
+    ->Arg(2160)
+    ->Arg(2880)
+    ->Arg(3840)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
     ->Iterations(1);
-BENCHMARK(ffmpegPeer)->Arg(2160)->Arg(2880)->Arg(3840)->Unit(benchmark::kMillisecond)
-    ->UseRealTime()->Iterations(1);
+BENCHMARK(ffmpegPeer)
+    ->Arg(2160)
+    ->Arg(2880)
+    ->Arg(3840)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

@@ -4,8 +4,8 @@
 #include <random>
 #include <vector>
 
-#include <QApplication>
 #include <benchmark/benchmark.h>
+#include <QApplication>
 
 #include "V360FadeTransitor.h"
 #include "V360TransitionManager.h"
@@ -15,17 +15,14 @@ namespace {
 
 constexpr int kW = 3840, kH = 1920;
 
-std::vector<uint8_t> randomFrame(unsigned seed)
-{
+std::vector<uint8_t> randomFrame(unsigned seed) {
     std::mt19937 rng(seed);
     std::vector<uint8_t> f(size_t(kW) * kH * 4);
-    for (uint8_t& v : f)
-        v = static_cast<uint8_t>(rng());
+    for (uint8_t& v : f) v = static_cast<uint8_t>(rng());
     return f;
 }
 
-void BM_Transitor(benchmark::State& state)
-{
+void BM_Transitor(benchmark::State& state) {
     static V360TransitionManager manager;
     int iconSet = 1;
     const int type = static_cast<int>(state.range(0));
@@ -37,11 +34,18 @@ void BM_Transitor(benchmark::State& state)
         benchmark::DoNotOptimize(dst.data());
     }
 }
-BENCHMARK(BM_Transitor)->ArgName("type")->Arg(2)->Arg(3)->Arg(4)->Arg(7)->Arg(8)->Arg(9)->Arg(11)
+BENCHMARK(BM_Transitor)
+    ->ArgName("type")
+    ->Arg(2)
+    ->Arg(3)
+    ->Arg(4)
+    ->Arg(7)
+    ->Arg(8)
+    ->Arg(9)
+    ->Arg(11)
     ->Unit(benchmark::kMillisecond);
 
-void BM_FadeFrame_C(benchmark::State& state)
-{
+void BM_FadeFrame_C(benchmark::State& state) {
     std::vector<uint8_t> a = randomFrame(1), b = randomFrame(2), dst = randomFrame(3);
     const size_t row = size_t(kW) * 4;
     for (auto _ : state) {
@@ -55,8 +59,7 @@ BENCHMARK(BM_FadeFrame_C)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

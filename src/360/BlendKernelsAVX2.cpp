@@ -10,8 +10,7 @@
 namespace {
 
 // Blends four pixels held as sixteen 16-bit lanes, `a` their alphas in every colour lane.
-inline __m256i blendFourPixels(__m256i s, __m256i d, __m256i a)
-{
+inline __m256i blendFourPixels(__m256i s, __m256i d, __m256i a) {
     const __m256i na = _mm256_xor_si256(a, _mm256_set1_epi16(255));
     const __m256i v = _mm256_add_epi16(_mm256_mullo_epi16(s, a), _mm256_mullo_epi16(d, na));
     return _mm256_srli_epi16(_mm256_mulhi_epu16(v, _mm256_set1_epi16(short(0x8081))), 7);
@@ -19,17 +18,15 @@ inline __m256i blendFourPixels(__m256i s, __m256i d, __m256i a)
 
 // Byte shuffle that spreads the alphas of pixels `first` and `first + 1` of each 128-bit half
 // over four zero-extended 16-bit lanes each.
-__m256i alphaSpread(char first)
-{
+__m256i alphaSpread(char first) {
     const char a = char(first * 4 + 3), b = char(a + 4), z = char(-1);
-    return _mm256_setr_epi8(a, z, a, z, a, z, a, z, b, z, b, z, b, z, b, z,
-                            a, z, a, z, a, z, a, z, b, z, b, z, b, z, b, z);
+    return _mm256_setr_epi8(a, z, a, z, a, z, a, z, b, z, b, z, b, z, b, z, a, z, a, z, a, z, a, z,
+                            b, z, b, z, b, z, b, z);
 }
 
 }  // namespace
 
-void blendRow_AVX2(uint8_t* dst, const uint8_t* src, int pixels, bool keepSrcAlpha)
-{
+void blendRow_AVX2(uint8_t* dst, const uint8_t* src, int pixels, bool keepSrcAlpha) {
     const __m256i zero = _mm256_setzero_si256();
     const __m256i loAlpha = alphaSpread(0), hiAlpha = alphaSpread(2);
     const __m256i colourMask = _mm256_set1_epi32(0x00FFFFFF);
@@ -38,12 +35,12 @@ void blendRow_AVX2(uint8_t* dst, const uint8_t* src, int pixels, bool keepSrcAlp
     for (; i + 8 <= pixels; i += 8) {
         const __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i * 4));
         const __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + i * 4));
-        const __m256i lo = blendFourPixels(_mm256_unpacklo_epi8(s, zero),
-                                           _mm256_unpacklo_epi8(d, zero),
-                                           _mm256_shuffle_epi8(s, loAlpha));
-        const __m256i hi = blendFourPixels(_mm256_unpackhi_epi8(s, zero),
-                                           _mm256_unpackhi_epi8(d, zero),
-                                           _mm256_shuffle_epi8(s, hiAlpha));
+        const __m256i lo =
+            blendFourPixels(_mm256_unpacklo_epi8(s, zero), _mm256_unpacklo_epi8(d, zero),
+                            _mm256_shuffle_epi8(s, loAlpha));
+        const __m256i hi =
+            blendFourPixels(_mm256_unpackhi_epi8(s, zero), _mm256_unpackhi_epi8(d, zero),
+                            _mm256_shuffle_epi8(s, hiAlpha));
         const __m256i colour = _mm256_and_si256(_mm256_packus_epi16(lo, hi), colourMask);
         const __m256i alpha = keepSrcAlpha ? _mm256_and_si256(s, alphaMask) : alphaMask;
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i * 4),

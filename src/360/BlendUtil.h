@@ -12,11 +12,11 @@ class BlendUtil {
     // Byte 3 of every pixel = alpha.
     static void setAlpha(void* buffer, int width, int height, unsigned char alpha);
     // The rectangle (x, y, w, h), clipped to the buffer, gets (b0, b1, b2, 255).
-    static void fillColor(void* buffer, int width, int height, int b0, int b1, int b2, int x,
-                          int y, int w, int h);
+    static void fillColor(void* buffer, int width, int height, int b0, int b1, int b2, int x, int y,
+                          int w, int h);
     // Blends the srcW x srcH buffer onto dst with its top-left corner at (x, y), clipped to
     // dst: colour = (src x a + dst x (255 - a)) / 255 truncated, alpha = a when keepSrcAlpha,
     // else 255.
-    static void blendPiP(void* dst, int dstW, int dstH, void* src, int x, int y, int srcW,
-                         int srcH, bool keepSrcAlpha);
+    static void blendPiP(void* dst, int dstW, int dstH, void* src, int x, int y, int srcW, int srcH,
+                         bool keepSrcAlpha);
 };

@@ -33,28 +33,19 @@ struct LensState {
     DIU_FrontDirection feFrontDirection = DIU_FRONT_NORMAL;
 };
 
-LensState& lens()
-{
+LensState& lens() {
     static LensState state;
     return state;
 }
 
-bool lensIsSet()
-{
-    return lens().isCameraParametersSet.load(std::memory_order_acquire);
-}
+bool lensIsSet() { return lens().isCameraParametersSet.load(std::memory_order_acquire); }
 
-double clampUnit(double v)
-{
-    return std::max(-1.0, std::min(1.0, v));
-}
+double clampUnit(double v) { return std::max(-1.0, std::min(1.0, v)); }
 
 // Truncation toward zero that stays defined for NaN and huge values (they give a value
 // outside every picture).
-int toIndex(double v)
-{
-    if (!(v > -1e9 && v < 1e9))
-        return std::numeric_limits<int>::min();
+int toIndex(double v) {
+    if (!(v > -1e9 && v < 1e9)) return std::numeric_limits<int>::min();
     return static_cast<int>(v);
 }
 
@@ -63,14 +54,12 @@ struct ViewAngles {
     double sa, ca, sb, cb;
 };
 
-ViewAngles viewAngles(float pitch, float yaw)
-{
+ViewAngles viewAngles(float pitch, float yaw) {
     const double alpha = -pitch * kDegree, beta = yaw * kDegree;
     return {std::sin(alpha), std::cos(alpha), std::sin(beta), std::cos(beta)};
 }
 
-void planeToFrame(double x, double y, const ViewAngles& v, int W, int H, double& ex, double& ey)
-{
+void planeToFrame(double x, double y, const ViewAngles& v, int W, int H, double& ex, double& ey) {
     double X, Y, Z;
     littlePlanetToUnitXyz(2 * x / W - 1, (double(H) / W) * (1 - 2 * y / H), &X, &Y, &Z);
     const double Xr = v.ca * v.cb * Z + v.sb * X - v.cb * v.sa * Y;
@@ -84,8 +73,7 @@ void planeToFrame(double x, double y, const ViewAngles& v, int W, int H, double&
     ey = (90 - latitude) / 180 * H;
 }
 
-void frameToPlane(double x, double y, const ViewAngles& v, int W, int H, double& px, double& py)
-{
+void frameToPlane(double x, double y, const ViewAngles& v, int W, int H, double& px, double& py) {
     double X, Y, Z;
     sphereToUnitXyz(90 - 180 * y / H, 180 - 360 * x / W, &X, &Y, &Z);
     const double A = v.ca * v.sb * Y + v.sa * Z - v.ca * v.cb * X;
@@ -102,8 +90,7 @@ using PointMap = void (*)(double x, double y, const ViewAngles& v, int W, int H,
 
 // `map` of one point in floats; (0, 0) for an empty W x H.
 void mapPoint(PointMap map, float x, float y, float pitch, float yaw, int W, int H, float& ox,
-              float& oy)
-{
+              float& oy) {
     if (W <= 0 || H <= 0) {
         ox = oy = 0;
         return;
@@ -114,10 +101,7 @@ void mapPoint(PointMap map, float x, float y, float pitch, float yaw, int W, int
     oy = static_cast<float>(dy);
 }
 
-bool validPicture(const void* p, int w, int h)
-{
-    return p && w > 0 && h > 0;
-}
+bool validPicture(const void* p, int w, int h) { return p && w > 0 && h > 0; }
 
 // The frame box of a picture centred on the plane (piece projection step 1).
 struct PieceBox {
@@ -126,8 +110,7 @@ struct PieceBox {
     double leftMax = 0, rightMin = 0;  // largest x below W/2, smallest above
 };
 
-PieceBox boxOf(int srcW, int srcH, int W, int H, const ViewAngles& v)
-{
+PieceBox boxOf(int srcW, int srcH, int W, int H, const ViewAngles& v) {
     PieceBox box;
     const double half = W / 2.0;
     box.rightMin = W;
@@ -139,19 +122,16 @@ PieceBox boxOf(int srcW, int srcH, int W, int H, const ViewAngles& v)
             box.maxX = std::max(box.maxX, ex);
             box.minY = std::min(box.minY, ey);
             box.maxY = std::max(box.maxY, ey);
-            if (ex < half)
-                box.leftMax = std::max(box.leftMax, ex);
-            if (ex > half)
-                box.rightMin = std::min(box.rightMin, ex);
+            if (ex < half) box.leftMax = std::max(box.leftMax, ex);
+            if (ex > half) box.rightMin = std::min(box.rightMin, ex);
         }
     }
     return box;
 }
 
 // Fills a piece whose column 0 sits at frame column originX (piece projection step 5).
-void fillPiece(DIU_DewarpedImage& piece, double originX, const char* src, int srcW, int srcH,
-               int W, int H, const ViewAngles& v)
-{
+void fillPiece(DIU_DewarpedImage& piece, double originX, const char* src, int srcW, int srcH, int W,
+               int H, const ViewAngles& v) {
     const uint32_t* s = reinterpret_cast<const uint32_t*>(src);
     uint32_t* d = reinterpret_cast<uint32_t*>(piece.data);
     for (int row = 0; row < piece.height; ++row) {
@@ -167,14 +147,10 @@ void fillPiece(DIU_DewarpedImage& piece, double originX, const char* src, int sr
     }
 }
 
-int roundedSize(double v)
-{
-    return std::max(0, toIndex(v + 0.5));
-}
+int roundedSize(double v) { return std::max(0, toIndex(v + 0.5)); }
 
 // Copies src's columns into dst starting at column dstCol (same height or smaller).
-void copyColumns(const DIU_DewarpedImage& src, DIU_DewarpedImage& dst, int dstCol)
-{
+void copyColumns(const DIU_DewarpedImage& src, DIU_DewarpedImage& dst, int dstCol) {
     const int rows = std::min(src.height, dst.height);
     for (int row = 0; row < rows; ++row)
         std::memcpy(dst.data + (static_cast<size_t>(row) * dst.width + dstCol) * 4,
@@ -191,16 +167,13 @@ struct WindowFrame {
 };
 
 bool makeWindow(int winW, int winH, float left, float top, float vSpan, float hSpan,
-                WindowFrame& f)
-{
-    if (winW <= 0 || winH <= 0 || !(vSpan > 0) || !(hSpan > 0))
-        return false;
+                WindowFrame& f) {
+    if (winW <= 0 || winH <= 0 || !(vSpan > 0) || !(hSpan > 0)) return false;
     f.winW = winW;
     f.winH = winH;
     f.Hf = toIndex(winH * 180.0 / vSpan + 0.5);
     f.Wf = toIndex(winW * 360.0 / hSpan + 0.5);
-    if (f.Wf <= 0 || f.Hf <= 0)
-        return false;
+    if (f.Wf <= 0 || f.Hf <= 0) return false;
     f.rowOff = toIndex(top * double(f.Hf) / 180 + 0.5);
     f.colOff = toIndex(left * double(f.Wf) / 360 + 0.5);
     f.v = viewAngles(90 - (vSpan / 2 + top), hSpan / 2 + left - 180);
@@ -211,16 +184,14 @@ struct PlanePoint {
     double x, y;
 };
 
-PlanePoint planeOf(const WindowFrame& f, double col, double row)
-{
+PlanePoint planeOf(const WindowFrame& f, double col, double row) {
     PlanePoint p;
     frameToPlane(f.colOff + col, f.rowOff + row, f.v, f.Wf, f.Hf, p.x, p.y);
     return p;
 }
 
 // Window position (unrounded) of a plane point.
-PlanePoint windowOf(const WindowFrame& f, double px, double py)
-{
+PlanePoint windowOf(const WindowFrame& f, double px, double py) {
     double ex, ey;
     planeToFrame(px, py, f.v, f.Wf, f.Hf, ex, ey);
     return {ex - f.colOff, ey - f.rowOff};
@@ -230,13 +201,9 @@ struct WindowPixel {
     int col, row;
 };
 
-WindowPixel rounded(PlanePoint p)
-{
-    return {toIndex(p.x + 0.5), toIndex(p.y + 0.5)};
-}
+WindowPixel rounded(PlanePoint p) { return {toIndex(p.x + 0.5), toIndex(p.y + 0.5)}; }
 
-bool insideWindow(const WindowFrame& f, WindowPixel p)
-{
+bool insideWindow(const WindowFrame& f, WindowPixel p) {
     return p.col >= 0 && p.col < f.winW && p.row >= 0 && p.row < f.winH;
 }
 
@@ -247,8 +214,7 @@ struct ViewSquare {
     int spanX = 0, spanY = 0, s = 0;
 };
 
-ViewSquare viewSquare(const WindowFrame& f)
-{
+ViewSquare viewSquare(const WindowFrame& f) {
     const PlanePoint p0 = planeOf(f, 0, 0);
     const PlanePoint p1 = planeOf(f, 0, f.winH / 2);
     const PlanePoint p2 = planeOf(f, f.winW / 2, f.winH / 2);
@@ -261,8 +227,7 @@ ViewSquare viewSquare(const WindowFrame& f)
         const double K = p0.x + t * dxA;
         for (double x = K; p1.x < K && x > p1.x; x -= 1) {
             const double y = p2.y + (x - p2.x) * dyB / dxB;
-            if (!insideWindow(f, rounded(windowOf(f, x, y))))
-                break;
+            if (!insideWindow(f, rounded(windowOf(f, x, y)))) break;
             sq.N = x;
             sq.M = y;
         }
@@ -276,14 +241,12 @@ ViewSquare viewSquare(const WindowFrame& f)
 // Window positions of the top-left quarter (qw x qh) of a view: mapped at every pixel, or at
 // every second column and row with the pixels between at the mean of their neighbours.
 template <typename MapFn>
-std::vector<WindowPixel> quarterPositions(int qw, int qh, bool everySecond, MapFn map)
-{
+std::vector<WindowPixel> quarterPositions(int qw, int qh, bool everySecond, MapFn map) {
     std::vector<PlanePoint> pos(size_t(qw) * qh);
     auto at = [&](int i, int j) -> PlanePoint& { return pos[size_t(j) * qw + i]; };
     const int step = everySecond ? 2 : 1;
     for (int j = 0; j < qh; j += step)
-        for (int i = 0; i < qw; i += step)
-            at(i, j) = map(i, j);
+        for (int i = 0; i < qw; i += step) at(i, j) = map(i, j);
     auto mean = [](PlanePoint a, PlanePoint b) {
         return PlanePoint{(a.x + b.x) / 2, (a.y + b.y) / 2};
     };
@@ -296,8 +259,7 @@ std::vector<WindowPixel> quarterPositions(int qw, int qh, bool everySecond, MapF
                 at(i, j) = j + 1 < qh ? mean(at(i, j - 1), at(i, j + 1)) : at(i, j - 1);
     }
     std::vector<WindowPixel> out(pos.size());
-    for (size_t k = 0; k < pos.size(); ++k)
-        out[k] = rounded(pos[k]);
+    for (size_t k = 0; k < pos.size(); ++k) out[k] = rounded(pos[k]);
     return out;
 }
 
@@ -305,13 +267,11 @@ std::vector<WindowPixel> quarterPositions(int qw, int qh, bool everySecond, MapF
 // (winW - col, row), (col, winH - row) and both; a mirrored read at 0 or outside gives 0.
 template <typename SampleFn>
 void fillMirrored(uint32_t* out, int outW, int outH, const WindowFrame& f,
-                  const std::vector<WindowPixel>& quarter, SampleFn sample)
-{
+                  const std::vector<WindowPixel>& quarter, SampleFn sample) {
     const int qw = (outW + 1) / 2, qh = (outH + 1) / 2;
     auto read = [&](int col, int row, bool mirrorCol, bool mirrorRow) -> uint32_t {
         const int c = mirrorCol ? f.winW - col : col, r = mirrorRow ? f.winH - row : row;
-        if ((mirrorCol && c <= 0) || (mirrorRow && r <= 0))
-            return 0;
+        if ((mirrorCol && c <= 0) || (mirrorRow && r <= 0)) return 0;
         return insideWindow(f, {c, r}) ? sample(c, r) : 0;
     };
     for (int j = 0; j < qh; ++j) {
@@ -336,11 +296,9 @@ struct WindowSampler {
 
 // Flat views into a w x h buffer (steps 6 and 7).
 int centredWindowView(const char* src, int w, int h, float left, float top, float vSpan,
-                      float hSpan, char* out, bool everySecond)
-{
+                      float hSpan, char* out, bool everySecond) {
     WindowFrame f;
-    if (!src || !out || !makeWindow(w, h, left, top, vSpan, hSpan, f))
-        return -4;
+    if (!src || !out || !makeWindow(w, h, left, top, vSpan, hSpan, f)) return -4;
     const ViewSquare sq = viewSquare(f);
     auto map = [&](int i, int j) {
         return windowOf(f, sq.N + sq.spanX / 2.0 + (i - w / 2.0) * sq.s / w,
@@ -355,8 +313,7 @@ int centredWindowView(const char* src, int w, int h, float left, float top, floa
 // Samples every output pixel of an outW x outH view at plane point planeAt(i, j).
 template <typename PlaneFn>
 void fillDirect(uint32_t* out, int outW, int outH, const WindowFrame& f, const uint32_t* src,
-                PlaneFn planeAt)
-{
+                PlaneFn planeAt) {
     for (int j = 0; j < outH; ++j) {
         for (int i = 0; i < outW; ++i) {
             const PlanePoint p = planeAt(i, j);
@@ -368,46 +325,47 @@ void fillDirect(uint32_t* out, int outW, int outH, const WindowFrame& f, const u
 }
 
 // Direction of a fisheye offset turned back by the front direction (inverse of the table).
-void unturnOffset(int dir, double ox, double oy, double& dx, double& dy)
-{
+void unturnOffset(int dir, double ox, double oy, double& dx, double& dy) {
     switch (dir) {
-    case DIU_FRONT_NORMAL: dx = ox, dy = oy; break;
-    case DIU_FRONT_QUARTER: dx = -oy, dy = ox; break;
-    case DIU_FRONT_HALF: dx = -ox, dy = -oy; break;
-    default: dx = oy, dy = -ox; break;
+        case DIU_FRONT_NORMAL:
+            dx = ox, dy = oy;
+            break;
+        case DIU_FRONT_QUARTER:
+            dx = -oy, dy = ox;
+            break;
+        case DIU_FRONT_HALF:
+            dx = -ox, dy = -oy;
+            break;
+        default:
+            dx = oy, dy = -ox;
+            break;
     }
 }
 
 }  // namespace
 
-void DewarpImageUtil::setCameraParameters(DIU_FrontDirection dir, float coveredDegree)
-{
+void DewarpImageUtil::setCameraParameters(DIU_FrontDirection dir, float coveredDegree) {
     LensState& state = lens();
     std::lock_guard<std::mutex> guard(state.setLock);
-    if (state.isCameraParametersSet.load(std::memory_order_relaxed))
-        return;
+    if (state.isCameraParametersSet.load(std::memory_order_relaxed)) return;
     state.feFrontDirection = dir;
     state.fishEyeCoveredDegree = coveredDegree;
     state.isCameraParametersSet.store(true, std::memory_order_release);
 }
 
-void DewarpImageUtil::translateToDewarpCoord(float x, float y, float pitch, float yaw, int W,
-                                             int H, float& ex, float& ey)
-{
+void DewarpImageUtil::translateToDewarpCoord(float x, float y, float pitch, float yaw, int W, int H,
+                                             float& ex, float& ey) {
     mapPoint(planeToFrame, x, y, pitch, yaw, W, H, ex, ey);
 }
 
-void DewarpImageUtil::reverseFromDewarpCoord(float x, float y, float pitch, float yaw, int W,
-                                             int H, float& px, float& py)
-{
+void DewarpImageUtil::reverseFromDewarpCoord(float x, float y, float pitch, float yaw, int W, int H,
+                                             float& px, float& py) {
     mapPoint(frameToPlane, x, y, pitch, yaw, W, H, px, py);
 }
 
 int DewarpImageUtil::dewarp(const char* src, int srcW, int srcH, int W, int H, float pitch,
-                            float yaw, List<DIU_DewarpedImage*>& out)
-{
-    if (!validPicture(src, srcW, srcH) || W <= 0 || H <= 0)
-        return -4;
+                            float yaw, List<DIU_DewarpedImage*>& out) {
+    if (!validPicture(src, srcW, srcH) || W <= 0 || H <= 0) return -4;
     const ViewAngles v = viewAngles(pitch, yaw);
     const PieceBox box = boxOf(srcW, srcH, W, H, v);
     const int boxW = roundedSize(box.maxX - box.minX);
@@ -432,13 +390,11 @@ int DewarpImageUtil::dewarp(const char* src, int srcW, int srcH, int W, int H, f
 }
 
 int DewarpImageUtil::dewarp(const char* src, int srcW, int srcH, int W, int H, float pitch,
-                            float yaw, DIU_DewarpedImage** out)
-{
+                            float yaw, DIU_DewarpedImage** out) {
     *out = nullptr;
     List<DIU_DewarpedImage*> pieces;
     const int rc = dewarp(src, srcW, srcH, W, H, pitch, yaw, pieces);
-    if (rc != 0)
-        return rc;
+    if (rc != 0) return rc;
     if (pieces.size() == 1) {
         *out = pieces[0];
         return 0;
@@ -454,14 +410,11 @@ int DewarpImageUtil::dewarp(const char* src, int srcW, int srcH, int W, int H, f
 }
 
 int DewarpImageUtil::dewarpProjection(const char* src, int w, int h, float left, float top,
-                                      float vSpan, float hSpan, char** out, int& outW,
-                                      int& outH)
-{
+                                      float vSpan, float hSpan, char** out, int& outW, int& outH) {
     *out = nullptr;
     outW = outH = 0;
     WindowFrame f;
-    if (!src || !makeWindow(w, h, left, top, vSpan, hSpan, f))
-        return -4;
+    if (!src || !makeWindow(w, h, left, top, vSpan, hSpan, f)) return -4;
     double minX = std::numeric_limits<double>::max(), maxX = -minX, minY = minX, maxY = -minX;
     for (int l = 0; l <= 2; ++l) {
         for (int k = 0; k <= 2; ++k) {
@@ -476,18 +429,17 @@ int DewarpImageUtil::dewarpProjection(const char* src, int w, int h, float left,
     outH = roundedSize(maxY - minY);
     *out = new char[size_t(outW) * outH * 4];
     fillDirect(reinterpret_cast<uint32_t*>(*out), outW, outH, f,
-               reinterpret_cast<const uint32_t*>(src),
-               [&](int i, int j) { return PlanePoint{minX + i, minY + j}; });
+               reinterpret_cast<const uint32_t*>(src), [&](int i, int j) {
+                   return PlanePoint{minX + i, minY + j};
+               });
     return 0;
 }
 
 int DewarpImageUtil::dewarpProjectionSlow(const char* src, int w, int h, float left, float top,
-                                          float vSpan, float hSpan, char** out)
-{
+                                          float vSpan, float hSpan, char** out) {
     *out = nullptr;
     WindowFrame f;
-    if (!src || !makeWindow(w, h, left, top, vSpan, hSpan, f))
-        return -4;
+    if (!src || !makeWindow(w, h, left, top, vSpan, hSpan, f)) return -4;
     const double u = planeOf(f, 0, 0).x, v = planeOf(f, w, 0).x;
     const double t = planeOf(f, w / 2.0, 0).y, b = planeOf(f, w / 2.0, h).y;
     const int spanX = toIndex(v - u + 0.5), spanY = toIndex(b - t + 0.5);
@@ -502,25 +454,21 @@ int DewarpImageUtil::dewarpProjectionSlow(const char* src, int w, int h, float l
 }
 
 int DewarpImageUtil::dewarpProjection(const char* src, int w, int h, float left, float top,
-                                      float vSpan, float hSpan, char* out)
-{
+                                      float vSpan, float hSpan, char* out) {
     return centredWindowView(src, w, h, left, top, vSpan, hSpan, out, false);
 }
 
-int DewarpImageUtil::dewarpProjectionBilinear(const char* src, int w, int h, float left,
-                                              float top, float vSpan, float hSpan, char* out)
-{
+int DewarpImageUtil::dewarpProjectionBilinear(const char* src, int w, int h, float left, float top,
+                                              float vSpan, float hSpan, char* out) {
     return centredWindowView(src, w, h, left, top, vSpan, hSpan, out, true);
 }
 
 int DewarpImageUtil::dewarpProjectionBilinear(const char* fisheye, int srcW, int srcH, float cx,
-                                              float cy, float radius, float (*rot)[3],
-                                              float left, float top, float vSpan, float hSpan,
-                                              int outW, int outH, char* out)
-{
+                                              float cy, float radius, float (*rot)[3], float left,
+                                              float top, float vSpan, float hSpan, int outW,
+                                              int outH, char* out) {
     constexpr int kWindowSide = 1000;
-    if (!lensIsSet())
-        return -1;
+    if (!lensIsSet()) return -1;
     WindowFrame f;
     if (!validPicture(fisheye, srcW, srcH) || !validPicture(out, outW, outH) || !rot ||
         !makeWindow(kWindowSide, kWindowSide, left, top, vSpan, hSpan, f))
@@ -536,9 +484,9 @@ int DewarpImageUtil::dewarpProjectionBilinear(const char* fisheye, int srcW, int
     fillMirrored(reinterpret_cast<uint32_t*>(out), outW, outH, f, quarter,
                  [&](int col, int row) -> uint32_t {
                      int fx, fy;
-                     DewarpImageUtil::translateToFisheyeCoord(
-                         float(f.colOff + col), float(f.rowOff + row), f.Wf, f.Hf, cx, cy,
-                         radius, rot, fx, fy);
+                     DewarpImageUtil::translateToFisheyeCoord(float(f.colOff + col),
+                                                              float(f.rowOff + row), f.Wf, f.Hf, cx,
+                                                              cy, radius, rot, fx, fy);
                      const bool inside = fx >= 0 && fx < srcW && fy >= 0 && fy < srcH;
                      return inside ? src[size_t(fy) * srcW + fx] : 0;
                  });
@@ -546,11 +494,9 @@ int DewarpImageUtil::dewarpProjectionBilinear(const char* fisheye, int srcW, int
 }
 
 void DewarpImageUtil::translateToFisheyeCoord(float x, float y, int W, int H, float cx, float cy,
-                                              float radius, float (*rot)[3], int& fx, int& fy)
-{
+                                              float radius, float (*rot)[3], int& fx, int& fy) {
     fx = fy = -1;
-    if (!lensIsSet() || W <= 0 || H <= 0 || !rot)
-        return;
+    if (!lensIsSet() || W <= 0 || H <= 0 || !rot) return;
     const double halfCovered = lens().fishEyeCoveredDegree / 2.0;
     const double lon = 2 * kPi * x / W, e = kPi / 2 - kPi * y / H;
     const float v[3] = {static_cast<float>(std::cos(lon) * std::cos(e)),
@@ -561,8 +507,7 @@ void DewarpImageUtil::translateToFisheyeCoord(float x, float y, int W, int H, fl
     const double h = std::asin(clampUnit(r[2])) / kDegree;
     double dx = 0, dy = 0;
     if (h <= 89.9) {
-        if (halfCovered <= 0 || h < 90 - halfCovered)
-            return;
+        if (halfCovered <= 0 || h < 90 - halfCovered) return;
         const double horizontal = std::sqrt(double(r[0]) * r[0] + double(r[1]) * r[1]);
         const double dist = (90 - h) / halfCovered * radius;
         dx = dist * r[0] / horizontal;
@@ -570,29 +515,32 @@ void DewarpImageUtil::translateToFisheyeCoord(float x, float y, int W, int H, fl
     }
     double ox, oy;
     switch (lens().feFrontDirection) {
-    case DIU_FRONT_NORMAL: ox = dx, oy = dy; break;
-    case DIU_FRONT_QUARTER: ox = dy, oy = -dx; break;
-    case DIU_FRONT_HALF: ox = -dx, oy = -dy; break;
-    default: ox = -dy, oy = dx; break;
+        case DIU_FRONT_NORMAL:
+            ox = dx, oy = dy;
+            break;
+        case DIU_FRONT_QUARTER:
+            ox = dy, oy = -dx;
+            break;
+        case DIU_FRONT_HALF:
+            ox = -dx, oy = -dy;
+            break;
+        default:
+            ox = -dy, oy = dx;
+            break;
     }
     fx = toIndex(cx + ox + 0.5);
     fy = toIndex(cy + oy + 0.5);
 }
 
-int DewarpImageUtil::reverseToFisheye(void* equirect, void* fisheye, int W, int H,
-                                      double (*rot)[3], int outW, int outH, double& cx,
-                                      double& cy, double& radius)
-{
-    if (!validPicture(fisheye, outW, outH))
-        return -4;
+int DewarpImageUtil::reverseToFisheye(void* equirect, void* fisheye, int W, int H, double (*rot)[3],
+                                      int outW, int outH, double& cx, double& cy, double& radius) {
+    if (!validPicture(fisheye, outW, outH)) return -4;
     std::memset(fisheye, 0xFF, static_cast<size_t>(outW) * outH * 4);
     cx = outW / 2.0;
     cy = outH / 2.0;
     radius = std::min(outW, outH) / 2.0 * 14 / 15;
-    if (!lensIsSet())
-        return -1;
-    if (!validPicture(equirect, W, H) || !rot)
-        return -4;
+    if (!lensIsSet()) return -1;
+    if (!validPicture(equirect, W, H) || !rot) return -4;
     float inv[3][3];
     inverse_matrix(rot, inv);
     unsigned* out = static_cast<unsigned*>(fisheye);
@@ -607,8 +555,7 @@ int DewarpImageUtil::reverseToFisheye(void* equirect, void* fisheye, int W, int 
     return 0;
 }
 
-void inverse_matrix(double in[3][3], float out[3][3])
-{
+void inverse_matrix(double in[3][3], float out[3][3]) {
     const double det = in[0][0] * (in[1][1] * in[2][2] - in[1][2] * in[2][1]) -
                        in[0][1] * (in[1][0] * in[2][2] - in[1][2] * in[2][0]) +
                        in[0][2] * (in[1][0] * in[2][1] - in[1][1] * in[2][0]);
@@ -624,15 +571,12 @@ void inverse_matrix(double in[3][3], float out[3][3])
 }
 
 unsigned pixel_Stupid_re(unsigned* equirect, int W, int H, float cx, float cy, float radius,
-                         float (*inv)[3], float* pixel)
-{
+                         float (*inv)[3], float* pixel) {
     constexpr unsigned kOutside = 0xFFFFFFFFu;
-    if (!lensIsSet() || !validPicture(equirect, W, H) || !(radius > 0))
-        return kOutside;
+    if (!lensIsSet() || !validPicture(equirect, W, H) || !(radius > 0)) return kOutside;
     const double ox = pixel[0] - cx, oy = pixel[1] - cy;
     const double d2 = ox * ox + oy * oy;
-    if (d2 > double(radius) * radius + 0.1)
-        return kOutside;
+    if (d2 > double(radius) * radius + 0.1) return kOutside;
     double dx, dy;
     unturnOffset(lens().feFrontDirection, ox, oy, dx, dy);
     const double d = std::sqrt(d2);
@@ -646,7 +590,6 @@ unsigned pixel_Stupid_re(unsigned* equirect, int W, int H, float cx, float cy, f
     const double longitude = std::fmod(360.0 - std::atan2(r[1], r[0]) / kDegree, 360.0);
     const int row = toIndex(H * (90 - latitude) / 180);
     const int col = toIndex(W * longitude / 360);
-    if (row < 0 || row >= H || col < 0 || col >= W)
-        return kOutside;
+    if (row < 0 || row >= H || col < 0 || col >= W) return kOutside;
     return equirect[static_cast<size_t>(row) * W + col];
 }

@@ -5,10 +5,10 @@
 
 // How a fisheye offset (dx, dy) from the circle centre lands in the picture.
 enum DIU_FrontDirection : int {
-    DIU_FRONT_NORMAL = 0,     // (cx + dx, cy + dy)
-    DIU_FRONT_QUARTER = 1,    // (cx + dy, cy - dx)
-    DIU_FRONT_HALF = 2,       // (cx - dx, cy - dy)
-    DIU_FRONT_3QUARTER = 3,   // (cx - dy, cy + dx); also any other value
+    DIU_FRONT_NORMAL = 0,    // (cx + dx, cy + dy)
+    DIU_FRONT_QUARTER = 1,   // (cx + dy, cy - dx)
+    DIU_FRONT_HALF = 2,      // (cx - dx, cy - dy)
+    DIU_FRONT_3QUARTER = 3,  // (cx - dy, cy + dx); also any other value
 };
 
 // Moves pictures between the flat little-planet plane and an equirectangular frame, and between
@@ -47,24 +47,23 @@ class DewarpImageUtil {
     // offsets in degrees (longitude, latitude from the top), vSpan and hSpan its extent in
     // degrees. Each returns 0, or -4 for a bad size, span or buffer (nothing written).
     // Sized by the projection of the window; *out is new[]'d, the caller delete[]s it.
-    static int dewarpProjection(const char* src, int w, int h, float left, float top,
-                                float vSpan, float hSpan, char** out, int& outW, int& outH);
+    static int dewarpProjection(const char* src, int w, int h, float left, float top, float vSpan,
+                                float hSpan, char** out, int& outW, int& outH);
     // w x h view of the window's plane extent; *out is new[]'d, the caller delete[]s it.
     static int dewarpProjectionSlow(const char* src, int w, int h, float left, float top,
                                     float vSpan, float hSpan, char** out);
     // The largest view centred on the window that stays inside it, into the caller's w x h
     // buffer; a quarter is mapped and mirrored.
-    static int dewarpProjection(const char* src, int w, int h, float left, float top,
-                                float vSpan, float hSpan, char* out);
+    static int dewarpProjection(const char* src, int w, int h, float left, float top, float vSpan,
+                                float hSpan, char* out);
     // As above, mapped at every second column and row and averaged between.
     static int dewarpProjectionBilinear(const char* src, int w, int h, float left, float top,
                                         float vSpan, float hSpan, char* out);
     // The same view straight from a fisheye picture through rot (the window spans 1000 x 1000
     // virtual pixels) into the caller's outW x outH buffer; -1 without the lens state.
-    static int dewarpProjectionBilinear(const char* fisheye, int srcW, int srcH, float cx,
-                                        float cy, float radius, float (*rot)[3], float left,
-                                        float top, float vSpan, float hSpan, int outW, int outH,
-                                        char* out);
+    static int dewarpProjectionBilinear(const char* fisheye, int srcW, int srcH, float cx, float cy,
+                                        float radius, float (*rot)[3], float left, float top,
+                                        float vSpan, float hSpan, int outW, int outH, char* out);
 
     // Equirectangular point (x, y) of a W x H frame to the fisheye pixel (fx, fy) through rot;
     // (-1, -1) outside the lens or without the lens state.

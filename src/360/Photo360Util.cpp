@@ -23,8 +23,7 @@ namespace {
 const char* const kTag = "P360Util";
 constexpr int kMaxSegmentData = 65533;  // a JPEG segment length counts itself (2 bytes)
 
-QString attitudeFileOf(const QString& photoPath)
-{
+QString attitudeFileOf(const QString& photoPath) {
     const QFileInfo info(photoPath);
     const QString name = info.completeBaseName() + ".eye";
     for (const QString& candidate :
@@ -34,8 +33,7 @@ QString attitudeFileOf(const QString& photoPath)
     return QString();
 }
 
-void fillRotationData(QString photoPath, double rot[3][3], bool logErrors)
-{
+void fillRotationData(QString photoPath, double rot[3][3], bool logErrors) {
     const QByteArray eye = attitudeFileOf(photoPath).toUtf8();
     std::unique_ptr<VideoRotationFeeder> feeder(
         VideoRotationFeeder::newVRFeeder(eye.constData(), logErrors));
@@ -44,8 +42,7 @@ void fillRotationData(QString photoPath, double rot[3][3], bool logErrors)
 }
 
 // Writes `value` into the first entry with `tag` in IFD 0 to 4, keeping the entry's format.
-void setDimension(ExifData* data, ExifTag tag, int value)
-{
+void setDimension(ExifData* data, ExifTag tag, int value) {
     const ExifByteOrder order = exif_data_get_byte_order(data);
     for (int ifd = EXIF_IFD_0; ifd <= EXIF_IFD_INTEROPERABILITY; ++ifd) {
         ExifEntry* entry = exif_content_get_entry(data->ifd[ifd], tag);
@@ -66,8 +63,7 @@ struct SavedExif {
 
 // The source EXIF with the new pixel dimensions, as APP1 segment data; the embedded thumbnail
 // is dropped when the block would not fit one segment. False without a block that fits.
-bool exifSegmentOf(const QString& srcPath, int width, int height, SavedExif* saved)
-{
+bool exifSegmentOf(const QString& srcPath, int width, int height, SavedExif* saved) {
     ExifData* data = exif_data_new_from_file_utf8(srcPath.toUtf8().constData());
     if (!data) {
         LogSystem::w(kTag, "No EXIF data available for original fisheye image - %s!",
@@ -95,8 +91,7 @@ bool exifSegmentOf(const QString& srcPath, int width, int height, SavedExif* sav
 }
 
 // SOI, the APP1 EXIF segment when the source has one, then the rest of `jpeg`.
-bool copyWithExif(QFile& jpeg, QFile& out, const QString& srcPath, int width, int height)
-{
+bool copyWithExif(QFile& jpeg, QFile& out, const QString& srcPath, int width, int height) {
     const QByteArray soi = jpeg.read(2);
     if (soi.size() != 2 || out.write(soi) != 2) return false;
     SavedExif exif;
@@ -115,27 +110,24 @@ bool copyWithExif(QFile& jpeg, QFile& out, const QString& srcPath, int width, in
 }
 
 void drawPhoto(const QImage& src, QImage* dst, const double rot[3][3], const QString& pattern,
-               List<Text360Info*>& texts)
-{
+               List<Text360Info*>& texts) {
     const QImage patch =
         pattern.isEmpty() ? QImage() : QImage(pattern).convertToFormat(QImage::Format_ARGB32);
     const double radius = std::min(src.width(), src.height()) / 2.0 * 14 / 15;
     const double cx = src.width() / 2.0, cy = src.height() / 2.0;
     if (patch.isNull())
-        dewarp(src.constBits(), dst->bits(), src.width(), src.height(), cx, cy, radius,
-               &rot[0][0], dst->width(), dst->height(), static_cast<int>(0xFF000000u));
+        dewarp(src.constBits(), dst->bits(), src.width(), src.height(), cx, cy, radius, &rot[0][0],
+               dst->width(), dst->height(), static_cast<int>(0xFF000000u));
     else
-        dewarp(src.constBits(), dst->bits(), src.width(), src.height(), cx, cy, radius,
-               &rot[0][0], dst->width(), dst->height(), patch.constBits(), patch.width(),
-               patch.height());
+        dewarp(src.constBits(), dst->bits(), src.width(), src.height(), cx, cy, radius, &rot[0][0],
+               dst->width(), dst->height(), patch.constBits(), patch.width(), patch.height());
     for (Text360Info* text : texts) text->fillTextImage(dst->bits(), dst->width(), dst->height());
 }
 
 }  // namespace
 
 int Photo360Util::getThumbnailFromSrcPhoto(QString path, int width, int height, int viewAngle,
-                                           QImage* out)
-{
+                                           QImage* out) {
     if (!View360Thumbnail::isValidRequest(width, height, viewAngle))
         return View360Thumbnail::kBadRequest;
     const QImage picture = QImage(path).convertToFormat(QImage::Format_ARGB32);
@@ -148,8 +140,7 @@ int Photo360Util::getThumbnailFromSrcPhoto(QString path, int width, int height, 
 }
 
 int Photo360Util::getThumbnailFrom360Photo(QString path, int width, int height, int viewAngle,
-                                           QImage* out)
-{
+                                           QImage* out) {
     if (!View360Thumbnail::isValidRequest(width, height, viewAngle))
         return View360Thumbnail::kBadRequest;
     const QImage picture = QImage(path).convertToFormat(QImage::Format_ARGB32);
@@ -160,8 +151,7 @@ int Photo360Util::getThumbnailFrom360Photo(QString path, int width, int height, 
 }
 
 int Photo360Util::dewarp360Photo(QString dstPath, int width, int height, QString srcPath,
-                                 QString patternPath, List<Text360Info*> texts, bool useAttitude)
-{
+                                 QString patternPath, List<Text360Info*> texts, bool useAttitude) {
     const QImage loaded(srcPath);
     if (loaded.isNull()) return -12;
     if (!View360Thumbnail::isValidRequest(width, height, 360)) return View360Thumbnail::kBadRequest;
@@ -180,8 +170,8 @@ int Photo360Util::dewarp360Photo(QString dstPath, int width, int height, QString
         !copyWithExif(plain, withExif, srcPath, width, height))
         return -30;
     withExif.close();
-    const int appended = simpleAppend360Metadata2JpgFile(
-        withExif.fileName().toUtf8().constData(), dstPath.toUtf8().constData());
+    const int appended = simpleAppend360Metadata2JpgFile(withExif.fileName().toUtf8().constData(),
+                                                         dstPath.toUtf8().constData());
     if (appended < 0) {
         LogSystem::e(kTag, "Cannot append 360 XMP data!");
         return appended;

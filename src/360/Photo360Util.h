@@ -12,7 +12,7 @@
 class Text360Info;
 
 class Photo360Util {
-public:
+  public:
     // Thumbnail of a fisheye photo: 0, -1 when it cannot be loaded, -22 for a view angle
     // outside (0, 360] or a non-positive size.
     static int getThumbnailFromSrcPhoto(QString path, int width, int height, int viewAngle,

@@ -1,7 +1,7 @@
 #include "SpatialMetaData.h"
 
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstring>
 #include <new>
@@ -230,8 +230,7 @@ int SpatialMetaData::rwMoovBox(const unsigned char* payload, long long length) {
     if (result == 0) result = write(payload, videoTrak);
     if (result == 0) result = writeHeader(child, child.size + uuidBoxSize);
     long long trakEnd = videoTrak + child.size;
-    if (result == 0)
-        result = write(payload + videoTrak + child.header, child.size - child.header);
+    if (result == 0) result = write(payload + videoTrak + child.header, child.size - child.header);
     if (result == 0) result = write(uuidBox().data(), uuidBoxSize);
     if (result == 0) result = write(payload + trakEnd, length - trakEnd);
     return result;

@@ -20,7 +20,7 @@
 // Box sizes are checked against their container and the file; on any failure the
 // destination is removed. Logs under "SpatialMetaData".
 class SpatialMetaData {
-public:
+  public:
     // Largest "moov" payload held in memory, in bytes.
     static constexpr long long kMaxMoovPayload = 256LL * 1024 * 1024;
 
@@ -39,7 +39,7 @@ public:
     // The uuid box, 439 bytes.
     static const std::string& uuidBox();
 
-private:
+  private:
     struct Box {
         long long size = 0;  // whole box, header included
         int header = 8;      // 8, or 16 with a 64-bit size
@@ -59,8 +59,7 @@ private:
     int writeHeader(const Box& box, long long grownSize);
 
     // Parses the child header at `pos` of a payload; false when it does not fit.
-    static bool childBox(const unsigned char* payload, long long length, long long pos,
-                         Box* box);
+    static bool childBox(const unsigned char* payload, long long length, long long pos, Box* box);
 
     OsalInputFile src;
     OsalOutputFile dst;

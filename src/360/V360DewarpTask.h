@@ -11,7 +11,7 @@ class V360SectionBuilder;
 // builder, source pixels and buffer are borrowed until `finished`.
 class V360DewarpTask : public QThread {
     Q_OBJECT
-public:
+  public:
     V360DewarpTask(V360SectionBuilder* builder, int frameIndex, void* src, BufferInfo* buffer,
                    int frameNumber);
 
@@ -19,10 +19,10 @@ public:
     void* src() const { return src_; }
     BufferInfo* buffer() const { return buffer_; }
 
-protected:
+  protected:
     void run() override;
 
-private:
+  private:
     V360SectionBuilder* const builder_;
     const int frameIndex_;
     void* const src_;

@@ -47,8 +47,7 @@ V360DispatchThread::V360DispatchThread(QString outputPath, int width, int height
     makeTempPaths(std::move(tempDir));
     makeComment(commentTime, commentValue, commentFlag);
     encoder.reset(new FFMpegEncoder360G(utf8(pureVideo).constData(), width, height, bitRate,
-                                        comment.isEmpty() ? nullptr
-                                                          : utf8(comment).constData()));
+                                        comment.isEmpty() ? nullptr : utf8(comment).constData()));
     error = encoder->getInitError();
     allocBuffers(width, height);
     moveToThread(this);
@@ -60,8 +59,7 @@ V360DispatchThread::V360DispatchThread(QString outputPath, int width, int height
             Qt::QueuedConnection);
     connect(this, SIGNAL(eCancelVideoGeneration()), this, SLOT(_cancelVideoGeneration()),
             Qt::QueuedConnection);
-    connect(this, SIGNAL(eBuilderPrepared()), this, SLOT(builderPrepared()),
-            Qt::QueuedConnection);
+    connect(this, SIGNAL(eBuilderPrepared()), this, SLOT(builderPrepared()), Qt::QueuedConnection);
     connect(this, SIGNAL(eUpdateCurrentIASteps(int)), this, SLOT(updateCurrentIASteps(int)),
             Qt::QueuedConnection);
 }
@@ -105,9 +103,9 @@ void V360DispatchThread::makeComment(long long commentTime, long long commentVal
     if (commentTime <= 0) return;
     const int offset = QDateTime::currentDateTime().offsetFromUtc();
     const int minutes = std::abs(offset) / 60;
-    comment = QString::asprintf("P: %lld(%c%02d:%02d) %lld,%d", commentTime,
-                                offset < 0 ? '-' : '+', minutes / 60, minutes % 60, commentValue,
-                                commentFlag < 0 ? 0 : 2000);
+    comment =
+        QString::asprintf("P: %lld(%c%02d:%02d) %lld,%d", commentTime, offset < 0 ? '-' : '+',
+                          minutes / 60, minutes % 60, commentValue, commentFlag < 0 ? 0 : 2000);
 }
 
 void V360DispatchThread::allocBuffers(int width, int height) {
@@ -160,8 +158,7 @@ void V360DispatchThread::_addV360SectionBuilder(V360SectionBuilder* builder) {
 
 void V360DispatchThread::_closeVideoGeneration() {
     closed = true;
-    if (totalFrames > 0)
-        prepareWeight = (totalPrepareSteps * 90 / totalFrames) * prepareFactor;
+    if (totalFrames > 0) prepareWeight = (totalPrepareSteps * 90 / totalFrames) * prepareFactor;
     const double base = muted ? (musicPath.isEmpty() ? 91 : 93) : (musicPath.isEmpty() ? 94 : 96);
     totalUnits = base + prepareWeight;
     progressValue = 0;
@@ -233,8 +230,8 @@ void V360DispatchThread::startDewarpTask(void* frame) {
     BufferInfo* buffer = freeBuffers.front();
     freeBuffers.pop_front();
     buffer->sequence = nextBufferSequence++;
-    auto* task = new V360DewarpTask(currentBuilder, currentBuilder->nextFrameIndex, frame,
-                                    buffer, framesDispatched);
+    auto* task = new V360DewarpTask(currentBuilder, currentBuilder->nextFrameIndex, frame, buffer,
+                                    framesDispatched);
     liveTasks.insert(task);
     connect(task, SIGNAL(finished()), this, SLOT(onDewarpDone()), Qt::QueuedConnection);
     task->start(QThread::InheritPriority);
@@ -448,8 +445,8 @@ int V360DispatchThread::prepareMusicFile(QString target) {
     QTemporaryDir dir;
     if (!dir.isValid()) return -3;
     const QByteArray ready = utf8(QString("%1/volumeReadyMusic.m4a").arg(dir.path()));
-    int result = FFMpegAudioExtractor::extract(music.constData(), ready.constData(), start,
-                                               segment, musicVolume, true, false);
+    int result = FFMpegAudioExtractor::extract(music.constData(), ready.constData(), start, segment,
+                                               musicVolume, true, false);
     if (result < 0) return result;
     FFMpegMuxBasedAudioConcatenater concat(utf8(target).constData(), ready.constData());
     result = concat.getInitError();

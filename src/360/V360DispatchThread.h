@@ -29,12 +29,12 @@ class V360SectionBuilder;
 // thread). Deleting the thread after its loop has ended waits for the frames in flight.
 class V360DispatchThread : public QThread {
     Q_OBJECT
-public:
+  public:
     // tempDir: folder of the temporary files (empty: the user's temporary location +
     // "/UQO Studio"). A comment is written when commentTime > 0.
-    V360DispatchThread(QString outputPath, int width, int height, int bitRate,
-                       double videoVolume, long long commentTime, long long commentValue,
-                       int commentFlag, QString tempDir);
+    V360DispatchThread(QString outputPath, int width, int height, int bitRate, double videoVolume,
+                       long long commentTime, long long commentValue, int commentFlag,
+                       QString tempDir);
     ~V360DispatchThread() override;
 
     void setMusicSource(QString musicPath, double startTime, double endTime, double musicVolume,
@@ -50,14 +50,14 @@ public:
     QString pureVideoPath() const { return pureVideo; }
     QString muxedVideoPath() const { return muxedVideo; }
 
-signals:
-    void videoGenerationProgressUpdate(float totalProgress, float curMediaProgress,
-                                       int curMediaIdx, int totalMedias);
+  signals:
+    void videoGenerationProgressUpdate(float totalProgress, float curMediaProgress, int curMediaIdx,
+                                       int totalMedias);
     void videoGenerated();
     void videoGenerationFailed(int result);
 
-    void eSetMusicSource(QString musicPath, double startTime, double endTime,
-                         double musicVolume, bool loopMusic);
+    void eSetMusicSource(QString musicPath, double startTime, double endTime, double musicVolume,
+                         bool loopMusic);
     void eAddV360SectionBuilder(V360SectionBuilder* builder);
     void eCloseVideoGeneration();
     void eCancelVideoGeneration();
@@ -65,9 +65,9 @@ signals:
     void eBuilderPrepared();
     void eUpdateCurrentIASteps(int steps);
 
-private slots:
-    void _setMusicSource(QString musicPath, double startTime, double endTime,
-                         double musicVolume, bool loopMusic);
+  private slots:
+    void _setMusicSource(QString musicPath, double startTime, double endTime, double musicVolume,
+                         bool loopMusic);
     void _addV360SectionBuilder(V360SectionBuilder* builder);
     void _closeVideoGeneration();
     void _cancelVideoGeneration();
@@ -75,7 +75,7 @@ private slots:
     void updateCurrentIASteps(int steps);
     void onDewarpDone();
 
-private:
+  private:
     void makeTempPaths(QString tempDir);
     void makeComment(long long commentTime, long long commentValue, int commentFlag);
     void allocBuffers(int width, int height);

@@ -12,7 +12,7 @@ class Text360Info;
 // a process-wide registry with one current helper. alloc and release run on the GUI thread;
 // the drawing calls may run on several dewarp threads at once.
 class Video360GeneratorHelper {
-public:
+  public:
     // A new helper for width x height output, appended to the registry and made current.
     // The overlay image (patch for directions the lens does not see) loads as ARGB32.
     static Video360GeneratorHelper* alloc(int width, int height, QString overlayImagePath);
@@ -37,7 +37,7 @@ public:
     // No filter when all three gammas are negative.
     void setColorFilter(double gammaR, double gammaG, double gammaB);
 
-private:
+  private:
     Video360GeneratorHelper(int width, int height, const QString& overlayImagePath);
     ~Video360GeneratorHelper();
 

@@ -23,8 +23,7 @@ constexpr int kNoFrame = -12;
 
 struct FrameCell {
     AVFrame** cell = nullptr;
-    ~FrameCell()
-    {
+    ~FrameCell() {
         if (!cell) return;
         av_frame_unref(*cell);
         av_frame_free(cell);
@@ -34,31 +33,27 @@ struct FrameCell {
 };
 
 // Opens `path`; the open result (negative: failure).
-int openVideo(FFMpegDecoder360G* decoder, const QString& path, double* duration)
-{
+int openVideo(FFMpegDecoder360G* decoder, const QString& path, double* duration) {
     const int opened = decoder->initWithFilePath(path.toUtf8().constData());
     if (opened < 0) return opened;
     if (duration) *duration = decoder->getVideoDuration();
     return 0;
 }
 
-bool readFrameAt(FFMpegDecoder360G* decoder, double seconds, FrameCell* frame)
-{
+bool readFrameAt(FFMpegDecoder360G* decoder, double seconds, FrameCell* frame) {
     decoder->seekTo(seconds);
     frame->cell = decoder->readNextVideoFrame();
     return frame->cell != nullptr;
 }
 
-QString attitudeFileOf(const QString& videoPath)
-{
+QString attitudeFileOf(const QString& videoPath) {
     const QFileInfo info(videoPath);
     const QString name = info.completeBaseName() + ".eye";
     const QString beside = info.dir().filePath(name);
     return QFileInfo(beside).isFile() ? beside : info.dir().filePath("AppView/" + name);
 }
 
-void fillRotationAt(const QString& videoPath, int frame, double rot[3][3])
-{
+void fillRotationAt(const QString& videoPath, int frame, double rot[3][3]) {
     const QByteArray eye = attitudeFileOf(videoPath).toUtf8();
     std::unique_ptr<VideoRotationFeeder> feeder(
         VideoRotationFeeder::newVRFeeder(eye.constData(), false));
@@ -66,23 +61,18 @@ void fillRotationAt(const QString& videoPath, int frame, double rot[3][3])
     feeder->fillRotationData(frame, rot);
 }
 
-double sizeRate(int height)
-{
+double sizeRate(int height) {
     if (height == 2160) return 4.0;
     if (height == 1440) return 2.0;
     return 1.0;
 }
 
-bool makeFolder(const QString& path)
-{
-    return QDir().mkpath(path);
-}
+bool makeFolder(const QString& path) { return QDir().mkpath(path); }
 
 }  // namespace
 
 int Video360Util::getThumbnailFromSrcVideo(QString path, double time, int width, int height,
-                                           int viewAngle, QImage* out, double* duration)
-{
+                                           int viewAngle, QImage* out, double* duration) {
     if (!View360Thumbnail::isValidRequest(width, height, viewAngle))
         return View360Thumbnail::kBadRequest;
     FFMpegDecoder360G decoder;
@@ -99,16 +89,13 @@ int Video360Util::getThumbnailFromSrcVideo(QString path, double time, int width,
 }
 
 int Video360Util::getThumbnailFromSrcVideo(QString path, int width, int height, int viewAngle,
-                                           QImage* out, double* duration)
-{
+                                           QImage* out, double* duration) {
     return getThumbnailFromSrcVideo(path, -1.0, width, height, viewAngle, out, duration);
 }
 
 int Video360Util::getThumbnailFromVideo(QString path, double time, int width, int height,
-                                        QImage* out, double* duration)
-{
-    if (!View360Thumbnail::isValidRequest(width, height, 360))
-        return View360Thumbnail::kBadRequest;
+                                        QImage* out, double* duration) {
+    if (!View360Thumbnail::isValidRequest(width, height, 360)) return View360Thumbnail::kBadRequest;
     FFMpegDecoder360G decoder;
     const int opened = openVideo(&decoder, path, duration);
     if (opened < 0) return opened;
@@ -125,8 +112,7 @@ int Video360Util::getThumbnailFromVideo(QString path, double time, int width, in
 int Video360Util::getThumbnailFrom360Video(QString path, int width, int height, int viewAngle,
                                            QImage* out, int* videoHeight, double* duration,
                                            long long* createdMs, int* utcOffset,
-                                           long long* durationMs)
-{
+                                           long long* durationMs) {
     if (!View360Thumbnail::isValidRequest(width, height, viewAngle))
         return View360Thumbnail::kBadRequest;
     FFMpegDecoder360G decoder;
@@ -148,8 +134,7 @@ int Video360Util::getThumbnailFrom360Video(QString path, int width, int height, 
     return 0;
 }
 
-bool Video360Util::isEnoughSpace(long long megabytes, QString path)
-{
+bool Video360Util::isEnoughSpace(long long megabytes, QString path) {
     if (path.isEmpty()) return false;
     const QFileInfo info(path);
     const QString own = info.exists() ? info.absoluteFilePath() : info.absolutePath();
@@ -158,18 +143,15 @@ bool Video360Util::isEnoughSpace(long long megabytes, QString path)
     return megabytes < storage.bytesAvailable() / 1000000;
 }
 
-long long Video360Util::measureGeneratedVideoSize(int seconds, int height)
-{
+long long Video360Util::measureGeneratedVideoSize(int seconds, int height) {
     return static_cast<long long>(seconds * sizeRate(height) + 0.5);
 }
 
-long long Video360Util::measureGeneratingVideoTempSize(int seconds, int height)
-{
+long long Video360Util::measureGeneratingVideoTempSize(int seconds, int height) {
     return 2 * measureGeneratedVideoSize(seconds, height);
 }
 
-QString Video360Util::getGeneratingTempPath(long long megabytes)
-{
+QString Video360Util::getGeneratingTempPath(long long megabytes) {
     const QString candidate =
         QStandardPaths::writableLocation(QStandardPaths::TempLocation) + "/UQO Studio";
     makeFolder(candidate);

@@ -8,15 +8,15 @@
 #include <QString>
 
 class Video360Util {
-public:
+  public:
     // 0, the decoder's negative open result, -12 when no frame can be read, -22 for a view
     // angle outside (0, 360] or a non-positive size.
     static int getThumbnailFromSrcVideo(QString path, double time, int width, int height,
                                         int viewAngle, QImage* out, double* duration);
     static int getThumbnailFromSrcVideo(QString path, int width, int height, int viewAngle,
                                         QImage* out, double* duration);
-    static int getThumbnailFromVideo(QString path, double time, int width, int height,
-                                     QImage* out, double* duration);
+    static int getThumbnailFromVideo(QString path, double time, int width, int height, QImage* out,
+                                     double* duration);
     static int getThumbnailFrom360Video(QString path, int width, int height, int viewAngle,
                                         QImage* out, int* videoHeight, double* duration,
                                         long long* createdMs, int* utcOffset,

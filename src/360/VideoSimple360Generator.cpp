@@ -15,12 +15,11 @@ VideoSimple360Generator::VideoSimple360Generator(QString outputPath, int width, 
       bitRate(bitRate),
       commentFlag(commentFlag),
       helper(Video360GeneratorHelper::alloc(width, height, overlayImagePath)),
-      thread(new V360DispatchThread(outputPath, width, height, bitRate, videoVolume,
-                                    commentTime, commentValue, commentFlag, tempDir)) {
+      thread(new V360DispatchThread(outputPath, width, height, bitRate, videoVolume, commentTime,
+                                    commentValue, commentFlag, tempDir)) {
     connect(thread, SIGNAL(videoGenerationProgressUpdate(float, float, int, int)), this,
             SLOT(videoGenerationProgressUpdate(float, float, int, int)), Qt::QueuedConnection);
-    connect(thread, SIGNAL(videoGenerated()), this, SLOT(videoGenerated()),
-            Qt::QueuedConnection);
+    connect(thread, SIGNAL(videoGenerated()), this, SLOT(videoGenerated()), Qt::QueuedConnection);
     connect(thread, SIGNAL(videoGenerationFailed(int)), this, SLOT(videoGenFailed(int)),
             Qt::QueuedConnection);
     thread->start(QThread::InheritPriority);
@@ -40,8 +39,8 @@ VideoSimple360Generator* VideoSimple360Generator::genPanoramaVideo(
     float radius, double startTime, double endTime) {
     auto* generator = new VideoSimple360Generator(outputPath, width, height, 6250000, QString(),
                                                   1.0, -1, -1, -1, QString());
-    auto* builder = new V360PanoramaVideoSectionBuilder(width, height, srcPath, startTime,
-                                                        endTime, centerX, centerY, radius);
+    auto* builder = new V360PanoramaVideoSectionBuilder(width, height, srcPath, startTime, endTime,
+                                                        centerX, centerY, radius);
     generator->setShouldAutoDelete(true);
     generator->addV360SectionBuilder(builder);
     generator->closeVideoGeneration();
@@ -66,8 +65,8 @@ int VideoSimple360Generator::cancelGeneration() {
 void VideoSimple360Generator::setShouldAutoDelete(bool value) { autoDelete = value; }
 
 void VideoSimple360Generator::videoGenerationProgressUpdate(float totalProgress,
-                                                            float curMediaProgress,
-                                                            int curMediaIdx, int totalMedias) {
+                                                            float curMediaProgress, int curMediaIdx,
+                                                            int totalMedias) {
     if (!cancelled)
         emit videoGenProgressUpdate(totalProgress, curMediaProgress, curMediaIdx, totalMedias);
 }

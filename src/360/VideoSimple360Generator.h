@@ -12,7 +12,7 @@ class Video360GeneratorHelper;
 // deletes itself right after the final signal; a receiver must not use it afterwards.
 class VideoSimple360Generator : public QObject {
     Q_OBJECT
-public:
+  public:
     // bitRate: bits a second; overlayImagePath: patch for unseen directions (may be empty);
     // videoVolume: factor for the recordings' own sound (0 or less: muted); commentTime > 0
     // writes a comment entry; tempDir: folder of the temporary files (empty: the default).
@@ -24,10 +24,10 @@ public:
 
     // One panorama section over [startTime, endTime] seconds (-1: whole recording) of a
     // fisheye recording, closed at once and auto-deleting. The caller connects the signals.
-    static VideoSimple360Generator* genPanoramaVideo(QString srcPath, QString outputPath,
-                                                     int width, int height, float centerX,
-                                                     float centerY, float radius,
-                                                     double startTime, double endTime);
+    static VideoSimple360Generator* genPanoramaVideo(QString srcPath, QString outputPath, int width,
+                                                     int height, float centerX, float centerY,
+                                                     float radius, double startTime,
+                                                     double endTime);
 
     // Hands the builder to the job (owned by it from now on).
     void addV360SectionBuilder(V360SectionBuilder* builder);
@@ -38,19 +38,19 @@ public:
 
     V360DispatchThread* dispatchThread() const { return thread; }
 
-signals:
+  signals:
     void videoGenProgressUpdate(float totalProgress, float curMediaProgress, int curMediaIdx,
                                 int totalMedias);
     void videoGenerationFinished(QString filePath);
     void videoGenerationFailed(int result);
 
-private slots:
-    void videoGenerationProgressUpdate(float totalProgress, float curMediaProgress,
-                                       int curMediaIdx, int totalMedias);
+  private slots:
+    void videoGenerationProgressUpdate(float totalProgress, float curMediaProgress, int curMediaIdx,
+                                       int totalMedias);
     void videoGenerated();
     void videoGenFailed(int result);
 
-private:
+  private:
     QString outputPath;
     int width;
     int height;

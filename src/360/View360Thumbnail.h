@@ -7,7 +7,7 @@
 #include <QImage>
 
 class View360Thumbnail {
-public:
+  public:
     // Returned for a view angle outside (0, 360] or a non-positive size.
     static constexpr int kBadRequest = -22;
 
@@ -20,6 +20,5 @@ public:
     // min(w, h) / 2 given as radius x 14/15, turned by rot.
     static QImage fromFisheye(const void* src, int w, int h, const double rot[3][3], int width,
                               int height, int viewAngle);
-    static QImage fromEquirect(const void* src, int w, int h, int width, int height,
-                               int viewAngle);
+    static QImage fromEquirect(const void* src, int w, int h, int width, int height, int viewAngle);
 };

@@ -67,8 +67,7 @@ int copyStream(AVFormatContext* input, int from, AVFormatContext* output, int to
         }
         const bool timed = packet->pts != AV_NOPTS_VALUE && packet->dts != AV_NOPTS_VALUE;
         const int64_t offset = timed && packet->pts > packet->dts ? packet->pts - packet->dts : 0;
-        if (dts == AV_NOPTS_VALUE)
-            dts = packet->dts != AV_NOPTS_VALUE ? packet->dts : 0;
+        if (dts == AV_NOPTS_VALUE) dts = packet->dts != AV_NOPTS_VALUE ? packet->dts : 0;
         packet->stream_index = to;
         packet->pos = -1;
         packet->dts = dts;

@@ -7,7 +7,7 @@
 // video packets are written before all audio packets, so an MP4 output holds the boxes
 // ftyp, free, mdat, moov in this order. Logs with the tag "ffmpegAVMuxer".
 class FFMpegAVMuxer {
-public:
+  public:
     // 0; -7 when the video file has no video stream; -12 any other failure, also when the
     // copy of either stream stopped before its end.
     static int mux(const char* audio, const char* video, const char* output);

@@ -10,7 +10,7 @@
 // encoded to AAC. Numbers in the filter descriptions are written and read in the "C" locale.
 // Logs with the tag "ffmpegAExtrctr".
 class FFMpegAudioExtractor {
-public:
+  public:
     // start, duration: seconds, below 0 for none. volume: linear factor (1 = unchanged).
     // toStandard: stereo, 44100 Hz, 128000 bit/s instead of the source's parameters.
     // voiceBand: keep 50 Hz to 1000 Hz only.
@@ -18,7 +18,7 @@ public:
     static int extract(const char* source, const char* destination, double start, double duration,
                        double volume, bool toStandard, bool voiceBand);
 
-private:
+  private:
     FFMpegAudioExtractor() = default;
 
     int run(const char* source, const char* destination, double start, double duration,

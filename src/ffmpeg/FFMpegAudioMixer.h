@@ -8,11 +8,11 @@
 // the first input's sample rate, channel count and bit rate; the second input is converted
 // to them. Logs with the tag "ffmpegAMixer".
 class FFMpegAudioMixer {
-public:
+  public:
     // 0; -6 out of memory; -12 any other failure.
     static int mix(const char* first, const char* second, const char* output);
 
-private:
+  private:
     struct Input {
         ffh::InputFormatPtr format;
         ffh::CodecContextPtr codec;

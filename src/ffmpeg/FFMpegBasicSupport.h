@@ -13,17 +13,17 @@
 // and of every decoded frame is replaced by the default layout for its channel count, so that
 // filter sources and resamplers always get a real layout.
 class FFMpegBasicSupport {
-public:
+  public:
     // While it lives, the calling thread reads and writes numbers in the "C" locale, so that
     // FFmpeg parses "volume=1.5" alike under a comma-decimal locale. Thread-local; nests.
     class CLocaleScope {
-    public:
+      public:
         CLocaleScope();
         ~CLocaleScope();
         CLocaleScope(const CLocaleScope&) = delete;
         CLocaleScope& operator=(const CLocaleScope&) = delete;
 
-    private:
+      private:
         locale_t cLocale;
         locale_t previous;
     };

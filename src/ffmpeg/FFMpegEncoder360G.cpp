@@ -31,15 +31,11 @@ int FFMpegEncoder360G::getInitError() { return initError_; }
 // its frame; 4. open the file; 5. metadata; 6. header.
 int FFMpegEncoder360G::init(const char* path, const char* comment) {
     packet_ = ffh::makePacket();
-    if (!packet_)
-        return -6;
+    if (!packet_) return -6;
     int result = allocOutput(path);
-    if (result == 0)
-        result = addStream();
-    if (result == 0)
-        result = openCodec();
-    if (result != 0)
-        return result;
+    if (result == 0) result = addStream();
+    if (result == 0) result = openCodec();
+    if (result != 0) return result;
     av_dump_format(format_.get(), 0, path, 1);
     if (!(format_->oformat->flags & AVFMT_NOFILE)) {
         int err = avio_open(&format_->pb, path, AVIO_FLAG_WRITE);
@@ -50,8 +46,7 @@ int FFMpegEncoder360G::init(const char* path, const char* comment) {
     }
     if (comment) {
         int err = av_dict_set(&format_->metadata, "comment", comment, 0);
-        if (err < 0)
-            LogSystem::e(kTag, "Error occurred when add meta data: %d", err);
+        if (err < 0) LogSystem::e(kTag, "Error occurred when add meta data: %d", err);
     }
     int err = avformat_write_header(format_.get(), nullptr);
     if (err < 0) {
@@ -82,9 +77,8 @@ int FFMpegEncoder360G::addStream() {
         LogSystem::e(kTag, "Could not find encoder for '%s'", avcodec_get_name(AV_CODEC_ID_H264));
         return -3;
     }
-    return FFMpegEncodeSupport::addH264Stream(kTexts, codec, format_.get(), out_, bitRate_,
-                                              width_, height_, 12, kTimeBase,
-                                              av_inv_q(kTimeBase));
+    return FFMpegEncodeSupport::addH264Stream(kTexts, codec, format_.get(), out_, bitRate_, width_,
+                                              height_, 12, kTimeBase, av_inv_q(kTimeBase));
 }
 
 int FFMpegEncoder360G::openCodec() {
@@ -98,8 +92,7 @@ int FFMpegEncoder360G::prepareBgra() {
 
 // 0 when the YUV frame may take the next picture, else the frame's result.
 int FFMpegEncoder360G::prepareFrame(const unsigned char* data) {
-    if (initError_ != 0 || !out_.frame || !data)
-        return -10001;
+    if (initError_ != 0 || !out_.frame || !data) return -10001;
     int err = av_frame_make_writable(out_.frame.get());
     if (err < 0) {
         LogSystem::e(kTag, "av_frame_make_writable failed: %d", err);
@@ -110,12 +103,10 @@ int FFMpegEncoder360G::prepareFrame(const unsigned char* data) {
 
 int FFMpegEncoder360G::encodeArgbData(const unsigned char* bgra, int step) {
     int result = prepareFrame(bgra);
-    if (result == 0)
-        result = prepareBgra();
-    if (result != 0)
-        return result;
-    const int err = FFMpegEncodeSupport::scalePackedBgra(out_.sws.get(), out_.bgraFrame.get(),
-                                                         bgra, out_.frame.get());
+    if (result == 0) result = prepareBgra();
+    if (result != 0) return result;
+    const int err = FFMpegEncodeSupport::scalePackedBgra(out_.sws.get(), out_.bgraFrame.get(), bgra,
+                                                         out_.frame.get());
     if (err < 0) {
         LogSystem::e(kTag, "sws_scale failed: %d", err);
         return err;
@@ -125,8 +116,7 @@ int FFMpegEncoder360G::encodeArgbData(const unsigned char* bgra, int step) {
 
 int FFMpegEncoder360G::enncodeYuvData(const unsigned char* yuv, int step) {
     int result = prepareFrame(yuv);
-    if (result != 0)
-        return result;
+    if (result != 0) return result;
     const int err = FFMpegEncodeSupport::copyPacked(out_.frame.get(), yuv);
     if (err < 0) {
         LogSystem::e(kTag, "av_image_fill_arrays failed: %d", err);
@@ -140,8 +130,7 @@ int FFMpegEncoder360G::send(int step) {
     out_.nextPts += step;
     lastStep_ = step;
     int err = avcodec_send_frame(out_.enc.get(), out_.frame.get());
-    if (err < 0)
-        return err;
+    if (err < 0) return err;
     int writeError = 0;
     return FFMpegEncodeSupport::writeReadyPackets(format_.get(), out_.enc.get(), out_.st,
                                                   packet_.get(), lastStep_, true, &writeError);
@@ -158,8 +147,7 @@ int FFMpegEncoder360G::endEncode() {
                                                    packet_.get(), lastStep_, true, &writeError);
         }
     }
-    if (initError_ == 0 && format_)
-        av_write_trailer(format_.get());
+    if (initError_ == 0 && format_) av_write_trailer(format_.get());
     out_ = OutputStream();
     format_.reset();
     packet_.reset();

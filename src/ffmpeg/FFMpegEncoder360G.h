@@ -9,11 +9,10 @@
 #include "OutputStream.h"
 
 class FFMpegEncoder360G {
-public:
+  public:
     // path: output file (UTF-8); width, height: frame size in pixels;
     // bitRate: bits a second; comment: container "comment" entry or null.
-    FFMpegEncoder360G(const char* path, int width, int height, int bitRate,
-                      const char* comment);
+    FFMpegEncoder360G(const char* path, int width, int height, int bitRate, const char* comment);
     ~FFMpegEncoder360G();
     FFMpegEncoder360G(const FFMpegEncoder360G&) = delete;
     FFMpegEncoder360G& operator=(const FFMpegEncoder360G&) = delete;
@@ -34,7 +33,7 @@ public:
     // releases everything. Always 0; call once.
     int endEncode();
 
-private:
+  private:
     int init(const char* path, const char* comment);
     int allocOutput(const char* path);
     int addStream();

@@ -9,11 +9,20 @@ namespace {
 // FFmpeg's deprecated full-range formats as their plain twins; `fullRange` is set for them.
 AVPixelFormat plainFormat(AVPixelFormat format, bool* fullRange) {
     switch (format) {
-        case AV_PIX_FMT_YUVJ420P: *fullRange = true; return AV_PIX_FMT_YUV420P;
-        case AV_PIX_FMT_YUVJ422P: *fullRange = true; return AV_PIX_FMT_YUV422P;
-        case AV_PIX_FMT_YUVJ444P: *fullRange = true; return AV_PIX_FMT_YUV444P;
-        case AV_PIX_FMT_YUVJ440P: *fullRange = true; return AV_PIX_FMT_YUV440P;
-        default: return format;
+        case AV_PIX_FMT_YUVJ420P:
+            *fullRange = true;
+            return AV_PIX_FMT_YUV420P;
+        case AV_PIX_FMT_YUVJ422P:
+            *fullRange = true;
+            return AV_PIX_FMT_YUV422P;
+        case AV_PIX_FMT_YUVJ444P:
+            *fullRange = true;
+            return AV_PIX_FMT_YUV444P;
+        case AV_PIX_FMT_YUVJ440P:
+            *fullRange = true;
+            return AV_PIX_FMT_YUV440P;
+        default:
+            return format;
     }
 }
 
@@ -46,14 +55,11 @@ AVFrame* FFMpegFrameConverter::convert(const AVFrame* src, int dstWidth, int dst
         dstHeight = src->height;
     }
     int size = bufferSize(dstWidth, dstHeight);
-    if (size <= 0)
-        return nullptr;
+    if (size <= 0) return nullptr;
     ffh::FramePtr frame = ffh::makeFrame();
-    if (!frame)
-        return nullptr;
+    if (!frame) return nullptr;
     frame->buf[0] = takeBuffer(size);
-    if (!frame->buf[0])
-        return nullptr;
+    if (!frame->buf[0]) return nullptr;
     frame->format = dstFormat_;
     frame->width = dstWidth;
     frame->height = dstHeight;
@@ -68,8 +74,7 @@ AVFrame* FFMpegFrameConverter::convert(const AVFrame* src, int dstWidth, int dst
 int FFMpegFrameConverter::convertInto(const AVFrame* src, uint8_t* dst, int dstWidth,
                                       int dstHeight) {
     int size = bufferSize(dstWidth, dstHeight);
-    if (size <= 0 || src->width < 1 || src->height < 1)
-        return AVERROR(EINVAL);
+    if (size <= 0 || src->width < 1 || src->height < 1) return AVERROR(EINVAL);
     if (src->format == dstFormat_ && src->width == dstWidth && src->height == dstHeight) {
         int copied = av_image_copy_to_buffer(dst, size, src->data, src->linesize, dstFormat_,
                                              dstWidth, dstHeight, 1);
@@ -81,8 +86,7 @@ int FFMpegFrameConverter::convertInto(const AVFrame* src, uint8_t* dst, int dstW
     const int flags = scalerFlags(swsFlags_, src->width);
     sws_.reset(sws_getCachedContext(sws_.release(), src->width, src->height, srcFormat, dstWidth,
                                     dstHeight, dstFormat_, flags, nullptr, nullptr, nullptr));
-    if (!sws_)
-        return AVERROR(EINVAL);
+    if (!sws_) return AVERROR(EINVAL);
     // Set per frame (cheap beside the scaling): the colour space may change mid-stream.
     const int colourSpace = scalerColourSpace(src->colorspace, src->width, src->height);
     sws_setColorspaceDetails(sws_.get(), sws_getCoefficients(colourSpace), fullRange ? 1 : 0,
@@ -90,8 +94,7 @@ int FFMpegFrameConverter::convertInto(const AVFrame* src, uint8_t* dst, int dstW
     uint8_t* planes[4];
     int strides[4];
     int err = av_image_fill_arrays(planes, strides, dst, dstFormat_, dstWidth, dstHeight, 1);
-    if (err < 0)
-        return err;
+    if (err < 0) return err;
     const int rows =
         sws_scale(sws_.get(), src->data, src->linesize, 0, src->height, planes, strides);
     return rows == dstHeight ? 0 : AVERROR(EINVAL);
@@ -99,14 +102,20 @@ int FFMpegFrameConverter::convertInto(const AVFrame* src, uint8_t* dst, int dstW
 
 int FFMpegFrameConverter::scalerColourSpace(int colourSpace, int width, int height) {
     switch (colourSpace) {
-        case AVCOL_SPC_BT709: return SWS_CS_ITU709;
-        case AVCOL_SPC_FCC: return SWS_CS_FCC;
+        case AVCOL_SPC_BT709:
+            return SWS_CS_ITU709;
+        case AVCOL_SPC_FCC:
+            return SWS_CS_FCC;
         case AVCOL_SPC_BT470BG:
-        case AVCOL_SPC_SMPTE170M: return SWS_CS_ITU601;
-        case AVCOL_SPC_SMPTE240M: return SWS_CS_SMPTE240M;
+        case AVCOL_SPC_SMPTE170M:
+            return SWS_CS_ITU601;
+        case AVCOL_SPC_SMPTE240M:
+            return SWS_CS_SMPTE240M;
         case AVCOL_SPC_BT2020_NCL:
-        case AVCOL_SPC_BT2020_CL: return SWS_CS_BT2020;
-        default: return isHighDefinition(width, height) ? SWS_CS_ITU709 : SWS_CS_ITU601;
+        case AVCOL_SPC_BT2020_CL:
+            return SWS_CS_BT2020;
+        default:
+            return isHighDefinition(width, height) ? SWS_CS_ITU709 : SWS_CS_ITU601;
     }
 }
 

@@ -13,7 +13,7 @@
 #include "FFMpegHandles.h"
 
 class FFMpegFrameConverter {
-public:
+  public:
     // dstFormat: output pixel format; swsFlags: scaler flags (SWS_*).
     FFMpegFrameConverter(AVPixelFormat dstFormat, int swsFlags);
 
@@ -46,7 +46,7 @@ public:
 
     AVPixelFormat dstFormat() const { return dstFormat_; }
 
-private:
+  private:
     AVBufferRef* takeBuffer(int size);
 
     AVPixelFormat dstFormat_;

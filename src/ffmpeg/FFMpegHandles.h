@@ -31,8 +31,7 @@ using InputFormatPtr = std::unique_ptr<AVFormatContext, InputFormatDeleter>;
 // the context opened one (no AVFMT_NOFILE), then frees the context.
 struct OutputFormatDeleter {
     void operator()(AVFormatContext* ctx) const {
-        if (ctx->pb && ctx->oformat && !(ctx->oformat->flags & AVFMT_NOFILE))
-            avio_closep(&ctx->pb);
+        if (ctx->pb && ctx->oformat && !(ctx->oformat->flags & AVFMT_NOFILE)) avio_closep(&ctx->pb);
         avformat_free_context(ctx);
     }
 };
@@ -93,8 +92,7 @@ inline PacketPtr makePacket() { return PacketPtr(av_packet_alloc()); }
 // valid on the calling thread until its next call.
 inline const char* errorText(int err) {
     thread_local char buf[AV_ERROR_MAX_STRING_SIZE + 64];
-    if (av_strerror(err, buf, sizeof(buf)) < 0)
-        snprintf(buf, sizeof(buf), "error %d", err);
+    if (av_strerror(err, buf, sizeof(buf)) < 0) snprintf(buf, sizeof(buf), "error %d", err);
     return buf;
 }
 

@@ -112,7 +112,8 @@ int FFMpegMuxBasedAudioConcatenater::copyPackets(const char* path) {
         const int64_t duration = av_rescale_q(packet->duration, inBase, outBase);
         // The first source's start offset (AAC priming) stays, so the sound keeps its timing.
         if (nextPts == AV_NOPTS_VALUE)
-            nextPts = packet->pts != AV_NOPTS_VALUE ? av_rescale_q(packet->pts, inBase, outBase) : 0;
+            nextPts =
+                packet->pts != AV_NOPTS_VALUE ? av_rescale_q(packet->pts, inBase, outBase) : 0;
         packet->stream_index = 0;
         packet->pos = -1;
         packet->pts = packet->dts = nextPts;

@@ -9,7 +9,7 @@
 // tag "ffmpegMBACnctntr". Results: 0, -6 out of memory, -12 any other failure, -10001 when the
 // output is not open.
 class FFMpegMuxBasedAudioConcatenater {
-public:
+  public:
     // Creates `output` (container from its name) and copies the audio of `firstSource` into
     // it. On a failure the output is closed and the object stays not open (see getInitError).
     FFMpegMuxBasedAudioConcatenater(const char* output, const char* firstSource);
@@ -34,7 +34,7 @@ public:
     static int generate(const char* source, const char* piece, const char* destination,
                         double seconds);
 
-private:
+  private:
     int copyPackets(const char* path);
 
     // Output, null when not open.

@@ -12,7 +12,7 @@
 // cannot be started, -30 when there is no tool file. Every command line ends with
 // "-map_metadata" "0". Numbers in arguments are written independently of the locale.
 class FFMpegUtil {
-public:
+  public:
     // Seconds (start, duration) below or at 0 are left out; `volume` is a linear factor.
     static int extractAudioFromVideo(const QString& src, const QString& dst, double start,
                                      double duration, double volume);

@@ -7,7 +7,7 @@
 #include "VideoSrcFrame.h"
 
 class FFMpegVSrcFrame : public VideoSrcFrame {
-public:
+  public:
     // Takes ownership of `frame` (may be null); `secs`: presentation time.
     FFMpegVSrcFrame(AVFrame* frame, double secs);
 
@@ -18,7 +18,7 @@ public:
     // The frame itself (borrowed), for its size and format.
     const AVFrame* frame() const { return frame_.get(); }
 
-private:
+  private:
     ffh::FramePtr frame_;
     double secs_;
 };

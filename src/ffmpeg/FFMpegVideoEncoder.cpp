@@ -25,8 +25,7 @@ const FFMpegEncodeSupport::SetupTexts kTexts = {
 // fps above 0 (to a thousandth): 1/fps; else microseconds.
 AVRational timeBaseFor(float fps) {
     const int milliFps = static_cast<int>(fps * 1000);
-    if (fps <= 0 || milliFps <= 0)
-        return AVRational{1, 1000000};
+    if (fps <= 0 || milliFps <= 0) return AVRational{1, 1000000};
     return av_make_q(1000, milliFps);
 }
 }  // namespace
@@ -48,8 +47,7 @@ int FFMpegVideoEncoder::init(const char* path, int width, int height, bool fromB
 int FFMpegVideoEncoder::init(const char* path, int width, int height, bool fromBGRA, float fps,
                              int bitRate, const List<const char*>& keys,
                              const List<const char*>& values, int rotation) {
-    if (open_)
-        return -10001;
+    if (open_) return -10001;
     width_ = width;
     height_ = height;
     fromBGRA_ = fromBGRA;
@@ -61,10 +59,8 @@ int FFMpegVideoEncoder::init(const char* path, int width, int height, bool fromB
     }
     format_.reset(raw);
     int result = addStream(bitRate, fps);
-    if (result == 0)
-        result = openOutput(path, &keys, &values, rotation);
-    if (result == 0)
-        result = allocFrames();
+    if (result == 0) result = openOutput(path, &keys, &values, rotation);
+    if (result == 0) result = allocFrames();
     if (result != 0) {
         release();
         return result;
@@ -93,10 +89,8 @@ int FFMpegVideoEncoder::addStream(int bitRate, float fps) {
     const AVRational frameRate = fps > 0 ? av_inv_q(timeBase) : AVRational{30, 1};
     int result = FFMpegEncodeSupport::addH264Stream(kTexts, codec, format_.get(), out_, bitRate,
                                                     width_, height_, 15, timeBase, frameRate);
-    if (result != 0)
-        return result;
-    if (!preset_.empty())
-        av_opt_set(out_.enc->priv_data, "preset", preset_.c_str(), 0);
+    if (result != 0) return result;
+    if (!preset_.empty()) av_opt_set(out_.enc->priv_data, "preset", preset_.c_str(), 0);
     return FFMpegEncodeSupport::openH264Codec(kTexts, out_);
 }
 
@@ -114,10 +108,9 @@ int FFMpegVideoEncoder::openOutput(const char* path, const List<const char*>* ke
     av_dict_set_int(&out_.st->metadata, "rotate", rotation, 0);
     // The muxers of this FFmpeg take the rotation from the display matrix
     // (the tag: degrees clockwise).
-    uint8_t* matrix = av_stream_new_side_data(out_.st, AV_PKT_DATA_DISPLAYMATRIX,
-                                              9 * sizeof(int32_t));
-    if (matrix)
-        av_display_rotation_set(reinterpret_cast<int32_t*>(matrix), rotation);
+    uint8_t* matrix =
+        av_stream_new_side_data(out_.st, AV_PKT_DATA_DISPLAYMATRIX, 9 * sizeof(int32_t));
+    if (matrix) av_display_rotation_set(reinterpret_cast<int32_t*>(matrix), rotation);
     err = avformat_write_header(format_.get(), nullptr);
     if (err < 0) {
         LogSystem::e(kTag, "Error occurred when opening output file: %d", err);
@@ -128,8 +121,7 @@ int FFMpegVideoEncoder::openOutput(const char* path, const List<const char*>* ke
 
 int FFMpegVideoEncoder::allocFrames() {
     int result = FFMpegEncodeSupport::allocYuvFrame(kTexts, out_);
-    if (result == 0 && fromBGRA_)
-        result = FFMpegEncodeSupport::allocBgraScaler(kTexts, out_);
+    if (result == 0 && fromBGRA_) result = FFMpegEncodeSupport::allocBgraScaler(kTexts, out_);
     return result;
 }
 
@@ -139,8 +131,7 @@ int64_t FFMpegVideoEncoder::nextPts(double seconds) {
     int64_t pts = seconds > 0 ? std::llround(seconds * tb.den / tb.num) : frameCounter_;
     ++frameCounter_;
     if (lastPts_ != AV_NOPTS_VALUE) {
-        if (pts <= lastPts_)
-            pts = lastPts_ + 1;
+        if (pts <= lastPts_) pts = lastPts_ + 1;
         lastStep_ = pts - lastPts_;
     }
     lastPts_ = pts;
@@ -148,14 +139,11 @@ int64_t FFMpegVideoEncoder::nextPts(double seconds) {
 }
 
 int FFMpegVideoEncoder::encode(const unsigned char* data, double seconds) {
-    if (!open_)
-        return -10001;
-    if (!data)
-        return AVERROR(EINVAL);
+    if (!open_) return -10001;
+    if (!data) return AVERROR(EINVAL);
     AVFrame* yuv = out_.frame.get();
     int err = av_frame_make_writable(yuv);
-    if (err < 0)
-        return err;
+    if (err < 0) return err;
     err = fromBGRA_ ? FFMpegEncodeSupport::scalePackedBgra(out_.sws.get(), out_.bgraFrame.get(),
                                                            data, yuv)
                     : FFMpegEncodeSupport::copyPacked(yuv, data);
@@ -189,8 +177,7 @@ int FFMpegVideoEncoder::sendAndWrite(AVFrame* frame) {
 }
 
 int FFMpegVideoEncoder::close() {
-    if (!open_)
-        return -10001;
+    if (!open_) return -10001;
     sendAndWrite(nullptr);
     av_write_trailer(format_.get());
     release();

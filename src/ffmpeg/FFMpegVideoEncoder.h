@@ -13,7 +13,7 @@
 #include "OutputStream.h"
 
 class FFMpegVideoEncoder {
-public:
+  public:
     FFMpegVideoEncoder();
     ~FFMpegVideoEncoder();
     FFMpegVideoEncoder(const FFMpegVideoEncoder&) = delete;
@@ -43,9 +43,9 @@ public:
     // when not open.
     int close();
 
-private:
-    int openOutput(const char* path, const List<const char*>* keys,
-                   const List<const char*>* values, int rotation);
+  private:
+    int openOutput(const char* path, const List<const char*>* keys, const List<const char*>* values,
+                   int rotation);
     int addStream(int bitRate, float fps);
     int allocFrames();
     int64_t nextPts(double seconds);

@@ -10,9 +10,9 @@
 struct OutputStream {
     AVStream* st = nullptr;  // borrowed from the format context
     ffh::CodecContextPtr enc;
-    int64_t nextPts = 0;        // codec time-base units
-    ffh::FramePtr frame;        // YUV frame in the codec's format, reused
-    ffh::FramePtr bgraFrame;    // planes point into the caller's buffer per frame
-    ffh::SwsPtr sws;            // BGRA to the codec's format
-    ffh::SwrPtr swr;            // not used by the video encoders
+    int64_t nextPts = 0;      // codec time-base units
+    ffh::FramePtr frame;      // YUV frame in the codec's format, reused
+    ffh::FramePtr bgraFrame;  // planes point into the caller's buffer per frame
+    ffh::SwsPtr sws;          // BGRA to the codec's format
+    ffh::SwrPtr swr;          // not used by the video encoders
 };

@@ -11,8 +11,7 @@ DialogHook::Answerer& DialogHook::answerer() {
 void DialogHook::setAnswerer(Answerer answerer) { DialogHook::answerer() = std::move(answerer); }
 
 int DialogHook::exec(QDialog* dialog) {
-    if (!answerer())
-        return dialog->exec();
+    if (!answerer()) return dialog->exec();
     Request request;
     request.kind = Dialog;
     request.widget = dialog;
@@ -60,13 +59,11 @@ QString DialogHook::saveFileName(QWidget* parent, const QString& caption, const 
 
 QString DialogHook::openFileName(QWidget* parent, const QString& caption, const QString& dir,
                                  const QString& filter) {
-    if (!answerer())
-        return QFileDialog::getOpenFileName(parent, caption, dir, filter);
+    if (!answerer()) return QFileDialog::getOpenFileName(parent, caption, dir, filter);
     return answerer()(fileRequest(OpenFile, parent, caption, dir, filter)).path;
 }
 
 QString DialogHook::existingDirectory(QWidget* parent, const QString& caption, const QString& dir) {
-    if (!answerer())
-        return QFileDialog::getExistingDirectory(parent, caption, dir);
+    if (!answerer()) return QFileDialog::getExistingDirectory(parent, caption, dir);
     return answerer()(fileRequest(Directory, parent, caption, dir, QString())).path;
 }

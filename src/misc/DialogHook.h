@@ -11,7 +11,7 @@ class QWidget;
 // Every modal dialog, message box and file chooser of the program runs through here, so that
 // a test can answer them instead of a user (nothing blocks when an answerer is set).
 class DialogHook {
-public:
+  public:
     enum Kind { Dialog, Message, SaveFile, OpenFile, Directory };
 
     struct Request {
@@ -36,15 +36,15 @@ public:
     static void setAnswerer(Answerer answerer);
 
     static int exec(QDialog* dialog);
-    static QMessageBox::StandardButton message(QWidget* parent, QMessageBox::Icon icon,
-                                               const QString& title, const QString& text,
-                                               QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+    static QMessageBox::StandardButton message(
+        QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+        QMessageBox::StandardButtons buttons = QMessageBox::Ok);
     static QString saveFileName(QWidget* parent, const QString& caption, const QString& dir,
                                 const QString& filter, QString* selectedFilter = nullptr);
     static QString openFileName(QWidget* parent, const QString& caption, const QString& dir,
                                 const QString& filter);
     static QString existingDirectory(QWidget* parent, const QString& caption, const QString& dir);
 
-private:
+  private:
     static Answerer& answerer();
 };

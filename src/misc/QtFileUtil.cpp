@@ -22,8 +22,7 @@ const qint64 kMd5Chunk = 10240;
 // The whole content of an existing file, or an empty array.
 QByteArray readWhole(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray();
+    if (!file.open(QIODevice::ReadOnly)) return QByteArray();
     return file.readAll();
 }
 
@@ -47,8 +46,7 @@ bool replaceFile(const QString& to, const QString& from) {
 bool compressJpeg(const QString& path, const QString& tempPath, const QByteArray& format,
                   int quality) {
     QImage image(path);
-    if (image.isNull())
-        return false;
+    if (image.isNull()) return false;
     return image.save(tempPath, format.constData(), quality >= 1 && quality <= 100 ? quality : 50);
 }
 
@@ -61,8 +59,7 @@ bool fileExists(const QString& path) {
 
 void copyPath(const QString& src, const QString& dst) {
     QDir dir(src);
-    if (!dir.exists())
-        return;
+    if (!dir.exists()) return;
     const QString sep = QDir::separator();
     const QDir::Filters folders = QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks;
     for (const QString& name : dir.entryList(folders)) {
@@ -78,8 +75,7 @@ qint64 dirSize(const QString& path) {
     QDir dir(path);
     const QDir::Filters common = QDir::Hidden | QDir::System | QDir::NoSymLinks;
     qint64 size = 0;
-    for (const QFileInfo& file : dir.entryInfoList(QDir::Files | common))
-        size += file.size();
+    for (const QFileInfo& file : dir.entryInfoList(QDir::Files | common)) size += file.size();
     for (const QFileInfo& sub : dir.entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | common))
         size += dirSize(sub.filePath());
     return size;
@@ -98,8 +94,7 @@ QString formatSize(qint64 bytes) {
 }
 
 QJsonDocument loadJson(const QString& path) {
-    if (!fileExists(path))
-        return QJsonDocument();
+    if (!fileExists(path)) return QJsonDocument();
     QJsonParseError error;
     QJsonDocument document = QJsonDocument::fromJson(readWhole(path), &error);
     if (error.error != QJsonParseError::NoError)
@@ -110,8 +105,7 @@ QJsonDocument loadJson(const QString& path) {
 }
 
 SimpleJsonObj* loadSimpleJson(const QString& path) {
-    if (!fileExists(path))
-        return nullptr;
+    if (!fileExists(path)) return nullptr;
     try {
         return SimpleJsonObj::parseAndGenerate(readWhole(path).constData());
     } catch (const EJsonError&) {
@@ -122,73 +116,61 @@ SimpleJsonObj* loadSimpleJson(const QString& path) {
 bool saveJson(const QJsonDocument& document, const QString& path) {
     QFileInfo info(path);
     QDir folder = info.absoluteDir();
-    if (!folder.exists())
-        folder.mkpath(".");
+    if (!folder.exists()) folder.mkpath(".");
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
     const QByteArray text = document.toJson(QJsonDocument::Indented);
     return file.write(text) == text.size();
 }
 
 QString findUniqueName(const QString& folder, const QString& name) {
-    if (!fileExists(folder + "/" + name))
-        return name;
+    if (!fileExists(folder + "/" + name)) return name;
     const int firstDot = name.indexOf('.');
     const QString base = firstDot < 0 ? name : name.left(firstDot);
     const QString ending = firstDot < 0 ? QString() : "." + name.mid(name.lastIndexOf('.') + 1);
     for (int n = 1;; ++n) {
         const QString candidate = base + "_" + QString::number(n) + ending;
-        if (!fileExists(folder + "/" + candidate))
-            return candidate;
+        if (!fileExists(folder + "/" + candidate)) return candidate;
     }
 }
 
 QString findUniqueFolder(const QString& parent, const QString& name) {
-    if (!QFileInfo::exists(parent + "/" + name))
-        return name;
+    if (!QFileInfo::exists(parent + "/" + name)) return name;
     for (int n = 1;; ++n) {
         const QString candidate = name + "_" + QString::number(n);
-        if (!QFileInfo::exists(parent + "/" + candidate))
-            return candidate;
+        if (!QFileInfo::exists(parent + "/" + candidate)) return candidate;
     }
 }
 
 QImage centerCropImage(const QImage& image, int width, int height) {
-    if (image.isNull())
-        return QImage();
+    if (image.isNull()) return QImage();
     const QImage scaled =
         image.scaled(width, height, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
-    return scaled.copy((scaled.width() - width) / 2, (scaled.height() - height) / 2, width,
-                       height);
+    return scaled.copy((scaled.width() - width) / 2, (scaled.height() - height) / 2, width, height);
 }
 
 bool compress(const QString& path, const QString& tempPath, int quality, int width, int height) {
     const QFileInfo source(path);
-    if (source.absoluteFilePath() == QFileInfo(tempPath).absoluteFilePath())
-        return false;
+    if (source.absoluteFilePath() == QFileInfo(tempPath).absoluteFilePath()) return false;
     const QString suffix = source.suffix().toLower();
     bool made = false;
     if (suffix == "mp4")
         made = FFMpegUtil::compressV2(path, tempPath, quality, width, height);
     else if (suffix == "jpg")
         made = compressJpeg(path, tempPath, suffix.toLatin1(), quality);
-    if (!made || !replaceFile(path, tempPath))
-        return false;
+    if (!made || !replaceFile(path, tempPath)) return false;
     QFile::remove(tempPath);
     return true;
 }
 
 QString toMd5(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
+    if (!file.open(QIODevice::ReadOnly)) return QString();
     QCryptographicHash md5(QCryptographicHash::Md5);
     qint64 total = 0;
     while (total < kMd5Limit) {
         const QByteArray chunk = file.read(qMin(kMd5Chunk, kMd5Limit - total));
-        if (chunk.isEmpty())
-            break;
+        if (chunk.isEmpty()) break;
         md5.addData(chunk);
         total += chunk.size();
     }

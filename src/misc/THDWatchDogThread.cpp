@@ -13,9 +13,7 @@ long long THDWatchDogThread::nowMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-void THDWatchDogThread::feed() {
-    lastFeedMs.store(nowMs());
-}
+void THDWatchDogThread::feed() { lastFeedMs.store(nowMs()); }
 
 void THDWatchDogThread::stopWatchDog() {
     {
@@ -32,8 +30,7 @@ bool THDWatchDogThread::sleepOneSecond() {
 
 void THDWatchDogThread::run() {
     while (!sleepOneSecond()) {
-        if (nowMs() - lastFeedMs.load() >= timeoutSeconds * 1000LL)
-            endProcess();
+        if (nowMs() - lastFeedMs.load() >= timeoutSeconds * 1000LL) endProcess();
     }
 }
 

@@ -13,7 +13,7 @@
 class THDWatchDogThread : public QThread {
     Q_OBJECT
 
-public:
+  public:
     // timeoutSeconds: seconds without feed() before the process ends. The detector feeds once
     // a second, so values below 2 are raised to 2.
     explicit THDWatchDogThread(int timeoutSeconds);
@@ -23,10 +23,10 @@ public:
     // Any thread: ends the loop at once (the sleep is interrupted).
     void stopWatchDog();
 
-protected:
+  protected:
     void run() override;
 
-private:
+  private:
     // Waits up to one second; true when stopped meanwhile.
     bool sleepOneSecond();
     // Milliseconds of a monotonic clock.

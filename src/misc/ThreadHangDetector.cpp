@@ -18,6 +18,4 @@ ThreadHangDetector::~ThreadHangDetector() {
     delete watchdog;
 }
 
-void ThreadHangDetector::onTimeout() {
-    watchdog->feed();
-}
+void ThreadHangDetector::onTimeout() { watchdog->feed(); }

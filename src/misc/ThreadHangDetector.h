@@ -11,14 +11,14 @@ class THDWatchDogThread;
 class ThreadHangDetector : public QObject {
     Q_OBJECT
 
-public:
+  public:
     explicit ThreadHangDetector(int timeoutSeconds);
     ~ThreadHangDetector() override;
 
-private slots:
+  private slots:
     void onTimeout();
 
-private:
+  private:
     // Owned; lives from construction until the destructor has joined it.
     THDWatchDogThread* watchdog;
     // Fires every 1000 ms on the owning thread while its event loop runs.

@@ -40,8 +40,7 @@ void AVClock::updateValue(double seconds) {
 
 void AVClock::pause(bool p) {
     QMutexLocker locker(&lock);
-    if (p == paused)
-        return;
+    if (p == paused) return;
     if (p)
         base += running.nsecsElapsed() / 1e9;
     else

@@ -11,7 +11,7 @@ namespace QtAV {
 // the player on every seek. Thread-safe.
 class AVClock : public QObject {
     Q_OBJECT
-public:
+  public:
     // The clock type is kept and reported; every type paces video on this
     // clock, and audio is written to keep up with it.
     enum ClockType { AudioClock = 0, ExternalClock = 1, VideoClock = 2 };
@@ -34,7 +34,7 @@ public:
     // Value 0, paused.
     void reset();
 
-private:
+  private:
     mutable QMutex lock;
     ClockType type = AudioClock;  // guarded by lock
     bool automatic = true;        // guarded by lock

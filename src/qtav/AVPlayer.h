@@ -22,7 +22,7 @@ namespace QtAV {
 // silent sink consuming at real-time rate when there is none).
 class AVPlayer : public QObject {
     Q_OBJECT
-public:
+  public:
     enum State { StoppedState = 0, PlayingState = 1, PausedState = 2 };
     Q_ENUM(State)
 
@@ -66,7 +66,7 @@ public:
     // Clock time in ms while playing or paused, in [0, duration()]; 0 while stopped.
     qint64 position() const;
 
-public slots:
+  public slots:
     // Stopped: loads if needed and starts at startPosition(). Paused: resumes.
     // Playing: nothing.
     void play();
@@ -80,7 +80,7 @@ public slots:
     // frame, the first at or after ms, is shown and playback stays paused.
     void seek(qint64 ms);
 
-signals:
+  signals:
     void loaded();
     void durationChanged(qint64 ms);
     void stateChanged(QtAV::AVPlayer::State state);
@@ -93,11 +93,11 @@ signals:
     void mediaEnded();
     void error(const QString& message);
 
-private slots:
+  private slots:
     void onMediaEnd(int run, int serial);
     void onNotify();
 
-private:
+  private:
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -9,7 +9,7 @@ namespace QtAV {
 // The player's sound settings. Read by the player's audio thread; set from any thread.
 class AudioOutput : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit AudioOutput(QObject* parent = nullptr);
 
     // Volume in [0, 1]; values outside are clamped. Default 1.
@@ -20,11 +20,11 @@ public:
     // The gain applied to samples: 0 when muted, else volume().
     qreal effectiveGain() const;
 
-signals:
+  signals:
     void volumeChanged(qreal volume);
     void muteChanged(bool mute);
 
-private:
+  private:
     std::atomic<double> level{1.0};
     std::atomic<bool> muted{false};
 };

@@ -8,7 +8,7 @@ namespace QtAV {
 // Pixel format of a video frame. Named formats carry stable values; any
 // other FFmpeg pixel format is kept as such and reported as Format_User.
 class VideoFormat {
-public:
+  public:
     enum PixelFormat {
         Format_Invalid = -1,
         Format_ARGB32 = 0,  // bytes A, R, G, B
@@ -46,7 +46,7 @@ public:
     bool operator==(const VideoFormat& other) const;
     bool operator!=(const VideoFormat& other) const { return !(*this == other); }
 
-private:
+  private:
     int avFormat = -1;
 };
 

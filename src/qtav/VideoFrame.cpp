@@ -24,13 +24,11 @@ ffh::FramePtr allocPacked(int width, int height, int avFormat) {
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide || avFormat < 0)
         return nullptr;
     ffh::FramePtr frame = ffh::makeFrame();
-    if (!frame)
-        return nullptr;
+    if (!frame) return nullptr;
     frame->width = width;
     frame->height = height;
     frame->format = avFormat;
-    if (av_frame_get_buffer(frame.get(), 1) < 0)
-        return nullptr;
+    if (av_frame_get_buffer(frame.get(), 1) < 0) return nullptr;
     return frame;
 }
 
@@ -43,8 +41,7 @@ int planeBytes(const AVFrame* frame, int plane, int lines) {
 void planeLines(const AVFrame* frame, int lines[4]) {
     const AVPixelFormat format = static_cast<AVPixelFormat>(frame->format);
     ptrdiff_t linesizes[4];
-    for (int i = 0; i < 4; ++i)
-        linesizes[i] = frame->linesize[i];
+    for (int i = 0; i < 4; ++i) linesizes[i] = frame->linesize[i];
     size_t sizes[4] = {0, 0, 0, 0};
     av_image_fill_plane_sizes(sizes, format, frame->height, linesizes);
     for (int i = 0; i < 4; ++i)
@@ -54,7 +51,7 @@ void planeLines(const AVFrame* frame, int lines[4]) {
 }  // namespace
 
 class VideoFramePrivate : public QSharedData {
-public:
+  public:
     VideoFramePrivate() = default;
     // Detach: shares the buffers; bits() makes them writable (copies) when still shared.
     VideoFramePrivate(const VideoFramePrivate& other)
@@ -71,15 +68,12 @@ VideoFrame::VideoFrame() : d(new VideoFramePrivate) {}
 VideoFrame::VideoFrame(int width, int height, const VideoFormat& format, const QByteArray& data)
     : d(new VideoFramePrivate) {
     ffh::FramePtr frame = allocPacked(width, height, format.pixelFormatFFmpeg());
-    if (!frame)
-        return;
+    if (!frame) return;
     int lines[4];
     planeLines(frame.get(), lines);
     int total = 0;
-    for (int i = 0; i < 4; ++i)
-        total += planeBytes(frame.get(), i, lines[i]);
-    if (!data.isEmpty() && data.size() != total)
-        return;
+    for (int i = 0; i < 4; ++i) total += planeBytes(frame.get(), i, lines[i]);
+    if (!data.isEmpty() && data.size() != total) return;
     const char* src = data.constData();
     for (int i = 0; i < 4 && frame->data[i]; ++i) {
         const int bytes = planeBytes(frame.get(), i, lines[i]);
@@ -93,16 +87,15 @@ VideoFrame::VideoFrame(int width, int height, const VideoFormat& format, const Q
 }
 
 VideoFrame::VideoFrame(const QImage& image) : d(new VideoFramePrivate) {
-    if (image.isNull())
-        return;
+    if (image.isNull()) return;
     const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
     const VideoFormat format(Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? VideoFormat::Format_BGRA32
                                                              : VideoFormat::Format_ARGB32);
     ffh::FramePtr frame = allocPacked(argb.width(), argb.height(), format.pixelFormatFFmpeg());
-    if (!frame)
-        return;
+    if (!frame) return;
     for (int y = 0; y < argb.height(); ++y)
-        std::memcpy(frame->data[0] + y * frame->linesize[0], argb.constScanLine(y), argb.width() * 4);
+        std::memcpy(frame->data[0] + y * frame->linesize[0], argb.constScanLine(y),
+                    argb.width() * 4);
     d->frame = std::move(frame);
 }
 
@@ -138,20 +131,17 @@ VideoFormat::PixelFormat VideoFrame::pixelFormat() const { return format().pixel
 int VideoFrame::planeCount() const { return format().planeCount(); }
 
 int VideoFrame::bytesPerLine(int plane) const {
-    if (plane < 0 || plane >= planeCount())
-        return 0;
+    if (plane < 0 || plane >= planeCount()) return 0;
     return d->frame->linesize[plane];
 }
 
 const uchar* VideoFrame::constBits(int plane) const {
-    if (plane < 0 || plane >= planeCount())
-        return nullptr;
+    if (plane < 0 || plane >= planeCount()) return nullptr;
     return d->frame->data[plane];
 }
 
 uchar* VideoFrame::bits(int plane) {
-    if (plane < 0 || plane >= planeCount())
-        return nullptr;
+    if (plane < 0 || plane >= planeCount()) return nullptr;
     if (av_frame_make_writable(d->frame.get()) < 0)  // detaches d first (non-const access)
         return nullptr;
     return d->frame->data[plane];
@@ -165,11 +155,9 @@ QImage VideoFrame::toImage() const {
     const VideoFormat argb(Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? VideoFormat::Format_BGRA32
                                                            : VideoFormat::Format_ARGB32);
     const VideoFrame converted = VideoFrameConverter().convert(*this, argb);
-    if (!converted.isValid())
-        return QImage();
+    if (!converted.isValid()) return QImage();
     QImage image(converted.width(), converted.height(), QImage::Format_ARGB32);
-    if (image.isNull())
-        return QImage();
+    if (image.isNull()) return QImage();
     for (int y = 0; y < converted.height(); ++y) {
         std::memcpy(image.scanLine(y), converted.constBits() + y * converted.bytesPerLine(),
                     converted.width() * 4);

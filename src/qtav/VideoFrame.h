@@ -19,7 +19,7 @@ class VideoFramePrivate;
 // before handing out writable memory. Registered for queued connections as
 // "QtAV::VideoFrame" (see registerMetaTypes()).
 class VideoFrame {
-public:
+  public:
     // An invalid frame: no pixels, width and height 0.
     VideoFrame();
     // A frame of the given size and format. `data` holds the planes one after
@@ -62,7 +62,7 @@ public:
     // A deep copy as QImage::Format_ARGB32; a null image when invalid or not convertible.
     QImage toImage() const;
 
-private:
+  private:
     QSharedDataPointer<VideoFramePrivate> d;
 };
 

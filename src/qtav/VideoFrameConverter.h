@@ -12,7 +12,7 @@ namespace QtAV {
 // (stream colour space and range honoured). The scaler is cached between calls of equal
 // size and formats. One converter is used by one thread at a time.
 class VideoFrameConverter {
-public:
+  public:
     VideoFrameConverter();
     ~VideoFrameConverter();
     VideoFrameConverter(const VideoFrameConverter&) = delete;
@@ -24,7 +24,7 @@ public:
     VideoFrame convert(const VideoFrame& frame, const VideoFormat& format) const;
     VideoFrame convert(const VideoFrame& frame, VideoFormat::PixelFormat format) const;
 
-private:
+  private:
     struct Cache;
     std::unique_ptr<Cache> cache;  // converter of the last conversion
 };

@@ -13,11 +13,11 @@ namespace QtAV {
 // stays open while the source is unchanged. Requests are served one at a
 // time; a new request replaces any that has not started yet, and one equal to
 // the request in progress is dropped. Signals are emitted on the worker
-// thread (queued to receivers on other threads), none once the destructor runs. Frames keep the decoder's
-// own pixel format.
+// thread (queued to receivers on other threads), none once the destructor runs. Frames keep the
+// decoder's own pixel format.
 class VideoFrameExtractor : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit VideoFrameExtractor(QObject* parent = nullptr);
     ~VideoFrameExtractor() override;  // joins the worker
 
@@ -43,15 +43,15 @@ public:
     // connected directly to frameExtracted() or error().
     quint64 answeredRequest() const;
 
-public slots:
+  public slots:
     // Asks for the frame at position() of source().
     void extract();
 
-signals:
+  signals:
     void frameExtracted(const QtAV::VideoFrame& frame);
     void error(const QString& message);
 
-private:
+  private:
     // Worker thread: opens `path` unless it is open already; emits error() on failure.
     bool openSource(const QString& path);
     // Worker thread: seeks the open source before `ms`, or reopens it where it cannot seek.

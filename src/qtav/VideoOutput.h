@@ -11,7 +11,7 @@ namespace QtAV {
 // frame as the current one; subclasses override it and hand on to it.
 class VideoOutput : public QObject, public VideoRenderer {
     Q_OBJECT
-public:
+  public:
     explicit VideoOutput(QObject* parent = nullptr);
     ~VideoOutput() override;
 
@@ -20,10 +20,10 @@ public:
     // Forgets the current frame. Any thread.
     void clearCurrentFrame();
 
-protected:
+  protected:
     bool receiveFrame(const VideoFrame& frame) override;
 
-private:
+  private:
     mutable QMutex frameLock;
     VideoFrame current;  // guarded by frameLock
 };

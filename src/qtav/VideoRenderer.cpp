@@ -12,8 +12,7 @@ VideoRenderer::~VideoRenderer() = default;
 bool VideoRenderer::receive(const VideoFrame& frame) { return receiveFrame(frame); }
 
 bool VideoRenderer::setPreferredPixelFormat(VideoFormat::PixelFormat format) {
-    if (!VideoFormat(format).isValid())
-        return false;
+    if (!VideoFormat(format).isValid()) return false;
     preferredFormat = format;
     return true;
 }

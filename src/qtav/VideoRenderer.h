@@ -11,7 +11,7 @@ namespace QtAV {
 // object's own thread. With the preferred format forced, the player converts
 // every frame to that format (rows packed) on its video thread before receive().
 class VideoRenderer {
-public:
+  public:
     VideoRenderer();
     virtual ~VideoRenderer();
     VideoRenderer(const VideoRenderer&) = delete;
@@ -27,11 +27,11 @@ public:
     void forcePreferredPixelFormat(bool force = true);
     bool isPreferredPixelFormatForced() const;
 
-protected:
+  protected:
     // Called by receive() on the player's video thread.
     virtual bool receiveFrame(const VideoFrame& frame) = 0;
 
-private:
+  private:
     std::atomic<int> preferredFormat;
     std::atomic<bool> preferredForced;
 };

@@ -6,8 +6,8 @@
 
 #include "SingleApplicationPrivate.h"
 
-SingleApplication::SingleApplication(int& argc, char** argv, bool allowSecondary,
-                                     QFlags<Mode> mode, int timeout)
+SingleApplication::SingleApplication(int& argc, char** argv, bool allowSecondary, QFlags<Mode> mode,
+                                     int timeout)
     : QApplication(argc, argv), d(new SingleApplicationPrivate(this, mode)) {
     if (!d->start(allowSecondary, timeout)) {
         delete d;
@@ -16,25 +16,16 @@ SingleApplication::SingleApplication(int& argc, char** argv, bool allowSecondary
     }
 }
 
-SingleApplication::~SingleApplication() {
-    delete d;
-}
+SingleApplication::~SingleApplication() { delete d; }
 
-bool SingleApplication::isPrimary() {
-    return d->server != nullptr;
-}
+bool SingleApplication::isPrimary() { return d->server != nullptr; }
 
-bool SingleApplication::isSecondary() {
-    return d->server == nullptr;
-}
+bool SingleApplication::isSecondary() { return d->server == nullptr; }
 
-quint32 SingleApplication::instanceId() {
-    return d->instanceNumber;
-}
+quint32 SingleApplication::instanceId() { return d->instanceNumber; }
 
 bool SingleApplication::sendMessage(QByteArray message, int timeout) {
-    if (isPrimary())
-        return false;
+    if (isPrimary()) return false;
     d->connectToPrimary(timeout, 'R');
     d->socket->write(message);
     bool flushed = d->socket->flush();

@@ -12,7 +12,7 @@ class SingleApplicationPrivate;
 class SingleApplication : public QApplication {
     Q_OBJECT
 
-public:
+  public:
     enum Mode {
         PerUser = 1,
         NotifyPrimary = 4,
@@ -22,8 +22,7 @@ public:
     Q_DECLARE_FLAGS(Modes, Mode)
 
     // Decides primary or secondary at once; a process that may not run exits with code 0.
-    SingleApplication(int& argc, char** argv, bool allowSecondary, QFlags<Mode> mode,
-                      int timeout);
+    SingleApplication(int& argc, char** argv, bool allowSecondary, QFlags<Mode> mode, int timeout);
     ~SingleApplication() override;
 
     bool isPrimary();
@@ -32,11 +31,11 @@ public:
     // Secondary only: sends `message` to the primary; false in the primary.
     bool sendMessage(QByteArray message, int timeout);
 
-signals:
+  signals:
     void instanceStarted();
     void receivedMessage(uint instanceId, QByteArray message);
 
-private:
+  private:
     friend class SingleApplicationPrivate;
     SingleApplicationPrivate* d;
 };

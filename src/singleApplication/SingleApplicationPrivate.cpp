@@ -24,9 +24,8 @@
 
 namespace {
 
-const int terminatingSignals[] = {SIGHUP,  SIGINT,  SIGQUIT, SIGILL,  SIGABRT,
-                                  SIGFPE,  SIGBUS,  SIGSEGV, SIGSYS,  SIGPIPE,
-                                  SIGALRM, SIGTERM, SIGXCPU, SIGXFSZ};
+const int terminatingSignals[] = {SIGHUP,  SIGINT, SIGQUIT, SIGILL,  SIGABRT, SIGFPE,  SIGBUS,
+                                  SIGSEGV, SIGSYS, SIGPIPE, SIGALRM, SIGTERM, SIGXCPU, SIGXFSZ};
 const int handshakeWait = 100;
 const int maxFlagSlots = 8;
 
@@ -49,8 +48,7 @@ void onSignal(int signum) {
     if (isFaultSignal(signum) || signalPipe[1] < 0) {
         for (auto& flag : primaryFlags) {
             quint8* p = flag.load();
-            if (p)
-                *p = 0;
+            if (p) *p = 0;
         }
         _exit(128 + signum);
     }
@@ -68,36 +66,31 @@ void releaseAllAndExit(int signum) {
         QMutexLocker lock(&instancesMutex);
         instances = liveInstances;
     }
-    for (int i = instances.size() - 1; i >= 0; --i)
-        delete instances[i];
+    for (int i = instances.size() - 1; i >= 0; --i) delete instances[i];
     fflush(nullptr);
     _exit(128 + signum);
 }
 
 void openSignalPipe() {
-    if (signalPipe[0] >= 0 || pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return;
+    if (signalPipe[0] >= 0 || pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
     auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(notifier, &QSocketNotifier::activated, [] {
         unsigned char byte = 0;
-        if (read(signalPipe[0], &byte, 1) == 1)
-            releaseAllAndExit(byte);
+        if (read(signalPipe[0], &byte, 1) == 1) releaseAllAndExit(byte);
     });
 }
 
 void setFlagSlot(quint8* oldFlag, quint8* newFlag) {
     for (auto& slot : primaryFlags) {
         quint8* expected = oldFlag;
-        if (slot.compare_exchange_strong(expected, newFlag))
-            return;
+        if (slot.compare_exchange_strong(expected, newFlag)) return;
     }
 }
 
 // The user name and line end, as "whoami" prints it, without running it.
 QByteArray userLine() {
     struct passwd* entry = getpwuid(geteuid());
-    if (!entry || !entry->pw_name)
-        return QByteArray();
+    if (!entry || !entry->pw_name) return QByteArray();
     return QByteArray(entry->pw_name) + '\n';
 }
 
@@ -155,8 +148,7 @@ bool SingleApplicationPrivate::start(bool allowSecondary, int timeout) {
     {
         // Discards a block that no live process holds any more.
         QSharedMemory stale(blockServerName);
-        if (stale.attach())
-            stale.detach();
+        if (stale.attach()) stale.detach();
     }
     memory = new QSharedMemory(blockServerName);
     if (memory->create(sizeof(InstancesInfo))) {
@@ -224,8 +216,7 @@ void SingleApplicationPrivate::startPrimary(bool reset) {
     connect(server, SIGNAL(newConnection()), this, SLOT(slotConnectionEstablished()));
     memory->lock();
     info()->primary = 1;
-    if (reset)
-        info()->secondary = 0;
+    if (reset) info()->secondary = 0;
     memory->unlock();
     setFlagSlot(nullptr, (quint8*)&info()->primary);
     instanceNumber = 0;
@@ -233,22 +224,17 @@ void SingleApplicationPrivate::startPrimary(bool reset) {
 
 void SingleApplicationPrivate::startSecondary(int timeout) {
     installSignalHandlers();
-    if (options.testFlag(SingleApplication::NotifyPrimary))
-        connectToPrimary(timeout, 'S');
+    if (options.testFlag(SingleApplication::NotifyPrimary)) connectToPrimary(timeout, 'S');
 }
 
 void SingleApplicationPrivate::connectToPrimary(int timeout, char type) {
-    if (!socket)
-        socket = new QLocalSocket();
-    if (socket->state() == QLocalSocket::ConnectedState)
-        return;
+    if (!socket) socket = new QLocalSocket();
+    if (socket->state() == QLocalSocket::ConnectedState) return;
     if (socket->state() == QLocalSocket::UnconnectedState ||
         socket->state() == QLocalSocket::ClosingState)
         socket->connectToServer(blockServerName, QIODevice::ReadWrite);
-    if (socket->state() == QLocalSocket::ConnectingState)
-        socket->waitForConnected(timeout);
-    if (socket->state() != QLocalSocket::ConnectedState)
-        return;
+    if (socket->state() == QLocalSocket::ConnectingState) socket->waitForConnected(timeout);
+    if (socket->state() != QLocalSocket::ConnectedState) return;
     socket->write(handshake(type));
     socket->flush();
     socket->waitForBytesWritten(timeout);
@@ -275,15 +261,13 @@ void SingleApplicationPrivate::installSignalHandlers() {
     openSignalPipe();
     {
         QMutexLocker lock(&instancesMutex);
-        if (!liveInstances.contains(this))
-            liveInstances.append(this);
+        if (!liveInstances.contains(this)) liveInstances.append(this);
     }
     struct sigaction action;
     std::memset(&action, 0, sizeof(action));
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
-    for (int signum : terminatingSignals)
-        sigaction(signum, &action, nullptr);
+    for (int signum : terminatingSignals) sigaction(signum, &action, nullptr);
 }
 
 void SingleApplicationPrivate::removeFromSignalList() {
@@ -297,8 +281,7 @@ SingleApplicationPrivate::InstancesInfo* SingleApplicationPrivate::info() {
 
 bool SingleApplicationPrivate::readHandshake(QLocalSocket* client, quint32* instanceId,
                                              char* type) {
-    if (!client->waitForReadyRead(handshakeWait))
-        return false;
+    if (!client->waitForReadyRead(handshakeWait)) return false;
     QByteArray name = blockServerName.toLatin1();
     QByteArray received;
     auto readExactly = [&](int count) {
@@ -307,23 +290,18 @@ bool SingleApplicationPrivate::readHandshake(QLocalSocket* client, quint32* inst
         QByteArray part;
         while (part.size() < count && clock.elapsed() < handshakeWait) {
             part += client->read(count - part.size());
-            if (part.size() < count)
-                client->waitForReadyRead(handshakeWait - (int)clock.elapsed());
+            if (part.size() < count) client->waitForReadyRead(handshakeWait - (int)clock.elapsed());
         }
         received += part;
         return part;
     };
-    if (readExactly(name.size()) != name)
-        return false;
+    if (readExactly(name.size()) != name) return false;
     QByteArray typeByte = readExactly(1);
-    if (typeByte.size() != 1 || !QByteArray("NSR").contains(typeByte[0]))
-        return false;
+    if (typeByte.size() != 1 || !QByteArray("NSR").contains(typeByte[0])) return false;
     QByteArray number = readExactly(sizeof(quint32));
-    if (number.size() != (int)sizeof(quint32))
-        return false;
+    if (number.size() != (int)sizeof(quint32)) return false;
     QByteArray expected = checksumText(received);
-    if (readExactly(expected.size()) != expected)
-        return false;
+    if (readExactly(expected.size()) != expected) return false;
     *type = typeByte[0];
     std::memcpy(instanceId, number.constData(), sizeof(quint32));
     return true;
@@ -331,8 +309,7 @@ bool SingleApplicationPrivate::readHandshake(QLocalSocket* client, quint32* inst
 
 void SingleApplicationPrivate::slotConnectionEstablished() {
     QLocalSocket* client = server->nextPendingConnection();
-    if (!client)
-        return;
+    if (!client) return;
     quint32 id = 0;
     char type = 0;
     if (!readHandshake(client, &id, &type)) {
@@ -346,17 +323,14 @@ void SingleApplicationPrivate::slotConnectionEstablished() {
             [this, client, id] { slotDataAvailable(client, id); });
     if (type == 'N' || (type == 'S' && options.testFlag(SingleApplication::NotifyPrimary)))
         emit q->instanceStarted();
-    if (client->bytesAvailable() > 0)
-        emit q->receivedMessage(id, client->readAll());
+    if (client->bytesAvailable() > 0) emit q->receivedMessage(id, client->readAll());
 }
 
 void SingleApplicationPrivate::slotDataAvailable(QLocalSocket* client, uint instanceId) {
     emit q->receivedMessage(instanceId, client->readAll());
 }
 
-void SingleApplicationPrivate::slotClientConnectionClosed(QLocalSocket* client,
-                                                          uint instanceId) {
-    if (client->bytesAvailable() > 0)
-        emit q->receivedMessage(instanceId, client->readAll());
+void SingleApplicationPrivate::slotClientConnectionClosed(QLocalSocket* client, uint instanceId) {
+    if (client->bytesAvailable() > 0) emit q->receivedMessage(instanceId, client->readAll());
     client->deleteLater();
 }

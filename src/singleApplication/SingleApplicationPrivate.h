@@ -15,7 +15,7 @@ class QSharedMemory;
 class SingleApplicationPrivate : public QObject {
     Q_OBJECT
 
-public:
+  public:
     // The block as all instances see it.
     struct InstancesInfo {
         quint8 primary;
@@ -48,12 +48,12 @@ public:
     QString blockServerName;
     SingleApplication::Modes options;
 
-public slots:
+  public slots:
     void slotConnectionEstablished();
     void slotDataAvailable(QLocalSocket* socket, uint instanceId);
     void slotClientConnectionClosed(QLocalSocket* socket, uint instanceId);
 
-private:
+  private:
     InstancesInfo* info();
     // Whether a primary answers on the server within `timeout` ms.
     bool primaryAnswers(int timeout);

@@ -8,20 +8,18 @@
 // to release within ClickClock::kMaxClickMs) calls emitClicked(), then onClick().
 template <typename Base>
 class ClickAware : public Base {
-public:
+  public:
     using Base::Base;
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override {
         Base::mousePressEvent(event);
-        if (event->button() == Qt::LeftButton)
-            pressTime = ClickClock::now();
+        if (event->button() == Qt::LeftButton) pressTime = ClickClock::now();
     }
 
     void mouseReleaseEvent(QMouseEvent* event) override {
         Base::mouseReleaseEvent(event);
-        if (event->button() != Qt::LeftButton || !ClickClock::isClick(pressTime))
-            return;
+        if (event->button() != Qt::LeftButton || !ClickClock::isClick(pressTime)) return;
         emitClicked();
         onClick();
     }
@@ -31,6 +29,6 @@ protected:
     // Called after clicked(); empty here.
     virtual void onClick() {}
 
-private:
+  private:
     qint64 pressTime = 0;  // ms since the epoch, last left press
 };

@@ -8,13 +8,13 @@
 class ClickAwareLabel : public ClickAware<QLabel> {
     Q_OBJECT
 
-public:
+  public:
     ClickAwareLabel();
     explicit ClickAwareLabel(QWidget* parent);
 
-signals:
+  signals:
     void clicked();
 
-private:
+  private:
     void emitClicked() override;
 };

@@ -8,13 +8,13 @@
 class ClickAwareWidget : public ClickAware<QWidget> {
     Q_OBJECT
 
-public:
+  public:
     ClickAwareWidget();
     explicit ClickAwareWidget(QWidget* parent);
 
-signals:
+  signals:
     void clicked();
 
-private:
+  private:
     void emitClicked() override;
 };

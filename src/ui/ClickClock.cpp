@@ -9,9 +9,7 @@ std::function<qint64()>& source() {
 }
 }  // namespace
 
-qint64 ClickClock::now() {
-    return source() ? source()() : QDateTime::currentMSecsSinceEpoch();
-}
+qint64 ClickClock::now() { return source() ? source()() : QDateTime::currentMSecsSinceEpoch(); }
 
 bool ClickClock::isClick(qint64 pressTime) { return now() - pressTime <= kMaxClickMs; }
 

@@ -7,7 +7,7 @@
 // The time source of the click-aware widgets: milliseconds since the epoch, replaceable for
 // tests. Main thread only.
 class ClickClock {
-public:
+  public:
     // Longest press-to-release time of a click, milliseconds.
     static constexpr qint64 kMaxClickMs = 300;
 

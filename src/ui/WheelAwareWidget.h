@@ -6,14 +6,14 @@
 class WheelAwareWidget : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     WheelAwareWidget();
     explicit WheelAwareWidget(QWidget* parent);
 
-signals:
+  signals:
     // Eighths of a degree (120 for one notch of a common wheel); 0 for a horizontal-only turn.
     void wheelMoved(int offset);
 
-protected:
+  protected:
     void wheelEvent(QWheelEvent* event) override;
 };

@@ -21,8 +21,8 @@ void GetImageTask::run() {
     // Wrapped with the frame's real stride; the copy or the scaled image outlives the frame.
     const QImage wrapped(frame->data[0], frame->width, frame->height, frame->linesize[0],
                          QImage::Format_ARGB32);
-    image = scaleWidth > 0 ? wrapped.scaledToWidth(scaleWidth, Qt::FastTransformation)
-                           : wrapped.copy();
+    image =
+        scaleWidth > 0 ? wrapped.scaledToWidth(scaleWidth, Qt::FastTransformation) : wrapped.copy();
     av_frame_unref(frame);
     av_frame_free(&frame);
     delete cell;

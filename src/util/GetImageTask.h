@@ -10,7 +10,7 @@ class FFMpegDecoder360G;
 class GetImageTask : public QThread {
     Q_OBJECT
 
-public:
+  public:
     // The decoder is borrowed and used by no other code until the task has finished.
     GetImageTask(FFMpegDecoder360G* decoder, double time, int width);
 
@@ -22,10 +22,10 @@ public:
     void cancel() { cancelled = true; }
     bool isCancelled() const { return cancelled; }
 
-protected:
+  protected:
     void run() override;
 
-private:
+  private:
     // Written by run(), read by the owner after finished().
     QImage image;
     int result = 0;

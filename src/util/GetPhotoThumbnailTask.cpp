@@ -26,11 +26,13 @@ constexpr double kThumbnailFov = 90.0;
 GetPhotoThumbnailTask::GetPhotoThumbnailTask(int size, const QString& path,
                                              const QString& rotationDataPath)
     : thumbnail(size_t(std::max(size, 0)) * size_t(std::max(size, 0)) * 2),
-      thumbnailSize(std::max(size, 0)), photoPath(path), rotationDataPath(rotationDataPath) {}
+      thumbnailSize(std::max(size, 0)),
+      photoPath(path),
+      rotationDataPath(rotationDataPath) {}
 
 void GetPhotoThumbnailTask::run() {
-    const QImage photo = QImage(QFileInfo(photoPath).absoluteFilePath())
-                             .convertToFormat(QImage::Format_ARGB32);
+    const QImage photo =
+        QImage(QFileInfo(photoPath).absoluteFilePath()).convertToFormat(QImage::Format_ARGB32);
     if (photo.isNull()) {
         result = -2;
         return;

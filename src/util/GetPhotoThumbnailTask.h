@@ -10,7 +10,7 @@
 class GetPhotoThumbnailTask : public QThread {
     Q_OBJECT
 
-public:
+  public:
     GetPhotoThumbnailTask(int size, const QString& path, const QString& rotationDataPath);
 
     // Read these after finished(): 0, or -2 when the photo cannot be loaded, -6 when the
@@ -22,10 +22,10 @@ public:
     void cancel() { cancelled = true; }
     bool isCancelled() const { return cancelled; }
 
-protected:
+  protected:
     void run() override;
 
-private:
+  private:
     void fillStartRotation(double R[9]) const;
 
     // Written by run(), read by the owner after finished().

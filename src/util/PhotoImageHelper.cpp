@@ -5,7 +5,8 @@
 #include "GetPhotoThumbnailTask.h"
 
 PhotoImageHelper::PhotoImageHelper(int size, QObject* parent)
-    : QObject(parent), thumbnailSize(std::max(size, 0)),
+    : QObject(parent),
+      thumbnailSize(std::max(size, 0)),
       thumbnailBuffer(size_t(thumbnailSize) * size_t(thumbnailSize) * 2) {}
 
 PhotoImageHelper::~PhotoImageHelper() {
@@ -19,10 +20,8 @@ PhotoImageHelper::~PhotoImageHelper() {
 
 int PhotoImageHelper::queueGetImage(const QString& path, const QString& rotationDataPath,
                                     double time, int index) {
-    if (path.isEmpty())
-        return -4;
-    if (time < 0)
-        return -7;
+    if (path.isEmpty()) return -4;
+    if (time < 0) return -7;
     requestQueue.append(new PhotoImageInfo{path, rotationDataPath, time, index});
     getNextImage();
     return 0;
@@ -30,8 +29,7 @@ int PhotoImageHelper::queueGetImage(const QString& path, const QString& rotation
 
 void PhotoImageHelper::clearAllQueue() {
     requestQueue.deleteAllObjsAndReset();
-    if (currentTask)
-        currentTask->cancel();
+    if (currentTask) currentTask->cancel();
 }
 
 // Serves waiting requests until one runs on a task; repeats of the last photo are answered here.
@@ -39,8 +37,7 @@ void PhotoImageHelper::getNextImage() {
     while (!currentRequest && !requestQueue.empty()) {
         currentRequest = requestQueue.front();
         requestQueue.pop_front();
-        if (startRequest())
-            return;
+        if (startRequest()) return;
     }
 }
 
@@ -59,13 +56,11 @@ bool PhotoImageHelper::startRequest() {
 }
 
 void PhotoImageHelper::onGetPhotoThumbnailTaskDone() {
-    if (!currentTask)
-        return;
+    if (!currentTask) return;
     GetPhotoThumbnailTask* task = currentTask;
     currentTask = nullptr;
     task->wait();
-    if (!task->isCancelled())
-        report(*task);
+    if (!task->isCancelled()) report(*task);
     delete task;
     // A cancelled task ends its request too, so the queue moves on.
     finishRequest();

@@ -18,27 +18,26 @@ class GetPhotoThumbnailTask;
 class PhotoImageHelper : public QObject {
     Q_OBJECT
 
-public:
+  public:
     // size e: thumbnails are e x e/2 pixels of 32-bit BGRA (negative counts as 0).
     explicit PhotoImageHelper(int size, QObject* parent = nullptr);
     ~PhotoImageHelper() override;
 
     // -4 empty path, -7 negative time (nothing is signalled), else 0: queued, and started
     // when idle. The time is only handed back in the signals.
-    int queueGetImage(const QString& path, const QString& rotationDataPath, double time,
-                      int index);
+    int queueGetImage(const QString& path, const QString& rotationDataPath, double time, int index);
     // Drops every waiting request; the running one finishes unreported.
     void clearAllQueue();
 
-signals:
+  signals:
     // imageBuf is the helper's own buffer (e x e x 2 bytes), valid until the next thumbnail.
     void photoImageFetched(uchar* imageBuf, QString path, double time, int index);
     void photoImageFetchFailed(int result, QString path, double time, int index);
 
-protected slots:
+  protected slots:
     void onGetPhotoThumbnailTaskDone();
 
-private:
+  private:
     void getNextImage();
     bool startRequest();
     void report(const GetPhotoThumbnailTask& task);
@@ -47,8 +46,8 @@ private:
     // All members: owner's thread only.
     int thumbnailSize;
     std::vector<uchar> thumbnailBuffer;
-    List<PhotoImageInfo*> requestQueue;  // owned
+    List<PhotoImageInfo*> requestQueue;        // owned
     PhotoImageInfo* currentRequest = nullptr;  // owned, null when idle
-    QString lastPath;  // the photo whose thumbnail is in thumbnailBuffer
+    QString lastPath;                          // the photo whose thumbnail is in thumbnailBuffer
     GetPhotoThumbnailTask* currentTask = nullptr;  // owned
 };

@@ -22,10 +22,8 @@ int VideoImageHelper::queueGetImage(const QString& path, double time) {
 }
 
 int VideoImageHelper::queueGetImage(const QString& path, double time, int index) {
-    if (path.isEmpty())
-        return -4;
-    if (time < 0 || time > FFMpegUtil::getVideoLength(path))
-        return -7;
+    if (path.isEmpty()) return -4;
+    if (time < 0 || time > FFMpegUtil::getVideoLength(path)) return -7;
     requestQueue.append(new VideoImageInfo{path, time, index});
     getNextImage();
     return 0;
@@ -33,8 +31,7 @@ int VideoImageHelper::queueGetImage(const QString& path, double time, int index)
 
 void VideoImageHelper::clearAllQueue() {
     requestQueue.deleteAllObjsAndReset();
-    if (currentTask)
-        currentTask->cancel();
+    if (currentTask) currentTask->cancel();
 }
 
 // Serves waiting requests until one runs on a task; failed opens are reported and skipped.
@@ -42,8 +39,7 @@ void VideoImageHelper::getNextImage() {
     while (!currentRequest && !requestQueue.empty()) {
         currentRequest = requestQueue.front();
         requestQueue.pop_front();
-        if (startRequest())
-            return;
+        if (startRequest()) return;
     }
 }
 
@@ -77,21 +73,18 @@ int VideoImageHelper::openDecoder(const QString& path) {
 }
 
 void VideoImageHelper::releaseDecoder() {
-    if (!decoder)
-        return;
+    if (!decoder) return;
     decoder->releaseResource();
     delete decoder;
     decoder = nullptr;
 }
 
 void VideoImageHelper::onGetImageTaskDone() {
-    if (!currentTask)
-        return;
+    if (!currentTask) return;
     GetImageTask* task = currentTask;
     currentTask = nullptr;
     task->wait();
-    if (!task->isCancelled())
-        report(task->getResult(), task->getImage());
+    if (!task->isCancelled()) report(task->getResult(), task->getImage());
     delete task;
     // A cancelled grab ends its request too, so the queue moves on.
     finishRequest();

@@ -17,7 +17,7 @@ class GetImageTask;
 class VideoImageHelper : public QObject {
     Q_OBJECT
 
-public:
+  public:
     // width: frames are scaled to this width, height in proportion; 0 or less keeps full size.
     explicit VideoImageHelper(int width, QObject* parent = nullptr);
     ~VideoImageHelper() override;
@@ -30,7 +30,7 @@ public:
     // Drops every waiting request; the running one finishes unreported.
     void clearAllQueue();
 
-signals:
+  signals:
     // For requests with a negative index (and every failed open).
     void videoImageFetched(QImage image, QString vPath, double time);
     void videoImageFetchFailed(int result, QString vPath, double time);
@@ -38,10 +38,10 @@ signals:
     void videoImageFetched(QImage image, QString vPath, double time, int index);
     void videoImageFetchFailed(int result, QString vPath, double time, int index);
 
-protected slots:
+  protected slots:
     void onGetImageTaskDone();
 
-private:
+  private:
     void getNextImage();
     bool startRequest();
     int openDecoder(const QString& path);
@@ -51,7 +51,7 @@ private:
 
     // All members: owner's thread only; the running task borrows `decoder`.
     int scaleWidth;
-    List<VideoImageInfo*> requestQueue;  // owned
+    List<VideoImageInfo*> requestQueue;        // owned
     VideoImageInfo* currentRequest = nullptr;  // owned, null when idle
     QString decoderPath;
     FFMpegDecoder360G* decoder = nullptr;  // owned

@@ -64,9 +64,9 @@ TEST(OsalInputFile, ResultCodes) {
         long long position;  // after the call
     };
     const SeekCase cases[] = {
-        {10, 0, 0, 10},   {5, 1, 0, 15},      {-1, 2, 0, 99}, {0, 3, -4, 99},
-        {-1, 0, -12, 99}, {-200, 1, -12, 99}, {0, 2, 0, 100},
-        {kMax, 1, -12, 100}, {kMax, 2, -12, 100}, {kMin, 1, -12, 100},
+        {10, 0, 0, 10},      {5, 1, 0, 15},       {-1, 2, 0, 99}, {0, 3, -4, 99},
+        {-1, 0, -12, 99},    {-200, 1, -12, 99},  {0, 2, 0, 100}, {kMax, 1, -12, 100},
+        {kMax, 2, -12, 100}, {kMin, 1, -12, 100},
     };
     for (const SeekCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "seek(" << c.offset << ", " << c.whence << ")");
@@ -134,9 +134,9 @@ TEST(OsalPartialInputFile, SeeksStayInsideTheWindow) {
         long long position;
     };
     const SeekCase cases[] = {
-        {10, 0, 0, 10},  {5, 1, 0, 15},  {-5, 2, 0, 45}, {0, 2, 0, 50}, {51, 0, -4, 50},
-        {-1, 0, -4, 50}, {1, 1, -4, 50}, {0, 3, -4, 50}, {kMax, 1, -4, 50},
-        {kMax, 2, -4, 50}, {kMin, 1, -4, 50}, {0, 0, 0, 0},
+        {10, 0, 0, 10},    {5, 1, 0, 15},     {-5, 2, 0, 45},    {0, 2, 0, 50},
+        {51, 0, -4, 50},   {-1, 0, -4, 50},   {1, 1, -4, 50},    {0, 3, -4, 50},
+        {kMax, 1, -4, 50}, {kMax, 2, -4, 50}, {kMin, 1, -4, 50}, {0, 0, 0, 0},
     };
     for (const SeekCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "seek(" << c.offset << ", " << c.whence << ")");

@@ -34,7 +34,7 @@ std::string indented(const SimpleJsonObj& obj) {
 }
 
 class Json : public testing::Test {
-protected:
+  protected:
     void SetUp() override { log().take(); }
     static LogCapture& log() { return LogCapture::install(); }
 };
@@ -149,9 +149,7 @@ TEST_F(Json, NullTextThrowsWithoutLog) {
     EXPECT_TRUE(log().take().empty());
 }
 
-TEST_F(Json, ErrorTextOfTheException) {
-    EXPECT_STREQ("General JSON error", EJsonError().what());
-}
+TEST_F(Json, ErrorTextOfTheException) { EXPECT_STREQ("General JSON error", EJsonError().what()); }
 
 std::string nested(int depth, char open, char close) {
     return std::string(static_cast<std::size_t>(depth), open) +
@@ -160,11 +158,9 @@ std::string nested(int depth, char open, char close) {
 
 std::string nestedObjects(int depth) {
     std::string text;
-    for (int i = 0; i < depth; ++i)
-        text += "{\"a\":";
+    for (int i = 0; i < depth; ++i) text += "{\"a\":";
     text += "1";
-    for (int i = 0; i < depth; ++i)
-        text += "}";
+    for (int i = 0; i < depth; ++i) text += "}";
     return text;
 }
 
@@ -178,9 +174,8 @@ TEST_F(Json, NestingUpToTheLimitParses) {
 
 TEST_F(Json, NestingBeyondTheLimitLogsOnceAndThrows) {
     const Lines tooDeep = {P + "JSON nesting deeper than 1000 levels!"};
-    for (const std::string& text :
-         {nested(1001, '[', ']'), nestedObjects(1001), nested(200000, '[', ']'),
-          std::string(300000, '[')}) {
+    for (const std::string& text : {nested(1001, '[', ']'), nestedObjects(1001),
+                                    nested(200000, '[', ']'), std::string(300000, '[')}) {
         EXPECT_THROW(SimpleJsonParser::parse(text.c_str()), EJsonError);
         EXPECT_EQ(tooDeep, log().take());
     }
@@ -235,18 +230,12 @@ const GetterCase kGetterCases[] = {
 };
 
 std::string callGetter(const SimpleJsonObj& obj, const std::string& getter) {
-    if (getter == "bool")
-        return obj.getBoolean("v") ? "true" : "false";
-    if (getter == "int")
-        return std::to_string(obj.getInt("v"));
-    if (getter == "longlong")
-        return std::to_string(obj.getLongLong("v"));
-    if (getter == "double")
-        return std::to_string(obj.getDouble("v"));
-    if (getter == "string")
-        return obj.getString("v");
-    if (getter == "obj")
-        return obj.getObj("v") ? "object" : "null";
+    if (getter == "bool") return obj.getBoolean("v") ? "true" : "false";
+    if (getter == "int") return std::to_string(obj.getInt("v"));
+    if (getter == "longlong") return std::to_string(obj.getLongLong("v"));
+    if (getter == "double") return std::to_string(obj.getDouble("v"));
+    if (getter == "string") return obj.getString("v");
+    if (getter == "obj") return obj.getObj("v") ? "object" : "null";
     return obj.getArray("v") ? "array" : "null";
 }
 
@@ -416,8 +405,7 @@ TEST_F(Json, HundredThousandSimilarKeysParseAndAreFound) {
     std::unique_ptr<SimpleJsonObj> obj(SimpleJsonParser::parse(text.c_str()));
     ASSERT_EQ(static_cast<std::size_t>(count), obj->size());
     int wrong = 0;
-    for (int i = 0; i < count; ++i)
-        wrong += obj->getInt(keyOf(i).c_str(), -1) != i;
+    for (int i = 0; i < count; ++i) wrong += obj->getInt(keyOf(i).c_str(), -1) != i;
     EXPECT_EQ(0, wrong);
     EXPECT_FALSE(obj->has("similar_key_prefix_100000"));
     EXPECT_TRUE(log().take().empty());

@@ -35,17 +35,14 @@ bool runEventLoopUntil(const std::function<bool()>& done) {
     QElapsedTimer clock;
     clock.start();
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (done() || clock.elapsed() > 10000)
-            loop.quit();
+        if (done() || clock.elapsed() > 10000) loop.quit();
     });
     poll.start(5);
     loop.exec();
     return done();
 }
 
-bool onMainThread() {
-    return QThread::currentThread() == QCoreApplication::instance()->thread();
-}
+bool onMainThread() { return QThread::currentThread() == QCoreApplication::instance()->thread(); }
 
 struct AsyncRecord {
     std::atomic<bool> ranOffMain{false};
@@ -58,7 +55,7 @@ struct AsyncRecord {
 };
 
 class RecordingAsyncTask : public AsyncTask {
-public:
+  public:
     explicit RecordingAsyncTask(AsyncRecord& record) : record(record) {}
     void run() override {
         record.ranOffMain = !onMainThread();
@@ -70,13 +67,13 @@ public:
         record.ranBeforeCompletion = record.runs == 1;
     }
 
-protected:
+  protected:
     ~RecordingAsyncTask() override {
         record.deleted = true;
         record.deletedAfterCompletion = record.completions == 1;
     }
 
-private:
+  private:
     AsyncRecord& record;
 };
 
@@ -115,16 +112,14 @@ TEST(Tasks, ManyAsyncTasksAllComplete) {
     }
     ASSERT_TRUE(runEventLoopUntil([&] {
         for (const AsyncRecord& r : records)
-            if (!r.deleted)
-                return false;
+            if (!r.deleted) return false;
         return true;
     }));
-    for (const AsyncRecord& r : records)
-        EXPECT_EQ(1, r.completions);
+    for (const AsyncRecord& r : records) EXPECT_EQ(1, r.completions);
 }
 
 class FlagMainThreadTask : public MainThreadTask {
-public:
+  public:
     FlagMainThreadTask(int& runs, bool& onMain, bool& deleted)
         : runs(runs), onMain(onMain), deleted(deleted) {}
     void run() override {
@@ -132,10 +127,10 @@ public:
         onMain = onMainThread();
     }
 
-protected:
+  protected:
     ~FlagMainThreadTask() override { deleted = true; }
 
-private:
+  private:
     int& runs;
     bool& onMain;
     bool& deleted;
@@ -157,9 +152,7 @@ TEST(Tasks, MainThreadTaskQueuedFromAnotherThreadRunsOnTheMainThread) {
     EXPECT_TRUE(onMain);
 }
 
-void countCall(void* data) {
-    ++*static_cast<int*>(data);
-}
+void countCall(void* data) { ++*static_cast<int*>(data); }
 
 TEST(Tasks, PeriodicTaskFiresAtItsOwnInterval) {
     int count = 0;
@@ -197,7 +190,7 @@ TEST(Tasks, PeriodicTaskRestartsAfterStop) {
 
 // Stops itself on its third run and drops its last reference from inside run().
 class SelfStoppingTask : public PeriodicTask {
-public:
+  public:
     SelfStoppingTask(int& runs, bool& deleted) : PeriodicTask(20), runs(runs), deleted(deleted) {}
     void run() override {
         if (++runs == 3) {
@@ -206,10 +199,10 @@ public:
         }
     }
 
-protected:
+  protected:
     ~SelfStoppingTask() override { deleted = true; }
 
-private:
+  private:
     int& runs;
     bool& deleted;
 };
@@ -226,7 +219,7 @@ TEST(Tasks, PeriodicTaskStoppingAndReleasingItselfInsideRun) {
 
 // Stops itself and starts again from inside run(): the new timer keeps firing.
 class RestartingTask : public PeriodicTask {
-public:
+  public:
     explicit RestartingTask(int& runs) : PeriodicTask(20), runs(runs) {}
     void run() override {
         ++runs;
@@ -234,7 +227,7 @@ public:
         start(20);
     }
 
-private:
+  private:
     int& runs;
 };
 
@@ -256,15 +249,15 @@ TEST(Tasks, ScheduleZeroRunsOnceAfterTheCallReturns) {
 }
 
 class FlagScheduledTask : public ScheduledTask {
-public:
+  public:
     FlagScheduledTask(int delayMs, int& runs, bool& deleted)
         : ScheduledTask(delayMs), runs(runs), deleted(deleted) {}
     void run() override { ++runs; }
 
-protected:
+  protected:
     ~FlagScheduledTask() override { deleted = true; }
 
-private:
+  private:
     int& runs;
     bool& deleted;
 };

@@ -21,45 +21,37 @@ namespace {
 
 const double kS = std::sqrt(0.5);  // quarter turn about x: (kS, kS, 0, 0)
 
-void expectQuaternion(const float* q, double w, double x, double y, double z, double tol = 1e-5)
-{
+void expectQuaternion(const float* q, double w, double x, double y, double z, double tol = 1e-5) {
     EXPECT_NEAR(q[0], w, tol);
     EXPECT_NEAR(q[1], x, tol);
     EXPECT_NEAR(q[2], y, tol);
     EXPECT_NEAR(q[3], z, tol);
 }
 
-std::string quarterTurnFile()
-{
+std::string quarterTurnFile() {
     return writeFile("quarter.txt", "0,1,0,0,0\n100,0.70710678,0.70710678,0,0\n");
 }
 
 // Media bytes, the attitude block and the "UQOLens{" trailer with `length` as its first field.
-std::string lensFile(const std::string& name, const std::string& block, const std::string& length)
-{
-    return writeFile(name, std::string(100, 'v') + block +
-                               headBlock("UQOLens{" + length + ",1,2,3,4,5,6}"));
+std::string lensFile(const std::string& name, const std::string& block, const std::string& length) {
+    return writeFile(
+        name, std::string(100, 'v') + block + headBlock("UQOLens{" + length + ",1,2,3,4,5,6}"));
 }
 
 }  // namespace
 
-TEST(AttitudeParsers, StrSplitKeepsTheRemainder)
-{
+TEST(AttitudeParsers, StrSplitKeepsTheRemainder) {
     struct Case {
         std::string text, separator;
         std::vector<std::string> pieces;
     };
-    const Case cases[] = {{"a,b", ",", {"a", "b"}},
-                          {"a,", ",", {"a", ""}},
-                          {"", ",", {""}},
-                          {",a", ",", {"", "a"}},
-                          {"a::b::", "::", {"a", "b", ""}},
-                          {"abc", ";", {"abc"}}};
+    const Case cases[] = {
+        {"a,b", ",", {"a", "b"}}, {"a,", ",", {"a", ""}},           {"", ",", {""}},
+        {",a", ",", {"", "a"}},   {"a::b::", "::", {"a", "b", ""}}, {"abc", ";", {"abc"}}};
     for (const Case& c : cases) EXPECT_EQ(strSplit(c.text, c.separator), c.pieces) << c.text;
 }
 
-TEST(AttitudeParsers, QuaternionsAreTakenRelativeToTheFirst)
-{
+TEST(AttitudeParsers, QuaternionsAreTakenRelativeToTheFirst) {
     const std::string path = quarterTurnFile();
     EXPECT_TRUE(QuaternionsParserV1::canParse(path.c_str()));
     QuaternionsParserV1 parser;
@@ -71,8 +63,7 @@ TEST(AttitudeParsers, QuaternionsAreTakenRelativeToTheFirst)
     expectQuaternion(data[1]->quaternion, kS, -kS, 0, 0);
 }
 
-TEST(AttitudeParsers, FindAttitudeInterpolatesAndClamps)
-{
+TEST(AttitudeParsers, FindAttitudeInterpolatesAndClamps) {
     QuaternionsParserV1 parser;
     float q[4] = {0, 0, 0, 0};
     EXPECT_FALSE(parser.findAttitude(0, q));
@@ -88,8 +79,7 @@ TEST(AttitudeParsers, FindAttitudeInterpolatesAndClamps)
     expectQuaternion(q, kS, -kS, 0, 0);
 }
 
-TEST(AttitudeParsers, GyroRatesAreIntegrated)
-{
+TEST(AttitudeParsers, GyroRatesAreIntegrated) {
     const std::string path = writeFile("gyro.txt", "0,0.1,0,0 10,0.1,0,0\n20,0,0.2,0\n");
     EXPECT_TRUE(GyroParserV1::canParse(path.c_str()));
     GyroParserV1 parser;
@@ -104,20 +94,22 @@ TEST(AttitudeParsers, GyroRatesAreIntegrated)
     const float aboutY[4] = {float(std::cos(0.001)), 0, float(std::sin(0.001)), 0};
     float expected[4];
     quaternionMutiply(aboutY, data[1]->quaternion, expected);
-    expectQuaternion(data[2]->quaternion, expected[0], expected[1], expected[2], expected[3],
-                     1e-6);
+    expectQuaternion(data[2]->quaternion, expected[0], expected[1], expected[2], expected[3], 1e-6);
 }
 
-TEST(AttitudeParsers, CanParseTable)
-{
+TEST(AttitudeParsers, CanParseTable) {
     struct Case {
         const char* text;
         bool gyro, quaternion;
     };
-    const Case cases[] = {{"0,0.1,0.2,0.3", true, false},  {"0,1.5,0,0", false, false},
-                          {"0,0.1,0.2", false, false},     {"0,1,0,0,0", false, true},
-                          {"0,2,0,0,0", false, false},     {"0,0.3,0.3,0.3,0.3", true, false},
-                          {"", false, false},              {"x,0.1,0.1,zz", false, false}};
+    const Case cases[] = {{"0,0.1,0.2,0.3", true, false},
+                          {"0,1.5,0,0", false, false},
+                          {"0,0.1,0.2", false, false},
+                          {"0,1,0,0,0", false, true},
+                          {"0,2,0,0,0", false, false},
+                          {"0,0.3,0.3,0.3,0.3", true, false},
+                          {"", false, false},
+                          {"x,0.1,0.1,zz", false, false}};
     int n = 0;
     for (const Case& c : cases) {
         const std::string path = writeFile("can" + std::to_string(n++) + ".txt", c.text);
@@ -127,8 +119,7 @@ TEST(AttitudeParsers, CanParseTable)
     EXPECT_FALSE(GyroParserV1::canParse("/no/such/file"));
 }
 
-TEST(AttitudeParsers, TextErrorsEndTheParseKeepingSamples)
-{
+TEST(AttitudeParsers, TextErrorsEndTheParseKeepingSamples) {
     LogCapture& log = LogCapture::install();
     struct Case {
         const char* text;
@@ -137,7 +128,8 @@ TEST(AttitudeParsers, TextErrorsEndTheParseKeepingSamples)
     };
     const Case cases[] = {
         {"0,1,0,0,0 10,1,0,0", 1, "Parse failed, format not correct, line:10,1,0,0"},
-        {"0,1,0,0,0 10,a,0,0,0 20,1,0,0,0", 1, "Parse failed, translate data error, line:10,a,0,0,0"},
+        {"0,1,0,0,0 10,a,0,0,0 20,1,0,0,0", 1,
+         "Parse failed, translate data error, line:10,a,0,0,0"},
         {"0,1,0,0,0 10,0,0,0,0", 1, "Parse failed, translate data error, line:10,0,0,0,0"},
         {"5.5,1,0,0,0", 0, "Parse failed, translate data error, line:5.5,1,0,0,0"}};
     for (const Case& c : cases) {
@@ -155,8 +147,7 @@ TEST(AttitudeParsers, TextErrorsEndTheParseKeepingSamples)
     EXPECT_TRUE(gyro.getParsedData().empty());
 }
 
-TEST(AttitudeParsers, MaxCountStopsTheParse)
-{
+TEST(AttitudeParsers, MaxCountStopsTheParse) {
     QuaternionsParserV1 parser;
     const std::string path = writeFile("three.txt", "0,1,0,0,0 1,1,0,0,0 2,1,0,0,0");
     EXPECT_EQ(parser.parse(path.c_str(), 2), 0);
@@ -165,8 +156,7 @@ TEST(AttitudeParsers, MaxCountStopsTheParse)
     EXPECT_EQ(parser.getParsedData().size(), 3u);
 }
 
-TEST(AttitudeParsers, EyeV2RecordsAndTiming)
-{
+TEST(AttitudeParsers, EyeV2RecordsAndTiming) {
     const Quaternion a = {1, 0, 0, 0}, b = {kS, kS, 0, 0};
     // Flags: extra data per record and a 40 ms offset; 50 samples a second.
     const std::string path =
@@ -182,8 +172,7 @@ TEST(AttitudeParsers, EyeV2RecordsAndTiming)
     expectQuaternion(data[1]->quaternion, kS, -kS, 0, 0);
 }
 
-TEST(AttitudeParsers, EyeV2Failures)
-{
+TEST(AttitudeParsers, EyeV2Failures) {
     LogCapture& log = LogCapture::install();
     const Quaternion good = {1, 0, 0, 0}, bad = {0.5, 0.5, 0.25, -0.25};
     struct Case {
@@ -217,8 +206,7 @@ TEST(AttitudeParsers, EyeV2Failures)
     }
 }
 
-TEST(AttitudeParsers, LensBlockBeforeTheTrailer)
-{
+TEST(AttitudeParsers, LensBlockBeforeTheTrailer) {
     const std::string block = "0,1,0,0,0\n100,0.70710678,0.70710678,0,0\n";
     const std::string path = lensFile("lens.MP4", block, std::to_string(block.size()));
     EXPECT_TRUE(UQOLensQParser::canParse(path.c_str()));
@@ -234,14 +222,14 @@ TEST(AttitudeParsers, LensBlockBeforeTheTrailer)
         int result;
         size_t samples;
     };
-    const Case cases[] = {{lensFile("zero.MP4", block, "0"), 0, 0},
-                          {lensFile("long.MP4", block, "100000"), -8, 0},
-                          {lensFile("nodigit.MP4", block, "4x"), -13, 0},
-                          {lensFile("short.MP4", block + "5,1\n", std::to_string(block.size() + 4)),
-                           0, 2},
-                          {writeFile("tiny.MP4", "UQOLens{0,1,2,3,4,5,6}"), -7, 0},
-                          {writeFile("plain.MP4", std::string(600, 'x')), -7, 0},
-                          {"/no/such/file.MP4", -30, 0}};
+    const Case cases[] = {
+        {lensFile("zero.MP4", block, "0"), 0, 0},
+        {lensFile("long.MP4", block, "100000"), -8, 0},
+        {lensFile("nodigit.MP4", block, "4x"), -13, 0},
+        {lensFile("short.MP4", block + "5,1\n", std::to_string(block.size() + 4)), 0, 2},
+        {writeFile("tiny.MP4", "UQOLens{0,1,2,3,4,5,6}"), -7, 0},
+        {writeFile("plain.MP4", std::string(600, 'x')), -7, 0},
+        {"/no/such/file.MP4", -30, 0}};
     for (const Case& c : cases) {
         EXPECT_EQ(parser.parse(c.path.c_str(), 0), c.result) << c.path;
         EXPECT_EQ(parser.getParsedData().size(), c.samples) << c.path;
@@ -249,8 +237,7 @@ TEST(AttitudeParsers, LensBlockBeforeTheTrailer)
     EXPECT_FALSE(UQOLensQParser::canParse(cases[4].path.c_str()));
 }
 
-TEST(AttitudeParsers, FactoryChoosesByType)
-{
+TEST(AttitudeParsers, FactoryChoosesByType) {
     const std::string gyro = writeFile("f_gyro.txt", "0,0.1,0,0");
     const std::string quaternions = quarterTurnFile();
     const std::string eye = writeFile("f.eye", eyeV2(0, 50, 1, 0, 0, {{0, {{1, 0, 0, 0}}}}));
@@ -260,15 +247,14 @@ TEST(AttitudeParsers, FactoryChoosesByType)
         int type;
         const char* kind;
     };
-    const Case cases[] = {{gyro, 2, "gyro"},       {gyro, 1, nullptr},
-                          {gyro, 0, "gyro"},       {quaternions, 2, nullptr},
-                          {quaternions, 1, "q"},   {eye, 1, "eye"},
-                          {eye, 7, "eye"},         {lens, 0, nullptr}};
+    const Case cases[] = {{gyro, 2, "gyro"},         {gyro, 1, nullptr},    {gyro, 0, "gyro"},
+                          {quaternions, 2, nullptr}, {quaternions, 1, "q"}, {eye, 1, "eye"},
+                          {eye, 7, "eye"},           {lens, 0, nullptr}};
     for (const Case& c : cases) {
         std::unique_ptr<AttitudeParser> p(AttitudeParser::getParser(c.path.c_str(), c.type));
-        const std::string kind = !p                                              ? ""
-                                 : dynamic_cast<GyroParserV1*>(p.get())          ? "gyro"
-                                 : dynamic_cast<QuaternionsParserV1*>(p.get())   ? "q"
+        const std::string kind = !p                                                ? ""
+                                 : dynamic_cast<GyroParserV1*>(p.get())            ? "gyro"
+                                 : dynamic_cast<QuaternionsParserV1*>(p.get())     ? "q"
                                  : dynamic_cast<QuaternionsParserUqoEye*>(p.get()) ? "eye"
                                                                                    : "other";
         EXPECT_EQ(kind, c.kind ? c.kind : "") << c.path << " type " << c.type;

@@ -21,8 +21,7 @@ namespace {
 
 const double kPi = std::acos(-1.0);
 
-std::vector<Quaternion> randomUnitQuaternions(int n)
-{
+std::vector<Quaternion> randomUnitQuaternions(int n) {
     std::mt19937 rng(7);
     std::normal_distribution<double> d;
     std::vector<Quaternion> qs;
@@ -34,14 +33,12 @@ std::vector<Quaternion> randomUnitQuaternions(int n)
     return qs;
 }
 
-void expectMatrix(const double* A, const double* B, double tol = 1e-12)
-{
+void expectMatrix(const double* A, const double* B, double tol = 1e-12) {
     for (int i = 0; i < 9; ++i) EXPECT_NEAR(A[i], B[i], tol) << "element " << i;
 }
 
 // r45 x rt^-1 with rt^-1 = [[0, 0, 1], [-1, 0, 0], [0, -1, 0]], built here from its rows.
-void r45rt1(double M[9])
-{
+void r45rt1(double M[9]) {
     const double rt1[9] = {0, 0, 1, -1, 0, 0, 0, -1, 0};
     double r45[9];
     fillRotationMatrixAlongY(kPi / 4, r45);
@@ -50,28 +47,25 @@ void r45rt1(double M[9])
 
 }  // namespace
 
-TEST(CameraModels, ReferenceAlphas)
-{
+TEST(CameraModels, ReferenceAlphas) {
     EXPECT_NEAR(calculateLowPassAlpha(0.1, 1.0 / 30), 0.020514300518580577, 1e-15);
     EXPECT_NEAR(calculateLowPassAlpha(1, 1.0 / 30), 0.17317071954915414, 1e-15);
 }
 
-TEST(CameraModels, FrontFilterTable)
-{
+TEST(CameraModels, FrontFilterTable) {
     struct Case {
         const char* what;
         double stored, raw, alpha, expected;
     };
-    const Case cases[] = {{"alpha 1 follows", 0.5, 1.2, 1, 1.2},
-                          {"alpha 0 stays", 0.5, 1.2, 0, 0.5},
-                          {"first call takes raw", kNoFront, -2.0, 0.1, -2.0},
-                          {"above 360 is none", 361, 0.3, 0, 0.3},
-                          {"plain step", 0.0, 1.0, 0.25, 0.25},
-                          {"short way up across pi", 3.1, -3.1, 0.25, 3.1 + 0.25 * (2 * kPi - 6.2)},
-                          {"short way down across pi", -3.1, 3.1, 0.25,
-                           -3.1 - 0.25 * (2 * kPi - 6.2)},
-                          {"result wraps", 3.1, -3.0, 0.9,
-                           3.1 + 0.9 * (2 * kPi - 6.1) - 2 * kPi}};
+    const Case cases[] = {
+        {"alpha 1 follows", 0.5, 1.2, 1, 1.2},
+        {"alpha 0 stays", 0.5, 1.2, 0, 0.5},
+        {"first call takes raw", kNoFront, -2.0, 0.1, -2.0},
+        {"above 360 is none", 361, 0.3, 0, 0.3},
+        {"plain step", 0.0, 1.0, 0.25, 0.25},
+        {"short way up across pi", 3.1, -3.1, 0.25, 3.1 + 0.25 * (2 * kPi - 6.2)},
+        {"short way down across pi", -3.1, 3.1, 0.25, -3.1 - 0.25 * (2 * kPi - 6.2)},
+        {"result wraps", 3.1, -3.0, 0.9, 3.1 + 0.9 * (2 * kPi - 6.1) - 2 * kPi}};
     for (const Case& c : cases) {
         double front = c.stored;
         EXPECT_NEAR(filterFront(c.raw, &front, c.alpha), c.expected, 1e-12) << c.what;
@@ -79,16 +73,14 @@ TEST(CameraModels, FrontFilterTable)
     }
 }
 
-TEST(CameraModels, RawFrontOfTheIdentity)
-{
+TEST(CameraModels, RawFrontOfTheIdentity) {
     // R(1)^-1 x rt = rt: d1 = 0, d2 = -1.
     const double identity[4] = {1, 0, 0, 0};
     EXPECT_NEAR(getVintaro360RawFront(identity), -kPi / 2, 1e-12);
     EXPECT_NEAR(getUqoLensRawFront(identity), -kPi / 2, 1e-12);
 }
 
-TEST(CameraModels, FilteredPathEqualsFrontPathOnFirstCall)
-{
+TEST(CameraModels, FilteredPathEqualsFrontPathOnFirstCall) {
     for (const Quaternion& q : randomUnitQuaternions(20)) {
         Vintaro360FrontParameters* p = allocVintaro360FrontParameters();
         double filtered[9], withFront[9];
@@ -107,8 +99,7 @@ TEST(CameraModels, FilteredPathEqualsFrontPathOnFirstCall)
     }
 }
 
-TEST(CameraModels, SensorQuaternionMatchesTheFixedFrames)
-{
+TEST(CameraModels, SensorQuaternionMatchesTheFixedFrames) {
     double frame[9];
     r45rt1(frame);
     for (const Quaternion& q : randomUnitQuaternions(5)) {
@@ -123,8 +114,7 @@ TEST(CameraModels, SensorQuaternionMatchesTheFixedFrames)
     }
 }
 
-TEST(CameraModels, FloatFormsAndInternalParameters)
-{
+TEST(CameraModels, FloatFormsAndInternalParameters) {
     const Quaternion q = randomUnitQuaternions(1)[0];
     double Rd[9];
     float Rf[9];
@@ -142,8 +132,7 @@ TEST(CameraModels, FloatFormsAndInternalParameters)
     expectMatrix(world, expected);
 }
 
-TEST(CameraModels, LensFamilyNegatesZAndFollowsAlphaOne)
-{
+TEST(CameraModels, LensFamilyNegatesZAndFollowsAlphaOne) {
     Quaternion q = randomUnitQuaternions(1)[0];
     const Quaternion original = q;
     UqoLensFrontParameters* p = allocUqoLensFrontParameters(true);
@@ -166,8 +155,7 @@ TEST(CameraModels, LensFamilyNegatesZAndFollowsAlphaOne)
     freeUqoLensFrontParameters(p);
 }
 
-TEST(CameraModels, EyeV1File)
-{
+TEST(CameraModels, EyeV1File) {
     const Quaternion a = {1, 0, 0, 0}, b = {0.6, 0.8, 0, 0};
     List<QuaternionAttitude> list;
     int offset = 99;
@@ -200,28 +188,20 @@ TEST(CameraModels, EyeV1File)
     EXPECT_EQ(parseVintaro360EyeFile("/no/such.eye", list, &offset, &rate), -30);
 }
 
-TEST(CameraModels, FileNameTable)
-{
+TEST(CameraModels, FileNameTable) {
     struct Case {
         const char* name;
         int result, type, sequence;
     };
-    const Case cases[] = {{"P_20230102_030405.JPG", 0, 0, 1},
-                          {"LP_20230102_030405.JPG", 0, 1, 1},
-                          {"V_20230102_030405_017.MP4", 0, 2, 17},
-                          {"LV_20230102_030405.MP4", 0, 3, 1},
-                          {"TL_20230102_030405.MP4", 0, 4, 1},
-                          {"P_20230102_030405.MP4", -8, 0, 0},
-                          {"LV_20230102_030405.JPG", -8, 0, 0},
-                          {"V_20230102_030405.MP4", -8, 0, 0},
-                          {"V_20230102_030405_01.MP4", -8, 0, 0},
-                          {"X_20230102_030405.MP4", -8, 0, 0},
-                          {"P_19230102_030405.JPG", -8, 0, 0},
-                          {"P_20231302_030405.JPG", -8, 0, 0},
-                          {"P_20230102_250405.JPG", -8, 0, 0},
-                          {"P_20230102_030405.JPGX", -8, 0, 0},
-                          {"LV_20230102_030405.MP4.MP4", -8, 0, 0},
-                          {"", -8, 0, 0}};
+    const Case cases[] = {
+        {"P_20230102_030405.JPG", 0, 0, 1},       {"LP_20230102_030405.JPG", 0, 1, 1},
+        {"V_20230102_030405_017.MP4", 0, 2, 17},  {"LV_20230102_030405.MP4", 0, 3, 1},
+        {"TL_20230102_030405.MP4", 0, 4, 1},      {"P_20230102_030405.MP4", -8, 0, 0},
+        {"LV_20230102_030405.JPG", -8, 0, 0},     {"V_20230102_030405.MP4", -8, 0, 0},
+        {"V_20230102_030405_01.MP4", -8, 0, 0},   {"X_20230102_030405.MP4", -8, 0, 0},
+        {"P_19230102_030405.JPG", -8, 0, 0},      {"P_20231302_030405.JPG", -8, 0, 0},
+        {"P_20230102_250405.JPG", -8, 0, 0},      {"P_20230102_030405.JPGX", -8, 0, 0},
+        {"LV_20230102_030405.MP4.MP4", -8, 0, 0}, {"", -8, 0, 0}};
     TestEnv::setTimeZone("Asia/Tokyo");
     for (const Case& c : cases) {
         Vintaro360SrcMediaInfo info;
@@ -235,8 +215,7 @@ TEST(CameraModels, FileNameTable)
     TestEnv::setTimeZone("");
 }
 
-TEST(CameraModels, PeriodStrings)
-{
+TEST(CameraModels, PeriodStrings) {
     struct Case {
         const char* text;
         int result;
@@ -269,8 +248,7 @@ TEST(CameraModels, PeriodStrings)
     }
 }
 
-TEST(CameraModels, RotationFromPeriodString)
-{
+TEST(CameraModels, RotationFromPeriodString) {
     double standard[9], R[9], expected[9];
     fillRotationMatrixAlongY(kPi / 4, standard);
     const double q[4] = {0.6, 0, 0.8, 0};

@@ -1,8 +1,8 @@
 // Trailers, the "UQOCam" attachment, the end tag and companion files, on hand-made files.
+#include <sys/stat.h>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -24,14 +24,12 @@ int fileCount = 0;
 std::string uniqueName(const char* stem) { return stem + std::to_string(++fileCount) + ".bin"; }
 
 // A media file whose last 512 bytes hold `trailer` (at the start of the block).
-std::string withHeadTrailer(const std::string& trailer)
-{
+std::string withHeadTrailer(const std::string& trailer) {
     return writeFile(uniqueName("head"), kMedia + headBlock(trailer));
 }
 
 // A media file that ends with `record`.
-std::string withTailRecord(const std::string& record)
-{
+std::string withTailRecord(const std::string& record) {
     return writeFile(uniqueName("tail"), kMedia + tailBlock(record));
 }
 
@@ -39,8 +37,7 @@ int logged(LogCapture& log, const std::string& text) { return log.count("file360
 
 }  // namespace
 
-TEST(CameraTrailers, LensVideoTrailerTable)
-{
+TEST(CameraTrailers, LensVideoTrailerTable) {
     LogCapture& log = LogCapture::install();
     struct Case {
         std::string path;
@@ -82,8 +79,7 @@ TEST(CameraTrailers, LensVideoTrailerTable)
     }
 }
 
-TEST(CameraTrailers, LensPhotoTrailerTable)
-{
+TEST(CameraTrailers, LensPhotoTrailerTable) {
     LogCapture& log = LogCapture::install();
     struct Case {
         std::string trailer;
@@ -121,8 +117,7 @@ TEST(CameraTrailers, LensPhotoTrailerTable)
     }
 }
 
-TEST(CameraTrailers, AttachmentTable)
-{
+TEST(CameraTrailers, AttachmentTable) {
     LogCapture& log = LogCapture::install();
     const std::string good = "{100,0,V_20230102_030405,40,2,3,9605,5405,5000}UQOCam";
     struct Case {
@@ -180,8 +175,7 @@ TEST(CameraTrailers, AttachmentTable)
     EXPECT_EQ(getUQOPostAttachment("/no/such/file", &at), -30);
 }
 
-TEST(CameraTrailers, CircleFromEndTagOrAttachment)
-{
+TEST(CameraTrailers, CircleFromEndTagOrAttachment) {
     LogCapture& log = LogCapture::install();
     struct Case {
         std::string record;
@@ -224,15 +218,14 @@ TEST(CameraTrailers, CircleFromEndTagOrAttachment)
     }
 }
 
-TEST(CameraTrailers, ParseIntAndAdvanceTable)
-{
+TEST(CameraTrailers, ParseIntAndAdvanceTable) {
     struct Case {
         const char* text;
         int result, value, advanced;
     };
-    const Case cases[] = {{"12,x", 0, 12, 3},  {"7}", 0, 7, 2},       {"0,", 0, 0, 2},
-                          {",", -1, 0, 0},     {"-3,", -1, 0, 0},     {"12", -1, 0, 0},
-                          {"1 2,", -1, 0, 0},  {"99999999999,", -1, 0, 0}};
+    const Case cases[] = {{"12,x", 0, 12, 3}, {"7}", 0, 7, 2},           {"0,", 0, 0, 2},
+                          {",", -1, 0, 0},    {"-3,", -1, 0, 0},         {"12", -1, 0, 0},
+                          {"1 2,", -1, 0, 0}, {"99999999999,", -1, 0, 0}};
     for (const Case& c : cases) {
         std::string text = c.text;
         int value = -5;
@@ -243,14 +236,13 @@ TEST(CameraTrailers, ParseIntAndAdvanceTable)
     }
 }
 
-TEST(CameraTrailers, AttachmentRoundTrip)
-{
+TEST(CameraTrailers, AttachmentRoundTrip) {
     const std::string eyeData(300, '\x5a');
     const std::string media = writeFile("media.MP4", kMedia);
     const std::string eye = writeFile("media.eye", eyeData);
     const std::string target = TestEnv::root() + "/glued.MP4";
-    ASSERT_EQ(_glueUQOMediaWithEye(target.c_str(), media.c_str(), eye.c_str(),
-                                   "V_20230102_030405", 2, 0, 9605, 5405, 5000),
+    ASSERT_EQ(_glueUQOMediaWithEye(target.c_str(), media.c_str(), eye.c_str(), "V_20230102_030405",
+                                   2, 0, 9605, 5405, 5000),
               0);
     const std::string record = "{100,0,V_20230102_030405,300,2,0,9605,5405,5000}UQOCam";
     const std::string bytes = readFile(target);
@@ -271,8 +263,7 @@ TEST(CameraTrailers, AttachmentRoundTrip)
     EXPECT_EQ(readFile(media), kMedia + eyeData + "{100,0,T,300,1,1,0,0,0}UQOCam");
 }
 
-TEST(CameraTrailers, GlueRefusesWhatTheReaderCannotRead)
-{
+TEST(CameraTrailers, GlueRefusesWhatTheReaderCannotRead) {
     LogCapture& log = LogCapture::install();
     const std::string media = writeFile("m2.MP4", kMedia);
     const std::string eye = writeFile("m2.eye", "eye");
@@ -306,8 +297,8 @@ TEST(CameraTrailers, GlueRefusesWhatTheReaderCannotRead)
     }
     // The longest record the reader accepts is 512 bytes.
     const std::string tag(512 - std::strlen("{100,0,,3,2,0,1,1,10}UQOCam"), 't');
-    ASSERT_EQ(_glueUQOMediaWithEye(target.c_str(), media.c_str(), eye.c_str(), tag.c_str(), 2, 0,
-                                   1, 1, 10),
+    ASSERT_EQ(_glueUQOMediaWithEye(target.c_str(), media.c_str(), eye.c_str(), tag.c_str(), 2, 0, 1,
+                                   1, 10),
               0);
     UQOPostAttachment at;
     ASSERT_EQ(getUQOPostAttachment(target.c_str(), &at), 0);
@@ -315,8 +306,7 @@ TEST(CameraTrailers, GlueRefusesWhatTheReaderCannotRead)
     std::free(at.tag);
 }
 
-TEST(CameraTrailers, PhotoGluedOnceWithItsEyeAndCircle)
-{
+TEST(CameraTrailers, PhotoGluedOnceWithItsEyeAndCircle) {
     const std::string dir = TestEnv::makeDir("photo");
     mkdir((dir + "/AppView").c_str(), 0755);
     const std::string photo = dir + "/P_20230102_030405.JPG";
@@ -332,8 +322,7 @@ TEST(CameraTrailers, PhotoGluedOnceWithItsEyeAndCircle)
     EXPECT_EQ(readFile(photo), glued);
 }
 
-TEST(CameraTrailers, CompanionFiles)
-{
+TEST(CameraTrailers, CompanionFiles) {
     LogCapture& log = LogCapture::install();
     const std::string dir = TestEnv::makeDir("companions");
     mkdir((dir + "/AppView").c_str(), 0755);
@@ -370,8 +359,7 @@ TEST(CameraTrailers, CompanionFiles)
     EXPECT_EQ(log.count("file360", "Cannot locate PRE file from " + dir + "/D.MP4!"), 1);
 }
 
-TEST(CameraTrailers, SourceTagsAndTakenTimes)
-{
+TEST(CameraTrailers, SourceTagsAndTakenTimes) {
     struct Case {
         const char* path;
         const char* tag;

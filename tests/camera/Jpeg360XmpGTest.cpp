@@ -27,14 +27,13 @@ struct Segment {
 };
 
 // The segments from after SOI up to the first one that is not APPn.
-std::vector<Segment> leadingSegments(const std::string& jpeg)
-{
+std::vector<Segment> leadingSegments(const std::string& jpeg) {
     std::vector<Segment> out;
     size_t at = 2;
     while (at + 4 <= jpeg.size() && static_cast<unsigned char>(jpeg[at]) == 0xFF) {
         const int marker = static_cast<unsigned char>(jpeg[at + 1]);
-        const int length =
-            static_cast<unsigned char>(jpeg[at + 2]) << 8 | static_cast<unsigned char>(jpeg[at + 3]);
+        const int length = static_cast<unsigned char>(jpeg[at + 2]) << 8 |
+                           static_cast<unsigned char>(jpeg[at + 3]);
         out.push_back({marker, at, length});
         if (marker < 0xE0 || marker > 0xEF) break;
         at += 2 + length;
@@ -42,14 +41,12 @@ std::vector<Segment> leadingSegments(const std::string& jpeg)
     return out;
 }
 
-bool isXmp(const std::string& jpeg, const Segment& s)
-{
-    return s.marker == 0xE1 && jpeg.compare(s.offset + 4, sizeof(kXmpId), kXmpId,
-                                            sizeof(kXmpId)) == 0;
+bool isXmp(const std::string& jpeg, const Segment& s) {
+    return s.marker == 0xE1 &&
+           jpeg.compare(s.offset + 4, sizeof(kXmpId), kXmpId, sizeof(kXmpId)) == 0;
 }
 
-std::string qtJpeg()
-{
+std::string qtJpeg() {
     QImage image(40, 24, QImage::Format_RGB32);
     image.fill(Qt::darkMagenta);
     QByteArray bytes;
@@ -59,8 +56,7 @@ std::string qtJpeg()
     return bytes.toStdString();
 }
 
-std::string segment(int marker, const std::string& body)
-{
+std::string segment(int marker, const std::string& body) {
     const size_t length = body.size() + 2;
     return std::string{'\xFF', static_cast<char>(marker), static_cast<char>(length >> 8),
                        static_cast<char>(length & 0xFF)} +
@@ -69,8 +65,7 @@ std::string segment(int marker, const std::string& body)
 
 const char kMake[] = "Quendra Trelliq";
 
-std::string exifSegment()
-{
+std::string exifSegment() {
     ExifData* data = exif_data_new();
     exif_data_set_byte_order(data, EXIF_BYTE_ORDER_INTEL);
     ExifEntry* make = exif_entry_new();
@@ -91,8 +86,7 @@ std::string exifSegment()
 }
 
 // SOI, Qt's APP0, an Exif APP1, then the rest of Qt's JPEG.
-std::string jpegWithExif()
-{
+std::string jpegWithExif() {
     const std::string jpeg = qtJpeg();
     const std::vector<Segment> s = leadingSegments(jpeg);
     const size_t afterApp0 = s[0].offset + 2 + s[0].length;
@@ -101,8 +95,7 @@ std::string jpegWithExif()
 
 std::string outPath(const std::string& name) { return TestEnv::root() + "/" + name; }
 
-std::string insert360(const std::string& srcPath, const std::string& name, int expected = 0)
-{
+std::string insert360(const std::string& srcPath, const std::string& name, int expected = 0) {
     const std::string dst = outPath(name);
     EXPECT_EQ(simpleAppend360Metadata2JpgFile(srcPath.c_str(), dst.c_str()), expected);
     return dst;
@@ -110,8 +103,7 @@ std::string insert360(const std::string& srcPath, const std::string& name, int e
 
 }  // namespace
 
-TEST(Jpeg360Xmp, BlockLandsAfterTheAppSegments)
-{
+TEST(Jpeg360Xmp, BlockLandsAfterTheAppSegments) {
     const std::string src = writeFile("exif.jpg", jpegWithExif());
     EXPECT_FALSE(simpleIs360Jpg(src.c_str()));
     const std::string dst = insert360(src, "exif360.jpg");
@@ -143,8 +135,7 @@ TEST(Jpeg360Xmp, BlockLandsAfterTheAppSegments)
     EXPECT_EQ(QImage(QString::fromStdString(dst)).size(), QSize(40, 24));
 }
 
-TEST(Jpeg360Xmp, SecondInsertReplacesTheOldBlock)
-{
+TEST(Jpeg360Xmp, SecondInsertReplacesTheOldBlock) {
     const std::string first = insert360(writeFile("twice.jpg", jpegWithExif()), "twice1.jpg");
     const std::string second = insert360(first, "twice2.jpg");
     EXPECT_EQ(readFile(second), readFile(first));
@@ -161,8 +152,7 @@ TEST(Jpeg360Xmp, SecondInsertReplacesTheOldBlock)
     EXPECT_EQ(out.size(), jpeg.size() + 406);
 }
 
-TEST(Jpeg360Xmp, JpegWithoutAppSegments)
-{
+TEST(Jpeg360Xmp, JpegWithoutAppSegments) {
     const std::string jpeg = qtJpeg();
     const std::vector<Segment> s = leadingSegments(jpeg);
     ASSERT_EQ(s[0].marker, 0xE0);
@@ -174,8 +164,7 @@ TEST(Jpeg360Xmp, JpegWithoutAppSegments)
     EXPECT_EQ(out.substr(408), bare.substr(2));
 }
 
-TEST(Jpeg360Xmp, HalfSphereBlock)
-{
+TEST(Jpeg360Xmp, HalfSphereBlock) {
     const std::string src = writeFile("half.jpg", jpegWithExif());
     const std::string dst = outPath("half180.jpg");
     ASSERT_EQ(simpleAppend180Metadata2JpgFile(src.c_str(), dst.c_str(), 1, 2), 0);
@@ -193,8 +182,7 @@ TEST(Jpeg360Xmp, HalfSphereBlock)
     EXPECT_EQ(body.substr(body.size() - 19), "<?xpacket end=\"w\"?>");
 }
 
-TEST(Jpeg360Xmp, BrokenInputs)
-{
+TEST(Jpeg360Xmp, BrokenInputs) {
     const std::string jpeg = jpegWithExif();
     struct Case {
         std::string bytes;
@@ -208,8 +196,8 @@ TEST(Jpeg360Xmp, BrokenInputs)
                           {jpeg.substr(0, 2) + "\xFF\xE1\x00\x01" + jpeg.substr(2), -8, 0},
                           {jpeg.substr(0, 30), -8, 0}};
     for (const Case& c : cases) {
-        const std::string dst = insert360(writeFile("broken.jpg", c.bytes), "broken360.jpg",
-                                          c.result);
+        const std::string dst =
+            insert360(writeFile("broken.jpg", c.bytes), "broken360.jpg", c.result);
         if (c.kept > 0) {
             EXPECT_EQ(readFile(dst), c.bytes.substr(0, c.kept));
         }

@@ -13,29 +13,24 @@ using namespace CameraFixtures;
 
 namespace {
 
-const char kSphericalId[] =
-    "\xff\xcc\x82\x63\xf8\x55\x4a\x93\x88\x14\x58\x7a\x02\x52\x1f\xdd";
+const char kSphericalId[] = "\xff\xcc\x82\x63\xf8\x55\x4a\x93\x88\x14\x58\x7a\x02\x52\x1f\xdd";
 
-std::string be32(uint32_t v)
-{
+std::string be32(uint32_t v) {
     return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
             static_cast<char>(v)};
 }
 
-uint32_t readBe32(const std::string& s, size_t at)
-{
+uint32_t readBe32(const std::string& s, size_t at) {
     uint32_t v = 0;
     for (int i = 0; i < 4; ++i) v = v << 8 | static_cast<unsigned char>(s[at + i]);
     return v;
 }
 
-std::string box(const std::string& type, const std::string& body)
-{
+std::string box(const std::string& type, const std::string& body) {
     return be32(static_cast<uint32_t>(body.size() + 8)) + type + body;
 }
 
-std::string sphericalBox(const std::string& projection)
-{
+std::string sphericalBox(const std::string& projection) {
     return box("uuid", std::string(kSphericalId, 16) +
                            "<rdf:SphericalVideo><GSpherical:ProjectionType>" + projection +
                            "</GSpherical:ProjectionType></rdf:SphericalVideo>");
@@ -44,8 +39,7 @@ std::string sphericalBox(const std::string& projection)
 std::string ftyp() { return box("ftyp", "isom\0\0\0\x01isom"); }
 
 // Position of the first child of `type` within [from, end), or npos.
-size_t findBox(const std::string& s, size_t from, size_t end, const std::string& type)
-{
+size_t findBox(const std::string& s, size_t from, size_t end, const std::string& type) {
     for (size_t at = from; at + 8 <= end;) {
         const uint32_t size = readBe32(s, at);
         if (s.compare(at + 4, 4, type) == 0) return at;
@@ -57,8 +51,7 @@ size_t findBox(const std::string& s, size_t from, size_t end, const std::string&
 
 // Appends `child` as the last box of the first "trak" of "moov", fixing both sizes. The mdat
 // comes before moov in FFmpeg's output, so no chunk offset moves.
-std::string insertIntoFirstTrack(std::string mp4, const std::string& child)
-{
+std::string insertIntoFirstTrack(std::string mp4, const std::string& child) {
     const size_t moov = findBox(mp4, 0, mp4.size(), "moov");
     const size_t trak = findBox(mp4, moov + 8, moov + readBe32(mp4, moov), "trak");
     const uint32_t trakSize = readBe32(mp4, trak);
@@ -68,8 +61,7 @@ std::string insertIntoFirstTrack(std::string mp4, const std::string& child)
     return mp4;
 }
 
-std::string ffmpegClip()
-{
+std::string ffmpegClip() {
     const std::string path = TestEnv::root() + "/clip.mp4";
     const std::string command =
         "/usr/bin/ffmpeg -v error -y -f lavfi -i testsrc=size=64x32:rate=10 -t 0.5 -c:v mpeg4 '" +
@@ -80,8 +72,7 @@ std::string ffmpegClip()
 
 }  // namespace
 
-TEST(Mp4360Probe, FFmpegClipWithSphericalBox)
-{
+TEST(Mp4360Probe, FFmpegClipWithSphericalBox) {
     const std::string clip = ffmpegClip();
     ASSERT_NE(findBox(clip, 0, clip.size(), "moov"), std::string::npos);
     const std::string plain = writeFile("plain.mp4", clip);
@@ -97,8 +88,7 @@ TEST(Mp4360Probe, FFmpegClipWithSphericalBox)
     EXPECT_EQ(simpleIs360Mp4(half.c_str()), 1);
 }
 
-TEST(Mp4360Probe, BoxTreeTable)
-{
+TEST(Mp4360Probe, BoxTreeTable) {
     const std::string tkhd = box("tkhd", std::string(20, '\0'));
     const std::string otherUuid = box("uuid", std::string(16, '\x11') + "equirectangular");
     const std::string sphere = sphericalBox("equirectangular");
@@ -115,15 +105,16 @@ TEST(Mp4360Probe, BoxTreeTable)
         {"mark in the track", ftyp() + box("moov", box("trak", tkhd + sphere)), 1, 1},
         {"mark after a 64-bit box", large + box("moov", box("trak", sphere)), 1, 1},
         {"other uuid", ftyp() + box("moov", box("trak", otherUuid)), 0, 0},
-        {"mark in the second track",
-         ftyp() + box("moov", box("trak", tkhd) + box("trak", sphere)), 1, 0},
+        {"mark in the second track", ftyp() + box("moov", box("trak", tkhd) + box("trak", sphere)),
+         1, 0},
         {"mark outside a track", ftyp() + box("moov", sphere + box("trak", tkhd)), 0, 0},
         {"child of size 0", ftyp() + box("moov", box("trak", be32(0) + "tkhd" + sphere)), 0, 0},
         {"child of size 4", ftyp() + box("moov", box("trak", be32(4) + "tkhd" + sphere)), 0, 0},
-        {"child past its track",
-         ftyp() + box("moov", box("trak", be32(400) + "tkhd") + sphere), 0, 0},
-        {"uuid claiming 2 GB", ftyp() + box("moov", box("trak", be32(0x7fffffff) + "uuid" +
-                                                                    std::string(kSphericalId, 16))),
+        {"child past its track", ftyp() + box("moov", box("trak", be32(400) + "tkhd") + sphere), 0,
+         0},
+        {"uuid claiming 2 GB",
+         ftyp() +
+             box("moov", box("trak", be32(0x7fffffff) + "uuid" + std::string(kSphericalId, 16))),
          0, 0},
         {"moov past the file end", ftyp() + be32(5000) + "moov" + box("trak", sphere), 0, -1},
         {"top-level size 3", be32(3) + "ftyp" + box("moov", box("trak", sphere)), 0, -1},

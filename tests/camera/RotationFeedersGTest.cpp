@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "CameraFixtures.h"
 #include "ArrayBasedV2RotationFeeder.h"
+#include "CameraFixtures.h"
 #include "CameraFront.h"
 #include "LogCapture.h"
 #include "NoEyeRotationFeeder.h"
@@ -26,8 +26,7 @@ constexpr int kRate = 50;
 constexpr int kSamples = 60;
 
 // Sample i turns about x by 0.01 i rad; the front stays at -pi/2 all along.
-std::string turningEyeV1(unsigned rate)
-{
+std::string turningEyeV1(unsigned rate) {
     std::vector<Quaternion> qs;
     for (int i = 0; i < kSamples; ++i) {
         const double a = 0.01 * i;
@@ -37,22 +36,19 @@ std::string turningEyeV1(unsigned rate)
 }
 
 // The dash rotation of a turn by `a` about x with the front -pi/2.
-void expectedDash(double a, double R[9])
-{
+void expectedDash(double a, double R[9]) {
     const double q[4] = {std::cos(a / 2), std::sin(a / 2), 0, 0};
     fillVintaro360RMByAttitudeWithFront(q, R, -kPi / 2);
 }
 
-void expectStandard(VideoRotationFeeder& feeder, int frame)
-{
+void expectStandard(VideoRotationFeeder& feeder, int frame) {
     double R[3][3], S[9];
     feeder.fillRotationData(frame, R);
     fillRotationMatrixAlongY(kPi / 4, S);
     for (int i = 0; i < 9; ++i) EXPECT_NEAR(R[i / 3][i % 3], S[i], 1e-12);
 }
 
-void expectMatrix(const double R[3][3], const double* E, double tol = 1e-9)
-{
+void expectMatrix(const double R[3][3], const double* E, double tol = 1e-9) {
     for (int i = 0; i < 9; ++i) EXPECT_NEAR(R[i / 3][i % 3], E[i], tol) << "element " << i;
 }
 
@@ -65,8 +61,7 @@ struct FrameProbe : VideoRotationFeeder {
 
 }  // namespace
 
-TEST(RotationFeeders, TimeAsksForFramesOfAThirtiethSecond)
-{
+TEST(RotationFeeders, TimeAsksForFramesOfAThirtiethSecond) {
     FrameProbe probe;
     double R[3][3];
     for (int ms : {0, 33, 34, 1000, 100000000}) {
@@ -77,8 +72,7 @@ TEST(RotationFeeders, TimeAsksForFramesOfAThirtiethSecond)
     EXPECT_FALSE(probe.getRawQuaternion(0, q, &front));
 }
 
-TEST(RotationFeeders, NoEyeFeederAnswersTheStandardRotation)
-{
+TEST(RotationFeeders, NoEyeFeederAnswersTheStandardRotation) {
     NoEyeRotationFeeder feeder(30);
     EXPECT_EQ(feeder.getParsingResult(), 30);
     EXPECT_EQ(feeder.getDuration(), 0);
@@ -90,8 +84,7 @@ TEST(RotationFeeders, NoEyeFeederAnswersTheStandardRotation)
     EXPECT_NEAR(q[2], std::sin(kPi / 8), 1e-12);
 }
 
-TEST(RotationFeeders, V1MatricesLeadByFiveFrames)
-{
+TEST(RotationFeeders, V1MatricesLeadByFiveFrames) {
     LogCapture& log = LogCapture::install();
     V1RotationFeeder feeder(turningEyeV1(kRate).c_str());
     ASSERT_EQ(feeder.getParsingResult(), 0);
@@ -123,8 +116,7 @@ TEST(RotationFeeders, V1MatricesLeadByFiveFrames)
 namespace {
 
 // Four threads reading a prepared feeder see what one thread sees.
-void expectSameAcrossThreads(VideoRotationFeeder& feeder, int frames)
-{
+void expectSameAcrossThreads(VideoRotationFeeder& feeder, int frames) {
     std::vector<double> single(frames * 9);
     for (int f = 0; f < frames; ++f)
         feeder.fillRotationData(f, reinterpret_cast<double(*)[3]>(&single[f * 9]));
@@ -142,15 +134,13 @@ void expectSameAcrossThreads(VideoRotationFeeder& feeder, int frames)
 
 }  // namespace
 
-TEST(RotationFeeders, V1ReadersAgreeAcrossThreads)
-{
+TEST(RotationFeeders, V1ReadersAgreeAcrossThreads) {
     V1RotationFeeder feeder(turningEyeV1(kRate).c_str());
     feeder.prepareFilteredRotationData(0, 0);
     expectSameAcrossThreads(feeder, 40);
 }
 
-TEST(RotationFeeders, V1WithoutUsableData)
-{
+TEST(RotationFeeders, V1WithoutUsableData) {
     struct Case {
         std::string path;
         int result;
@@ -167,11 +157,11 @@ TEST(RotationFeeders, V1WithoutUsableData)
     }
 }
 
-TEST(RotationFeeders, LensFeederFollowsItsSamples)
-{
+TEST(RotationFeeders, LensFeederFollowsItsSamples) {
     const std::string block = "0,1,0,0,0\n1000,0.87758256,0.47942554,0,0\n";  // 1 rad about x
     const std::string trailer = "UQOLens{" + std::to_string(block.size()) + ",1,2,3,4,5,6,1}";
-    const std::string path = writeFile("lens.MP4", std::string(64, 'v') + block + headBlock(trailer));
+    const std::string path =
+        writeFile("lens.MP4", std::string(64, 'v') + block + headBlock(trailer));
     UQOLensRotationFeeder feeder(path.c_str());
     ASSERT_EQ(feeder.getParsingResult(), 0);
     EXPECT_DOUBLE_EQ(feeder.getDuration(), 1.0);
@@ -194,10 +184,9 @@ TEST(RotationFeeders, LensFeederFollowsItsSamples)
     expectMatrix(R, E, 1e-6);
 }
 
-TEST(RotationFeeders, LensFeederWithoutSamplesAnswersTheStandardRotation)
-{
-    const std::string path = writeFile("lens0.MP4", std::string(64, 'v') +
-                                                        headBlock("UQOLens{0,1,2,3,4,5,6}"));
+TEST(RotationFeeders, LensFeederWithoutSamplesAnswersTheStandardRotation) {
+    const std::string path =
+        writeFile("lens0.MP4", std::string(64, 'v') + headBlock("UQOLens{0,1,2,3,4,5,6}"));
     UQOLensRotationFeeder feeder(path.c_str());
     EXPECT_EQ(feeder.getParsingResult(), 0);
     EXPECT_EQ(feeder.getDuration(), 0);
@@ -212,8 +201,7 @@ namespace {
 // Version-2 eye data at 50 samples a second, pieces of 10 samples 10 ticks apart; sample i
 // turns about x by 0.01 i rad.
 std::string turningEyeV2(const std::string& name, int pieceCount, unsigned flags = 0,
-                         int offset = 0, unsigned numerator = 50)
-{
+                         int offset = 0, unsigned numerator = 50) {
     std::vector<EyePiece> pieces;
     for (int p = 0; p < pieceCount; ++p) {
         EyePiece piece{10 * p, {}};
@@ -226,8 +214,7 @@ std::string turningEyeV2(const std::string& name, int pieceCount, unsigned flags
     return writeFile(name, eyeV2(flags, numerator, 1, 5, offset, pieces));
 }
 
-std::string typeOf(VideoRotationFeeder* f)
-{
+std::string typeOf(VideoRotationFeeder* f) {
     if (dynamic_cast<NoEyeRotationFeeder*>(f)) return "none";
     if (dynamic_cast<V1RotationFeeder*>(f)) return "v1";
     if (dynamic_cast<ArrayBasedV2RotationFeeder*>(f)) return "v2";
@@ -237,13 +224,12 @@ std::string typeOf(VideoRotationFeeder* f)
 
 }  // namespace
 
-TEST(RotationFeeders, FactoryTable)
-{
+TEST(RotationFeeders, FactoryTable) {
     LogCapture& log = LogCapture::install();
     const std::string v3 = writeFile("v3.eye", le16(3) + le16(0));
     const std::string oneByte = writeFile("one.eye", "\x01");
-    const std::string lens = writeFile("f_lens.MP4", std::string(64, 'v') +
-                                                         headBlock("UQOLens{0,1,2,3,4,5,6}"));
+    const std::string lens =
+        writeFile("f_lens.MP4", std::string(64, 'v') + headBlock("UQOLens{0,1,2,3,4,5,6}"));
     struct Case {
         const char* path;
         std::string type;
@@ -284,8 +270,7 @@ TEST(RotationFeeders, FactoryTable)
               1);
 }
 
-TEST(RotationFeeders, V2SinglePieceFallsBackToV1)
-{
+TEST(RotationFeeders, V2SinglePieceFallsBackToV1) {
     ArrayBasedV2RotationFeeder feeder(turningEyeV2("single.eye", 1).c_str(), true);
     EXPECT_EQ(feeder.getParsingResult(), 40000001);
     EXPECT_NEAR(feeder.getDuration(), 10.0 / 50 - 1.0 / 6, 1e-6);
@@ -297,25 +282,26 @@ TEST(RotationFeeders, V2SinglePieceFallsBackToV1)
     expectMatrix(R, E, 1e-6);
 }
 
-TEST(RotationFeeders, V2BadQuaternionDropsTheRest)
-{
+TEST(RotationFeeders, V2BadQuaternionDropsTheRest) {
     LogCapture& log = LogCapture::install();
     std::vector<EyePiece> pieces;
-    for (int p = 0; p < 5; ++p) pieces.push_back({10 * p, std::vector<Quaternion>(10, {1, 0, 0, 0})});
+    for (int p = 0; p < 5; ++p)
+        pieces.push_back({10 * p, std::vector<Quaternion>(10, {1, 0, 0, 0})});
     pieces[3].records[0] = {0.5, 0, 0, 0};
     const std::string path = writeFile("badq.eye", eyeV2(0, 50, 1, 0, 0, pieces));
     ArrayBasedV2RotationFeeder feeder(path.c_str(), true);
     EXPECT_EQ(feeder.getParsingResult(), 40000001);
     // Header 12 bytes, three pieces of 8 + 160 bytes, then the total of the fourth.
-    EXPECT_EQ(log.count("ABV2RF", "Illegal quaternion at 0x0000020C, drop this and all following "
-                                  "data pieces, " + path + "!"),
+    EXPECT_EQ(log.count("ABV2RF",
+                        "Illegal quaternion at 0x0000020C, drop this and all following "
+                        "data pieces, " +
+                            path + "!"),
               1);
     // Pieces 0-2 remain: the merged first (20 samples) and one more; start tick 0.
     EXPECT_NEAR(feeder.getDuration(), (0.6 - 0.01) - 0.25333333, 1e-5);
 }
 
-TEST(RotationFeeders, V2StartShiftAndDuration)
-{
+TEST(RotationFeeders, V2StartShiftAndDuration) {
     struct Case {
         unsigned flags;
         int offset;
@@ -324,8 +310,8 @@ TEST(RotationFeeders, V2StartShiftAndDuration)
     // Default 0.25333333 s, or the header offset; less 0.02 s x start tick 5.
     const Case cases[] = {{0, 0, 0.25333333 - 0.1}, {2, 0, 0.25333333 - 0.1}, {2, 300, 0.3 - 0.1}};
     for (const Case& c : cases) {
-        ArrayBasedV2RotationFeeder feeder(
-            turningEyeV2("shift.eye", 5, c.flags, c.offset).c_str(), true);
+        ArrayBasedV2RotationFeeder feeder(turningEyeV2("shift.eye", 5, c.flags, c.offset).c_str(),
+                                          true);
         EXPECT_EQ(feeder.getParsingResult(), 0);
         // Last piece: 0.02 x 40 + 0.2 (merged first piece correction) - 0.01 (rebase).
         EXPECT_NEAR(feeder.getDuration(), 0.99 - c.shift, 1e-5) << c.flags << " " << c.offset;
@@ -336,8 +322,7 @@ TEST(RotationFeeders, V2StartShiftAndDuration)
     expectStandard(zeroRate, 3);
 }
 
-TEST(RotationFeeders, V2PreparesAgainForAnEarlierRange)
-{
+TEST(RotationFeeders, V2PreparesAgainForAnEarlierRange) {
     const std::string path = turningEyeV2("again.eye", 8);
     ArrayBasedV2RotationFeeder fresh(path.c_str(), false), used(path.c_str(), false);
     fresh.prepareFilteredRotationData(0, 10);
@@ -357,8 +342,7 @@ TEST(RotationFeeders, V2PreparesAgainForAnEarlierRange)
     EXPECT_FALSE(raw.getRawQuaternion(100000, q, &front));
 }
 
-TEST(RotationFeeders, V2ReadersAgreeAcrossThreads)
-{
+TEST(RotationFeeders, V2ReadersAgreeAcrossThreads) {
     ArrayBasedV2RotationFeeder feeder(turningEyeV2("threads.eye", 8).c_str(), false);
     feeder.prepareFilteredRotationData(0, 0);
     expectSameAcrossThreads(feeder, 60);
@@ -368,8 +352,7 @@ namespace {
 
 constexpr int kTurnSamples = 600;  // 60 pieces of 10 at 50 Hz: sample j sits at j / 50 s
 
-double wrapAngle(double a)
-{
+double wrapAngle(double a) {
     while (a > kPi) a -= 2 * kPi;
     while (a < -kPi) a += 2 * kPi;
     return a;
@@ -377,14 +360,12 @@ double wrapAngle(double a)
 
 // Heading about z: 3.9 rad, then a turn by 1.6 rad over samples 200-400, so the front of the
 // dash camera (-pi/2 + heading) crosses +-pi.
-double turnHeading(int j)
-{
+double turnHeading(int j) {
     const double turned = std::min(1.0, std::max(0.0, (j - 200) / 200.0));
     return 3.9 + 1.6 * turned;
 }
 
-std::string yawTurnEye()
-{
+std::string yawTurnEye() {
     std::vector<EyePiece> pieces;
     for (int p = 0; p < kTurnSamples / 10; ++p) {
         EyePiece piece{10 * p, {}};
@@ -399,8 +380,7 @@ std::string yawTurnEye()
 }
 
 // Normalised mean of the samples j-2..j+2 (clipped).
-std::vector<Quaternion> averagedTurn()
-{
+std::vector<Quaternion> averagedTurn() {
     std::vector<Quaternion> out(kTurnSamples);
     for (int i = 0; i < kTurnSamples; ++i) {
         Quaternion s{0, 0, 0, 0};
@@ -416,8 +396,7 @@ std::vector<Quaternion> averagedTurn()
 }
 
 // Own front plus the mean unwrapped difference to the fronts within +-200 samples (4 s).
-std::vector<double> smoothedFronts(const std::vector<Quaternion>& qs)
-{
+std::vector<double> smoothedFronts(const std::vector<Quaternion>& qs) {
     std::vector<double> raw(qs.size());
     for (size_t i = 0; i < qs.size(); ++i)
         raw[i] = wrapAngle(-kPi / 2 + 2 * std::atan2(qs[i][3], qs[i][0]));
@@ -438,8 +417,7 @@ std::vector<double> smoothedFronts(const std::vector<Quaternion>& qs)
 
 }  // namespace
 
-TEST(RotationFeeders, V2AveragesAttitudesAndSmoothsTheFrontOfATurn)
-{
+TEST(RotationFeeders, V2AveragesAttitudesAndSmoothsTheFrontOfATurn) {
     const std::string path = yawTurnEye();
     const std::vector<Quaternion> avg = averagedTurn();
     const std::vector<double> front = smoothedFronts(avg);

@@ -45,7 +45,7 @@ void markSampledCircle(std::vector<uint8_t>& edges, int width, int cx, int cy, i
 
 // `size` bytes ending right before a page that cannot be read.
 class GuardedBuffer {
-public:
+  public:
     explicit GuardedBuffer(size_t size) {
         const size_t page = size_t(sysconf(_SC_PAGESIZE));
         span = (size + page - 1) / page * page + page;
@@ -57,7 +57,7 @@ public:
     ~GuardedBuffer() { munmap(base, span); }
     uint8_t* data;
 
-private:
+  private:
     uint8_t* base;
     size_t span;
 };
@@ -107,7 +107,7 @@ TEST(CircleCheck, AcceptanceRule) {
     struct Case {
         int dx, dy, score, expected;
     } cases[] = {
-        {0, 0, 60, 0},    {30, 0, 60, 0},    {-30, 30, 360, 0}, {31, 0, 360, -1},
+        {0, 0, 60, 0},     {30, 0, 60, 0},   {-30, 30, 360, 0}, {31, 0, 360, -1},
         {0, -31, 360, -1}, {0, 31, 360, -1}, {0, 0, 59, -1},    {-31, -31, 60, -1},
     };
     for (int width : {480, 481}) {
@@ -172,7 +172,7 @@ TEST(CircleCheck, HysteresisFollowsSixNeighboursOnly) {
     struct Case {
         int dx, dy;
         bool joined;
-    } cases[] = {{0, -1, true}, {1, -1, true}, {-1, 0, true},  {1, 0, true},
+    } cases[] = {{0, -1, true}, {1, -1, true}, {-1, 0, true},   {1, 0, true},
                  {-1, 1, true}, {0, 1, true},  {-1, -1, false}, {1, 1, false}};
     for (const Case& c : cases) {
         std::vector<uint8_t> classes(25, 0);
@@ -182,8 +182,8 @@ TEST(CircleCheck, HysteresisFollowsSixNeighboursOnly) {
         EXPECT_EQ(classes[(2 + c.dy) * 5 + 2 + c.dx], c.joined ? 255 : 0) << c.dx << "," << c.dy;
     }
     // A weak chain reaching the strong pixel only through a lower-right step stays out.
-    std::vector<uint8_t> chain = {255, 0, 0, 0,  //
-                              0, 127, 127, 127};
+    std::vector<uint8_t> chain = {255, 0,   0,   0,  //
+                                  0,   127, 127, 127};
     CircleCheckTask::traceHysteresis(chain, 4, 2);
     EXPECT_EQ(chain, (std::vector<uint8_t>{255, 0, 0, 0, 0, 0, 0, 0}));
 }
@@ -193,10 +193,8 @@ TEST(CircleCheck, LongWeakChainCompletes) {
     const int w = 1001, h = 2001;
     std::vector<uint8_t> classes(size_t(w) * h, 0);
     for (int y = 0; y < h; y += 2) {
-        for (int x = 0; x < w; ++x)
-            classes[size_t(y) * w + x] = 127;
-        if (y + 1 < h)
-            classes[size_t(y + 1) * w + ((y / 2) % 2 ? 0 : w - 1)] = 127;
+        for (int x = 0; x < w; ++x) classes[size_t(y) * w + x] = 127;
+        if (y + 1 < h) classes[size_t(y + 1) * w + ((y / 2) % 2 ? 0 : w - 1)] = 127;
     }
     classes[size_t(h - 1) * w + w - 1] = 255;
     CircleCheckTask::traceHysteresis(classes, w, h);
@@ -211,15 +209,11 @@ TEST(CircleCheck, LongWeakChainCompletes) {
 
 TEST(CircleCheck, DirectionClassesMatchTheAngleFormula) {
     auto byAngle = [](int gx, int gy) {
-        if (gx == 0)
-            return gy == 0 ? 0 : 3;
+        if (gx == 0) return gy == 0 ? 0 : 3;
         const double a = std::atan(double(gy) / gx) * (180 / kPi);
-        if (a >= -22.5 && a < 22.5)
-            return 0;
-        if (a >= 22.5 && a < 67.5)
-            return 1;
-        if (a >= -67.5 && a < -22.5)
-            return 2;
+        if (a >= -22.5 && a < 22.5) return 0;
+        if (a >= 22.5 && a < 67.5) return 1;
+        if (a >= -67.5 && a < -22.5) return 2;
         return 3;
     };
     int mismatches = 0;
@@ -262,7 +256,7 @@ TEST(CircleCheck, FirstFrameOfBrokenFilesIsNull) {
     ASSERT_TRUE(recording::writeFile(dir + "/EMPTY.MOV", ""));
     ASSERT_TRUE(recording::writeRandom(dir + "/RANDOM.MOV", 50000, 7));
     for (const char* name : {"/EMPTY.MOV", "/RANDOM.MOV", "/MISSING.MOV"})
-        EXPECT_TRUE(CircleCheckTask::firstFrameHalfSize(QString::fromStdString(dir + name))
-                        .isNull())
+        EXPECT_TRUE(
+            CircleCheckTask::firstFrameHalfSize(QString::fromStdString(dir + name)).isNull())
             << name;
 }

@@ -34,7 +34,10 @@ TEST(FileDialog, ExpandArrowOnlyOnFoldersWithVisibleSubFolders) {
     const struct {
         const char* sub;
         bool arrow;
-    } cases[] = {{"/files", false}, {"/hidden", false}, {"/nested", true}, {"/empty", false},
+    } cases[] = {{"/files", false},
+                 {"/hidden", false},
+                 {"/nested", true},
+                 {"/empty", false},
                  {"/files/A.MOV", false}};
     for (const auto& c : cases)
         EXPECT_EQ(model.hasChildren(model.index(q(root + c.sub))), c.arrow) << c.sub;
@@ -43,8 +46,7 @@ TEST(FileDialog, ExpandArrowOnlyOnFoldersWithVisibleSubFolders) {
 
 TEST(FileDialog, OpensAtTheStartFolderInAscendingOrderWithoutHighlight) {
     const std::string root = TestEnv::makeDir("tree");
-    for (const char* sub : {"/b", "/a", "/c", "/b/inner"})
-        QDir().mkpath(q(root + sub));
+    for (const char* sub : {"/b", "/a", "/c", "/b/inner"}) QDir().mkpath(q(root + sub));
     FileDialog dialog(q(root), nullptr);
     EXPECT_EQ(dialog.windowTitle(), "Please select the video folder");
     auto* tree = dialog.findChild<QTreeView*>("treeView");
@@ -54,7 +56,8 @@ TEST(FileDialog, OpensAtTheStartFolderInAscendingOrderWithoutHighlight) {
     ASSERT_TRUE(EventWait::waitFor(
         [&] {
             start = QModelIndex();
-            for (QModelIndex i = tree->indexAt(QPoint(1, 1)); i.isValid(); i = tree->indexBelow(i)) {
+            for (QModelIndex i = tree->indexAt(QPoint(1, 1)); i.isValid();
+                 i = tree->indexBelow(i)) {
                 if (proxy->data(i, QFileSystemModel::FilePathRole).toString() == q(root)) {
                     start = i;
                     break;
@@ -116,8 +119,7 @@ TEST(FileDialog, FileListOpensOneChooserAndOkWithoutItemKeepsTheRows) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QList<FileDialog*> open;
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (auto* d = qobject_cast<FileDialog*>(w))
-            open << d;
+        if (auto* d = qobject_cast<FileDialog*>(w)) open << d;
     }
     ASSERT_EQ(open.size(), 1);
     EXPECT_EQ(open[0]->windowModality(), Qt::ApplicationModal);

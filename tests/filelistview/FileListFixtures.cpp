@@ -22,8 +22,7 @@ std::string clip(const std::string& path, int size, bool lens) {
         options.width = options.height = size;
         options.seconds = 1;
         options.audio = false;
-        if (!lens)
-            options.solidColor = "gray";
+        if (!lens) options.solidColor = "gray";
         std::string error;
         EXPECT_TRUE(recording::encodeClip(source, options, &error)) << error;
         made[key] = source;
@@ -34,15 +33,13 @@ std::string clip(const std::string& path, int size, bool lens) {
 }
 
 static void failingHandler(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (text.contains("QObject::connect"))
-        ADD_FAILURE() << text.toStdString();
+    if (text.contains("QObject::connect")) ADD_FAILURE() << text.toStdString();
     qt_message_output(type, context, text);
 }
 
 void failOnConnectWarnings() {
     static bool installed = false;
-    if (!installed)
-        qInstallMessageHandler(failingHandler);
+    if (!installed) qInstallMessageHandler(failingHandler);
     installed = true;
 }
 
@@ -72,10 +69,11 @@ SignalLog::SignalLog(FileListView* view) {
         names.push_back("changeFile");
         changedFiles << path;
     });
-    QObject::connect(view, &FileListView::sigCircleChecked, [this](int r, int x, int y, int radius) {
-        names.push_back("circle");
-        circles.push_back({r, x, y, radius});
-    });
+    QObject::connect(view, &FileListView::sigCircleChecked,
+                     [this](int r, int x, int y, int radius) {
+                         names.push_back("circle");
+                         circles.push_back({r, x, y, radius});
+                     });
 }
 
 int SignalLog::count(const std::string& name) const {

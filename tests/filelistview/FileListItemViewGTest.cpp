@@ -26,7 +26,7 @@ TEST(FileListItemView, DurationTexts) {
     const struct {
         double seconds;
         const char* text;
-    } cases[] = {{0, "00 : 00"},     {59.4, "00 : 59"}, {59.5, "01 : 00"},  {60, "01 : 00"},
+    } cases[] = {{0, "00 : 00"},    {59.4, "00 : 59"},   {59.5, "01 : 00"}, {60, "01 : 00"},
                  {3725, "62 : 05"}, {3725.5, "62 : 06"}, {-3, "00 : 00"}};
     for (const auto& c : cases)
         EXPECT_EQ(FileListItemView::durationText(c.seconds), c.text) << c.seconds;
@@ -106,16 +106,15 @@ TEST(FileListItemView, DurationsOfDeletedRowsAreDropped) {
     const std::string dir = TestEnv::makeDir("gone-rows");
     std::vector<QString> paths;
     for (int i = 0; i < 20; ++i)
-        paths.push_back(QString::fromStdString(
-            fixtures::clip(dir + "/R" + std::to_string(i) + ".MOV", 64)));
+        paths.push_back(
+            QString::fromStdString(fixtures::clip(dir + "/R" + std::to_string(i) + ".MOV", 64)));
     for (int round = 0; round < 5; ++round) {
         std::vector<FileListItemView*> rows;
         for (const QString& path : paths) {
             rows.push_back(new FileListItemView);
             rows.back()->init(path);
         }
-        for (FileListItemView* row : rows)
-            delete row;
+        for (FileListItemView* row : rows) delete row;
     }
     QThreadPool::globalInstance()->waitForDone();
     QApplication::processEvents();

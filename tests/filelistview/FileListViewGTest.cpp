@@ -31,7 +31,7 @@ namespace {
 
 // Counts the frame reads of the circle chain and opens the protected slots to the tests.
 class ProbedList : public FileListView {
-public:
+  public:
     using FileListView::changeDir;
     QImage getVideoImage(QString path) override {
         reads << path;
@@ -52,8 +52,7 @@ std::vector<FileListItemView*> rowsOf(FileListView* view) {
     auto* contents = view->findChild<QWidget*>("scrollAreaContents");
     std::vector<FileListItemView*> rows;
     for (QObject* child : contents->children()) {
-        if (auto* row = qobject_cast<FileListItemView*>(child))
-            rows.push_back(row);
+        if (auto* row = qobject_cast<FileListItemView*>(child)) rows.push_back(row);
     }
     return rows;
 }
@@ -61,15 +60,14 @@ std::vector<FileListItemView*> rowsOf(FileListView* view) {
 QString nameOf(FileListItemView* row) { return row->findChild<QLabel*>("lblName")->text(); }
 
 void press(QWidget* target, QPoint pos, QEvent::Type type = QEvent::MouseButtonPress) {
-    const Qt::MouseButtons buttons = type == QEvent::MouseButtonRelease ? Qt::NoButton
-                                                                        : Qt::LeftButton;
-    QMouseEvent event(type, pos, target->mapToGlobal(pos), Qt::LeftButton, buttons,
-                      Qt::NoModifier);
+    const Qt::MouseButtons buttons =
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, pos, target->mapToGlobal(pos), Qt::LeftButton, buttons, Qt::NoModifier);
     QApplication::sendEvent(target, &event);
 }
 
 class FileListViewTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         fixtures::failOnConnectWarnings();
         QFile::remove(FileListView::settingsPath());
@@ -103,12 +101,10 @@ TEST_F(FileListViewTest, ListsMovFilesByNameIgnoringCaseInPlacedRows) {
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(nameOf(rows[0]), "a.MOV");
     EXPECT_EQ(nameOf(rows[1]), "B.mov");
-    for (int i = 0; i < 2; ++i)
-        EXPECT_EQ(rows[i]->geometry(), QRect(0, 28 + 24 * i, 455, 24));
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(rows[i]->geometry(), QRect(0, 28 + 24 * i, 455, 24));
     EXPECT_EQ(view.findChild<QWidget*>("scrollAreaContents")->size(), QSize(455, 76));
     EXPECT_EQ(lastDir(), q(dir));
-    EXPECT_EQ(sigs.names,
-              (std::vector<std::string>{"show", "changeDir", "circle", "hide"}));
+    EXPECT_EQ(sigs.names, (std::vector<std::string>{"show", "changeDir", "circle", "hide"}));
     EXPECT_EQ(sigs.circles[0], (std::vector<int>{-1, 0, 0, 0}));
     EXPECT_FALSE(view.findChild<QPushButton*>("btnSave")->isEnabled());
     EXPECT_FALSE(view.findChild<QPushButton*>("btnYouTube")->isVisible());
@@ -169,8 +165,7 @@ TEST_F(FileListViewTest, EmptyFolderWarnsAndChangesNothing) {
 
 TEST_F(FileListViewTest, FiveFrameReadsWhenNoCircleIsAcceptable) {
     const std::string dir = TestEnv::makeDir("six");
-    for (int i = 1; i <= 6; ++i)
-        clip(dir + "/CLIP" + std::to_string(i) + ".MOV", 64);
+    for (int i = 1; i <= 6; ++i) clip(dir + "/CLIP" + std::to_string(i) + ".MOV", 64);
     list(dir);
     ASSERT_EQ(view.reads.size(), 5);
     for (int i = 0; i < 5; ++i)
@@ -198,7 +193,8 @@ TEST_F(FileListViewTest, BrokenFilesAreListedWithoutDuration) {
     const std::string good = clip(dir + "/D_GOOD.MOV", 64);
     ASSERT_TRUE(recording::writeFile(dir + "/A_EMPTY.MOV", ""));
     ASSERT_TRUE(recording::writeRandom(dir + "/B_RANDOM.MOV", 200000, 3));
-    ASSERT_TRUE(recording::writeTruncated(good, dir + "/C_TRUNC.MOV", QFileInfo(q(good)).size() / 2));
+    ASSERT_TRUE(
+        recording::writeTruncated(good, dir + "/C_TRUNC.MOV", QFileInfo(q(good)).size() / 2));
     list(dir);
     const auto rows = rowsOf(&view);
     ASSERT_EQ(rows.size(), 4u);
@@ -240,8 +236,7 @@ TEST_F(FileListViewTest, RememberedFolderThatIsGoneWarnsAtStart) {
 
 TEST_F(FileListViewTest, SelectionStepsWrapAndPressingAgainIsACheck) {
     const std::string dir = TestEnv::makeDir("three");
-    for (const char* name : {"/A.MOV", "/B.MOV", "/C.MOV"})
-        clip(dir + name, 64);
+    for (const char* name : {"/A.MOV", "/B.MOV", "/C.MOV"}) clip(dir + name, 64);
     list(dir);
     const auto rows = rowsOf(&view);
     ASSERT_EQ(rows.size(), 3u);
@@ -259,11 +254,10 @@ TEST_F(FileListViewTest, SelectionStepsWrapAndPressingAgainIsACheck) {
     view.changeNextFile();
     view.changePrevFile();
     view.changePrevFile();
-    EXPECT_EQ(sigs.changedFiles, (QStringList{rows[1]->getPath(), rows[2]->getPath(),
-                                                 rows[0]->getPath(), rows[2]->getPath(),
-                                                 rows[1]->getPath()}));
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(rows[i]->isViewSelected(), i == 1);
+    EXPECT_EQ(sigs.changedFiles,
+              (QStringList{rows[1]->getPath(), rows[2]->getPath(), rows[0]->getPath(),
+                           rows[2]->getPath(), rows[1]->getPath()}));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(rows[i]->isViewSelected(), i == 1);
 
     sigs.names.clear();
     view.playNextFile();
@@ -272,8 +266,7 @@ TEST_F(FileListViewTest, SelectionStepsWrapAndPressingAgainIsACheck) {
 
 TEST_F(FileListViewTest, SteppedRowIsScrolledIntoView) {
     const std::string dir = TestEnv::makeDir("ten");
-    for (int i = 0; i < 10; ++i)
-        clip(dir + "/R" + std::to_string(i) + ".MOV", 64);
+    for (int i = 0; i < 10; ++i) clip(dir + "/R" + std::to_string(i) + ".MOV", 64);
     list(dir);
     const auto rows = rowsOf(&view);
     auto* area = view.findChild<QScrollArea*>("scrollArea");
@@ -349,8 +342,7 @@ TEST_F(FileListViewTest, SelectedRowIsDrawnRedUnderAGreyHeaderBand) {
     auto count = [&](QRect area, auto test) {
         int n = 0;
         for (int y = area.top(); y <= area.bottom(); ++y)
-            for (int x = area.left(); x <= area.right(); ++x)
-                n += test(QColor(shot.pixel(x, y)));
+            for (int x = area.left(); x <= area.right(); ++x) n += test(QColor(shot.pixel(x, y)));
         return n;
     };
     auto red = [](QColor c) { return c.red() > 150 && c.green() < 80 && c.blue() < 80; };

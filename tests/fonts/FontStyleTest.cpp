@@ -37,8 +37,8 @@ TEST(FontStyle, FamilyFollowsTheLocale) {
 
 TEST(FontStyle, JapaneseFamilyDrawsJapanese) {
     FontStyle::init();
-    EXPECT_TRUE(QFontDatabase().writingSystems(FontStyle::jaFont)
-                    .contains(QFontDatabase::Japanese));
+    EXPECT_TRUE(
+        QFontDatabase().writingSystems(FontStyle::jaFont).contains(QFontDatabase::Japanese));
 }
 
 }  // namespace

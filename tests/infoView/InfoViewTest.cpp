@@ -8,8 +8,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <QFile>
 #include <qcustomplot.h>
+#include <QFile>
 
 #include "InfoView.h"
 #include "RavlixPlayer.h"
@@ -99,8 +99,7 @@ QImage digit(int d) {
 QWidget* playBar(InfoView& view) {
     const auto direct = Qt::FindDirectChildrenOnly;
     for (QWidget* child : view.plotWidget->findChildren<QWidget*>(QString(), direct))
-        if (!qobject_cast<QCustomPlot*>(child))
-            return child;
+        if (!qobject_cast<QCustomPlot*>(child)) return child;
     return nullptr;
 }
 
@@ -138,8 +137,7 @@ TEST(InfoView, EmptyListClearsCurvesShowsNoGpsAndKeepsLabels) {
     player()->open(QString::fromStdString(recordingWith("none", {})));
     auto* plot = view.findChild<QCustomPlot*>();
     ASSERT_EQ(plot->graphCount(), 3);
-    for (int g = 0; g < 3; ++g)
-        EXPECT_EQ(plot->graph(g)->dataCount(), 0);
+    for (int g = 0; g < 3; ++g) EXPECT_EQ(plot->graph(g)->dataCount(), 0);
     EXPECT_EQ(view.stackedWidget->currentIndex(), 1);
     EXPECT_EQ(axisLabels(view), "1000 750 500 250 0");
 }
@@ -171,11 +169,9 @@ struct SpeedCase {
 TEST(InfoView, SpeedDigitsInBothUnitsAndBrokenValuesAsZero) {
     const float inf = std::numeric_limits<float>::infinity();
     const std::vector<SpeedCase> cases = {
-        {62.5f, true, 0, 3, 8},   {62.5f, false, 0, 6, 2},
-        {1234.f, false, 2, 3, 4}, {5.9f, false, 0, 0, 5},
-        {std::nanf(""), false, 0, 0, 0}, {inf, true, 0, 0, 0},
-        {-inf, false, 0, 0, 0},   {3e9f, false, 0, 0, 0},
-        {-3e9f, true, 0, 0, 0},
+        {62.5f, true, 0, 3, 8}, {62.5f, false, 0, 6, 2},         {1234.f, false, 2, 3, 4},
+        {5.9f, false, 0, 0, 5}, {std::nanf(""), false, 0, 0, 0}, {inf, true, 0, 0, 0},
+        {-inf, false, 0, 0, 0}, {3e9f, false, 0, 0, 0},          {-3e9f, true, 0, 0, 0},
     };
     InfoView view;
     GyroInfo record;
@@ -246,8 +242,8 @@ TEST(InfoView, CompassTurnsAgainstTheHeading) {
     const struct {
         float heading;
         QPointF north;  // direction of the rose's north mark on screen
-    } cases[] = {{0, {0, -1}}, {359.9f, {0, -1}}, {90, {-1, 0}}, {180, {0, 1}},
-                 {270, {1, 0}}, {std::nanf(""), {0, -1}}};
+    } cases[] = {{0, {0, -1}},  {359.9f, {0, -1}}, {90, {-1, 0}},
+                 {180, {0, 1}}, {270, {1, 0}},     {std::nanf(""), {0, -1}}};
     InfoView view;
     GyroInfo record;
     for (const auto& c : cases) {

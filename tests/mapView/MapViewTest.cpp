@@ -51,19 +51,19 @@ initMap();
 
 // Serves kStubMaps for every request on 127.0.0.1.
 class StubServer : public QTcpServer {
-public:
+  public:
     StubServer() {
         listen(QHostAddress::LocalHost, 0);
         connect(this, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* socket = nextPendingConnection()) {
                 connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-                    if (!socket->readAll().contains("\r\n\r\n"))
-                        return;
+                    if (!socket->readAll().contains("\r\n\r\n")) return;
                     ++requests;
                     const QByteArray body(kStubMaps);
-                    socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/javascript\r\n"
-                                  "Content-Length: " + QByteArray::number(body.size()) +
-                                  "\r\nConnection: close\r\n\r\n" + body);
+                    socket->write(
+                        "HTTP/1.1 200 OK\r\nContent-Type: application/javascript\r\n"
+                        "Content-Length: " +
+                        QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
                     socket->disconnectFromHost();
                 });
                 connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
@@ -76,11 +76,10 @@ public:
 // Lets qrc, data and 127.0.0.1 through; sends the maps script to the stub
 // (when one is set) and blocks the rest. Runs on the engine's IO thread.
 class OfflineInterceptor : public QWebEngineUrlRequestInterceptor {
-public:
+  public:
     void interceptRequest(QWebEngineUrlRequestInfo& info) override {
         const QUrl url = info.requestUrl();
-        if (url.scheme() == "qrc" || url.scheme() == "data" || url.host() == "127.0.0.1")
-            return;
+        if (url.scheme() == "qrc" || url.scheme() == "data" || url.host() == "127.0.0.1") return;
         QMutexLocker lock(&mutex);
         if (url.path().endsWith("/maps/api/js") && stub.isValid()) {
             QUrl target = stub;
@@ -117,8 +116,7 @@ QList<QUrl> blockedUrls() {
 }
 
 void failOnConnectWarnings(QtMsgType, const QMessageLogContext&, const QString& text) {
-    if (text.contains("QObject::connect"))
-        ADD_FAILURE() << text.toStdString();
+    if (text.contains("QObject::connect")) ADD_FAILURE() << text.toStdString();
 }
 
 RavlixPlayer* player() {
@@ -141,9 +139,7 @@ QString recordingOf(const std::string& name, int seconds, int records) {
     return QString::fromStdString(path);
 }
 
-QWebEngineView* webOf(MapView& view) {
-    return view.findChild<QWebEngineView*>();
-}
+QWebEngineView* webOf(MapView& view) { return view.findChild<QWebEngineView*>(); }
 
 // Records, in the page, the text of every panel call as it arrives.
 void recordCalls(MapView& view) {
@@ -199,10 +195,9 @@ TEST(MapView, PageAddressFollowsTheLocaleName) {
     const struct {
         const char* locale;
         QString address;
-    } cases[] = {{"ja_JP", japan}, {"en_JP", japan}, {"JA", japan}, {"de_jP", japan},
+    } cases[] = {{"ja_JP", japan}, {"en_JP", japan}, {"JA", japan},   {"de_jP", japan},
                  {"en_US", plain}, {"C", plain},     {"fr_FR", plain}};
-    for (const auto& c : cases)
-        EXPECT_EQ(MapView::pageAddress(c.locale), c.address) << c.locale;
+    for (const auto& c : cases) EXPECT_EQ(MapView::pageAddress(c.locale), c.address) << c.locale;
 }
 
 TEST(MapView, OfflineShowsMapUnavailable) {
@@ -211,9 +206,11 @@ TEST(MapView, OfflineShowsMapUnavailable) {
     MapView view;
     view.resize(400, 300);
     view.show();
-    EXPECT_TRUE(waitFor([&] {
-        return evaluate(view, "document.getElementById('unavailable').style.display") == "flex";
-    }, 15000));
+    EXPECT_TRUE(waitFor(
+        [&] {
+            return evaluate(view, "document.getElementById('unavailable').style.display") == "flex";
+        },
+        15000));
     EXPECT_EQ(evaluate(view, "document.getElementById('unavailable').textContent").toString(),
               "Map unavailable");
     const QList<QUrl> blocked = blockedUrls();
@@ -281,17 +278,18 @@ TEST(Panels, FollowAPlayingRecordingSecondBySecond) {
 
     // Connected after the panels, so it runs after their slots for each record.
     std::vector<int> seen;
-    QObject::connect(controller, &RavlixPlayer::sigGyroInfoUpdated, &info,
-                     [&](int index, GyroInfo* record) {
-                         seen.push_back(index);
-                         EXPECT_EQ(info.lblGSensorX->text(), QString::number(record->gSensorX));
-                         EXPECT_EQ(info.lblGSensorZ->text(), QString::number(record->gSensorZ));
-                         const int kmh = int(record->speed);
-                         const QImage ones(QString(":/image/infoView/icon_%1.png").arg(kmh % 10));
-                         EXPECT_EQ(info.lblNum->pixmap(Qt::ReturnByValue).toImage(),
-                                   ones.convertToFormat(QImage::Format_ARGB32_Premultiplied));
-                     },
-                     Qt::QueuedConnection);
+    QObject::connect(
+        controller, &RavlixPlayer::sigGyroInfoUpdated, &info,
+        [&](int index, GyroInfo* record) {
+            seen.push_back(index);
+            EXPECT_EQ(info.lblGSensorX->text(), QString::number(record->gSensorX));
+            EXPECT_EQ(info.lblGSensorZ->text(), QString::number(record->gSensorZ));
+            const int kmh = int(record->speed);
+            const QImage ones(QString(":/image/infoView/icon_%1.png").arg(kmh % 10));
+            EXPECT_EQ(info.lblNum->pixmap(Qt::ReturnByValue).toImage(),
+                      ones.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+        },
+        Qt::QueuedConnection);
     controller->play();
     ASSERT_TRUE(waitFor([&] { return seen.size() >= 3; }, 15000)) << seen.size();
     controller->stop();

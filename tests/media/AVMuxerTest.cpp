@@ -17,7 +17,7 @@ using namespace AudioTestMedia;
 namespace {
 
 class AVMuxerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir = TestEnv::makeDir("mux");
         clearLog();

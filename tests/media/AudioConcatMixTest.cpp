@@ -13,7 +13,7 @@ using namespace AudioTestMedia;
 namespace {
 
 class AudioConcatMixTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir = TestEnv::makeDir("concat");
         clearLog();

@@ -12,7 +12,7 @@ using namespace AudioTestMedia;
 namespace {
 
 class AudioExtractorTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir = TestEnv::makeDir("extract");
         clearLog();

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <clocale>
 #include <cstdint>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 #include <gtest/gtest.h>
@@ -16,8 +16,8 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
-#include "LogSystem.h"
 #include "LogCapture.h"
+#include "LogSystem.h"
 #include "TestEnv.h"
 
 namespace AudioTestMedia {
@@ -27,7 +27,6 @@ namespace {
 QStringList quiet(const QStringList& args) {
     return QStringList{"-hide_banner", "-nostdin", "-loglevel", "error", "-y"} + args;
 }
-
 
 struct Input {
     AVFormatContext* ctx = nullptr;
@@ -65,29 +64,26 @@ std::string tone(const std::string& path, int frequency, int rate, int channels,
 }
 
 std::string toneFromOneSecond(const std::string& path, double seconds) {
-    return make(path, {"-f", "lavfi", "-i",
-                       QString("aevalsrc='if(gte(t,1),0.8*sin(2*PI*1000*t),0)':s=44100:d=%1")
-                           .arg(seconds),
-                       "-c:a", "aac", "-b:a", "128k"});
+    return make(
+        path, {"-f", "lavfi", "-i",
+               QString("aevalsrc='if(gte(t,1),0.8*sin(2*PI*1000*t),0)':s=44100:d=%1").arg(seconds),
+               "-c:a", "aac", "-b:a", "128k"});
 }
 
 double soundOnsetSeconds(const std::string& path) {
     const QString raw = QString::fromStdString(path) + ".s16";
-    if (!runFfmpeg({"-i", QString::fromStdString(path), "-map", "0:a:0", "-ac", "1", "-ar",
-                    "44100", "-f", "s16le", "-c:a", "pcm_s16le", raw}))
+    if (!runFfmpeg({"-i", QString::fromStdString(path), "-map", "0:a:0", "-ac", "1", "-ar", "44100",
+                    "-f", "s16le", "-c:a", "pcm_s16le", raw}))
         return -1;
     QFile file(raw);
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
+    if (!file.open(QIODevice::ReadOnly)) return -1;
     const QByteArray bytes = file.readAll();
     std::vector<int16_t> samples(size_t(bytes.size()) / 2);
     std::memcpy(samples.data(), bytes.constData(), samples.size() * 2);
     int peak = 0;
-    for (int16_t s : samples)
-        peak = std::max(peak, std::abs(int(s)));
+    for (int16_t s : samples) peak = std::max(peak, std::abs(int(s)));
     for (size_t i = 0; i < samples.size() && peak > 0; ++i)
-        if (std::abs(int(samples[i])) * 3 >= peak)
-            return double(i) / 44100.0;
+        if (std::abs(int(samples[i])) * 3 >= peak) return double(i) / 44100.0;
     return -1;
 }
 

@@ -10,23 +10,23 @@
 
 namespace {
 
-
 struct Clips {
     std::string dir;
-    std::string plain;     // 320x240, 30 fps, 60 frames, B-frames, "comment" tag
-    std::string coarse;    // the same with one stream tick per frame (time base 1/30)
-    std::string withAudio; // the same with 2 s of sound
-    std::string odd;       // 1001x501, 15 frames
-    std::string late;      // first frame at 0.5 s
+    std::string plain;      // 320x240, 30 fps, 60 frames, B-frames, "comment" tag
+    std::string coarse;     // the same with one stream tick per frame (time base 1/30)
+    std::string withAudio;  // the same with 2 s of sound
+    std::string odd;        // 1001x501, 15 frames
+    std::string late;       // first frame at 0.5 s
     std::string audioOnly;
-    std::string text;      // a text file named .mov
+    std::string text;  // a text file named .mov
 };
 
 const Clips& clips() {
     static const Clips made = [] {
         Clips c;
         c.dir = TestEnv::makeDir("dec360");
-        const std::vector<std::string> x264 = {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "12"};
+        const std::vector<std::string> x264 = {"-c:v",    "libx264", "-pix_fmt",
+                                               "yuv420p", "-g",      "12"};
         std::vector<std::string> tagged = x264;
         tagged.insert(tagged.end(), {"-metadata", "comment=hello 360"});
         c.plain = DecodeTest::makeClip(c.dir, "plain.mp4", "320x240", 30, 2.0, tagged);
@@ -62,8 +62,7 @@ using Cell = std::unique_ptr<AVFrame*, CellFree>;
 // Index of the next frame, -2 for no frame; checks the frame's layout.
 int readIndex(FFMpegDecoder360G& dec) {
     Cell cell(dec.readNextVideoFrame());
-    if (!cell)
-        return -2;
+    if (!cell) return -2;
     const AVFrame* f = *cell;
     EXPECT_EQ(f->format, AV_PIX_FMT_BGRA);
     EXPECT_EQ(f->width, dec.getVideoWidth());
@@ -117,8 +116,7 @@ TEST(FFMpegDecoder360G, TruncatedFilesEndCleanly) {
                 EXPECT_GT(dec.getVideoWidth(), 0);
             }
             int frames = 0;
-            while (result == 0 && frames <= 60 && readIndex(dec) != -2)
-                ++frames;
+            while (result == 0 && frames <= 60 && readIndex(dec) != -2) ++frames;
             EXPECT_LE(frames, 60) << cut;
             EXPECT_EQ(dec.readNextVideoFrame(), nullptr);
         }
@@ -141,8 +139,7 @@ TEST(FFMpegDecoder360G, ReadsEveryFrameInOrderThenNone) {
     EXPECT_EQ(dec->getTotalVideoFrames(), 60);
     EXPECT_NEAR(dec->getVideoDuration(), 2.0, 0.04);
     EXPECT_EQ(dec->getAudioDuration(), 0.0);
-    for (int i = 0; i < 60; ++i)
-        ASSERT_EQ(readIndex(*dec), i);
+    for (int i = 0; i < 60; ++i) ASSERT_EQ(readIndex(*dec), i);
     EXPECT_EQ(readIndex(*dec), -2);
     EXPECT_EQ(readIndex(*dec), -2);
 }
@@ -150,8 +147,7 @@ TEST(FFMpegDecoder360G, ReadsEveryFrameInOrderThenNone) {
 TEST(FFMpegDecoder360G, OddWidthFramesHavePackedRows) {
     auto dec = openClip(clips().odd);
     EXPECT_EQ(dec->getVideoWidth(), 1001);
-    for (int i = 0; i < 15; ++i)
-        ASSERT_EQ(readIndex(*dec), i);
+    for (int i = 0; i < 15; ++i) ASSERT_EQ(readIndex(*dec), i);
     EXPECT_EQ(readIndex(*dec), -2);
 }
 
@@ -159,9 +155,9 @@ TEST(FFMpegDecoder360G, OddWidthFramesHavePackedRows) {
 TEST(FFMpegDecoder360G, RowEndsAreConvertedForEveryWidthRemainder) {
     const std::string dir = TestEnv::makeDir("dec360-widths");
     for (int width : {18, 23, 34, 50, 1010}) {
-        const std::string clip = DecodeTest::makeClip(
-            dir, std::to_string(width) + ".mkv", std::to_string(width) + "x8", 30, 0.1,
-            {"-vf", "negate", "-c:v", "ffv1", "-pix_fmt", "yuv420p"});
+        const std::string clip =
+            DecodeTest::makeClip(dir, std::to_string(width) + ".mkv", std::to_string(width) + "x8",
+                                 30, 0.1, {"-vf", "negate", "-c:v", "ffv1", "-pix_fmt", "yuv420p"});
         auto dec = openClip(clip);
         Cell cell(dec->readNextVideoFrame());
         ASSERT_TRUE(cell) << width;
@@ -234,8 +230,7 @@ TEST_P(Seek360GTest, SeekTable) {
             for (int i = 0; i < c.readsBefore && readIndex(*dec) != -2; ++i) {
             }
             ASSERT_EQ(dec->seekTo(c.seconds), 0) << c.what;
-            for (int want : c.expected)
-                EXPECT_EQ(readIndex(*dec), want) << *clip << ": " << c.what;
+            for (int want : c.expected) EXPECT_EQ(readIndex(*dec), want) << *clip << ": " << c.what;
         }
     }
 }

@@ -14,8 +14,7 @@ namespace {
 std::vector<std::vector<uint8_t>> accessUnits(const std::string& path) {
     std::vector<std::vector<uint8_t>> units;
     AVFormatContext* raw = nullptr;
-    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0)
-        return units;
+    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return units;
     ffh::InputFormatPtr format(raw);
     ffh::PacketPtr packet = ffh::makePacket();
     while (av_read_frame(raw, packet.get()) >= 0) {
@@ -28,8 +27,8 @@ std::vector<std::vector<uint8_t>> accessUnits(const std::string& path) {
 std::string rawClip(const std::string& name, const std::string& size, double seconds,
                     const std::vector<std::string>& extra) {
     static const std::string dir = TestEnv::makeDir("stream");
-    std::vector<std::string> args = {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-bf", "0",
-                                     "-f", "h264"};
+    std::vector<std::string> args = {"-c:v", "libx264", "-pix_fmt", "yuv420p",
+                                     "-bf",  "0",       "-f",       "h264"};
     args.insert(args.end(), extra.begin(), extra.end());
     return DecodeTest::makeClip(dir, name, size, 30, seconds, args);
 }
@@ -41,9 +40,9 @@ TEST(FFMpegStreamDecoder, DecodesEachUnitToPackedBgra) {
     for (size_t i = 0; i < units.size(); ++i) {
         QByteArray picture = dec.decodeBuf(units[i].data(), static_cast<int>(units[i].size()));
         ASSERT_EQ(picture.size(), 320 * 240 * 4);
-        EXPECT_EQ(DecodeTest::frameIndex(reinterpret_cast<const uint8_t*>(picture.constData()),
-                                         320, 240),
-                  static_cast<int>(i));
+        EXPECT_EQ(
+            DecodeTest::frameIndex(reinterpret_cast<const uint8_t*>(picture.constData()), 320, 240),
+            static_cast<int>(i));
     }
     EXPECT_EQ(dec.getFrameWidth(), 320);
 }
@@ -57,9 +56,9 @@ TEST(FFMpegStreamDecoder, OtherSizedStreamIsScaledToTheFixedSize) {
     for (size_t i = 0; i < units.size(); ++i) {
         QByteArray picture = dec.decodeBuf(units[i].data(), static_cast<int>(units[i].size()));
         ASSERT_EQ(picture.size(), 640 * 480 * 4);
-        EXPECT_EQ(DecodeTest::frameIndex(reinterpret_cast<const uint8_t*>(picture.constData()),
-                                         640, 480),
-                  static_cast<int>(i));
+        EXPECT_EQ(
+            DecodeTest::frameIndex(reinterpret_cast<const uint8_t*>(picture.constData()), 640, 480),
+            static_cast<int>(i));
     }
 }
 

@@ -18,7 +18,7 @@ QString toolPath() { return QCoreApplication::applicationDirPath() + "/ffmpeg"; 
 QString argsPath() { return QCoreApplication::applicationDirPath() + "/ffmpeg-args.txt"; }
 
 class FFMpegUtilRunnerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         AudioTestMedia::clearLog();
         QFile::remove(toolPath());

@@ -16,7 +16,7 @@ using namespace AudioTestMedia;
 namespace {
 
 class FFMpegUtilTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir = TestEnv::makeDir("util");
         clearLog();

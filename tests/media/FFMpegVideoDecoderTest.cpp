@@ -11,7 +11,6 @@
 
 namespace {
 
-
 struct Clips {
     std::string dir;
     std::string plain;  // 320x240, 30 fps, 60 frames
@@ -26,10 +25,11 @@ const Clips& clips() {
     static const Clips made = [] {
         Clips c;
         c.dir = TestEnv::makeDir("vdec");
-        const std::vector<std::string> x264 = {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-g", "12"};
+        const std::vector<std::string> x264 = {"-c:v",    "libx264", "-pix_fmt",
+                                               "yuv420p", "-g",      "12"};
         c.plain = DecodeTest::makeClip(c.dir, "plain.mp4", "320x240", 30, 2.0, x264);
-        std::vector<std::string> up = {"-vf", DecodeTest::indexFilter() +
-                                                  ",scale=2016:2016:flags=neighbor"};
+        std::vector<std::string> up = {
+            "-vf", DecodeTest::indexFilter() + ",scale=2016:2016:flags=neighbor"};
         up.insert(up.end(), x264.begin(), x264.end());
         c.big = DecodeTest::makeClip(c.dir, "big.mp4", "252x252", 30, 0.2, up);
         c.odd = DecodeTest::makeClip(c.dir, "odd.mkv", "1001x501", 30, 0.5,
@@ -50,8 +50,7 @@ struct Read {
 // The next BGRA frame's index and time; checks its size and packed rows.
 Read readBgra(FFMpegVideoDecoder& dec, int width, int height) {
     std::unique_ptr<VideoSrcFrame> frame(dec.readNextVideoFrame());
-    if (!frame)
-        return {};
+    if (!frame) return {};
     const AVFrame* f = static_cast<FFMpegVSrcFrame*>(frame.get())->frame();
     EXPECT_EQ(f->width, width);
     EXPECT_EQ(f->height, height);
@@ -93,8 +92,11 @@ TEST(FFMpegVideoDecoder, OutputSizeTable) {
     struct Case {
         int width, height, outWidth, outHeight;
     };
-    const Case cases[] = {{-1, -1, 320, 240}, {0, 0, 320, 240}, {1920, 0, 320, 240},
-                          {160, 120, 160, 120}, {641, 479, 641, 479}};
+    const Case cases[] = {{-1, -1, 320, 240},
+                          {0, 0, 320, 240},
+                          {1920, 0, 320, 240},
+                          {160, 120, 160, 120},
+                          {641, 479, 641, 479}};
     for (const Case& c : cases) {
         FFMpegVideoDecoder dec(true, false);
         ASSERT_EQ(dec.initWithFilePath(clips().plain.c_str(), c.width, c.height), 0);
@@ -132,8 +134,7 @@ TEST(FFMpegVideoDecoder, YuvFramesArePackedPlanes) {
             EXPECT_EQ(DecodeTest::frameIndex(y, w, h, 1), i) << *path;
             const uint8_t* chroma = y + static_cast<size_t>(w) * h;
             int off = 0;
-            for (int k = 0; k < 2 * cw * ch; ++k)
-                off += std::abs(chroma[k] - 128) > 6;
+            for (int k = 0; k < 2 * cw * ch; ++k) off += std::abs(chroma[k] - 128) > 6;
             EXPECT_EQ(off, 0) << *path;
         }
     }

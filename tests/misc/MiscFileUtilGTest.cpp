@@ -17,16 +17,14 @@
 
 #include <gtest/gtest.h>
 
-#include "QtFileUtil.h"
 #include "LogCapture.h"
+#include "QtFileUtil.h"
 #include "SimpleJsonObj.h"
 #include "TestEnv.h"
 
 namespace {
 
-QString newDir(const char* name) {
-    return QString::fromStdString(TestEnv::makeDir(name));
-}
+QString newDir(const char* name) { return QString::fromStdString(TestEnv::makeDir(name)); }
 
 void writeFile(const QString& path, const QByteArray& data) {
     QFile file(path);
@@ -45,13 +43,19 @@ TEST(FileUtil, FormatSize) {
         qint64 bytes;
         const char* text;
     } cases[] = {
-        {0, "0.00 Bytes"},           {100, "100.00 Bytes"},       {1023, "1023.00 Bytes"},
-        {k, "1.00 KB"},              {1536, "1.50 KB"},           {k * k, "1.00 MB"},
-        {k * k * k, "1.00 GB"},      {k * k * k * k, "1.00 TB"},  {k * k * k * k * k, "1.00 PB"},
-        {k * k * k * k * k * k, "1024.00 PB"}, {-5, "-5.00 Bytes"},
+        {0, "0.00 Bytes"},
+        {100, "100.00 Bytes"},
+        {1023, "1023.00 Bytes"},
+        {k, "1.00 KB"},
+        {1536, "1.50 KB"},
+        {k * k, "1.00 MB"},
+        {k * k * k, "1.00 GB"},
+        {k * k * k * k, "1.00 TB"},
+        {k * k * k * k * k, "1.00 PB"},
+        {k * k * k * k * k * k, "1024.00 PB"},
+        {-5, "-5.00 Bytes"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.text, formatSize(c.bytes).toStdString()) << c.bytes;
+    for (const auto& c : cases) EXPECT_EQ(c.text, formatSize(c.bytes).toStdString()) << c.bytes;
 }
 
 TEST(FileUtil, FileExists) {
@@ -92,8 +96,7 @@ TEST(FileUtil, Md5IsUpperCaseOverAtMostTenMiB) {
     EXPECT_EQ("900150983CD24FB0D6963F7D28E17F72", toMd5(dir + "/abc").toStdString());
 
     QByteArray big(10485760 + 777, '\0');
-    for (int i = 0; i < big.size(); ++i)
-        big[i] = static_cast<char>(i * 131 + (i >> 13));
+    for (int i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 131 + (i >> 13));
     writeFile(dir + "/big", big);
     const QString head = QString::fromLatin1(
         QCryptographicHash::hash(big.left(10485760), QCryptographicHash::Md5).toHex().toUpper());
@@ -246,10 +249,17 @@ TEST(FileUtil, CompressMp4InPlace) {
     const QString dir = newDir("compress-mp4");
     const QString path = dir + "/clip.mp4";
     QProcess make;
-    make.start("/usr/bin/ffmpeg",
-               {"-v", "error", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=25", "-f", "lavfi",
-                "-i", "sine=frequency=440", "-t", "2", "-c:v", "libx264", "-b:v", "3M", "-c:a",
-                "aac", "-shortest", "-y", path});
+    make.start("/usr/bin/ffmpeg", {"-v",        "error",
+                                   "-f",        "lavfi",
+                                   "-i",        "testsrc=size=320x240:rate=25",
+                                   "-f",        "lavfi",
+                                   "-i",        "sine=frequency=440",
+                                   "-t",        "2",
+                                   "-c:v",      "libx264",
+                                   "-b:v",      "3M",
+                                   "-c:a",      "aac",
+                                   "-shortest", "-y",
+                                   path});
     ASSERT_TRUE(make.waitForFinished(60000));
     ASSERT_EQ(0, make.exitCode());
     ASSERT_EQ("320,240", probeSize(path));

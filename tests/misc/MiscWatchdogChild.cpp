@@ -13,8 +13,7 @@
 #include "ThreadHangDetector.h"
 
 int main(int argc, char** argv) {
-    if (argc != 4)
-        return 2;
+    if (argc != 4) return 2;
     QCoreApplication app(argc, argv);
     const int timeout = std::atoi(argv[2]);
     AutoSerialFileLogger logger(argv[1], "WD", 30, 0);

@@ -33,8 +33,7 @@ ChildRun runChild(const char* mode, int timeoutSeconds) {
     run.status = child.exitStatus();
     for (const QString& name : QDir(dir).entryList(QDir::Files)) {
         QFile file(dir + "/" + name);
-        if (file.open(QIODevice::ReadOnly))
-            run.log += QString::fromUtf8(file.readAll());
+        if (file.open(QIODevice::ReadOnly)) run.log += QString::fromUtf8(file.readAll());
     }
     return run;
 }
@@ -43,8 +42,9 @@ TEST(Watchdog, StalledEventLoopEndsTheProcessWithTheFatalLineOnDisk) {
     ChildRun run = runChild("hang", 2);
     EXPECT_EQ(QProcess::NormalExit, run.status);
     EXPECT_EQ(1, run.exitCode);
-    EXPECT_TRUE(run.log.contains(": FATAL ThreadHangDetector: The watched thread did not run its "
-                                 "event loop for 2 seconds, ending the process!\n"))
+    EXPECT_TRUE(
+        run.log.contains(": FATAL ThreadHangDetector: The watched thread did not run its "
+                         "event loop for 2 seconds, ending the process!\n"))
         << run.log.toStdString();
 }
 
@@ -60,8 +60,7 @@ TEST(Watchdog, DestroyedDetectorStopsWatching) {
     LogCapture& log = LogCapture::install();
     log.clear();
     // Short-lived detectors: each destructor stops and joins its watchdog.
-    for (int i = 0; i < 20; ++i)
-        delete new ThreadHangDetector(1);
+    for (int i = 0; i < 20; ++i) delete new ThreadHangDetector(1);
     {
         ThreadHangDetector detector(1);
         QThread::msleep(300);

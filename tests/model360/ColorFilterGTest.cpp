@@ -7,14 +7,13 @@
 
 namespace {
 
-TEST(ColorFilter, GammaTables)
-{
+TEST(ColorFilter, GammaTables) {
     struct Case {
         double gamma;
         int in, out;
     };
     const Case cases[] = {
-        {0.5, 64, 128}, {1.0, 0, 0}, {1.0, 77, 77}, {1.0, 255, 255},
+        {0.5, 64, 128}, {1.0, 0, 0},      {1.0, 77, 77},  {1.0, 255, 255},
         {-1.0, 3, 3},   {-1.0, 200, 200}, {2.0, 128, 64}, {0.0, 10, 255},
     };
     for (const Case& c : cases) {
@@ -24,18 +23,15 @@ TEST(ColorFilter, GammaTables)
         EXPECT_EQ(f.blue(c.in), c.out);
     }
     const ColorFilter identity(1.0);
-    for (int i = 0; i < 256; ++i)
-        EXPECT_EQ(identity.red(i), i);
+    for (int i = 0; i < 256; ++i) EXPECT_EQ(identity.red(i), i);
 }
 
-TEST(ColorFilter, ApplyBgrTouchesOnlyItsChannels)
-{
+TEST(ColorFilter, ApplyBgrTouchesOnlyItsChannels) {
     // Red gamma 2 darkens byte 2; bytes 0 and 1 (gamma 1) and alpha stay.
     const ColorFilter f(2.0, 1.0, 1.0);
     std::vector<uint32_t> px(6, 0x8080a060u);
     f.applyBGR(px.data(), 3, 2);
-    for (uint32_t p : px)
-        EXPECT_EQ(p, 0x8040a060u) << std::hex << p;
+    for (uint32_t p : px) EXPECT_EQ(p, 0x8040a060u) << std::hex << p;
 
     // The RGBA order puts red in byte 0.
     std::vector<uint32_t> rgba(2, 0x80c0a080u);
@@ -48,8 +44,7 @@ TEST(ColorFilter, ApplyBgrTouchesOnlyItsChannels)
     EXPECT_EQ(untouched[0], 0x80c0a080u);
 }
 
-TEST(ColorFilter, SetGammasAndCalculateGamma)
-{
+TEST(ColorFilter, SetGammasAndCalculateGamma) {
     ColorFilter f(1.0);
     f.setGammas(1.0, 1.0, ColorFilter::calculateGamma(64, 128));
     EXPECT_EQ(f.blue(64), 128);

@@ -17,8 +17,7 @@ namespace {
 using namespace DewarpTestData;
 
 // The lines of the tag "dewarp360" as "LEVEL|text".
-std::vector<std::string> dewarpLines()
-{
+std::vector<std::string> dewarpLines() {
     std::vector<std::string> out;
     for (const LogCapture::Line& line : LogCapture::install().lines())
         if (line.tag == "dewarp360")
@@ -26,8 +25,7 @@ std::vector<std::string> dewarpLines()
     return out;
 }
 
-TEST(Dewarp360FirstUse, NothingDrawnBeforeLensAndOneKernelLine)
-{
+TEST(Dewarp360FirstUse, NothingDrawnBeforeLensAndOneKernelLine) {
     LogCapture::install();
 
     const auto src = randomImage(201, 201, 1);
@@ -44,10 +42,8 @@ TEST(Dewarp360FirstUse, NothingDrawnBeforeLensAndOneKernelLine)
         threads.emplace_back([&, t] {
             dewarp(src.data(), outs[t].data(), 201, 201, 100, 100, 95, R, W, H, 0x112233);
         });
-    for (auto& th : threads)
-        th.join();
-    for (const auto& out : outs)
-        EXPECT_EQ(out, prefilled);
+    for (auto& th : threads) th.join();
+    for (const auto& out : outs) EXPECT_EQ(out, prefilled);
 
     // Every other entry leaves the buffer alone as well.
     std::vector<uint32_t> dst = prefilled;
@@ -73,8 +69,8 @@ TEST(Dewarp360FirstUse, NothingDrawnBeforeLensAndOneKernelLine)
     setCameraParameters(FRONT_DIRECTION_NORMAL, 210);
     dewarp(src.data(), dst.data(), 201, 201, 100, 100, 95, R, W, H, patch.data(), 20, 20);
     EXPECT_NE(dst, prefilled);
-    EXPECT_EQ(dst, runKernel(expected.kernel, src, 201, 201, 100, 100, 95, R, W, H, 0,
-                             patch.data(), 20, 20));
+    EXPECT_EQ(dst, runKernel(expected.kernel, src, 201, 201, 100, 100, 95, R, W, H, 0, patch.data(),
+                             20, 20));
     EXPECT_EQ(dewarpLines().size(), 1u);
 }
 

@@ -18,8 +18,7 @@ using namespace DewarpTestData;
 
 // An S x S source with byte 0 = x / 4 and byte 1 = y / 4: linear, so bilinear
 // samples decode to positions.
-std::vector<uint32_t> linearSource(int S)
-{
+std::vector<uint32_t> linearSource(int S) {
     std::vector<uint32_t> src(size_t(S) * S);
     for (int y = 0; y < S; ++y)
         for (int x = 0; x < S; ++x)
@@ -31,8 +30,7 @@ constexpr double kPi = 3.141592653589793;
 constexpr int kBg = 0x10203040;
 
 // Every output pixel seen by the lens decodes to within 1 px of the exact equidistant model.
-void expectMatchesLensModel(const LensCase& lens, const double R[9], int dstW, int dstH)
-{
+void expectMatchesLensModel(const LensCase& lens, const double R[9], int dstW, int dstH) {
     const int srcW = 2880, srcH = 2880;
     static const std::vector<uint32_t> src = codedImage(srcW, srcH);
     setCameraParameters(static_cast<FrontDirection>(lens.direction), lens.covered);
@@ -54,8 +52,7 @@ void expectMatchesLensModel(const LensCase& lens, const double R[9], int dstW, i
             if (e < edge - 0.002) {
                 ASSERT_FALSE(seen) << "row " << i << " col " << j;
             }
-            if (!seen)
-                continue;
+            if (!seen) continue;
             ASSERT_NEAR(x, px, 1.0) << "row " << i << " col " << j << " dir " << lens.direction;
             ASSERT_NEAR(y, py, 1.0) << "row " << i << " col " << j << " dir " << lens.direction;
             ++checked;
@@ -64,8 +61,7 @@ void expectMatchesLensModel(const LensCase& lens, const double R[9], int dstW, i
     EXPECT_GT(checked, dstW * dstH / 3);
 }
 
-TEST(Dewarp360, GeometryMatchesExactEquidistantLens)
-{
+TEST(Dewarp360, GeometryMatchesExactEquidistantLens) {
     double identity[9], random[9];
     identityRotation(identity);
     randomRotation(3, random);
@@ -75,8 +71,7 @@ TEST(Dewarp360, GeometryMatchesExactEquidistantLens)
     }
 }
 
-TEST(Dewarp360, DirectionRuleTable)
-{
+TEST(Dewarp360, DirectionRuleTable) {
     // Identity, covered 180, radius 400: latitude 45 lands 200 px from the centre; column 0
     // (longitude 0) gives (a, b) = (200, 0), column 270 (longitude 270) gives (0, 200).
     struct Case {
@@ -105,8 +100,7 @@ TEST(Dewarp360, DirectionRuleTable)
     }
 }
 
-TEST(Dewarp360, ZenithEquatorAndUncoveredRows)
-{
+TEST(Dewarp360, ZenithEquatorAndUncoveredRows) {
     setCameraParameters(FRONT_DIRECTION_NORMAL, 180);
     const auto src = codedImage(1001, 1001);
     double R[9];
@@ -126,8 +120,7 @@ TEST(Dewarp360, ZenithEquatorAndUncoveredRows)
     }
 }
 
-TEST(Dewarp360, InstalledPatternFillsUncoveredDirections)
-{
+TEST(Dewarp360, InstalledPatternFillsUncoveredDirections) {
     setCameraParameters(FRONT_DIRECTION_NORMAL, 180);
     const auto src = codedImage(301, 301);
     const std::vector<uint32_t> pattern(40 * 40, 0xff00aa00u);
@@ -154,8 +147,7 @@ TEST(Dewarp360, InstalledPatternFillsUncoveredDirections)
     EXPECT_EQ(y, 15);
 }
 
-TEST(Dewarp360, AngleEntryMatchesItsMatrix)
-{
+TEST(Dewarp360, AngleEntryMatchesItsMatrix) {
     setCameraParameters(FRONT_DIRECTION_NORMAL, 210);
     const auto src = randomImage(301, 301, 9);
     const double a = 0.3, b = -0.2;
@@ -169,8 +161,7 @@ TEST(Dewarp360, AngleEntryMatchesItsMatrix)
     EXPECT_EQ(byAngles, byMatrix);
 }
 
-TEST(Dewarp360, BilinearDewarpFollowsTheLens)
-{
+TEST(Dewarp360, BilinearDewarpFollowsTheLens) {
     // A smooth source (byte 0 = x / 4, byte 1 = y / 4) survives bilinear sampling.
     setCameraParameters(FRONT_DIRECTION_NORMAL, 200);
     const int S = 1000;
@@ -187,16 +178,14 @@ TEST(Dewarp360, BilinearDewarpFollowsTheLens)
             const double e =
                 exactSourcePosition(lens, R, kPi / 2 - i * kPi / H, 2 * kPi * j / W, &px, &py);
             const uint32_t p = dst[i * W + j];
-            if (e < -10 * kPi / 180 + 0.002)
-                continue;
+            if (e < -10 * kPi / 180 + 0.002) continue;
             EXPECT_EQ(p >> 24, 255u);
             EXPECT_NEAR(static_cast<double>(p & 255), px / 4, 2.0);
             EXPECT_NEAR(static_cast<double>((p >> 8) & 255), py / 4, 2.0);
         }
 }
 
-TEST(Dewarp360, PartialDewarpWindowAndDegenerateSizes)
-{
+TEST(Dewarp360, PartialDewarpWindowAndDegenerateSizes) {
     setCameraParameters(FRONT_DIRECTION_NORMAL, 210);
     const auto src = codedImage(2001, 2001);
     double R[9];
@@ -207,22 +196,21 @@ TEST(Dewarp360, PartialDewarpWindowAndDegenerateSizes)
     };
     for (const Case& c : {Case{40, 20}, Case{1, 1}, Case{1, 5}, Case{7, 1}}) {
         std::vector<uint32_t> dst(c.w * c.h, 0);
-        partialDewarp(src.data(), dst.data(), 2001, 2001, 1000, 1000, 950, R, c.w, c.h, 60, 20,
-                      -30, 50, kBg);
+        partialDewarp(src.data(), dst.data(), 2001, 2001, 1000, 1000, 950, R, c.w, c.h, 60, 20, -30,
+                      50, kBg);
         for (int i = 0; i < c.h; ++i)
             for (int j = 0; j < c.w; ++j) {
                 const double latDeg = c.h > 1 ? 60 - 40.0 * i / (c.h - 1) : 60;
                 const double lonDeg = c.w > 1 ? -30 + 80.0 * j / (c.w - 1) : -30;
                 double px, py;
-                const double e = exactSourcePosition(lens, R, latDeg * kPi / 180,
-                                                     lonDeg * kPi / 180, &px, &py);
+                const double e =
+                    exactSourcePosition(lens, R, latDeg * kPi / 180, lonDeg * kPi / 180, &px, &py);
                 int x, y;
                 const bool seen = decode(dst[i * c.w + j], &x, &y);
                 if (e < -15 * kPi / 180 - 0.002) {
                     EXPECT_FALSE(seen);
                 }
-                if (e < -15 * kPi / 180 + 0.002)
-                    continue;
+                if (e < -15 * kPi / 180 + 0.002) continue;
                 ASSERT_TRUE(seen) << c.w << "x" << c.h << " row " << i << " col " << j;
                 EXPECT_NEAR(x, px, 1.0);
                 EXPECT_NEAR(y, py, 1.0);
@@ -230,8 +218,7 @@ TEST(Dewarp360, PartialDewarpWindowAndDegenerateSizes)
     }
 }
 
-TEST(Dewarp360, FastPolarRowsFollowCoveredAngle)
-{
+TEST(Dewarp360, FastPolarRowsFollowCoveredAngle) {
     const auto src = codedImage(401, 401);
     const int W = 32, H = 40;
     for (double covered : {360.0, 180.0}) {
@@ -255,8 +242,7 @@ TEST(Dewarp360, FastPolarRowsFollowCoveredAngle)
     }
 }
 
-TEST(Dewarp360, FastTiltedMirrorsAndOddWidth)
-{
+TEST(Dewarp360, FastTiltedMirrorsAndOddWidth) {
     // Byte 0 = x / 4 and byte 1 = y / 4: linear, so bilinear samples decode to positions.
     setCameraParameters(FRONT_DIRECTION_NORMAL, 200);
     const int S = 1000;
@@ -277,9 +263,11 @@ TEST(Dewarp360, FastTiltedMirrorsAndOddWidth)
             for (int j = 0; j < left; ++j) {
                 const double lon = 2 * kPi * j / W;
                 // The tilted direction, its elevation and equidistant offsets.
-                const double x = std::cos(lon) * std::cos(t) * std::cos(lat) + std::sin(t) * std::sin(lat);
+                const double x =
+                    std::cos(lon) * std::cos(t) * std::cos(lat) + std::sin(t) * std::sin(lat);
                 const double y = -std::sin(lon) * std::cos(lat);
-                const double z = -std::cos(lat) * std::sin(t) * std::cos(lon) + std::sin(lat) * std::cos(t);
+                const double z =
+                    -std::cos(lat) * std::sin(t) * std::cos(lon) + std::sin(lat) * std::cos(t);
                 const double e = std::asin(z);
                 const uint32_t p = dst[i * W + j];
                 const uint32_t mirror = dst[i * W + (W - 1 - j)];
@@ -288,12 +276,12 @@ TEST(Dewarp360, FastTiltedMirrorsAndOddWidth)
                     EXPECT_EQ(mirror, static_cast<uint32_t>(kBg));
                     continue;
                 }
-                if (e < -10 * kPi / 180 + 0.002)
-                    continue;
+                if (e < -10 * kPi / 180 + 0.002) continue;
                 const double h = std::hypot(x, y);
                 const double d = 480 / (100 * kPi / 180) * (kPi / 2 - e);
                 const double a = h > 1e-9 ? x / h * d : 0, b = h > 1e-9 ? y / h * d : 0;
-                EXPECT_NEAR(static_cast<double>(p & 255), (500 + a) / 4, 2.0) << W << " " << i << " " << j;
+                EXPECT_NEAR(static_cast<double>(p & 255), (500 + a) / 4, 2.0)
+                    << W << " " << i << " " << j;
                 EXPECT_NEAR(static_cast<double>((p >> 8) & 255), (500 + b) / 4, 2.0);
                 if (W - 1 - j != j) {  // the mirrored column: same a, b negated
                     EXPECT_NEAR(static_cast<double>(mirror & 255), (500 + a) / 4, 2.0);
@@ -304,8 +292,7 @@ TEST(Dewarp360, FastTiltedMirrorsAndOddWidth)
     }
 }
 
-TEST(Dewarp360, BilinearPixel)
-{
+TEST(Dewarp360, BilinearPixel) {
     // 3 x 2 image: byte 0 = 200, 10, 50 on the first row, 100, 0, 0 on the second.
     const uint32_t img[6] = {0x000000c8u, 0x0000000au, 0x00000032u,
                              0x00000064u, 0x00000000u, 0x00000000u};
@@ -322,16 +309,14 @@ TEST(Dewarp360, BilinearPixel)
         {-0.5f, 0.0f, 0xff0000c8u},  // just left of the image: the edge, no wrap to 39
         {0.0f, -0.5f, 0xff0000c8u},  // just above
         {3.0f, 0.0f, 0x12345678u},   // outside: bg
-        {-1.0f, 0.0f, 0x12345678u},
-        {NAN, 0.0f, 0x12345678u},
+        {-1.0f, 0.0f, 0x12345678u}, {NAN, 0.0f, 0x12345678u},
     };
     for (const Case& c : cases)
         EXPECT_EQ(bilinearPixel(img, 12, 3, 2, c.x, c.y, 0x12345678), c.expected)
             << c.x << ", " << c.y;
 }
 
-TEST(Dewarp360, TablesAreBuiltOncePerWidth)
-{
+TEST(Dewarp360, TablesAreBuiltOncePerWidth) {
     const MajorSinCosTable* a = _get360MajorSinCosTable(1234);
     const MajorSinCosTable* b = _get360MajorSinCosTable(1236);
     EXPECT_NE(a, b);
@@ -359,8 +344,7 @@ TEST(Dewarp360, TablesAreBuiltOncePerWidth)
     EXPECT_EQ(cosT[4116], 0.0f);
 }
 
-TEST(Dewarp360, ConcurrentFirstUseOfWidths)
-{
+TEST(Dewarp360, ConcurrentFirstUseOfWidths) {
     setCameraParameters(FRONT_DIRECTION_NORMAL, 210);
     const auto src = randomImage(501, 501, 4);
     double R[9];
@@ -374,8 +358,7 @@ TEST(Dewarp360, ConcurrentFirstUseOfWidths)
             outs[t].assign(static_cast<size_t>(w) * 20, 0);
             dewarp(src.data(), outs[t].data(), 501, 501, 250, 250, 240, R, w, 20, kBg);
         });
-    for (auto& th : threads)
-        th.join();
+    for (auto& th : threads) th.join();
     for (int t = 0; t < 8; ++t) {
         const int w = widths[t % 4];
         std::vector<uint32_t> ref(static_cast<size_t>(w) * 20, 0);
@@ -384,8 +367,7 @@ TEST(Dewarp360, ConcurrentFirstUseOfWidths)
     }
 }
 
-TEST(Dewarp360, BadSizesWriteNothing)
-{
+TEST(Dewarp360, BadSizesWriteNothing) {
     setCameraParameters(FRONT_DIRECTION_NORMAL, 210);
     const auto src = randomImage(64, 64, 2);
     double R[9];
@@ -402,8 +384,7 @@ TEST(Dewarp360, BadSizesWriteNothing)
     EXPECT_EQ(dst, before);
     // A NaN rotation must not crash: every position is rejected and gives bg.
     double bad[9];
-    for (double& v : bad)
-        v = NAN;
+    for (double& v : bad) v = NAN;
     dewarp(src.data(), dst.data(), 64, 64, 32, 32, 30, bad, 64, 32, kBg);
     EXPECT_EQ(dst[100], static_cast<uint32_t>(kBg));
 }
@@ -416,23 +397,18 @@ struct FakeCpu {
 };
 FakeCpu gFake;
 
-void fakeCpuid(int out[4], int leaf)
-{
+void fakeCpuid(int out[4], int leaf) {
     const int* src = leaf == 0 ? gFake.leaf0 : leaf == 1 ? gFake.leaf1 : gFake.leaf7;
-    if (leaf == 7)
-        gFake.leaf7Asked = true;
-    for (int i = 0; i < 4; ++i)
-        out[i] = src[i];
+    if (leaf == 7) gFake.leaf7Asked = true;
+    for (int i = 0; i < 4; ++i) out[i] = src[i];
 }
 
-uint64_t fakeXgetbv()
-{
+uint64_t fakeXgetbv() {
     gFake.xgetbvAsked = true;
     return gFake.xcr0;
 }
 
-TEST(Dewarp360, KernelChoiceFromCpuid)
-{
+TEST(Dewarp360, KernelChoiceFromCpuid) {
     constexpr int kSse2 = 1 << 26, kOsxsave = 1 << 27, kAvx = 1 << 28, kAvx2 = 1 << 5;
     constexpr const char* kNone = "No SIMD will be used for Dewarp360.";
     constexpr const char* kUseSse2 = "Dewarp360 will use SSE2.";
@@ -458,8 +434,8 @@ TEST(Dewarp360, KernelChoiceFromCpuid)
         {"nothing", 13, 0, 0, 0, 0, DewarpKernelKind::C, kNone, false},
     };
     for (const Case& c : cases) {
-        gFake = {{c.maxLeaf, 0, 0, 0}, {0, 0, c.ecx1, c.edx1}, {0, c.ebx7, 0, 0}, c.xcr0,
-                 false, false};
+        gFake = {
+            {c.maxLeaf, 0, 0, 0}, {0, 0, c.ecx1, c.edx1}, {0, c.ebx7, 0, 0}, c.xcr0, false, false};
         const DewarpKernelChoice choice = chooseDewarpKernel(fakeCpuid, fakeXgetbv);
         EXPECT_EQ(choice.kind, c.kind) << c.what;
         EXPECT_STREQ(choice.logLine, c.line) << c.what;

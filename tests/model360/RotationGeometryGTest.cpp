@@ -12,23 +12,20 @@ namespace {
 constexpr double kPi = 3.141592653589793;
 
 // Random unit quaternions with w > 0 (the range of rmatrixToQuternion), fixed seed.
-std::vector<std::array<double, 4>> randomQuaternions(int count)
-{
+std::vector<std::array<double, 4>> randomQuaternions(int count) {
     std::mt19937 rng(1234);
     std::normal_distribution<double> n(0, 1);
     std::vector<std::array<double, 4>> out;
     while (static_cast<int>(out.size()) < count) {
         std::array<double, 4> q{n(rng), n(rng), n(rng), n(rng)};
         refineQuaternion(q.data());
-        if (q[0] < 0.05)
-            continue;
+        if (q[0] < 0.05) continue;
         out.push_back(q);
     }
     return out;
 }
 
-TEST(RotationGeometry, AxisRotationsOfUnitVectors)
-{
+TEST(RotationGeometry, AxisRotationsOfUnitVectors) {
     struct Case {
         void (*fill)(double, double*);
         float v[3];
@@ -48,13 +45,11 @@ TEST(RotationGeometry, AxisRotationsOfUnitVectors)
         c.fill(kPi / 2, M);
         rmatrixCopy(M, Mf);
         rotate(Mf, c.v, out);
-        for (int i = 0; i < 3; ++i)
-            EXPECT_NEAR(out[i], c.expected[i], 1e-6);
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(out[i], c.expected[i], 1e-6);
     }
 }
 
-TEST(RotationGeometry, RotationVectorQuaternionRules)
-{
+TEST(RotationGeometry, RotationVectorQuaternionRules) {
     const double zero[3] = {0, 0, 0};
     double q[4];
     rvector2Quaternion(zero, q);
@@ -75,12 +70,10 @@ TEST(RotationGeometry, RotationVectorQuaternionRules)
     const double r[3] = {0.3, -1.1, 0.7};
     rvector2Quaternion(r, q);
     quaternion2RVector(q, v);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_NEAR(v[i], r[i], 1e-12);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(v[i], r[i], 1e-12);
 }
 
-TEST(RotationGeometry, RVectorOfWSlightlyAboveOneIsFinite)
-{
+TEST(RotationGeometry, RVectorOfWSlightlyAboveOneIsFinite) {
     const double qd[4] = {1.0 + 1e-15, 1e-9, 0, 0};
     double vd[3];
     quaternion2RVector(qd, vd);
@@ -98,33 +91,28 @@ TEST(RotationGeometry, RVectorOfWSlightlyAboveOneIsFinite)
     EXPECT_TRUE(std::isfinite(half[0]));
 }
 
-TEST(RotationGeometry, QuaternionMatrixRoundTrips)
-{
+TEST(RotationGeometry, QuaternionMatrixRoundTrips) {
     for (const auto& q : randomQuaternions(200)) {
         double M[9], back[4];
         fillRotationMatrixByQuaternion(q.data(), M);
         rmatrixToQuternion(M, back);
-        for (int i = 0; i < 4; ++i)
-            EXPECT_NEAR(back[i], q[i], 1e-9);
+        for (int i = 0; i < 4; ++i) EXPECT_NEAR(back[i], q[i], 1e-9);
 
         // The matrix is a rotation: M x M^T = I.
         double Mt[9], I[9];
         rmatrixInverse(M, Mt);
         rmatrixMutiply(M, Mt, I);
-        for (int i = 0; i < 9; ++i)
-            EXPECT_NEAR(I[i], i % 4 == 0 ? 1.0 : 0.0, 1e-12);
+        for (int i = 0; i < 9; ++i) EXPECT_NEAR(I[i], i % 4 == 0 ? 1.0 : 0.0, 1e-12);
 
         float qf[4], Mf[9], backf[4];
         quaternionCopy(q.data(), qf);
         fillRotationMatrixByQuaternion(qf, Mf);
         rmatrixToQuternion(Mf, backf);
-        for (int i = 0; i < 4; ++i)
-            EXPECT_NEAR(backf[i], q[i], 2e-5);
+        for (int i = 0; i < 4; ++i) EXPECT_NEAR(backf[i], q[i], 2e-5);
     }
 }
 
-TEST(RotationGeometry, QuaternionProductMatchesMatrixProduct)
-{
+TEST(RotationGeometry, QuaternionProductMatchesMatrixProduct) {
     const auto qs = randomQuaternions(40);
     for (size_t i = 0; i + 1 < qs.size(); ++i) {
         double pq[4], Mp[9], Mq[9], Mpq[9], Mprod[9];
@@ -133,8 +121,7 @@ TEST(RotationGeometry, QuaternionProductMatchesMatrixProduct)
         fillRotationMatrixByQuaternion(qs[i + 1].data(), Mq);
         fillRotationMatrixByQuaternion(pq, Mpq);
         rmatrixMutiply(Mp, Mq, Mprod);
-        for (int k = 0; k < 9; ++k)
-            EXPECT_NEAR(Mpq[k], Mprod[k], 1e-12);
+        for (int k = 0; k < 9; ++k) EXPECT_NEAR(Mpq[k], Mprod[k], 1e-12);
     }
     const double i[4] = {0, 1, 0, 0}, j[4] = {0, 0, 1, 0};
     double k[4];
@@ -143,50 +130,43 @@ TEST(RotationGeometry, QuaternionProductMatchesMatrixProduct)
     EXPECT_EQ(k[0], 0.0);
 }
 
-TEST(RotationGeometry, ProductsAcceptOutputAliasingAnInput)
-{
+TEST(RotationGeometry, ProductsAcceptOutputAliasingAnInput) {
     const auto qs = randomQuaternions(2);
     double expected[4], p[4] = {qs[0][0], qs[0][1], qs[0][2], qs[0][3]};
     quaternionMutiply(p, qs[1].data(), expected);
     quaternionMutiply(p, qs[1].data(), p);
-    for (int i = 0; i < 4; ++i)
-        EXPECT_DOUBLE_EQ(p[i], expected[i]);
+    for (int i = 0; i < 4; ++i) EXPECT_DOUBLE_EQ(p[i], expected[i]);
 
     float pf[4], qf[4], ef[4];
     quaternionCopy(qs[0].data(), pf);
     quaternionCopy(qs[1].data(), qf);
     quaternionMutiply(pf, qf, ef);
     quaternionMutiply(pf, qf, qf);
-    for (int i = 0; i < 4; ++i)
-        EXPECT_FLOAT_EQ(qf[i], ef[i]);
+    for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(qf[i], ef[i]);
 
     double A[9], B[9], AB[9];
     fillRotationMatrixAlongX(0.4, A);
     fillRotationMatrixAlongZ(-1.2, B);
     rmatrixMutiply(A, B, AB);
     rmatrixMutiply(A, B, A);
-    for (int i = 0; i < 9; ++i)
-        EXPECT_DOUBLE_EQ(A[i], AB[i]);
+    for (int i = 0; i < 9; ++i) EXPECT_DOUBLE_EQ(A[i], AB[i]);
 
     float Af[9], Bf[9], ABf[9];
     rmatrixCopy(B, Bf);
     rmatrixCopy(AB, Af);
     rmatrixMutiply(Af, Bf, ABf);
     rmatrixMutiply(Af, Bf, Bf);
-    for (int i = 0; i < 9; ++i)
-        EXPECT_FLOAT_EQ(Bf[i], ABf[i]);
+    for (int i = 0; i < 9; ++i) EXPECT_FLOAT_EQ(Bf[i], ABf[i]);
 }
 
-TEST(RotationGeometry, SlerpEndPointsAndSignRule)
-{
+TEST(RotationGeometry, SlerpEndPointsAndSignRule) {
     const auto qs = randomQuaternions(20);
     for (size_t i = 0; i + 1 < qs.size(); ++i) {
         const double* q0 = qs[i].data();
         double q1[4];
         quaternionCopy(qs[i + 1].data(), q1);
-        const double sign = (q0[0] * q1[0] + q0[1] * q1[1] + q0[2] * q1[2] + q0[3] * q1[3]) < 0
-                                ? -1.0
-                                : 1.0;
+        const double sign =
+            (q0[0] * q1[0] + q0[1] * q1[1] + q0[2] * q1[2] + q0[3] * q1[3]) < 0 ? -1.0 : 1.0;
         double at0[4], at1[4];
         quaternionSlerp(q0, q1, 0.0, at0);
         quaternionSlerp(q0, q1, 1.0, at1);
@@ -217,14 +197,12 @@ TEST(RotationGeometry, SlerpEndPointsAndSignRule)
     EXPECT_NEAR(half[0], 0.8, 1e-12);
 }
 
-TEST(RotationGeometry, HalfQuaternionAndRVectorSlerp)
-{
+TEST(RotationGeometry, HalfQuaternionAndRVectorSlerp) {
     double q[4], half[4], twice[4];
     fillQuaternionAlongX(1.2, q);
     halfQuaternion(q, half);
     quaternionMutiply(half, half, twice);
-    for (int i = 0; i < 4; ++i)
-        EXPECT_NEAR(twice[i], q[i], 1e-12);
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(twice[i], q[i], 1e-12);
 
     const double a[3] = {0, 0, 0}, b[3] = {0, 0.8, 0};
     double mid[3];
@@ -233,12 +211,10 @@ TEST(RotationGeometry, HalfQuaternionAndRVectorSlerp)
 }
 
 // Independent formulas: the matrix of a rotation vector (Rodrigues) and of a unit quaternion.
-std::array<double, 9> rodrigues(const double v[3])
-{
+std::array<double, 9> rodrigues(const double v[3]) {
     const double a = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
     std::array<double, 9> m{1, 0, 0, 0, 1, 0, 0, 0, 1};
-    if (a == 0)
-        return m;
+    if (a == 0) return m;
     const double x = v[0] / a, y = v[1] / a, z = v[2] / a;
     const double c = std::cos(a), s = std::sin(a), t = 1 - c;
     return {t * x * x + c,     t * x * y - s * z, t * x * z + s * y,
@@ -246,35 +222,31 @@ std::array<double, 9> rodrigues(const double v[3])
             t * x * z - s * y, t * y * z + s * x, t * z * z + c};
 }
 
-std::array<double, 9> matrixOf(const double q[4])
-{
+std::array<double, 9> matrixOf(const double q[4]) {
     const double w = q[0], x = q[1], y = q[2], z = q[3];
-    return {w * w + x * x - y * y - z * z, 2 * (x * y - w * z), 2 * (x * z + w * y),
-            2 * (x * y + w * z), w * w - x * x + y * y - z * z, 2 * (y * z - w * x),
-            2 * (x * z - w * y), 2 * (y * z + w * x), w * w - x * x - y * y + z * z};
+    return {w * w + x * x - y * y - z * z, 2 * (x * y - w * z),
+            2 * (x * z + w * y),           2 * (x * y + w * z),
+            w * w - x * x + y * y - z * z, 2 * (y * z - w * x),
+            2 * (x * z - w * y),           2 * (y * z + w * x),
+            w * w - x * x - y * y + z * z};
 }
 
-std::array<double, 9> squared(const std::array<double, 9>& m)
-{
+std::array<double, 9> squared(const std::array<double, 9>& m) {
     std::array<double, 9> out{};
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 3; ++c)
-            for (int k = 0; k < 3; ++k)
-                out[3 * r + c] += m[3 * r + k] * m[3 * k + c];
+            for (int k = 0; k < 3; ++k) out[3 * r + c] += m[3 * r + k] * m[3 * k + c];
     return out;
 }
 
-double largestDifference(const std::array<double, 9>& a, const std::array<double, 9>& b)
-{
+double largestDifference(const std::array<double, 9>& a, const std::array<double, 9>& b) {
     double most = 0;
-    for (int i = 0; i < 9; ++i)
-        most = std::max(most, std::fabs(a[i] - b[i]));
+    for (int i = 0; i < 9; ++i) most = std::max(most, std::fabs(a[i] - b[i]));
     return most;
 }
 
 // Quaternions of both signs of w, with w near -1, 0 and 1, and random ones.
-std::vector<std::array<double, 4>> quaternionsOfEverySign()
-{
+std::vector<std::array<double, 4>> quaternionsOfEverySign() {
     std::vector<std::array<double, 4>> out;
     const double n[3] = {0.48, 0.6, 0.64};
     for (double h : {0.004, 0.3, 1.4, kPi / 2 - 0.001, kPi / 2 + 0.3, kPi - 0.004, kPi - 1e-4})
@@ -289,8 +261,7 @@ std::vector<std::array<double, 4>> quaternionsOfEverySign()
     return out;
 }
 
-TEST(RotationGeometry, RVectorsHalvesAndSlerpsMatchTheRotationForEitherSign)
-{
+TEST(RotationGeometry, RVectorsHalvesAndSlerpsMatchTheRotationForEitherSign) {
     const double zero[3] = {0, 0, 0};
     for (const auto& q : quaternionsOfEverySign()) {
         SCOPED_TRACE(testing::Message() << "w " << q[0]);
@@ -310,14 +281,12 @@ TEST(RotationGeometry, RVectorsHalvesAndSlerpsMatchTheRotationForEitherSign)
     }
 }
 
-TEST(RotationGeometry, EulerAnglesAndPoles)
-{
+TEST(RotationGeometry, EulerAnglesAndPoles) {
     const float e[3] = {0.3f, -0.4f, 1.1f};
     float q[4], back[3];
     eulerAngle2Quaternion(e, q);
     quaternion2EulerAngle(q, back);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_NEAR(back[i], e[i], 1e-5);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(back[i], e[i], 1e-5);
 
     // A non-unit quaternion pushes s = 2(wy - xz) beyond 1: pitch is exactly +-pi/2.
     const float up[4] = {0.8f, 0, 0.8f, 0};
@@ -336,12 +305,10 @@ TEST(RotationGeometry, EulerAnglesAndPoles)
     rmatrixMutiply(Rz, R, R);
     eulerAngle2Quaternion(e, q);
     fillRotationMatrixByQuaternion(q, Mq);
-    for (int i = 0; i < 9; ++i)
-        EXPECT_NEAR(Mq[i], R[i], 1e-6);
+    for (int i = 0; i < 9; ++i) EXPECT_NEAR(Mq[i], R[i], 1e-6);
 }
 
-TEST(RotationGeometry, SphereAndLittlePlanetOnAxes)
-{
+TEST(RotationGeometry, SphereAndLittlePlanetOnAxes) {
     double lat, lon;
     xyzToSphere(0, 0, 1, &lat, &lon);
     EXPECT_DOUBLE_EQ(lat, 90.0);
@@ -372,8 +339,7 @@ TEST(RotationGeometry, SphereAndLittlePlanetOnAxes)
     EXPECT_NEAR(z, 1, 1e-9);
 }
 
-TEST(RotationGeometry, InverseAndDegrees)
-{
+TEST(RotationGeometry, InverseAndDegrees) {
     const float q[4] = {0.5f, 0.5f, -0.5f, 0.5f};
     double inv[4];
     quaternionInverse(q, inv);

@@ -11,22 +11,16 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 
-uint32_t code(int x, int y)
-{
-    return static_cast<uint32_t>(y) << 16 | static_cast<uint32_t>(x);
-}
+uint32_t code(int x, int y) { return static_cast<uint32_t>(y) << 16 | static_cast<uint32_t>(x); }
 
-std::vector<uint32_t> codedImage(int w, int h)
-{
+std::vector<uint32_t> codedImage(int w, int h) {
     std::vector<uint32_t> img(static_cast<size_t>(w) * h);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            img[static_cast<size_t>(y) * w + x] = code(x, y);
+        for (int x = 0; x < w; ++x) img[static_cast<size_t>(y) * w + x] = code(x, y);
     return img;
 }
 
-TEST(ViewAngleThumbnail, FullViewIsPlainDownscale)
-{
+TEST(ViewAngleThumbnail, FullViewIsPlainDownscale) {
     const auto src = codedImage(400, 200);
     std::vector<uint32_t> dst(100 * 50);
     generateViewAngleThumbnail(src.data(), dst.data(), 400, 200, 360, 100, 50);
@@ -35,8 +29,7 @@ TEST(ViewAngleThumbnail, FullViewIsPlainDownscale)
             ASSERT_EQ(dst[i * 100 + j], code(std::min(4 * j, 399), std::min(4 * i, 199)));
 }
 
-TEST(ViewAngleThumbnail, HalfViewTakesTheMiddle)
-{
+TEST(ViewAngleThumbnail, HalfViewTakesTheMiddle) {
     const auto src = codedImage(400, 200);
     std::vector<uint32_t> dst(100 * 50);
     generateViewAngleThumbnail(src.data(), dst.data(), 400, 200, 180, 100, 50);
@@ -45,8 +38,7 @@ TEST(ViewAngleThumbnail, HalfViewTakesTheMiddle)
     EXPECT_EQ(dst[50 * 100 - 1], code(100 + 2 * 99, 50 + 2 * 49));
 }
 
-TEST(ViewAngleThumbnail, NonSquareRatioIsNotTruncated)
-{
+TEST(ViewAngleThumbnail, NonSquareRatioIsNotTruncated) {
     // dstH / dstW = 0.75 must stay a fraction: sh = 120 x 0.75 x 200 / 180 = 100 rows.
     const auto src = codedImage(360, 200);
     std::vector<uint32_t> dst(40 * 30);
@@ -56,8 +48,7 @@ TEST(ViewAngleThumbnail, NonSquareRatioIsNotTruncated)
     EXPECT_EQ(dst[0] & 0xffff, 120u);  // x0 = (360 - 120) / 2
 }
 
-TEST(ViewAngleThumbnail, SphereHelpersUseYUp)
-{
+TEST(ViewAngleThumbnail, SphereHelpersUseYUp) {
     double v[3];
     reversePerspectiveToSphereXYZ(0, 0, v);
     EXPECT_EQ(v[2], -1.0);
@@ -70,8 +61,8 @@ TEST(ViewAngleThumbnail, SphereHelpersUseYUp)
         double latDeg, lngDeg;
     };
     const Case cases[] = {
-        {{0, 1, 0}, 90, 0}, {{0, 0, 1}, 0, 0}, {{1, 0, 0}, 0, 90}, {{0, 0, -1}, 0, 180},
-        {{0, -1, 0}, -90, 0}, {{0, 1.0000000001, 0}, 90, 0},
+        {{0, 1, 0}, 90, 0},   {{0, 0, 1}, 0, 0},    {{1, 0, 0}, 0, 90},
+        {{0, 0, -1}, 0, 180}, {{0, -1, 0}, -90, 0}, {{0, 1.0000000001, 0}, 90, 0},
     };
     for (const Case& c : cases) {
         double lat, lng;

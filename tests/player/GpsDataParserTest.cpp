@@ -51,8 +51,7 @@ Built build(const FileSpec& layout) {
         blocks += gpsBlock(trip[i], layout.tagAt[i], layout.blockSize);
     }
     std::vector<uint32_t> offsets = built.offsets;
-    if (layout.editOffsets)
-        layout.editOffsets(offsets);
+    if (layout.editOffsets) layout.editOffsets(offsets);
     std::string index = gpsIndexBox(offsets, uint32_t(layout.blockSize),
                                     int32_t(offsets.size()) + layout.countDelta, layout.indexType);
     std::string moov = box("moov", box("mvhd", std::string(100, '\0')) + layout.moovPrefix + index +
@@ -60,8 +59,7 @@ Built build(const FileSpec& layout) {
     built.bytes = head + box("free", blocks);
     size_t moovAt = built.bytes.size();
     built.bytes += moov;
-    if (layout.editFile)
-        layout.editFile(built.bytes, moovAt);
+    if (layout.editFile) layout.editFile(built.bytes, moovAt);
     return built;
 }
 
@@ -100,7 +98,7 @@ std::vector<int> secondsOf(const QList<GyroRawInfo>& list) {
 }
 
 class GpsDataParserTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         LogCapture::install().clear();
         dir = TestEnv::makeDir("gps");
@@ -132,11 +130,20 @@ std::vector<WalkCase> walkCases() {
     };
     return {
         {"tag at 0", {}, {0, 1, 2, 3}},
-        {"tag anywhere in the window", layout([](FileSpec& s) { s.tagAt = {5, 999, 1936, 77}; }),
+        {"tag anywhere in the window",
+         layout([](FileSpec& s) {
+             s.tagAt = {5, 999, 1936, 77};
+         }),
          {0, 1, 2, 3}},
         {"record crossing the 2000-byte window",
-         layout([](FileSpec& s) { s.tagAt = {0, 1937, 0, 0}; }), {0, 2, 3}},
-        {"tag at the last searched place", layout([](FileSpec& s) { s.tagAt = {1992, 0, 0, 0}; }),
+         layout([](FileSpec& s) {
+             s.tagAt = {0, 1937, 0, 0};
+         }),
+         {0, 2, 3}},
+        {"tag at the last searched place",
+         layout([](FileSpec& s) {
+             s.tagAt = {1992, 0, 0, 0};
+         }),
          {1, 2, 3}},
         {"tag beyond the window",
          layout([](FileSpec& s) {
@@ -145,40 +152,58 @@ std::vector<WalkCase> walkCases() {
          }),
          {0, 2, 3}},
         {"block without tag: later records move up",
-         layout([](FileSpec& s) { s.tagAt = {0, -1, 0, 0}; }), {0, 2, 3}},
+         layout([](FileSpec& s) {
+             s.tagAt = {0, -1, 0, 0};
+         }),
+         {0, 2, 3}},
         {"any fourth type byte", layout([](FileSpec& s) { s.indexType = "gpsX"; }), {0, 1, 2, 3}},
         {"second gps box ignored",
-         layout([](FileSpec& s) { s.moovSuffix = gpsIndexBox({1000, 2000}, 2048, "gps "); }),
+         layout([](FileSpec& s) {
+             s.moovSuffix = gpsIndexBox({1000, 2000}, 2048, "gps ");
+         }),
          {0, 1, 2, 3}},
         {"count beyond the box", layout([](FileSpec& s) { s.countDelta = 1000; }), {0, 1, 2, 3}},
         {"count below the entries", layout([](FileSpec& s) { s.countDelta = -2; }), {0, 1}},
         {"count zero", layout([](FileSpec& s) { s.countDelta = -4; }), {}},
         {"count negative", layout([](FileSpec& s) { s.countDelta = -5; }), {}},
         {"offset past the end",
-         layout([](FileSpec& s) { s.editOffsets = [](std::vector<uint32_t>& o) { o[1] = 0x7fff0000; }; }),
+         layout([](FileSpec& s) {
+             s.editOffsets = [](std::vector<uint32_t>& o) { o[1] = 0x7fff0000; };
+         }),
          {0, 2, 3}},
         {"offset from 2 GiB",
-         layout([](FileSpec& s) { s.editOffsets = [](std::vector<uint32_t>& o) { o[2] = 0x80000010; }; }),
+         layout([](FileSpec& s) {
+             s.editOffsets = [](std::vector<uint32_t>& o) { o[2] = 0x80000010; };
+         }),
          {0, 1, 3}},
         {"child size zero", layout([](FileSpec& s) { s.moovPrefix = boxHeader("udta", 0); }), {}},
         {"child size below its header",
-         layout([](FileSpec& s) { s.moovPrefix = boxHeader("udta", 7); }), {}},
-        {"child beyond moov", layout([](FileSpec& s) { s.moovPrefix = boxHeader("trak", 0x100000); }),
+         layout([](FileSpec& s) { s.moovPrefix = boxHeader("udta", 7); }),
+         {}},
+        {"child beyond moov",
+         layout([](FileSpec& s) { s.moovPrefix = boxHeader("trak", 0x100000); }),
          {}},
         {"index box beyond moov",
-         layout([](FileSpec& s) { s.moovPrefix = boxHeader("gps ", 0x7fffffff); }), {}},
-        {"top-level size zero", layout([](FileSpec& s) { s.beforeArea = boxHeader("junk", 0); }), {}},
+         layout([](FileSpec& s) { s.moovPrefix = boxHeader("gps ", 0x7fffffff); }),
+         {}},
+        {"top-level size zero",
+         layout([](FileSpec& s) { s.beforeArea = boxHeader("junk", 0); }),
+         {}},
         {"top-level size below its header",
-         layout([](FileSpec& s) { s.beforeArea = boxHeader("junk", 7); }), {}},
+         layout([](FileSpec& s) { s.beforeArea = boxHeader("junk", 7); }),
+         {}},
         {"large size below its header",
-         layout([](FileSpec& s) { s.beforeArea = boxHeader("junk", 1) + be64(15); }), {}},
+         layout([](FileSpec& s) { s.beforeArea = boxHeader("junk", 1) + be64(15); }),
+         {}},
         {"64-bit box stepped over",
          layout([](FileSpec& s) { s.beforeArea = largeBox("wide", std::string(1000, 'w')); }),
          {0, 1, 2, 3}},
         {"top-level box beyond the file",
-         layout([](FileSpec& s) { s.beforeArea = boxHeader("mdat", 0xffffff00); }), {}},
+         layout([](FileSpec& s) { s.beforeArea = boxHeader("mdat", 0xffffff00); }),
+         {}},
         {"large box beyond the file",
-         layout([](FileSpec& s) { s.beforeArea = boxHeader("mdat", 1) + be64(~0ull); }), {}},
+         layout([](FileSpec& s) { s.beforeArea = boxHeader("mdat", 1) + be64(~0ull); }),
+         {}},
         {"moov body of 150000 bytes",
          layout([](FileSpec& s) { s.moovPrefix = box("udta", std::string(150000 - 116, 'u')); }),
          {0, 1, 2, 3}},
@@ -186,15 +211,23 @@ std::vector<WalkCase> walkCases() {
          layout([](FileSpec& s) {
              s.editFile = [](std::string& f, size_t moov) { putBe32(f, moov, 0xfffffff0); };
          }),
-         {0, 1, 2, 3}, 1},
+         {0, 1, 2, 3},
+         1},
         {"moov cut inside the index",
-         layout([](FileSpec& s) { s.editFile = [](std::string& f, size_t) { f.resize(f.size() - 12); }; }),
-         {}, 1},
+         layout([](FileSpec& s) {
+             s.editFile = [](std::string& f, size_t) { f.resize(f.size() - 12); };
+         }),
+         {},
+         1},
         {"moov size below its header",
-         layout([](FileSpec& s) { s.editFile = [](std::string& f, size_t moov) { putBe32(f, moov, 4); }; }),
+         layout([](FileSpec& s) {
+             s.editFile = [](std::string& f, size_t moov) { putBe32(f, moov, 4); };
+         }),
          {}},
         {"no moov",
-         layout([](FileSpec& s) { s.editFile = [](std::string& f, size_t moov) { f[moov + 7] = 'x'; }; }),
+         layout([](FileSpec& s) {
+             s.editFile = [](std::string& f, size_t moov) { f[moov + 7] = 'x'; };
+         }),
          {}},
     };
 }
@@ -217,8 +250,7 @@ TEST_F(GpsDataParserTest, RecordsComeBackWhole) {
     ASSERT_EQ(parser.parse(QString::fromStdString(path)), 0);
     std::vector<TripRecord> trip = makeTrip(4);
     ASSERT_EQ(parser.gyroRawInfoList.size(), 4);
-    for (int i = 0; i < 4; ++i)
-        expectSame(parser.gyroRawInfoList[i], trip[size_t(i)]);
+    for (int i = 0; i < 4; ++i) expectSame(parser.gyroRawInfoList[i], trip[size_t(i)]);
 }
 
 TEST_F(GpsDataParserTest, MissingFile) {
@@ -249,12 +281,13 @@ TEST(RecordingBlocks, CarryTheTagAsCamerasWriteIt) {
 
 // Media of gigabytes before "moov", written as a sparse file.
 class SparseFileTest : public GpsDataParserTest {
-protected:
+  protected:
     // ftyp | [blocks before] | mdat of `media` bytes | [blocks after] | moov
     std::string writeSparseRecording(long long media, bool blocksAfterMedia, int seconds) {
         std::vector<TripRecord> trip = makeTrip(seconds);
         std::string ftyp = box("ftyp", "qt  " + be32(0) + "qt  ");
-        long long mdatAt = blocksAfterMedia ? (long long)ftyp.size() : (long long)ftyp.size() + 4096LL * seconds;
+        long long mdatAt =
+            blocksAfterMedia ? (long long)ftyp.size() : (long long)ftyp.size() + 4096LL * seconds;
         long long blocksAt = blocksAfterMedia ? mdatAt + media : (long long)ftyp.size();
         std::string blocks;
         std::vector<uint32_t> offsets;
@@ -262,7 +295,8 @@ protected:
             offsets.push_back(uint32_t(blocksAt + (long long)blocks.size()));
             blocks += gpsBlockBox(r, 4096);
         }
-        std::string moov = box("moov", box("mvhd", std::string(100, '\0')) + gpsIndexBox(offsets, 4096));
+        std::string moov =
+            box("moov", box("mvhd", std::string(100, '\0')) + gpsIndexBox(offsets, 4096));
         long long moovAt = blocksAfterMedia ? blocksAt + (long long)blocks.size() : mdatAt + media;
         std::string path = dir + "/sparse.MOV";
         std::vector<Piece> pieces = {{0, ftyp},
@@ -334,8 +368,7 @@ TEST_F(GpsDataParserTest, GeneratedRecordingRecordsInIndexOrder) {
     ASSERT_EQ(parser.parse(QString::fromStdString(path)), 0);
     std::vector<TripRecord> trip = makeTrip(4);
     ASSERT_EQ(parser.gyroRawInfoList.size(), 4);
-    for (int i = 0; i < 4; ++i)
-        expectSame(parser.gyroRawInfoList[i], trip[size_t(i)]);
+    for (int i = 0; i < 4; ++i) expectSame(parser.gyroRawInfoList[i], trip[size_t(i)]);
     EXPECT_TRUE(LogCapture::install().lines().empty());
 }
 

@@ -12,14 +12,14 @@ namespace {
 
 TEST(GyroRawInfoTest, DecodesTheStoredLayout) {
     const unsigned char stored[GyroRawInfo::kSize] = {
-        0x09, 0, 0, 0,  0x1e, 0, 0, 0,  0x3b, 0, 0, 0,  0xea, 0x07, 0, 0,  // 9:30:59 2026
-        0x0c, 0, 0, 0,  0x0a, 0, 0, 0,                                    // 12-10
-        'A', 'N', 'E', 0x77,                                              // chars, unused
-        0x00, 0x58, 0x5d, 0x45,                                           // 3541.5f
-        0x00, 0xe4, 0x59, 0x46,                                           // 13945.0f
-        0x00, 0x00, 0x20, 0x41,                                           // 10.0f
-        0x00, 0x00, 0x34, 0x43,                                           // 180.0f
-        0xfe, 0xff,  0x02, 0x00,  0x00, 0x80,                             // -2, 2, -32768
+        0x09, 0,    0,    0,    0x1e, 0,    0, 0, 0x3b, 0, 0, 0, 0xea, 0x07, 0, 0,  // 9:30:59 2026
+        0x0c, 0,    0,    0,    0x0a, 0,    0, 0,                                   // 12-10
+        'A',  'N',  'E',  0x77,                                                     // chars, unused
+        0x00, 0x58, 0x5d, 0x45,                                                     // 3541.5f
+        0x00, 0xe4, 0x59, 0x46,                                                     // 13945.0f
+        0x00, 0x00, 0x20, 0x41,                                                     // 10.0f
+        0x00, 0x00, 0x34, 0x43,                                                     // 180.0f
+        0xfe, 0xff, 0x02, 0x00, 0x00, 0x80,                                         // -2, 2, -32768
         0x55, 0x55};
     GyroRawInfo raw = GyroRawInfo::fromBytes(stored);
     EXPECT_EQ(raw.hour, 9);
@@ -100,8 +100,8 @@ TEST(GyroInfoTest, SouthAndWestAreNegative) {
         char northSouth, eastWest;
         float latitude, longitude;
     } const cases[] = {
-        {'N', 'E', 35.691666f, 139.75f}, {'S', 'E', -35.691666f, 139.75f},
-        {'N', 'W', 35.691666f, -139.75f}, {'S', 'W', -35.691666f, -139.75f},
+        {'N', 'E', 35.691666f, 139.75f},   {'S', 'E', -35.691666f, 139.75f},
+        {'N', 'W', 35.691666f, -139.75f},  {'S', 'W', -35.691666f, -139.75f},
         {'\0', '\0', 35.691666f, 139.75f}, {'s', 'w', 35.691666f, 139.75f},
     };
     for (const auto& c : cases) {
@@ -125,13 +125,10 @@ TEST(GyroInfoTest, LocationValidRule) {
         float latitude, longitude;
         bool valid;
     } cases[] = {
-        {0.5f, 0.0f, false},   // 0.00833 degrees: no fix
-        {0.6f, 0.0f, true},    // converts to just above 0.01
-        {0.0f, 0.6f, true},
-        {0.0f, 0.0f, false},
-        {0.3f, 0.3f, false},
-        {3541.5f, 13945.0f, true},
-        {nan, 0.0f, true},     // a NaN does not compare below the limit
+        {0.5f, 0.0f, false},  // 0.00833 degrees: no fix
+        {0.6f, 0.0f, true},   // converts to just above 0.01
+        {0.0f, 0.6f, true},        {0.0f, 0.0f, false}, {0.3f, 0.3f, false},
+        {3541.5f, 13945.0f, true}, {nan, 0.0f, true},  // a NaN does not compare below the limit
     };
     for (auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.latitude << ", " << c.longitude);

@@ -26,10 +26,10 @@ namespace {
 
 // Generated once per test program.
 struct Files {
-    std::string trip60;  // 2 s clip with 60 records
-    std::string longer;  // 4 s recording, 4 records
-    std::string shorter; // 1 s recording, 1 record
-    std::string red;     // 1 s of pure red, 178x96, no sound, no records
+    std::string trip60;   // 2 s clip with 60 records
+    std::string longer;   // 4 s recording, 4 records
+    std::string shorter;  // 1 s recording, 1 record
+    std::string red;      // 1 s of pure red, 178x96, no sound, no records
     std::string zero, random, truncated, missing;
 };
 
@@ -77,8 +77,7 @@ QtMessageHandler previousHandler = nullptr;
 std::vector<QString> connectWarnings;
 
 void watchConnectWarnings(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (text.contains("QObject::connect"))
-        connectWarnings.push_back(text);
+    if (text.contains("QObject::connect")) connectWarnings.push_back(text);
     previousHandler(type, context, text);
 }
 
@@ -88,7 +87,8 @@ void expectRedBgra(const QtAV::VideoFrame& frame) {
     ASSERT_EQ(QtAV::VideoFormat::Format_BGRA32, frame.pixelFormat());
     ASSERT_EQ(frame.width() * 4, frame.bytesPerLine());
     const uchar* first = frame.constBits();
-    const uchar* last = first + (frame.height() - 1) * frame.bytesPerLine() + (frame.width() - 1) * 4;
+    const uchar* last =
+        first + (frame.height() - 1) * frame.bytesPerLine() + (frame.width() - 1) * 4;
     for (const uchar* p : {first, last}) {
         EXPECT_TRUE(near(0x00, p[0]) && near(0x00, p[1]) && near(0xff, p[2]))
             << int(p[0]) << " " << int(p[1]) << " " << int(p[2]);
@@ -97,7 +97,7 @@ void expectRedBgra(const QtAV::VideoFrame& frame) {
 }
 
 class RavlixPlayerTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_FALSE(files().trip60.empty());
         connectWarnings.clear();
@@ -234,8 +234,7 @@ TEST_F(RavlixPlayerTest, PlaybackKeepsRealTimeAndPauseStopsFrames) {
     EXPECT_NEAR(1.0, rate, 0.2) << (end.value - start.value) << " ms in "
                                 << (end.wallMs - start.wallMs);
     const std::vector<long> positions = probe->values(Kind::Position);
-    for (size_t i = 1; i < positions.size(); ++i)
-        EXPECT_GT(positions[i], positions[i - 1]);
+    for (size_t i = 1; i < positions.size(); ++i) EXPECT_GT(positions[i], positions[i - 1]);
     for (const SignalProbe::Event& e : probe->events(Kind::FrameUpdated))
         ASSERT_EQ(e.frame.width() * 4, e.frame.bytesPerLine());
 
@@ -243,7 +242,7 @@ TEST_F(RavlixPlayerTest, PlaybackKeepsRealTimeAndPauseStopsFrames) {
     settle(200);  // frames already queued
     const int framesAtPause = probe->count(Kind::FrameUpdated);
     const long positionAtPause = player->getCurrentPosition();
-    player->pause();  // while paused: nothing
+    player->pause();    // while paused: nothing
     player->seek(500);  // while paused: no still frame
     settle(600);
     EXPECT_LE(probe->count(Kind::FrameUpdated), framesAtPause + 1);
@@ -251,7 +250,8 @@ TEST_F(RavlixPlayerTest, PlaybackKeepsRealTimeAndPauseStopsFrames) {
     EXPECT_NE(positionAtPause, 0);
 
     player->play();
-    EXPECT_TRUE(waitFor([&] { return probe->count(Kind::FrameUpdated) > framesAtPause + 3; }, 5000));
+    EXPECT_TRUE(
+        waitFor([&] { return probe->count(Kind::FrameUpdated) > framesAtPause + 3; }, 5000));
     player->stop();
     const int framesAtStop = probe->count(Kind::FrameUpdated);
     settle(300);
@@ -275,8 +275,7 @@ TEST_F(RavlixPlayerTest, PositionsOfAnEarlierOpenAreDropped) {
     int seen = 0;
     int late = 0;
     for (const SignalProbe::Event& e : probe->eventsAfter(Kind::VideoChanged, 2)) {
-        if (e.kind == Kind::Position && e.value > 1000)
-            ++late;
+        if (e.kind == Kind::Position && e.value > 1000) ++late;
         if (e.kind == Kind::Gyro) {
             EXPECT_TRUE(records.contains(e.info)) << e.value;
         }

@@ -15,12 +15,12 @@
 class SignalProbe : public QObject {
     Q_OBJECT
 
-public:
+  public:
     enum Kind { VideoChanged, OpenFailed, FrameExtracted, FrameUpdated, Position, Gyro };
 
     struct Event {
         Kind kind;
-        qint64 wallMs;  // when it reached the probe
+        qint64 wallMs;         // when it reached the probe
         long value = 0;        // error, position in ms or record index
         double timestamp = 0;  // frame time stamp
         QtAV::VideoFrame frame;
@@ -45,8 +45,7 @@ public:
     std::vector<Event> events(Kind kind) const {
         std::vector<Event> found;
         for (const Event& e : kept) {
-            if (e.kind == kind)
-                found.push_back(e);
+            if (e.kind == kind) found.push_back(e);
         }
         return found;
     }
@@ -56,16 +55,14 @@ public:
     // The values of one kind in arrival order.
     std::vector<long> values(Kind kind) const {
         std::vector<long> found;
-        for (const Event& e : events(kind))
-            found.push_back(e.value);
+        for (const Event& e : events(kind)) found.push_back(e.value);
         return found;
     }
 
     // Kinds in arrival order.
     std::vector<Kind> order() const {
         std::vector<Kind> kinds;
-        for (const Event& e : kept)
-            kinds.push_back(e.kind);
+        for (const Event& e : kept) kinds.push_back(e.kind);
         return kinds;
     }
 
@@ -74,19 +71,15 @@ public:
         std::vector<Event> found;
         int seen = 0;
         for (const Event& e : kept) {
-            if (seen >= nth)
-                found.push_back(e);
-            if (e.kind == marker)
-                ++seen;
+            if (seen >= nth) found.push_back(e);
+            if (e.kind == marker) ++seen;
         }
         return found;
     }
 
-    void clear() {
-        kept.clear();
-    }
+    void clear() { kept.clear(); }
 
-private slots:
+  private slots:
     void onVideoChanged() { add(VideoChanged); }
     void onOpenFailed(int error) { add(OpenFailed, error); }
     void onFrameExtracted(QtAV::VideoFrame frame) { add(FrameExtracted, 0, frame); }
@@ -94,7 +87,7 @@ private slots:
     void onPosition(long ms) { add(Position, ms); }
     void onGyro(int index, GyroInfo* info) { add(Gyro, index, {}, info); }
 
-private:
+  private:
     void add(Kind kind, long value = 0, const QtAV::VideoFrame& frame = {},
              GyroInfo* info = nullptr) {
         kept.push_back({kind, wall.elapsed(), value, frame.timestamp(), frame, info});

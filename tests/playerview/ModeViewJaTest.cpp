@@ -9,11 +9,11 @@
 TEST(ModeViewJa, EveryPictureIsJapanese) {
     ASSERT_EQ(QLocale::system().name(), "ja_JP");
     ModeView view;
-    const QString all[] = {ModeView::ORIGINAL_STYLE,   ModeView::ORIGINAL_CHECKED_STYLE,
-                           ModeView::PANORAMA_STYLE,   ModeView::PANORAMA_CHECKED_STYLE,
-                           ModeView::TWO_IN_ONE_STYLE, ModeView::TWO_IN_ONE_CHECKED_STYLE,
+    const QString all[] = {ModeView::ORIGINAL_STYLE,    ModeView::ORIGINAL_CHECKED_STYLE,
+                           ModeView::PANORAMA_STYLE,    ModeView::PANORAMA_CHECKED_STYLE,
+                           ModeView::TWO_IN_ONE_STYLE,  ModeView::TWO_IN_ONE_CHECKED_STYLE,
                            ModeView::FOUR_IN_ONE_STYLE, ModeView::FOUR_IN_ONE_CHECKED_STYLE,
-                           ModeView::ANGLE_STYLE,      ModeView::ANGLE_CHECKED_STYLE};
+                           ModeView::ANGLE_STYLE,       ModeView::ANGLE_CHECKED_STYLE};
     const QRegularExpression url("url\\((:[^)]*)\\)");
     for (const QString& style : all) {
         auto it = url.globalMatch(style);

@@ -8,9 +8,7 @@
 
 namespace {
 
-QPushButton* button(ModeView& view, const char* name) {
-    return view.findChild<QPushButton*>(name);
-}
+QPushButton* button(ModeView& view, const char* name) { return view.findChild<QPushButton*>(name); }
 
 TEST(ModeView, ClickEmitsTheModeAndShowsTheRedPicture) {
     ModeView view;

@@ -26,8 +26,7 @@ const QRgb kWhite = 0xFFFFFFFFu;
 bool regionIs(const QImage& img, QRect area, QRgb colour) {
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x)
-            if (img.pixel(x, y) != colour)
-                return false;
+            if (img.pixel(x, y) != colour) return false;
     return true;
 }
 
@@ -96,8 +95,8 @@ TEST(PlayerGLView, AngleViewIsBlackBeyondTheLensCover) {
 }
 
 TEST(PlayerGLView, BandViewsAgreeWithTheSnapshots) {
-    using Snapshot = void (*)(const unsigned char*, int, int, unsigned char*, int, int, float,
-                              float, float);
+    using Snapshot =
+        void (*)(const unsigned char*, int, int, unsigned char*, int, int, float, float, float);
     struct Case {
         PLAYBACK_MODE mode;
         Snapshot snapshot;

@@ -30,8 +30,7 @@ std::vector<uint32_t> run(Snapshot make, const std::vector<uint32_t>& src, int d
 
 bool rowIs(const std::vector<uint32_t>& img, int w, int row, uint32_t value) {
     for (int x = 0; x < w; ++x)
-        if (img[size_t(row) * w + x] != value)
-            return false;
+        if (img[size_t(row) * w + x] != value) return false;
     return true;
 }
 
@@ -116,8 +115,7 @@ TEST(SnapshotGenerator, WholeSphereMeetsTheLensAxisAndCircle) {
         ASSERT_TRUE(isCoded(pixel));
         EXPECT_NEAR(std::hypot(codedX(pixel) - kCenter, codedY(pixel) - kCenter), kRadius, 1.5);
     }
-    for (int row = 0; row < 899; ++row)
-        ASSERT_TRUE(rowIs(img, 720, row, 0u)) << row;
+    for (int row = 0; row < 899; ++row) ASSERT_TRUE(rowIs(img, 720, row, 0u)) << row;
 }
 
 struct AngleCase {
@@ -135,17 +133,16 @@ TEST_P(AngleExtremes, EveryPixelIsASourcePixelOrTransparent) {
     SnapshotGenerator::snapshotAngle(reinterpret_cast<const unsigned char*>(src.data()), kSize,
                                      kSize, reinterpret_cast<unsigned char*>(dst.data()), 320, 160,
                                      kCenter, kCenter, kRadius, c.zoom, c.angleX, c.angleY);
-    for (uint32_t pixel : dst)
-        ASSERT_TRUE(pixel == 0u || isCoded(pixel)) << std::hex << pixel;
+    for (uint32_t pixel : dst) ASSERT_TRUE(pixel == 0u || isCoded(pixel)) << std::hex << pixel;
 }
 
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
-INSTANTIATE_TEST_SUITE_P(
-    Views, AngleExtremes,
-    testing::Values(AngleCase{7, 0, 0}, AngleCase{60, 90, 0}, AngleCase{5, -90, 720},
-                    AngleCase{0, 0, 0}, AngleCase{-7, 180, -180}, AngleCase{1e6f, 45, 45},
-                    AngleCase{7, kNaN, 0}, AngleCase{kNaN, 0, kNaN}));
+INSTANTIATE_TEST_SUITE_P(Views, AngleExtremes,
+                         testing::Values(AngleCase{7, 0, 0}, AngleCase{60, 90, 0},
+                                         AngleCase{5, -90, 720}, AngleCase{0, 0, 0},
+                                         AngleCase{-7, 180, -180}, AngleCase{1e6f, 45, 45},
+                                         AngleCase{7, kNaN, 0}, AngleCase{kNaN, 0, kNaN}));
 
 TEST(SnapshotGenerator, ThreadCountDoesNotChangeTheImage) {
     const auto src = codedPixels();

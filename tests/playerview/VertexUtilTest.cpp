@@ -32,17 +32,15 @@ TEST_P(MeshCounts, SphereAndSurfaceShareTheGrid) {
     const CountCase c = GetParam();
     Mesh sphere;
     Mesh surface;
-    sphere.numIndices = VertexUtil::esGenSphere(c.slices, 1.0f, &sphere.vertices,
-                                                &sphere.texCoords, &sphere.indices,
-                                                &sphere.numVertices);
+    sphere.numIndices = VertexUtil::esGenSphere(c.slices, 1.0f, &sphere.vertices, &sphere.texCoords,
+                                                &sphere.indices, &sphere.numVertices);
     surface.numIndices = VertexUtil::esGenSurface(c.slices, &surface.vertices, &surface.texCoords,
                                                   &surface.indices, &surface.numVertices);
     EXPECT_EQ(sphere.numVertices, c.vertices);
     EXPECT_EQ(sphere.numIndices, c.indices);
     EXPECT_EQ(surface.numVertices, c.vertices);
     EXPECT_EQ(surface.numIndices, c.indices);
-    for (int i = 0; i < sphere.numIndices; ++i)
-        ASSERT_LT(sphere.indices[i], unsigned(c.vertices));
+    for (int i = 0; i < sphere.numIndices; ++i) ASSERT_LT(sphere.indices[i], unsigned(c.vertices));
 }
 
 INSTANTIATE_TEST_SUITE_P(Slices, MeshCounts,
@@ -52,8 +50,8 @@ INSTANTIATE_TEST_SUITE_P(Slices, MeshCounts,
 
 TEST(VertexUtil, SphereStartsAtTheTopPole) {
     Mesh m;
-    m.numIndices = VertexUtil::esGenSphere(360, 2.0f, &m.vertices, &m.texCoords, &m.indices,
-                                           &m.numVertices);
+    m.numIndices =
+        VertexUtil::esGenSphere(360, 2.0f, &m.vertices, &m.texCoords, &m.indices, &m.numVertices);
     const float step = 2.0f * 3.14159265f / 360.0f;
     EXPECT_FLOAT_EQ(m.vertices[0], 0.0f);
     EXPECT_FLOAT_EQ(m.vertices[1], 2.0f);
@@ -71,15 +69,14 @@ TEST(VertexUtil, SphereStartsAtTheTopPole) {
     EXPECT_FLOAT_EQ(m.texCoords[(65341 - 1) * 2], 0.0f);
     EXPECT_FLOAT_EQ(m.texCoords[(65341 - 1) * 2 + 1], 1.0f);
     const unsigned int first[6] = {0, 361, 362, 0, 362, 1};
-    for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(m.indices[i], first[i]) << i;
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(m.indices[i], first[i]) << i;
     EXPECT_EQ(m.indices[388800 - 1], 179u * 361u + 359u + 1u);
 }
 
 TEST(VertexUtil, SurfaceSpansTheQuadFacingTheViewer) {
     Mesh m;
-    m.numIndices = VertexUtil::esGenSurface(360, &m.vertices, &m.texCoords, &m.indices,
-                                            &m.numVertices);
+    m.numIndices =
+        VertexUtil::esGenSurface(360, &m.vertices, &m.texCoords, &m.indices, &m.numVertices);
     EXPECT_FLOAT_EQ(m.vertices[0], 1.0f);
     EXPECT_FLOAT_EQ(m.vertices[1], 1.0f);
     EXPECT_FLOAT_EQ(m.vertices[2], 0.0f);

@@ -37,8 +37,7 @@ QString deviceIdStored() {
 bool waitForFile(const QString& path, int ms) {
     QElapsedTimer clock;
     clock.start();
-    while (!QFile::exists(path) && clock.elapsed() < ms)
-        QThread::msleep(20);
+    while (!QFile::exists(path) && clock.elapsed() < ms) QThread::msleep(20);
     return QFile::exists(path);
 }
 

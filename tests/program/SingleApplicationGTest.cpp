@@ -14,9 +14,7 @@
 
 namespace {
 
-QString probePath() {
-    return QCoreApplication::applicationDirPath() + "/guard_probe";
-}
+QString probePath() { return QCoreApplication::applicationDirPath() + "/guard_probe"; }
 
 // One launch of the probe; its first line tells primary or secondary and the instance id.
 struct Launch {
@@ -45,11 +43,10 @@ struct Launch {
 };
 
 class SingleApplicationTest : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override {
         for (auto& launch : launches) {
-            if (launch->process->state() != QProcess::NotRunning)
-                launch->endWith(SIGKILL);
+            if (launch->process->state() != QProcess::NotRunning) launch->endWith(SIGKILL);
         }
     }
     Launch& launch() {
@@ -145,8 +142,7 @@ QByteArray handshake(char type, quint32 id) {
 bool connectionKept(const QByteArray& bytes) {
     QLocalSocket socket;
     socket.connectToServer(expectedName());
-    if (!socket.waitForConnected(2000))
-        return false;
+    if (!socket.waitForConnected(2000)) return false;
     socket.write(bytes);
     socket.flush();
     socket.waitForDisconnected(400);

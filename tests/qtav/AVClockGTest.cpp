@@ -1,5 +1,5 @@
-#include <cmath>
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 #include <gtest/gtest.h>

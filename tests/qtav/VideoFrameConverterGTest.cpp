@@ -18,16 +18,15 @@ VideoFrame solidFrame(int w, int h, VideoFormat::PixelFormat format, int c0, int
     const int ch = (h + 1) / 2;
     switch (format) {
         case VideoFormat::Format_YUV420P:
-            data = QByteArray(w * h, char(c0)) + QByteArray(cw * ch, char(c1)) + QByteArray(cw * ch, char(c2));
+            data = QByteArray(w * h, char(c0)) + QByteArray(cw * ch, char(c1)) +
+                   QByteArray(cw * ch, char(c2));
             break;
         case VideoFormat::Format_NV12:
             data = QByteArray(w * h, char(c0));
-            for (int i = 0; i < cw * ch; ++i)
-                data.append(char(c1)).append(char(c2));
+            for (int i = 0; i < cw * ch; ++i) data.append(char(c1)).append(char(c2));
             break;
         case VideoFormat::Format_RGB24:
-            for (int i = 0; i < w * h; ++i)
-                data.append(char(c0)).append(char(c1)).append(char(c2));
+            for (int i = 0; i < w * h; ++i) data.append(char(c0)).append(char(c1)).append(char(c2));
             break;
         default:
             break;
@@ -91,10 +90,10 @@ TEST(VideoFrameConverter, InvalidInputGivesInvalidFrame) {
 
 TEST(VideoFrameConverter, ConsecutiveResultsStayIndependent) {
     VideoFrameConverter converter;
-    const VideoFrame first = converter.convert(solidFrame(16, 4, VideoFormat::Format_RGB24, 255, 0, 0),
-                                               VideoFormat::Format_BGRA32);
-    const VideoFrame second = converter.convert(solidFrame(16, 4, VideoFormat::Format_RGB24, 0, 0, 255),
-                                                VideoFormat::Format_BGRA32);
+    const VideoFrame first = converter.convert(
+        solidFrame(16, 4, VideoFormat::Format_RGB24, 255, 0, 0), VideoFormat::Format_BGRA32);
+    const VideoFrame second = converter.convert(
+        solidFrame(16, 4, VideoFormat::Format_RGB24, 0, 0, 255), VideoFormat::Format_BGRA32);
     ASSERT_TRUE(first.isValid() && second.isValid());
     EXPECT_NE(first.constBits(), second.constBits());
     EXPECT_EQ(0xff, first.constBits()[2]);

@@ -18,7 +18,7 @@ namespace {
 // Emits a frame given to it, so a queued connection must copy it across threads.
 class FrameSender : public QObject {
     Q_OBJECT
-signals:
+  signals:
     void frameReady(const QtAV::VideoFrame& frame);
 };
 
@@ -107,9 +107,9 @@ TEST(VideoFrame, ImageRoundTripKeepsBgraBytes) {
 }
 
 TEST(VideoFormat, NamedFormatsMapBothWays) {
-    for (VideoFormat::PixelFormat f : {VideoFormat::Format_ARGB32, VideoFormat::Format_BGRA32,
-                                       VideoFormat::Format_RGBA32, VideoFormat::Format_RGB24,
-                                       VideoFormat::Format_YUV420P, VideoFormat::Format_NV12}) {
+    for (VideoFormat::PixelFormat f :
+         {VideoFormat::Format_ARGB32, VideoFormat::Format_BGRA32, VideoFormat::Format_RGBA32,
+          VideoFormat::Format_RGB24, VideoFormat::Format_YUV420P, VideoFormat::Format_NV12}) {
         const VideoFormat format(f);
         ASSERT_TRUE(format.isValid()) << f;
         EXPECT_EQ(f, VideoFormat::fromFFmpeg(format.pixelFormatFFmpeg()).pixelFormat());
@@ -131,10 +131,11 @@ TEST(VideoFrame, QueuedSignalCarriesTheFrameAcrossThreads) {
     VideoFrame received;
     QEventLoop loop;
     QObject::connect(
-        &sender, &FrameSender::frameReady, &loop,
-        [&](const VideoFrame& f) { received = f; }, Qt::QueuedConnection);
+        &sender, &FrameSender::frameReady, &loop, [&](const VideoFrame& f) { received = f; },
+        Qt::QueuedConnection);
     // Connected by signature text, as callers of the layer do.
-    ASSERT_TRUE(QObject::connect(&sender, SIGNAL(frameReady(QtAV::VideoFrame)), &loop, SLOT(quit())));
+    ASSERT_TRUE(
+        QObject::connect(&sender, SIGNAL(frameReady(QtAV::VideoFrame)), &loop, SLOT(quit())));
     std::thread worker([&] {
         VideoFrame frame(2, 2, VideoFormat::Format_BGRA32);
         frame.setTimestamp(0.25);

@@ -30,22 +30,19 @@ void LogCapture::clear() {
 std::vector<std::string> LogCapture::take() {
     std::lock_guard<std::mutex> guard(lock);
     std::vector<std::string> taken;
-    for (const Line& line : kept)
-        taken.push_back(line.tag + ": " + line.text);
+    for (const Line& line : kept) taken.push_back(line.tag + ": " + line.text);
     kept.clear();
     return taken;
 }
 
 bool LogCapture::contains(const std::string& tag, const std::string& part) {
     for (const Line& line : lines())
-        if (line.tag == tag && line.text.find(part) != std::string::npos)
-            return true;
+        if (line.tag == tag && line.text.find(part) != std::string::npos) return true;
     return false;
 }
 
 int LogCapture::count(const std::string& tag, const std::string& text) {
     int n = 0;
-    for (const Line& line : lines())
-        n += line.tag == tag && line.text == text;
+    for (const Line& line : lines()) n += line.tag == tag && line.text == text;
     return n;
 }

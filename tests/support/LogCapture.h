@@ -9,7 +9,7 @@
 // Keeps every log line in memory. install() makes one instance the started
 // logger of the process (once per test program).
 class LogCapture : public SysLogger {
-public:
+  public:
     struct Line {
         std::string tag;
         LogLevel level;
@@ -30,7 +30,7 @@ public:
     // How many lines have this tag and text.
     int count(const std::string& tag, const std::string& text);
 
-private:
+  private:
     std::mutex lock;
     std::vector<Line> kept;  // guarded by lock
 };

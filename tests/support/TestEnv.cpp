@@ -12,15 +12,13 @@ namespace TestEnv {
 static std::string g_root;
 
 static void makeFolder(const std::string& path) {
-    if (mkdir(path.c_str(), 0700) != 0)
-        throw std::runtime_error("cannot create " + path);
+    if (mkdir(path.c_str(), 0700) != 0) throw std::runtime_error("cannot create " + path);
 }
 
 void isolate() {
     const char* tmp = getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/rvtest-XXXXXX";
-    if (!mkdtemp(pattern.data()))
-        throw std::runtime_error("cannot create the test sandbox");
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create the test sandbox");
     g_root = pattern;
     const char* names[][2] = {{"HOME", "home"},
                               {"XDG_DATA_HOME", "home/.local/share"},
@@ -35,14 +33,12 @@ void isolate() {
     makeFolder(g_root + "/home/.cache");
     makeFolder(g_root + "/runtime");
     makeFolder(g_root + "/tmp");
-    for (auto& n : names)
-        setenv(n[0], (g_root + "/" + n[1]).c_str(), 1);
+    for (auto& n : names) setenv(n[0], (g_root + "/" + n[1]).c_str(), 1);
     // Nothing listens on port 9: the video service is never reached unless a test serves it.
     const char* service[][2] = {{"RV_YT_API_BASE", "http://127.0.0.1:9"},
                                 {"RV_YT_LOGIN_PAGE", "http://127.0.0.1:9/googleLogin/"},
                                 {"RV_YT_LOGOUT_PAGE", "http://127.0.0.1:9/logout"}};
-    for (auto& s : service)
-        setenv(s[0], s[1], 1);
+    for (auto& s : service) setenv(s[0], s[1], 1);
     setTimeZone("");
 }
 

@@ -28,7 +28,6 @@ int main(int argc, char** argv) {
 #endif
     setlocale(LC_NUMERIC, "C");
     int result = RUN_ALL_TESTS();
-    if (!getenv("RV_KEEP_TEST_DIR"))
-        std::system(("rm -rf '" + TestEnv::root() + "'").c_str());
+    if (!getenv("RV_KEEP_TEST_DIR")) std::system(("rm -rf '" + TestEnv::root() + "'").c_str());
     return result;
 }

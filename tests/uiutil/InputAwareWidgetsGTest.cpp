@@ -18,7 +18,7 @@ qint64 fakeNow = 0;
 // Counts onClick() and the order against clicked().
 template <typename Base>
 class Counting : public Base {
-public:
+  public:
     int clicks = 0;
     int onClicks = 0;
     bool onClickAfterClicked = true;
@@ -27,7 +27,7 @@ public:
         QObject::connect(this, &Base::clicked, [this] { ++clicks; });
     }
 
-protected:
+  protected:
     void onClick() override {
         onClickAfterClicked = onClickAfterClicked && clicks == onClicks + 1;
         ++onClicks;
@@ -41,7 +41,7 @@ struct ClickCase {
 };
 
 const ClickCase kClickCases[] = {
-    {Qt::LeftButton, 0, 1},   {Qt::LeftButton, 300, 1}, {Qt::LeftButton, 301, 0},
+    {Qt::LeftButton, 0, 1},   {Qt::LeftButton, 300, 1},  {Qt::LeftButton, 301, 0},
     {Qt::RightButton, 10, 0}, {Qt::MiddleButton, 10, 0},
 };
 
@@ -66,10 +66,10 @@ void runClickTable() {
 
 // Records wheel events that reach it, so a taken event shows by not arriving.
 class WheelParent : public QWidget {
-public:
+  public:
     int received = 0;
 
-protected:
+  protected:
     void wheelEvent(QWheelEvent* e) override {
         ++received;
         e->accept();

@@ -59,8 +59,7 @@ struct Recorder {
                          [this](int r, QString p, double t) {
                              seen.push_back({false, r, p, t, -2, QImage()});
                          });
-        QObject::connect(&h,
-                         QOverload<int, QString, double, int>::of(&H::videoImageFetchFailed),
+        QObject::connect(&h, QOverload<int, QString, double, int>::of(&H::videoImageFetchFailed),
                          [this](int r, QString p, double t, int x) {
                              seen.push_back({false, r, p, t, x, QImage()});
                          });

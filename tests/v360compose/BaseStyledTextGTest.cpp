@@ -16,16 +16,14 @@ class BaseStyledTextTest : public ::testing::Test {
     void SetUp() override { BaseStyledText::registerFonts(); }
 };
 
-QImage renderWidget(QWidget& widget)
-{
+QImage renderWidget(QWidget& widget) {
     QImage image(widget.size(), QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     widget.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
     return image;
 }
 
-TEST_F(BaseStyledTextTest, WidgetAndImageRendererPaintTheSame)
-{
+TEST_F(BaseStyledTextTest, WidgetAndImageRendererPaintTheSame) {
     EXPECT_FALSE(BaseStyledText::fontFamily().isEmpty());
     for (bool framed : {false, true}) {
         BaseStyledText widget(nullptr, framed);
@@ -40,8 +38,7 @@ TEST_F(BaseStyledTextTest, WidgetAndImageRendererPaintTheSame)
     }
 }
 
-TEST_F(BaseStyledTextTest, FontSizeScalesTheBoxAboveSixteenPoints)
-{
+TEST_F(BaseStyledTextTest, FontSizeScalesTheBoxAboveSixteenPoints) {
     struct Case {
         int size, maxWidth, maxHeight, margin, arrowHeight, arrowWidth;
         float penWidth;
@@ -65,8 +62,7 @@ TEST_F(BaseStyledTextTest, FontSizeScalesTheBoxAboveSixteenPoints)
     EXPECT_EQ(BaseStyledText::Box().font.pointSize(), 126);
 }
 
-TEST_F(BaseStyledTextTest, LongTextWrapsInsideTheArea)
-{
+TEST_F(BaseStyledTextTest, LongTextWrapsInsideTheArea) {
     BaseStyledText widget(nullptr, false);
     widget.setFontSize(16);
     widget.setText("A long line of words that cannot fit in two hundred pixels");
@@ -76,8 +72,7 @@ TEST_F(BaseStyledTextTest, LongTextWrapsInsideTheArea)
 }
 
 // Widget size minus the base text size, and the button's top edge, per variant.
-TEST_F(BaseStyledTextTest, BubbleVariantsSizeAndPlaceTheirButton)
-{
+TEST_F(BaseStyledTextTest, BubbleVariantsSizeAndPlaceTheirButton) {
     for (bool framed : {false, true}) {
         BaseStyledText base(nullptr, false);
         base.setFontSize(20);
@@ -97,8 +92,8 @@ TEST_F(BaseStyledTextTest, BubbleVariantsSizeAndPlaceTheirButton)
             const QPushButton* button = variants[i]->findChild<QPushButton*>();
             ASSERT_NE(button, nullptr);
             EXPECT_EQ(button->isVisibleTo(variants[i]), framed) << i;
-            EXPECT_EQ(button->geometry(),
-                      QRect(variants[i]->width() - 22, buttonY[i], 22, 22)) << i;
+            EXPECT_EQ(button->geometry(), QRect(variants[i]->width() - 22, buttonY[i], 22, 22))
+                << i;
             const QImage image = renderWidget(*variants[i]);
             // Inside the box: 60 % black or text; the arrow's free corner stays clear.
             const QRgb inside = image.pixel(2 + int(base.box().penWidth), image.height() / 2);

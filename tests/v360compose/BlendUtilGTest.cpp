@@ -12,8 +12,7 @@
 
 namespace {
 
-uint32_t bgra(int b, int g, int r, int a)
-{
+uint32_t bgra(int b, int g, int r, int a) {
     return uint32_t(b) | uint32_t(g) << 8 | uint32_t(r) << 16 | uint32_t(a) << 24;
 }
 
@@ -24,14 +23,12 @@ class GuardedTarget {
     static constexpr uint32_t kGuardWord = 0xA5A5A5A5u;
 
     GuardedTarget(int width, int height, uint32_t fill)
-        : width_(width), words_(size_t(width) * height + 2 * kGuard, kGuardWord)
-    {
+        : width_(width), words_(size_t(width) * height + 2 * kGuard, kGuardWord) {
         std::fill(words_.begin() + kGuard, words_.end() - kGuard, fill);
     }
     uint32_t* pixels() { return words_.data() + kGuard; }
     uint32_t at(int x, int y) const { return words_[kGuard + size_t(y) * width_ + x]; }
-    bool guardsIntact() const
-    {
+    bool guardsIntact() const {
         for (int i = 0; i < kGuard; ++i)
             if (words_[i] != kGuardWord || words_[words_.size() - 1 - i] != kGuardWord)
                 return false;
@@ -49,16 +46,13 @@ struct ColourCase {
     int colour, alpha;
 };
 
-TEST(BlendUtil, BlendsOnePixelWithTruncatedQuotient)
-{
+TEST(BlendUtil, BlendsOnePixelWithTruncatedQuotient) {
     const ColourCase cases[] = {
         {200, 100, 128, false, 150, 255},  // 38300 / 255 = 150.2
         {10, 250, 200, true, 61, 200},     // 61.76 truncated, not rounded
-        {255, 0, 1, true, 1, 1},
-        {0, 255, 254, false, 1, 255},      // 255 / 255
-        {77, 99, 0, false, 99, 255},       // transparent: colour kept, alpha forced
-        {77, 99, 0, true, 99, 0},
-        {77, 99, 255, true, 77, 255},
+        {255, 0, 1, true, 1, 1},          {0, 255, 254, false, 1, 255},  // 255 / 255
+        {77, 99, 0, false, 99, 255},  // transparent: colour kept, alpha forced
+        {77, 99, 0, true, 99, 0},         {77, 99, 255, true, 77, 255},
     };
     for (const ColourCase& c : cases) {
         uint32_t dst = bgra(c.d, c.d, c.d, 33);
@@ -75,20 +69,18 @@ struct PlaceCase {
 
 // An opaque source whose pixels carry their own coordinates lands shifted by (x, y), clipped;
 // everything else, guards included, stays as it was.
-TEST(BlendUtil, PlacesAndClipsTheSource)
-{
+TEST(BlendUtil, PlacesAndClipsTheSource) {
     constexpr int kW = 12, kH = 9;
     constexpr uint32_t kBackground = 0x11223344u;
     const PlaceCase cases[] = {
-        {2, 3, 4, 2}, {-10, 1, 14, 3}, {1, -10, 3, 12}, {-3, -2, 20, 20}, {9, 7, 8, 8},
-        {kW, 0, 4, 4}, {0, kH, 4, 4}, {-4, 0, 4, 4}, {0, -4, 4, 4}, {2, 2, 0, 5}, {2, 2, 5, 0},
-        {2, 2, -3, 5},
+        {2, 3, 4, 2},  {-10, 1, 14, 3}, {1, -10, 3, 12}, {-3, -2, 20, 20},
+        {9, 7, 8, 8},  {kW, 0, 4, 4},   {0, kH, 4, 4},   {-4, 0, 4, 4},
+        {0, -4, 4, 4}, {2, 2, 0, 5},    {2, 2, 5, 0},    {2, 2, -3, 5},
     };
     for (const PlaceCase& c : cases) {
         std::vector<uint32_t> src(size_t(std::max(c.w, 0)) * std::max(c.h, 0) + 1);
         for (int j = 0; j < c.h; ++j)
-            for (int i = 0; i < c.w; ++i)
-                src[size_t(j) * c.w + i] = bgra(i, j, 7, 255);
+            for (int i = 0; i < c.w; ++i) src[size_t(j) * c.w + i] = bgra(i, j, 7, 255);
         GuardedTarget target(kW, kH, kBackground);
         BlendUtil::blendPiP(target.pixels(), kW, kH, src.data(), c.x, c.y, c.w, c.h, false);
         for (int y = 0; y < kH; ++y) {
@@ -104,8 +96,7 @@ TEST(BlendUtil, PlacesAndClipsTheSource)
     }
 }
 
-TEST(BlendUtil, FillColorClipsLikeTheBlend)
-{
+TEST(BlendUtil, FillColorClipsLikeTheBlend) {
     constexpr int kW = 10, kH = 6;
     const PlaceCase cases[] = {{-2, -1, 5, 3}, {8, 4, 9, 9}, {3, 2, 0, 2}, {20, 0, 3, 3}};
     for (const PlaceCase& c : cases) {
@@ -120,8 +111,7 @@ TEST(BlendUtil, FillColorClipsLikeTheBlend)
     }
 }
 
-TEST(BlendUtil, ChannelAndAlphaPlanes)
-{
+TEST(BlendUtil, ChannelAndAlphaPlanes) {
     uint32_t pixels[3] = {bgra(10, 1, 2, 3), bgra(20, 4, 5, 6), bgra(30, 7, 8, 9)};
     uint8_t plane[3];
     BlendUtil::extractSingleChannel(pixels, 3, 1, plane);
@@ -141,19 +131,16 @@ struct KernelCase {
     bool supported;
 };
 
-std::vector<KernelCase> simdKernels()
-{
+std::vector<KernelCase> simdKernels() {
     return {{"SSE2", blendRow_SSE2, true},
             {"AVX2", blendRow_AVX2, bool(__builtin_cpu_supports("avx2"))}};
 }
 
 // Every (source byte, target byte, alpha) triple, both alpha modes.
-TEST(BlendKernels, SimdMatchesCOverEveryByteAndAlpha)
-{
+TEST(BlendKernels, SimdMatchesCOverEveryByteAndAlpha) {
     std::vector<uint8_t> src(256 * 4), target(256 * 4);
     for (const KernelCase& k : simdKernels()) {
-        if (!k.supported)
-            continue;
+        if (!k.supported) continue;
         for (bool keep : {false, true}) {
             for (int a = 0; a < 256; ++a) {
                 for (int s = 0; s < 256; ++s) {
@@ -176,18 +163,14 @@ TEST(BlendKernels, SimdMatchesCOverEveryByteAndAlpha)
 }
 
 // Widths 1 to 67 (every tail length) at unaligned offsets.
-TEST(BlendKernels, SimdMatchesCForEveryWidth)
-{
+TEST(BlendKernels, SimdMatchesCForEveryWidth) {
     std::mt19937 rng(5);
     for (const KernelCase& k : simdKernels()) {
-        if (!k.supported)
-            continue;
+        if (!k.supported) continue;
         for (int width = 1; width <= 67; ++width) {
             std::vector<uint8_t> src(width * 4 + 3), dst(width * 4 + 3);
-            for (auto& b : src)
-                b = uint8_t(rng());
-            for (auto& b : dst)
-                b = uint8_t(rng());
+            for (auto& b : src) b = uint8_t(rng());
+            for (auto& b : dst) b = uint8_t(rng());
             std::vector<uint8_t> ref = dst;
             blendRow_C(ref.data() + 1, src.data() + 3, width, width % 2 == 0);
             k.kernel(dst.data() + 1, src.data() + 3, width, width % 2 == 0);

@@ -4,12 +4,11 @@
 
 namespace {
 
-TEST(ColorStyleUtil, TableEntries)
-{
+TEST(ColorStyleUtil, TableEntries) {
     const int expected[14][3] = {
-        {255, 255, 255}, {0, 0, 0},    {255, 76, 0},  {255, 241, 0}, {0, 237, 0},
+        {255, 255, 255}, {0, 0, 0},     {255, 76, 0}, {255, 241, 0}, {0, 237, 0},
         {0, 160, 233},   {228, 0, 127}, {0, 0, 0},    {230, 0, 18},  {129, 81, 28},
-        {246, 175, 45},  {0, 86, 31},  {0, 28, 88},   {125, 0, 34},
+        {246, 175, 45},  {0, 86, 31},   {0, 28, 88},  {125, 0, 34},
     };
     for (int i = 0; i < 14; ++i) {
         int r = -1, g = -1, b = -1;
@@ -20,8 +19,7 @@ TEST(ColorStyleUtil, TableEntries)
     }
 }
 
-TEST(ColorStyleUtil, IndexOutsideTheTableLeavesOutputs)
-{
+TEST(ColorStyleUtil, IndexOutsideTheTableLeavesOutputs) {
     for (int index : {14, -1, 1000}) {
         int r = 1, g = 2, b = 3;
         ColorStyleUtil::queryColorStyle(index, &r, &g, &b);

@@ -15,8 +15,7 @@ struct CentreCase {
     float pitch, yaw, ex, ey;
 };
 
-TEST(DewarpImageUtil, PlaneCentreLandsAtTheViewDirection)
-{
+TEST(DewarpImageUtil, PlaneCentreLandsAtTheViewDirection) {
     const CentreCase cases[] = {
         {0, 0, kW / 2.0f, kH / 2.0f},    {0, 90, kW * 0.75f, kH / 2.0f},
         {0, -90, kW * 0.25f, kH / 2.0f}, {30, 0, kW / 2.0f, kH / 3.0f},
@@ -31,8 +30,7 @@ TEST(DewarpImageUtil, PlaneCentreLandsAtTheViewDirection)
     }
 }
 
-TEST(DewarpImageUtil, ReverseUndoesForwardOverThePlane)
-{
+TEST(DewarpImageUtil, ReverseUndoesForwardOverThePlane) {
     const float angles[][2] = {{0, 0}, {20, 35}, {-60, 170}, {80, -120}};
     for (const auto& a : angles) {
         for (float y = 0; y <= kH; y += 12.5f) {
@@ -47,8 +45,7 @@ TEST(DewarpImageUtil, ReverseUndoesForwardOverThePlane)
     }
 }
 
-TEST(DewarpImageUtil, ProjectionPoleMapsToOrigin)
-{
+TEST(DewarpImageUtil, ProjectionPoleMapsToOrigin) {
     // The direction opposite the view centre (frame column 0 at the equator for pitch 0, yaw 0).
     for (float x : {0.0f, float(kW)}) {
         float px = -1, py = -1;
@@ -59,8 +56,7 @@ TEST(DewarpImageUtil, ProjectionPoleMapsToOrigin)
 }
 
 // A 40 x 20 picture in four coloured quadrants.
-std::vector<uint32_t> quadrants(int w, int h)
-{
+std::vector<uint32_t> quadrants(int w, int h) {
     std::vector<uint32_t> p(size_t(w) * h);
     for (int j = 0; j < h; ++j)
         for (int i = 0; i < w; ++i)
@@ -69,18 +65,15 @@ std::vector<uint32_t> quadrants(int w, int h)
     return p;
 }
 
-const char* bytes(const std::vector<uint32_t>& p)
-{
+const char* bytes(const std::vector<uint32_t>& p) {
     return reinterpret_cast<const char*>(p.data());
 }
 
-uint32_t pieceAt(const DIU_DewarpedImage& piece, int x, int y)
-{
+uint32_t pieceAt(const DIU_DewarpedImage& piece, int x, int y) {
     return reinterpret_cast<const uint32_t*>(piece.data)[size_t(y) * piece.width + x];
 }
 
-TEST(DewarpImageUtil, FacingPictureIsOneCentredPieceTheRightWayRound)
-{
+TEST(DewarpImageUtil, FacingPictureIsOneCentredPieceTheRightWayRound) {
     const auto src = quadrants(40, 20);
     List<DIU_DewarpedImage*> pieces;
     ASSERT_EQ(DewarpImageUtil::dewarp(bytes(src), 40, 20, kW, kH, 0, 0, pieces), 0);
@@ -99,8 +92,7 @@ TEST(DewarpImageUtil, FacingPictureIsOneCentredPieceTheRightWayRound)
     pieces.deleteAllObjsAndReset();
 }
 
-TEST(DewarpImageUtil, PictureOnTheSeamIsCutInTwo)
-{
+TEST(DewarpImageUtil, PictureOnTheSeamIsCutInTwo) {
     const auto src = quadrants(40, 20);
     for (float yaw : {180.0f, -180.0f}) {
         List<DIU_DewarpedImage*> pieces;
@@ -126,8 +118,8 @@ TEST(DewarpImageUtil, PictureOnTheSeamIsCutInTwo)
         EXPECT_EQ(joined->y, right.y);
         for (int y = 0; y < joined->height; ++y) {
             for (int x = 0; x < joined->width; ++x) {
-                const uint32_t expected = x < right.width ? pieceAt(right, x, y)
-                                                          : pieceAt(left, x - right.width, y);
+                const uint32_t expected =
+                    x < right.width ? pieceAt(right, x, y) : pieceAt(left, x - right.width, y);
                 ASSERT_EQ(pieceAt(*joined, x, y), expected) << x << "," << y;
             }
         }
@@ -136,8 +128,7 @@ TEST(DewarpImageUtil, PictureOnTheSeamIsCutInTwo)
     }
 }
 
-TEST(DewarpImageUtil, SinglePieceFormHandsBackTheOnePiece)
-{
+TEST(DewarpImageUtil, SinglePieceFormHandsBackTheOnePiece) {
     const auto src = quadrants(40, 20);
     List<DIU_DewarpedImage*> pieces;
     DewarpImageUtil::dewarp(bytes(src), 40, 20, kW, kH, 10, 30, pieces);
@@ -150,14 +141,16 @@ TEST(DewarpImageUtil, SinglePieceFormHandsBackTheOnePiece)
     pieces.deleteAllObjsAndReset();
 }
 
-TEST(DewarpImageUtil, BadArgumentsAppendNothing)
-{
+TEST(DewarpImageUtil, BadArgumentsAppendNothing) {
     const auto src = quadrants(4, 4);
     struct Case {
         const char* src;
         int srcW, srcH, W, H;
-    } cases[] = {{nullptr, 4, 4, kW, kH}, {bytes(src), 0, 4, kW, kH}, {bytes(src), 4, -1, kW, kH},
-                 {bytes(src), 4, 4, 0, kH}, {bytes(src), 4, 4, kW, 0}};
+    } cases[] = {{nullptr, 4, 4, kW, kH},
+                 {bytes(src), 0, 4, kW, kH},
+                 {bytes(src), 4, -1, kW, kH},
+                 {bytes(src), 4, 4, 0, kH},
+                 {bytes(src), 4, 4, kW, 0}};
     for (const Case& c : cases) {
         List<DIU_DewarpedImage*> pieces;
         EXPECT_EQ(DewarpImageUtil::dewarp(c.src, c.srcW, c.srcH, c.W, c.H, 0, 0, pieces), -4);
@@ -173,12 +166,11 @@ struct MatrixCase {
     float out[3][3];
 };
 
-TEST(DewarpImageUtil, InverseMatrix)
-{
+TEST(DewarpImageUtil, InverseMatrix) {
     const double c = std::cos(0.5), s = std::sin(0.5);
     const MatrixCase cases[] = {
-        {{{c, -s, 0}, {s, c, 0}, {0, 0, 1}}, {{float(c), float(s), 0}, {float(-s), float(c), 0},
-                                             {0, 0, 1}}},
+        {{{c, -s, 0}, {s, c, 0}, {0, 0, 1}},
+         {{float(c), float(s), 0}, {float(-s), float(c), 0}, {0, 0, 1}}},
         {{{2, 0, 0}, {0, 4, 0}, {0, 0, -5}}, {{0.5f, 0, 0}, {0, 0.25f, 0}, {0, 0, -0.2f}}},
         {{{1, 2, 3}, {2, 4, 6}, {0, 1, 1}}, {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}},  // singular
     };
@@ -188,8 +180,7 @@ TEST(DewarpImageUtil, InverseMatrix)
         float out[3][3];
         inverse_matrix(in, out);
         for (int r = 0; r < 3; ++r)
-            for (int k = 0; k < 3; ++k)
-                EXPECT_NEAR(out[r][k], m.out[r][k], 1e-6) << r << "," << k;
+            for (int k = 0; k < 3; ++k) EXPECT_NEAR(out[r][k], m.out[r][k], 1e-6) << r << "," << k;
     }
 }
 
@@ -201,8 +192,7 @@ namespace {
 // hold their own position.
 constexpr int kWinW = 360, kWinH = 180;
 
-std::vector<uint32_t> windowPositions()
-{
+std::vector<uint32_t> windowPositions() {
     std::vector<uint32_t> p(size_t(kWinW) * kWinH);
     for (int j = 0; j < kWinH; ++j)
         for (int i = 0; i < kWinW; ++i)
@@ -216,8 +206,7 @@ int rowOf(uint32_t p) { return int((p >> 12) & 0xFFF); }
 // Output centre reads the window centre; left of it reads further left, above it higher up.
 // The sized view spans the window's plane box, which is not centred on the window's centre
 // row: it gets a wider row tolerance.
-void expectCentredView(const uint32_t* out, int w, int h, const char* form, int rowTolerance = 3)
-{
+void expectCentredView(const uint32_t* out, int w, int h, const char* form, int rowTolerance = 3) {
     const uint32_t centre = out[size_t(h / 2) * w + w / 2];
     ASSERT_NE(centre, 0u) << form;
     EXPECT_NEAR(colOf(centre), kWinW / 2, 3) << form;
@@ -228,15 +217,13 @@ void expectCentredView(const uint32_t* out, int w, int h, const char* form, int 
     EXPECT_LT(rowOf(up), rowOf(centre) - 10) << form;
 }
 
-TEST(DewarpImageUtilFlatView, WindowViewsAreCentredAndUpright)
-{
+TEST(DewarpImageUtilFlatView, WindowViewsAreCentredAndUpright) {
     const auto src = windowPositions();
     const char* s = reinterpret_cast<const char*>(src.data());
     char* sized = nullptr;
     int outW = 0, outH = 0;
-    ASSERT_EQ(DewarpImageUtil::dewarpProjection(s, kWinW, kWinH, 90, 45, 45, 90, &sized, outW,
-                                                outH),
-              0);
+    ASSERT_EQ(
+        DewarpImageUtil::dewarpProjection(s, kWinW, kWinH, 90, 45, 45, 90, &sized, outW, outH), 0);
     EXPECT_GT(outW, kWinW / 2);
     EXPECT_GT(outH, kWinH / 2);
     expectCentredView(reinterpret_cast<uint32_t*>(sized), outW, outH, "sized", 20);
@@ -252,8 +239,8 @@ TEST(DewarpImageUtilFlatView, WindowViewsAreCentredAndUpright)
                                                 reinterpret_cast<char*>(mirrored.data())),
               0);
     expectCentredView(mirrored.data(), kWinW, kWinH, "mirrored");
-    ASSERT_EQ(DewarpImageUtil::dewarpProjectionBilinear(
-                  s, kWinW, kWinH, 90, 45, 45, 90, reinterpret_cast<char*>(averaged.data())),
+    ASSERT_EQ(DewarpImageUtil::dewarpProjectionBilinear(s, kWinW, kWinH, 90, 45, 45, 90,
+                                                        reinterpret_cast<char*>(averaged.data())),
               0);
     expectCentredView(averaged.data(), kWinW, kWinH, "averaged");
     // Mapping every second pixel moves no sample by more than a pixel or two.
@@ -263,8 +250,7 @@ TEST(DewarpImageUtilFlatView, WindowViewsAreCentredAndUpright)
     EXPECT_LT(far, int(src.size() / 100));
 }
 
-TEST(DewarpImageUtilFlatView, BadSpansWriteNothing)
-{
+TEST(DewarpImageUtilFlatView, BadSpansWriteNothing) {
     const auto src = windowPositions();
     const char* s = reinterpret_cast<const char*>(src.data());
     std::vector<uint32_t> out(src.size(), 7);
@@ -277,13 +263,11 @@ TEST(DewarpImageUtilFlatView, BadSpansWriteNothing)
                   -4);
         char* sized = reinterpret_cast<char*>(1);
         int w = 1, h = 1;
-        EXPECT_EQ(DewarpImageUtil::dewarpProjection(s, kWinW, kWinH, 0, 0, span, span, &sized, w,
-                                                    h),
-                  -4);
+        EXPECT_EQ(
+            DewarpImageUtil::dewarpProjection(s, kWinW, kWinH, 0, 0, span, span, &sized, w, h), -4);
         EXPECT_EQ(sized, nullptr);
     }
-    for (uint32_t p : out)
-        ASSERT_EQ(p, 7u);
+    for (uint32_t p : out) ASSERT_EQ(p, 7u);
 }
 
 }  // namespace

@@ -20,16 +20,13 @@ class Text360InfoTest : public ::testing::Test {
     void SetUp() override { BaseStyledText::registerFonts(); }
 };
 
-std::vector<uint32_t> greyFrame(int w = kW, int h = kH)
-{
+std::vector<uint32_t> greyFrame(int w = kW, int h = kH) {
     return std::vector<uint32_t>(size_t(w) * h, kGrey);
 }
 
-bool changed(const std::vector<uint32_t>& frame)
-{
+bool changed(const std::vector<uint32_t>& frame) {
     for (uint32_t p : frame)
-        if (p != kGrey)
-            return true;
+        if (p != kGrey) return true;
     return false;
 }
 
@@ -38,10 +35,9 @@ struct TimeCase {
     bool drawn, visibleGL;
 };
 
-TEST_F(Text360InfoTest, DrawsInsideItsTimeRange)
-{
+TEST_F(Text360InfoTest, DrawsInsideItsTimeRange) {
     const TimeCase cases[] = {
-        {1, 3, 1, true, true},   {1, 3, 2, true, true},      {1, 3, 3, true, false},
+        {1, 3, 1, true, true},      {1, 3, 2, true, true},      {1, 3, 3, true, false},
         {1, 3, 0.99, false, false}, {1, 3, 3.01, false, false}, {-1, -1, -1, true, false},
         {-1, -1, 0, false, false},
     };
@@ -66,8 +62,7 @@ struct StyleCase {
     QColor text, background;
 };
 
-TEST_F(Text360InfoTest, BoxStylesAndFontSizesAtFullHeight)
-{
+TEST_F(Text360InfoTest, BoxStylesAndFontSizesAtFullHeight) {
     Text360Info plain("a", 0), dark("a", 5), coloured("a", 3, 5), bare("a", 2, 7);
     const StyleCase cases[] = {
         {&plain, 90, QColor(0, 0, 0), QColor(255, 255, 255)},
@@ -85,17 +80,14 @@ TEST_F(Text360InfoTest, BoxStylesAndFontSizesAtFullHeight)
     }
 }
 
-int opaquePixels(const QImage& image)
-{
+int opaquePixels(const QImage& image) {
     int n = 0;
     for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            n += qAlpha(image.pixel(x, y)) == 255;
+        for (int x = 0; x < image.width(); ++x) n += qAlpha(image.pixel(x, y)) == 255;
     return n;
 }
 
-TEST_F(Text360InfoTest, NoBackgroundLeavesOnlyTheText)
-{
+TEST_F(Text360InfoTest, NoBackgroundLeavesOnlyTheText) {
     const QImage bare = BaseStyledText::renderImage(Text360Info("Wide text", 2, 7).textBox(kH));
     const QImage boxed = BaseStyledText::renderImage(Text360Info("Wide text", 2, 5).textBox(kH));
     ASSERT_EQ(bare.size(), boxed.size());
@@ -106,8 +98,7 @@ TEST_F(Text360InfoTest, NoBackgroundLeavesOnlyTheText)
     EXPECT_EQ(qAlpha(bare.pixel(0, 0)), 0);
 }
 
-TEST_F(Text360InfoTest, RendersAgainOnlyWhenTheHeightChanges)
-{
+TEST_F(Text360InfoTest, RendersAgainOnlyWhenTheHeightChanges) {
     Text360Info info("Again", 1);
     info.fillTextImage(kW, kH);
     const QList<QRect> first = info.pieceRects();
@@ -121,8 +112,7 @@ TEST_F(Text360InfoTest, RendersAgainOnlyWhenTheHeightChanges)
     EXPECT_NE(info.pieceRects(), first);
 }
 
-TEST_F(Text360InfoTest, EmptyFrameSizesRenderNothing)
-{
+TEST_F(Text360InfoTest, EmptyFrameSizesRenderNothing) {
     const int sizes[][2] = {{0, kH}, {kW, 0}, {-5, kH}, {0, 0}};
     for (const auto& s : sizes) {
         Text360Info info("Zero", 2, 0, 5);
@@ -134,8 +124,7 @@ TEST_F(Text360InfoTest, EmptyFrameSizesRenderNothing)
     }
 }
 
-TEST_F(Text360InfoTest, FacingOverlayIsCentredAndHit)
-{
+TEST_F(Text360InfoTest, FacingOverlayIsCentredAndHit) {
     Text360Info info("Centre", 1);
     EXPECT_FALSE(info.isImageInPosition(0, 0)) << "no pieces yet";
     auto frame = greyFrame();
@@ -151,8 +140,7 @@ TEST_F(Text360InfoTest, FacingOverlayIsCentredAndHit)
     EXPECT_FALSE(info.isImageInPosition(0, 60));
 }
 
-TEST_F(Text360InfoTest, OverlayBehindTheViewerSpansTheSeam)
-{
+TEST_F(Text360InfoTest, OverlayBehindTheViewerSpansTheSeam) {
     Text360Info info("Seam", 1);
     info.yaw = 180;
     auto frame = greyFrame();
@@ -170,8 +158,7 @@ TEST_F(Text360InfoTest, OverlayBehindTheViewerSpansTheSeam)
     EXPECT_FALSE(info.isImageInPosition(0, 0));
 }
 
-TEST_F(Text360InfoTest, CopyTakesTheFieldsButNotThePieces)
-{
+TEST_F(Text360InfoTest, CopyTakesTheFieldsButNotThePieces) {
     Text360Info source("Copy", 4, 9, 1.5, 7.5);
     source.yaw = 33;
     source.pitch = -12;
@@ -194,8 +181,7 @@ TEST_F(Text360InfoTest, CopyTakesTheFieldsButNotThePieces)
 
 // Four threads draw one fresh overlay into four frames at once (the first drawing renders it);
 // every frame equals the frame one thread draws with another fresh overlay.
-TEST_F(Text360InfoTest, FourThreadsDrawLikeOne)
-{
+TEST_F(Text360InfoTest, FourThreadsDrawLikeOne) {
     constexpr int kFW = 3840, kFH = 1920, kThreads = 4;
     for (int round = 0; round < 3; ++round) {
         Text360Info reference("Four at once", 3, 0);
@@ -217,8 +203,7 @@ TEST_F(Text360InfoTest, FourThreadsDrawLikeOne)
                 shared.fillTextImage(frames[i].data(), kFW, kFH);
             });
         }
-        for (std::thread& t : threads)
-            t.join();
+        for (std::thread& t : threads) t.join();
         for (int i = 0; i < kThreads; ++i)
             EXPECT_TRUE(frames[i] == expected) << "round " << round << " thread " << i;
     }

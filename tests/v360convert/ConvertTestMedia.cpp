@@ -14,9 +14,9 @@ QByteArray run(const QString& tool, const QStringList& args, bool* ok) {
 }
 
 QString probe(const QString& path, const QString& entries) {
-    return QString::fromUtf8(run("ffprobe", {"-v", "error", "-select_streams", "v:0",
-                                             "-show_entries", entries, "-of",
-                                             "default=nw=1:nk=1", path}))
+    return QString::fromUtf8(
+               run("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries", entries,
+                               "-of", "default=nw=1:nk=1", path}))
         .trimmed();
 }
 

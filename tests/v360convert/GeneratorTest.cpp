@@ -29,9 +29,9 @@ const int kH = 128;
 
 // Frame k is grey 8 + 8k, after a random sleep, so frames finish out of order.
 class GreyBuilder : public V360SectionBuilder {
-public:
-    explicit GreyBuilder(int frames) : V360SectionBuilder(kW, kH, "", "", nullptr, nullptr),
-                                       frames(frames) {}
+  public:
+    explicit GreyBuilder(int frames)
+        : V360SectionBuilder(kW, kH, "", "", nullptr, nullptr), frames(frames) {}
     int totalFrames() override { return frames; }
     void* prepareSrcFrame(int index) override { return index < frames ? &source : nullptr; }
     int dewarp(int index, void*, void* dst) override {
@@ -73,8 +73,8 @@ void watch(VideoSimple360Generator* generator, Outcome* outcome) {
 QString dir(const char* name) { return QString::fromStdString(TestEnv::makeDir(name)); }
 
 std::vector<double> meanLumas(const QString& path) {
-    const QByteArray raw = run("ffmpeg", {"-v", "error", "-i", path, "-f", "rawvideo",
-                                          "-pix_fmt", "gray", "-"});
+    const QByteArray raw =
+        run("ffmpeg", {"-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "gray", "-"});
     std::vector<double> means;
     for (int at = 0; at + kW * kH <= raw.size(); at += kW * kH) {
         double sum = 0;
@@ -85,8 +85,8 @@ std::vector<double> meanLumas(const QString& path) {
 }
 
 bool tempFilesGone(const QString& folder) {
-    for (const char* name : {"pureVideo.mp4", "withAudioVideo.mp4", "whiteNoise.mp3",
-                             "volumeReadyWN.m4a"})
+    for (const char* name :
+         {"pureVideo.mp4", "withAudioVideo.mp4", "whiteNoise.mp3", "volumeReadyWN.m4a"})
         if (QFileInfo::exists(folder + "/" + name)) return false;
     return true;
 }
@@ -118,15 +118,16 @@ TEST(Generator, FramesEncodeInOrderWithProgressAndWhiteNoise) {
     EXPECT_FLOAT_EQ(0.99f, outcome.progress[n - 1]);
     // The white-noise sound: 30 frames / 30 s.
     const double sound = run("ffprobe", {"-v", "error", "-select_streams", "a:0", "-show_entries",
-                                         "stream=duration", "-of", "csv=p=0", out}).toDouble();
+                                         "stream=duration", "-of", "csv=p=0", out})
+                             .toDouble();
     EXPECT_NEAR(1.0, sound, 0.1);
     EXPECT_TRUE(tempFilesGone(temp));
 }
 
 TEST(Generator, EncoderFailureFailsBeforeAnyDewarp) {
     const QString temp = "/proc/no/such/folder";
-    auto* generator = new VideoSimple360Generator(dir("encfail") + "/out.mp4", kW, kH, 2000000,
-                                                  "", 1.0, -1, -1, -1, temp);
+    auto* generator = new VideoSimple360Generator(dir("encfail") + "/out.mp4", kW, kH, 2000000, "",
+                                                  1.0, -1, -1, -1, temp);
     auto* builder = new GreyBuilder(10);
     Outcome outcome;
     watch(generator, &outcome);
@@ -140,8 +141,8 @@ TEST(Generator, EncoderFailureFailsBeforeAnyDewarp) {
 
 TEST(Generator, CancelFailsOnlyAfterFramesInFlightAreBack) {
     const QString temp = dir("cancel");
-    auto* generator = new VideoSimple360Generator(temp + "/out.mp4", kW, kH, 2000000, "", 1.0,
-                                                  -1, -1, -1, temp);
+    auto* generator =
+        new VideoSimple360Generator(temp + "/out.mp4", kW, kH, 2000000, "", 1.0, -1, -1, -1, temp);
     auto* builder = new GreyBuilder(100000);
     Outcome outcome;
     watch(generator, &outcome);
@@ -160,8 +161,8 @@ TEST(Generator, CancelFailsOnlyAfterFramesInFlightAreBack) {
 
 TEST(Generator, DeletingMidJobWaitsForFramesInFlight) {
     const QString temp = dir("midjob");
-    auto* generator = new VideoSimple360Generator(temp + "/out.mp4", kW, kH, 2000000, "", 1.0,
-                                                  -1, -1, -1, temp);
+    auto* generator =
+        new VideoSimple360Generator(temp + "/out.mp4", kW, kH, 2000000, "", 1.0, -1, -1, -1, temp);
     auto* builder = new GreyBuilder(100000);
     generator->addV360SectionBuilder(builder);
     generator->closeVideoGeneration();
@@ -180,8 +181,8 @@ TEST(Generator, PanoramaEndToEndFromRecording) {
     std::string error;
     ASSERT_TRUE(recording::writeRecording(source, options, &error)) << error;
     const QString out = folder + "/pano.mp4";
-    auto* generator = VideoSimple360Generator::genPanoramaVideo(
-        QString::fromStdString(source), out, 512, 256, -1, -1, -1, -1, -1);
+    auto* generator = VideoSimple360Generator::genPanoramaVideo(QString::fromStdString(source), out,
+                                                                512, 256, -1, -1, -1, -1, -1);
     Outcome outcome;
     watch(generator, &outcome);
     ASSERT_TRUE(EventWait::waitFor([&] { return outcome.done(); }, 120000));

@@ -33,9 +33,10 @@ QString fourSectorClip() {
     raw.write(reinterpret_cast<const char*>(pixels.data()), pixels.size() * 4);
     raw.close();
     const QString clip = folder + "/sectors.mp4";
-    ConvertTestMedia::run("ffmpeg", {"-v", "error", "-y", "-f", "rawvideo", "-pix_fmt", "bgra",
-                                     "-s", "256x256", "-r", "27", "-i", raw.fileName(), "-c:v",
-                                     "libx264", "-qp", "0", "-pix_fmt", "yuv444p", clip});
+    ConvertTestMedia::run("ffmpeg", {"-v",       "error", "-y",           "-f",      "rawvideo",
+                                     "-pix_fmt", "bgra",  "-s",           "256x256", "-r",
+                                     "27",       "-i",    raw.fileName(), "-c:v",    "libx264",
+                                     "-qp",      "0",     "-pix_fmt",     "yuv444p", clip});
     return clip;
 }
 
@@ -64,8 +65,10 @@ TEST(PanoramaGeometry, FourSectorSourceAt3840x1920) {
     for (int i : {0, W / 5, W / 2, W - 1}) EXPECT_EQ(centre, out[size_t(H - 1) * W + i]);
     // A row between the horizon and the lens axis: below, left, above, right.
     const int row = H * 3 / 4;
-    const struct { int column; uint32_t colour; } columns[] = {
-        {0, kBelow}, {W / 4, kLeft}, {W / 2, kAbove}, {3 * W / 4, kRight}};
+    const struct {
+        int column;
+        uint32_t colour;
+    } columns[] = {{0, kBelow}, {W / 4, kLeft}, {W / 2, kAbove}, {3 * W / 4, kRight}};
     for (const auto& c : columns)
         EXPECT_TRUE(near(c.colour, out[size_t(row) * W + c.column]))
             << c.column << " " << std::hex << out[size_t(row) * W + c.column];

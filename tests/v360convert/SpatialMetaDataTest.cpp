@@ -20,10 +20,14 @@ QString folder() {
 // An MP4 with "moov" last; `maps` picks and orders the streams of (video, sound).
 QString makeClip(const QString& name, const QStringList& maps) {
     const QString path = folder() + "/" + name;
-    QStringList args = {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=64x32:rate=27:d=1",
-                        "-f", "lavfi", "-i", "sine=d=1"};
+    QStringList args = {
+        "-v", "error", "-y", "-f",      "lavfi", "-i", "testsrc=size=64x32:rate=27:d=1",
+        "-f", "lavfi", "-i", "sine=d=1"};
     for (const QString& map : maps) args << "-map" << map;
-    args << "-c:v" << "libx264" << "-c:a" << "aac" << path;
+    args << "-c:v"
+         << "libx264"
+         << "-c:a"
+         << "aac" << path;
     bool ok = false;
     run("ffmpeg", args, &ok);
     EXPECT_TRUE(ok) << name.toStdString();
@@ -47,7 +51,10 @@ int topBox(const QByteArray& bytes, const char* type) {
 QString withLargeSizeBox(const QString& source) {
     QByteArray bytes = readAll(source);
     const int moov = topBox(bytes, "moov");
-    QByteArray box("\0\0\0\1free\0\0\0\0\0\0\0\x18" "12345678", 24);
+    QByteArray box(
+        "\0\0\0\1free\0\0\0\0\0\0\0\x18"
+        "12345678",
+        24);
     bytes.insert(moov, box);
     const QString path = folder() + "/large.mp4";
     QFile file(path);
@@ -66,8 +73,8 @@ TEST(SpatialMetaData, BoxIsTheSphericalV1Layout) {
     EXPECT_EQ(std::string("\0\0\x01\xb7uuid\xff\xcc\x82\x63", 12), box.substr(0, 12));
     EXPECT_EQ("<?xml version=\"1.0\"?><rdf:SphericalVideo\n", box.substr(24, 41));
     EXPECT_EQ(box.size() - 21, box.find("</rdf:SphericalVideo>"));
-    EXPECT_NE(std::string::npos, box.find(
-        "<GSpherical:ProjectionType>equirectangular</GSpherical:ProjectionType>"));
+    EXPECT_NE(std::string::npos,
+              box.find("<GSpherical:ProjectionType>equirectangular</GSpherical:ProjectionType>"));
 }
 
 TEST(SpatialMetaData, TableOfFiles) {
@@ -89,9 +96,9 @@ TEST(SpatialMetaData, TableOfFiles) {
         const QByteArray before = readAll(c.source);
         const QByteArray after = readAll(out);
         EXPECT_EQ(1, after.count(QByteArray::fromHex("ffcc8263f8554a93")));
-        const QString side = QString::fromUtf8(run(
-            "ffprobe", {"-v", "error", "-show_entries", "stream=codec_type:stream_side_data",
-                        out}));
+        const QString side =
+            QString::fromUtf8(run("ffprobe", {"-v", "error", "-show_entries",
+                                              "stream=codec_type:stream_side_data", out}));
         EXPECT_EQ(1, side.count("Spherical Mapping")) << side.toStdString();
         EXPECT_TRUE(side.contains("equirectangular"));
         bool ok = false;

@@ -21,22 +21,19 @@
 
 namespace {
 
-QString scratch(const std::string& name)
-{
+QString scratch(const std::string& name) {
     static const std::string dir = TestEnv::makeDir("v360photo");
     return QString::fromStdString(dir + "/" + name);
 }
 
-QByteArray readAll(const QString& path)
-{
+QByteArray readAll(const QString& path) {
     QFile f(path);
     f.open(QIODevice::ReadOnly);
     return f.readAll();
 }
 
 void addEntry(ExifData* data, ExifIfd ifd, ExifTag tag, ExifFormat format, const void* bytes,
-              unsigned components)
-{
+              unsigned components) {
     ExifEntry* e = exif_entry_new();
     e->tag = tag;
     e->format = format;
@@ -50,8 +47,7 @@ void addEntry(ExifData* data, ExifIfd ifd, ExifTag tag, ExifFormat format, const
 
 // A Motorola-order EXIF block: Make, PixelXDimension as SHORT, PixelYDimension as LONG, and a
 // thumbnail of `thumbnailBytes`.
-QByteArray exifBlock(int thumbnailBytes)
-{
+QByteArray exifBlock(int thumbnailBytes) {
     ExifData* data = exif_data_new();
     exif_data_set_byte_order(data, EXIF_BYTE_ORDER_MOTOROLA);
     addEntry(data, EXIF_IFD_0, EXIF_TAG_MAKE, EXIF_FORMAT_ASCII, "UQO", 4);
@@ -78,8 +74,7 @@ QByteArray exifBlock(int thumbnailBytes)
 }
 
 // A 320 x 240 fisheye picture (grey outside a red circle), as JPEG with the given APP1 data.
-QString fisheyeJpeg(const std::string& name, const QByteArray& exif)
-{
+QString fisheyeJpeg(const std::string& name, const QByteArray& exif) {
     QImage image(320, 240, QImage::Format_ARGB32);
     image.fill(Qt::darkGray);
     QPainter painter(&image);
@@ -107,8 +102,7 @@ struct Segment {
 };
 
 // Segments from the start of image up to the start of scan; empty on a broken layout.
-std::vector<Segment> segmentsOf(const QByteArray& jpeg)
-{
+std::vector<Segment> segmentsOf(const QByteArray& jpeg) {
     std::vector<Segment> out;
     if (jpeg.size() < 4 || uchar(jpeg[0]) != 0xFF || uchar(jpeg[1]) != 0xD8) return {};
     int at = 2;
@@ -124,8 +118,7 @@ std::vector<Segment> segmentsOf(const QByteArray& jpeg)
     return {};
 }
 
-unsigned entryValue(ExifData* data, ExifTag tag)
-{
+unsigned entryValue(ExifData* data, ExifTag tag) {
     ExifEntry* e = exif_data_get_entry(data, tag);
     if (!e) return 0;
     const ExifByteOrder order = exif_data_get_byte_order(data);
@@ -133,8 +126,7 @@ unsigned entryValue(ExifData* data, ExifTag tag)
                                          : exif_get_short(e->data, order);
 }
 
-std::string entryText(ExifData* data, ExifTag tag)
-{
+std::string entryText(ExifData* data, ExifTag tag) {
     ExifEntry* e = exif_data_get_entry(data, tag);
     char buffer[64] = {0};
     return e ? exif_entry_get_value(e, buffer, sizeof buffer) : "";
@@ -142,8 +134,7 @@ std::string entryText(ExifData* data, ExifTag tag)
 
 }  // namespace
 
-TEST(Photo360Util, CarriesTheExifOverWithTheNewPixelDimensions)
-{
+TEST(Photo360Util, CarriesTheExifOverWithTheNewPixelDimensions) {
     const QString src = fisheyeJpeg("exif.jpg", exifBlock(2000)), dst = scratch("exif360.jpg");
     ASSERT_EQ(Photo360Util::dewarp360Photo(dst, 800, 400, src, "", {}, false), 0);
     const QByteArray out = readAll(dst);
@@ -164,8 +155,7 @@ TEST(Photo360Util, CarriesTheExifOverWithTheNewPixelDimensions)
     exif_data_unref(read);
 }
 
-TEST(Photo360Util, OversizedExifLosesItsThumbnailAndStaysAValidJpeg)
-{
+TEST(Photo360Util, OversizedExifLosesItsThumbnailAndStaysAValidJpeg) {
     LogCapture& log = LogCapture::install();
     // Fits its source segment, but the saved block grows by the mandatory entries libexif adds
     // on load (about 150 bytes) past one segment.
@@ -186,8 +176,7 @@ TEST(Photo360Util, OversizedExifLosesItsThumbnailAndStaysAValidJpeg)
               1);
 }
 
-TEST(Photo360Util, SourceWithoutExifGivesNoExifSegment)
-{
+TEST(Photo360Util, SourceWithoutExifGivesNoExifSegment) {
     LogCapture& log = LogCapture::install();
     const QString src = fisheyeJpeg("noexif.jpg", QByteArray()), dst = scratch("noexif360.jpg");
     ASSERT_EQ(Photo360Util::dewarp360Photo(dst, 400, 200, src, "", {}, true), 0);
@@ -199,8 +188,7 @@ TEST(Photo360Util, SourceWithoutExifGivesNoExifSegment)
     EXPECT_TRUE(simpleIs360Jpg(dst.toUtf8().constData()));
 }
 
-TEST(Photo360Util, FailuresAndRefusedRequests)
-{
+TEST(Photo360Util, FailuresAndRefusedRequests) {
     const QString missing = scratch("missing.jpg");
     QImage out;
     EXPECT_EQ(Photo360Util::dewarp360Photo(scratch("x.jpg"), 400, 200, missing, "", {}, false),
@@ -209,13 +197,11 @@ TEST(Photo360Util, FailuresAndRefusedRequests)
     EXPECT_EQ(Photo360Util::getThumbnailFrom360Photo(missing, 400, 200, 90, &out), -1);
     const QString src = fisheyeJpeg("angles.jpg", QByteArray());
     for (int angle : {0, -90, 361})
-        EXPECT_EQ(Photo360Util::getThumbnailFromSrcPhoto(src, 400, 200, angle, &out), -22)
-            << angle;
+        EXPECT_EQ(Photo360Util::getThumbnailFromSrcPhoto(src, 400, 200, angle, &out), -22) << angle;
     EXPECT_EQ(View360Thumbnail::equirectWidth(400, 90), 1600);
 }
 
-TEST(Photo360Util, ThumbnailsWithoutALensAreBlackNotGarbage)
-{
+TEST(Photo360Util, ThumbnailsWithoutALensAreBlackNotGarbage) {
     // The view dewarp's lens is never set here, so it draws nothing.
     const QString src = fisheyeJpeg("thumb.jpg", QByteArray());
     QImage out;
@@ -225,8 +211,7 @@ TEST(Photo360Util, ThumbnailsWithoutALensAreBlackNotGarbage)
         for (int x = 0; x < 400; x += 7) ASSERT_EQ(out.pixel(x, y), 0xFF000000u) << x << "," << y;
 }
 
-TEST(Photo360Util, ThumbnailOfAn360PhotoCropsTheMiddle)
-{
+TEST(Photo360Util, ThumbnailOfAn360PhotoCropsTheMiddle) {
     QImage equirect(720, 360, QImage::Format_ARGB32);
     equirect.fill(Qt::blue);
     QPainter(&equirect).fillRect(270, 90, 180, 180, Qt::green);  // the middle 90 degrees

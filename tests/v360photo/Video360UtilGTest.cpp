@@ -18,50 +18,49 @@
 
 namespace {
 
-QString scratch(const std::string& name)
-{
+QString scratch(const std::string& name) {
     static const std::string dir = TestEnv::makeDir("v360video");
     return QString::fromStdString(dir + "/" + name);
 }
 
 // A 64 x 64 clip at 30 fps whose frame n has the grey level 8 n (lossless).
-QString clip(const std::string& name, double seconds)
-{
+QString clip(const std::string& name, double seconds) {
     const QString path = scratch(name);
     if (QFileInfo::exists(path)) return path;
     QProcess p;
-    p.start("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
-                       QString("color=black:s=64x64:r=30:d=%1,format=gray,geq=lum='mod(N*8,256)'")
-                           .arg(seconds),
-                       "-c:v", "libx264", "-qp", "0", "-pix_fmt", "yuv444p", path});
+    p.start(
+        "ffmpeg",
+        {"-v", "error", "-y", "-f", "lavfi", "-i",
+         QString("color=black:s=64x64:r=30:d=%1,format=gray,geq=lum='mod(N*8,256)'").arg(seconds),
+         "-c:v", "libx264", "-qp", "0", "-pix_fmt", "yuv444p", path});
     p.waitForFinished(120000);
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
     return path;
 }
 
-int greyAt(const QImage& image)
-{
+int greyAt(const QImage& image) {
     return qGray(image.pixel(image.width() / 2, image.height() / 2));
 }
 
 }  // namespace
 
-TEST(Video360Util, SizeTable)
-{
+TEST(Video360Util, SizeTable) {
     struct Case {
         int seconds, height;
         long long generated, temporary;
     };
-    const Case cases[] = {{60, 1440, 120, 240}, {60, 1080, 60, 120}, {60, 2160, 240, 480},
-                          {1, 1440, 2, 4}, {0, 2160, 0, 0}};
+    const Case cases[] = {{60, 1440, 120, 240},
+                          {60, 1080, 60, 120},
+                          {60, 2160, 240, 480},
+                          {1, 1440, 2, 4},
+                          {0, 2160, 0, 0}};
     for (const Case& c : cases) {
         EXPECT_EQ(Video360Util::measureGeneratedVideoSize(c.seconds, c.height), c.generated);
         EXPECT_EQ(Video360Util::measureGeneratingVideoTempSize(c.seconds, c.height), c.temporary);
     }
 }
 
-TEST(Video360Util, EnoughSpaceNeedsMoreThanTheRequest)
-{
+TEST(Video360Util, EnoughSpaceNeedsMoreThanTheRequest) {
     EXPECT_FALSE(Video360Util::isEnoughSpace(0, ""));
     EXPECT_FALSE(Video360Util::isEnoughSpace(0, "/no/such/folder/anywhere/file.mp4"));
     const QString dir = QString::fromStdString(TestEnv::root());
@@ -71,16 +70,15 @@ TEST(Video360Util, EnoughSpaceNeedsMoreThanTheRequest)
     EXPECT_TRUE(Video360Util::isEnoughSpace(free / 2, dir));
 }
 
-TEST(Video360Util, MountRootIsJudgedByItsOwnVolume)
-{
+TEST(Video360Util, MountRootIsJudgedByItsOwnVolume) {
     QStringList roots = {"/dev/shm", "/dev", "/run", "/tmp", "/sys/fs/cgroup"};
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) roots << volume.rootPath();
     for (const QString& root : roots) {
         const QStorageInfo volume(root);
         if (root == "/" || volume.rootPath() != root || !volume.isReady()) continue;
         const long long own = volume.bytesAvailable() / 1000000;
-        const long long parent = QStorageInfo(QFileInfo(root).absolutePath()).bytesAvailable() /
-                                 1000000;
+        const long long parent =
+            QStorageInfo(QFileInfo(root).absolutePath()).bytesAvailable() / 1000000;
         if (own < 2 || std::llabs(own - parent) < 2) continue;
         // The parent volume has another amount of room than the root's own volume.
         EXPECT_FALSE(Video360Util::isEnoughSpace(own, root)) << root.toStdString();
@@ -90,8 +88,7 @@ TEST(Video360Util, MountRootIsJudgedByItsOwnVolume)
     GTEST_SKIP() << "no mount root with another amount of room than its parent";
 }
 
-TEST(Video360Util, TemporaryFolderIsCreated)
-{
+TEST(Video360Util, TemporaryFolderIsCreated) {
     const QString expected =
         QStandardPaths::writableLocation(QStandardPaths::TempLocation) + "/UQO Studio";
     QDir(expected).removeRecursively();
@@ -100,8 +97,7 @@ TEST(Video360Util, TemporaryFolderIsCreated)
     EXPECT_EQ(Video360Util::getGeneratingTempPath(1LL << 50), QString());
 }
 
-TEST(Video360Util, PlainThumbnailTimeRule)
-{
+TEST(Video360Util, PlainThumbnailTimeRule) {
     const QString path = clip("grey.mp4", 2);
     QImage atZero, atNegative, atSixth, atHalf;
     double duration = 0;
@@ -118,8 +114,7 @@ TEST(Video360Util, PlainThumbnailTimeRule)
     EXPECT_NEAR(greyAt(atHalf), 120, 3);
 }
 
-TEST(Video360Util, ThumbnailOfA360VideoAndItsFacts)
-{
+TEST(Video360Util, ThumbnailOfA360VideoAndItsFacts) {
     const QString path = clip("long.mp4", 90.9);
     QImage out;
     int height = 0, offset = -1;
@@ -141,8 +136,7 @@ TEST(Video360Util, ThumbnailOfA360VideoAndItsFacts)
               0);
 }
 
-TEST(Video360Util, FisheyeThumbnailAndFailures)
-{
+TEST(Video360Util, FisheyeThumbnailAndFailures) {
     const QString path = clip("grey.mp4", 2);
     QImage out;
     double duration = 0;

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include <QImage>
 #include <gtest/gtest.h>
+#include <QImage>
 
 #include "TestEnv.h"
 #include "V360EndTitle.h"
@@ -22,17 +22,14 @@ using Frame = std::vector<uint8_t>;
 const uint8_t* px(const Frame& f, int w, int x, int y) { return &f[(size_t(y) * w + x) * 4]; }
 
 // Count of bright pixels (R > 128) in the rectangle, sampled every 2nd pixel.
-long bright(const Frame& f, int x0, int y0, int w, int h)
-{
+long bright(const Frame& f, int x0, int y0, int w, int h) {
     long n = 0;
     for (int y = y0; y < y0 + h; y += 2)
-        for (int x = x0; x < x0 + w; x += 2)
-            n += px(f, W, x, y)[2] > 128;
+        for (int x = x0; x < x0 + w; x += 2) n += px(f, W, x, y)[2] > 128;
     return n;
 }
 
-TEST(V360TitleTest, BoxGapAndCopies)
-{
+TEST(V360TitleTest, BoxGapAndCopies) {
     V360ZoomTitle zoom(4, W, H, const_cast<char*>("Zoom"));
     EXPECT_EQ(zoom.boxWidth(), 960);
     EXPECT_EQ(zoom.boxHeight(), 720);
@@ -48,8 +45,7 @@ TEST(V360TitleTest, BoxGapAndCopies)
     EXPECT_EQ(bright(dst, 0, 1440, W, 720), 0);
 }
 
-TEST(V360TitleTest, FlyInFlightAndStandStill)
-{
+TEST(V360TitleTest, FlyInFlightAndStandStill) {
     V360FlyInTitle title(2, W, H, const_cast<char*>("AB\nCD"));
     ASSERT_EQ(title.line(0).size(), 2u);
     ASSERT_EQ(title.line(1).size(), 2u);
@@ -77,8 +73,7 @@ TEST(V360TitleTest, FlyInFlightAndStandStill)
     EXPECT_EQ(emptyFirst.line(1)[0].y, 0);
 }
 
-TEST(V360TitleTest, WipeRevealsWithEffect)
-{
+TEST(V360TitleTest, WipeRevealsWithEffect) {
     V360WipeCenterTitle title(3, W, H, const_cast<char*>("WIPE THE CENTRE WIDE"));
     const int n = title.getTitleWidth() * title.getTitleHeight();
     const uint8_t* src = static_cast<const uint8_t*>(title.getTitleSrcBuffer());
@@ -91,22 +86,20 @@ TEST(V360TitleTest, WipeRevealsWithEffect)
     EXPECT_EQ(shown0, 0);
     EXPECT_GT(painted, 1000);
     out = static_cast<const uint8_t*>(title.getTitleDstBuffer(1.0f));
-    for (int i = 0; i < n; ++i)
-        ASSERT_EQ(out[i * 4 + 3], src[i * 4 + 3]) << i;
+    for (int i = 0; i < n; ++i) ASSERT_EQ(out[i * 4 + 3], src[i * 4 + 3]) << i;
     // e = min(1, 3p): from a third on the whole text shows.
     Frame third(size_t(W) * H * 4), end(third.size()), sixth(third.size());
     title.composeTransitionFrame(1.0 / 3, nullptr, nullptr, third.data());
     title.composeTransitionFrame(1.0, nullptr, nullptr, end.data());
     title.composeTransitionFrame(1.0 / 6, nullptr, nullptr, sixth.data());
     EXPECT_EQ(third, end);
-    EXPECT_NE(sixth, end);  // the box's edges still hidden
+    EXPECT_NE(sixth, end);           // the box's edges still hidden
     title.updateTitleDuration(6.0);  // e reaches 1 at a sixth
     title.composeTransitionFrame(1.0 / 6, nullptr, nullptr, sixth.data());
     EXPECT_EQ(sixth, end);
 }
 
-TEST(V360TitleTest, ZoomShowsTextAtOneSixthFirst)
-{
+TEST(V360TitleTest, ZoomShowsTextAtOneSixthFirst) {
     V360ZoomTitle title(4, W, H, const_cast<char*>("ZOOM ZOOM"));
     Frame start(size_t(W) * H * 4), end(start.size());
     title.composeTransitionFrame(0.0, nullptr, nullptr, start.data());
@@ -118,8 +111,7 @@ TEST(V360TitleTest, ZoomShowsTextAtOneSixthFirst)
     EXPECT_GT(bright(end, 160, 720, 960, 720), 10 * inner);
 }
 
-TEST(V360TitleTest, EndTitleIndependentOfProgress)
-{
+TEST(V360TitleTest, EndTitleIndependentOfProgress) {
     V360EndTitle title(11, W, H);
     EXPECT_EQ(title.logoWidth(), 426);
     EXPECT_EQ(title.logoHeight(), 480);
@@ -134,16 +126,15 @@ TEST(V360TitleTest, EndTitleIndependentOfProgress)
     const int gap = title.logoGap();
     for (int i = 0; i < 3; ++i) {
         const int x = gap + i * (426 + 2 * gap);
-        EXPECT_GT(bright(a, x, 840, 426, 480), 1000) << i;     // logo
-        EXPECT_GT(bright(a, x, 1320, 426, 100), 20) << i;      // credit line
+        EXPECT_GT(bright(a, x, 840, 426, 480), 1000) << i;  // logo
+        EXPECT_GT(bright(a, x, 1320, 426, 100), 20) << i;   // credit line
         EXPECT_EQ(bright(a, x - 30, 0, 30, H), 0) << i;
     }
     EXPECT_EQ(bright(a, 0, 0, W, 800), 0);
 }
 
 // A background of another size is scaled to the frame, never copied past it.
-TEST(V360TitleTest, BackgroundScaledToFrame)
-{
+TEST(V360TitleTest, BackgroundScaledToFrame) {
     constexpr int w = 384, h = 216;
     V360ZoomTitle title(4, w, h, nullptr);
     for (int bw : {w, 2 * w, w / 2}) {
@@ -157,8 +148,7 @@ TEST(V360TitleTest, BackgroundScaledToFrame)
     }
 }
 
-TEST(V360TitleTest, RenderedFrames)
-{
+TEST(V360TitleTest, RenderedFrames) {
     const std::string dir = TestEnv::makeDir("titles");
     Frame still(size_t(W) * H * 4);
     for (size_t i = 0; i < still.size(); i += 4)
@@ -176,8 +166,8 @@ TEST(V360TitleTest, RenderedFrames)
         for (double p : {0.0, 0.15, 0.5}) {
             Frame dst(still.size());
             t->composeTransitionFrame(p, nullptr, nullptr, dst.data());
-            const QString path = QString::fromStdString(dir) +
-                                 QString("/title%1_p%2.png").arg(t->getType()).arg(p);
+            const QString path =
+                QString::fromStdString(dir) + QString("/title%1_p%2.png").arg(t->getType()).arg(p);
             ASSERT_TRUE(QImage(dst.data(), W, H, QImage::Format_ARGB32).save(path));
             if (t != &end) {
                 EXPECT_EQ(px(dst, W, 10, 10)[0], 100);  // darkened still outside the boxes

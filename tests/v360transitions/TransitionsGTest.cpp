@@ -7,8 +7,8 @@
 #include <random>
 #include <vector>
 
-#include <QImage>
 #include <gtest/gtest.h>
+#include <QImage>
 
 #include "TestEnv.h"
 #include "TransitionResources.h"
@@ -22,8 +22,7 @@ namespace {
 
 using Frame = std::vector<uint8_t>;
 
-Frame solid(int w, int h, uint8_t b, uint8_t g, uint8_t r)
-{
+Frame solid(int w, int h, uint8_t b, uint8_t g, uint8_t r) {
     Frame f(size_t(w) * h * 4);
     for (size_t i = 0; i < f.size(); i += 4) {
         f[i] = b, f[i + 1] = g, f[i + 2] = r, f[i + 3] = 255;
@@ -31,19 +30,16 @@ Frame solid(int w, int h, uint8_t b, uint8_t g, uint8_t r)
     return f;
 }
 
-Frame noise(int w, int h, unsigned seed)
-{
+Frame noise(int w, int h, unsigned seed) {
     std::mt19937 rng(seed);
     Frame f(size_t(w) * h * 4);
-    for (uint8_t& v : f)
-        v = static_cast<uint8_t>(rng());
+    for (uint8_t& v : f) v = static_cast<uint8_t>(rng());
     return f;
 }
 
 const uint8_t* px(const Frame& f, int w, int x, int y) { return &f[(size_t(y) * w + x) * 4]; }
 
-TEST(V360TransitionManagerTest, TypeTable)
-{
+TEST(V360TransitionManagerTest, TypeTable) {
     V360TransitionManager manager;
     EXPECT_EQ(manager.getType(1, 0, true), 8);
     EXPECT_EQ(manager.getType(0, 5, false), 8);
@@ -54,8 +50,7 @@ TEST(V360TransitionManagerTest, TypeTable)
     }
 }
 
-TEST(V360TransitionManagerTest, CacheAndIconSets)
-{
+TEST(V360TransitionManagerTest, CacheAndIconSets) {
     V360TransitionManager manager;
     V360Transitor* fade = manager.allocTransitor(8, 3840, 1920, nullptr);
     ASSERT_NE(fade, nullptr);
@@ -86,8 +81,7 @@ TEST(V360TransitionManagerTest, CacheAndIconSets)
 }
 
 // A progress outside [0, 1] leaves dst alone; 0 and 1 are drawn.
-TEST(V360TransitorTest, ProgressRange)
-{
+TEST(V360TransitorTest, ProgressRange) {
     constexpr int w = 384, h = 216;
     V360TransitionManager manager;
     const Frame a = solid(w, h, 10, 20, 30), b = solid(w, h, 200, 150, 100);
@@ -106,8 +100,7 @@ TEST(V360TransitorTest, ProgressRange)
     }
 }
 
-TEST(V360FadeTransitorTest, FormulaAndNullSecondSource)
-{
+TEST(V360FadeTransitorTest, FormulaAndNullSecondSource) {
     constexpr int w = 64, h = 16;
     V360FadeTransitor fade(8, w, h);
     const Frame a = noise(w, h, 1), b = noise(w, h, 2);
@@ -126,8 +119,7 @@ TEST(V360FadeTransitorTest, FormulaAndNullSecondSource)
 
 // Every (first byte, second byte) pair at a grid of progress values, the fast row against the
 // C formula; row lengths 1 to 11 cover every tail at odd offsets.
-TEST(V360FadeTransitorTest, FastRowMatchesCOverEveryByteAndAGridOfProgress)
-{
+TEST(V360FadeTransitorTest, FastRowMatchesCOverEveryByteAndAGridOfProgress) {
     Frame a(256 * 256 * 4), b(a.size());
     for (int i = 0; i < 256 * 256; ++i) {
         const uint8_t x = uint8_t(i >> 8), y = uint8_t(i);
@@ -136,10 +128,8 @@ TEST(V360FadeTransitorTest, FastRowMatchesCOverEveryByteAndAGridOfProgress)
         std::copy(pb, pb + 4, &b[i * 4]);
     }
     std::vector<double> grid = {1e-9, 1.0 / 3, 0.5, 2.0 / 3, 1 - 1e-9};
-    for (int k = 0; k <= 64; ++k)
-        grid.push_back(k / 64.0);
-    for (int k = 1; k < 30; ++k)
-        grid.push_back(k / 30.0);
+    for (int k = 0; k <= 64; ++k) grid.push_back(k / 64.0);
+    for (int k = 1; k < 30; ++k) grid.push_back(k / 30.0);
     for (double p : grid) {
         Frame ref(a.size()), fast(a.size());
         V360FadeTransitor::fadeRow_C(ref.data(), a.data(), b.data(), 256 * 256, p);
@@ -155,8 +145,7 @@ TEST(V360FadeTransitorTest, FastRowMatchesCOverEveryByteAndAGridOfProgress)
     }
 }
 
-TEST(V360PeelingLinesTransitorTest, NullSecondSourceFadesToBlack)
-{
+TEST(V360PeelingLinesTransitorTest, NullSecondSourceFadesToBlack) {
     constexpr int w = 120, h = 32;
     V360PeelingLinesTransitor peel(9, w, h);
     const Frame a = noise(w, h, 3);
@@ -168,8 +157,7 @@ TEST(V360PeelingLinesTransitorTest, NullSecondSourceFadesToBlack)
 
 // 96 strips over 3840 columns: at 1 every column (the last 40 too) is src2, at 0 src1; the
 // grey line mask is read as 32-bit pixels.
-TEST(V360PeelingLinesTransitorTest, EndsEqualSources)
-{
+TEST(V360PeelingLinesTransitorTest, EndsEqualSources) {
     constexpr int w = 3840, h = 48;
     std::srand(7);
     V360PeelingLinesTransitor peel(9, w, h);
@@ -187,10 +175,10 @@ TEST(V360PeelingLinesTransitorTest, EndsEqualSources)
     EXPECT_EQ(peel.calculateLineMask(0.5f, 0, (void*)b.data(), strip.data()), 44);
 }
 
-TEST(TransitionResourcesTest, GreyPicturesLoadAsArgb32)
-{
-    for (const char* path : {":/images/transition/lineMask.png", ":/images/Edit/alphaTransition.png",
-                             ":/images/transition/hikingRight.png", ":/images/Vintaro360_logo.png"}) {
+TEST(TransitionResourcesTest, GreyPicturesLoadAsArgb32) {
+    for (const char* path :
+         {":/images/transition/lineMask.png", ":/images/Edit/alphaTransition.png",
+          ":/images/transition/hikingRight.png", ":/images/Vintaro360_logo.png"}) {
         const QImage image = TransitionResources::loadPicture(path);
         EXPECT_GT(image.width(), 1) << path;
         EXPECT_EQ(image.format(), QImage::Format_ARGB32) << path;
@@ -199,8 +187,7 @@ TEST(TransitionResourcesTest, GreyPicturesLoadAsArgb32)
 }
 
 // Sections pass (lead-in, dst, dst) with the incoming frame in dst: the lead-in shows first.
-TEST(V360AirPlaneTransitorTest, LeadInShowsWithIncomingInDst)
-{
+TEST(V360AirPlaneTransitorTest, LeadInShowsWithIncomingInDst) {
     constexpr int w = 480, h = 240;
     V360AirPlaneTransitor plane(7, w, h, 1);
     const Frame leadIn = solid(w, h, 0, 0, 255), incoming = solid(w, h, 255, 0, 0);
@@ -214,15 +201,14 @@ TEST(V360AirPlaneTransitorTest, LeadInShowsWithIncomingInDst)
     dst = incoming;
     plane.composeTransitionFrame(0.8, (void*)leadIn.data(), dst.data(), dst.data());
     const int strip = h / 12;
-    EXPECT_EQ(px(dst, w, 2, strip / 2)[2], 255);       // still lead-in red
-    EXPECT_GT(px(dst, w, w - 3, strip / 2)[0], 200);   // incoming blue under a light tint
+    EXPECT_EQ(px(dst, w, 2, strip / 2)[2], 255);      // still lead-in red
+    EXPECT_GT(px(dst, w, w - 3, strip / 2)[0], 200);  // incoming blue under a light tint
     EXPECT_GT(px(dst, w, 2, strip + strip / 2)[0], 200);
     EXPECT_EQ(px(dst, w, w - 3, strip + strip / 2)[2], 255);
 }
 
 // The outgoing frame already in dst (no src1), the incoming one black when src2 is null.
-TEST(V360AirPlaneTransitorTest, OutgoingInDstAndBlackIncoming)
-{
+TEST(V360AirPlaneTransitorTest, OutgoingInDstAndBlackIncoming) {
     constexpr int w = 480, h = 240;
     V360AirPlaneTransitor plane(7, w, h, 0);
     Frame dst = solid(w, h, 0, 0, 255);
@@ -232,8 +218,7 @@ TEST(V360AirPlaneTransitorTest, OutgoingInDstAndBlackIncoming)
 
 // Frames at three progress values saved as PNGs and checked region by region: src1 red,
 // src2 blue.
-TEST(V360TransitorTest, RenderedFrames)
-{
+TEST(V360TransitorTest, RenderedFrames) {
     constexpr int w = 960, h = 480;
     const Frame red = solid(w, h, 0, 0, 255), blue = solid(w, h, 255, 0, 0);
     const std::string dir = TestEnv::makeDir("transitions");
@@ -244,8 +229,8 @@ TEST(V360TransitorTest, RenderedFrames)
         for (double p : {0.0, 0.5, 1.0}) {
             Frame dst = red;
             t->composeTransitionFrame(p, (void*)red.data(), (void*)blue.data(), dst.data());
-            const QString path = QString::fromStdString(dir) +
-                                 QString("/type%1_p%2.png").arg(type).arg(p);
+            const QString path =
+                QString::fromStdString(dir) + QString("/type%1_p%2.png").arg(type).arg(p);
             ASSERT_TRUE(QImage(dst.data(), w, h, QImage::Format_ARGB32).save(path));
             long blueCount = 0;
             for (int y = 0; y < h; y += 4)

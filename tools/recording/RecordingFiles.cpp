@@ -12,8 +12,7 @@ namespace recording {
 namespace {
 
 bool fail(std::string* error, const std::string& what) {
-    if (error)
-        *error = what + ": " + std::strerror(errno);
+    if (error) *error = what + ": " + std::strerror(errno);
     return false;
 }
 
@@ -25,8 +24,7 @@ bool writeFile(const std::string& path, const std::string& bytes, std::string* e
 
 bool readFile(const std::string& path, std::string* bytes, std::string* error) {
     std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return fail(error, "cannot open " + path);
+    if (!in) return fail(error, "cannot open " + path);
     bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return !in.bad() || fail(error, "cannot read " + path);
 }
@@ -34,8 +32,7 @@ bool readFile(const std::string& path, std::string* bytes, std::string* error) {
 bool writeSparse(const std::string& path, long long size, const std::vector<Piece>& pieces,
                  std::string* error) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
-        return fail(error, "cannot create " + path);
+    if (!out) return fail(error, "cannot create " + path);
     for (const Piece& piece : pieces) {
         out.seekp(piece.offset);
         out.write(piece.bytes.data(), std::streamsize(piece.bytes.size()));
@@ -56,16 +53,14 @@ bool writeSparse(const std::string& path, long long size, const std::vector<Piec
 bool writeRandom(const std::string& path, long long size, unsigned seed, std::string* error) {
     std::mt19937 generator(seed);
     std::string bytes(size_t(size), '\0');
-    for (char& byte : bytes)
-        byte = char(generator() & 0xff);
+    for (char& byte : bytes) byte = char(generator() & 0xff);
     return writeFile(path, bytes, error);
 }
 
 bool writeTruncated(const std::string& source, const std::string& target, long long keep,
                     std::string* error) {
     std::string bytes;
-    if (!readFile(source, &bytes, error))
-        return false;
+    if (!readFile(source, &bytes, error)) return false;
     bytes.resize(size_t(std::min<long long>(keep, (long long)bytes.size())));
     return writeFile(target, bytes, error);
 }

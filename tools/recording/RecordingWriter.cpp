@@ -17,15 +17,13 @@ namespace {
 const int kToolTimeoutMs = 300000;
 
 bool fail(std::string* error, const std::string& what) {
-    if (error)
-        *error = what;
+    if (error) *error = what;
     return false;
 }
 
 uint32_t readBe32(const std::string& bytes, size_t at) {
     uint32_t value = 0;
-    for (size_t i = 0; i < 4; ++i)
-        value = value << 8 | uint8_t(bytes[at + i]);
+    for (size_t i = 0; i < 4; ++i) value = value << 8 | uint8_t(bytes[at + i]);
     return value;
 }
 
@@ -34,12 +32,10 @@ size_t findMoov(const std::string& file) {
     size_t pos = 0;
     while (pos + 8 <= file.size()) {
         uint64_t size = readBe32(file, pos);
-        if (file.compare(pos + 4, 4, "moov") == 0)
-            return pos;
+        if (file.compare(pos + 4, 4, "moov") == 0) return pos;
         if (size == 1 && pos + 16 <= file.size())
             size = uint64_t(readBe32(file, pos + 8)) << 32 | readBe32(file, pos + 12);
-        if (size < 8)
-            return std::string::npos;
+        if (size < 8) return std::string::npos;
         pos += size;
     }
     return std::string::npos;
@@ -54,11 +50,12 @@ QString filterGraph(const ClipOptions& o) {
             .arg(o.fps);
     // Equirectangular test pattern -> 210-degree fisheye, masked to a circle.
     QString size = QString("%1x%2").arg(o.width).arg(o.height);
-    return QString("[0:v]v360=input=e:output=fisheye:h_fov=210:v_fov=210:w=%1:h=%2[f];"
-                   "nullsrc=s=%3:d=1,format=gray,"
-                   "geq=lum='if(lte(hypot(X-W/2+0.5,Y-H/2+0.5),min(W,H)*0.47),255,0)',"
-                   "loop=loop=-1:size=1[m];[f][m]alphamerge[a];"
-                   "color=black:s=%3:r=%4[bg];[bg][a]overlay=shortest=1,format=yuv420p[v]")
+    return QString(
+               "[0:v]v360=input=e:output=fisheye:h_fov=210:v_fov=210:w=%1:h=%2[f];"
+               "nullsrc=s=%3:d=1,format=gray,"
+               "geq=lum='if(lte(hypot(X-W/2+0.5,Y-H/2+0.5),min(W,H)*0.47),255,0)',"
+               "loop=loop=-1:size=1[m];[f][m]alphamerge[a];"
+               "color=black:s=%3:r=%4[bg];[bg][a]overlay=shortest=1,format=yuv420p[v]")
         .arg(o.width)
         .arg(o.height)
         .arg(size)
@@ -66,15 +63,36 @@ QString filterGraph(const ClipOptions& o) {
 }
 
 QStringList clipArguments(const std::string& path, const ClipOptions& o) {
-    QStringList args = {"-hide_banner", "-loglevel", "error", "-nostdin", "-y", "-f", "lavfi", "-i",
-                        QString("testsrc2=size=%1x%2:rate=%3").arg(2 * o.width).arg(o.width).arg(o.fps)};
+    QStringList args = {
+        "-hide_banner",
+        "-loglevel",
+        "error",
+        "-nostdin",
+        "-y",
+        "-f",
+        "lavfi",
+        "-i",
+        QString("testsrc2=size=%1x%2:rate=%3").arg(2 * o.width).arg(o.width).arg(o.fps)};
     if (o.audio)
-        args << "-f" << "lavfi" << "-i" << "sine=frequency=440:sample_rate=48000";
-    args << "-filter_complex" << filterGraph(o) << "-map" << "[v]";
+        args << "-f"
+             << "lavfi"
+             << "-i"
+             << "sine=frequency=440:sample_rate=48000";
+    args << "-filter_complex" << filterGraph(o) << "-map"
+         << "[v]";
     if (o.audio)
-        args << "-map" << "1:a" << "-c:a" << "aac" << "-b:a" << "64k";
-    args << "-t" << QString::number(o.seconds) << "-c:v" << "libx264" << "-preset" << "ultrafast"
-         << "-g" << QString::number(o.fps) << "-f" << "mov" << QString::fromStdString(path);
+        args << "-map"
+             << "1:a"
+             << "-c:a"
+             << "aac"
+             << "-b:a"
+             << "64k";
+    args << "-t" << QString::number(o.seconds) << "-c:v"
+         << "libx264"
+         << "-preset"
+         << "ultrafast"
+         << "-g" << QString::number(o.fps) << "-f"
+         << "mov" << QString::fromStdString(path);
     return args;
 }
 
@@ -83,8 +101,7 @@ QStringList clipArguments(const std::string& path, const ClipOptions& o) {
 std::string ffmpegTool() {
     if (QCoreApplication::instance()) {
         QFileInfo beside(QCoreApplication::applicationDirPath() + "/ffmpeg");
-        if (beside.isExecutable())
-            return beside.absoluteFilePath().toStdString();
+        if (beside.isExecutable()) return beside.absoluteFilePath().toStdString();
     }
     return "ffmpeg";
 }
@@ -93,8 +110,7 @@ bool encodeClip(const std::string& path, const ClipOptions& options, std::string
     QProcess tool;
     tool.setProcessChannelMode(QProcess::MergedChannels);
     tool.start(QString::fromStdString(ffmpegTool()), clipArguments(path, options));
-    if (!tool.waitForStarted())
-        return fail(error, "cannot start " + ffmpegTool());
+    if (!tool.waitForStarted()) return fail(error, "cannot start " + ffmpegTool());
     if (!tool.waitForFinished(kToolTimeoutMs)) {
         tool.kill();
         tool.waitForFinished();
@@ -107,17 +123,14 @@ bool encodeClip(const std::string& path, const ClipOptions& options, std::string
 
 bool addTripData(const std::string& path, const std::vector<TripRecord>& records, int blockSize,
                  std::string* error) {
-    if (blockSize < 64)
-        return fail(error, "block size below 64");
+    if (blockSize < 64) return fail(error, "block size below 64");
     std::string file;
-    if (!readFile(path, &file, error))
-        return false;
+    if (!readFile(path, &file, error)) return false;
     size_t moov = findMoov(file);
     if (moov == std::string::npos || moov + readBe32(file, moov) != file.size())
         return fail(error, "the last top-level box of " + path + " is not moov");
     uint64_t end = moov + uint64_t(blockSize) * records.size();
-    if (end > 0x7fffffffu)
-        return fail(error, "blocks would lie beyond 2 GiB");
+    if (end > 0x7fffffffu) return fail(error, "blocks would lie beyond 2 GiB");
     std::string blocks;
     std::vector<uint32_t> offsets;
     for (const TripRecord& record : records) {

@@ -8,8 +8,7 @@ namespace recording {
 namespace {
 
 void putLe(std::string& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(char(value >> (8 * i) & 0xff));
+    for (int i = 0; i < bytes; ++i) out.push_back(char(value >> (8 * i) & 0xff));
 }
 
 void putFloat(std::string& out, float value) {
@@ -22,14 +21,11 @@ void putFloat(std::string& out, float value) {
 
 std::string TripRecord::encode() const {
     std::string out;
-    for (int v : {hour, minute, second, year, month, day})
-        putLe(out, uint32_t(v), 4);
+    for (int v : {hour, minute, second, year, month, day}) putLe(out, uint32_t(v), 4);
     out.append(chars, 3);
     out.push_back('\0');
-    for (float v : {latitude, longitude, speedKnots, heading})
-        putFloat(out, v);
-    for (short v : {gX, gY, gZ})
-        putLe(out, uint16_t(v), 2);
+    for (float v : {latitude, longitude, speedKnots, heading}) putFloat(out, v);
+    for (short v : {gX, gY, gZ}) putLe(out, uint16_t(v), 2);
     putLe(out, 0, 2);
     return out;
 }

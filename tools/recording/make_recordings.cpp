@@ -16,15 +16,15 @@
 namespace {
 
 int usage() {
-    std::fprintf(stderr, "usage: make_recordings FOLDER [--seconds N] [--size PIXELS] [--broken]\n");
+    std::fprintf(stderr,
+                 "usage: make_recordings FOLDER [--seconds N] [--size PIXELS] [--broken]\n");
     return 2;
 }
 
 bool writeBroken(const std::string& folder, const std::string& sample, std::string* error) {
     std::string moovCut;
     long long size = 0;
-    if (recording::readFile(sample, &moovCut, error))
-        size = (long long)moovCut.size();
+    if (recording::readFile(sample, &moovCut, error)) size = (long long)moovCut.size();
     return recording::writeFile(folder + "/BROKEN_EMPTY.MOV", "", error) &&
            recording::writeRandom(folder + "/BROKEN_RANDOM.MOV", 65536, 7, error) &&
            recording::writeTruncated(sample, folder + "/BROKEN_TRUNCATED.MOV", size - 200, error);
@@ -35,8 +35,7 @@ bool writeBroken(const std::string& folder, const std::string& sample, std::stri
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    if (args.isEmpty() || args.first().startsWith("-"))
-        return usage();
+    if (args.isEmpty() || args.first().startsWith("-")) return usage();
     std::string folder = QDir(args.takeFirst()).absolutePath().toStdString();
     recording::ClipOptions options;
     options.seconds = 10;
@@ -53,8 +52,7 @@ int main(int argc, char** argv) {
         else
             return usage();
     }
-    if (options.seconds < 1 || options.width < 16)
-        return usage();
+    if (options.seconds < 1 || options.width < 16) return usage();
     if (!QDir().mkpath(QString::fromStdString(folder))) {
         std::fprintf(stderr, "cannot create %s\n", folder.c_str());
         return 1;

@@ -15,15 +15,13 @@ QImage canvas(int w, int h) {
 
 bool save(const QImage& image, const QString& path) {
     QDir().mkpath(QFileInfo(path).path());
-    if (image.save(path, "PNG"))
-        return true;
+    if (image.save(path, "PNG")) return true;
     std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
     return false;
 }
 
 QString folderArgument(int argc, char** argv, const char* tool, const char* what) {
-    if (argc == 2)
-        return QString::fromLocal8Bit(argv[1]);
+    if (argc == 2) return QString::fromLocal8Bit(argv[1]);
     std::fprintf(stderr, "usage: %s %s\n", tool, what);
     return QString();
 }

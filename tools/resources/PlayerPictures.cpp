@@ -150,7 +150,7 @@ bool drawPlayerPictures(const QString& root, const QString&) {
         const char* name;
         int width;
         void (*shape)(QPainter&, const QColor&);
-    } icons[] = {{"icon_play", 68, play},         {"icon_pause", 68, pause},
+    } icons[] = {{"icon_play", 68, play},          {"icon_pause", 68, pause},
                  {"icon_play_once", 68, playOnce}, {"icon_loop", 68, loop},
                  {"icon_stop", 68, stop},          {"icon_previous", 68, previous},
                  {"icon_next", 68, next},          {"icon_snapshot", 68, snapshot},
@@ -182,15 +182,19 @@ bool drawModePictures(const QString& root, const QString& family, const QString&
         const char* name;
         QColor color;
         bool hover;
-    } states[] = {{"white", kWhite, false}, {"red", kRed, false},
-                  {"white_hover", kWhite, true}, {"red_hover", kRed, true}};
+    } states[] = {{"white", kWhite, false},
+                  {"red", kRed, false},
+                  {"white_hover", kWhite, true},
+                  {"red_hover", kRed, true}};
     bool ok = true;
     for (const auto& m : modes) {
         for (const auto& s : states) {
             const QString base = dir + "icon_" + m.word + "_" + s.name;
-            ok &= PictureFiles::save(modePicture(m.word, m.en, family, s.color, s.hover), base + "_en.png");
-            ok &= PictureFiles::save(modePicture(m.word, QString::fromUtf8(m.jp), jaFamily, s.color,
-                                      s.hover), base + "_jp.png");
+            ok &= PictureFiles::save(modePicture(m.word, m.en, family, s.color, s.hover),
+                                     base + "_en.png");
+            ok &= PictureFiles::save(
+                modePicture(m.word, QString::fromUtf8(m.jp), jaFamily, s.color, s.hover),
+                base + "_jp.png");
         }
     }
     return ok;

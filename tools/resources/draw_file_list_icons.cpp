@@ -73,13 +73,12 @@ bool write(const QString& dir, const QString& name, const Drawing& draw, const Q
 int main(int argc, char** argv) {
     const QString dir =
         PictureFiles::folderArgument(argc, argv, "draw_file_list_icons", "<output folder>");
-    if (dir.isEmpty())
-        return 2;
+    if (dir.isEmpty()) return 2;
     const struct {
         const char* name;
         Drawing draw;
-    } icons[] = {{"icon_file", drawFolder}, {"icon_save_360", drawSave360},
-                 {"icon_YouTube", drawYouTube}};
+    } icons[] = {
+        {"icon_file", drawFolder}, {"icon_save_360", drawSave360}, {"icon_YouTube", drawYouTube}};
     const struct {
         const char* suffix;
         QColor colour;
@@ -87,8 +86,7 @@ int main(int argc, char** argv) {
     for (const auto& icon : icons) {
         for (const auto& variant : variants) {
             const QString name = QString(icon.name) + variant.suffix + ".png";
-            if (!write(dir, name, icon.draw, variant.colour))
-                return 1;
+            if (!write(dir, name, icon.draw, variant.colour)) return 1;
         }
     }
     return 0;

@@ -108,11 +108,9 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     const QString root =
         PictureFiles::folderArgument(argc, argv, "draw_pictures", "<resources folder>");
-    if (root.isEmpty())
-        return 2;
+    if (root.isEmpty()) return 2;
     const int id = QFontDatabase::addApplicationFont(root + "/font/Frutiger_bold.ttf");
-    if (id >= 0)
-        fontFamily = QFontDatabase::applicationFontFamilies(id).value(0);
+    if (id >= 0) fontFamily = QFontDatabase::applicationFontFamilies(id).value(0);
     const QString info = root + "/image/infoView/";
     bool ok = true;
     for (int d = 0; d <= 9; ++d)

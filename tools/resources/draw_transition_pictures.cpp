@@ -34,7 +34,8 @@ QImage centreMask() {
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
             const double dx = (x - 159.5) / 160, dy = (y - 119.5) / 120;
-            image.scanLine(y)[x] = static_cast<uchar>(std::min(1.0, std::hypot(dx, dy) / 1.42) * 255);
+            image.scanLine(y)[x] =
+                static_cast<uchar>(std::min(1.0, std::hypot(dx, dy) / 1.42) * 255);
         }
     return image;
 }
@@ -71,8 +72,7 @@ QImage shadow(bool whiteOnRight) {
     for (int x = 0; x < image.width(); ++x) {
         const int v = x * 255 / 159;
         const int g = whiteOnRight ? v : 255 - v;
-        for (int y = 0; y < image.height(); ++y)
-            image.setPixel(x, y, qRgba(g, g, g, 255));
+        for (int y = 0; y < image.height(); ++y) image.setPixel(x, y, qRgba(g, g, g, 255));
     }
     return image;
 }
@@ -97,10 +97,9 @@ QImage logo() {
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    const QString folder = PictureFiles::folderArgument(argc, argv, "draw_transition_pictures",
-                                                        "<resources folder>");
-    if (folder.isEmpty())
-        return 2;
+    const QString folder =
+        PictureFiles::folderArgument(argc, argv, "draw_transition_pictures", "<resources folder>");
+    if (folder.isEmpty()) return 2;
     const QString root = folder + "/images/";
     const QString dir = root + "transition/";
     bool ok = save(lineMask(), dir + "lineMask.png") &&

@@ -104,8 +104,7 @@ QByteArray spinnerFrame(int step) {
     p.end();
     QByteArray indices;
     for (int y = 0; y < 50; ++y)
-        for (int x = 0; x < 50; ++x)
-            indices.append(char(qRed(image.pixel(x, y))));
+        for (int x = 0; x < 50; ++x) indices.append(char(qRed(image.pixel(x, y))));
     return indices;
 }
 
@@ -130,13 +129,11 @@ QByteArray lzwUncompressed(const QByteArray& indices) {
         }
     };
     for (int i = 0; i < indices.size(); ++i) {
-        if (i % 250 == 0)
-            emitCode(clear);
+        if (i % 250 == 0) emitCode(clear);
         emitCode((unsigned char)indices[i]);
     }
     emitCode(end);
-    if (count > 0)
-        bits.append(char(buffer & 0xff));
+    if (count > 0) bits.append(char(buffer & 0xff));
     QByteArray out(1, char(8));
     for (int i = 0; i < bits.size(); i += 255) {
         QByteArray block = bits.mid(i, 255);
@@ -180,8 +177,7 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     const QString folder =
         PictureFiles::folderArgument(argc, argv, "draw_window_pictures", "<resources folder>");
-    if (folder.isEmpty())
-        return 2;
+    if (folder.isEmpty()) return 2;
     QDir root(folder);
     root.mkpath("image/title");
     QString title = root.filePath("image/title/");
@@ -193,7 +189,6 @@ int main(int argc, char** argv) {
               save(okButton(kWhite), title + "icon_ok_white.png") &&
               save(okButton(kRed), title + "icon_ok_red.png");
     QFile gif(root.filePath("image/waiting.gif"));
-    if (!ok || !gif.open(QIODevice::WriteOnly) || gif.write(spinnerGif()) < 0)
-        return 1;
+    if (!ok || !gif.open(QIODevice::WriteOnly) || gif.write(spinnerGif()) < 0) return 1;
     return 0;
 }

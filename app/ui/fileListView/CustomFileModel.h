@@ -7,7 +7,7 @@
 class CustomFileModel : public QFileSystemModel {
     Q_OBJECT
 
-public:
+  public:
     explicit CustomFileModel(QObject* parent);
 
     // Lists the folder at once, on the calling thread.

@@ -16,8 +16,7 @@ FileDialog::FileDialog(QString startFolder, QWidget* parent)
     ui.treeView->setModel(proxy);
     openAt(startFolder);
     ui.treeView->resizeColumnToContents(0);
-    for (int column = 1; column < model->columnCount(); ++column)
-        ui.treeView->hideColumn(column);
+    for (int column = 1; column < model->columnCount(); ++column) ui.treeView->hideColumn(column);
     ui.treeView->setHeaderHidden(true);
     connect(ui.btnOk, SIGNAL(clicked()), this, SLOT(btnOkClicked()));
     connect(ui.btnCancel, SIGNAL(clicked()), this, SLOT(btnCancelClicked()));
@@ -28,15 +27,15 @@ QStringList FileDialog::rootPlaces() {
     return {"/Volumes"};
 #else
     QString user = qEnvironmentVariable("USER");
-    if (user.isEmpty())
-        user = QDir::home().dirName();
+    if (user.isEmpty()) user = QDir::home().dirName();
     return {"/media/" + user, "/run/media/" + user, "/mnt"};
 #endif
 }
 
 void FileDialog::btnOkClicked() {
     const QModelIndex current = proxy->mapToSource(ui.treeView->currentIndex());
-    const QString path = current.isValid() ? model->fileInfo(current).absoluteFilePath() : QString();
+    const QString path =
+        current.isValid() ? model->fileInfo(current).absoluteFilePath() : QString();
     emit sigChangeDir(path);
     emit sigCancel();
 }
@@ -55,17 +54,14 @@ void FileDialog::setUpModel() {
     }
     model->setRootPath(root);
     for (const QString& place : places) {
-        if (place != root && QFileInfo(place).isDir())
-            model->index(place);
+        if (place != root && QFileInfo(place).isDir()) model->index(place);
     }
 }
 
 void FileDialog::openAt(const QString& folder) {
-    if (folder.isEmpty())
-        return;
+    if (folder.isEmpty()) return;
     const QModelIndex index = proxy->mapFromSource(model->index(folder));
-    if (!index.isValid())
-        return;
+    if (!index.isValid()) return;
     ui.treeView->expand(index);
     ui.treeView->scrollTo(index, QAbstractItemView::EnsureVisible);
 }

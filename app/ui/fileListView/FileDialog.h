@@ -12,22 +12,22 @@
 class FileDialog : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     FileDialog(QString startFolder, QWidget* parent);
 
     // Where removable cards are mounted: "/Volumes" on macOS; /media/<user>, /run/media/<user>
     // and /mnt elsewhere. The model loads and watches these first.
     static QStringList rootPlaces();
 
-signals:
+  signals:
     void sigChangeDir(QString path);
     void sigCancel();
 
-public slots:
+  public slots:
     void btnOkClicked();
     void btnCancelClicked();
 
-private:
+  private:
     void setUpModel();
     void openAt(const QString& folder);
 

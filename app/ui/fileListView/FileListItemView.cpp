@@ -20,8 +20,7 @@ const char* const kSelectedStyle = "color: rgb(255, 0, 0);";
 FileListItemView::FileListItemView(QWidget* parent) : QWidget(parent) {
     ui.setupUi(this);
     const QFont font = FileListFonts::font(ui.lblName->font(), 13, 11);
-    for (QLabel* label : {ui.lblName, ui.lblDuration, ui.lblDate})
-        label->setFont(font);
+    for (QLabel* label : {ui.lblName, ui.lblDuration, ui.lblDate}) label->setFont(font);
     connect(this, SIGNAL(sigDurationLoaded(double)), this, SLOT(durationLoaded(double)),
             Qt::QueuedConnection);
 }
@@ -41,8 +40,7 @@ void FileListItemView::setViewSelect(bool select) {
     const QString style = selected ? kSelectedStyle : kNormalStyle;
     for (QLabel* label : {ui.lblName, ui.lblDuration, ui.lblDate}) {
         // Setting an equal style sheet still re-polishes the label: costly over many rows.
-        if (label->styleSheet() != style)
-            label->setStyleSheet(style);
+        if (label->styleSheet() != style) label->setStyleSheet(style);
     }
 }
 
@@ -55,22 +53,19 @@ void FileListItemView::resizeContent(int nameWidth, int durationWidth, int dateW
     ui.widget_2->setFixedWidth(durationWidth);
     ui.widget_3->setFixedWidth(dateWidth);
     showElided(ui.lblName, QFileInfo(path).fileName(), ui.widget);
-    if (!duration.isEmpty())
-        showElided(ui.lblDuration, duration, ui.widget_2);
+    if (!duration.isEmpty()) showElided(ui.lblDuration, duration, ui.widget_2);
     showElided(ui.lblDate, date, ui.widget_3);
 }
 
 QString FileListItemView::durationText(double seconds) {
-    if (!std::isfinite(seconds) || seconds < 0)
-        seconds = 0;
+    if (!std::isfinite(seconds) || seconds < 0) seconds = 0;
     const long long s = std::llround(seconds);
     return QString::asprintf("%02lld : %02lld", s / 60, s % 60);
 }
 
 void FileListItemView::mousePressEvent(QMouseEvent* event) {
     emit sigViewSelect(this);
-    if (!selected)
-        setViewSelect(true);
+    if (!selected) setViewSelect(true);
     event->accept();
 }
 

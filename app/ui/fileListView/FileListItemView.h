@@ -11,7 +11,7 @@
 class FileListItemView : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit FileListItemView(QWidget* parent = nullptr);
 
     // Shows the file's name and date and starts reading its duration. Called once.
@@ -24,20 +24,20 @@ public:
     // "mm : ss" for `seconds` rounded to the nearest second; minutes are not folded into hours.
     static QString durationText(double seconds);
 
-signals:
+  signals:
     void sigViewSelect(FileListItemView* view);
     void sigViewPlay();
     // Emitted on the main thread for the task's result; queued to durationLoaded.
     void sigDurationLoaded(double duration);
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
-private slots:
+  private slots:
     void durationLoaded(double _duration);
 
-private:
+  private:
     void showElided(QLabel* label, const QString& text, QWidget* cell);
 
     Ui_FileListItemView ui;

@@ -46,11 +46,9 @@ FileListView::FileListView(QWidget* parent) : QWidget(parent), rowTimer(new QTim
     rowTimer->setSingleShot(true);
     rowTimer->setInterval(0);
     const QFont font = FileListFonts::font(ui.label->font(), 14, 13);
-    for (QLabel* label : {ui.label, ui.label_2, ui.label_3})
-        label->setFont(font);
+    for (QLabel* label : {ui.label, ui.label_2, ui.label_3}) label->setFont(font);
     trackMouse();
-    for (QLabel* line : {ui.line, ui.line_2, ui.line_3})
-        line->hide();
+    for (QLabel* line : {ui.line, ui.line_2, ui.line_3}) line->hide();
     connectAll();
     ui.btnYouTube->hide();
 }
@@ -65,12 +63,22 @@ QString FileListView::settingsPath() {
 }
 
 void FileListView::trackMouse() {
-    const QList<QWidget*> tracked = {this, ui.contentWidget, ui.scrollArea, ui.scrollAreaContents,
-                                     ui.headerWidget, ui.widget_2, ui.widget_3, ui.widget_4,
-                                     ui.label, ui.label_2, ui.label_3, ui.widget, ui.btnFile,
-                                     ui.btnSave, ui.btnYouTube};
-    for (QWidget* widget : tracked)
-        widget->setMouseTracking(true);
+    const QList<QWidget*> tracked = {this,
+                                     ui.contentWidget,
+                                     ui.scrollArea,
+                                     ui.scrollAreaContents,
+                                     ui.headerWidget,
+                                     ui.widget_2,
+                                     ui.widget_3,
+                                     ui.widget_4,
+                                     ui.label,
+                                     ui.label_2,
+                                     ui.label_3,
+                                     ui.widget,
+                                     ui.btnFile,
+                                     ui.btnSave,
+                                     ui.btnYouTube};
+    for (QWidget* widget : tracked) widget->setMouseTracking(true);
 }
 
 void FileListView::connectAll() {
@@ -93,13 +101,11 @@ void FileListView::connectAll() {
 void FileListView::init() {
     QSettings settings(settingsPath(), QSettings::IniFormat);
     currentDir = settings.value(kLastDirKey, QString()).toString();
-    if (!currentDir.isEmpty())
-        startScan(currentDir);
+    if (!currentDir.isEmpty()) startScan(currentDir);
 }
 
 void FileListView::changeDir(QString dirPath) {
-    if (!dirPath.isEmpty())
-        startScan(dirPath);
+    if (!dirPath.isEmpty()) startScan(dirPath);
 }
 
 void FileListView::startScan(const QString& dirPath) {
@@ -148,8 +154,7 @@ void FileListView::rebuildRows(const QStringList& videos) {
 
 void FileListView::addRowBatch() {
     addRows(kRowBatch);
-    if (int(rows.size()) < listing.size())
-        rowTimer->start();
+    if (int(rows.size()) < listing.size()) rowTimer->start();
 }
 
 void FileListView::addRows(int count) {
@@ -193,8 +198,7 @@ void FileListView::checkCircle(QString path) {
 
 void FileListView::checkCircleDone() {
     auto* task = qobject_cast<CircleCheckTask*>(sender());
-    if (!task)
-        return;
+    if (!task) return;
     task->deleteLater();
     const QImage examined = task->getImage();
     CircleInfo full;
@@ -227,8 +231,7 @@ void FileListView::changeSelectFile(FileListItemView* view) {
     }
     selected = view;
     for (FileListItemView* row : rows) {
-        if (row != view)
-            row->setViewSelect(false);
+        if (row != view) row->setViewSelect(false);
     }
     scrollToRow(view);
     emit sigChangeFile(view->getPath());
@@ -253,8 +256,7 @@ void FileListView::changeNextFile() { stepSelection(1); }
 void FileListView::changePrevFile() { stepSelection(-1); }
 
 void FileListView::stepSelection(int step) {
-    if (rows.empty() || !selected)
-        return;
+    if (rows.empty() || !selected) return;
     const int count = int(rows.size());
     const int at = int(std::find(rows.begin(), rows.end(), selected) - rows.begin());
     FileListItemView* next = rows[(at + step + count) % count];
@@ -271,8 +273,7 @@ void FileListView::playSelectFile() { emit sigPlayFile(); }
 
 void FileListView::btnFileClicked() {
     emit sigPauseFile();
-    if (fileDialog)
-        fileDialog->deleteLater();
+    if (fileDialog) fileDialog->deleteLater();
     fileDialog = new FileDialog(currentDir, nullptr);
     connect(fileDialog, SIGNAL(sigChangeDir(QString)), this, SLOT(changeDir(QString)));
     connect(fileDialog, SIGNAL(sigCancel()), this, SLOT(hideFileDialog()));
@@ -282,8 +283,7 @@ void FileListView::btnFileClicked() {
 }
 
 void FileListView::hideFileDialog() {
-    if (!fileDialog)
-        return;
+    if (!fileDialog) return;
     fileDialog->hide();
     fileDialog->deleteLater();
     fileDialog = nullptr;
@@ -292,15 +292,13 @@ void FileListView::hideFileDialog() {
 void FileListView::btnSaveClicked() {
     emit sigPauseFile();
     RavlixPlayer* player = RavlixPlayer::currentPlayer();
-    if (player && !player->getFilePath().isEmpty())
-        emit sigSaveFile();
+    if (player && !player->getFilePath().isEmpty()) emit sigSaveFile();
 }
 
 void FileListView::btnYouTubeClicked() {
     emit sigPauseFile();
     RavlixPlayer* player = RavlixPlayer::currentPlayer();
-    if (player && !player->getFilePath().isEmpty())
-        emit sigUploadFile();
+    if (player && !player->getFilePath().isEmpty()) emit sigUploadFile();
 }
 
 void FileListView::videoChanged() {
@@ -319,8 +317,7 @@ void FileListView::relayoutContent(int value) {
     ui.headerWidget->setGeometry(0, value, totalWidth, ui.headerWidget->height());
     ui.bgWidget->raise();
     ui.headerWidget->raise();
-    for (QLabel* line : {ui.line, ui.line_2, ui.line_3})
-        line->raise();
+    for (QLabel* line : {ui.line, ui.line_2, ui.line_3}) line->raise();
 }
 
 void FileListView::relayoutBackground(int value) { ui.bgWidget->move(value, ui.bgWidget->y()); }
@@ -332,38 +329,36 @@ bool FileListView::inHeaderBand(const QPoint& pos) const {
 
 int FileListView::borderX(Border border) const {
     switch (border) {
-    case FirstBorder:
-        return col1;
-    case SecondBorder:
-        return col1 + col2;
-    case RightEdge:
-        return totalWidth - ui.line_3->width();
-    case NoBorder:
-        break;
+        case FirstBorder:
+            return col1;
+        case SecondBorder:
+            return col1 + col2;
+        case RightEdge:
+            return totalWidth - ui.line_3->width();
+        case NoBorder:
+            break;
     }
     return -1;
 }
 
 FileListView::Border FileListView::borderAt(const QPoint& pos) const {
-    if (!inHeaderBand(pos))
-        return NoBorder;
+    if (!inHeaderBand(pos)) return NoBorder;
     for (Border border : {FirstBorder, SecondBorder, RightEdge}) {
-        if (std::abs(pos.x() - borderX(border)) <= kBorderGrip)
-            return border;
+        if (std::abs(pos.x() - borderX(border)) <= kBorderGrip) return border;
     }
     return NoBorder;
 }
 
 QLabel* FileListView::marker(Border border) const {
     switch (border) {
-    case FirstBorder:
-        return ui.line;
-    case SecondBorder:
-        return ui.line_2;
-    case RightEdge:
-        return ui.line_3;
-    case NoBorder:
-        break;
+        case FirstBorder:
+            return ui.line;
+        case SecondBorder:
+            return ui.line_2;
+        case RightEdge:
+            return ui.line_3;
+        case NoBorder:
+            break;
     }
     return nullptr;
 }
@@ -371,8 +366,7 @@ QLabel* FileListView::marker(Border border) const {
 void FileListView::mousePressEvent(QMouseEvent* event) {
     const QPoint pos = ui.scrollAreaContents->mapFrom(this, event->pos());
     const Border border = borderAt(pos);
-    if (border == NoBorder)
-        return;
+    if (border == NoBorder) return;
     dragFirst = border == FirstBorder;
     dragSecond = border == SecondBorder;
     dragRight = border == RightEdge;
@@ -422,14 +416,13 @@ void FileListView::dragTo(int px) {
 }
 
 void FileListView::mouseReleaseEvent(QMouseEvent* event) {
-    const Border border = dragFirst ? FirstBorder : dragSecond ? SecondBorder
-                                                  : dragRight  ? RightEdge
-                                                               : NoBorder;
-    if (border == NoBorder)
-        return;
+    const Border border = dragFirst    ? FirstBorder
+                          : dragSecond ? SecondBorder
+                          : dragRight  ? RightEdge
+                                       : NoBorder;
+    if (border == NoBorder) return;
     const QPoint pos = ui.scrollAreaContents->mapFrom(this, event->pos());
-    const bool nearOld =
-        inHeaderBand(pos) && std::abs(pos.x() - borderX(border)) <= kBorderGrip;
+    const bool nearOld = inHeaderBand(pos) && std::abs(pos.x() - borderX(border)) <= kBorderGrip;
     dragFirst = dragSecond = dragRight = false;
     setCursor(nearOld ? Qt::SplitHCursor : Qt::ArrowCursor);
     marker(border)->hide();
@@ -455,6 +448,5 @@ void FileListView::resizeContent() {
     }
     setContentWidth(std::max(totalWidth, kMinContentWidth));
     placeMarkers();
-    if (selected)
-        scrollToRow(selected);
+    if (selected) scrollToRow(selected);
 }

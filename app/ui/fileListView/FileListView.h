@@ -21,12 +21,12 @@ class QTimer;
 // "LAST_DIR_PATH" and starts the circle chain: checkCircle() on row 0, then on the next rows
 // up to the fifth while no circle passes the acceptance rule. The first rows are built at once,
 // the rest in batches from the event loop once the circle chain has ended, so that a large folder
-// shows at once and the window stays responsive. Everything runs on the main thread except the scan, the duration reads and
-// the circle search itself.
+// shows at once and the window stays responsive. Everything runs on the main thread except the
+// scan, the duration reads and the circle search itself.
 class FileListView : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit FileListView(QWidget* parent = nullptr);
     ~FileListView() override;
 
@@ -40,7 +40,7 @@ public:
     // The settings file of the panel ("/setting.ini" in the data location).
     static QString settingsPath();
 
-signals:
+  signals:
     void sigChangeDir();
     void sigChangeFile(QString path);
     void sigCircleChecked(int result, int centerX, int centerY, int radius);
@@ -54,12 +54,12 @@ signals:
     // Emitted for a ScanDirTask on the main thread; queued to setFiles.
     void sigScanDirFinish(QString dirPath, QStringList videos);
 
-public slots:
+  public slots:
     void changePrevFile();
     void changeNextFile();
     void playNextFile();
 
-protected slots:
+  protected slots:
     void btnFileClicked();
     void btnSaveClicked();
     void btnYouTubeClicked();
@@ -73,16 +73,16 @@ protected slots:
     void changeSelectFile(FileListItemView* view);
     void playSelectFile();
 
-private slots:
+  private slots:
     void setFiles(QString dirPath, QStringList videos);
     void addRowBatch();
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-private:
+  private:
     enum Border { NoBorder, FirstBorder, SecondBorder, RightEdge };
 
     void trackMouse();

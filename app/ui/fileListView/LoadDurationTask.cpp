@@ -13,16 +13,14 @@ void LoadDurationTask::run() {
     QMetaObject::invokeMethod(
         QCoreApplication::instance(),
         [target = view, seconds] {
-            if (target)
-                emit target->sigDurationLoaded(seconds);
+            if (target) emit target->sigDurationLoaded(seconds);
         },
         Qt::QueuedConnection);
 }
 
 double LoadDurationTask::readDuration(const QString& path) {
     FFMpegDecoder360G decoder;
-    if (decoder.initWithFilePath(path.toUtf8().constData()) != 0)
-        return 0;
+    if (decoder.initWithFilePath(path.toUtf8().constData()) != 0) return 0;
     const double seconds = decoder.getVideoDuration();
     decoder.releaseResource();
     return seconds;

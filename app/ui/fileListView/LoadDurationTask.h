@@ -10,7 +10,7 @@ class FileListItemView;
 // run()). The result travels queued to the main thread, where it reaches the row only while
 // the row still exists; the guard is never read on the pool thread.
 class LoadDurationTask : public QRunnable {
-public:
+  public:
     // Main thread (the row's).
     LoadDurationTask(FileListItemView* view, QString path);
 
@@ -20,7 +20,7 @@ public:
     // Seconds of video in `path`, 0 when it cannot be opened.
     static double readDuration(const QString& path);
 
-private:
+  private:
     QPointer<FileListItemView> view;
     const QString path;
 };

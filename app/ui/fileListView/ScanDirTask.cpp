@@ -13,8 +13,7 @@ void ScanDirTask::run() {
     QMetaObject::invokeMethod(
         QCoreApplication::instance(),
         [target = view, folder = dirPath, names] {
-            if (target)
-                emit target->sigScanDirFinish(folder, names);
+            if (target) emit target->sigScanDirFinish(folder, names);
         },
         Qt::QueuedConnection);
 }

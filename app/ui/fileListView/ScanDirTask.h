@@ -11,7 +11,7 @@ class FileListView;
 // The names travel queued to the main thread and reach the panel only while it still exists;
 // the guard is never read on the pool thread.
 class ScanDirTask : public QRunnable {
-public:
+  public:
     // Main thread (the panel's).
     ScanDirTask(FileListView* view, QString dirPath);
 
@@ -22,7 +22,7 @@ public:
     // no hidden files, no sub-folders. Empty for a missing folder.
     static QStringList listVideos(const QString& dirPath);
 
-private:
+  private:
     QPointer<FileListView> view;
     const QString dirPath;
 };

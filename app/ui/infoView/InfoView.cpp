@@ -11,14 +11,11 @@
 #include "FontStyle.h"
 #include "RavlixPlayer.h"
 
-static void initInfoViewResources() {
-    Q_INIT_RESOURCE(infoView);
-}
+static void initInfoViewResources() { Q_INIT_RESOURCE(infoView); }
 
 namespace {
 
-const QColor kAxisColors[3] = {QColor(253, 240, 80), QColor(106, 155, 231),
-                               QColor(164, 227, 144)};
+const QColor kAxisColors[3] = {QColor(253, 240, 80), QColor(106, 155, 231), QColor(164, 227, 144)};
 const char* const kCompass = ":/image/infoView/icon_compass.png";
 
 // int(value / 100) x 100 moved one hundred outward, truncating toward zero.
@@ -48,8 +45,7 @@ InfoView::InfoView(QWidget* parent) : QWidget(parent) {
     playBar->setStyleSheet("background: rgb(141, 217, 182);");
 
     stackedWidget->setCurrentIndex(1);
-    connect(buttonGroup, &QButtonGroup::idClicked, this,
-            &InfoView::updateSpeed);
+    connect(buttonGroup, &QButtonGroup::idClicked, this, &InfoView::updateSpeed);
 }
 
 int InfoView::wholeNumber(float value) {
@@ -74,8 +70,7 @@ void InfoView::setupFont() {
 void InfoView::plot() {
     const int n = gyroInfoList.size();
     QVector<double> keys(n), values[3];
-    for (auto& axis : values)
-        axis.resize(n);
+    for (auto& axis : values) axis.resize(n);
     for (int i = 0; i < n; ++i) {
         const GyroInfo* info = gyroInfoList[i];
         keys[i] = i;
@@ -111,10 +106,8 @@ void InfoView::plot() {
 }
 
 void InfoView::setRange(QCPRange range) {
-    if (range.lower < rangeMin)
-        rangeMin = widenedBound(range.lower, -1);
-    if (range.upper > rangeMax)
-        rangeMax = widenedBound(range.upper, 1);
+    if (range.lower < rangeMin) rangeMin = widenedBound(range.lower, -1);
+    if (range.upper > rangeMax) rangeMax = widenedBound(range.upper, 1);
     customPlot->yAxis->setRange(rangeMin, rangeMax);
 
     label_4->setText(QString::number(rangeMax, 'g', 6));
@@ -146,8 +139,7 @@ void InfoView::updateGSensorText() {
 }
 
 void InfoView::updateSpeed() {
-    if (!currentGyroInfo)
-        return;
+    if (!currentGyroInfo) return;
     const float speed = currentGyroInfo->speed;
     const int v = wholeNumber(btnKmh->isChecked() ? speed : speed * 0.62f);
     lblHundredNum->setPixmap(getNumberIcon(v / 100 % 10));
@@ -193,6 +185,4 @@ void InfoView::drawPlayBar() {
     playBar->raise();
 }
 
-void InfoView::resizeEvent(QResizeEvent*) {
-    drawPlayBar();
-}
+void InfoView::resizeEvent(QResizeEvent*) { drawPlayBar(); }

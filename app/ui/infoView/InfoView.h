@@ -1,9 +1,9 @@
 #pragma once
 
+#include <qcustomplot.h>
 #include <QList>
 #include <QPixmap>
 #include <QWidget>
-#include <qcustomplot.h>
 
 #include "GyroInfo.h"
 #include "ui_InfoView.h"
@@ -21,27 +21,27 @@ class RavlixPlayer;
 class InfoView : public QWidget, public Ui::InfoView {
     Q_OBJECT
 
-public:
+  public:
     explicit InfoView(QWidget* parent = nullptr);
 
     // A whole number for a record field: truncated toward zero; NaN, infinity
     // and values beyond the int range give 0.
     static int wholeNumber(float value);
 
-public slots:
+  public slots:
     void updateAllGyroList();
     // `index` is not used: the record's place in the list is found by identity.
     void gyroInfoUpdated(int index, GyroInfo* gyroInfo);
     void updateSpeed();
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 
-private slots:
+  private slots:
     // Widens the value range to whole hundreds; never narrows it within a file.
     void setRange(QCPRange range);
 
-private:
+  private:
     void setupFont();
     void plot();
     void updateGSensorText();

@@ -11,9 +11,7 @@
 
 #include "RavlixPlayer.h"
 
-static void initMapResources() {
-    Q_INIT_RESOURCE(map);
-}
+static void initMapResources() { Q_INIT_RESOURCE(map); }
 
 MapView::MapView(QWidget* parent) : QWidget(parent) {
     initMapResources();
@@ -66,13 +64,9 @@ void MapView::setGeometry(int x, int y, int w, int h) {
     relayoutUi();
 }
 
-void MapView::relayoutUi() {
-    webView->setGeometry(rect());
-}
+void MapView::relayoutUi() { webView->setGeometry(rect()); }
 
-void MapView::resizeEvent(QResizeEvent*) {
-    relayoutUi();
-}
+void MapView::resizeEvent(QResizeEvent*) { relayoutUi(); }
 
 void MapView::mapLoaded() {
     pageLoaded = true;
@@ -80,20 +74,16 @@ void MapView::mapLoaded() {
 }
 
 void MapView::updateAllGyroList() {
-    if (!pageLoaded)
-        return;
+    if (!pageLoaded) return;
     gyroInfoList = player->getAllGyroInfo();
     runScript(gyroInfoList.isEmpty() ? QString("setToDefault()") : markersCall(gyroInfoList));
 }
 
 void MapView::gyroInfoUpdated(int index, GyroInfo* gyroInfo) {
     // A record queued for the previous file would draw the new route ahead of playback.
-    if (!pageLoaded || index < 0 || index >= gyroInfoList.size() ||
-        gyroInfoList[index] != gyroInfo)
+    if (!pageLoaded || index < 0 || index >= gyroInfoList.size() || gyroInfoList[index] != gyroInfo)
         return;
     runScript(QString::asprintf("moveTo(%d)", index));
 }
 
-void MapView::runScript(const QString& call) {
-    webView->page()->runJavaScript(call);
-}
+void MapView::runScript(const QString& call) { webView->page()->runJavaScript(call); }

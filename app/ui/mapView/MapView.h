@@ -19,7 +19,7 @@ class RavlixPlayer;
 class MapView : public QWidget, public Ui::MapView {
     Q_OBJECT
 
-public:
+  public:
     explicit MapView(QWidget* parent = nullptr);
 
     // The page address for a system locale name: "?region=JP&language=ja"
@@ -31,16 +31,16 @@ public:
     void setGeometry(int x, int y, int w, int h);
     void relayoutUi();
 
-public slots:
+  public slots:
     void mapLoaded();
     void updateAllGyroList();
     // Only `index` is used.
     void gyroInfoUpdated(int index, GyroInfo* gyroInfo);
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void runScript(const QString& call);
     void installMapsConfig();
 

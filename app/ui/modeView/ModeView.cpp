@@ -16,9 +16,7 @@ QString ModeView::FOUR_IN_ONE_CHECKED_STYLE = "";
 QString ModeView::ANGLE_STYLE = "";
 QString ModeView::ANGLE_CHECKED_STYLE = "";
 
-static void initModeViewResources() {
-    Q_INIT_RESOURCE(modeView);
-}
+static void initModeViewResources() { Q_INIT_RESOURCE(modeView); }
 
 namespace {
 
@@ -27,16 +25,17 @@ QString picture(const QString& word, const QString& state, const QString& langua
 }
 
 QString styleSheet(const QString& normal, const QString& pressed, const QString& hover) {
-    return QString("QPushButton{background-image: %1;}"
-                   "QPushButton:pressed{background-image: %2;}"
-                   "QPushButton:hover{background-image: %3;}")
+    return QString(
+               "QPushButton{background-image: %1;}"
+               "QPushButton:pressed{background-image: %2;}"
+               "QPushButton:hover{background-image: %3;}")
         .arg(normal, pressed, hover);
 }
 
 void fillStyles(const QString& word, const QString& language, QString* plain, QString* checked) {
     const QString red = picture(word, "red", language);
-    *plain = styleSheet(picture(word, "white", language), red,
-                        picture(word, "white_hover", language));
+    *plain =
+        styleSheet(picture(word, "white", language), red, picture(word, "white_hover", language));
     *checked = styleSheet(red, red, picture(word, "red_hover", language));
 }
 
@@ -49,15 +48,12 @@ ModeView::ModeView(QWidget* parent) : QWidget(parent), ui(new Ui::ModeView) {
     setupStyle();
     setMouseTracking(true);
     ui->container->setMouseTracking(true);
-    for (const ButtonStyle& b : buttons())
-        b.button->setMouseTracking(true);
+    for (const ButtonStyle& b : buttons()) b.button->setMouseTracking(true);
     updateStyle();
     connect(ui->buttonGroup, &QButtonGroup::idClicked, this, &ModeView::modeChange);
 }
 
-ModeView::~ModeView() {
-    delete ui;
-}
+ModeView::~ModeView() { delete ui; }
 
 void ModeView::setupStyle() {
     const QString language = QLocale::system().name() == "ja_JP" ? "jp" : "en";
@@ -78,8 +74,7 @@ QList<ModeView::ButtonStyle> ModeView::buttons() const {
 
 void ModeView::updateStyle() {
     const QList<ButtonStyle> all = buttons();
-    for (const ButtonStyle& b : all)
-        b.button->setStyleSheet(*b.plain);
+    for (const ButtonStyle& b : all) b.button->setStyleSheet(*b.plain);
     for (const ButtonStyle& b : all) {
         if (b.button->isChecked()) {
             b.button->setStyleSheet(*b.checked);

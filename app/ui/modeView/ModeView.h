@@ -15,7 +15,7 @@ class ModeView;
 class ModeView : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit ModeView(QWidget* parent = nullptr);
     ~ModeView() override;
 
@@ -31,16 +31,16 @@ public:
     static QString ANGLE_STYLE;
     static QString ANGLE_CHECKED_STYLE;
 
-signals:
+  signals:
     void sigModeChange(PLAYBACK_MODE mode);
 
-protected slots:
+  protected slots:
     void modeChange();
 
-protected:
+  protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
-private:
+  private:
     struct ButtonStyle {
         QPushButton* button;
         PLAYBACK_MODE mode;

@@ -20,9 +20,7 @@
 #include "SnapshotGenerator.h"
 #include "ui_PlayerView.h"
 
-static void initPlayerViewResources() {
-    Q_INIT_RESOURCE(playerView);
-}
+static void initPlayerViewResources() { Q_INIT_RESOURCE(playerView); }
 
 namespace {
 
@@ -36,9 +34,10 @@ const int kSplitLeft = 432;
 
 QString buttonStyle(const QString& name, const QString& extra = QString()) {
     const QString base = ":/image/playerView/" + name;
-    return QString("QPushButton{background-image: url(%1_white.png);%2}"
-                   "QPushButton:pressed{background-image: url(%1_red.png);}"
-                   "QPushButton:hover{background-image: url(%1_red.png);}")
+    return QString(
+               "QPushButton{background-image: url(%1_white.png);%2}"
+               "QPushButton:pressed{background-image: url(%1_red.png);}"
+               "QPushButton:hover{background-image: url(%1_red.png);}")
         .arg(base, extra);
 }
 
@@ -46,15 +45,12 @@ QString settingsPath() {
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/setting.ini";
 }
 
-void imageBufCleanup(void* buffer) {
-    std::free(buffer);
-}
+void imageBufCleanup(void* buffer) { std::free(buffer); }
 
 // A QImage (ARGB32) over a new buffer that the image frees.
 QImage ownedImage(int width, int height, unsigned char** pixels) {
     *pixels = static_cast<unsigned char*>(std::calloc(size_t(width) * height, 4));
-    if (!*pixels)
-        return QImage();
+    if (!*pixels) return QImage();
     return QImage(*pixels, width, height, width * 4, QImage::Format_ARGB32, imageBufCleanup,
                   *pixels);
 }
@@ -72,14 +68,13 @@ QByteArray packedPixels(const QtAV::VideoFrame& frame) {
 }  // namespace
 
 PlayerView::PlayerView(QWidget* parent)
-        : QWidget(parent), ui(new Ui::PlayerView), player(RavlixPlayer::currentPlayer()) {
+    : QWidget(parent), ui(new Ui::PlayerView), player(RavlixPlayer::currentPlayer()) {
     initPlayerViewResources();
     ui->setupUi(this);
     QFont timeFont(FontStyle::getFontFamily());
     timeFont.setPixelSize(QLocale::system().name() == "ja_JP" ? 13 : 16);
     ui->lblCurTime->setFont(timeFont);
-    dewarpView = new PlayerGLView(ui->dewarpViewHolder, ui->angleViewHolder,
-                                  ui->angleViewLayout);
+    dewarpView = new PlayerGLView(ui->dewarpViewHolder, ui->angleViewHolder, ui->angleViewLayout);
     ui->dewarpViewLayout->addWidget(dewarpView, 0, Qt::AlignCenter);
     normalView = new PlayerNormalGLView(ui->normalViewHolder);
     ui->normalViewLayout->addWidget(normalView, 0, Qt::AlignCenter);
@@ -144,8 +139,7 @@ void PlayerView::connectFrames() {
     std::shared_ptr<FrameMailbox> box = playingFrames;
     auto takeNewest = [this, box] {
         const QtAV::VideoFrame frame = box->take();
-        if (frame.isValid())
-            frameUpdated(frame);
+        if (frame.isValid()) frameUpdated(frame);
     };
     connect(
         player, &RavlixPlayer::sigFrameUpdated, this,
@@ -157,9 +151,7 @@ void PlayerView::connectFrames() {
         Qt::DirectConnection);
 }
 
-void PlayerView::setControlsEnabled(bool enabled) {
-    ui->controlWidget->setEnabled(enabled);
-}
+void PlayerView::setControlsEnabled(bool enabled) { ui->controlWidget->setEnabled(enabled); }
 
 void PlayerView::showPlayPicture(bool playPicture) {
     ui->btnPlayPause->setStyleSheet(buttonStyle(playPicture ? "icon_play" : "icon_pause"));
@@ -187,8 +179,7 @@ void PlayerView::reset() {
 }
 
 void PlayerView::setPlaybackMode(PLAYBACK_MODE newMode) {
-    if (newMode == mode)
-        return;
+    if (newMode == mode) return;
     mode = newMode;
     if (mode == MODE_ORIGINAL) {
         ui->stackedWidget->setCurrentIndex(0);
@@ -258,8 +249,7 @@ void PlayerView::frameUpdated(QtAV::VideoFrame frame) {
 }
 
 void PlayerView::play() {
-    if (playing)
-        return;
+    if (playing) return;
     playing = true;
     player->seek(0);
     player->play();
@@ -267,16 +257,14 @@ void PlayerView::play() {
 }
 
 void PlayerView::pause() {
-    if (!playing)
-        return;
+    if (!playing) return;
     playing = false;
     player->pause();
     showPlayPicture(true);
 }
 
 void PlayerView::btnPlayPauseClicked() {
-    if (player->getFilePath().isEmpty())
-        return;
+    if (player->getFilePath().isEmpty()) return;
     playing = !playing;
     if (playing)
         player->play();
@@ -291,13 +279,9 @@ void PlayerView::btnStopClicked() {
     player->seek(0);
 }
 
-void PlayerView::btnPreviousClicked() {
-    emit sigPrevFile();
-}
+void PlayerView::btnPreviousClicked() { emit sigPrevFile(); }
 
-void PlayerView::btnNextClicked() {
-    emit sigNextFile();
-}
+void PlayerView::btnNextClicked() { emit sigNextFile(); }
 
 void PlayerView::btnOnceLoopClicked() {
     loop = !loop;
@@ -310,18 +294,15 @@ void PlayerView::videoChanged() {
     reset();
     ui->progressSlider->setRange(0, int(qMax(0L, player->getDurtion() - kSliderTailMs)));
     setControlsEnabled(true);
-    if (wasPlaying)
-        play();
+    if (wasPlaying) play();
 }
 
 void PlayerView::positionUpdated(long ms) {
-    if (!playing || sliderDragging)
-        return;
+    if (!playing || sliderDragging) return;
     ui->progressSlider->setValue(int(ms));
     const long s = ms / 1000;
     ui->lblCurTime->setText(timeText(int(s / 60), int(s % 60)));
-    if (ms <= player->getDurtion() - kEndMarginMs)
-        return;
+    if (ms <= player->getDurtion() - kEndMarginMs) return;
     if (loop) {
         player->seek(0);
         player->play();
@@ -334,8 +315,7 @@ void PlayerView::positionUpdated(long ms) {
 }
 
 void PlayerView::playNext() {
-    if (!openFailedFlag)
-        emit sigPlayNextFile();
+    if (!openFailedFlag) emit sigPlayNextFile();
 }
 
 void PlayerView::resumePlay() {
@@ -359,19 +339,15 @@ void PlayerView::seekBySlider(int value) {
 
 void PlayerView::seekBySilderFinish() {
     sliderDragging = false;
-    if (playing)
-        QTimer::singleShot(kDelayMs, this, &PlayerView::resumePlay);
+    if (playing) QTimer::singleShot(kDelayMs, this, &PlayerView::resumePlay);
 }
 
-void PlayerView::volumeChanged() {
-    volumeChanged(ui->volumeSlider->value());
-}
+void PlayerView::volumeChanged() { volumeChanged(ui->volumeSlider->value()); }
 
 void PlayerView::volumeChanged(int value) {
     player->setVolume(value / 100.0);
     muted = value == 0;
-    if (!muted)
-        lastVolume = value;
+    if (!muted) lastVolume = value;
     showVolumePicture(!muted);
 }
 
@@ -404,8 +380,7 @@ void PlayerView::btnZoomInClicked() {
 }
 
 void PlayerView::openFailed(int) {
-    if (openFailedFlag)
-        return;
+    if (openFailedFlag) return;
     reset();
     player->stop();
     setControlsEnabled(false);
@@ -420,8 +395,7 @@ void PlayerView::checkFileError() {
 }
 
 QImage PlayerView::snapshotImage() {
-    if (mode == MODE_ORIGINAL)
-        return normalView->getImage().copy();
+    if (mode == MODE_ORIGINAL) return normalView->getImage().copy();
     const QtAV::VideoFrame frame = dewarpView->getRawData();
     if (!frame.isValid() || frame.pixelFormat() != QtAV::VideoFormat::Format_BGRA32)
         return QImage();
@@ -432,29 +406,27 @@ QImage PlayerView::snapshotImage() {
     unsigned char* dst = nullptr;
     if (mode == MODE_PANORAMA || mode == MODE_ANGLE) {
         QImage image = ownedImage(kSnapshotWidth, kSnapshotHeight, &dst);
-        if (!dst)
-            return QImage();
+        if (!dst) return QImage();
         if (mode == MODE_PANORAMA) {
-            SnapshotGenerator::snapshotPanorama(srcBits, w, h, dst, kSnapshotWidth,
-                                                kSnapshotHeight, cx, cy, r);
+            SnapshotGenerator::snapshotPanorama(srcBits, w, h, dst, kSnapshotWidth, kSnapshotHeight,
+                                                cx, cy, r);
         } else {
             int zoom = 7;
             float angleX = 0.0f, angleY = 0.0f;
             dewarpView->getGLViewerParams(&zoom, &angleX, &angleY);
-            SnapshotGenerator::snapshotAngle(srcBits, w, h, dst, kSnapshotWidth,
-                                             kSnapshotHeight, cx, cy, r, zoom, angleX, angleY);
+            SnapshotGenerator::snapshotAngle(srcBits, w, h, dst, kSnapshotWidth, kSnapshotHeight,
+                                             cx, cy, r, zoom, angleX, angleY);
         }
         return image;
     }
     QImage split = ownedImage(kSplitWidth, kSnapshotHeight, &dst);
-    if (!dst)
-        return QImage();
+    if (!dst) return QImage();
     if (mode == MODE_TWO_IN_ONE)
-        SnapshotGenerator::snapshotHalf(srcBits, w, h, dst, kSplitWidth, kSnapshotHeight, cx,
-                                        cy, r);
+        SnapshotGenerator::snapshotHalf(srcBits, w, h, dst, kSplitWidth, kSnapshotHeight, cx, cy,
+                                        r);
     else
-        SnapshotGenerator::snapshotQuarter(srcBits, w, h, dst, kSplitWidth, kSnapshotHeight,
-                                           cx, cy, r);
+        SnapshotGenerator::snapshotQuarter(srcBits, w, h, dst, kSplitWidth, kSnapshotHeight, cx, cy,
+                                           r);
     QImage canvas(kSnapshotWidth, kSnapshotHeight, QImage::Format_ARGB32);
     canvas.fill(Qt::black);
     QPainter painter(&canvas);
@@ -470,16 +442,13 @@ void PlayerView::btnSnapshotClicked() {
     if (folder.isEmpty())
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QString path = player->getFilePath();
-    if (path.isEmpty())
-        return;
+    if (path.isEmpty()) return;
     const QString suggested = folder + "/" + QFileInfo(path).baseName() + "_snapshot";
     const QString chosen =
         DialogHook::saveFileName(this, tr("Save to file"), suggested, tr("360 Photo (*.jpg)"));
-    if (chosen.isEmpty())
-        return;
+    if (chosen.isEmpty()) return;
     const QString chosenFolder = QFileInfo(chosen).absolutePath();
-    if (chosenFolder != folder)
-        settings.setValue("EXPORT_DIR_PATH", chosenFolder);
+    if (chosenFolder != folder) settings.setValue("EXPORT_DIR_PATH", chosenFolder);
     const QImage image = snapshotImage();
     if (image.isNull() || !image.save(chosen))
         DialogHook::message(this, QMessageBox::Warning, QString(),

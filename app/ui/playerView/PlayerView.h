@@ -24,14 +24,14 @@ class PlayerView;
 class PlayerView : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit PlayerView(QWidget* parent = nullptr);
     ~PlayerView() override;
 
     // Called when the folder changes: stopped look, controls disabled, lens circle forgotten.
     void resetPlayer();
 
-public slots:
+  public slots:
     void checkFileError();
     void setPlaybackMode(PLAYBACK_MODE mode);
     // A negative result forgets the circle; otherwise the circle in frame pixels.
@@ -39,14 +39,14 @@ public slots:
     void play();
     void pause();
 
-signals:
+  signals:
     void sigPrevFile();
     void sigNextFile();
     void sigPlayNextFile();
     void sigShowFullScreen();
     void sigShowNormalScreen();
 
-protected slots:
+  protected slots:
     void videoChanged();
     void openFailed(int error);
     void frameExtracted(QtAV::VideoFrame frame);
@@ -68,10 +68,10 @@ protected slots:
     void btnSnapshotClicked();
     void btnVolumeClicked();
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void connectControls();
     void connectFrames();
     void reset();

@@ -3,7 +3,7 @@
 #include <QApplication>
 
 QPyStyle::QPyStyle(const QStyle* like)
-        : QProxyStyle((like ? like : QApplication::style())->objectName()) {}
+    : QProxyStyle((like ? like : QApplication::style())->objectName()) {}
 
 int QPyStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                         QStyleHintReturn* returnData) const {

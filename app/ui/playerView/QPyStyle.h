@@ -7,7 +7,7 @@
 class QPyStyle : public QProxyStyle {
     Q_OBJECT
 
-public:
+  public:
     // A new base style of the kind `like` is (the application style when null); not `like`
     // itself, which a proxy would take over.
     explicit QPyStyle(const QStyle* like = nullptr);

@@ -30,10 +30,9 @@ const char* formatMessage(const char* format, va_list args) {
 }
 
 // Hands the formatted message to the logger through its format entry.
-void logFormatted(SysLogger* logger, const char* tag, LogLevel lineLevel, const char* format,
-                  ...) RV_PRINTF_FORMAT(4, 5);
-void logFormatted(SysLogger* logger, const char* tag, LogLevel lineLevel, const char* format,
-                  ...) {
+void logFormatted(SysLogger* logger, const char* tag, LogLevel lineLevel, const char* format, ...)
+    RV_PRINTF_FORMAT(4, 5);
+void logFormatted(SysLogger* logger, const char* tag, LogLevel lineLevel, const char* format, ...) {
     va_list args;
     va_start(args, format);
     logger->log(tag, lineLevel, format, args);

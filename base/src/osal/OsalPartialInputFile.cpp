@@ -27,8 +27,7 @@ int OsalPartialInputFile::open() {
     // Offsets and lengths come from files: sums that overflow are windows outside the file.
     if ((whence == 2 && __builtin_add_overflow(offset, size, &start)) ||
         __builtin_add_overflow(start, static_cast<long long>(length), &end) || length < 0 ||
-        start < 0 || end > size ||
-        OsalInputFile::seek(start, 0) != OSAL_OK) {
+        start < 0 || end > size || OsalInputFile::seek(start, 0) != OSAL_OK) {
         OsalInputFile::close();
         return OSAL_IO_ERROR;
     }

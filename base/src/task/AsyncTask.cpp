@@ -6,6 +6,4 @@ AsyncTask::~AsyncTask() = default;
 
 void AsyncTask::onCompleteInMainThread() {}
 
-void AsyncTask::queueToExecute() {
-    getOsalTaskExecutor()->queueToExecute(this);
-}
+void AsyncTask::queueToExecute() { getOsalTaskExecutor()->queueToExecute(this); }

@@ -6,7 +6,7 @@
 // main thread). The executor holds a reference from queueToExecute() until the completion has
 // run, so the creator may deref() right after queueing.
 class AsyncTask : public RefCountedTask {
-public:
+  public:
     // Pool thread.
     virtual void run() = 0;
     // Executor's thread, after run(); the base does nothing.
@@ -15,6 +15,6 @@ public:
     // Hands the task to the process-wide executor.
     void queueToExecute();
 
-protected:
+  protected:
     ~AsyncTask() override;
 };

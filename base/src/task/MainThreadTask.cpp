@@ -4,6 +4,4 @@
 
 MainThreadTask::~MainThreadTask() = default;
 
-void MainThreadTask::queueToExecute() {
-    getOsalTaskExecutor()->queueToExecuteInMainThread(this);
-}
+void MainThreadTask::queueToExecute() { getOsalTaskExecutor()->queueToExecuteInMainThread(this); }

@@ -4,6 +4,4 @@
 
 OsalTaskExecutor::~OsalTaskExecutor() = default;
 
-OsalTaskExecutor* getOsalTaskExecutor() {
-    return QtTaskExecutor::instance();
-}
+OsalTaskExecutor* getOsalTaskExecutor() { return QtTaskExecutor::instance(); }

@@ -8,7 +8,7 @@ class ScheduledTask;
 // Runs tasks on a thread pool, on the main thread, periodically or after a delay. Each queue
 // operation takes its own reference on the task and releases it once the task has run.
 class OsalTaskExecutor {
-public:
+  public:
     virtual ~OsalTaskExecutor();
 
     // run() on a pool thread, then onCompleteInMainThread() on the executor's thread.

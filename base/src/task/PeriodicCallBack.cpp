@@ -5,6 +5,4 @@ PeriodicCallBack::PeriodicCallBack(int intervalMs, void (*function)(void*), void
 
 PeriodicCallBack::~PeriodicCallBack() = default;
 
-void PeriodicCallBack::run() {
-    function(data);
-}
+void PeriodicCallBack::run() { function(data); }

@@ -4,16 +4,16 @@
 
 // A periodic task that calls a plain function with a borrowed data pointer every interval.
 class PeriodicCallBack : public PeriodicTask {
-public:
+  public:
     // `data` is borrowed and must outlive the started task.
     PeriodicCallBack(int intervalMs, void (*function)(void*), void* data);
 
     void run() override;
 
-protected:
+  protected:
     ~PeriodicCallBack() override;
 
-private:
+  private:
     void (*function)(void*);
     void* data;
 };

@@ -7,7 +7,7 @@
 // it first. start(), stop() and run() all happen on that one thread; run() may call stop()
 // (or start() again).
 class PeriodicTask : public RefCountedTask {
-public:
+  public:
     // intervalMs: the period in milliseconds, fixed for the task's life.
     explicit PeriodicTask(int intervalMs);
 
@@ -26,10 +26,10 @@ public:
     void* getExecutorContext() const;
     void setExecutorContext(void* context);
 
-protected:
+  protected:
     ~PeriodicTask() override;
 
-private:
+  private:
     void* executorContext = nullptr;
     int interval;
     bool started = false;

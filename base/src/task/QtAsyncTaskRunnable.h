@@ -9,12 +9,12 @@ class QtTaskExecutor;
 // Deleted by the pool after run(). The task reference taken at queueing passes on to the
 // completion, which releases it.
 class QtAsyncTaskRunnable : public QRunnable {
-public:
+  public:
     QtAsyncTaskRunnable(QtTaskExecutor* executor, AsyncTask* task);
 
     void run() override;
 
-private:
+  private:
     QtTaskExecutor* executor;
     AsyncTask* task;
 };

@@ -6,9 +6,7 @@ QtPeriodicTaskContext::QtPeriodicTaskContext(PeriodicTask* task) : task(task) {
     connect(&timer, SIGNAL(timeout()), this, SLOT(run()));
 }
 
-void QtPeriodicTaskContext::start(int intervalMs) {
-    timer.start(intervalMs);
-}
+void QtPeriodicTaskContext::start(int intervalMs) { timer.start(intervalMs); }
 
 void QtPeriodicTaskContext::stopAndRelease() {
     timer.stop();
@@ -20,8 +18,7 @@ void QtPeriodicTaskContext::stopAndRelease() {
 }
 
 void QtPeriodicTaskContext::run() {
-    if (!task)
-        return;
+    if (!task) return;
     running = true;
     // The task may stop itself (or release its last reference) in here.
     task->run();

@@ -10,7 +10,7 @@ class PeriodicTask;
 class QtPeriodicTaskContext : public QObject {
     Q_OBJECT
 
-public:
+  public:
     explicit QtPeriodicTaskContext(PeriodicTask* task);
 
     void start(int intervalMs);
@@ -18,10 +18,10 @@ public:
     // task's run() has returned when called from inside it.
     void stopAndRelease();
 
-private slots:
+  private slots:
     void run();
 
-private:
+  private:
     QTimer timer;
     PeriodicTask* task;
     // True while the task's run() is on the stack.

@@ -4,9 +4,7 @@
 
 QtScheduledTaskReceiver::QtScheduledTaskReceiver(ScheduledTask* task) : task(task) {}
 
-QtScheduledTaskReceiver::~QtScheduledTaskReceiver() {
-    task->deref();
-}
+QtScheduledTaskReceiver::~QtScheduledTaskReceiver() { task->deref(); }
 
 void QtScheduledTaskReceiver::timeout() {
     task->run();

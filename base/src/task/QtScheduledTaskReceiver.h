@@ -9,13 +9,13 @@ class ScheduledTask;
 class QtScheduledTaskReceiver : public QObject {
     Q_OBJECT
 
-public:
+  public:
     explicit QtScheduledTaskReceiver(ScheduledTask* task);
     ~QtScheduledTaskReceiver() override;
 
-private slots:
+  private slots:
     void timeout();
 
-private:
+  private:
     ScheduledTask* task;
 };

@@ -24,8 +24,7 @@ QtTaskExecutor::QtTaskExecutor() {
     // connection drops every call and no completion ever runs.
     qRegisterMetaType<AsyncTask*>("AsyncTask*");
     qRegisterMetaType<MainThreadTask*>("MainThreadTask*");
-    if (QCoreApplication* app = QCoreApplication::instance())
-        moveToThread(app->thread());
+    if (QCoreApplication* app = QCoreApplication::instance()) moveToThread(app->thread());
     connect(this, SIGNAL(_completeTaskInMainThread(AsyncTask*)), this,
             SLOT(doCompleteTaskInMainThread(AsyncTask*)), Qt::QueuedConnection);
     connect(this, SIGNAL(_runTaskInMainThread(MainThreadTask*)), this,
@@ -51,8 +50,7 @@ void QtTaskExecutor::startPeriodicTask(PeriodicTask* task, int /*intervalMs*/) {
 void QtTaskExecutor::stopPeriodicTask(PeriodicTask* task) {
     auto* context = static_cast<QtPeriodicTaskContext*>(task->getExecutorContext());
     task->setExecutorContext(nullptr);
-    if (context)
-        context->stopAndRelease();
+    if (context) context->stopAndRelease();
 }
 
 void QtTaskExecutor::queueScheduledTask(ScheduledTask* task) {

@@ -10,7 +10,7 @@
 class QtTaskExecutor : public QObject, public OsalTaskExecutor {
     Q_OBJECT
 
-public:
+  public:
     // The process-wide instance, created on the first call and never destroyed. It lives in
     // the application's thread when a QCoreApplication exists, else in the calling thread.
     static QtTaskExecutor* instance();
@@ -21,15 +21,15 @@ public:
     void stopPeriodicTask(PeriodicTask* task) override;
     void queueScheduledTask(ScheduledTask* task) override;
 
-signals:
+  signals:
     // Emitted from a pool thread once the task's run() has returned.
     void _completeTaskInMainThread(AsyncTask* task);
     void _runTaskInMainThread(MainThreadTask* task);
 
-private slots:
+  private slots:
     void doCompleteTaskInMainThread(AsyncTask* task);
     void doRunTaskInMainThread(MainThreadTask* task);
 
-private:
+  private:
     QtTaskExecutor();
 };

@@ -6,7 +6,7 @@
 // reference). deref() from 1 to 0 deletes the task through its virtual destructor, so tasks
 // live on the heap and are released with deref(), never with delete.
 class RefCountedTask {
-public:
+  public:
     RefCountedTask(const RefCountedTask&) = delete;
     RefCountedTask& operator=(const RefCountedTask&) = delete;
 
@@ -15,10 +15,10 @@ public:
     // Any thread; the last release deletes the task.
     void deref();
 
-protected:
+  protected:
     RefCountedTask() = default;
     virtual ~RefCountedTask();
 
-private:
+  private:
     std::atomic<int> refCount{1};
 };

@@ -5,6 +5,4 @@ ScheduledDelegateTask::ScheduledDelegateTask(int delayMs, void (*function)(void*
 
 ScheduledDelegateTask::~ScheduledDelegateTask() = default;
 
-void ScheduledDelegateTask::run() {
-    function(data);
-}
+void ScheduledDelegateTask::run() { function(data); }

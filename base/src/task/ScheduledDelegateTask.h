@@ -5,13 +5,13 @@
 // A scheduled task that calls a plain function with a borrowed data pointer. Made only by
 // ScheduledTask::schedule(delay, data, function).
 class ScheduledDelegateTask : public ScheduledTask {
-public:
+  public:
     void run() override;
 
-protected:
+  protected:
     ~ScheduledDelegateTask() override;
 
-private:
+  private:
     friend class ScheduledTask;
     ScheduledDelegateTask(int delayMs, void (*function)(void*), void* data);
 

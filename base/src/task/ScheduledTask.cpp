@@ -7,13 +7,9 @@ ScheduledTask::ScheduledTask(int delayMs) : delay(delayMs) {}
 
 ScheduledTask::~ScheduledTask() = default;
 
-void ScheduledTask::schedule() {
-    getOsalTaskExecutor()->queueScheduledTask(this);
-}
+void ScheduledTask::schedule() { getOsalTaskExecutor()->queueScheduledTask(this); }
 
-int ScheduledTask::getDelay() const {
-    return delay;
-}
+int ScheduledTask::getDelay() const { return delay; }
 
 void ScheduledTask::schedule(int delayMs, void* data, void (*function)(void*)) {
     ScheduledTask* task = new ScheduledDelegateTask(delayMs, function, data);

@@ -5,7 +5,7 @@
 // Work run once, a delay after schedule(), by a timer of the scheduling thread (that thread
 // needs an event loop). The executor holds a reference until run() has returned.
 class ScheduledTask : public RefCountedTask {
-public:
+  public:
     // delayMs: milliseconds from schedule() to run(); 0 runs at the next event loop pass.
     explicit ScheduledTask(int delayMs);
 
@@ -19,9 +19,9 @@ public:
     // thread, never synchronously. `data` is borrowed until then.
     static void schedule(int delayMs, void* data, void (*function)(void*));
 
-protected:
+  protected:
     ~ScheduledTask() override;
 
-private:
+  private:
     int delay;
 };

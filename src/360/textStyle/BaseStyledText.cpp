@@ -12,10 +12,7 @@
 
 #include "LogSystem.h"
 
-static void initV360Resources()
-{
-    Q_INIT_RESOURCE(v360);
-}
+static void initV360Resources() { Q_INIT_RESOURCE(v360); }
 
 namespace {
 
@@ -30,20 +27,17 @@ struct FontRegistry {
     QString family;
 };
 
-FontRegistry& fontRegistry()
-{
+FontRegistry& fontRegistry() {
     static FontRegistry registry;
     return registry;
 }
 
-bool onGuiThread()
-{
+bool onGuiThread() {
     const QCoreApplication* app = QCoreApplication::instance();
     return app && QThread::currentThread() == app->thread();
 }
 
-QFont defaultFont()
-{
+QFont defaultFont() {
     const QString family = BaseStyledText::fontFamily();
     QFont font = family.isEmpty() ? QFont() : QFont(family);
     font.setPointSize(kDefaultPointSize);
@@ -54,15 +48,12 @@ QFont defaultFont()
 
 BaseStyledText::Box::Box(bool framed) : font(defaultFont()), framed(framed) {}
 
-void BaseStyledText::Box::setFontSize(int n)
-{
-    if (n > 0)
-        font.setPointSize(n);
+void BaseStyledText::Box::setFontSize(int n) {
+    if (n > 0) font.setPointSize(n);
     const double s = n / 16.0;
     maxWidth = static_cast<int>(200 * s);
     maxHeight = static_cast<int>(100 * s);
-    if (s <= 1)
-        return;
+    if (s <= 1) return;
     margin = static_cast<int>(6 * s);
     arrowHeight = static_cast<int>(10 * s);
     arrowWidth = static_cast<int>(20 * s);
@@ -70,50 +61,38 @@ void BaseStyledText::Box::setFontSize(int n)
     shadowOffset = static_cast<float>(s);
 }
 
-QRect BaseStyledText::Box::textRect(const QPaintDevice* device, QPoint origin) const
-{
+QRect BaseStyledText::Box::textRect(const QPaintDevice* device, QPoint origin) const {
     const QFontMetrics metrics(font, device);
     return metrics.boundingRect(QRect(origin, QSize(maxWidth, maxHeight)), kTextFlags, text);
 }
 
-QSize BaseStyledText::Box::size(const QPaintDevice* device) const
-{
+QSize BaseStyledText::Box::size(const QPaintDevice* device) const {
     const QRect r = textRect(device, QPoint(margin, margin));
     return QSize(r.width() + 2 * margin + 2, r.height() + 2 * margin + 2);
 }
 
 BaseStyledText::BaseStyledText(QWidget* parent, bool framed)
-    : QWidget(parent), button(new QPushButton(this)), box_(framed)
-{
+    : QWidget(parent), button(new QPushButton(this)), box_(framed) {
     button->setFlat(true);
     button->hide();
 }
 
-void BaseStyledText::setColors(QColor text, QColor background)
-{
+void BaseStyledText::setColors(QColor text, QColor background) {
     box_.textColor = text;
     box_.backgroundColor = background;
 }
 
-void BaseStyledText::setFontSize(int size)
-{
-    box_.setFontSize(size);
-}
+void BaseStyledText::setFontSize(int size) { box_.setFontSize(size); }
 
-void BaseStyledText::setText(QString text)
-{
+void BaseStyledText::setText(QString text) {
     box_.text = text;
     resize(box_.size(this));
     update();
 }
 
-QString BaseStyledText::curText() const
-{
-    return box_.text;
-}
+QString BaseStyledText::curText() const { return box_.text; }
 
-QImage BaseStyledText::renderImage(const Box& box)
-{
+QImage BaseStyledText::renderImage(const Box& box) {
     const QImage probe(1, 1, QImage::Format_ARGB32);
     QImage image(box.size(&probe), QImage::Format_ARGB32);
     image.fill(Qt::transparent);
@@ -122,12 +101,10 @@ QImage BaseStyledText::renderImage(const Box& box)
     return image;
 }
 
-void BaseStyledText::registerFonts()
-{
+void BaseStyledText::registerFonts() {
     FontRegistry& registry = fontRegistry();
     std::lock_guard<std::mutex> guard(registry.lock);
-    if (registry.registered)
-        return;
+    if (registry.registered) return;
     if (!onGuiThread()) {
         LogSystem::w(kTag, "Fonts not registered off the GUI thread!");
         return;
@@ -143,23 +120,19 @@ void BaseStyledText::registerFonts()
     registry.family = families.first();
 }
 
-QString BaseStyledText::fontFamily()
-{
-    if (onGuiThread())
-        registerFonts();
+QString BaseStyledText::fontFamily() {
+    if (onGuiThread()) registerFonts();
     FontRegistry& registry = fontRegistry();
     std::lock_guard<std::mutex> guard(registry.lock);
     return registry.family;
 }
 
-void BaseStyledText::paintEvent(QPaintEvent*)
-{
+void BaseStyledText::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     paintBox(painter, box_, size());
 }
 
-void BaseStyledText::setBubbleText(QString text, int extraHeight, int buttonY)
-{
+void BaseStyledText::setBubbleText(QString text, int extraHeight, int buttonY) {
     constexpr int kButtonSide = 22;
     box_.text = text;
     const QRect r = box_.textRect(this, QPoint(box_.margin, box_.margin));
@@ -171,8 +144,7 @@ void BaseStyledText::setBubbleText(QString text, int extraHeight, int buttonY)
 }
 
 void BaseStyledText::paintBubble(QPainter& painter, const QPolygon& outline,
-                                 QPoint textOrigin) const
-{
+                                 QPoint textOrigin) const {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setFont(box_.font);
     painter.setPen(QPen(Qt::white, box_.penWidth, box_.framed ? Qt::DotLine : Qt::SolidLine,
@@ -183,8 +155,7 @@ void BaseStyledText::paintBubble(QPainter& painter, const QPolygon& outline,
     painter.drawText(box_.textRect(painter.device(), textOrigin), kTextFlags, box_.text);
 }
 
-void BaseStyledText::paintBox(QPainter& painter, const Box& box, QSize size)
-{
+void BaseStyledText::paintBox(QPainter& painter, const Box& box, QSize size) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.setFont(box.font);

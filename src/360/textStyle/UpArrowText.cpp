@@ -7,13 +7,9 @@
 
 UpArrowText::UpArrowText(QWidget* parent, bool framed) : BaseStyledText(parent, framed) {}
 
-void UpArrowText::setText(QString text)
-{
-    setBubbleText(text, box_.arrowHeight, box_.arrowHeight);
-}
+void UpArrowText::setText(QString text) { setBubbleText(text, box_.arrowHeight, box_.arrowHeight); }
 
-void UpArrowText::paintEvent(QPaintEvent*)
-{
+void UpArrowText::paintEvent(QPaintEvent*) {
     const int a = box_.arrowHeight, w = width(), h = height();
     const int q = w / 4, f = q + std::min(q, box_.arrowWidth);
     const QPolygon outline({QPoint(0, a), QPoint(q, a), QPoint((q + f) / 2, 0), QPoint(f, a),

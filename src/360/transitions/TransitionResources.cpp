@@ -8,31 +8,25 @@
 
 #include "LogSystem.h"
 
-static void initTransitionResources()
-{
-    Q_INIT_RESOURCE(transitions);
-}
+static void initTransitionResources() { Q_INIT_RESOURCE(transitions); }
 
 namespace {
 
 constexpr const char* kTag = "V360Transition";
 
-std::once_flag& resourcesOnce()
-{
+std::once_flag& resourcesOnce() {
     static std::once_flag once;
     return once;
 }
 
-bool onGuiThread()
-{
+bool onGuiThread() {
     const QCoreApplication* app = QCoreApplication::instance();
     return app && QThread::currentThread() == app->thread();
 }
 
 }  // namespace
 
-QImage TransitionResources::loadPicture(const QString& path)
-{
+QImage TransitionResources::loadPicture(const QString& path) {
     std::call_once(resourcesOnce(), initTransitionResources);
     QImage image(path);
     if (image.isNull()) {
@@ -44,8 +38,7 @@ QImage TransitionResources::loadPicture(const QString& path)
     return image.convertToFormat(QImage::Format_ARGB32);
 }
 
-QString TransitionResources::titleFontFamily()
-{
+QString TransitionResources::titleFontFamily() {
     static std::mutex lock;
     static bool registered = false;
     static QString family;

@@ -10,8 +10,7 @@
 V360AirPlaneTransitor::V360AirPlaneTransitor(int type, int width, int height, int iconSet)
     : V360Transitor(type, width, height),
       iconSet(iconSet),
-      stripHeight(static_cast<int>(this->height / 12.0))
-{
+      stripHeight(static_cast<int>(this->height / 12.0)) {
     if (iconSet) {
         loadDirection(right, ":/images/transition/hikingRight.png",
                       ":/images/transition/hikingShadowRight.png");
@@ -26,15 +25,14 @@ V360AirPlaneTransitor::V360AirPlaneTransitor(int type, int width, int height, in
 }
 
 void V360AirPlaneTransitor::loadDirection(Direction& d, const char* iconPath,
-                                          const char* shadowPath)
-{
+                                          const char* shadowPath) {
     const QImage icon = TransitionResources::loadPicture(iconPath);
     d.iconWidth = stripHeight * icon.width() / icon.height();
     const auto scaled = [&](const QImage& picture) {
-        if (d.iconWidth <= 0 || stripHeight <= 0)
-            return QImage();
-        return picture.scaled(d.iconWidth, stripHeight, Qt::IgnoreAspectRatio,
-                              Qt::FastTransformation).convertToFormat(QImage::Format_ARGB32);
+        if (d.iconWidth <= 0 || stripHeight <= 0) return QImage();
+        return picture
+            .scaled(d.iconWidth, stripHeight, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+            .convertToFormat(QImage::Format_ARGB32);
     };
     d.icon = scaled(icon);
     d.shadow = scaled(TransitionResources::loadPicture(shadowPath));
@@ -45,10 +43,8 @@ void V360AirPlaneTransitor::loadDirection(Direction& d, const char* iconPath,
 }
 
 void V360AirPlaneTransitor::composeTransitionFrame(double progress, void* src1, void* src2,
-                                                   void* dst)
-{
-    if (!inRange(progress) || !dst || stripHeight <= 0)
-        return;
+                                                   void* dst) {
+    if (!inRange(progress) || !dst || stripHeight <= 0) return;
     std::lock_guard<OsalMutex> guard(mutex);
     const float x = std::pow(static_cast<float>(progress), 2.8f);
     for (int k = 0; k < 12; ++k)
@@ -57,8 +53,7 @@ void V360AirPlaneTransitor::composeTransitionFrame(double progress, void* src1, 
 }
 
 void V360AirPlaneTransitor::composeStrip(int k, float x, const uint8_t* outgoing,
-                                         const uint8_t* incoming, uint8_t* dst)
-{
+                                         const uint8_t* incoming, uint8_t* dst) {
     const bool even = k % 2 == 0;
     Direction& d = even ? right : left;
     const int pair = k / 2;
@@ -73,8 +68,8 @@ void V360AirPlaneTransitor::composeStrip(int k, float x, const uint8_t* outgoing
     BlendUtil::blendPiP(d.work.data(), width, stripHeight, d.shadow.bits(), n, 0, d.iconWidth,
                         stripHeight, true);
     if (even)
-        BlendUtil::fillColor(d.work.data(), width, stripHeight, 255, 255, 255,
-                             n + d.iconWidth - 1, 0, width - d.iconWidth - n + 2, stripHeight);
+        BlendUtil::fillColor(d.work.data(), width, stripHeight, 255, 255, 255, n + d.iconWidth - 1,
+                             0, width - d.iconWidth - n + 2, stripHeight);
     else
         BlendUtil::fillColor(d.work.data(), width, stripHeight, 255, 255, 255, 0, 0, n,
                              stripHeight);
@@ -93,15 +88,12 @@ void V360AirPlaneTransitor::composeStrip(int k, float x, const uint8_t* outgoing
                         stripHeight, false);
     BlendUtil::setAlphaLayer(d.work.data(), width, stripHeight, d.mask.data());
 
-    if (outgoing && outgoing != dst)
-        std::memcpy(dst + offset, outgoing + offset, bytes);
+    if (outgoing && outgoing != dst) std::memcpy(dst + offset, outgoing + offset, bytes);
     BlendUtil::blendPiP(dst, width, height, d.work.data(), 0, k * stripHeight, width, stripHeight,
                         false);
 }
 
-bool V360AirPlaneTransitor::saveRawData(unsigned char* pixels, int w, int h, QString path)
-{
-    if (!pixels || w <= 0 || h <= 0)
-        return false;
+bool V360AirPlaneTransitor::saveRawData(unsigned char* pixels, int w, int h, QString path) {
+    if (!pixels || w <= 0 || h <= 0) return false;
     return QImage(pixels, w, h, QImage::Format_ARGB32).save(path);
 }

@@ -19,10 +19,8 @@ V360EndTitle::V360EndTitle(int type, int width, int height)
       titleW(textW),
       titleH(textW + textH),
       endFrame(size_t(this->width) * this->height * 4, 0),
-      title(size_t(titleW) * titleH * 4, 0)
-{
-    if (textW <= 0 || textH <= 0 || logoW <= 0 || logoH <= 0)
-        return;
+      title(size_t(titleW) * titleH * 4, 0) {
+    if (textW <= 0 || textH <= 0 || logoW <= 0 || logoH <= 0) return;
     credit = QImage(textW, textH, QImage::Format_ARGB32);
     credit.fill(QColor(0, 0, 0));
     {
@@ -37,19 +35,16 @@ V360EndTitle::V360EndTitle(int type, int width, int height)
                .scaled(logoW, logoH, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                .convertToFormat(QImage::Format_ARGB32);
     for (int i = 0, x = gapE; i < 3; ++i, x += logoW + 2 * gapE) {
-        BlendUtil::blendPiP(endFrame.data(), this->width, this->height, logo.bits(), x, topE,
-                            logoW, logoH, false);
+        BlendUtil::blendPiP(endFrame.data(), this->width, this->height, logo.bits(), x, topE, logoW,
+                            logoH, false);
         BlendUtil::blendPiP(endFrame.data(), this->width, this->height, credit.bits(), x,
                             topE + logoH, textW, textH, false);
     }
     BlendUtil::blendPiP(title.data(), titleW, titleH, logo.bits(), (titleW - logoW) / 2, 0, logoW,
                         logoH, false);
-    BlendUtil::blendPiP(title.data(), titleW, titleH, credit.bits(), 0, logoH, textW, textH,
-                        false);
+    BlendUtil::blendPiP(title.data(), titleW, titleH, credit.bits(), 0, logoH, textW, textH, false);
 }
 
-void V360EndTitle::composeTransitionFrame(double, void*, void*, void* dst)
-{
-    if (dst)
-        std::memcpy(dst, endFrame.data(), endFrame.size());
+void V360EndTitle::composeTransitionFrame(double, void*, void*, void* dst) {
+    if (dst) std::memcpy(dst, endFrame.data(), endFrame.size());
 }

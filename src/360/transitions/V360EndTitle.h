@@ -27,7 +27,7 @@ class V360EndTitle : public V360Transitor {
 
   private:
     const int textW, logoW, logoH, textH, gapE, topE, titleW, titleH;
-    QImage logo, credit;              // ARGB32
-    std::vector<uint8_t> endFrame;    // width x height BGRA
-    std::vector<uint8_t> title;       // titleW x titleH BGRA
+    QImage logo, credit;            // ARGB32
+    std::vector<uint8_t> endFrame;  // width x height BGRA
+    std::vector<uint8_t> title;     // titleW x titleH BGRA
 };

@@ -12,19 +12,16 @@
 #include <QPainter>
 
 V360FlyInTitle::V360FlyInTitle(int type, int width, int height, void* text)
-    : V360BoxTitle(type, width, height)
-{
+    : V360BoxTitle(type, width, height) {
     updateTitleText(fromText(text));
 }
 
-void V360FlyInTitle::releaseResource()
-{
+void V360FlyInTitle::releaseResource() {
     line1.clear();
     line2.clear();
 }
 
-void V360FlyInTitle::updateTitleText(QString text)
-{
+void V360FlyInTitle::updateTitleText(QString text) {
     releaseResource();
     const QStringList parts = text.split("\n");
     line1 = buildLine(parts.value(0));
@@ -34,8 +31,7 @@ void V360FlyInTitle::updateTitleText(QString text)
         placeLine(line2, line1.front().y + static_cast<int>(1.5 * 72 * height / 2160));
 }
 
-std::vector<CharacterBuffer> V360FlyInTitle::buildLine(const QString& text)
-{
+std::vector<CharacterBuffer> V360FlyInTitle::buildLine(const QString& text) {
     const QFont font = titleFont(QString());
     const QFontMetrics metrics(font);
     const int cellHeight = static_cast<int>(1.5 * 72 * height / 2160);
@@ -48,8 +44,7 @@ std::vector<CharacterBuffer> V360FlyInTitle::buildLine(const QString& text)
         cell.x = x;
         cell.angle = static_cast<float>(runningAngle * M_PI / 180);
         runningAngle += 110;
-        if (runningAngle >= 360)
-            runningAngle -= 360;
+        if (runningAngle >= 360) runningAngle -= 360;
         x += cell.width;
         if (cell.width > 0 && cell.height > 0) {
             cell.pixels.assign(size_t(cell.width) * cell.height * 4, 0);
@@ -64,11 +59,9 @@ std::vector<CharacterBuffer> V360FlyInTitle::buildLine(const QString& text)
     return cells;
 }
 
-void V360FlyInTitle::placeLine(std::vector<CharacterBuffer>& cells, int y)
-{
+void V360FlyInTitle::placeLine(std::vector<CharacterBuffer>& cells, int y) {
     float total = 0;
-    for (const CharacterBuffer& cell : cells)
-        total += cell.width;
+    for (const CharacterBuffer& cell : cells) total += cell.width;
     const float shift = gap + (boxW - total) / 2;
     for (CharacterBuffer& cell : cells) {
         cell.x = static_cast<int>(cell.x + shift);
@@ -76,18 +69,15 @@ void V360FlyInTitle::placeLine(std::vector<CharacterBuffer>& cells, int y)
     }
 }
 
-void V360FlyInTitle::composeTransitionFrame(double progress, void*, void*, void* dst)
-{
-    if (!inRange(progress) || !dst)
-        return;
+void V360FlyInTitle::composeTransitionFrame(double progress, void*, void*, void* dst) {
+    if (!inRange(progress) || !dst) return;
     drawBackground(dst);
     const double rest = 1.0 - effectProgress(progress);
     for (const std::vector<CharacterBuffer>* cells : {&line1, &line2}) {
         for (const CharacterBuffer& cell : *cells) {
             const int dx = static_cast<int>(width * std::cos(cell.angle) * rest);
             const int dy = static_cast<int>(height * std::sin(cell.angle) * rest);
-            blendCopies(dst, cell.pixels.data(), cell.width, cell.height, cell.x + dx,
-                        cell.y + dy);
+            blendCopies(dst, cell.pixels.data(), cell.width, cell.height, cell.x + dx, cell.y + dy);
         }
     }
 }

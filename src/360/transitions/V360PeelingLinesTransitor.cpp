@@ -14,8 +14,7 @@ V360PeelingLinesTransitor::V360PeelingLinesTransitor(int type, int width, int he
       strip(size_t(44) * this->height * 4),
       work(size_t(this->width) * this->height * 4),
       stripCount(this->width / kStripStep),
-      maskHeight(this->height)
-{
+      maskHeight(this->height) {
     if (this->height > 0)
         mask = TransitionResources::loadPicture(":/images/transition/lineMask.png")
                    .scaled(stripWidth, maskHeight, Qt::IgnoreAspectRatio, Qt::FastTransformation)
@@ -29,10 +28,9 @@ V360PeelingLinesTransitor::V360PeelingLinesTransitor(int type, int width, int he
 }
 
 int V360PeelingLinesTransitor::calculateLineMask(float progress, int i, void* src2,
-                                                 void* stripBuffer)
-{
-    const int threshold = std::min(
-        255, static_cast<int>((std::abs(minOffset) + 255) * progress + offsets[i]));
+                                                 void* stripBuffer) {
+    const int threshold =
+        std::min(255, static_cast<int>((std::abs(minOffset) + 255) * progress + offsets[i]));
     const int n = i == stripCount - 1 ? kStripStep : stripWidth;
     const uint8_t alpha = static_cast<uint8_t>(static_cast<int>(255 * progress));
     const uint8_t* src = static_cast<const uint8_t*>(src2);
@@ -51,10 +49,8 @@ int V360PeelingLinesTransitor::calculateLineMask(float progress, int i, void* sr
 }
 
 void V360PeelingLinesTransitor::composeTransitionFrame(double progress, void* src1, void* src2,
-                                                       void* dst)
-{
-    if (!inRange(progress) || !src1 || !dst || mask.isNull())
-        return;
+                                                       void* dst) {
+    if (!inRange(progress) || !src1 || !dst || mask.isNull()) return;
     std::lock_guard<OsalMutex> guard(mutex);
     const size_t bytes = work.size();
     const uint8_t* a = static_cast<const uint8_t*>(src1);
@@ -71,8 +67,8 @@ void V360PeelingLinesTransitor::composeTransitionFrame(double progress, void* sr
     std::memcpy(work.data(), a, bytes);
     for (int i = 0; i < stripCount; ++i) {
         calculateLineMask(static_cast<float>(progress), i, src2, strip.data());
-        BlendUtil::blendPiP(work.data(), width, height, strip.data(), kStripStep * i, 0,
-                            stripWidth, maskHeight, false);
+        BlendUtil::blendPiP(work.data(), width, height, strip.data(), kStripStep * i, 0, stripWidth,
+                            maskHeight, false);
     }
     std::memcpy(dst, work.data(), bytes);
 }

@@ -1,9 +1,7 @@
 #include "V360Transitor.h"
 
 V360Transitor::V360Transitor(int type, int width, int height)
-    : type(type), width(width > 0 ? width : 0), height(height > 0 ? height : 0)
-{
-}
+    : type(type), width(width > 0 ? width : 0), height(height > 0 ? height : 0) {}
 
 V360Transitor::~V360Transitor() = default;
 

@@ -11,8 +11,7 @@
 V360WipeCenterTitle::V360WipeCenterTitle(int type, int width, int height, void* text)
     : V360BoxTitle(type, width, height),
       output(size_t(boxW) * boxH * 4, 0),
-      mask(size_t(boxW) * boxH, 0)
-{
+      mask(size_t(boxW) * boxH, 0) {
     if (boxW > 0 && boxH > 0) {
         QImage picture = TransitionResources::loadPicture(":/images/Edit/alphaTransition.png")
                              .scaled(boxW, boxH, Qt::IgnoreAspectRatio, Qt::FastTransformation)
@@ -22,15 +21,13 @@ V360WipeCenterTitle::V360WipeCenterTitle(int type, int width, int height, void* 
     updateTitleText(fromText(text), 0, 7);
 }
 
-void V360WipeCenterTitle::updateTitleText(QString text, COLOR_STYLE textColor, COLOR_STYLE)
-{
+void V360WipeCenterTitle::updateTitleText(QString text, COLOR_STYLE textColor, COLOR_STYLE) {
     int r = 255, g = 255, b = 255;
     ColorStyleUtil::queryColorStyle(textColor, &r, &g, &b);
     source = textBitmap(text, titleFont(TransitionResources::titleFontFamily()), QColor(r, g, b));
 }
 
-void V360WipeCenterTitle::applyTitleEffect(float e)
-{
+void V360WipeCenterTitle::applyTitleEffect(float e) {
     const int t = static_cast<int>(e * 295 - 20);
     for (size_t i = 0; i < mask.size(); ++i) {
         const uint8_t* s = &source[i * 4];
@@ -50,17 +47,14 @@ void V360WipeCenterTitle::applyTitleEffect(float e)
     }
 }
 
-void* V360WipeCenterTitle::getTitleDstBuffer(float e)
-{
+void* V360WipeCenterTitle::getTitleDstBuffer(float e) {
     std::lock_guard<OsalMutex> guard(mutex);
     applyTitleEffect(e);
     return output.data();
 }
 
-void V360WipeCenterTitle::composeTransitionFrame(double progress, void*, void*, void* dst)
-{
-    if (!inRange(progress) || !dst)
-        return;
+void V360WipeCenterTitle::composeTransitionFrame(double progress, void*, void*, void* dst) {
+    if (!inRange(progress) || !dst) return;
     std::lock_guard<OsalMutex> guard(mutex);
     drawBackground(dst);
     applyTitleEffect(static_cast<float>(effectProgress(progress)));

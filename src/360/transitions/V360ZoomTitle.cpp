@@ -7,21 +7,17 @@
 #include "TitleSampling.h"
 
 V360ZoomTitle::V360ZoomTitle(int type, int width, int height, void* text)
-    : V360BoxTitle(type, width, height), work(size_t(boxW) * boxH * 4, 0)
-{
+    : V360BoxTitle(type, width, height), work(size_t(boxW) * boxH * 4, 0) {
     updateTitleText(fromText(text));
 }
 
-void V360ZoomTitle::updateTitleText(QString text)
-{
+void V360ZoomTitle::updateTitleText(QString text) {
     source = textBitmap(text, titleFont(QString()), QColor("#ffffff"));
 }
 
-void V360ZoomTitle::zoomInto(double scale)
-{
+void V360ZoomTitle::zoomInto(double scale) {
     std::fill(work.begin(), work.end(), 0);
-    if (work.empty())
-        return;
+    if (work.empty()) return;
     const int row0 = boxH / 2 - static_cast<int>(boxH / (2 * scale));
     const int col0 = boxW / 2 - static_cast<int>(boxW / (2 * scale));
     const int step = static_cast<int>(scale * 65536);
@@ -34,10 +30,8 @@ void V360ZoomTitle::zoomInto(double scale)
     }
 }
 
-void V360ZoomTitle::composeTransitionFrame(double progress, void*, void*, void* dst)
-{
-    if (!inRange(progress) || !dst)
-        return;
+void V360ZoomTitle::composeTransitionFrame(double progress, void*, void*, void* dst) {
+    if (!inRange(progress) || !dst) return;
     std::lock_guard<OsalMutex> guard(mutex);
     drawBackground(dst);
     zoomInto(5 * (1 - effectProgress(progress)) + 1);

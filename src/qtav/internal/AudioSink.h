@@ -9,7 +9,7 @@ namespace QtAV {
 // Where the player's audio thread writes sound: signed 16-bit interleaved
 // samples. Created, used and destroyed on that thread, which runs an event loop.
 class AudioSink {
-public:
+  public:
     virtual ~AudioSink() = default;
 
     // The default audio device when it exists and accepts the format, else a

@@ -18,14 +18,14 @@ class PlaybackSession;
 // lead of the clock; sound already behind the clock is dropped. Stopped with
 // quit() and wait() by the session.
 class AudioThread : public QThread {
-public:
+  public:
     explicit AudioThread(PlaybackSession* session);  // borrowed; outlives the thread
     ~AudioThread() override;
 
-protected:
+  protected:
     void run() override;
 
-private:
+  private:
     // One pass; false when the session aborted.
     bool tick();
     // Fills `pending` with the next decoded sound of the current serial; false when none is ready.
@@ -49,9 +49,9 @@ private:
     int inFormat = -1;
     AVChannelLayout inLayout{};
     int decodeSerial = 0;
-    bool ended = false;    // the decoder was drained for decodeSerial
+    bool ended = false;  // the decoder was drained for decodeSerial
     bool suspended = false;
-    QByteArray pending;    // resampled sound not yet written
+    QByteArray pending;  // resampled sound not yet written
     int pendingOffset = 0;
     int pendingSerial = 0;
     double pendingStart = 0;  // time in seconds of pending's first byte

@@ -13,11 +13,9 @@ NullAudioSink::NullAudioSink(int sampleRate, int channels)
 void NullAudioSink::drain() {
     const qint64 ns = sinceDrain.nsecsElapsed();
     const qint64 consumed = qint64(ns / 1e9 * bytesPerSecond);
-    if (consumed <= 0 && !suspended)
-        return;  // keep the fraction for the next call
+    if (consumed <= 0 && !suspended) return;  // keep the fraction for the next call
     sinceDrain.start();
-    if (!suspended)
-        queued = std::max<qint64>(0, queued - consumed);
+    if (!suspended) queued = std::max<qint64>(0, queued - consumed);
 }
 
 qint64 NullAudioSink::bytesFree() {

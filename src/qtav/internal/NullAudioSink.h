@@ -9,7 +9,7 @@ namespace QtAV {
 // A sink without a device: it holds up to 200 ms of sound and consumes it at
 // the rate of the format, so audio decoding keeps real time.
 class NullAudioSink : public AudioSink {
-public:
+  public:
     NullAudioSink(int sampleRate, int channels);
 
     qint64 bytesFree() override;
@@ -19,7 +19,7 @@ public:
     void reset() override;
     bool isSilent() const override { return true; }
 
-private:
+  private:
     // Takes the bytes consumed since the last call off `queued`.
     void drain();
 

@@ -4,15 +4,15 @@
 
 namespace QtAV {
 
-PacketQueue::PacketQueue(size_t maxPackets, size_t maxBytes) : maxPackets(maxPackets), maxBytes(maxBytes) {}
+PacketQueue::PacketQueue(size_t maxPackets, size_t maxBytes)
+    : maxPackets(maxPackets), maxBytes(maxBytes) {}
 
 bool PacketQueue::full() const { return items.size() >= maxPackets || bytes >= maxBytes; }
 
 bool PacketQueue::push(ffh::PacketPtr packet, int serial) {
     std::unique_lock<std::mutex> locker(lock);
     changed.wait(locker, [&] { return aborted || serial < minSerial || !full(); });
-    if (aborted || serial < minSerial)
-        return false;
+    if (aborted || serial < minSerial) return false;
     bytes += packet ? packet->size : 0;
     items.push_back(Item{std::move(packet), serial});
     changed.notify_all();
@@ -22,7 +22,8 @@ bool PacketQueue::push(ffh::PacketPtr packet, int serial) {
 bool PacketQueue::pop(Item* item, int timeoutMs) {
     std::unique_lock<std::mutex> locker(lock);
     if (!changed.wait_for(locker, std::chrono::milliseconds(timeoutMs),
-                          [&] { return aborted || !items.empty(); }) || aborted)
+                          [&] { return aborted || !items.empty(); }) ||
+        aborted)
         return false;
     *item = std::move(items.front());
     items.pop_front();

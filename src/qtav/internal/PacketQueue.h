@@ -12,7 +12,7 @@ namespace QtAV {
 // thread. Each packet carries the seek serial it was read under; a null
 // packet marks the end of the stream. Thread-safe.
 class PacketQueue {
-public:
+  public:
     struct Item {
         ffh::PacketPtr packet;  // null: end of stream
         int serial = 0;
@@ -31,7 +31,7 @@ public:
     // Wakes and fails every waiting and later push and pop.
     void abort();
 
-private:
+  private:
     bool full() const;
 
     std::mutex lock;

@@ -13,8 +13,7 @@ constexpr int kBufferMs = 250;
 
 std::unique_ptr<QtAudioSink> QtAudioSink::open(int sampleRate, int channels) {
     const QAudioDeviceInfo info = QAudioDeviceInfo::defaultOutputDevice();
-    if (info.isNull())
-        return nullptr;
+    if (info.isNull()) return nullptr;
     QAudioFormat format;
     format.setSampleRate(sampleRate);
     format.setChannelCount(channels);
@@ -22,13 +21,11 @@ std::unique_ptr<QtAudioSink> QtAudioSink::open(int sampleRate, int channels) {
     format.setCodec(QStringLiteral("audio/pcm"));
     format.setByteOrder(QAudioFormat::LittleEndian);
     format.setSampleType(QAudioFormat::SignedInt);
-    if (!info.isFormatSupported(format))
-        return nullptr;
+    if (!info.isFormatSupported(format)) return nullptr;
     std::unique_ptr<QAudioOutput> output(new QAudioOutput(info, format));
     output->setBufferSize(sampleRate * channels * 2 * kBufferMs / 1000);
     std::unique_ptr<QtAudioSink> sink(new QtAudioSink(std::move(output)));
-    if (!sink->start())
-        return nullptr;
+    if (!sink->start()) return nullptr;
     return sink;
 }
 
@@ -42,8 +39,7 @@ bool QtAudioSink::start() {
 qint64 QtAudioSink::bytesFree() { return device ? output->bytesFree() : 0; }
 
 qint64 QtAudioSink::write(const char* data, qint64 bytes) {
-    if (!device)
-        return 0;
+    if (!device) return 0;
     const qint64 written = device->write(data, bytes);
     return written < 0 ? 0 : written;
 }
@@ -55,10 +51,8 @@ void QtAudioSink::resume() { output->resume(); }
 void QtAudioSink::reset() {
     const bool wasSuspended = output->state() == QAudio::SuspendedState;
     output->reset();
-    if (!start())
-        device = nullptr;
-    if (wasSuspended)
-        output->suspend();
+    if (!start()) device = nullptr;
+    if (wasSuspended) output->suspend();
 }
 
 }  // namespace QtAV

@@ -10,7 +10,7 @@ namespace QtAV {
 
 // The default audio device through QAudioOutput in push mode.
 class QtAudioSink : public AudioSink {
-public:
+  public:
     // Null when there is no default device, it refuses the format or it fails to start.
     static std::unique_ptr<QtAudioSink> open(int sampleRate, int channels);
 
@@ -21,7 +21,7 @@ public:
     void reset() override;
     bool isSilent() const override { return false; }
 
-private:
+  private:
     explicit QtAudioSink(std::unique_ptr<QAudioOutput> output);
     bool start();
 

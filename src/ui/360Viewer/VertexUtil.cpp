@@ -70,11 +70,8 @@ int VertexUtil::generate(int numSlices, float radius, bool sphere, float** verti
         }
         *indices = out;
     }
-    if (vertices)
-        *vertices = positions;
-    if (texCoords)
-        *texCoords = coords;
-    if (numVertices)
-        *numVertices = vertexCount;
+    if (vertices) *vertices = positions;
+    if (texCoords) *texCoords = coords;
+    if (numVertices) *numVertices = vertexCount;
     return indexCount;
 }

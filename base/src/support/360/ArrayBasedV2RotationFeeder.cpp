@@ -22,20 +22,18 @@ namespace {
 
 const char* const kTag = "ABV2RF";
 constexpr int kRecoverable = 40000001;
-constexpr double kTick = 0.02;                // s per eye tick
+constexpr double kTick = 0.02;                 // s per eye tick
 constexpr double kDefaultOffset = 0.25333333;  // s
 constexpr double kWindow = 15;                 // s each side of the asked time
 constexpr double kPi = 3.141592653589793;
 constexpr int kMaxFrames = 24 * 3600 * 30;  // prepared frames at most: a day
 
-bool endsWith(const std::string& s, const char* suffix)
-{
+bool endsWith(const std::string& s, const char* suffix) {
     const size_t n = std::strlen(suffix);
     return s.size() >= n && s.compare(s.size() - n, n, suffix) == 0;
 }
 
-double wrap(double a)
-{
+double wrap(double a) {
     if (a > kPi) return a - 2 * kPi;
     if (a < -kPi) return a + 2 * kPi;
     return a;
@@ -44,13 +42,11 @@ double wrap(double a)
 }  // namespace
 
 ArrayBasedV2RotationFeeder::ArrayBasedV2RotationFeeder(const char* path, bool logErrors)
-    : path(path ? path : ""), logErrors(logErrors), alpha(calculateLowPassAlpha(1, 1.0 / 30))
-{
+    : path(path ? path : ""), logErrors(logErrors), alpha(calculateLowPassAlpha(1, 1.0 / 30)) {
     parsingResult = parseFile(true);
 }
 
-std::unique_ptr<OsalInputFile> ArrayBasedV2RotationFeeder::openEyeData(bool log, int* result)
-{
+std::unique_ptr<OsalInputFile> ArrayBasedV2RotationFeeder::openEyeData(bool log, int* result) {
     std::unique_ptr<OsalInputFile> file;
     if (endsWith(path, ".eye")) {
         file.reset(new OsalInputFile(path.c_str()));
@@ -73,8 +69,7 @@ std::unique_ptr<OsalInputFile> ArrayBasedV2RotationFeeder::openEyeData(bool log,
     return file;
 }
 
-int ArrayBasedV2RotationFeeder::parseFile(bool log)
-{
+int ArrayBasedV2RotationFeeder::parseFile(bool log) {
     freeRawData();
     v1.reset();
     int result = 0;
@@ -82,10 +77,10 @@ int ArrayBasedV2RotationFeeder::parseFile(bool log)
     if (!file) return result;
     unsigned int version, flags, numerator, denominator, extra;
     int startTick, offset = 0;
-    bool ok = ByteUtil::readUInt16(file, &version) == 0 && ByteUtil::readUInt16(file, &flags) == 0 &&
-              ByteUtil::readUInt16(file, &numerator) == 0 &&
-              ByteUtil::readUInt16(file, &denominator) == 0 &&
-              ByteUtil::readInt32(file, &startTick) == 0;
+    bool ok =
+        ByteUtil::readUInt16(file, &version) == 0 && ByteUtil::readUInt16(file, &flags) == 0 &&
+        ByteUtil::readUInt16(file, &numerator) == 0 &&
+        ByteUtil::readUInt16(file, &denominator) == 0 && ByteUtil::readInt32(file, &startTick) == 0;
     int size = 12;
     if (ok && (flags & 1)) ok = ByteUtil::readUInt16(file, &extra) == 0, size += 2;
     if (ok && (flags & 2)) ok = ByteUtil::readInt16(file, &offset) == 0, size += 2;
@@ -132,8 +127,7 @@ int ArrayBasedV2RotationFeeder::parseFile(bool log)
 
 int ArrayBasedV2RotationFeeder::readPieces(std::unique_ptr<OsalInputFile>& file,
                                            unsigned recordSize, bool log,
-                                           std::vector<RawPiece>* raw)
-{
+                                           std::vector<RawPiece>* raw) {
     int result = 0;
     int tick, total;
     while (ByteUtil::readInt32(file, &tick) == 0) {
@@ -181,8 +175,7 @@ int ArrayBasedV2RotationFeeder::readPieces(std::unique_ptr<OsalInputFile>& file,
     return result;
 }
 
-bool ArrayBasedV2RotationFeeder::takeTiming(std::vector<RawPiece>& raw)
-{
+bool ArrayBasedV2RotationFeeder::takeTiming(std::vector<RawPiece>& raw) {
     long long count = 0;
     for (size_t j = 0; j < raw.size(); ++j) {
         count += raw[j].samples;
@@ -201,8 +194,7 @@ bool ArrayBasedV2RotationFeeder::takeTiming(std::vector<RawPiece>& raw)
 }
 
 void ArrayBasedV2RotationFeeder::timePieces(const std::vector<RawPiece>& raw, bool log,
-                                            int* result)
-{
+                                            int* result) {
     double correction = 0;
     for (size_t i = 0; i < raw.size(); ++i) {
         if (raw[i].samples == 0) {
@@ -235,8 +227,7 @@ void ArrayBasedV2RotationFeeder::timePieces(const std::vector<RawPiece>& raw, bo
     resetWindow();
 }
 
-void ArrayBasedV2RotationFeeder::movingAverageRawAttitudes()
-{
+void ArrayBasedV2RotationFeeder::movingAverageRawAttitudes() {
     const long long n = static_cast<long long>(samples.size());
     std::vector<std::array<float, 4>> averaged(samples.size());
     for (long long i = 0; i < n; ++i) {
@@ -268,8 +259,7 @@ void ArrayBasedV2RotationFeeder::movingAverageRawAttitudes()
     }
 }
 
-void ArrayBasedV2RotationFeeder::freeRawData()
-{
+void ArrayBasedV2RotationFeeder::freeRawData() {
     samples.clear();
     samples.shrink_to_fit();
     fronts.clear();
@@ -277,22 +267,19 @@ void ArrayBasedV2RotationFeeder::freeRawData()
     pieces.clear();
 }
 
-void ArrayBasedV2RotationFeeder::resetWindow()
-{
+void ArrayBasedV2RotationFeeder::resetWindow() {
     windowFirst = windowLast = 0;
     firstSample = 0;
     lastSample = pieces.empty() ? 0 : pieces[0].samples - 1;
 }
 
-float ArrayBasedV2RotationFeeder::edgeShift(const Piece& p) const
-{
+float ArrayBasedV2RotationFeeder::edgeShift(const Piece& p) const {
     if (p.samples == nominal + 1) return 0;
     if (p.samples == nominal - 1) return 1 / rate;
     return 0.5f / rate;
 }
 
-void ArrayBasedV2RotationFeeder::quaternionAt(double t, double q[4], double* front)
-{
+void ArrayBasedV2RotationFeeder::quaternionAt(double t, double q[4], double* front) {
     while (windowFirst + 1 < pieces.size() &&
            pieces[windowFirst].endTime <= std::max(0.0, t - kWindow)) {
         firstSample += pieces[windowFirst].samples;
@@ -307,9 +294,8 @@ void ArrayBasedV2RotationFeeder::quaternionAt(double t, double q[4], double* fro
         windowLast = windowFirst;
         lastSample = firstSample + pieces[windowFirst].samples - 1;
     }
-    const double d = windowFirst == 0 ? 0
-                                      : pieces[windowFirst - 1].endTime +
-                                            edgeShift(pieces[windowFirst]);
+    const double d =
+        windowFirst == 0 ? 0 : pieces[windowFirst - 1].endTime + edgeShift(pieces[windowFirst]);
     const double e = pieces[windowLast].endTime - edgeShift(pieces[windowLast]);
     const long long span = lastSample - firstSample;
     const double m = span > 0 ? (e - d) / static_cast<double>(span) : 0;
@@ -334,8 +320,7 @@ void ArrayBasedV2RotationFeeder::quaternionAt(double t, double q[4], double* fro
         *front = 0;
 }
 
-bool ArrayBasedV2RotationFeeder::getRawQuaternion(int frame, double q[4], double* front)
-{
+bool ArrayBasedV2RotationFeeder::getRawQuaternion(int frame, double q[4], double* front) {
     if (v1 || pieces.empty()) return false;
     const double t = startShift + frame / 30.0;
     if (t > endTime) return false;
@@ -343,14 +328,12 @@ bool ArrayBasedV2RotationFeeder::getRawQuaternion(int frame, double q[4], double
     return true;
 }
 
-double ArrayBasedV2RotationFeeder::getDuration()
-{
+double ArrayBasedV2RotationFeeder::getDuration() {
     if (v1) return v1->getDuration();
     return pieces.empty() ? 0 : endTime - startShift;
 }
 
-void ArrayBasedV2RotationFeeder::prepareFilteredRotationData(int first, int count)
-{
+void ArrayBasedV2RotationFeeder::prepareFilteredRotationData(int first, int count) {
     if (v1) return v1->prepareFilteredRotationData(first, count);
     if (first < 0) return;
     if (pieces.empty() && parsingResult >= 0 && !prepared.empty()) parseFile(false);
@@ -382,8 +365,7 @@ void ArrayBasedV2RotationFeeder::prepareFilteredRotationData(int first, int coun
     if (count >= 1) freeRawData();
 }
 
-void ArrayBasedV2RotationFeeder::fillRotationData(int frame, double R[3][3])
-{
+void ArrayBasedV2RotationFeeder::fillRotationData(int frame, double R[3][3]) {
     if (!isUsingEye()) return fillStandardRData(R);
     if (v1) return v1->fillRotationData(frame, R);
     if (prepared.empty()) return fillStandardRData(R);

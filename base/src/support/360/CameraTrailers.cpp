@@ -23,8 +23,7 @@ const char kVintaroMarker[] = "}Vintaro360";
 
 // The text between the magic and the first '}' at or after it, split at ','. False when the
 // magic is absent (-7) or there is no '}' / no text (-2 through `result`).
-bool trailerFields(const char* tail, const char* magic, std::vector<std::string>* fields)
-{
+bool trailerFields(const char* tail, const char* magic, std::vector<std::string>* fields) {
     const size_t start = std::strlen(magic);
     const char* end =
         static_cast<const char*>(std::memchr(tail + start, '}', kTrailerSize - start));
@@ -40,8 +39,7 @@ bool trailerFields(const char* tail, const char* magic, std::vector<std::string>
 }
 
 // atoi within int: leading blanks, sign, digits; 0 when none.
-int fieldInt(const std::string& text)
-{
+int fieldInt(const std::string& text) {
     errno = 0;
     const long v = std::strtol(text.c_str(), nullptr, 10);
     return static_cast<int>(std::max<long>(INT_MIN, std::min<long>(INT_MAX, v)));
@@ -50,16 +48,14 @@ int fieldInt(const std::string& text)
 float fieldScaled(const std::string& text, float scale) { return fieldInt(text) / scale; }
 
 // Reads the trailer with `magic`: 0, or the reader's code.
-int readTrailerWithMagic(const char* path, const char* magic, char tail[kTrailerSize + 1])
-{
+int readTrailerWithMagic(const char* path, const char* magic, char tail[kTrailerSize + 1]) {
     long long size;
     const int result = readTrailerBlock(path, tail, &size);
     if (result != 0) return result;
     return std::memcmp(tail, magic, std::strlen(magic)) == 0 ? 0 : -7;
 }
 
-int vintaroEndTagCircle(const char* path, double* cx, double* cy, double* r)
-{
+int vintaroEndTagCircle(const char* path, double* cx, double* cy, double* r) {
     char tail[kTrailerSize + 1];
     long long size;
     int result = readTrailerBlock(path, tail, &size);
@@ -87,8 +83,7 @@ int vintaroEndTagCircle(const char* path, double* cx, double* cy, double* r)
 
 }  // namespace
 
-int readTrailerBlock(const char* path, char tail[kTrailerSize + 1], long long* fileSize)
-{
+int readTrailerBlock(const char* path, char tail[kTrailerSize + 1], long long* fileSize) {
     if (path == nullptr) return -30;
     OsalInputFile file(path);
     if (file.open() != 0) return -30;
@@ -104,8 +99,7 @@ int readTrailerBlock(const char* path, char tail[kTrailerSize + 1], long long* f
 }
 
 int getUQOLensVideoInfo(const char* path, int& a, int& b, int& c, float& d, float& e, int& f,
-                        bool& flag)
-{
+                        bool& flag) {
     char tail[kTrailerSize + 1];
     const int result = readTrailerWithMagic(path, kLensMagic, tail);
     if (result != 0) return result;
@@ -125,9 +119,8 @@ int getUQOLensVideoInfo(const char* path, int& a, int& b, int& c, float& d, floa
     return 0;
 }
 
-int getUQOLensPhotoInfo(const char* path, int& a, int& b, int& c, float& d, float& e,
-                        float q[4], int& f, bool& flag)
-{
+int getUQOLensPhotoInfo(const char* path, int& a, int& b, int& c, float& d, float& e, float q[4],
+                        int& f, bool& flag) {
     f = 180;
     flag = false;
     char tail[kTrailerSize + 1];
@@ -150,8 +143,7 @@ int getUQOLensPhotoInfo(const char* path, int& a, int& b, int& c, float& d, floa
     return 0;
 }
 
-int parseIntAndAdvance(char* text, int* value, char** next)
-{
+int parseIntAndAdvance(char* text, int* value, char** next) {
     long long v = 0;
     char* p = text;
     while (std::isdigit(static_cast<unsigned char>(*p))) {
@@ -165,8 +157,7 @@ int parseIntAndAdvance(char* text, int* value, char** next)
     return 0;
 }
 
-int getVintaro360CircleInfo(const char* path, double* cx, double* cy, double* r)
-{
+int getVintaro360CircleInfo(const char* path, double* cx, double* cy, double* r) {
     UQOPostAttachment attachment;
     if (getUQOPostAttachment(path, &attachment) == 0) {
         std::free(attachment.tag);
@@ -180,8 +171,7 @@ int getVintaro360CircleInfo(const char* path, double* cx, double* cy, double* r)
     return vintaroEndTagCircle(path, cx, cy, r);
 }
 
-int getVintaro360CircleInfo(const char* path, int w, int h, double* cx, double* cy, double* r)
-{
+int getVintaro360CircleInfo(const char* path, int w, int h, double* cx, double* cy, double* r) {
     if (getVintaro360CircleInfo(path, cx, cy, r) == 0) return 0;
     *cx = w / 2.0;
     *cy = h / 2.0;
@@ -189,8 +179,7 @@ int getVintaro360CircleInfo(const char* path, int w, int h, double* cx, double* 
     return kFallbackCircle;
 }
 
-int getVintaro360CircleInfo(const char* path, int w, int h, float* cx, float* cy, float* r)
-{
+int getVintaro360CircleInfo(const char* path, int w, int h, float* cx, float* cy, float* r) {
     double x, y, radius;
     const int result = getVintaro360CircleInfo(path, w, h, &x, &y, &radius);
     *cx = static_cast<float>(x);

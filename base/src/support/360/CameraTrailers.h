@@ -23,8 +23,8 @@ int getUQOLensVideoInfo(const char* path, int& a, int& b, int& c, float& d, floa
                         bool& flag);
 // The "UQOLensPhoto{" photo trailer: q = fields 0..3 / 100000, a..c = fields 4..6, d, e =
 // fields 7, 8 / 10000, f = field 9, flag = field 10 is 1. f = 180 and flag = false first.
-int getUQOLensPhotoInfo(const char* path, int& a, int& b, int& c, float& d, float& e,
-                        float q[4], int& f, bool& flag);
+int getUQOLensPhotoInfo(const char* path, int& a, int& b, int& c, float& d, float& e, float q[4],
+                        int& f, bool& flag);
 
 // Decimal digits (at least one, within int) up to ',' or '}': 0 with the value and `next`
 // after the separator, else -1 with both unchanged.

@@ -20,8 +20,7 @@ float gMajorCos[kCosSize];
 std::once_flag gArcSinOnce;
 std::once_flag gCosOnce;
 
-void buildArcSin()
-{
+void buildArcSin() {
     float* centre = gArcSin + kAsinSteps + kAsinPad;
     for (int i = 0; i < kAsinPad; ++i) {
         gArcSin[i] = -kFloatHalfPi;
@@ -34,39 +33,32 @@ void buildArcSin()
     }
 }
 
-void buildCos()
-{
+void buildCos() {
     for (int k = 0; k < kAsinSteps; ++k) {
         const float angle = static_cast<float>(k) * kFloatHalfPi * 0.00024414062f;
         gMajorCos[k] = static_cast<float>(std::cos(static_cast<double>(angle)));
     }
     gMajorCos[kAsinSteps] = static_cast<float>(std::cos(static_cast<double>(kFloatHalfPi)));
-    for (int k = kAsinSteps + 1; k < kCosSize; ++k)
-        gMajorCos[k] = 0.0f;
+    for (int k = kAsinSteps + 1; k < kCosSize; ++k) gMajorCos[k] = 0.0f;
 }
 
-bool validColumns(int n)
-{
-    return n >= 1 && n <= kDewarpMaxSide;
-}
+bool validColumns(int n) { return n >= 1 && n <= kDewarpMaxSide; }
 
 // Append-only caches. Entries are filled before they are appended, under the lock; they are
 // never removed, so pointers handed out stay valid. The caches are never destroyed, so a
 // dewarp still running while the process exits reads valid memory.
 struct TableCaches {
     std::mutex mutex;
-    std::vector<std::unique_ptr<MajorSinCosTable>> major;    // guarded by mutex
+    std::vector<std::unique_ptr<MajorSinCosTable>> major;      // guarded by mutex
     std::vector<std::unique_ptr<PartialSinCosTable>> partial;  // guarded by mutex
 };
 
-TableCaches& caches()
-{
+TableCaches& caches() {
     static TableCaches* instance = new TableCaches;
     return *instance;
 }
 
-std::unique_ptr<MajorSinCosTable> buildMajor(int n)
-{
+std::unique_ptr<MajorSinCosTable> buildMajor(int n) {
     auto t = std::make_unique<MajorSinCosTable>();
     t->n = n;
     t->sin.resize(n);
@@ -80,8 +72,7 @@ std::unique_ptr<MajorSinCosTable> buildMajor(int n)
     return t;
 }
 
-std::unique_ptr<PartialSinCosTable> buildPartial(int n, double startDeg, double endDeg)
-{
+std::unique_ptr<PartialSinCosTable> buildPartial(int n, double startDeg, double endDeg) {
     auto t = std::make_unique<PartialSinCosTable>();
     t->n = n;
     t->startDeg = startDeg;
@@ -100,40 +91,32 @@ std::unique_ptr<PartialSinCosTable> buildPartial(int n, double startDeg, double 
 
 }  // namespace
 
-const float* _init360ArcSinTable()
-{
+const float* _init360ArcSinTable() {
     std::call_once(gArcSinOnce, buildArcSin);
     return gArcSin + kAsinSteps + kAsinPad;
 }
 
-const float* _init360MajorSinCosTable()
-{
+const float* _init360MajorSinCosTable() {
     std::call_once(gCosOnce, buildCos);
     return gMajorCos;
 }
 
-const MajorSinCosTable* _get360MajorSinCosTable(int n)
-{
-    if (!validColumns(n))
-        return nullptr;
+const MajorSinCosTable* _get360MajorSinCosTable(int n) {
+    if (!validColumns(n)) return nullptr;
     TableCaches& c = caches();
     std::lock_guard<std::mutex> lock(c.mutex);
     for (const auto& t : c.major)
-        if (t->n == n)
-            return t.get();
+        if (t->n == n) return t.get();
     c.major.push_back(buildMajor(n));
     return c.major.back().get();
 }
 
-const PartialSinCosTable* get360PartialSinCosTable(int n, double startDeg, double endDeg)
-{
-    if (!validColumns(n))
-        return nullptr;
+const PartialSinCosTable* get360PartialSinCosTable(int n, double startDeg, double endDeg) {
+    if (!validColumns(n)) return nullptr;
     TableCaches& c = caches();
     std::lock_guard<std::mutex> lock(c.mutex);
     for (const auto& t : c.partial)
-        if (t->n == n && t->startDeg == startDeg && t->endDeg == endDeg)
-            return t.get();
+        if (t->n == n && t->startDeg == startDeg && t->endDeg == endDeg) return t.get();
     c.partial.push_back(buildPartial(n, startDeg, endDeg));
     return c.partial.back().get();
 }

@@ -4,8 +4,7 @@
 
 namespace {
 
-double q30(const unsigned char* b)
-{
+double q30(const unsigned char* b) {
     const uint32_t u =
         uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
     return static_cast<int32_t>(u) / 1073741824.0;
@@ -13,8 +12,7 @@ double q30(const unsigned char* b)
 
 }  // namespace
 
-void eyeRecordQuaternion(const unsigned char record[16], double q[4])
-{
+void eyeRecordQuaternion(const unsigned char record[16], double q[4]) {
     q[0] = q30(record);
     q[1] = -q30(record + 4);
     q[2] = -q30(record + 8);

@@ -20,8 +20,7 @@ const char kPacketHead[] =
     "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\" x:xmptk=\"UQO360\">"
     "<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
     "<rdf:Description rdf:about=\"\" xmlns:GPano=\"http://ns.google.com/photos/1.0/panorama/\">";
-const char kPacketTail[] =
-    "</rdf:Description></rdf:RDF></x:xmpmeta><?xpacket end=\"w\"?>";
+const char kPacketTail[] = "</rdf:Description></rdf:RDF></x:xmpmeta><?xpacket end=\"w\"?>";
 const char k360Properties[] = "<GPano:ProjectionType>equirectangular</GPano:ProjectionType>";
 const char k180Properties[] =
     "<GPano:UsePanoramaViewer>True</GPano:UsePanoramaViewer>"
@@ -34,8 +33,7 @@ const char k180Properties[] =
     "<GPano:FullPanoHeightPixels>2048</GPano:FullPanoHeightPixels>";
 
 // The whole APP1 segment (marker, big-endian length, identifier, packet).
-std::string xmpSegment(const char* properties)
-{
+std::string xmpSegment(const char* properties) {
     std::string payload(kXmpId, kXmpIdSize);
     payload += kPacketHead;
     payload += properties;
@@ -46,26 +44,22 @@ std::string xmpSegment(const char* properties)
     return segment + payload;
 }
 
-bool isAppMarker(const unsigned char head[4])
-{
+bool isAppMarker(const unsigned char head[4]) {
     return head[0] == 0xFF && head[1] >= 0xE0 && head[1] <= 0xEF;
 }
 
 int segmentLength(const unsigned char head[4]) { return head[2] << 8 | head[3]; }
 
-bool startsWithXmpId(const unsigned char* body, unsigned long size)
-{
+bool startsWithXmpId(const unsigned char* body, unsigned long size) {
     return size >= kXmpIdSize && std::memcmp(body, kXmpId, kXmpIdSize) == 0;
 }
 
-bool put(OsalOutputFile& out, const void* data, unsigned long size)
-{
+bool put(OsalOutputFile& out, const void* data, unsigned long size) {
     return out.write(data, size) == static_cast<long long>(size);
 }
 
 // Copies one APPn body of `size` bytes (dropping an XMP APP1 segment). 0, or -8 short read.
-int copySegment(OsalInputFile& in, OsalOutputFile& out, const unsigned char head[4], int size)
-{
+int copySegment(OsalInputFile& in, OsalOutputFile& out, const unsigned char head[4], int size) {
     unsigned char piece[kPiece];
     bool first = true, keep = true;
     while (size > 0) {
@@ -84,8 +78,7 @@ int copySegment(OsalInputFile& in, OsalOutputFile& out, const unsigned char head
 }
 
 // Steps 2 and 3: 0 after writing the new segment, -8 on a truncated or bad segment.
-int copyAppSegments(OsalInputFile& in, OsalOutputFile& out, const std::string& segment)
-{
+int copyAppSegments(OsalInputFile& in, OsalOutputFile& out, const std::string& segment) {
     unsigned char head[4];
     while (true) {
         const unsigned long n = in.read(head, 4);
@@ -106,8 +99,7 @@ int copyAppSegments(OsalInputFile& in, OsalOutputFile& out, const std::string& s
     }
 }
 
-void copyRest(OsalInputFile& in, OsalOutputFile& out)
-{
+void copyRest(OsalInputFile& in, OsalOutputFile& out) {
     unsigned char piece[kPiece];
     unsigned long n;
     do {
@@ -117,8 +109,7 @@ void copyRest(OsalInputFile& in, OsalOutputFile& out)
     } while (n == kPiece);
 }
 
-int appendXmp(const char* src, const char* dst, const char* properties)
-{
+int appendXmp(const char* src, const char* dst, const char* properties) {
     OsalInputFile in(src ? src : "");
     if (src == nullptr || in.open() != 0) return -30;
     OsalOutputFile out(dst ? dst : "", false);
@@ -134,20 +125,17 @@ int appendXmp(const char* src, const char* dst, const char* properties)
 
 }  // namespace
 
-int simpleAppend360Metadata2JpgFile(const char* src, const char* dst)
-{
+int simpleAppend360Metadata2JpgFile(const char* src, const char* dst) {
     return appendXmp(src, dst, k360Properties);
 }
 
-int simpleAppend180Metadata2JpgFile(const char* src, const char* dst, int width, int height)
-{
+int simpleAppend180Metadata2JpgFile(const char* src, const char* dst, int width, int height) {
     (void)width;
     (void)height;
     return appendXmp(src, dst, k180Properties);
 }
 
-bool simpleIs360Jpg(const char* path)
-{
+bool simpleIs360Jpg(const char* path) {
     OsalInputFile in(path ? path : "");
     unsigned char head[4];
     if (path == nullptr || in.open() != 0 || in.seek(2, 0) != 0) return false;

@@ -20,8 +20,7 @@ struct Box {
     char type[5] = {0, 0, 0, 0, 0};
 };
 
-unsigned long long bigEndian(const unsigned char* b, int n)
-{
+unsigned long long bigEndian(const unsigned char* b, int n) {
     unsigned long long v = 0;
     for (int i = 0; i < n; ++i) v = v << 8 | b[i];
     return v;
@@ -29,8 +28,7 @@ unsigned long long bigEndian(const unsigned char* b, int n)
 
 // The box at `at`; false when its head cannot be read, its size is below its head or it
 // reaches past `end`.
-bool readBox(OsalInputFile& in, long long at, long long end, Box* box)
-{
+bool readBox(OsalInputFile& in, long long at, long long end, Box* box) {
     unsigned char head[16];
     if (end - at < 8 || in.seek(at, 0) != 0 || in.read(head, 8) != 8) return false;
     box->start = at;
@@ -50,8 +48,7 @@ bool readBox(OsalInputFile& in, long long at, long long end, Box* box)
 // Calls `visit` for each child box within [from, end) until it returns false. False when a head
 // cannot be read (a truncated or malformed child).
 bool walk(OsalInputFile& in, long long from, long long end,
-          const std::function<bool(const Box&)>& visit)
-{
+          const std::function<bool(const Box&)>& visit) {
     for (long long at = from; at < end;) {
         Box box;
         if (!readBox(in, at, end, &box)) return false;
@@ -62,16 +59,15 @@ bool walk(OsalInputFile& in, long long from, long long end,
 }
 
 // The projection of a spherical box: 2 half, 1 full, 0 none or not spherical.
-int sphericalKind(OsalInputFile& in, const Box& box)
-{
+int sphericalKind(OsalInputFile& in, const Box& box) {
     unsigned char id[16];
     const long long textSize = box.start + box.size - box.body - 16;
     if (textSize < 0 || in.seek(box.body, 0) != 0 || in.read(id, 16) != 16 ||
         std::memcmp(id, kSphericalId, 16) != 0)
         return 0;
     std::string text(static_cast<size_t>(textSize < static_cast<long long>(kSphericalTextCap)
-                                              ? textSize
-                                              : kSphericalTextCap),
+                                             ? textSize
+                                             : kSphericalTextCap),
                      '\0');
     const unsigned long n = text.empty() ? 0 : in.read(&text[0], text.size());
     if (n == static_cast<unsigned long>(-1)) return 0;
@@ -83,14 +79,12 @@ int sphericalKind(OsalInputFile& in, const Box& box)
 
 // The first spherical kind among the uuid children of a track; -2 when a child head cannot be
 // read before one is found.
-int trackKind(OsalInputFile& in, const Box& trak)
-{
+int trackKind(OsalInputFile& in, const Box& trak) {
     int kind = 0;
-    const bool complete =
-        walk(in, trak.body, trak.start + trak.size, [&](const Box& child) {
-            if (std::strcmp(child.type, "uuid") == 0) kind = sphericalKind(in, child);
-            return kind == 0;
-        });
+    const bool complete = walk(in, trak.body, trak.start + trak.size, [&](const Box& child) {
+        if (std::strcmp(child.type, "uuid") == 0) kind = sphericalKind(in, child);
+        return kind == 0;
+    });
     return kind == 0 && !complete ? -2 : kind;
 }
 
@@ -98,8 +92,8 @@ bool isType(const Box& box, const char* type) { return std::strcmp(box.type, typ
 
 // Calls `onTrack` for every "trak" of the first "moov" until it returns false. False when the
 // file has no readable "moov".
-bool forEachTrack(const char* path, const std::function<bool(OsalInputFile&, const Box&)>& onTrack)
-{
+bool forEachTrack(const char* path,
+                  const std::function<bool(OsalInputFile&, const Box&)>& onTrack) {
     OsalInputFile in(path ? path : "");
     if (path == nullptr || in.open() != 0 || in.seek(0, 2) != 0) return false;
     const long long size = in.tell();
@@ -107,9 +101,8 @@ bool forEachTrack(const char* path, const std::function<bool(OsalInputFile&, con
     walk(in, 0, size, [&](const Box& box) {
         if (!isType(box, "moov")) return true;
         found = true;
-        walk(in, box.body, box.start + box.size, [&](const Box& child) {
-            return !isType(child, "trak") || onTrack(in, child);
-        });
+        walk(in, box.body, box.start + box.size,
+             [&](const Box& child) { return !isType(child, "trak") || onTrack(in, child); });
         return false;
     });
     return found;
@@ -117,8 +110,7 @@ bool forEachTrack(const char* path, const std::function<bool(OsalInputFile&, con
 
 }  // namespace
 
-int simpleIs360Mp4(const char* path)
-{
+int simpleIs360Mp4(const char* path) {
     int result = 0;
     forEachTrack(path, [&](OsalInputFile& in, const Box& trak) {
         if (trackKind(in, trak) > 0) result = 1;
@@ -127,8 +119,7 @@ int simpleIs360Mp4(const char* path)
     return result;
 }
 
-int simpleIs360Or180Mp4(const char* path)
-{
+int simpleIs360Or180Mp4(const char* path) {
     int result = -1;
     forEachTrack(path, [&](OsalInputFile& in, const Box& trak) {
         const int kind = trackKind(in, trak);

@@ -4,8 +4,7 @@
 
 #include "CameraTrailers.h"
 
-bool findRecordStart(const char* block, const RecordLimits& limits, int* pos)
-{
+bool findRecordStart(const char* block, const RecordLimits& limits, int* pos) {
     for (int i = limits.searchFrom; i >= 0; --i) {
         if (block[i] == '{') {
             *pos = i + 1;
@@ -15,8 +14,7 @@ bool findRecordStart(const char* block, const RecordLimits& limits, int* pos)
     return false;
 }
 
-int skipDigitFields(const char* block, const RecordLimits& limits, int count, int* pos)
-{
+int skipDigitFields(const char* block, const RecordLimits& limits, int count, int* pos) {
     for (int n = 0; n < count; ++n) {
         while (*pos <= limits.fieldEnd && std::isdigit(static_cast<unsigned char>(block[*pos])))
             ++*pos;
@@ -27,8 +25,7 @@ int skipDigitFields(const char* block, const RecordLimits& limits, int count, in
     return 0;
 }
 
-int readIntFields(char* block, const RecordLimits& limits, int count, int* values, int* pos)
-{
+int readIntFields(char* block, const RecordLimits& limits, int count, int* values, int* pos) {
     for (int n = 0; n < count; ++n) {
         if (*pos >= limits.fieldStart) return -8;
         char* next = nullptr;

@@ -3,8 +3,7 @@
 #include "CameraFront.h"
 #include "CameraTrailers.h"
 
-UQOLensRotationFeeder::UQOLensRotationFeeder(const char* path) : params{kNoFront, false}
-{
+UQOLensRotationFeeder::UQOLensRotationFeeder(const char* path) : params{kNoFront, false} {
     int a, b, c, f;
     float d, e;
     bool flag = false;
@@ -13,14 +12,12 @@ UQOLensRotationFeeder::UQOLensRotationFeeder(const char* path) : params{kNoFront
     parsingResult = parser.parse(path, -1);
 }
 
-double UQOLensRotationFeeder::getDuration()
-{
+double UQOLensRotationFeeder::getDuration() {
     AttParserData* last = parser.getParsedData().empty() ? nullptr : parser.getParsedData().back();
     return last ? last->time / 1000.0 : 0;
 }
 
-void UQOLensRotationFeeder::fillRotationDataByTime(int ms, double R[3][3])
-{
+void UQOLensRotationFeeder::fillRotationDataByTime(int ms, double R[3][3]) {
     float qf[4];
     if (!parser.findAttitude(ms, qf)) {
         fillStandardRData(R);
@@ -31,8 +28,7 @@ void UQOLensRotationFeeder::fillRotationDataByTime(int ms, double R[3][3])
     fillUqoLensRMByAttitude(q, &R[0][0], &copy, 1);
 }
 
-void UQOLensRotationFeeder::fillRotationData(int frame, double R[3][3])
-{
+void UQOLensRotationFeeder::fillRotationData(int frame, double R[3][3]) {
     fillRotationDataByTime(static_cast<int>(static_cast<long long>(frame) * 1000 / 30), R);
 }
 

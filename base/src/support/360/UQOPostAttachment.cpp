@@ -21,23 +21,20 @@ const char kEnd[] = "}UQOCam";
 constexpr int kEndAt = static_cast<int>(kTrailerSize) - (sizeof(kEnd) - 1);  // 505
 const RecordLimits kLimits{kEndAt - 1, kEndAt - 2, kEndAt};
 
-bool digitsAt(const char* s, int count)
-{
+bool digitsAt(const char* s, int count) {
     for (int i = 0; i < count; ++i)
         if (!std::isdigit(static_cast<unsigned char>(s[i]))) return false;
     return true;
 }
 
-int number(const char* s, int count)
-{
+int number(const char* s, int count) {
     int v = 0;
     for (int i = 0; i < count; ++i) v = v * 10 + (s[i] - '0');
     return v;
 }
 
 // The tag field from `pos` up to its ','; -8 when empty or not ended within the limits.
-int readTag(const char* block, int* pos, std::string* tag)
-{
+int readTag(const char* block, int* pos, std::string* tag) {
     int end = *pos;
     while (end <= kLimits.fieldEnd && block[end] != ',') ++end;
     if (end > kLimits.fieldEnd || end == *pos) return -8;
@@ -46,8 +43,7 @@ int readTag(const char* block, int* pos, std::string* tag)
     return 0;
 }
 
-int parseRecord(const char* path, char* block, long long fileSize, UQOPostAttachment* out)
-{
+int parseRecord(const char* path, char* block, long long fileSize, UQOPostAttachment* out) {
     int pos = 0;
     if (!findRecordStart(block, kLimits, &pos)) {
         LogSystem::e(kTag, "Long UQOCam attachment for %s.", path);
@@ -80,15 +76,14 @@ int parseRecord(const char* path, char* block, long long fileSize, UQOPostAttach
 }
 
 // The record text, or "" when the reader would not accept it.
-std::string formatRecord(const char* tag, long long eyeSize, const int values[5])
-{
+std::string formatRecord(const char* tag, long long eyeSize, const int values[5]) {
     if (tag == nullptr || *tag == '\0' || std::strpbrk(tag, ",{}") != nullptr) return "";
     if (eyeSize < 0 || eyeSize > 0x7fffffff) return "";
     for (int i = 0; i < 5; ++i)
         if (values[i] < 0) return "";
     const char* format = "{100,0,%s,%d,%d,%d,%d,%d,%d}UQOCam";
-    const int length = std::snprintf(nullptr, 0, format, tag, static_cast<int>(eyeSize),
-                                     values[0], values[1], values[2], values[3], values[4]);
+    const int length = std::snprintf(nullptr, 0, format, tag, static_cast<int>(eyeSize), values[0],
+                                     values[1], values[2], values[3], values[4]);
     if (length <= 0 || length > static_cast<int>(kTrailerSize)) return "";
     std::string record(static_cast<size_t>(length) + 1, '\0');
     std::snprintf(&record[0], record.size(), format, tag, static_cast<int>(eyeSize), values[0],
@@ -97,15 +92,13 @@ std::string formatRecord(const char* tag, long long eyeSize, const int values[5]
     return record;
 }
 
-long long fileSize(OsalInputFile& file)
-{
+long long fileSize(OsalInputFile& file) {
     if (file.seek(0, 2) != 0) return -1;
     const long long size = file.tell();
     return file.seek(0, 0) == 0 ? size : -1;
 }
 
-bool copyAll(OsalInputFile& from, OsalOutputFile& to)
-{
+bool copyAll(OsalInputFile& from, OsalOutputFile& to) {
     char piece[4096];
     unsigned long n;
     while ((n = from.read(piece, sizeof(piece))) != 0) {
@@ -119,21 +112,18 @@ int toTenths(double v) { return static_cast<int>(v * 10 + 0.5); }
 
 }  // namespace
 
-long long UQOPostAttachment::getTakenTime() const
-{
+long long UQOPostAttachment::getTakenTime() const {
     if (tag == nullptr) return 0;
     for (const char* p = std::strchr(tag, '_'); p != nullptr; p = std::strchr(p + 1, '_')) {
         if (std::strlen(p) < 16 || !digitsAt(p + 1, 8) || p[9] != '_' || !digitsAt(p + 10, 6))
             continue;
         return TimeUtil::fromYMDHMS(number(p + 1, 4), number(p + 5, 2), number(p + 7, 2),
-                                    number(p + 10, 2), number(p + 12, 2), number(p + 14, 2),
-                                    true);
+                                    number(p + 10, 2), number(p + 12, 2), number(p + 14, 2), true);
     }
     return 0;
 }
 
-int getUQOPostAttachment(const char* path, UQOPostAttachment* attachment)
-{
+int getUQOPostAttachment(const char* path, UQOPostAttachment* attachment) {
     char block[kTrailerSize + 1];
     long long size;
     const int result = readTrailerBlock(path, block, &size);
@@ -143,8 +133,7 @@ int getUQOPostAttachment(const char* path, UQOPostAttachment* attachment)
 }
 
 int _glueUQOMediaWithEye(const char* target, const char* source, const char* eyePath,
-                         const char* tag, int valueA, int valueB, int cx10, int cy10, int r10)
-{
+                         const char* tag, int valueA, int valueB, int cx10, int cy10, int r10) {
     OsalInputFile eye(eyePath ? eyePath : "");
     if (eyePath == nullptr || eye.open() != 0) {
         LogSystem::e(kTag, "Cannot open eye file %s!", eyePath ? eyePath : "");
@@ -167,9 +156,9 @@ int _glueUQOMediaWithEye(const char* target, const char* source, const char* eye
         LogSystem::e(kTag, "Cannot open target file %s!", target);
         return -12;
     }
-    const bool written = (!separate || copyAll(media, out)) && copyAll(eye, out) &&
-                         out.write(record.data(), record.size()) ==
-                             static_cast<long long>(record.size());
+    const bool written =
+        (!separate || copyAll(media, out)) && copyAll(eye, out) &&
+        out.write(record.data(), record.size()) == static_cast<long long>(record.size());
     if (!written) {
         LogSystem::e(kTag, "Cannot write target file %s!", target);
         return -12;
@@ -177,8 +166,7 @@ int _glueUQOMediaWithEye(const char* target, const char* source, const char* eye
     return 0;
 }
 
-int glueUQOPhotoWithEye(const char* target, const char* source)
-{
+int glueUQOPhotoWithEye(const char* target, const char* source) {
     UQOPostAttachment existing;
     if (std::strcmp(target, source) == 0 && getUQOPostAttachment(target, &existing) == 0) {
         std::free(existing.tag);

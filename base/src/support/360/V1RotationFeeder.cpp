@@ -12,8 +12,7 @@ namespace {
 
 constexpr int kLeadFrames = 5;  // matrices show the attitude 1/6 s ahead
 
-void toArray(const QuaternionAttitude& a, double q[4])
-{
+void toArray(const QuaternionAttitude& a, double q[4]) {
     q[0] = a.w;
     q[1] = a.x;
     q[2] = a.y;
@@ -22,8 +21,7 @@ void toArray(const QuaternionAttitude& a, double q[4])
 
 }  // namespace
 
-V1RotationFeeder::V1RotationFeeder(const char* path) : alpha(calculateLowPassAlpha(0.1, 1.0 / 30))
-{
+V1RotationFeeder::V1RotationFeeder(const char* path) : alpha(calculateLowPassAlpha(0.1, 1.0 / 30)) {
     int offset = 0;
     const int result = parseVintaro360EyeFile(path, samples, &offset, &rate);
     parsingResult = result == 0 ? 0 : (result == -30 ? -30 : -1);
@@ -31,8 +29,7 @@ V1RotationFeeder::V1RotationFeeder(const char* path) : alpha(calculateLowPassAlp
 }
 
 V1RotationFeeder::V1RotationFeeder(const List<QuaternionAttitude>& samples, double rate)
-    : samples(samples), rate(rate), alpha(calculateLowPassAlpha(0.1, 1.0 / 30))
-{
+    : samples(samples), rate(rate), alpha(calculateLowPassAlpha(0.1, 1.0 / 30)) {
     if (!(rate > 0)) {
         parsingResult = -1;
         this->samples.clear();
@@ -41,13 +38,11 @@ V1RotationFeeder::V1RotationFeeder(const List<QuaternionAttitude>& samples, doub
 
 void V1RotationFeeder::setLowPassAlpha(double value) { alpha = value; }
 
-double V1RotationFeeder::getDuration()
-{
+double V1RotationFeeder::getDuration() {
     return samples.empty() ? 0 : samples.size() / rate - 1.0 / 6;
 }
 
-void V1RotationFeeder::prepareFilteredRotationData(int first, int)
-{
+void V1RotationFeeder::prepareFilteredRotationData(int first, int) {
     if (first < 0 || samples.empty()) return;
     matrices.clear();
     firstFrame = first;
@@ -74,8 +69,7 @@ void V1RotationFeeder::prepareFilteredRotationData(int first, int)
     matrices.push_back(R);
 }
 
-void V1RotationFeeder::fillRotationData(int frame, double R[3][3])
-{
+void V1RotationFeeder::fillRotationData(int frame, double R[3][3]) {
     if (matrices.empty()) {
         fillStandardRData(R);
         return;
@@ -83,7 +77,8 @@ void V1RotationFeeder::fillRotationData(int frame, double R[3][3])
     size_t k = frame <= firstFrame ? 0 : static_cast<size_t>(frame - firstFrame);
     if (k >= matrices.size() - 1) {
         k = matrices.size() - 1;
-        if (!warned.exchange(true)) LogSystem::w("V1RF", "Short rotation matrix data from eye file.");
+        if (!warned.exchange(true))
+            LogSystem::w("V1RF", "Short rotation matrix data from eye file.");
     }
     std::memcpy(&R[0][0], matrices[k].data(), sizeof(double) * 9);
 }

@@ -26,8 +26,7 @@ std::atomic<bool> byEngineeringOffset{false};
 std::atomic<int> engineeringOffsetMs{0};
 
 // The feeder for the file's attitude data; never null.
-VideoRotationFeeder* newInternalFeeder(const char* path, bool logErrors)
-{
+VideoRotationFeeder* newInternalFeeder(const char* path, bool logErrors) {
     if (path == nullptr || *path == '\0') return new NoEyeRotationFeeder(1);
     if (UQOLensQParser::canParse(path)) return new UQOLensRotationFeeder(path);
     const size_t n = std::strlen(path);
@@ -51,8 +50,7 @@ VideoRotationFeeder* newInternalFeeder(const char* path, bool logErrors)
 
 }  // namespace
 
-VideoRotationFeeder* VideoRotationFeeder::newVRFeeder(const char* path, bool logErrors)
-{
+VideoRotationFeeder* VideoRotationFeeder::newVRFeeder(const char* path, bool logErrors) {
     VideoRotationFeeder* feeder = newInternalFeeder(path, logErrors);
     ExtVideoRotationFeederFactory* factory = extFactory;
     return factory ? factory->onFeederCreated(feeder) : feeder;
@@ -62,8 +60,7 @@ VideoRotationFeeder::VideoRotationFeeder(int parsingResult) : parsingResult(pars
 
 VideoRotationFeeder::~VideoRotationFeeder() = default;
 
-void VideoRotationFeeder::fillRotationDataByTime(int ms, double R[3][3])
-{
+void VideoRotationFeeder::fillRotationDataByTime(int ms, double R[3][3]) {
     fillRotationData(static_cast<int>(static_cast<long long>(ms) * 30 / 1000), R);
 }
 
@@ -71,20 +68,17 @@ bool VideoRotationFeeder::getRawQuaternion(int, double[4], double*) { return fal
 
 int VideoRotationFeeder::getParsingResult() const { return parsingResult; }
 
-void VideoRotationFeeder::fillStandardRData(double R[3][3])
-{
+void VideoRotationFeeder::fillStandardRData(double R[3][3]) {
     fillRotationMatrixAlongY(kPi / 4, &R[0][0]);
 }
 
 void VideoRotationFeeder::fillStandardQuaternion(double q[4]) { fillQuaternionAlongY(kPi / 4, q); }
 
-void VideoRotationFeeder::setExtRotationFeederFactory(ExtVideoRotationFeederFactory* factory)
-{
+void VideoRotationFeeder::setExtRotationFeederFactory(ExtVideoRotationFeederFactory* factory) {
     extFactory = factory;
 }
 
-ExtVideoRotationFeederFactory* VideoRotationFeeder::getExtRotationFeederFactory()
-{
+ExtVideoRotationFeederFactory* VideoRotationFeeder::getExtRotationFeederFactory() {
     return extFactory;
 }
 
@@ -93,8 +87,7 @@ bool VideoRotationFeeder::isMovingAveragingFrontEnabled() { return movingAveragi
 void VideoRotationFeeder::enableToUseEye(bool enable) { usingEye = enable; }
 bool VideoRotationFeeder::isUsingEye() { return usingEye; }
 
-void VideoRotationFeeder::setEngineeringEyeMediaOffsetInMS(int ms)
-{
+void VideoRotationFeeder::setEngineeringEyeMediaOffsetInMS(int ms) {
     engineeringOffsetMs = ms;
     byEngineeringOffset = true;
 }

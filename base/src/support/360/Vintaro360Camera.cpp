@@ -14,8 +14,7 @@ struct DashFrames {
     double r45_rt_1[9];
     double q45_qt_1[4];
 
-    DashFrames()
-    {
+    DashFrames() {
         rmatrixInverse(rt, rt_1);
         fillRotationMatrixAlongY(kPi / 4, r45);
         rmatrixMutiply(r45, rt_1, r45_rt_1);
@@ -29,21 +28,18 @@ struct DashFrames {
     }
 };
 
-DashFrames& frames()
-{
+DashFrames& frames() {
     static DashFrames f;
     return f;
 }
 
-Vintaro360FrontParameters& internalParameters()
-{
+Vintaro360FrontParameters& internalParameters() {
     static Vintaro360FrontParameters p{kNoFront};
     return p;
 }
 
 // M = R(q)^-1 x rt.
-void sensorToCamera(const double q[4], double M[9])
-{
+void sensorToCamera(const double q[4], double M[9]) {
     double Rq[9], inverse[9];
     fillRotationMatrixByQuaternion(q, Rq);
     rmatrixInverse(Rq, inverse);
@@ -52,8 +48,7 @@ void sensorToCamera(const double q[4], double M[9])
 
 // R = r45 x (Rz(c) x M)^-1 with c the filtered front of M.
 void levelWithFilteredFront(const double M[9], double R[9], Vintaro360FrontParameters* p,
-                            double alpha)
-{
+                            double alpha) {
     const double c = filterFront(frontAngleOfMatrix(M), &p->front, alpha);
     double Rz[9], turned[9], inverse[9];
     fillRotationMatrixAlongZ(c, Rz);
@@ -66,8 +61,7 @@ using CameraMatrix = void (*)(const double q[4], double M[9]);
 
 // R = levelWithFilteredFront(camera(q)).
 void levelled(CameraMatrix camera, const double q[4], double R[9], Vintaro360FrontParameters* p,
-              double alpha)
-{
+              double alpha) {
     double M[9];
     camera(q, M);
     levelWithFilteredFront(M, R, p, alpha);
@@ -75,8 +69,7 @@ void levelled(CameraMatrix camera, const double q[4], double R[9], Vintaro360Fro
 
 // The same in doubles, copied to floats.
 void levelled(CameraMatrix camera, const double q[4], float R[9], Vintaro360FrontParameters* p,
-              double alpha)
-{
+              double alpha) {
     double Rd[9];
     levelled(camera, q, Rd, p, alpha);
     rmatrixCopy(Rd, R);
@@ -85,8 +78,7 @@ void levelled(CameraMatrix camera, const double q[4], float R[9], Vintaro360Fron
 void quaternionMatrix(const double q[4], double M[9]) { fillRotationMatrixByQuaternion(q, M); }
 
 // R = left x R(q) x Rz(-front) (left null: the identity).
-void withFront(const double* left, const double q[4], double front, double R[9])
-{
+void withFront(const double* left, const double q[4], double front, double R[9]) {
     double Rq[9], Rz[9];
     fillRotationMatrixByQuaternion(q, Rq);
     fillRotationMatrixAlongZ(-front, Rz);
@@ -96,8 +88,7 @@ void withFront(const double* left, const double q[4], double front, double R[9])
 
 }  // namespace
 
-Vintaro360FrontParameters* allocVintaro360FrontParameters()
-{
+Vintaro360FrontParameters* allocVintaro360FrontParameters() {
     return new Vintaro360FrontParameters{kNoFront};
 }
 
@@ -108,77 +99,64 @@ void resetVintaro360FrontParameters(Vintaro360FrontParameters* p) { p->front = k
 void resetVintaro360FrontParameters() { resetVintaro360FrontParameters(&internalParameters()); }
 
 void fillVintaro360RMByAttitude(const double q[4], double R[9], Vintaro360FrontParameters* p,
-                                double alpha)
-{
+                                double alpha) {
     levelled(sensorToCamera, q, R, p, alpha);
 }
 
 void fillVintaro360RMByAttitude(const double q[4], float R[9], Vintaro360FrontParameters* p,
-                                double alpha)
-{
+                                double alpha) {
     levelled(sensorToCamera, q, R, p, alpha);
 }
 
-void fillVintaro360RMByAttitude(const double q[4], double R[9], double alpha)
-{
+void fillVintaro360RMByAttitude(const double q[4], double R[9], double alpha) {
     fillVintaro360RMByAttitude(q, R, &internalParameters(), alpha);
 }
 
-void fillVintaro360RMByAttitude(const double q[4], float R[9], double alpha)
-{
+void fillVintaro360RMByAttitude(const double q[4], float R[9], double alpha) {
     fillVintaro360RMByAttitude(q, R, &internalParameters(), alpha);
 }
 
 void fillWorldToCameraRMWithFront(const double q[4], double R[9], Vintaro360FrontParameters* p,
-                                  double alpha)
-{
+                                  double alpha) {
     levelled(quaternionMatrix, q, R, p, alpha);
 }
 
 void fillWorldToCameraRMWithFront(const double q[4], float R[9], Vintaro360FrontParameters* p,
-                                  double alpha)
-{
+                                  double alpha) {
     levelled(quaternionMatrix, q, R, p, alpha);
 }
 
-double getVintaro360RawFront(const double q[4])
-{
+double getVintaro360RawFront(const double q[4]) {
     double M[9];
     sensorToCamera(q, M);
     return frontAngleOfMatrix(M);
 }
 
-void fillVintaro360RMByAttitudeWithFront(const double q[4], double R[9], double front)
-{
+void fillVintaro360RMByAttitudeWithFront(const double q[4], double R[9], double front) {
     withFront(frames().r45_rt_1, q, front, R);
 }
 
-void fillVintaro360RMByAttitudeWithFront(const double q[4], float R[9], double front)
-{
+void fillVintaro360RMByAttitudeWithFront(const double q[4], float R[9], double front) {
     double Rd[9];
     fillVintaro360RMByAttitudeWithFront(q, Rd, front);
     rmatrixCopy(Rd, R);
 }
 
-void fillWorldToCameraRMWithFront(const double q[4], double R[9], double front)
-{
+void fillWorldToCameraRMWithFront(const double q[4], double R[9], double front) {
     withFront(nullptr, q, front, R);
 }
 
-void fillWorldToCameraRMWithFront(const double q[4], float R[9], double front)
-{
+void fillWorldToCameraRMWithFront(const double q[4], float R[9], double front) {
     double Rd[9];
     fillWorldToCameraRMWithFront(q, Rd, front);
     rmatrixCopy(Rd, R);
 }
 
-void getVintaro360QFromSensorQ(const double q[4], double out[4])
-{
+void getVintaro360QFromSensorQ(const double q[4], double out[4]) {
     quaternionMutiply(frames().q45_qt_1, q, out);
 }
 
-void useHandMountVintaro360AttitudeSensor()
-{
+void useHandMountVintaro360AttitudeSensor() {
     const double handMount[9] = {1, 0, 0, 0, 0, 1, 0, -1, 0};
     rmatrixCopy(handMount, frames().rt);
 }

@@ -20,8 +20,7 @@ constexpr double kPi = 3.141592653589793;
 double sampleRate(unsigned int code) { return code == 67 ? 200.0 / 3 : code; }
 
 // Header after the version; false when it ends early.
-bool readV1Header(std::unique_ptr<OsalInputFile>& f, int* offset, double* rate, bool* zeroRate)
-{
+bool readV1Header(std::unique_ptr<OsalInputFile>& f, int* offset, double* rate, bool* zeroRate) {
     unsigned int version, flags, code, extra;
     if (ByteUtil::readUInt16(f, &version) != 0 || ByteUtil::readUInt16(f, &flags) != 0 ||
         ByteUtil::readUInt16(f, &code) != 0)
@@ -42,8 +41,7 @@ bool readV1Header(std::unique_ptr<OsalInputFile>& f, int* offset, double* rate, 
     return pad == 0 || f->read(padding, pad) == pad;
 }
 
-void readV1Records(OsalInputFile& f, List<QuaternionAttitude>& list)
-{
+void readV1Records(OsalInputFile& f, List<QuaternionAttitude>& list) {
     unsigned char chunk[16 * 4096];
     unsigned long n;
     while ((n = f.read(chunk, sizeof(chunk))) != 0 && n != static_cast<unsigned long>(-1)) {
@@ -57,8 +55,7 @@ void readV1Records(OsalInputFile& f, List<QuaternionAttitude>& list)
 }
 
 // Reads `count` digits at *p into *value, advancing; false when they are not all digits.
-bool takeDigits(const char*& p, int count, long long* value)
-{
+bool takeDigits(const char*& p, int count, long long* value) {
     long long v = 0;
     for (int i = 0; i < count; ++i, ++p) {
         if (!std::isdigit(static_cast<unsigned char>(*p))) return false;
@@ -68,8 +65,7 @@ bool takeDigits(const char*& p, int count, long long* value)
     return true;
 }
 
-bool takeText(const char*& p, const char* text)
-{
+bool takeText(const char*& p, const char* text) {
     const size_t n = std::strlen(text);
     if (std::strncmp(p, text, n) != 0) return false;
     p += n;
@@ -77,8 +73,7 @@ bool takeText(const char*& p, const char* text)
 }
 
 // One or more digits (at most 18) into *value.
-bool takeNumber(const char*& p, long long* value)
-{
+bool takeNumber(const char*& p, long long* value) {
     int count = 0;
     while (std::isdigit(static_cast<unsigned char>(p[count]))) ++count;
     return count > 0 && count <= 18 && takeDigits(p, count, value);
@@ -91,20 +86,20 @@ struct NamePrefix {
     bool sequence;
 };
 
-const NamePrefix kPrefixes[] = {{"LP", 1, ".JPG", false}, {"LV", 3, ".MP4", false},
-                                {"TL", 4, ".MP4", false}, {"P", 0, ".JPG", false},
+const NamePrefix kPrefixes[] = {{"LP", 1, ".JPG", false},
+                                {"LV", 3, ".MP4", false},
+                                {"TL", 4, ".MP4", false},
+                                {"P", 0, ".JPG", false},
                                 {"V", 2, ".MP4", true}};
 
-bool validDateTime(long long y, long long mo, long long d, long long h, long long mi, long long s)
-{
+bool validDateTime(long long y, long long mo, long long d, long long h, long long mi, long long s) {
     return y >= 2000 && mo >= 1 && mo <= 12 && d >= 1 && d <= 31 && h < 24 && mi < 60 && s < 60;
 }
 
 }  // namespace
 
 int parseVintaro360EyeFile(const char* path, List<QuaternionAttitude>& list, int* offset,
-                           double* rate)
-{
+                           double* rate) {
     list.clear();
     *offset = 0;
     if (path == nullptr) return -30;
@@ -117,8 +112,7 @@ int parseVintaro360EyeFile(const char* path, List<QuaternionAttitude>& list, int
     return 0;
 }
 
-int getVintaro360SrcMediaInfo(const char* name, Vintaro360SrcMediaInfo* info)
-{
+int getVintaro360SrcMediaInfo(const char* name, Vintaro360SrcMediaInfo* info) {
     if (name == nullptr || std::strlen(name) > 25) return -8;
     for (const NamePrefix& prefix : kPrefixes) {
         const char* p = name;
@@ -133,16 +127,14 @@ int getVintaro360SrcMediaInfo(const char* name, Vintaro360SrcMediaInfo* info)
         if (!validDateTime(y, mo, d, h, mi, s)) return -8;
         info->type = prefix.type;
         info->sequence = static_cast<int>(sequence);
-        info->takenTime = TimeUtil::fromYMDHMS(int(y), int(mo), int(d), int(h), int(mi), int(s),
-                                               true);
+        info->takenTime =
+            TimeUtil::fromYMDHMS(int(y), int(mo), int(d), int(h), int(mi), int(s), true);
         return 0;
     }
     return -8;
 }
 
-int parseVintaro360PeriodString(const char* text, long long* a, int* tz, long long* b,
-                                double* c)
-{
+int parseVintaro360PeriodString(const char* text, long long* a, int* tz, long long* b, double* c) {
     if (text == nullptr) return -13;
     const char* p = text;
     long long va, vb, vc = 0, hours, minutes;
@@ -163,8 +155,7 @@ int parseVintaro360PeriodString(const char* text, long long* a, int* tz, long lo
     return 0;
 }
 
-void parseRMFromVT360PeriodString(const char* text, double R[9])
-{
+void parseRMFromVT360PeriodString(const char* text, double R[9]) {
     const char* p = text ? std::strchr(text, ',') : nullptr;
     if (p) p = std::strchr(p + 1, ',');
     double v[5];

@@ -19,8 +19,7 @@ int getVintaro360SrcMediaInfo(const char* name, Vintaro360SrcMediaInfo* info);
 
 // "P: <a>(<+|-><hh>:<mm>) <b>[,<c>]..." -> a, tz in seconds, b, c / 1000 (0 when absent).
 // 0, else -13.
-int parseVintaro360PeriodString(const char* text, long long* a, int* tz, long long* b,
-                                double* c);
+int parseVintaro360PeriodString(const char* text, long long* a, int* tz, long long* b, double* c);
 
 // After the second ',' five decimals w, x, y, z, front: R = r45_rt_1 x R(q) x Rz(-front) when
 // all are present and |q|^2 lies within 0.9..1.1, else the standard rotation (about y by pi/4).

@@ -17,8 +17,7 @@
 namespace {
 
 // Streams the whitespace-separated tokens of a file to `take` until it returns false.
-void forEachToken(OsalInputFile& file, const std::function<bool(const std::string&)>& take)
-{
+void forEachToken(OsalInputFile& file, const std::function<bool(const std::string&)>& take) {
     char chunk[65536];
     std::string token;
     unsigned long n;
@@ -39,8 +38,7 @@ void forEachToken(OsalInputFile& file, const std::function<bool(const std::strin
 
 AttitudeParser::~AttitudeParser() { samples.deleteAllObjsAndReset(); }
 
-bool AttitudeParser::findAttitude(long ms, float q[4])
-{
+bool AttitudeParser::findAttitude(long ms, float q[4]) {
     if (samples.empty()) {
         q[0] = -100;
         return false;
@@ -65,25 +63,21 @@ bool AttitudeParser::findAttitude(long ms, float q[4])
 List<AttParserData*> AttitudeParser::getParsedData() { return samples; }
 
 AttitudeParser* AttitudeParser::getQuaternionsParserV1() { return new QuaternionsParserV1(); }
-AttitudeParser* AttitudeParser::getQuaternionsParserUqoEye()
-{
+AttitudeParser* AttitudeParser::getQuaternionsParserUqoEye() {
     return new QuaternionsParserUqoEye();
 }
 AttitudeParser* AttitudeParser::getGyroParserV1() { return new GyroParserV1(); }
 AttitudeParser* AttitudeParser::getUQOLensQParser() { return new UQOLensQParser(); }
 
-AttitudeParser* AttitudeParser::getParser(const char* path, int type)
-{
+AttitudeParser* AttitudeParser::getParser(const char* path, int type) {
     const bool gyroOnly = type == 2;
     if (!gyroOnly && QuaternionsParserV1::canParse(path)) return new QuaternionsParserV1();
-    if (!gyroOnly && QuaternionsParserUqoEye::canParse(path))
-        return new QuaternionsParserUqoEye();
+    if (!gyroOnly && QuaternionsParserUqoEye::canParse(path)) return new QuaternionsParserUqoEye();
     if (type != 1 && GyroParserV1::canParse(path)) return new GyroParserV1();
     return nullptr;
 }
 
-void AttitudeParser::addSample(long long time, const float q[4], const float* increment)
-{
+void AttitudeParser::addSample(long long time, const float q[4], const float* increment) {
     AttParserData* s = new AttParserData();
     s->time = time;
     quaternionCopy(q, s->quaternion);
@@ -92,8 +86,7 @@ void AttitudeParser::addSample(long long time, const float q[4], const float* in
 }
 
 int AttitudeParser::parseTextRecords(const char* path, int maxCount, size_t minFields,
-                                     const char* tag, const RecordTaker& take)
-{
+                                     const char* tag, const RecordTaker& take) {
     samples.deleteAllObjsAndReset();
     if (path == nullptr) return -12;
     OsalInputFile file(path);
@@ -113,8 +106,7 @@ int AttitudeParser::parseTextRecords(const char* path, int maxCount, size_t minF
     return 0;
 }
 
-std::vector<std::string> AttitudeParser::firstTextRecord(const char* path)
-{
+std::vector<std::string> AttitudeParser::firstTextRecord(const char* path) {
     std::vector<std::string> fields;
     if (path == nullptr) return fields;
     OsalInputFile file(path);
@@ -126,8 +118,7 @@ std::vector<std::string> AttitudeParser::firstTextRecord(const char* path)
     return fields;
 }
 
-bool AttitudeParser::takeInt64(const std::string& text, long long* value)
-{
+bool AttitudeParser::takeInt64(const std::string& text, long long* value) {
     if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
     char* end = nullptr;
     errno = 0;
@@ -137,8 +128,7 @@ bool AttitudeParser::takeInt64(const std::string& text, long long* value)
     return true;
 }
 
-bool AttitudeParser::takeFloat(const std::string& text, float* value)
-{
+bool AttitudeParser::takeFloat(const std::string& text, float* value) {
     if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
     char* end = nullptr;
     const float v = std::strtof(text.c_str(), &end);
@@ -148,15 +138,13 @@ bool AttitudeParser::takeFloat(const std::string& text, float* value)
 }
 
 bool AttitudeParser::takeQuaternion(const std::vector<std::string>& fields, size_t first,
-                                    float q[4])
-{
+                                    float q[4]) {
     for (size_t i = 0; i < 4; ++i)
         if (!takeFloat(fields[first + i], &q[i])) return false;
     return true;
 }
 
-std::vector<std::string> strSplit(std::string text, std::string separator)
-{
+std::vector<std::string> strSplit(std::string text, std::string separator) {
     std::vector<std::string> pieces;
     if (separator.empty()) {
         pieces.push_back(text);

@@ -9,8 +9,7 @@ constexpr long long kFirstStepMs = 5;
 
 }  // namespace
 
-bool GyroParserV1::canParse(const char* path)
-{
+bool GyroParserV1::canParse(const char* path) {
     const std::vector<std::string> fields = firstTextRecord(path);
     if (fields.size() < 4) return false;
     for (int i = 1; i < 4; ++i) {
@@ -22,16 +21,15 @@ bool GyroParserV1::canParse(const char* path)
 
 bool GyroParserV1::canParseFile(const char* path) { return canParse(path); }
 
-int GyroParserV1::parse(const char* path, int maxCount)
-{
+int GyroParserV1::parse(const char* path, int maxCount) {
     float attitude[4] = {1, 0, 0, 0};
     long long previous = 0;
     bool first = true;
     return parseTextRecords(path, maxCount, 4, kTag, [&](const std::vector<std::string>& f) {
         long long time;
         float rate[3];
-        if (!takeInt64(f[0], &time) || !takeFloat(f[1], &rate[0]) ||
-            !takeFloat(f[2], &rate[1]) || !takeFloat(f[3], &rate[2]))
+        if (!takeInt64(f[0], &time) || !takeFloat(f[1], &rate[0]) || !takeFloat(f[2], &rate[1]) ||
+            !takeFloat(f[3], &rate[2]))
             return false;
         const long long dt = first ? kFirstStepMs : time - previous;
         float increment[3], step[4];

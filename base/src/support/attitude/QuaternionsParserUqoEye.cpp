@@ -23,14 +23,12 @@ struct EyeHeader {
 
 enum HeaderResult { HEADER_OK, HEADER_SHORT, HEADER_BAD };
 
-HeaderResult failHeader(const char* message, HeaderResult result)
-{
+HeaderResult failHeader(const char* message, HeaderResult result) {
     LogSystem::i(kTag, "%s", message);
     return result;
 }
 
-HeaderResult readHeader(std::unique_ptr<OsalInputFile>& f, EyeHeader* h)
-{
+HeaderResult readHeader(std::unique_ptr<OsalInputFile>& f, EyeHeader* h) {
     unsigned int version, extra;
     int startTick;
     if (ByteUtil::readUInt16(f, &version) != 0) return HEADER_BAD;
@@ -46,8 +44,7 @@ HeaderResult readHeader(std::unique_ptr<OsalInputFile>& f, EyeHeader* h)
         size += 2;
     }
     if (h->flags & 2) {
-        if (ByteUtil::readInt16(f, &h->offset) != 0)
-            return failHeader("Read failed 6", HEADER_BAD);
+        if (ByteUtil::readInt16(f, &h->offset) != 0) return failHeader("Read failed 6", HEADER_BAD);
         size += 2;
     }
     char padding[4];
@@ -58,8 +55,7 @@ HeaderResult readHeader(std::unique_ptr<OsalInputFile>& f, EyeHeader* h)
 
 }  // namespace
 
-bool QuaternionsParserUqoEye::canParse(const char* path)
-{
+bool QuaternionsParserUqoEye::canParse(const char* path) {
     if (path == nullptr) return false;
     std::unique_ptr<OsalInputFile> file(new OsalInputFile(path));
     if (file->open() != 0) return false;
@@ -74,8 +70,7 @@ bool QuaternionsParserUqoEye::canParse(const char* path)
 
 bool QuaternionsParserUqoEye::canParseFile(const char* path) { return canParse(path); }
 
-int QuaternionsParserUqoEye::parse(const char* path, int maxCount)
-{
+int QuaternionsParserUqoEye::parse(const char* path, int maxCount) {
     samples.deleteAllObjsAndReset();
     if (!canParse(path)) return -10;
     std::unique_ptr<OsalInputFile> file(new OsalInputFile(path));
@@ -101,8 +96,8 @@ int QuaternionsParserUqoEye::parse(const char* path, int maxCount)
             eyeRecordQuaternion(r, qd);
             float q[4];
             quaternionCopy(qd, q);
-            const double sum = double(q[0]) * q[0] + double(q[1]) * q[1] +
-                               double(q[2]) * q[2] + double(q[3]) * q[3];
+            const double sum = double(q[0]) * q[0] + double(q[1]) * q[1] + double(q[2]) * q[2] +
+                               double(q[3]) * q[3];
             if (!(sum > 0.9 && sum < 1.1)) {
                 LogSystem::e(kTag, "receive un-correct quaternions data, sum:%f, q:%f,%f,%f,%f",
                              sum, q[0], q[1], q[2], q[3]);

@@ -6,15 +6,13 @@ namespace {
 
 const char* const kTag = "QuaternionsParserV1";
 
-float squaredLength(const float q[4])
-{
+float squaredLength(const float q[4]) {
     return q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3];
 }
 
 }  // namespace
 
-bool QuaternionsParserV1::canParse(const char* path)
-{
+bool QuaternionsParserV1::canParse(const char* path) {
     const std::vector<std::string> fields = firstTextRecord(path);
     float q[4];
     if (fields.size() < 5 || !takeQuaternion(fields, 1, q)) return false;
@@ -24,8 +22,7 @@ bool QuaternionsParserV1::canParse(const char* path)
 
 bool QuaternionsParserV1::canParseFile(const char* path) { return canParse(path); }
 
-int QuaternionsParserV1::parse(const char* path, int maxCount)
-{
+int QuaternionsParserV1::parse(const char* path, int maxCount) {
     float reference[4] = {1, 0, 0, 0};
     bool first = true;
     return parseTextRecords(path, maxCount, 5, kTag, [&](const std::vector<std::string>& f) {

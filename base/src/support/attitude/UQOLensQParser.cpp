@@ -17,8 +17,7 @@ const char kMagic[] = "UQOLens{";
 constexpr size_t kMagicLength = sizeof(kMagic) - 1;
 
 // Digits from byte 8 up to the first ','; -13 when absent or not digits.
-int blockLength(const char* tail, long long* length)
-{
+int blockLength(const char* tail, long long* length) {
     const char* comma = static_cast<const char*>(
         std::memchr(tail + kMagicLength, ',', kTrailerSize - kMagicLength));
     if (comma == nullptr || comma == tail + kMagicLength) return -13;
@@ -33,18 +32,15 @@ int blockLength(const char* tail, long long* length)
 
 }  // namespace
 
-bool UQOLensQParser::canParse(const char* path)
-{
+bool UQOLensQParser::canParse(const char* path) {
     char tail[kTrailerSize + 1];
     long long size;
-    return readTrailerBlock(path, tail, &size) == 0 &&
-           std::memcmp(tail, kMagic, kMagicLength) == 0;
+    return readTrailerBlock(path, tail, &size) == 0 && std::memcmp(tail, kMagic, kMagicLength) == 0;
 }
 
 bool UQOLensQParser::canParseFile(const char* path) { return canParse(path); }
 
-int UQOLensQParser::parse(const char* path, int maxCount)
-{
+int UQOLensQParser::parse(const char* path, int maxCount) {
     samples.deleteAllObjsAndReset();
     char tail[kTrailerSize + 1];
     long long size, length = 0;

@@ -9,28 +9,22 @@ namespace {
 constexpr double kPi = 3.141592653589793;
 
 template <typename T>
-T clampUnit(T v)
-{
+T clampUnit(T v) {
     return v > T(1) ? T(1) : (v < T(-1) ? T(-1) : v);
 }
 
 template <typename In, typename Out, int N>
-void copyArray(const In* src, Out* dst)
-{
-    for (int i = 0; i < N; ++i)
-        dst[i] = static_cast<Out>(src[i]);
+void copyArray(const In* src, Out* dst) {
+    for (int i = 0; i < N; ++i) dst[i] = static_cast<Out>(src[i]);
 }
 
 template <typename T>
-void identity(T M[9])
-{
-    for (int i = 0; i < 9; ++i)
-        M[i] = (i % 4 == 0) ? T(1) : T(0);
+void identity(T M[9]) {
+    for (int i = 0; i < 9; ++i) M[i] = (i % 4 == 0) ? T(1) : T(0);
 }
 
 template <typename T>
-void toQuaternion(const T v[3], T q[4])
-{
+void toQuaternion(const T v[3], T q[4]) {
     const T a = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
     const T k = a <= T(0.01) ? T(0.5) : std::sin(a / T(2)) / a;
     q[0] = std::cos(a / T(2));
@@ -40,8 +34,7 @@ void toQuaternion(const T v[3], T q[4])
 }
 
 template <typename T>
-void toRVector(const T q[4], T v[3])
-{
+void toRVector(const T q[4], T v[3]) {
     // -q is the same rotation; with w >= 0 the angle is at most pi and the small-angle
     // branch is taken only for small rotations.
     const T sign = q[0] < 0 ? T(-1) : T(1);
@@ -54,8 +47,7 @@ void toRVector(const T q[4], T v[3])
 }
 
 template <typename Q, typename M>
-void quaternionToMatrix(const Q q[4], M out[9])
-{
+void quaternionToMatrix(const Q q[4], M out[9]) {
     const M w = q[0], x = q[1], y = q[2], z = q[3];
     out[0] = 1 - 2 * (y * y + z * z);
     out[1] = 2 * (x * y - w * z);
@@ -69,8 +61,7 @@ void quaternionToMatrix(const Q q[4], M out[9])
 }
 
 template <typename T>
-void matrixToQuaternion(const T M[9], T q[4])
-{
+void matrixToQuaternion(const T M[9], T q[4]) {
     const T w = static_cast<T>(std::sqrt(1.0 + M[0] + M[4] + M[8]) / 2.0);
     const T w4 = 4 * w;
     q[0] = w;
@@ -80,18 +71,15 @@ void matrixToQuaternion(const T M[9], T q[4])
 }
 
 template <typename A, typename B>
-void transpose(const A M[9], B out[9])
-{
+void transpose(const A M[9], B out[9]) {
     B t[9];
     for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c)
-            t[3 * c + r] = static_cast<B>(M[3 * r + c]);
+        for (int c = 0; c < 3; ++c) t[3 * c + r] = static_cast<B>(M[3 * r + c]);
     copyArray<B, B, 9>(t, out);
 }
 
 template <typename T>
-void matrixProduct(const T A[9], const T B[9], T out[9])
-{
+void matrixProduct(const T A[9], const T B[9], T out[9]) {
     T t[9];
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j)
@@ -100,8 +88,7 @@ void matrixProduct(const T A[9], const T B[9], T out[9])
 }
 
 template <typename A, typename B>
-void conjugate(const A q[4], B out[4])
-{
+void conjugate(const A q[4], B out[4]) {
     out[0] = static_cast<B>(q[0]);
     out[1] = static_cast<B>(-q[1]);
     out[2] = static_cast<B>(-q[2]);
@@ -109,22 +96,18 @@ void conjugate(const A q[4], B out[4])
 }
 
 template <typename T>
-T dot4(const T a[4], const T b[4])
-{
+T dot4(const T a[4], const T b[4]) {
     return a[0] * b[0] + a[1] * b[1] + a[2] * b[2] + a[3] * b[3];
 }
 
 template <typename T>
-void normalise(T q[4])
-{
+void normalise(T q[4]) {
     const T len = std::sqrt(dot4(q, q));
-    for (int i = 0; i < 4; ++i)
-        q[i] /= len;
+    for (int i = 0; i < 4; ++i) q[i] /= len;
 }
 
 template <typename T>
-void hamilton(const T p[4], const T q[4], T out[4])
-{
+void hamilton(const T p[4], const T q[4], T out[4]) {
     const T w = p[0] * q[0] - p[1] * q[1] - p[2] * q[2] - p[3] * q[3];
     const T x = p[0] * q[1] + p[1] * q[0] + p[2] * q[3] - p[3] * q[2];
     const T y = p[0] * q[2] - p[1] * q[3] + p[2] * q[0] + p[3] * q[1];
@@ -137,17 +120,14 @@ void hamilton(const T p[4], const T q[4], T out[4])
 
 // Weighted sum w0 q0 + w1 q1 into out (out may alias either input).
 template <typename T>
-void combine(const T q0[4], T w0, const T q1[4], T w1, T out[4])
-{
+void combine(const T q0[4], T w0, const T q1[4], T w1, T out[4]) {
     T t[4];
-    for (int i = 0; i < 4; ++i)
-        t[i] = w0 * q0[i] + w1 * q1[i];
+    for (int i = 0; i < 4; ++i) t[i] = w0 * q0[i] + w1 * q1[i];
     copyArray<T, T, 4>(t, out);
 }
 
 template <typename T>
-void slerp(const T q0[4], const T q1[4], T t, T out[4])
-{
+void slerp(const T q0[4], const T q1[4], T t, T out[4]) {
     const T d = dot4(q0, q1);
     if (std::fabs(d) >= T(1)) {
         copyArray<T, T, 4>(q0, out);
@@ -162,25 +142,21 @@ void slerp(const T q0[4], const T q1[4], T t, T out[4])
         w0 = std::sin((T(1) - t) * h) / s;
         w1 = std::sin(t * h) / s;
     }
-    if (d < T(0))
-        w1 = -w1;
+    if (d < T(0)) w1 = -w1;
     combine(q0, w0, q1, w1, out);
     normalise(out);
 }
 
 template <typename T>
-void partialSlerp(const T q[4], T t, T out[4])
-{
+void partialSlerp(const T q[4], T t, T out[4]) {
     static const T kIdentity[4] = {T(1), T(0), T(0), T(0)};
     slerp(kIdentity, q, t, out);
 }
 
-void halfInDouble(const double q[4], double out[4])
-{
+void halfInDouble(const double q[4], double out[4]) {
     double v[3];
     toRVector(q, v);
-    for (double& c : v)
-        c /= 2.0;
+    for (double& c : v) c /= 2.0;
     toQuaternion(v, out);
 }
 
@@ -189,35 +165,30 @@ void halfInDouble(const double q[4], double out[4])
 void fillIdentityMatrix(double M[9]) { identity(M); }
 void fillIdentityMatrix(float M[9]) { identity(M); }
 
-void fillRotationMatrixAlongX(double angle, double M[9])
-{
+void fillRotationMatrixAlongX(double angle, double M[9]) {
     const double c = std::cos(angle), s = std::sin(angle);
     const double m[9] = {1, 0, 0, 0, c, -s, 0, s, c};
     copyArray<double, double, 9>(m, M);
 }
 
-void fillRotationMatrixAlongY(double angle, double M[9])
-{
+void fillRotationMatrixAlongY(double angle, double M[9]) {
     const double c = std::cos(angle), s = std::sin(angle);
     const double m[9] = {c, 0, s, 0, 1, 0, -s, 0, c};
     copyArray<double, double, 9>(m, M);
 }
 
-void fillRotationMatrixAlongZ(double angle, double M[9])
-{
+void fillRotationMatrixAlongZ(double angle, double M[9]) {
     const double c = std::cos(angle), s = std::sin(angle);
     const double m[9] = {c, -s, 0, s, c, 0, 0, 0, 1};
     copyArray<double, double, 9>(m, M);
 }
 
-void fillQuaternionAlongX(double angle, double q[4])
-{
+void fillQuaternionAlongX(double angle, double q[4]) {
     const double v[3] = {angle, 0, 0};
     toQuaternion(v, q);
 }
 
-void fillQuaternionAlongY(double angle, double q[4])
-{
+void fillQuaternionAlongY(double angle, double q[4]) {
     const double v[3] = {0, angle, 0};
     toQuaternion(v, q);
 }
@@ -228,14 +199,11 @@ void rvector2Quaternion(const float v[3], float q[4]) { toQuaternion(v, q); }
 void quaternion2RVector(const double q[4], double v[3]) { toRVector(q, v); }
 void quaternion2RVector(const float q[4], float v[3]) { toRVector(q, v); }
 
-float degreeOfRvector(const float v[3])
-{
-    return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]) * 180.0f /
-           static_cast<float>(kPi);
+float degreeOfRvector(const float v[3]) {
+    return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]) * 180.0f / static_cast<float>(kPi);
 }
 
-void fillRotationMatrixByRVector(const double v[3], double M[9])
-{
+void fillRotationMatrixByRVector(const double v[3], double M[9]) {
     double q[4];
     toQuaternion(v, q);
     quaternionToMatrix(q, M);
@@ -256,21 +224,15 @@ void rmatrixCopy(const float src[9], double dst[9]) { copyArray<float, double, 9
 void rmatrixInverse(const double M[9], double out[9]) { transpose(M, out); }
 void rmatrixInverse(const float M[9], float out[9]) { transpose(M, out); }
 
-void rmatrixMutiply(const double A[9], const double B[9], double out[9])
-{
+void rmatrixMutiply(const double A[9], const double B[9], double out[9]) {
     matrixProduct(A, B, out);
 }
 
-void rmatrixMutiply(const float A[9], const float B[9], float out[9])
-{
-    matrixProduct(A, B, out);
-}
+void rmatrixMutiply(const float A[9], const float B[9], float out[9]) { matrixProduct(A, B, out); }
 
-void rotate(const float M[9], const float v[3], float out[3])
-{
+void rotate(const float M[9], const float v[3], float out[3]) {
     float t[3];
-    for (int i = 0; i < 3; ++i)
-        t[i] = M[3 * i] * v[0] + M[3 * i + 1] * v[1] + M[3 * i + 2] * v[2];
+    for (int i = 0; i < 3; ++i) t[i] = M[3 * i] * v[0] + M[3 * i + 1] * v[1] + M[3 * i + 2] * v[2];
     copyArray<float, float, 3>(t, out);
 }
 
@@ -287,15 +249,11 @@ void quaternionInverse(const double q[4], float out[4]) { conjugate(q, out); }
 void refineQuaternion(double q[4]) { normalise(q); }
 void refineQuaternion(float q[4]) { normalise(q); }
 
-void quaternionMutiply(const double p[4], const double q[4], double out[4])
-{
-    hamilton(p, q, out);
-}
+void quaternionMutiply(const double p[4], const double q[4], double out[4]) { hamilton(p, q, out); }
 
 void quaternionMutiply(const float p[4], const float q[4], float out[4]) { hamilton(p, q, out); }
 
-void quaternion2EulerAngle(const float q[4], float e[3])
-{
+void quaternion2EulerAngle(const float q[4], float e[3]) {
     const double w = q[0], x = q[1], y = q[2], z = q[3];
     const double s = 2 * (w * y - x * z);
     e[0] = static_cast<float>(std::atan2(2 * (w * x + y * z), 1 - 2 * (x * x + y * y)));
@@ -303,8 +261,7 @@ void quaternion2EulerAngle(const float q[4], float e[3])
     e[2] = static_cast<float>(std::atan2(2 * (w * z + x * y), 1 - 2 * (y * y + z * z)));
 }
 
-void eulerAngle2Quaternion(const float e[3], float q[4])
-{
+void eulerAngle2Quaternion(const float e[3], float q[4]) {
     const float cr = std::cos(e[0] / 2), sr = std::sin(e[0] / 2);
     const float cp = std::cos(e[1] / 2), sp = std::sin(e[1] / 2);
     const float cy = std::cos(e[2] / 2), sy = std::sin(e[2] / 2);
@@ -314,28 +271,23 @@ void eulerAngle2Quaternion(const float e[3], float q[4])
     q[3] = cr * cp * sy - sr * sp * cy;
 }
 
-void quaternionSlerp(const double q0[4], const double q1[4], double t, double out[4])
-{
+void quaternionSlerp(const double q0[4], const double q1[4], double t, double out[4]) {
     slerp(q0, q1, t, out);
 }
 
-void quaternionSlerp(const float q0[4], const float q1[4], float t, float out[4])
-{
+void quaternionSlerp(const float q0[4], const float q1[4], float t, float out[4]) {
     slerp(q0, q1, t, out);
 }
 
-void quaternionSlerp2(const float q0[4], float q1[4], float t, float out[4])
-{
+void quaternionSlerp2(const float q0[4], float q1[4], float t, float out[4]) {
     float d = dot4(q0, q1);
     if (d < 0) {
-        for (int i = 0; i < 4; ++i)
-            q1[i] = -q1[i];
+        for (int i = 0; i < 4; ++i) q1[i] = -q1[i];
         d = -d;
     }
     if (d > 0.9995f) {
         float t4[4];
-        for (int i = 0; i < 4; ++i)
-            t4[i] = q0[i] + t * (q1[i] - q0[i]);
+        for (int i = 0; i < 4; ++i) t4[i] = q0[i] + t * (q1[i] - q0[i]);
         normalise(t4);
         copyArray<float, float, 4>(t4, out);
         return;
@@ -346,28 +298,22 @@ void quaternionSlerp2(const float q0[4], float q1[4], float t, float out[4])
     combine(q0, w0, q1, w1, out);
 }
 
-void partialQuaternionBySlerp(const double q[4], double t, double out[4])
-{
+void partialQuaternionBySlerp(const double q[4], double t, double out[4]) {
     partialSlerp(q, t, out);
 }
 
-void partialQuaternionBySlerp(const float q[4], float t, float out[4])
-{
-    partialSlerp(q, t, out);
-}
+void partialQuaternionBySlerp(const float q[4], float t, float out[4]) { partialSlerp(q, t, out); }
 
 void halfQuaternion(const double q[4], double out[4]) { halfInDouble(q, out); }
 
-void halfQuaternion(const float q[4], float out[4])
-{
+void halfQuaternion(const float q[4], float out[4]) {
     double qd[4], half[4];
     copyArray<float, double, 4>(q, qd);
     halfInDouble(qd, half);
     copyArray<double, float, 4>(half, out);
 }
 
-void rvectorSlerp(const double a[3], const double b[3], double t, double out[3])
-{
+void rvectorSlerp(const double a[3], const double b[3], double t, double out[3]) {
     double qa[4], qb[4], q[4];
     toQuaternion(a, qa);
     toQuaternion(b, qb);
@@ -375,23 +321,20 @@ void rvectorSlerp(const double a[3], const double b[3], double t, double out[3])
     toRVector(q, out);
 }
 
-void xyzToSphere(double x, double y, double z, double* lat, double* lon)
-{
+void xyzToSphere(double x, double y, double z, double* lat, double* lon) {
     const double len = std::sqrt(x * x + y * y + z * z);
     *lat = std::asin(z / len) * 180.0 / kPi;
     *lon = std::sqrt(x * x + y * y) < 1e-6 ? 0.0 : std::atan2(y, x) * 180.0 / kPi;
 }
 
-void sphereToUnitXyz(double lat, double lon, double* x, double* y, double* z)
-{
+void sphereToUnitXyz(double lat, double lon, double* x, double* y, double* z) {
     const double la = lat * kPi / 180.0, lo = lon * kPi / 180.0;
     *x = std::cos(lo) * std::cos(la);
     *y = std::sin(lo) * std::cos(la);
     *z = std::sin(la);
 }
 
-void littlePlanetToUnitXyz(double u, double v, double* x, double* y, double* z)
-{
+void littlePlanetToUnitXyz(double u, double v, double* x, double* y, double* z) {
     const double r2 = u * u + v * v;
     *x = 2 * u / (1 + r2);
     *y = 2 * v / (1 + r2);

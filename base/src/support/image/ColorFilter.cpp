@@ -5,8 +5,7 @@
 
 namespace {
 
-void buildTable(double gamma, uint8_t table[256])
-{
+void buildTable(double gamma, uint8_t table[256]) {
     for (int i = 0; i < 256; ++i) {
         if (!(gamma >= 0)) {
             table[i] = static_cast<uint8_t>(i);
@@ -21,40 +20,33 @@ void buildTable(double gamma, uint8_t table[256])
 
 ColorFilter::ColorFilter(double gamma) : ColorFilter(gamma, gamma, gamma) {}
 
-ColorFilter::ColorFilter(double gammaR, double gammaG, double gammaB)
-{
+ColorFilter::ColorFilter(double gammaR, double gammaG, double gammaB) {
     setGammas(gammaR, gammaG, gammaB);
 }
 
-ColorFilter* ColorFilter::newUnlessNegative(double gammaR, double gammaG, double gammaB)
-{
+ColorFilter* ColorFilter::newUnlessNegative(double gammaR, double gammaG, double gammaB) {
     if (gammaR < 0 && gammaG < 0 && gammaB < 0) return nullptr;
     return new ColorFilter(gammaR, gammaG, gammaB);
 }
 
-void ColorFilter::setGammas(double gammaR, double gammaG, double gammaB)
-{
+void ColorFilter::setGammas(double gammaR, double gammaG, double gammaB) {
     buildTable(gammaR, redTable);
     buildTable(gammaG, greenTable);
     buildTable(gammaB, blueTable);
 }
 
-void ColorFilter::apply(void* pixels, int w, int h) const
-{
+void ColorFilter::apply(void* pixels, int w, int h) const {
     const uint8_t* const tables[3] = {redTable, greenTable, blueTable};
     applyTables(pixels, w, h, tables);
 }
 
-void ColorFilter::applyBGR(void* pixels, int w, int h) const
-{
+void ColorFilter::applyBGR(void* pixels, int w, int h) const {
     const uint8_t* const tables[3] = {blueTable, greenTable, redTable};
     applyTables(pixels, w, h, tables);
 }
 
-void ColorFilter::applyTables(void* pixels, int w, int h, const uint8_t* const tables[3]) const
-{
-    if (!pixels || w <= 0 || h <= 0)
-        return;
+void ColorFilter::applyTables(void* pixels, int w, int h, const uint8_t* const tables[3]) const {
+    if (!pixels || w <= 0 || h <= 0) return;
     uint8_t* p = static_cast<uint8_t*>(pixels);
     const size_t count = static_cast<size_t>(w) * static_cast<size_t>(h);
     const uint8_t* t0 = tables[0];
@@ -67,7 +59,6 @@ void ColorFilter::applyTables(void* pixels, int w, int h, const uint8_t* const t
     }
 }
 
-double ColorFilter::calculateGamma(double in, double out)
-{
+double ColorFilter::calculateGamma(double in, double out) {
     return std::log(out / 255) / std::log(in / 255);
 }

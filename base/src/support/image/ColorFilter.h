@@ -6,7 +6,7 @@
 // Entry i of a table is the output level for input level i: (int)(pow(i/255, g) x 255 + 0.5),
 // or the identity for a negative (or NaN) gamma.
 class ColorFilter {
-public:
+  public:
     explicit ColorFilter(double gamma);
     ColorFilter(double gammaR, double gammaG, double gammaB);
 
@@ -29,7 +29,7 @@ public:
     uint8_t green(int level) const { return greenTable[level & 255]; }
     uint8_t blue(int level) const { return blueTable[level & 255]; }
 
-private:
+  private:
     // Runs byte k of every pixel through tables[k] for k = 0..2.
     void applyTables(void* pixels, int w, int h, const uint8_t* const tables[3]) const;
 

@@ -1,5 +1,3 @@
 #include "EJsonError.h"
 
-const char* EJsonError::what() const noexcept {
-    return "General JSON error";
-}
+const char* EJsonError::what() const noexcept { return "General JSON error"; }

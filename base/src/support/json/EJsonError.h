@@ -4,7 +4,7 @@
 
 // Thrown by the JSON model and parser after the error has been logged.
 class EJsonError : public std::exception {
-public:
+  public:
     // "General JSON error".
     const char* what() const noexcept override;
 };

@@ -12,13 +12,10 @@
 SimpleJsonArray::SimpleJsonArray() = default;
 
 SimpleJsonArray::~SimpleJsonArray() {
-    for (SimpleJsonData* item : items)
-        delete item;
+    for (SimpleJsonData* item : items) delete item;
 }
 
-int SimpleJsonArray::size() const {
-    return static_cast<int>(items.size());
-}
+int SimpleJsonArray::size() const { return static_cast<int>(items.size()); }
 
 void SimpleJsonArray::ndxCheck(int i) const {
     if (i < 0 || i >= size()) {
@@ -33,37 +30,21 @@ SimpleJsonData* SimpleJsonArray::get(int i) const {
     return items[static_cast<std::size_t>(i)];
 }
 
-bool SimpleJsonArray::isNull(int i) const {
-    return get(i)->isNull();
-}
+bool SimpleJsonArray::isNull(int i) const { return get(i)->isNull(); }
 
-bool SimpleJsonArray::getBoolean(int i) const {
-    return get(i)->getBoolean();
-}
+bool SimpleJsonArray::getBoolean(int i) const { return get(i)->getBoolean(); }
 
-int SimpleJsonArray::getInt(int i) const {
-    return get(i)->getInt();
-}
+int SimpleJsonArray::getInt(int i) const { return get(i)->getInt(); }
 
-long long SimpleJsonArray::getLongLong(int i) const {
-    return get(i)->getLongLong();
-}
+long long SimpleJsonArray::getLongLong(int i) const { return get(i)->getLongLong(); }
 
-double SimpleJsonArray::getDouble(int i) const {
-    return get(i)->getDouble();
-}
+double SimpleJsonArray::getDouble(int i) const { return get(i)->getDouble(); }
 
-const char* SimpleJsonArray::getString(int i) const {
-    return get(i)->getString();
-}
+const char* SimpleJsonArray::getString(int i) const { return get(i)->getString(); }
 
-SimpleJsonObj* SimpleJsonArray::getObj(int i) const {
-    return get(i)->getObj();
-}
+SimpleJsonObj* SimpleJsonArray::getObj(int i) const { return get(i)->getObj(); }
 
-SimpleJsonArray* SimpleJsonArray::getArray(int i) const {
-    return get(i)->getArray();
-}
+SimpleJsonArray* SimpleJsonArray::getArray(int i) const { return get(i)->getArray(); }
 
 void SimpleJsonArray::append(SimpleJsonData* value) {
     std::unique_ptr<SimpleJsonData> owned(value);
@@ -72,34 +53,21 @@ void SimpleJsonArray::append(SimpleJsonData* value) {
 }
 
 void SimpleJsonArray::add(SimpleJsonData* value) {
-    if (value && std::find(items.begin(), items.end(), value) != items.end())
-        return;
+    if (value && std::find(items.begin(), items.end(), value) != items.end()) return;
     append(value ? value : new SimpleJsonData());
 }
 
-void SimpleJsonArray::addNull() {
-    append(new SimpleJsonData());
-}
+void SimpleJsonArray::addNull() { append(new SimpleJsonData()); }
 
-void SimpleJsonArray::add(bool value) {
-    append(new SimpleJsonData(value));
-}
+void SimpleJsonArray::add(bool value) { append(new SimpleJsonData(value)); }
 
-void SimpleJsonArray::add(int value) {
-    append(new SimpleJsonData(value));
-}
+void SimpleJsonArray::add(int value) { append(new SimpleJsonData(value)); }
 
-void SimpleJsonArray::add(long long value) {
-    append(new SimpleJsonData(value));
-}
+void SimpleJsonArray::add(long long value) { append(new SimpleJsonData(value)); }
 
-void SimpleJsonArray::add(double value) {
-    append(new SimpleJsonData(value));
-}
+void SimpleJsonArray::add(double value) { append(new SimpleJsonData(value)); }
 
-void SimpleJsonArray::add(const char* value) {
-    append(new SimpleJsonData(value));
-}
+void SimpleJsonArray::add(const char* value) { append(new SimpleJsonData(value)); }
 
 void SimpleJsonArray::add(SimpleJsonObj* value) {
     std::unique_ptr<SimpleJsonObj> owned(value);
@@ -121,8 +89,7 @@ char* SimpleJsonArray::generateString(bool compact, bool noEscape) const {
 
 SimpleJsonArray* SimpleJsonArray::dup() const {
     std::unique_ptr<SimpleJsonArray> copy(new SimpleJsonArray());
-    for (const SimpleJsonData* item : items)
-        copy->append(item->dup());
+    for (const SimpleJsonData* item : items) copy->append(item->dup());
     return copy.release();
 }
 
@@ -131,8 +98,7 @@ void SimpleJsonArray::appendTo(std::string& out, bool compact, bool noEscape, in
     if (compact) {
         out += '[';
         for (std::size_t i = 0; i < items.size(); ++i) {
-            if (i)
-                out += ',';
+            if (i) out += ',';
             items[i]->appendTo(out, true, noEscape, 0, false);
         }
         out += ']';

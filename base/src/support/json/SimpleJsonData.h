@@ -9,7 +9,7 @@ class SimpleJsonObj;
 // and its object or array. The getters convert where the rules allow; otherwise they log the
 // reason (tag "SJsonData") and throw EJsonError. Not thread-safe (getString caches its text).
 class SimpleJsonData {
-public:
+  public:
     enum Type {
         TYPE_NULL = 0,
         TYPE_BOOLEAN = 1,
@@ -62,7 +62,7 @@ public:
     // `member` tells that the value follows a key (objects and arrays then open on a new line).
     void appendTo(std::string& out, bool compact, bool noEscape, int indent, bool member) const;
 
-private:
+  private:
     // Logs `message` with tag "SJsonData" and throws EJsonError.
     [[noreturn]] static void fail(const char* message);
     const char* cacheText(const std::string& text) const;

@@ -37,8 +37,7 @@ std::unique_ptr<char, FreeDeleter> readWholeFile(const char* path) {
     long long got = 0;
     while (buffer && got < size) {
         unsigned long n = file.read(buffer.get() + got, static_cast<unsigned long>(size - got));
-        if (n == 0 || n == static_cast<unsigned long>(-1))
-            break;
+        if (n == 0 || n == static_cast<unsigned long>(-1)) break;
         got += static_cast<long long>(n);
     }
     file.close();
@@ -52,9 +51,7 @@ std::unique_ptr<char, FreeDeleter> readWholeFile(const char* path) {
 
 }  // namespace
 
-SimpleJsonObj::SimpleJsonObj() {
-    members.max_load_factor(1.0f);
-}
+SimpleJsonObj::SimpleJsonObj() { members.max_load_factor(1.0f); }
 
 SimpleJsonObj::~SimpleJsonObj() {
     for (auto& member : members) {
@@ -68,9 +65,7 @@ SimpleJsonData* SimpleJsonObj::find(const char* name) const {
     return it == members.end() ? nullptr : it->second;
 }
 
-bool SimpleJsonObj::has(const char* name) const {
-    return find(name) != nullptr;
-}
+bool SimpleJsonObj::has(const char* name) const { return find(name) != nullptr; }
 
 SimpleJsonData* SimpleJsonObj::get(const char* name) const {
     SimpleJsonData* data = find(name);
@@ -81,49 +76,30 @@ SimpleJsonData* SimpleJsonObj::get(const char* name) const {
     return data;
 }
 
-std::size_t SimpleJsonObj::size() const {
-    return members.size();
-}
+std::size_t SimpleJsonObj::size() const { return members.size(); }
 
-bool SimpleJsonObj::isNull(const char* name) const {
-    return get(name)->isNull();
-}
+bool SimpleJsonObj::isNull(const char* name) const { return get(name)->isNull(); }
 
-bool SimpleJsonObj::getBoolean(const char* name) const {
-    return get(name)->getBoolean();
-}
+bool SimpleJsonObj::getBoolean(const char* name) const { return get(name)->getBoolean(); }
 
-int SimpleJsonObj::getInt(const char* name) const {
-    return get(name)->getInt();
-}
+int SimpleJsonObj::getInt(const char* name) const { return get(name)->getInt(); }
 
-long long SimpleJsonObj::getLongLong(const char* name) const {
-    return get(name)->getLongLong();
-}
+long long SimpleJsonObj::getLongLong(const char* name) const { return get(name)->getLongLong(); }
 
-double SimpleJsonObj::getDouble(const char* name) const {
-    return get(name)->getDouble();
-}
+double SimpleJsonObj::getDouble(const char* name) const { return get(name)->getDouble(); }
 
-const char* SimpleJsonObj::getString(const char* name) const {
-    return get(name)->getString();
-}
+const char* SimpleJsonObj::getString(const char* name) const { return get(name)->getString(); }
 
-SimpleJsonObj* SimpleJsonObj::getObj(const char* name) const {
-    return get(name)->getObj();
-}
+SimpleJsonObj* SimpleJsonObj::getObj(const char* name) const { return get(name)->getObj(); }
 
-SimpleJsonArray* SimpleJsonObj::getArray(const char* name) const {
-    return get(name)->getArray();
-}
+SimpleJsonArray* SimpleJsonObj::getArray(const char* name) const { return get(name)->getArray(); }
 
 namespace {
 
 // The getter's answer, or `def` when the value is missing or does not convert.
 template <typename T>
 T valueOr(const SimpleJsonData* data, T def, T (SimpleJsonData::*getter)() const) {
-    if (!data)
-        return def;
+    if (!data) return def;
     try {
         return (data->*getter)();
     } catch (const EJsonError&) {
@@ -162,8 +138,7 @@ void SimpleJsonObj::store(const char* name, SimpleJsonData* value) {
     // One search of the bucket: the key is hashed once.
     std::unique_ptr<SimpleJsonData> owned(value);
     char* key = strdup(name);
-    if (!key)
-        throw std::bad_alloc();
+    if (!key) throw std::bad_alloc();
     std::pair<Members::iterator, bool> placed;
     try {
         placed = members.emplace(key, owned.get());
@@ -180,30 +155,21 @@ void SimpleJsonObj::store(const char* name, SimpleJsonData* value) {
 }
 
 void SimpleJsonObj::put(const char* name, SimpleJsonData* value) {
-    if (value && find(name) == value)
-        return;
+    if (value && find(name) == value) return;
     store(name, value ? value : new SimpleJsonData());
 }
 
-void SimpleJsonObj::putNull(const char* name) {
-    store(name, new SimpleJsonData());
-}
+void SimpleJsonObj::putNull(const char* name) { store(name, new SimpleJsonData()); }
 
-void SimpleJsonObj::put(const char* name, bool value) {
-    store(name, new SimpleJsonData(value));
-}
+void SimpleJsonObj::put(const char* name, bool value) { store(name, new SimpleJsonData(value)); }
 
-void SimpleJsonObj::put(const char* name, int value) {
-    store(name, new SimpleJsonData(value));
-}
+void SimpleJsonObj::put(const char* name, int value) { store(name, new SimpleJsonData(value)); }
 
 void SimpleJsonObj::put(const char* name, long long value) {
     store(name, new SimpleJsonData(value));
 }
 
-void SimpleJsonObj::put(const char* name, double value) {
-    store(name, new SimpleJsonData(value));
-}
+void SimpleJsonObj::put(const char* name, double value) { store(name, new SimpleJsonData(value)); }
 
 void SimpleJsonObj::put(const char* name, const char* value) {
     store(name, new SimpleJsonData(value));
@@ -211,8 +177,7 @@ void SimpleJsonObj::put(const char* name, const char* value) {
 
 void SimpleJsonObj::put(const char* name, SimpleJsonObj* value) {
     const SimpleJsonData* current = find(name);
-    if (value && current && current->holds(value))
-        return;
+    if (value && current && current->holds(value)) return;
     std::unique_ptr<SimpleJsonObj> owned(value);
     store(name, new SimpleJsonData(owned.get()));
     owned.release();
@@ -220,16 +185,14 @@ void SimpleJsonObj::put(const char* name, SimpleJsonObj* value) {
 
 void SimpleJsonObj::put(const char* name, SimpleJsonArray* value) {
     const SimpleJsonData* current = find(name);
-    if (value && current && current->holds(value))
-        return;
+    if (value && current && current->holds(value)) return;
     std::unique_ptr<SimpleJsonArray> owned(value);
     store(name, new SimpleJsonData(owned.get()));
     owned.release();
 }
 
 void SimpleJsonObj::putStringIfNotNull(const char* name, const char* text) {
-    if (text)
-        put(name, text);
+    if (text) put(name, text);
 }
 
 SimpleJsonObj* SimpleJsonObj::parseAndGenerate(const char* text) {
@@ -250,15 +213,13 @@ char* SimpleJsonObj::generateString(bool compact, bool noEscape) const {
 SimpleJsonObj* SimpleJsonObj::dup() const {
     std::unique_ptr<SimpleJsonObj> copy(new SimpleJsonObj());
     copy->members.reserve(members.size());
-    for (const auto& member : members)
-        copy->store(member.first, member.second->dup());
+    for (const auto& member : members) copy->store(member.first, member.second->dup());
     return copy.release();
 }
 
 void SimpleJsonObj::dump(LogLevel level, const char* tag) const {
     std::unique_ptr<char, FreeDeleter> text(generateString(false, true));
-    if (text)
-        LogSystem::l(tag, level, "%s", text.get());
+    if (text) LogSystem::l(tag, level, "%s", text.get());
 }
 
 void SimpleJsonObj::appendTo(std::string& out, bool compact, bool noEscape, int indent,
@@ -267,8 +228,7 @@ void SimpleJsonObj::appendTo(std::string& out, bool compact, bool noEscape, int 
         out += '{';
         bool first = true;
         for (const auto& m : members) {
-            if (!first)
-                out += ',';
+            if (!first) out += ',';
             first = false;
             appendJsonQuoted(out, m.first, noEscape);
             out += ':';

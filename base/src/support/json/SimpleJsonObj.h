@@ -15,7 +15,7 @@ class SimpleJsonParser;
 // order. Errors are logged (tag "SJsonObj", or the value's tag) and thrown as EJsonError;
 // the getters with a default return it instead of throwing. Not thread-safe.
 class SimpleJsonObj {
-public:
+  public:
     SimpleJsonObj();
     ~SimpleJsonObj();
     SimpleJsonObj(const SimpleJsonObj&) = delete;
@@ -77,10 +77,9 @@ public:
     // Serialises into `out`; see SimpleJsonData::appendTo.
     void appendTo(std::string& out, bool compact, bool noEscape, int indent, bool member) const;
 
-private:
+  private:
     friend class SimpleJsonParser;
-    using Members =
-        std::unordered_map<const char*, SimpleJsonData*, CStringHash, CStringHashEqual>;
+    using Members = std::unordered_map<const char*, SimpleJsonData*, CStringHash, CStringHashEqual>;
 
     // The value under `name`, or null.
     SimpleJsonData* find(const char* name) const;

@@ -1,9 +1,9 @@
 #include "SimpleJsonText.h"
 
+#include <locale.h>
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
-#include <locale.h>
 #ifdef __APPLE__
 #include <xlocale.h>
 #endif
@@ -30,14 +30,30 @@ void appendJsonQuoted(std::string& out, const char* text, bool noEscape) {
     }
     for (const char* p = text; *p; ++p) {
         switch (*p) {
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        default: out += *p; break;
+            case '\b':
+                out += "\\b";
+                break;
+            case '\f':
+                out += "\\f";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            default:
+                out += *p;
+                break;
         }
     }
     out += '"';
@@ -49,7 +65,6 @@ void appendJsonIndent(std::string& out, int count) {
 
 char* dupJsonText(const std::string& text) {
     char* copy = static_cast<char*>(std::malloc(text.size() + 1));
-    if (copy)
-        std::memcpy(copy, text.c_str(), text.size() + 1);
+    if (copy) std::memcpy(copy, text.c_str(), text.size() + 1);
     return copy;
 }

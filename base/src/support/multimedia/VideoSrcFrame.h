@@ -3,7 +3,7 @@
 // One decoded video frame handed to the conversion pipeline. The holder
 // deletes it through the virtual destructor.
 class VideoSrcFrame {
-public:
+  public:
     virtual ~VideoSrcFrame() = default;
 
     // First byte of the pixel data: packed BGRA rows (stride = width x 4) or
