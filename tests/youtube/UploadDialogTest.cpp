@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 
 #include "DialogHook.h"
+#include "EncodeManager.h"
 #include "EventWait.h"
 #include "FFMpegDecoder360G.h"
 #include "HttpRecorder.h"
@@ -95,7 +96,6 @@ class UploadDialogTest : public ::testing::Test {
             }
             return answer;
         });
-        UploadDialog::setEncoderSupport(nullptr);
     }
 
     void TearDown() override { DialogHook::setAnswerer(nullptr); }
@@ -220,19 +220,21 @@ TEST_F(UploadDialogTest, LargestAllowedOutputSize) {
                  {false, true, {2880, 1440}},
                  {true, false, {3840, 1920}},
                  {false, false, {2160, 1080}}};
-    for (const auto& c : cases) {
-        UploadDialog::setEncoderSupport(
-            [&](int width) { return width == 3840 ? c.allow3840 : c.allow2880; });
-        EXPECT_EQ(c.size, UploadDialog::outputSize());
-    }
-    UploadDialog::setEncoderSupport(nullptr);
-    EXPECT_EQ(QSize(3840, 1920), UploadDialog::outputSize());
+    for (const auto& c : cases)
+        EXPECT_EQ(c.size, UploadDialog::largestSize(c.allow3840, c.allow2880));
+}
+
+// The encoder probe allows only 2160x1080 (its flags never come back).
+void allowOnly2160() {
+    EncodeManager::instance()->disableSize(3840);
+    EncodeManager::instance()->disableSize(2880);
+    EXPECT_EQ(QSize(2160, 1080), UploadDialog::outputSize());
 }
 
 // START with "Unlisted" on a machine that encodes only 2160x1080: conversion, upload with
 // privacy 1, page 3; a sign-in arriving meanwhile changes nothing; then the saves.
 TEST_F(UploadDialogTest, ConvertsUploadsAndSaves) {
-    UploadDialog::setEncoderSupport([](int) { return false; });
+    allowOnly2160();
     auto dialog = openSignedIn();
     QWidget* d = dialog.get();
     child<QAbstractButton>(d, "btnUnlisted")->click();
@@ -370,7 +372,7 @@ TEST_F(UploadDialogTest, DoneAndCloseAskToBeClosed) {
 namespace {
 
 TEST_F(UploadDialogTest, ClosingDuringTheConversionCancelsIt) {
-    UploadDialog::setEncoderSupport([](int) { return false; });
+    allowOnly2160();
     const QString converted =
         QStandardPaths::writableLocation(QStandardPaths::DataLocation) + "/tempExport.mp4";
     QFile::remove(converted);
