@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
@@ -127,6 +128,8 @@ class UploadDialogTest : public ::testing::Test {
 };
 
 TEST_F(UploadDialogTest, OpenedSignedInShowsStartAfterADelay) {
+    QElapsedTimer clock;
+    clock.start();
     UploadDialog dialog;
     dialog.resize(1280, 720);
     dialog.show();
@@ -136,7 +139,9 @@ TEST_F(UploadDialogTest, OpenedSignedInShowsStartAfterADelay) {
     EXPECT_FALSE(child<QWidget>(&dialog, "switchWidget")->isVisible());
     EXPECT_FALSE(child<QWidget>(&dialog, "saveWidget")->isVisible());
     EventWait::settle(40);
-    EXPECT_EQ(0, page(&dialog));
+    if (clock.elapsed() < 90) {
+        EXPECT_EQ(0, page(&dialog)) << "the sign-in shows after 100 ms";
+    }
     ASSERT_TRUE(waitFor([&] { return page(&dialog) == 1; }, 1000));
     EXPECT_EQ("UC-dash-cam", child<QLabel>(&dialog, "lblAccount")->text().toStdString());
     EXPECT_EQ("FILE0042", child<QLineEdit>(&dialog, "leTitle")->text().toStdString());
