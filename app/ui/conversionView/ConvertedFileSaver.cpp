@@ -1,5 +1,7 @@
 #include "ConvertedFileSaver.h"
 
+#include <cstdio>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -19,9 +21,11 @@ bool sameFile(const QString& a, const QString& b) {
     return left.absoluteFilePath() == right.absoluteFilePath();
 }
 
-// Replaces `target` by `partial`; the partial copy goes when that fails.
+// Replaces `target` by `partial` in one step, so the old file stays until the new one is in
+// place; the partial copy goes when that fails.
 bool replaceBy(const QString& partial, const QString& target) {
-    if ((QFile::exists(target) && !QFile::remove(target)) || !QFile::rename(partial, target)) {
+    if (std::rename(QFile::encodeName(partial).constData(),
+                    QFile::encodeName(target).constData()) != 0) {
         QFile::remove(partial);
         return false;
     }
