@@ -1,6 +1,7 @@
 #include "FontStyle.h"
 
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QStringList>
 
@@ -33,4 +34,11 @@ void FontStyle::init() {
 
 QString FontStyle::getFontFamily() {
     return QLocale::system().name() == "ja_JP" ? jaFont : macEnFont;
+}
+
+QFont FontStyle::font(QFont base, int pixelSize, int japanesePixelSize) {
+    const QString family = getFontFamily();
+    base.setFamily(family.isEmpty() ? QGuiApplication::font().family() : family);
+    base.setPixelSize(QLocale::system().name() == "ja_JP" ? japanesePixelSize : pixelSize);
+    return base;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QString>
 
 // The fonts the program carries as resources and the family every view uses.
@@ -10,6 +11,9 @@ class FontStyle {
     static void init();
     // The Japanese family for the locale "ja_JP", else the western one; empty before init().
     static QString getFontFamily();
+    // `base` with the program's family (the application font's before init()) and
+    // `pixelSize`, or `japanesePixelSize` when the system locale is "ja_JP".
+    static QFont font(QFont base, int pixelSize, int japanesePixelSize);
 
     static QString jaFont;
     static QString macEnFont;

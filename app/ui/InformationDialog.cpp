@@ -13,12 +13,6 @@ const char* const kSupportAddress = "https://support.quendra-trelliq.example/";
 
 bool isJapanese() { return QLocale::system().name() == "ja_JP"; }
 
-void setFamilyAndSize(QLabel* label, QFont font, int pixelSize) {
-    font.setFamily(FontStyle::getFontFamily());
-    font.setPixelSize(pixelSize);
-    label->setFont(font);
-}
-
 }  // namespace
 
 InformationDialog::InformationDialog(QWidget* parent) : QWidget(parent) {
@@ -35,15 +29,13 @@ InformationDialog::InformationDialog(QWidget* parent) : QWidget(parent) {
 }
 
 void InformationDialog::setupFonts() {
-    bool ja = isJapanese();
-    setFamilyAndSize(label, label->font(), ja ? 16 : 20);
-    QFont bold = label_3->font();
-    for (QLabel* text : {label_3, label_4, label_5, lblVersion, lblLink})
-        setFamilyAndSize(text, bold, ja ? 14 : 17);
-    QFont normal = lblLicense->font();
+    label->setFont(FontStyle::font(label->font(), 20, 16));
+    const QFont bold = FontStyle::font(label_3->font(), 17, 14);
+    for (QLabel* text : {label_3, label_4, label_5, lblVersion, lblLink}) text->setFont(bold);
+    QFont normal = FontStyle::font(lblLicense->font(), 17, 14);
     normal.setBold(false);
-    setFamilyAndSize(lblLicense, normal, ja ? 14 : 17);
-    if (ja) label_4->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    lblLicense->setFont(normal);
+    if (isJapanese()) label_4->setAlignment(Qt::AlignRight | Qt::AlignTop);
 }
 
 void InformationDialog::btnOkClicked() { emit sigOk(); }

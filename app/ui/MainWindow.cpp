@@ -3,7 +3,6 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QLocale>
 
 #include "ConversionDialog.h"
 #include "DialogHook.h"
@@ -47,10 +46,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
 
 void MainWindow::setupFileNameFont() {
-    QFont font = lblFileName->font();
-    font.setFamily(FontStyle::getFontFamily());
-    font.setPixelSize(QLocale::system().name() == "ja_JP" ? 15 : 18);
-    lblFileName->setFont(font);
+    lblFileName->setFont(FontStyle::font(lblFileName->font(), 18, 15));
 }
 
 void MainWindow::createViews() {

@@ -2,17 +2,16 @@
 
 #include <QFileInfo>
 #include <QGraphicsDropShadowEffect>
-#include <QLocale>
 #include <QTimer>
 
 #include "CircleCheckTask.h"
-#include "CircleInfo.h"
 #include "ConversionDialog.h"
 #include "ConversionViewResources.h"
 #include "ConvertedFileSaver.h"
 #include "DialogHook.h"
 #include "EncodeManager.h"
 #include "FontStyle.h"
+#include "PanoramaConversion.h"
 #include "RavlixPlayer.h"
 #include "VideoSimple360Generator.h"
 #include "YoutubeUploadManager.h"
@@ -32,10 +31,7 @@ QString currentFile() {
 }
 
 void setFontPixels(QWidget* widget, int western, int japanese) {
-    QFont font = widget->font();
-    font.setFamily(FontStyle::getFontFamily());
-    font.setPixelSize(QLocale::system().name() == "ja_JP" ? japanese : western);
-    widget->setFont(font);
+    widget->setFont(FontStyle::font(widget->font(), western, japanese));
 }
 
 void warn(const QString& text) {
@@ -142,38 +138,21 @@ void UploadDialog::startClicked() {
     btnSwitch->setEnabled(false);
     lblSwitch->setPixmap(QPixmap(kGraySmall));
     stackedWidget->setCurrentIndex(PAGE_PROGRESS);
-    const QImage frame = CircleCheckTask::firstFrameHalfSize(currentFile());
-    if (frame.isNull()) {
+    if (!PanoramaConversion::findCircle(currentFile(), this, SLOT(checkCircleDone())))
         doConversion(-1, -1, -1);
-        return;
-    }
-    auto* task = new CircleCheckTask(frame.copy());
-    connect(task, SIGNAL(finished()), this, SLOT(checkCircleDone()));
-    connect(task, SIGNAL(finished()), task, SLOT(deleteLater()));
-    task->start(QThread::InheritPriority);
 }
 
 void UploadDialog::checkCircleDone() {
     auto* task = qobject_cast<CircleCheckTask*>(sender());
     if (!task) return;
-    const QImage image = task->getImage();
-    CircleInfo full;
-    if (CircleInfo::toFullFrame(task->getResult(), image.width(), image.height(), &full) == 0)
-        doConversion(full.centerX, full.centerY, full.radius);
-    else
-        doConversion(-1, -1, -1);
+    const CircleInfo circle = PanoramaConversion::foundCircle(*task);
+    doConversion(circle.centerX, circle.centerY, circle.radius);
 }
 
 void UploadDialog::doConversion(int cx, int cy, int r) {
-    const QSize size = outputSize();
-    generator = VideoSimple360Generator::genPanoramaVideo(currentFile(), targetPath, size.width(),
-                                                          size.height(), cx, cy, r, -1.0, -1.0);
-    connect(generator, SIGNAL(videoGenProgressUpdate(float, float, int, int)), this,
-            SLOT(onVideoGenProgressUpdate(float, float, int, int)));
-    connect(generator, SIGNAL(videoGenerationFinished(QString)), this,
-            SLOT(onVideoGenerationFinished(QString)));
-    connect(generator, SIGNAL(videoGenerationFailed(int)), this,
-            SLOT(onVideoGenerationFailed(int)));
+    if (PanoramaConversion::waitForPreviousJob(this, [=] { doConversion(cx, cy, r); })) return;
+    generator = PanoramaConversion::start(currentFile(), targetPath, outputSize(),
+                                          CircleInfo{cx, cy, r}, this);
 }
 
 void UploadDialog::setProgress(int width, int percent) {

@@ -1,6 +1,7 @@
 #include "V360PhotoSectionBuilder.h"
 
 #include <QImage>
+#include <QImageReader>
 
 #include <cstring>
 
@@ -12,6 +13,8 @@
 namespace {
 
 const char* const kTag = "V360PSB";
+// Sides above this are refused before decoding: a header alone could ask for gigabytes.
+const int kMaxPhotoSide = 16384;
 
 // The feeder's first rotation; the feeder is not needed afterwards.
 void firstRotation(const QString& eyePath, double rotation[3][3]) {
@@ -42,6 +45,11 @@ int V360PhotoSectionBuilder::totalFrames() { return frames; }
 
 int V360PhotoSectionBuilder::prepare() {
     V360SectionBuilder::prepare();
+    const QSize declared = QImageReader(photoPath).size();
+    if (declared.width() > kMaxPhotoSide || declared.height() > kMaxPhotoSide) {
+        LogSystem::e(kTag, "photo too large: %dx%d", declared.width(), declared.height());
+        return -4;
+    }
     QImage photo = QImage(photoPath).convertToFormat(QImage::Format_ARGB32);
     if (photo.isNull()) {
         LogSystem::e(kTag, "Can not load image from file path: %s", photoPath.toUtf8().constData());

@@ -252,6 +252,24 @@ TEST_F(Sections, PhotoOfAnotherSizeIsScaledOrRefused) {
     }
 }
 
+// A JPEG of headers only that declares 20000x20000 pixels (1.6 GB as ARGB): refused before
+// any decoding.
+TEST_F(Sections, PhotoDeclaringAHugeSizeIsRefusedUnread) {
+    const QByteArray header = QByteArray::fromHex(
+        "FFD8"                          // start of image
+        "FFC00011084E204E20"            // baseline frame, 8 bits, 20000 x 20000
+        "03012200021101031101"          // its three components
+        "FFDA000C03010002110311003F00"  // start of scan
+        "FFD9");
+    const QString path = folder("hugephoto") + "/huge.jpg";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(header);
+    file.close();
+    V360PhotoSectionBuilder section(kW, kH, path, "", 1.0, "", "", nullptr, nullptr, -1, -1, -1);
+    EXPECT_EQ(-4, section.prepare());
+}
+
 TEST_F(Sections, VideoSourceOfAnySizeIsDecodedAtTheFisheyeSize) {
     const QString dir = folder("smallvideo");
     const struct { int w, h; } sizes[] = {{96, 96}, {320, 240}};

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QGraphicsDropShadowEffect>
-#include <QLocale>
 #include <QResizeEvent>
 #include <QStandardPaths>
 
@@ -12,6 +11,7 @@
 #include "DialogHook.h"
 #include "EncodeManager.h"
 #include "FontStyle.h"
+#include "PanoramaConversion.h"
 #include "RavlixPlayer.h"
 #include "VideoSimple360Generator.h"
 
@@ -24,18 +24,8 @@ const int kCloseInset = 7;
 
 QString dataLocation() { return QStandardPaths::writableLocation(QStandardPaths::DataLocation); }
 
-void setPixelFont(QWidget* widget, int pixelSize) {
-    QFont font = widget->font();
-    font.setFamily(FontStyle::getFontFamily());
-    font.setPixelSize(pixelSize);
-    widget->setFont(font);
-}
-
-// The last job started by any overlay. Jobs share their temporary files, so a new one waits
-// until the previous one (say of an overlay closed meanwhile) has reported and gone.
-QPointer<VideoSimple360Generator>& lastJob() {
-    static QPointer<VideoSimple360Generator> job;
-    return job;
+void setPixelFont(QWidget* widget, int pixelSize, int japanesePixelSize) {
+    widget->setFont(FontStyle::font(widget->font(), pixelSize, japanesePixelSize));
 }
 
 }  // namespace
@@ -64,10 +54,9 @@ ConversionDialog::~ConversionDialog() { dropJob(); }
 QString ConversionDialog::temporaryTarget() { return dataLocation() + "/tempExport.mp4"; }
 
 void ConversionDialog::setupFont() {
-    const bool ja = QLocale::system().name() == "ja_JP";
-    setPixelFont(label, ja ? 18 : 20);
+    setPixelFont(label, 20, 18);
     for (QWidget* text : {(QWidget*)btnStart, (QWidget*)lblProgressText, (QWidget*)btnSave})
-        setPixelFont(text, ja ? 15 : 17);
+        setPixelFont(text, 17, 15);
 }
 
 void ConversionDialog::resizeEvent(QResizeEvent* event) {
@@ -82,10 +71,8 @@ void ConversionDialog::resizeEvent(QResizeEvent* event) {
 void ConversionDialog::dropJob() {
     if (generator) generator->cancelGeneration();
     generator = nullptr;
-    if (circleTask) {
-        connect(circleTask, SIGNAL(finished()), circleTask, SLOT(deleteLater()));
-        if (circleTask->isFinished()) circleTask->deleteLater();
-    }
+    // The search deletes itself; its result no longer starts a job.
+    if (circleTask) circleTask->disconnect(this);
     circleTask = nullptr;
 }
 
@@ -97,27 +84,16 @@ void ConversionDialog::cancelClicked() {
 void ConversionDialog::startConversion() {
     stackedWidget->setCurrentIndex(PageProgress);
     sourcePath = RavlixPlayer::currentPlayer()->getFilePath();
-    const QImage image = CircleCheckTask::firstFrameHalfSize(sourcePath);
-    if (image.isNull()) {
-        doConversion(-1, -1, -1);
-        return;
-    }
-    circleTask = new CircleCheckTask(image);
-    connect(circleTask, SIGNAL(finished()), this, SLOT(checkCircleDone()));
-    circleTask->start(QThread::InheritPriority);
+    circleTask = PanoramaConversion::findCircle(sourcePath, this, SLOT(checkCircleDone()));
+    if (!circleTask) doConversion(-1, -1, -1);
 }
 
 void ConversionDialog::checkCircleDone() {
     auto* task = qobject_cast<CircleCheckTask*>(sender());
     if (!task) return;
-    task->deleteLater();
     circleTask = nullptr;
-    const QImage examined = task->getImage();
-    CircleInfo full;
-    if (CircleInfo::toFullFrame(task->getResult(), examined.width(), examined.height(), &full) == 0)
-        doConversion(full.centerX, full.centerY, full.radius);
-    else
-        doConversion(-1, -1, -1);
+    const CircleInfo circle = PanoramaConversion::foundCircle(*task);
+    doConversion(circle.centerX, circle.centerY, circle.radius);
 }
 
 QSize ConversionDialog::checkedSize() const {
@@ -127,23 +103,12 @@ QSize ConversionDialog::checkedSize() const {
 }
 
 void ConversionDialog::doConversion(int centerX, int centerY, int radius) {
-    if (lastJob()) {
-        connect(
-            lastJob(), &QObject::destroyed, this, [=] { doConversion(centerX, centerY, radius); },
-            Qt::QueuedConnection);
+    if (PanoramaConversion::waitForPreviousJob(this,
+                                               [=] { doConversion(centerX, centerY, radius); }))
         return;
-    }
-    const QSize size = checkedSize();
     for (QAbstractButton* button : buttonGroup->buttons()) button->setEnabled(button->isChecked());
-    generator = VideoSimple360Generator::genPanoramaVideo(
-        sourcePath, tempTarget, size.width(), size.height(), centerX, centerY, radius, -1, -1);
-    lastJob() = generator;
-    connect(generator, SIGNAL(videoGenProgressUpdate(float, float, int, int)), this,
-            SLOT(onVideoGenProgressUpdate(float, float, int, int)));
-    connect(generator, SIGNAL(videoGenerationFinished(QString)), this,
-            SLOT(onVideoGenerationFinished(QString)));
-    connect(generator, SIGNAL(videoGenerationFailed(int)), this,
-            SLOT(onVideoGenerationFailed(int)));
+    generator = PanoramaConversion::start(sourcePath, tempTarget, checkedSize(),
+                                          CircleInfo{centerX, centerY, radius}, this);
 }
 
 void ConversionDialog::onVideoGenProgressUpdate(float totalProgress, float, int, int) {

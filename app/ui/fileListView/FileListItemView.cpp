@@ -8,7 +8,7 @@
 #include <QMouseEvent>
 #include <QThreadPool>
 
-#include "FileListFonts.h"
+#include "FontStyle.h"
 #include "LoadDurationTask.h"
 
 namespace {
@@ -19,7 +19,7 @@ const char* const kSelectedStyle = "color: rgb(255, 0, 0);";
 
 FileListItemView::FileListItemView(QWidget* parent) : QWidget(parent) {
     ui.setupUi(this);
-    const QFont font = FileListFonts::font(ui.lblName->font(), 13, 11);
+    const QFont font = FontStyle::font(ui.lblName->font(), 13, 11);
     for (QLabel* label : {ui.lblName, ui.lblDuration, ui.lblDate}) label->setFont(font);
     connect(this, SIGNAL(sigDurationLoaded(double)), this, SLOT(durationLoaded(double)),
             Qt::QueuedConnection);

@@ -15,8 +15,8 @@
 #include "CircleCheckTask.h"
 #include "DialogHook.h"
 #include "FileDialog.h"
-#include "FileListFonts.h"
 #include "FileListItemView.h"
+#include "FontStyle.h"
 #include "RavlixPlayer.h"
 #include "ScanDirTask.h"
 
@@ -45,7 +45,7 @@ FileListView::FileListView(QWidget* parent) : QWidget(parent), rowTimer(new QTim
     ui.setupUi(this);
     rowTimer->setSingleShot(true);
     rowTimer->setInterval(0);
-    const QFont font = FileListFonts::font(ui.label->font(), 14, 13);
+    const QFont font = FontStyle::font(ui.label->font(), 14, 13);
     for (QLabel* label : {ui.label, ui.label_2, ui.label_3}) label->setFont(font);
     trackMouse();
     for (QLabel* line : {ui.line, ui.line_2, ui.line_3}) line->hide();

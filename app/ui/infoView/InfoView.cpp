@@ -4,7 +4,6 @@
 #include <limits>
 
 #include <QImage>
-#include <QLocale>
 #include <QResizeEvent>
 #include <QVector>
 
@@ -57,9 +56,7 @@ int InfoView::wholeNumber(float value) {
 }
 
 void InfoView::setupFont() {
-    QFont font = label->font();
-    font.setFamily(FontStyle::getFontFamily());
-    font.setPixelSize(QLocale::system().name() == "ja_JP" ? 12 : 14);
+    const QFont font = FontStyle::font(label->font(), 14, 12);
     for (QLabel* text : {label, label_2, label_3, lblGSensorX, lblGSensorY, lblGSensorZ, label_4,
                          label_5, label_6, label_7, label_8})
         text->setFont(font);
