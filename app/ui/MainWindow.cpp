@@ -178,10 +178,6 @@ void MainWindow::showUploadDlg() {
     if (!conversionSupported()) return;
     dropOverlay(uploadDlg);
     uploadDlg = new UploadDialog(this);
-    UploadDialog::setEncoderSupport([](int width) {
-        const EncodeManager* probe = EncodeManager::instance();
-        return width == 3840 ? probe->getIs3840x1920Enable() : probe->getIs2880x1440Enable();
-    });
     connect(uploadDlg, SIGNAL(sigCancel()), this, SLOT(hideUploadDlg()));
     placeOverlay(uploadDlg);
 }

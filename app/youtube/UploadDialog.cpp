@@ -1,16 +1,17 @@
 #include "UploadDialog.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QGraphicsDropShadowEffect>
 #include <QLocale>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include "CircleCheckTask.h"
 #include "CircleInfo.h"
+#include "ConversionDialog.h"
+#include "ConversionViewResources.h"
+#include "ConvertedFileSaver.h"
 #include "DialogHook.h"
+#include "EncodeManager.h"
 #include "FontStyle.h"
 #include "RavlixPlayer.h"
 #include "VideoSimple360Generator.h"
@@ -43,32 +44,26 @@ void warn(const QString& text) {
 
 }  // namespace
 
-UploadDialog::EncoderSupport& UploadDialog::encoderSupport() {
-    static EncoderSupport support;
-    return support;
-}
-
-void UploadDialog::setEncoderSupport(EncoderSupport support) {
-    encoderSupport() = std::move(support);
+QSize UploadDialog::largestSize(bool allows3840, bool allows2880) {
+    if (allows3840) return QSize(3840, 1920);
+    return allows2880 ? QSize(2880, 1440) : QSize(2160, 1080);
 }
 
 QSize UploadDialog::outputSize() {
-    const EncoderSupport& allows = encoderSupport();
-    for (int width : {3840, 2880}) {
-        if (!allows || allows(width)) return QSize(width, width / 2);
-    }
-    return QSize(2160, 1080);
+    const EncodeManager* probe = EncodeManager::instance();
+    return largestSize(probe->getIs3840x1920Enable(), probe->getIs2880x1440Enable());
 }
 
 UploadDialog::UploadDialog(QWidget* parent)
     : QWidget(parent), manager(YoutubeUploadManager::instance()) {
+    ConversionViewResources::init();
     initUploadResources();
     setupUi(this);
     setupFont();
     leTitle->setAttribute(Qt::WA_MacShowFocusRect, false);
     leTitle->setTextMargins(2, 0, 0, 0);
     leTitle->setText(QFileInfo(currentFile()).baseName());
-    targetPath = QStandardPaths::writableLocation(QStandardPaths::DataLocation) + "/tempExport.mp4";
+    targetPath = ConversionDialog::temporaryTarget();
     connectSignals();
     auto* shadow = new QGraphicsDropShadowEffect(widget);
     shadow->setBlurRadius(40);
@@ -241,37 +236,15 @@ void UploadDialog::uploadResult(int result, QString) {
 }
 
 void UploadDialog::saveClicked() {
-    QSettings settings(
-        QStandardPaths::writableLocation(QStandardPaths::DataLocation) + "/setting.ini",
-        QSettings::IniFormat);
-    QString folder = settings.value("EXPORT_DIR_PATH").toString();
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const QString suggested = folder + "/" + QFileInfo(currentFile()).baseName() + "_export";
-    const QString chosen =
-        DialogHook::saveFileName(this, tr("Save to file"), suggested, tr("360 Video (*.mp4)"));
+    const QString chosen = DialogHook::saveFileName(
+        this, tr("Save to file"), ConvertedFileSaver::suggestedFile(currentFile()),
+        tr("360 Video (*.mp4)"));
     if (chosen.isEmpty()) return;
-    if (saveTo(chosen))
+    const ConvertedFileSaver::Result result = ConvertedFileSaver::save(convertedPath, chosen);
+    if (result == ConvertedFileSaver::Saved)
         btnSave->setEnabled(false);
-    else
+    else if (result == ConvertedFileSaver::Failed)
         warn(tr("Save fail!"));
-}
-
-// Copies the converted file beside `target` first, then puts the copy in the place of an
-// existing file of that name and removes the converted file. Nothing is lost on failure.
-bool UploadDialog::saveTo(const QString& target) {
-    if (!QFile::exists(convertedPath)) return false;
-    if (QFileInfo(target).absoluteFilePath() == QFileInfo(convertedPath).absoluteFilePath())
-        return true;
-    const QString partial = target + ".part";
-    QFile::remove(partial);
-    if (!QFile::copy(convertedPath, partial)) return false;
-    if ((QFile::exists(target) && !QFile::remove(target)) || !QFile::rename(partial, target)) {
-        QFile::remove(partial);
-        return false;
-    }
-    QFile::remove(convertedPath);
-    return true;
 }
 
 void UploadDialog::doneClicked() { emit sigCancel(); }

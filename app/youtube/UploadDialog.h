@@ -1,7 +1,5 @@
 #pragma once
 
-#include <functional>
-
 #include <QPointer>
 #include <QSize>
 #include <QString>
@@ -26,11 +24,9 @@ class UploadDialog : public QWidget, private Ui_UploadDialog {
     Q_OBJECT
 
   public:
-    // Whether the machine can encode an output of `width` x `width / 2` (3840, 2880); set by
-    // the main window from the encoder probe. Unset: every size is allowed.
-    using EncoderSupport = std::function<bool(int width)>;
-    static void setEncoderSupport(EncoderSupport support);
-    // The conversion size: 3840x1920, else 2880x1440, else 2160x1080.
+    // The conversion size among the allowed ones: 3840x1920, else 2880x1440, else 2160x1080.
+    static QSize largestSize(bool allows3840, bool allows2880);
+    // largestSize() of what the encoder probe allows.
     static QSize outputSize();
 
     explicit UploadDialog(QWidget* parent = nullptr);
@@ -66,8 +62,6 @@ class UploadDialog : public QWidget, private Ui_UploadDialog {
     void doConversion(int cx, int cy, int r);
     void setProgress(int width, int percent);
     YT_VIDEO_PRIVACY checkedPrivacy() const;
-    bool saveTo(const QString& target);
-    static EncoderSupport& encoderSupport();
 
     YoutubeUploadManager* manager;                // process-wide, not owned
     QPointer<VideoSimple360Generator> generator;  // running conversion (deletes itself)

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "DialogHook.h"
 #include "EventWait.h"
 #include "FileListItemView.h"
 #include "FileListView.h"
@@ -81,6 +82,7 @@ class MainWindowTest : public ::testing::Test {
     }
     void TearDown() override {
         window.reset();
+        DialogHook::setAnswerer(nullptr);
         qInstallMessageHandler(previous);
         EXPECT_TRUE(connectWarnings.isEmpty()) << connectWarnings.join("\n").toStdString();
         connectWarnings.clear();
@@ -211,6 +213,8 @@ TEST_F(MainWindowTest, EachConnectionRunsItsSlotOnce) {
         {files, "sigCheckError()", player, "checkFileError()", nullptr},
         {files, "sigPlayFile()", player, "play()", nullptr},
         {files, "sigPauseFile()", player, "pause()", nullptr},
+        {files, "sigSaveFile()", win, "showConversionDlg()", nullptr},
+        {files, "sigUploadFile()", win, "showUploadDlg()", nullptr},
         {files, "sigShowWaitingView()", win, "showWaitingView()", nullptr},
         {files, "sigHideWaitingView()", win, "hideWaitingView()", nullptr},
         {modes, "sigModeChange(PLAYBACK_MODE)", player, "setPlaybackMode(PLAYBACK_MODE)", nullptr},
@@ -221,6 +225,8 @@ TEST_F(MainWindowTest, EachConnectionRunsItsSlotOnce) {
         {player, "sigShowNormalScreen()", win, "toNormalScreen()", nullptr},
         {info, "clicked()", win, "btnInfoClicked()", nullptr},
     };
+    // A refusal of the probe answers itself instead of blocking.
+    DialogHook::setAnswerer([](const DialogHook::Request&) { return DialogHook::Answer(); });
     QSignalSpyCallbackSet hooks = {nullptr, recordSlot, nullptr, nullptr};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.signal);

@@ -1,5 +1,5 @@
-// Draws the upload dialog's pictures (bars, small buttons, close button):
-//   draw_upload_pictures <resources>/image/upload
+// Draws the upload dialog's own pictures, the small account buttons (its bars and close
+// button are the conversion overlay's): draw_upload_pictures <resources>/image/upload
 #include <cstdio>
 #include <functional>
 
@@ -34,15 +34,6 @@ std::function<void(QPainter&)> bar(const QSize& size, const QColor& colour) {
     };
 }
 
-void drawClose(QPainter& p) {
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(65, 65, 65));
-    p.drawEllipse(QRectF(1, 1, 30, 30));
-    p.setPen(QPen(Qt::white, 3, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(11, 11), QPointF(21, 21));
-    p.drawLine(QPointF(21, 11), QPointF(11, 21));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -52,12 +43,8 @@ int main(int argc, char** argv) {
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(folder);
-    const QSize wide(420, 46);
     const QSize small(80, 24);
-    const bool ok = save(folder, "icon_btn_red.png", wide, bar(wide, kRed)) &&
-                    save(folder, "icon_btn_gray.png", wide, bar(wide, kGray)) &&
-                    save(folder, "icon_btn_small_red.png", small, bar(small, kRed)) &&
-                    save(folder, "icon_btn_small_gray.png", small, bar(small, kGray)) &&
-                    save(folder, "icon_close.png", QSize(32, 32), drawClose);
+    const bool ok = save(folder, "icon_btn_small_red.png", small, bar(small, kRed)) &&
+                    save(folder, "icon_btn_small_gray.png", small, bar(small, kGray));
     return ok ? 0 : 1;
 }

@@ -1,16 +1,14 @@
 #include "ConversionDialog.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QGraphicsDropShadowEffect>
 #include <QLocale>
 #include <QResizeEvent>
-#include <QSettings>
 #include <QStandardPaths>
 
 #include "CircleCheckTask.h"
 #include "ConversionViewResources.h"
+#include "ConvertedFileSaver.h"
 #include "DialogHook.h"
 #include "EncodeManager.h"
 #include "FontStyle.h"
@@ -31,18 +29,6 @@ void setPixelFont(QWidget* widget, int pixelSize) {
     font.setFamily(FontStyle::getFontFamily());
     font.setPixelSize(pixelSize);
     widget->setFont(font);
-}
-
-QString withMp4Suffix(const QString& path) {
-    if (QFileInfo(path).suffix().compare("mp4", Qt::CaseInsensitive) == 0) return path;
-    return path + ".mp4";
-}
-
-bool sameFile(const QString& a, const QString& b) {
-    const QFileInfo left(a), right(b);
-    if (left.exists() && right.exists())
-        return left.canonicalFilePath() == right.canonicalFilePath();
-    return left.absoluteFilePath() == right.absoluteFilePath();
 }
 
 // The last job started by any overlay. Jobs share their temporary files, so a new one waits
@@ -180,34 +166,19 @@ void ConversionDialog::onVideoGenerationFailed(int) {
     emit sigCancel();
 }
 
-QString ConversionDialog::suggestedFile() const {
-    QSettings settings(dataLocation() + "/setting.ini", QSettings::IniFormat);
-    QString folder = settings.value("EXPORT_DIR_PATH").toString();
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const QString playing = RavlixPlayer::currentPlayer()->getFilePath();
-    return folder + "/" + QFileInfo(playing).baseName() + "_export";
-}
-
-bool ConversionDialog::copyConverted(const QString& target) const {
-    if (QFile::exists(target) && !QFile::remove(target)) return false;
-    return QFile::copy(convertedPath, target);
-}
-
 void ConversionDialog::saveVideo() {
     // Nothing converted, or already saved and removed.
     if (convertedPath.isEmpty() || !QFile::exists(convertedPath)) return;
-    QString target = DialogHook::saveFileName(this, tr("Save to file"), suggestedFile(),
-                                              tr("360 Video (*.mp4)"));
+    const QString target = DialogHook::saveFileName(
+        this, tr("Save to file"),
+        ConvertedFileSaver::suggestedFile(RavlixPlayer::currentPlayer()->getFilePath()),
+        tr("360 Video (*.mp4)"));
     if (target.isEmpty()) return;
-    target = withMp4Suffix(target);
-    if (sameFile(target, convertedPath)) return;
-    if (!copyConverted(target)) {
+    const ConvertedFileSaver::Result result = ConvertedFileSaver::save(convertedPath, target);
+    if (result == ConvertedFileSaver::Failed)
         DialogHook::message(this, QMessageBox::Warning, QString(), tr("Save to file failed!"),
                             QMessageBox::Ok);
-        return;
-    }
-    QFile::remove(convertedPath);
+    if (result != ConvertedFileSaver::Saved) return;
     convertedPath.clear();
     emit sigCancel();
 }

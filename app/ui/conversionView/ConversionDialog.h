@@ -46,9 +46,6 @@ class ConversionDialog : public QWidget, private Ui_ConversionDialog {
     QSize checkedSize() const;
     // Cancels a running job and lets a pending circle search delete itself.
     void dropJob();
-    QString suggestedFile() const;
-    // Copies the converted file to `target` (replacing a file there); false when it fails.
-    bool copyConverted(const QString& target) const;
 
     QString tempTarget;
     QString sourcePath;
