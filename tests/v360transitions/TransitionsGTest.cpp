@@ -85,8 +85,11 @@ TEST(V360TransitorTest, ProgressRange) {
     constexpr int w = 384, h = 216;
     V360TransitionManager manager;
     const Frame a = solid(w, h, 10, 20, 30), b = solid(w, h, 200, 150, 100);
+    int iconSet = 0;
     for (int type : {2, 3, 4, 7, 8, 9}) {
-        V360Transitor* t = manager.allocTransitor(type, w, h, const_cast<char*>("T"));
+        // Titles take their text, the plane its icon set.
+        void* arg = type == 7 ? static_cast<void*>(&iconSet) : const_cast<char*>("T");
+        V360Transitor* t = manager.allocTransitor(type, w, h, arg);
         for (double p : {-0.01, 1.01}) {
             Frame dst = solid(w, h, 1, 2, 3);
             t->composeTransitionFrame(p, (void*)a.data(), (void*)b.data(), dst.data());

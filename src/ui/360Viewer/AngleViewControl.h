@@ -12,9 +12,9 @@ class QOpenGLShaderProgram;
 // feed it their events and draw from it.
 class AngleViewControl {
   public:
-    static const int kHomeZoom = 7;
-    static const int kMinZoom = 5;
-    static const int kMaxZoom = 60;
+    static constexpr int kHomeZoom = 7;
+    static constexpr int kMinZoom = 5;
+    static constexpr int kMaxZoom = 60;
 
     // Remembers the pointer position, rounded to whole pixels.
     void press(QPointF position);
