@@ -411,6 +411,32 @@ TEST_F(Json, HundredThousandSimilarKeysParseAndAreFound) {
     EXPECT_TRUE(log().take().empty());
 }
 
+// Keys and texts of every length from empty to well past the short ones kept in place, in an
+// object small enough to be scanned and one large enough to be indexed: each is found, read
+// back whole, replaced by a repeated name and copied.
+TEST_F(Json, KeysAndTextsOfEveryLengthInSmallAndLargeObjects) {
+    for (int members : {3, 40}) {
+        SCOPED_TRACE(members);
+        std::string text = "{";
+        for (int n = 0; n < members; ++n)
+            text += (n ? ",\"" : "\"") + std::string(n, 'k') + "\":\"" + std::string(n, 'v') + "\"";
+        const std::string lastKey(members - 1, 'k');
+        text += ",\"" + lastKey + "\":\"last\"}";
+        std::unique_ptr<SimpleJsonObj> obj(SimpleJsonParser::parse(text.c_str()));
+        ASSERT_EQ(static_cast<std::size_t>(members), obj->size());
+        for (int n = 0; n + 1 < members; ++n)
+            EXPECT_EQ(std::string(n, 'v'), obj->getString(std::string(n, 'k').c_str())) << n;
+        EXPECT_STREQ("last", obj->getString(lastKey.c_str()));
+        EXPECT_FALSE(obj->has(std::string(members, 'k').c_str()));
+
+        for (int n = 0; n < members; ++n) obj->put(std::string(n, 'k').c_str(), n);
+        std::unique_ptr<SimpleJsonObj> copy(obj->dup());
+        ASSERT_EQ(static_cast<std::size_t>(members), copy->size());
+        for (int n = 0; n < members; ++n) EXPECT_EQ(n, copy->getInt(std::string(n, 'k').c_str()));
+    }
+    EXPECT_TRUE(log().take().empty());
+}
+
 TEST_F(Json, DumpLogsTheIndentedTextUnchanged) {
     SimpleJsonObj obj;
     obj.put("p", "100%s\n");

@@ -1,17 +1,13 @@
 #include "CStringHash.h"
 
-#include <cstdint>
-#include <cstring>
-
-std::size_t CStringHash::operator()(const char* key) const {
-    std::uint64_t hash = 14695981039346656037ULL;
-    for (const char* p = key; *p != '\0'; ++p) {
-        hash ^= static_cast<unsigned char>(*p);
-        hash *= 1099511628211ULL;
+std::uint32_t CStringHash::operator()(std::string_view key) const {
+    std::uint32_t hash = 2166136261u;
+    for (char c : key) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 16777619u;
     }
-    return static_cast<std::size_t>(hash);
-}
-
-bool CStringHashEqual::operator()(const char* a, const char* b) const {
-    return std::strcmp(a, b) == 0;
+    // FNV leaves the low bits, which pick the slot, weakly mixed.
+    hash ^= hash >> 16;
+    hash *= 0x85ebca6bu;
+    return hash ^ (hash >> 13);
 }

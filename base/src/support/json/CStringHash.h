@@ -1,14 +1,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <string_view>
 
-// Hash of a NUL-terminated key: FNV-1a over every character, so keys that share a prefix or
-// a character sum still spread over the buckets.
+// Hash of an object key: FNV-1a over every byte, so keys that share a prefix or a character
+// sum still spread over the buckets.
 struct CStringHash {
-    std::size_t operator()(const char* key) const;
-};
-
-// Key equality for CStringHash: strcmp equal.
-struct CStringHashEqual {
-    bool operator()(const char* a, const char* b) const;
+    std::uint32_t operator()(std::string_view key) const;
 };

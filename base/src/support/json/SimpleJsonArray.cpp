@@ -71,14 +71,16 @@ void SimpleJsonArray::add(const char* value) { append(new SimpleJsonData(value))
 
 void SimpleJsonArray::add(SimpleJsonObj* value) {
     std::unique_ptr<SimpleJsonObj> owned(value);
-    append(new SimpleJsonData(owned.get()));
+    auto* data = new SimpleJsonData(owned.get());
     owned.release();
+    append(data);
 }
 
 void SimpleJsonArray::add(SimpleJsonArray* value) {
     std::unique_ptr<SimpleJsonArray> owned(value);
-    append(new SimpleJsonData(owned.get()));
+    auto* data = new SimpleJsonData(owned.get());
     owned.release();
+    append(data);
 }
 
 char* SimpleJsonArray::generateString(bool compact, bool noEscape) const {

@@ -32,10 +32,19 @@ SimpleJsonData::SimpleJsonData(double v) : type(TYPE_DOUBLE) { value.real = v; }
 
 SimpleJsonData::SimpleJsonData(const char* v) : type(v ? TYPE_STRING : TYPE_NULL) {
     value.integer = 0;
-    if (v) {
-        text = strdup(v);
+    if (v) copyText(v);
+}
+
+SimpleJsonData::SimpleJsonData(std::string_view v) : type(TYPE_STRING) { copyText(v); }
+
+void SimpleJsonData::copyText(std::string_view source) {
+    text = value.inlineText;
+    if (source.size() >= kInlineText) {
+        text = static_cast<char*>(std::malloc(source.size() + 1));
         if (!text) throw std::bad_alloc();
     }
+    std::memcpy(text, source.data(), source.size());
+    text[source.size()] = '\0';
 }
 
 SimpleJsonData::SimpleJsonData(SimpleJsonObj* v) : type(v ? TYPE_OBJECT : TYPE_NULL) {
@@ -47,7 +56,7 @@ SimpleJsonData::SimpleJsonData(SimpleJsonArray* v) : type(v ? TYPE_ARRAY : TYPE_
 }
 
 SimpleJsonData::~SimpleJsonData() {
-    std::free(text);
+    if (text != value.inlineText) std::free(text);
     if (type == TYPE_OBJECT)
         delete value.obj;
     else if (type == TYPE_ARRAY)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 class SimpleJsonArray;
 class SimpleJsonObj;
@@ -63,12 +64,20 @@ class SimpleJsonData {
     void appendTo(std::string& out, bool compact, bool noEscape, int indent, bool member) const;
 
   private:
+    friend class SimpleJsonParser;
+    static const std::size_t kInlineText = 16;  // bytes, NUL included
+
+    // A string value holding a copy of `text`.
+    explicit SimpleJsonData(std::string_view text);
+    void copyText(std::string_view source);
+
     // Logs `message` with tag "SJsonData" and throws EJsonError.
     [[noreturn]] static void fail(const char* message);
     const char* cacheText(const std::string& text) const;
 
     int type;
-    // Owned (malloc): the string value, or the cached text of a scalar; else null.
+    // The string value (in `value.inlineText` when short, else malloc'd), or the cached text
+    // of a scalar (malloc'd); else null.
     mutable char* text = nullptr;
     union {
         bool boolean;
@@ -76,5 +85,6 @@ class SimpleJsonData {
         double real;
         SimpleJsonObj* obj;
         SimpleJsonArray* array;
+        char inlineText[kInlineText];
     } value;
 };

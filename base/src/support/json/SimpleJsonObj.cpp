@@ -51,19 +51,11 @@ std::unique_ptr<char, FreeDeleter> readWholeFile(const char* path) {
 
 }  // namespace
 
-SimpleJsonObj::SimpleJsonObj() { members.max_load_factor(1.0f); }
+SimpleJsonObj::SimpleJsonObj() = default;
 
-SimpleJsonObj::~SimpleJsonObj() {
-    for (auto& member : members) {
-        std::free(const_cast<char*>(member.first));
-        delete member.second;
-    }
-}
+SimpleJsonObj::~SimpleJsonObj() = default;
 
-SimpleJsonData* SimpleJsonObj::find(const char* name) const {
-    auto it = members.find(name);
-    return it == members.end() ? nullptr : it->second;
-}
+SimpleJsonData* SimpleJsonObj::find(const char* name) const { return members.find(name); }
 
 bool SimpleJsonObj::has(const char* name) const { return find(name) != nullptr; }
 
@@ -134,25 +126,7 @@ const char* SimpleJsonObj::getStringOrNull(const char* name) const {
     return data ? data->getString() : nullptr;
 }
 
-void SimpleJsonObj::store(const char* name, SimpleJsonData* value) {
-    // One search of the bucket: the key is hashed once.
-    std::unique_ptr<SimpleJsonData> owned(value);
-    char* key = strdup(name);
-    if (!key) throw std::bad_alloc();
-    std::pair<Members::iterator, bool> placed;
-    try {
-        placed = members.emplace(key, owned.get());
-    } catch (...) {
-        std::free(key);
-        throw;
-    }
-    if (!placed.second) {
-        std::free(key);
-        delete placed.first->second;
-        placed.first->second = owned.get();
-    }
-    owned.release();
-}
+void SimpleJsonObj::store(const char* name, SimpleJsonData* value) { members.store(name, value); }
 
 void SimpleJsonObj::put(const char* name, SimpleJsonData* value) {
     if (value && find(name) == value) return;
@@ -179,16 +153,18 @@ void SimpleJsonObj::put(const char* name, SimpleJsonObj* value) {
     const SimpleJsonData* current = find(name);
     if (value && current && current->holds(value)) return;
     std::unique_ptr<SimpleJsonObj> owned(value);
-    store(name, new SimpleJsonData(owned.get()));
+    auto* data = new SimpleJsonData(owned.get());
     owned.release();
+    store(name, data);
 }
 
 void SimpleJsonObj::put(const char* name, SimpleJsonArray* value) {
     const SimpleJsonData* current = find(name);
     if (value && current && current->holds(value)) return;
     std::unique_ptr<SimpleJsonArray> owned(value);
-    store(name, new SimpleJsonData(owned.get()));
+    auto* data = new SimpleJsonData(owned.get());
     owned.release();
+    store(name, data);
 }
 
 void SimpleJsonObj::putStringIfNotNull(const char* name, const char* text) {
@@ -213,7 +189,7 @@ char* SimpleJsonObj::generateString(bool compact, bool noEscape) const {
 SimpleJsonObj* SimpleJsonObj::dup() const {
     std::unique_ptr<SimpleJsonObj> copy(new SimpleJsonObj());
     copy->members.reserve(members.size());
-    for (const auto& member : members) copy->store(member.first, member.second->dup());
+    for (const auto& member : members) copy->members.store(member.key(), member.value()->dup());
     return copy.release();
 }
 
@@ -230,9 +206,9 @@ void SimpleJsonObj::appendTo(std::string& out, bool compact, bool noEscape, int 
         for (const auto& m : members) {
             if (!first) out += ',';
             first = false;
-            appendJsonQuoted(out, m.first, noEscape);
+            appendJsonQuoted(out, m.key().data(), noEscape);
             out += ':';
-            m.second->appendTo(out, true, noEscape, 0, true);
+            m.value()->appendTo(out, true, noEscape, 0, true);
         }
         out += '}';
         return;
@@ -245,9 +221,9 @@ void SimpleJsonObj::appendTo(std::string& out, bool compact, bool noEscape, int 
     std::size_t left = members.size();
     for (const auto& m : members) {
         appendJsonIndent(out, indent + 4);
-        appendJsonQuoted(out, m.first, noEscape);
+        appendJsonQuoted(out, m.key().data(), noEscape);
         out += ": ";
-        m.second->appendTo(out, false, noEscape, indent + 4, true);
+        m.value()->appendTo(out, false, noEscape, indent + 4, true);
         out += --left ? ",\n" : "\n";
     }
     appendJsonIndent(out, indent);

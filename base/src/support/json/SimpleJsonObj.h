@@ -2,18 +2,17 @@
 
 #include <cstddef>
 #include <string>
-#include <unordered_map>
 
-#include "CStringHash.h"
+#include "JsonMemberTable.h"
 #include "LogLevel.h"
 
 class SimpleJsonArray;
 class SimpleJsonData;
 class SimpleJsonParser;
 
-// A JSON object: NUL-terminated keys (owned copies) to owned values, in the hash map's own
-// order. Errors are logged (tag "SJsonObj", or the value's tag) and thrown as EJsonError;
-// the getters with a default return it instead of throwing. Not thread-safe.
+// A JSON object: NUL-terminated keys (owned copies) to owned values, in insertion order. Errors are
+// logged (tag "SJsonObj", or the value's tag) and thrown as EJsonError; the getters with a default
+// return it instead of throwing. Not thread-safe.
 class SimpleJsonObj {
   public:
     SimpleJsonObj();
@@ -79,12 +78,10 @@ class SimpleJsonObj {
 
   private:
     friend class SimpleJsonParser;
-    using Members = std::unordered_map<const char*, SimpleJsonData*, CStringHash, CStringHashEqual>;
-
     // The value under `name`, or null.
     SimpleJsonData* find(const char* name) const;
     // Stores `value` (ownership taken) under `name`, replacing and deleting an earlier value.
     void store(const char* name, SimpleJsonData* value);
 
-    Members members;
+    JsonMemberTable members;
 };

@@ -1,7 +1,9 @@
 #include "SimpleJsonParser.h"
 
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 #include <vector>
 
 #include "EJsonError.h"
@@ -24,12 +26,20 @@ struct DepthGuard {
     ~DepthGuard() { --depth; }
 };
 
-// Deletes the elements an array parse left on the shared element stack, however it ends.
+SimpleJsonData* valueOf(SimpleJsonData* item) { return item; }
+
+template <typename Member>
+SimpleJsonData* valueOf(const Member& member) {
+    return member.value;
+}
+
+// Deletes the values a container's parse left on a shared stack, however it ends.
+template <typename Entry>
 struct PendingGuard {
-    std::vector<SimpleJsonData*>& pending;
+    std::vector<Entry>& pending;
     std::size_t base;
     ~PendingGuard() {
-        for (std::size_t i = base; i < pending.size(); ++i) delete pending[i];
+        for (std::size_t i = base; i < pending.size(); ++i) delete valueOf(pending[i]);
         pending.resize(base);
     }
 };
@@ -55,6 +65,25 @@ void appendUtf8(std::string& out, unsigned unit) {
         out += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
         out += static_cast<char>(0x80 | (unit & 0x3F));
     }
+}
+
+// The integer of the scanned text [start, end) as atoll reads it (saturated when too long).
+long long readInteger(const char* start, const char* end) {
+    const bool negative = *start == '-';
+    const char* digits = negative ? start + 1 : start;
+    if (end - digits > 18) return std::strtoll(std::string(start, end).c_str(), nullptr, 10);
+    long long value = 0;
+    for (const char* d = digits; d < end; ++d) value = value * 10 + (*d - '0');
+    return negative ? -value : value;
+}
+
+// The double of the scanned text [start, end) as atof reads it in the C locale.
+double readDouble(const char* start, const char* end) {
+    double value = 0;
+    std::from_chars_result r = std::from_chars(start, end, value);
+    if (r.ec == std::errc() && r.ptr == end) return value;
+    // Out of range, or a dangling exponent mark ("1e"): the slow, lenient path.
+    return jsonStrtod(std::string(start, end).c_str(), nullptr);
 }
 
 }  // namespace
@@ -99,11 +128,9 @@ void SimpleJsonParser::enter() {
 std::unique_ptr<SimpleJsonData> SimpleJsonParser::parseValue() {
     skipWhitespace();
     switch (*p) {
-        case '"': {
+        case '"':
             ++p;
-            std::string text = parseString();
-            return std::make_unique<SimpleJsonData>(text.c_str());
-        }
+            return parseString();
         case '[': {
             ++p;
             std::unique_ptr<SimpleJsonArray> array = parseArray();
@@ -139,17 +166,26 @@ std::unique_ptr<SimpleJsonObj> SimpleJsonParser::parseObject() {
         ++p;
         return obj;
     }
+    PendingGuard<PendingMember> members{pendingMembers, pendingMembers.size()};
     for (;;) {
         if (*p != '"') fail("'}' or '\"' is required to parse JSON object!");
         ++p;
-        std::string name = parseName();
+        std::string_view name = parseName();
         skipWhitespace();
         if (*p != ':') fail("':' is required after name!");
         ++p;
-        obj->store(name.c_str(), parseValue().release());
+        std::unique_ptr<SimpleJsonData> value = parseValue();
+        pendingMembers.push_back({name, value.get()});
+        value.release();
         skipWhitespace();
         if (*p == '}') {
             ++p;
+            obj->members.reserve(pendingMembers.size() - members.base);
+            for (std::size_t i = members.base; i < pendingMembers.size(); ++i) {
+                SimpleJsonData* v = pendingMembers[i].value;
+                pendingMembers[i].value = nullptr;
+                obj->members.store(pendingMembers[i].name, v);
+            }
             return obj;
         }
         if (*p != ',') fail("',' or '}' is required after data parsing!");
@@ -167,14 +203,13 @@ std::unique_ptr<SimpleJsonArray> SimpleJsonParser::parseArray() {
         ++p;
         return array;
     }
-    // Elements wait on the stack shared by all arrays, so the array allocates once.
-    PendingGuard elements{pending, pending.size()};
+    PendingGuard<SimpleJsonData*> elements{pendingItems, pendingItems.size()};
     for (;;) {
         skipWhitespace();
         const char* start = p;
         try {
             std::unique_ptr<SimpleJsonData> value = parseValue();
-            pending.push_back(value.get());
+            pendingItems.push_back(value.get());
             value.release();
         } catch (const NestingTooDeep&) {
             throw;
@@ -185,8 +220,8 @@ std::unique_ptr<SimpleJsonArray> SimpleJsonParser::parseArray() {
         skipWhitespace();
         if (*p == ']') {
             ++p;
-            array->items.assign(pending.begin() + elements.base, pending.end());
-            pending.resize(elements.base);
+            array->items.assign(pendingItems.begin() + elements.base, pendingItems.end());
+            pendingItems.resize(elements.base);
             return array;
         }
         if (*p != ',') fail("',' or ']' is required after data parsing!");
@@ -194,23 +229,30 @@ std::unique_ptr<SimpleJsonArray> SimpleJsonParser::parseArray() {
     }
 }
 
-std::string SimpleJsonParser::parseName() {
+std::string_view SimpleJsonParser::parseName() {
     const char* end = std::strchr(p, '"');
     if (!end) fail("Cann get another '\"' to parse the name!");
-    std::string name(p, end);
+    std::string_view name(p, static_cast<std::size_t>(end - p));
     p = end + 1;
     return name;
 }
 
-std::string SimpleJsonParser::parseString() {
-    std::string out;
+std::unique_ptr<SimpleJsonData> SimpleJsonParser::parseString() {
+    const char* run = p;
+    while (*p && *p != '"' && *p != '\\') ++p;
+    if (*p == '"') {
+        // No escapes: the text is taken as it stands.
+        std::string_view text(run, static_cast<std::size_t>(p++ - run));
+        return std::unique_ptr<SimpleJsonData>(new SimpleJsonData(text));
+    }
+    scratch.assign(run, p);
     for (;;) {
-        const char* run = p;
-        while (*p && *p != '"' && *p != '\\') ++p;
-        out.append(run, p);
         if (*p == '\0') fail("Cann get another '\"' to parse the data!");
-        if (*p++ == '"') return out;
-        parseEscape(out);
+        if (*p++ == '"') return std::unique_ptr<SimpleJsonData>(new SimpleJsonData(scratch));
+        parseEscape(scratch);
+        run = p;
+        while (*p && *p != '"' && *p != '\\') ++p;
+        scratch.append(run, p);
     }
 }
 
@@ -279,9 +321,8 @@ std::unique_ptr<SimpleJsonData> SimpleJsonParser::parseNumber() {
         }
         while (isDigit(*p)) ++p;
     }
-    std::string text(start, p);
-    if (real) return std::make_unique<SimpleJsonData>(jsonStrtod(text.c_str(), nullptr));
-    return std::make_unique<SimpleJsonData>(std::strtoll(text.c_str(), nullptr, 10));
+    if (real) return std::make_unique<SimpleJsonData>(readDouble(start, p));
+    return std::make_unique<SimpleJsonData>(readInteger(start, p));
 }
 
 std::unique_ptr<SimpleJsonData> SimpleJsonParser::parseKeyword(const char* word,

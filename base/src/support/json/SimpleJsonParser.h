@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class SimpleJsonArray;
@@ -36,14 +37,24 @@ class SimpleJsonParser {
     std::unique_ptr<SimpleJsonData> parseValue();
     std::unique_ptr<SimpleJsonObj> parseObject();   // after '{'
     std::unique_ptr<SimpleJsonArray> parseArray();  // after '['
-    std::string parseName();                        // after '"'
-    std::string parseString();                      // after '"'
+    std::string_view parseName();                   // after '"'; points into the text
+    std::unique_ptr<SimpleJsonData> parseString();  // after '"'
     void parseEscape(std::string& out);             // after '\'
     std::unique_ptr<SimpleJsonData> parseNumber();
     std::unique_ptr<SimpleJsonData> parseKeyword(const char* word, const char* message);
 
+    // A parsed member waiting for its object to end; the name points into the text.
+    struct PendingMember {
+        std::string_view name;
+        SimpleJsonData* value;  // owned
+    };
+
     const char* p;
     int depth = 0;
-    // Parsed elements of the open arrays, innermost last.
-    std::vector<SimpleJsonData*> pending;
+    // Parsed elements of the open arrays and members of the open objects, innermost last, so
+    // each container allocates once, at its end.
+    std::vector<SimpleJsonData*> pendingItems;
+    std::vector<PendingMember> pendingMembers;
+    // The unescaped text of a string with escapes.
+    std::string scratch;
 };
