@@ -1,8 +1,11 @@
 // Dewarp kernels (C, SSE2, AVX2; nearest and bilinear) at the conversion sizes from a 2016x2016
 // fisheye, covered 210, a random rotation; one thread and four at once. The peer is FFmpeg's v360
-// filter (fisheye to equirect, 210 degrees, bilinear) on the same frame in this process, one
-// slice thread. The first call of a width (table build) is measured apart from the steady state.
-// Also the colour filter on a 2016x2016 frame.
+// filter (fisheye to equirect, 210 degrees) on the same frame in this process, one slice thread,
+// fed its own planar format with four channels (gbrap: the same bytes as our BGRA, so no colour
+// conversion). The first call of a width (table build) is measured apart from the steady state.
+// A rotation that stays the same from call to call goes through the dewarp entry (a map of the
+// geometry replayed by a gather); its floor is a bare AVX2 gather over a precomputed index of
+// the same pixels. Also the colour filter on a 2016x2016 frame.
 #include <atomic>
 #include <cmath>
 #include <cstdint>
@@ -10,6 +13,8 @@
 #include <cstring>
 #include <random>
 #include <vector>
+
+#include <immintrin.h>
 
 #include <benchmark/benchmark.h>
 
@@ -24,6 +29,7 @@ extern "C" {
 #include "Dewarp360.h"
 #include "Dewarp360Kernels.h"
 #include "Dewarp360Tables.h"
+#include "DewarpMapCache.h"
 #include "PeerRatio.h"
 #include "RotationGeometry.h"
 
@@ -53,7 +59,8 @@ const double* rotation() {
     return R;
 }
 
-// FFmpeg's v360 in a filter graph: BGRA frames of the source in, w x w/2 equirect out.
+// FFmpeg's v360 in a filter graph: the source as gbrap frames in (v360 takes no packed
+// formats), w x w/2 equirect gbrap out.
 class V360Peer {
   public:
     V360Peer(int w, const char* interp) {
@@ -61,7 +68,7 @@ class V360Peer {
         graph_->nb_threads = 1;
         char args[128];
         std::snprintf(args, sizeof args, "video_size=%dx%d:pix_fmt=%d:time_base=1/30", kSrcSide,
-                      kSrcSide, AV_PIX_FMT_BGRA);
+                      kSrcSide, AV_PIX_FMT_GBRAP);
         char filter[160];
         std::snprintf(filter, sizeof filter,
                       "v360=input=fisheye:output=equirect:ih_fov=210:iv_fov=210:yaw=20:pitch=-30:"
@@ -80,12 +87,10 @@ class V360Peer {
         avfilter_inout_free(&in);
         avfilter_inout_free(&out);
         frame_ = av_frame_alloc();
-        frame_->format = AV_PIX_FMT_BGRA;
+        frame_->format = AV_PIX_FMT_GBRAP;
         frame_->width = frame_->height = kSrcSide;
-        ok_ = ok_ && av_frame_get_buffer(frame_, 32) >= 0;
-        for (int y = 0; ok_ && y < kSrcSide; ++y)
-            std::memcpy(frame_->data[0] + static_cast<size_t>(y) * frame_->linesize[0],
-                        source().data() + static_cast<size_t>(y) * kSrcSide, kSrcSide * 4);
+        ok_ = ok_ && av_frame_get_buffer(frame_, 32) >= 0 && noConversion();
+        if (ok_) fillPlanes();
         result_ = av_frame_alloc();
     }
     ~V360Peer() {
@@ -105,6 +110,27 @@ class V360Peer {
     }
 
   private:
+    // The source's bytes B, G, R, A into the planes G, B, R, A.
+    void fillPlanes() {
+        const int planeOfByte[4] = {1, 0, 2, 3};
+        for (int y = 0; y < kSrcSide; ++y) {
+            const uint32_t* line = source().data() + static_cast<size_t>(y) * kSrcSide;
+            for (int b = 0; b < 4; ++b) {
+                const int plane = planeOfByte[b];
+                uint8_t* out =
+                    frame_->data[plane] + static_cast<size_t>(y) * frame_->linesize[plane];
+                for (int x = 0; x < kSrcSide; ++x)
+                    out[x] = static_cast<uint8_t>(line[x] >> (8 * b));
+            }
+        }
+    }
+    // Whether the graph runs v360 with no format conversion inserted before it.
+    bool noConversion() const {
+        for (unsigned i = 0; i < graph_->nb_filters; ++i)
+            if (std::strcmp(graph_->filters[i]->filter->name, "scale") == 0) return false;
+        return true;
+    }
+
     AVFilterGraph* graph_ = nullptr;
     AVFilterContext* src_ = nullptr;
     AVFilterContext* sink_ = nullptr;
@@ -187,6 +213,102 @@ void BM_DewarpBilinear_AVX2(benchmark::State& state) {
     runKernel(state, dewarpBilinearWithRotatedSrc_AVX2, DewarpKernelKind::AVX2);
 }
 
+// The precomputed index of the rotation's nearest pixels for a w x w/2 output: the source pixel
+// of each output pixel, -1 where the output takes bg.
+std::vector<int32_t> floorIndex(int w) {
+    static const uint32_t bg = 0;
+    const MajorSinCosTable* table = _get360MajorSinCosTable(w);
+    DewarpContext ctx;
+    if (!makeDewarpContext(&ctx, source().data(), kSrcSide, kSrcSide, 1008, 1008, 1000, 0, &bg, 1,
+                           1, w, w / 2))
+        return {};
+    std::vector<int32_t> index(static_cast<size_t>(w) * (w / 2));
+    dewarpCodes_C(ctx, rotation(), w, w / 2, table->sin.data(), table->cos.data(), index.data());
+    for (int32_t& i : index) i = i < 0 ? -1 : i;
+    return index;
+}
+
+// The floor: dst[i] = src[index[i]], or bg (0) where the index is negative, eight at a time.
+__attribute__((target("avx2"))) void gatherFloor(const std::vector<int32_t>& index,
+                                                 std::vector<uint32_t>& dst) {
+    const int* src = reinterpret_cast<const int*>(source().data());
+    const __m256i bg = _mm256_setzero_si256(), minusOne = _mm256_set1_epi32(-1);
+    for (size_t i = 0; i + 8 <= index.size(); i += 8) {
+        const __m256i at = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(index.data() + i));
+        const __m256i p =
+            _mm256_mask_i32gather_epi32(bg, src, at, _mm256_cmpgt_epi32(at, minusOne), 4);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst.data() + i), p);
+    }
+    benchmark::DoNotOptimize(dst.data());
+    benchmark::ClobberMemory();
+}
+
+// One w x w/2 dewarp through the entry with the fixed rotation (fill colour 0, no pattern).
+void drawByEntry(int w, std::vector<uint32_t>& dst) {
+    dst.resize(static_cast<size_t>(w) * (w / 2));
+    dewarp(source().data(), dst.data(), kSrcSide, kSrcSide, 1008, 1008, 1000, rotation(), w, w / 2,
+           0);
+    benchmark::DoNotOptimize(dst.data());
+    benchmark::ClobberMemory();
+}
+
+// The floor is usable: AVX2 runs here and it gives the entry's pixels.
+bool floorUsable(int w, const std::vector<int32_t>& index) {
+    if (!processorRunsDewarpKernel(DewarpKernelKind::AVX2) || index.empty()) return false;
+    std::vector<uint32_t> byEntry, byFloor(index.size());
+    drawByEntry(w, byEntry);
+    gatherFloor(index, byFloor);
+    return byEntry == byFloor;
+}
+
+// The floor's index for the benchmark's width; empty (the benchmark skipped) when unusable.
+std::vector<int32_t> usableFloorIndex(benchmark::State& state) {
+    setCameraParameters(FRONT_DIRECTION_NORMAL, 210);
+    const int w = static_cast<int>(state.range(0));
+    std::vector<int32_t> index = floorIndex(w);
+    if (floorUsable(w, index)) return index;
+    state.SkipWithError("no AVX2, or the floor's pixels differ from the dewarp's");
+    return {};
+}
+
+void BM_GatherFloor(benchmark::State& state) {
+    const int w = static_cast<int>(state.range(0));
+    const std::vector<int32_t> index = usableFloorIndex(state);
+    if (index.empty()) return;
+    std::vector<uint32_t> dst(index.size());
+    for (auto _ : state) gatherFloor(index, dst);
+    state.SetItemsProcessed(state.iterations() * w * (w / 2));
+}
+
+// The entry with a rotation that does not change: after the first two calls, the map's gather.
+void BM_DewarpRepeatedRotation(benchmark::State& state) {
+    setCameraParameters(FRONT_DIRECTION_NORMAL, 210);
+    const int w = static_cast<int>(state.range(0));
+    std::vector<uint32_t> dst;
+    for (auto _ : state) drawByEntry(w, dst);
+    state.SetItemsProcessed(state.iterations() * w * (w / 2));
+}
+
+// Ours / the floor in alternating rounds: the entry with a repeated rotation, or the nearest
+// AVX2 kernel computing the geometry each time.
+void ratioToFloor(benchmark::State& state, bool repeatedRotation) {
+    const int w = static_cast<int>(state.range(0));
+    const std::vector<int32_t> index = usableFloorIndex(state);
+    if (index.empty()) return;
+    std::vector<uint32_t> ours, floor(index.size());
+    drawByEntry(w, ours);  // with floorUsable's call, the map is built by now
+    auto oursOnce = [&] {
+        if (repeatedRotation)
+            drawByEntry(w, ours);
+        else
+            draw(dewarpWithRotatedSrc_AVX2, w, ours);
+    };
+    PeerRatio::run(state, oursOnce, [&] { gatherFloor(index, floor); });
+}
+
+void BM_RatioRepeatedRotationToFloor(benchmark::State& state) { ratioToFloor(state, true); }
+void BM_RatioNearestAVX2ToFloor(benchmark::State& state) { ratioToFloor(state, false); }
+
 // The first dewarp of a width: building its sin/cos table, then the chosen kernel.
 void BM_Dewarp_FirstCallOfWidth(benchmark::State& state) {
     setCameraParameters(FRONT_DIRECTION_NORMAL, 210);
@@ -228,6 +350,10 @@ BENCHMARK(BM_DewarpBilinear_SSE2) DEWARP_SIZES->Threads(1)->Threads(4);
 BENCHMARK(BM_DewarpBilinear_AVX2) DEWARP_SIZES->Threads(1)->Threads(4);
 BENCHMARK(BM_V360Peer_Bilinear) DEWARP_SIZES;
 BENCHMARK(BM_RatioBilinearToV360) DEWARP_SIZES->MinTime(2);
+BENCHMARK(BM_GatherFloor) DEWARP_SIZES->Threads(1)->Threads(4);
+BENCHMARK(BM_DewarpRepeatedRotation) DEWARP_SIZES->Threads(1)->Threads(4);
+BENCHMARK(BM_RatioRepeatedRotationToFloor) DEWARP_SIZES->MinTime(2);
+BENCHMARK(BM_RatioNearestAVX2ToFloor) DEWARP_SIZES->MinTime(2);
 BENCHMARK(BM_Dewarp_FirstCallOfWidth)->Iterations(20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Dewarp_TableBuild)->Iterations(50)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ColorFilter_ApplyBGR)->Unit(benchmark::kMillisecond);

@@ -218,6 +218,10 @@ TEST(Dewarp360, PartialDewarpWindowAndDegenerateSizes) {
     }
 }
 
+TEST(Dewarp360, RepeatedGeometriesGiveTheKernelsBytes) { expectRepeatedGeometriesMatchTheKernel(); }
+
+TEST(Dewarp360, ConcurrentRepeatsGiveTheKernelsBytes) { expectConcurrentRepeatsMatchTheKernel(); }
+
 TEST(Dewarp360, FastPolarRowsFollowCoveredAngle) {
     const auto src = codedImage(401, 401);
     const int W = 32, H = 40;

@@ -17,20 +17,44 @@ struct FadeOn {
     FadeOn() { setDewarpBoundFadeColor(kFadeColour); }
 } fadeOn;
 
-TEST(DewarpKernelsFade, AgreeByteForByteOverWidthsFromOne) {
-    DewarpTestData::expectKernelsAgreeOverWidths(67);
+using DewarpTestData::Sampling;
+using DewarpKernelsFade = DewarpTestData::SimdKernelTest;
+using DewarpCodeKernelsFade = DewarpTestData::SimdKernelTest;
+
+TEST_P(DewarpKernelsFade, AgreeByteForByteOverWidthsFromOne) {
+    DewarpTestData::expectKernelsAgreeOverWidths(GetParam(), 67);
 }
 
-TEST(DewarpKernelsFade, AgreeByteForByteOverTable) {
-    DewarpTestData::expectKernelsAgreeOverTable();
+TEST_P(DewarpKernelsFade, AgreeByteForByteOverTable) {
+    DewarpTestData::expectKernelsAgreeOverTable(GetParam());
 }
 
-TEST(DewarpKernelsFade, BilinearAgreeByteForByteOverWidthsFromOne) {
-    DewarpTestData::expectKernelsAgreeOverWidths(67, DewarpTestData::Sampling::Bilinear);
+TEST_P(DewarpKernelsFade, BilinearAgreeByteForByteOverWidthsFromOne) {
+    DewarpTestData::expectKernelsAgreeOverWidths(GetParam(), 67, Sampling::Bilinear);
 }
 
-TEST(DewarpKernelsFade, BilinearAgreeByteForByteOverTable) {
-    DewarpTestData::expectKernelsAgreeOverTable(DewarpTestData::Sampling::Bilinear);
+TEST_P(DewarpKernelsFade, BilinearAgreeByteForByteOverTable) {
+    DewarpTestData::expectKernelsAgreeOverTable(GetParam(), Sampling::Bilinear);
+}
+
+INSTANTIATE_TEST_SUITE_P(Simd, DewarpKernelsFade,
+                         testing::Values(DewarpKernelKind::SSE2, DewarpKernelKind::AVX2),
+                         DewarpTestData::kindParamName);
+
+// Fade-band pixels carry the fade code in every code kernel.
+TEST_P(DewarpCodeKernelsFade, AgreeOverWidthsFromOne) {
+    DewarpTestData::expectKernelsAgreeOverWidths(GetParam(), 67, Sampling::Codes);
+}
+
+TEST_P(DewarpCodeKernelsFade, AgreeOverTable) {
+    DewarpTestData::expectKernelsAgreeOverTable(GetParam(), Sampling::Codes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Simd, DewarpCodeKernelsFade, testing::Values(DewarpKernelKind::AVX2),
+                         DewarpTestData::kindParamName);
+
+TEST(DewarpKernelsFade, RepeatedGeometriesGiveTheKernelsBytes) {
+    DewarpTestData::expectRepeatedGeometriesMatchTheKernel();
 }
 
 // A context whose lens edge and band top sit exactly on arcsine table entries, so a row

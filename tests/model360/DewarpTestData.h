@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "Dewarp360Kernels.h"
 
@@ -29,26 +32,51 @@ struct LensCase {
 double exactSourcePosition(const LensCase& lens, const double R[9], double lat, double lon,
                            double* px, double* py);
 
-struct NamedKernel {
-    const char* name;
-    DewarpKernel kernel;
-};
-// The kernels of one sampling that this processor runs, the plain one (the reference) first.
-enum class Sampling { Nearest, Bilinear };
-const std::vector<NamedKernel>& kernels(Sampling sampling = Sampling::Nearest);
+// What a sweep compares: the nearest or bilinear pixels, or the codes of the map builders.
+enum class Sampling { Nearest, Bilinear, Codes };
+// The name of a kernel kind ("C", "SSE2", "AVX2").
+const char* kindName(DewarpKernelKind kind);
 
-// Runs `kernel` into a fresh buffer pre-filled with a sentinel and followed by guard words;
-// fails the test when a guard word changes.
+// Runs the kernel of `kind` and `sampling` (for Codes: the code kernel on the context the
+// arguments give) into a fresh buffer pre-filled with a sentinel and followed by guard words;
+// fails the test when a guard word changes. `kind` must have a kernel of that sampling.
+std::vector<uint32_t> runKernel(DewarpKernelKind kind, Sampling sampling,
+                                const std::vector<uint32_t>& src, int srcW, int srcH, double cx,
+                                double cy, double radius, const double R[9], int dstW, int dstH,
+                                int bg, const uint32_t* patch, int patchW, int patchH);
+// The plain nearest kernel.
 std::vector<uint32_t> runKernel(DewarpKernel kernel, const std::vector<uint32_t>& src, int srcW,
                                 int srcH, double cx, double cy, double radius, const double R[9],
                                 int dstW, int dstH, int bg, const uint32_t* patch, int patchW,
                                 int patchH);
 
-// Every kernel against the plain one over widths 1..maxWidth on random input and random
-// rotations, every direction; a circle inside the source and one that overflows every edge.
-void expectKernelsAgreeOverWidths(int maxWidth, Sampling sampling = Sampling::Nearest);
-// Every kernel against the plain one over the table of directions, covered angles, rotations,
-// patches and the realistic widths.
-void expectKernelsAgreeOverTable(Sampling sampling = Sampling::Nearest);
+// The kernel of `kind` against the plain one over widths 1..maxWidth on random input and
+// random rotations, every direction; a circle inside the source and one that overflows every
+// edge.
+void expectKernelsAgreeOverWidths(DewarpKernelKind kind, int maxWidth,
+                                  Sampling sampling = Sampling::Nearest);
+// The kernel of `kind` against the plain one over the table of directions, covered angles,
+// rotations, patches and the realistic widths.
+void expectKernelsAgreeOverTable(DewarpKernelKind kind, Sampling sampling = Sampling::Nearest);
+// The gather kernel of `kind` against the plain one over counts 0..maxCount of random codes,
+// with no patch, a one-pixel patch and a larger one.
+void expectGathersAgree(DewarpKernelKind kind, int maxCount);
+
+// Each geometry of a sequence (rotation, circle, radius, lens direction and angle, patch, entry
+// form, output and source size, each changed in turn, then the first again) drawn three times
+// through the dewarp entries, each time with new pixels, bg and patch pixels: every call gives
+// the chosen kernel's bytes, and the repeats are drawn through maps.
+void expectRepeatedGeometriesMatchTheKernel();
+// Four threads draw one geometry at once, each its own frames: the chosen kernel's bytes.
+void expectConcurrentRepeatsMatchTheKernel();
+
+// A test of one SIMD kernel kind (its parameter), skipped with the reason on processors that
+// lack its instructions.
+class SimdKernelTest : public testing::TestWithParam<DewarpKernelKind> {
+  protected:
+    void SetUp() override;
+};
+// The parameter's name in test names.
+std::string kindParamName(const testing::TestParamInfo<DewarpKernelKind>& info);
 
 }  // namespace DewarpTestData

@@ -1,7 +1,8 @@
 // Dewarp state and entries:
 //   1. process-wide lens, patch and fade settings (one lock, copied into a context per call);
 //   2. the kernel choice from CPUID, made once;
-//   3. the entries, which pick the tables and the patch and run a kernel.
+//   3. the entries, which pick the tables and the patch and run a kernel (the nearest ones
+//      through a map of codes when the geometry repeats).
 
 #include "Dewarp360.h"
 
@@ -14,6 +15,7 @@
 
 #include "Dewarp360Kernels.h"
 #include "Dewarp360Tables.h"
+#include "DewarpMapCache.h"
 #include "LogSystem.h"
 #include "RotationGeometry.h"
 
@@ -69,13 +71,14 @@ void setDirection(DewarpContext* ctx, int dir) {
 
 // Kernel choice, made once per process.
 std::once_flag gKernelOnce;
-DewarpKernel gDewarpWithRotatedSrcPtr = dewarpWithRotatedSrc_C;
+DewarpKernelChoice gChoice = {DewarpKernelKind::C,          dewarpWithRotatedSrc_C,
+                              dewarpBilinearWithRotatedSrc, dewarpCodes_C,
+                              gatherDewarpCodes_C,          ""};
 
 void initSIMD() {
     std::call_once(gKernelOnce, [] {
-        const DewarpKernelChoice choice = chooseDewarpKernel(cpuid, readXcr0);
-        gDewarpWithRotatedSrcPtr = choice.kernel;
-        LogSystem::i(kLogTag, "%s", choice.logLine);
+        gChoice = chooseDewarpKernel(cpuid, readXcr0);
+        LogSystem::i(kLogTag, "%s", gChoice.logLine);
     });
 }
 
@@ -115,24 +118,31 @@ uint64_t readXcr0() {
 }
 
 DewarpKernelChoice chooseDewarpKernel(CpuidFunction cpuidFn, XgetbvFunction xgetbv) {
-    static const char* const kNone = "No SIMD will be used for Dewarp360.";
+    // SSE2 has no gather: its processors build and replay maps with the plain code.
+    const DewarpKernelChoice plain = {
+        DewarpKernelKind::C, dewarpWithRotatedSrc_C, dewarpBilinearWithRotatedSrc,
+        dewarpCodes_C,       gatherDewarpCodes_C,    "No SIMD will be used for Dewarp360."};
     int leaf0[4];
     cpuidFn(leaf0, 0);
-    if (leaf0[0] <= 0)
-        return {DewarpKernelKind::C, dewarpWithRotatedSrc_C, dewarpBilinearWithRotatedSrc, kNone};
+    if (leaf0[0] <= 0) return plain;
     int leaf1[4];
     cpuidFn(leaf1, 1);
     if (leaf0[0] >= 7) {
         int leaf7[4];
         cpuidFn(leaf7, 7);
         if (((leaf7[1] >> 5) & 1) && osSavesAvx(leaf1, xgetbv))
-            return {DewarpKernelKind::AVX2, dewarpWithRotatedSrc_AVX2,
-                    dewarpBilinearWithRotatedSrc_AVX2, "Dewarp360 will use AVX2."};
+            return {DewarpKernelKind::AVX2,
+                    dewarpWithRotatedSrc_AVX2,
+                    dewarpBilinearWithRotatedSrc_AVX2,
+                    dewarpCodes_AVX2,
+                    gatherDewarpCodes_AVX2,
+                    "Dewarp360 will use AVX2."};
     }
     if ((leaf1[3] >> 26) & 1)
-        return {DewarpKernelKind::SSE2, dewarpWithRotatedSrc_SSE2,
-                dewarpBilinearWithRotatedSrc_SSE2, "Dewarp360 will use SSE2."};
-    return {DewarpKernelKind::C, dewarpWithRotatedSrc_C, dewarpBilinearWithRotatedSrc, kNone};
+        return {
+            DewarpKernelKind::SSE2, dewarpWithRotatedSrc_SSE2, dewarpBilinearWithRotatedSrc_SSE2,
+            dewarpCodes_C,          gatherDewarpCodes_C,       "Dewarp360 will use SSE2."};
+    return plain;
 }
 
 bool processorRunsDewarpKernel(DewarpKernelKind kind) {
@@ -141,7 +151,7 @@ bool processorRunsDewarpKernel(DewarpKernelKind kind) {
 
 DewarpKernel chosenDewarpKernel() {
     initSIMD();
-    return gDewarpWithRotatedSrcPtr;
+    return gChoice.kernel;
 }
 
 DewarpKernel chosenDewarpBilinearKernel() {
@@ -208,6 +218,25 @@ void setDewarpBoundFadeColor(int colour) {
     gSettings.needFadeBound = true;
 }
 
+namespace {
+
+// The chosen nearest kernel, or its map when the geometry repeats.
+void drawNearest(const void* src, void* dst, int srcW, int srcH, double cx, double cy,
+                 double radius, const double R[9], int dstW, int dstH,
+                 const MajorSinCosTable& table, int bg, const void* patch, int patchW, int patchH) {
+    DewarpContext ctx;
+    if (dst && R &&
+        makeDewarpContext(&ctx, src, srcW, srcH, cx, cy, radius, bg, patch, patchW, patchH, dstW,
+                          dstH) &&
+        DewarpMapCache::draw(ctx, R, dstW, dstH, table.sin.data(), table.cos.data(),
+                             static_cast<uint32_t*>(dst), gChoice.codeKernel, gChoice.gatherKernel))
+        return;
+    gChoice.kernel(src, dst, srcW, srcH, cx, cy, radius, R, dstW, dstH, table.sin.data(),
+                   table.cos.data(), bg, patch, patchW, patchH);
+}
+
+}  // namespace
+
 void dewarp(const void* src, void* dst, int srcW, int srcH, double cx, double cy, double radius,
             const double R[9], int dstW, int dstH, int bg) {
     initSIMD();
@@ -216,8 +245,8 @@ void dewarp(const void* src, void* dst, int srcW, int srcH, double cx, double cy
     if (!s.cameraParametersSet || !table) return;
     const uint32_t bgPixel = static_cast<uint32_t>(bg);
     const FillPatch p = fillPatch(s, &bgPixel);
-    gDewarpWithRotatedSrcPtr(src, dst, srcW, srcH, cx, cy, radius, R, dstW, dstH, table->sin.data(),
-                             table->cos.data(), bg, p.pixels, p.w, p.h);
+    drawNearest(src, dst, srcW, srcH, cx, cy, radius, R, dstW, dstH, *table, bg, p.pixels, p.w,
+                p.h);
 }
 
 void dewarp(const void* src, void* dst, int srcW, int srcH, double cx, double cy, double radius,
@@ -225,8 +254,8 @@ void dewarp(const void* src, void* dst, int srcW, int srcH, double cx, double cy
     initSIMD();
     const MajorSinCosTable* table = _get360MajorSinCosTable(dstW);
     if (!settings().cameraParametersSet || !table) return;
-    gDewarpWithRotatedSrcPtr(src, dst, srcW, srcH, cx, cy, radius, R, dstW, dstH, table->sin.data(),
-                             table->cos.data(), 0, patch, patchW, patchH);
+    drawNearest(src, dst, srcW, srcH, cx, cy, radius, R, dstW, dstH, *table, 0, patch, patchW,
+                patchH);
 }
 
 void dewarp(const void* src, void* dst, int srcW, int srcH, double cx, double cy, double radius,

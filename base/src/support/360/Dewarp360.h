@@ -47,6 +47,8 @@ void setDewarpBoundFadeColor(int colour);
 
 // Nearest-sample dewarp with the chosen kernel. The first call of either form chooses the kernel
 // (and logs it) even before the lens is set. Uncovered directions get the installed patch, or bg.
+// A geometry that repeats from one call to the next (same lens, circle, R and sizes) is replayed
+// from a map of its pixels' positions with the same bytes (see DewarpMapCache).
 void dewarp(const void* src, void* dst, int srcW, int srcH, double cx, double cy, double radius,
             const double R[9], int dstW, int dstH, int bg);
 // As above with the given patch (null: none) and bg 0.

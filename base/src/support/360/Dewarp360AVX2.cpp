@@ -1,6 +1,6 @@
-// AVX2 dewarp kernels (nearest and bilinear): eight columns per step, compiled for AVX2 without
-// FMA. Arithmetic runs in the same order as dewarpPixel. Fade-band lanes and the tail columns go
-// through dewarpPixel.
+// AVX2 dewarp kernels (nearest, bilinear and codes) and the gather of codes: eight columns per
+// step, compiled for AVX2 without FMA. Arithmetic runs in the same order as dewarpPixel.
+// Fade-band lanes and the tail columns go through dewarpPixel (dewarpMapCode for codes).
 //
 // The elevation, the table cosine and the quotient over it depend only on the signed
 // arcsine-table position of z', so they come from the scale table built once per call: a step
@@ -180,24 +180,47 @@ inline __m256i gather(const uint32_t* pixels, __m256i index, __m256i mask, __m25
     return _mm256_mask_i32gather_epi32(out, reinterpret_cast<const int*>(pixels), index, mask, 4);
 }
 
+// The nearest pixel of eight lanes: its column and row, and whether it lies in the source or
+// in the patch.
+struct NearestHits {
+    __m256i col, row, inSrc, inPatch;
+};
+
+NearestHits nearestHits(const Constants& K, const Hits& h) {
+    NearestHits n;
+    n.col = _mm256_cvttps_epi32(_mm256_add_ps(h.px, K.half));
+    n.row = _mm256_cvttps_epi32(_mm256_add_ps(h.py, K.half));
+    n.inSrc =
+        _mm256_and_si256(h.lens, _mm256_and_si256(inRange(n.col, K.srcW), inRange(n.row, K.srcH)));
+    n.inPatch = _mm256_andnot_si256(
+        h.lens, _mm256_and_si256(K.hasPatch, _mm256_and_si256(inRange(n.col, K.patchW),
+                                                              inRange(n.row, K.patchH))));
+    return n;
+}
+
 // Nearest samples of eight lanes; lanes in neither source nor patch keep bg.
 __m256i nearest8(const DewarpContext& ctx, const Constants& K, const Hits& h, Trail* trail) {
-    const __m256i col = _mm256_cvttps_epi32(_mm256_add_ps(h.px, K.half));
-    const __m256i row = _mm256_cvttps_epi32(_mm256_add_ps(h.py, K.half));
-    const __m256i inSrc =
-        _mm256_and_si256(h.lens, _mm256_and_si256(inRange(col, K.srcW), inRange(row, K.srcH)));
-    const __m256i inPatch = _mm256_andnot_si256(
-        h.lens, _mm256_and_si256(K.hasPatch,
-                                 _mm256_and_si256(inRange(col, K.patchW), inRange(row, K.patchH))));
-    prefetchAhead(ctx, K, col, row, inSrc, trail);
+    const NearestHits n = nearestHits(K, h);
+    prefetchAhead(ctx, K, n.col, n.row, n.inSrc, trail);
 
     __m256i out = K.bg;
-    if (!none(inSrc)) out = gather(ctx.src, pixelIndex(col, row, K.srcW, inSrc), inSrc, out);
+    if (!none(n.inSrc))
+        out = gather(ctx.src, pixelIndex(n.col, n.row, K.srcW, n.inSrc), n.inSrc, out);
     if (K.onePixelPatch)
-        out = blend(inPatch, K.patchPixel, out);
-    else if (!none(inPatch))
-        out = gather(ctx.patch, pixelIndex(col, row, K.patchW, inPatch), inPatch, out);
+        out = blend(n.inPatch, K.patchPixel, out);
+    else if (!none(n.inPatch))
+        out = gather(ctx.patch, pixelIndex(n.col, n.row, K.patchW, n.inPatch), n.inPatch, out);
     return out;
+}
+
+// Codes of eight lanes (see dewarpPixelCode) without the fade.
+__m256i codes8(const Constants& K, const Hits& h) {
+    const NearestHits n = nearestHits(K, h);
+    const __m256i allOnes = _mm256_set1_epi32(-1);
+    __m256i out = _mm256_set1_epi32(kDewarpCodeBg);
+    out = blend(n.inSrc, pixelIndex(n.col, n.row, K.srcW, n.inSrc), out);
+    const __m256i patchAt = pixelIndex(n.col, n.row, K.patchW, n.inPatch);
+    return blend(n.inPatch, _mm256_xor_si256(patchAt, allOnes), out);  // -1 - index
 }
 
 // Bilinear weights (1-fx)(1-fy), fx(1-fy), (1-fx)fy, fx fy of eight lanes.
@@ -273,13 +296,18 @@ __m256i bilinear8(const DewarpContext& ctx, const Constants& K, const Hits& h, T
                         _mm256_andnot_si256(h.lens, _mm256_set1_epi32(-1)), out);
 }
 
-// Eight pixels of one row at columns with sines s and cosines c. `fadeLanes` receives the
-// movemask of the lanes inside the fade band.
-template <bool Bilinear>
+// What the kernels write per output pixel.
+enum class Output { Nearest, Bilinear, Codes };
+
+// Eight pixels (or codes) of one row at columns with sines s and cosines c. `fadeLanes`
+// receives the movemask of the lanes inside the fade band.
+template <Output O>
 __m256i dewarp8(const DewarpContext& ctx, const Constants& K, const DewarpScaleTable& table,
                 const RowVectors& row, __m256 s, __m256 c, Trail* trail, int* fadeLanes) {
     const Hits h = locate8(K, table, row, s, c);
-    const __m256i out = Bilinear ? bilinear8(ctx, K, h, trail) : nearest8(ctx, K, h, trail);
+    const __m256i out = O == Output::Bilinear ? bilinear8(ctx, K, h, trail)
+                        : O == Output::Codes  ? codes8(K, h)
+                                              : nearest8(ctx, K, h, trail);
     const __m256i belowFadeEnd = _mm256_cmpgt_epi32(_mm256_set1_epi32(table.fadeBelow), h.p);
     *fadeLanes =
         ctx.fade ? _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_and_si256(h.lens, belowFadeEnd)))
@@ -287,32 +315,34 @@ __m256i dewarp8(const DewarpContext& ctx, const Constants& K, const DewarpScaleT
     return out;
 }
 
+// The scalar pixel (or code) of column j, for fade-band lanes and tail columns.
+template <Output O>
+uint32_t scalarPixel(const DewarpContext& ctx, const DewarpRow& row, const float* sinTable,
+                     const float* cosTable, int j) {
+    if (O == Output::Codes)
+        return static_cast<uint32_t>(dewarpMapCode(ctx, row, sinTable[j], cosTable[j]));
+    return dewarpPixel(ctx, row, sinTable[j], cosTable[j], O == Output::Bilinear);
+}
+
 // Columns [from, to) of one row, `to - from` a multiple of 8 and at most kTileColumns.
-template <bool Bilinear>
+template <Output O>
 void drawSpan(const DewarpContext& ctx, const Constants& K, const DewarpScaleTable& table,
               const DewarpRow& row, const RowVectors& rowV, const float* sinTable,
               const float* cosTable, uint32_t* out, int from, int to, Trail* trails) {
     for (int j = from; j < to; j += 8) {
         int fadeLanes = 0;
         const __m256i p =
-            dewarp8<Bilinear>(ctx, K, table, rowV, _mm256_loadu_ps(sinTable + j),
-                              _mm256_loadu_ps(cosTable + j), &trails[(j - from) / 8], &fadeLanes);
+            dewarp8<O>(ctx, K, table, rowV, _mm256_loadu_ps(sinTable + j),
+                       _mm256_loadu_ps(cosTable + j), &trails[(j - from) / 8], &fadeLanes);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + j), p);
         for (int l = 0; fadeLanes; ++l, fadeLanes >>= 1)
-            if (fadeLanes & 1)
-                out[j + l] = dewarpPixel(ctx, row, sinTable[j + l], cosTable[j + l], Bilinear);
+            if (fadeLanes & 1) out[j + l] = scalarPixel<O>(ctx, row, sinTable, cosTable, j + l);
     }
 }
 
-template <bool Bilinear>
-void dewarpRows(const void* src, void* dst, int srcW, int srcH, double cx, double cy, double radius,
-                const double R[9], int dstW, int dstH, const float* sinTable, const float* cosTable,
-                int bg, const void* patch, int patchW, int patchH) {
-    DewarpContext ctx;
-    if (!dst || !R || !sinTable || !cosTable ||
-        !makeDewarpContext(&ctx, src, srcW, srcH, cx, cy, radius, bg, patch, patchW, patchH, dstW,
-                           dstH))
-        return;
+template <Output O>
+void dewarpRows(const DewarpContext& ctx, void* dst, const double R[9], int dstW, int dstH,
+                const float* sinTable, const float* cosTable) {
     const Constants K = makeConstants(ctx);
     DewarpScaleTable table;
     buildDewarpScaleTable(ctx, &table);
@@ -331,14 +361,26 @@ void dewarpRows(const void* src, void* dst, int srcW, int srcH, double cx, doubl
             const int j1 = vectorEnd - j0 < kTileColumns ? vectorEnd : j0 + kTileColumns;
             for (Trail& t : trails) t = {_mm256_set1_epi32(-1), _mm256_setzero_si256()};
             for (int r = 0; r < bandRows; ++r)
-                drawSpan<Bilinear>(ctx, K, table, rows[r], rowV[r], sinTable, cosTable,
-                                   band + static_cast<size_t>(r) * dstW, j0, j1, trails);
+                drawSpan<O>(ctx, K, table, rows[r], rowV[r], sinTable, cosTable,
+                            band + static_cast<size_t>(r) * dstW, j0, j1, trails);
         }
         for (int r = 0; r < bandRows; ++r)
             for (int j = vectorEnd; j < dstW; ++j)
                 band[static_cast<size_t>(r) * dstW + j] =
-                    dewarpPixel(ctx, rows[r], sinTable[j], cosTable[j], Bilinear);
+                    scalarPixel<O>(ctx, rows[r], sinTable, cosTable, j);
     }
+}
+
+template <Output O>
+void dewarpRows(const void* src, void* dst, int srcW, int srcH, double cx, double cy, double radius,
+                const double R[9], int dstW, int dstH, const float* sinTable, const float* cosTable,
+                int bg, const void* patch, int patchW, int patchH) {
+    DewarpContext ctx;
+    if (!dst || !R || !sinTable || !cosTable ||
+        !makeDewarpContext(&ctx, src, srcW, srcH, cx, cy, radius, bg, patch, patchW, patchH, dstW,
+                           dstH))
+        return;
+    dewarpRows<O>(ctx, dst, R, dstW, dstH, sinTable, cosTable);
 }
 
 }  // namespace
@@ -347,14 +389,44 @@ void dewarpWithRotatedSrc_AVX2(const void* src, void* dst, int srcW, int srcH, d
                                double radius, const double R[9], int dstW, int dstH,
                                const float* sinTable, const float* cosTable, int bg,
                                const void* patch, int patchW, int patchH) {
-    dewarpRows<false>(src, dst, srcW, srcH, cx, cy, radius, R, dstW, dstH, sinTable, cosTable, bg,
-                      patch, patchW, patchH);
+    dewarpRows<Output::Nearest>(src, dst, srcW, srcH, cx, cy, radius, R, dstW, dstH, sinTable,
+                                cosTable, bg, patch, patchW, patchH);
 }
 
 void dewarpBilinearWithRotatedSrc_AVX2(const void* src, void* dst, int srcW, int srcH, double cx,
                                        double cy, double radius, const double R[9], int dstW,
                                        int dstH, const float* sinTable, const float* cosTable,
                                        int bg, const void* patch, int patchW, int patchH) {
-    dewarpRows<true>(src, dst, srcW, srcH, cx, cy, radius, R, dstW, dstH, sinTable, cosTable, bg,
-                     patch, patchW, patchH);
+    dewarpRows<Output::Bilinear>(src, dst, srcW, srcH, cx, cy, radius, R, dstW, dstH, sinTable,
+                                 cosTable, bg, patch, patchW, patchH);
+}
+
+void dewarpCodes_AVX2(const DewarpContext& ctx, const double R[9], int dstW, int dstH,
+                      const float* sinTable, const float* cosTable, int32_t* codes) {
+    dewarpRows<Output::Codes>(ctx, codes, R, dstW, dstH, sinTable, cosTable);
+}
+
+void gatherDewarpCodes_AVX2(const int32_t* codes, size_t count, const uint32_t* src,
+                            const uint32_t* patch, int64_t patchPixels, uint32_t bg,
+                            uint32_t* dst) {
+    const __m256i bgV = _mm256_set1_epi32(static_cast<int32_t>(bg));
+    const __m256i minusOne = _mm256_set1_epi32(-1);
+    const __m256i bgCode = _mm256_set1_epi32(kDewarpCodeBg);
+    const bool onePixelPatch = patch && patchPixels == 1;
+    const __m256i patchPixel = _mm256_set1_epi32(onePixelPatch ? static_cast<int32_t>(*patch) : 0);
+    size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(codes + i));
+        const __m256i inSrc = _mm256_cmpgt_epi32(c, minusOne);
+        __m256i out = gather(src, c, inSrc, bgV);
+        if (patch) {
+            const __m256i inPatch = _mm256_andnot_si256(inSrc, _mm256_cmpgt_epi32(c, bgCode));
+            if (onePixelPatch)
+                out = blend(inPatch, patchPixel, out);
+            else if (!none(inPatch))
+                out = gather(patch, _mm256_xor_si256(c, minusOne), inPatch, out);
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), out);
+    }
+    for (; i < count; ++i) dst[i] = dewarpCodePixel(codes[i], src, patch, bg);
 }

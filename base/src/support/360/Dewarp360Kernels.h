@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // Dewarp kernels and the scalar pieces they share.
@@ -61,6 +62,35 @@ void partialDewarpWithRotatedSrc(const void* src, void* dst, int srcW, int srcH,
                                  const float* sinTable, const float* cosTable, int bg,
                                  const void* patch, int patchW, int patchH, double latTopDeg,
                                  double latBottomDeg);
+
+// Code kernels: the same location as the nearest kernels, but each output pixel gets the code
+// of what it shows instead of the pixel, so a fixed geometry can be replayed by a gather.
+// Codes: >= 0 a source pixel index; -1 - k patch pixel k; kDewarpCodeBg the fill colour;
+// kDewarpCodeFade a pixel inside the fade band (see dewarpPixelCode).
+constexpr int32_t kDewarpCodeBg = INT32_MIN;
+constexpr int32_t kDewarpCodeFade = INT32_MIN + 1;
+// Source and patch sizes, in pixels, that codes can address.
+constexpr int64_t kDewarpMaxCodedPixels = int64_t(1) << 30;
+
+struct DewarpContext;
+// Writes the codes of every output pixel of ctx's geometry (dstW x dstH, sin/cos tables as for
+// the kernels) into `codes`. ctx's images must fit kDewarpMaxCodedPixels.
+using DewarpCodeKernel = void (*)(const DewarpContext& ctx, const double R[9], int dstW, int dstH,
+                                  const float* sinTable, const float* cosTable, int32_t* codes);
+void dewarpCodes_C(const DewarpContext& ctx, const double R[9], int dstW, int dstH,
+                   const float* sinTable, const float* cosTable, int32_t* codes);
+void dewarpCodes_AVX2(const DewarpContext& ctx, const double R[9], int dstW, int dstH,
+                      const float* sinTable, const float* cosTable, int32_t* codes);
+
+// Gather kernels: dst[i] = the pixel that codes[i] names (no fade codes) in src, patch (null
+// when the codes name none; patchPixels its size) or bg.
+using DewarpGatherKernel = void (*)(const int32_t* codes, size_t count, const uint32_t* src,
+                                    const uint32_t* patch, int64_t patchPixels, uint32_t bg,
+                                    uint32_t* dst);
+void gatherDewarpCodes_C(const int32_t* codes, size_t count, const uint32_t* src,
+                         const uint32_t* patch, int64_t patchPixels, uint32_t bg, uint32_t* dst);
+void gatherDewarpCodes_AVX2(const int32_t* codes, size_t count, const uint32_t* src,
+                            const uint32_t* patch, int64_t patchPixels, uint32_t bg, uint32_t* dst);
 
 // Everything a kernel needs for one call, fixed for the whole image.
 struct DewarpContext {
@@ -131,6 +161,20 @@ void buildDewarpScaleTable(const DewarpContext& ctx, DewarpScaleTable* table);
 uint32_t dewarpPixel(const DewarpContext& ctx, const DewarpRow& row, float s, float c,
                      bool bilinear = false);
 
+// The code of one pixel, as dewarpPixel locates and samples it (nearest), and its fade weight
+// inside the fade band when the fade is on (-1 elsewhere).
+struct DewarpPixelCode {
+    int32_t code;
+    float fadeWeight;
+};
+DewarpPixelCode dewarpPixelCode(const DewarpContext& ctx, const DewarpRow& row, float s, float c);
+// dewarpPixelCode's code, or kDewarpCodeFade inside the fade band: what the code kernels write.
+int32_t dewarpMapCode(const DewarpContext& ctx, const DewarpRow& row, float s, float c);
+// The pixel a code names (as the gather kernels read it).
+uint32_t dewarpCodePixel(int32_t code, const uint32_t* src, const uint32_t* patch, uint32_t bg);
+// `pixel` blended toward the fade colour with weight w (the fade of dewarpPixel).
+uint32_t fadeDewarpPixel(const int fadeBytes[4], float w, uint32_t pixel);
+
 // The kernel chosen for this process (chosen on the first call, thread-safe).
 DewarpKernel chosenDewarpKernel();
 // The bilinear kernel for this processor (chosen on the first call without a log line).
@@ -146,6 +190,8 @@ struct DewarpKernelChoice {
     DewarpKernelKind kind;
     DewarpKernel kernel;
     DewarpKernel bilinearKernel;
+    DewarpCodeKernel codeKernel;
+    DewarpGatherKernel gatherKernel;
     const char* logLine;  // the INFO line (tag "dewarp360") that announces the choice
 };
 DewarpKernelChoice chooseDewarpKernel(CpuidFunction cpuid, XgetbvFunction xgetbv);

@@ -77,24 +77,29 @@ DewarpHit locate(const DewarpContext& ctx, const DewarpRow& row, float s, float 
     return hit;
 }
 
-uint32_t nearest(const uint32_t* pixels, int w, int h, float px, float py, uint32_t bg) {
+// Index of the nearest pixel of a w x h image to (px, py), or -1 outside.
+int64_t nearestIndex(int w, int h, float px, float py) {
     const int col = truncToInt(px + 0.5f);
     const int row = truncToInt(py + 0.5f);
-    if (!inRange(col, w) || !inRange(row, h)) return bg;
-    return pixels[static_cast<size_t>(row) * w + col];
+    if (!inRange(col, w) || !inRange(row, h)) return -1;
+    return static_cast<int64_t>(row) * w + col;
 }
 
-// Blend toward the fade colour inside the band [edge, edge + 0.1).
+uint32_t nearest(const uint32_t* pixels, int w, int h, float px, float py, uint32_t bg) {
+    const int64_t at = nearestIndex(w, h, px, py);
+    return at < 0 ? bg : pixels[at];
+}
+
+// Fade weight of a source hit at elevation e: inside the band [edge, edge + 0.1) when the fade
+// is on, else -1.
+float fadeWeight(const DewarpContext& ctx, float e) {
+    if (!ctx.fade || e >= ctx.fadeEnd) return -1.0f;
+    return std::sin(((e - ctx.edge) / kDewarpFadeBand) * kDewarpHalfPi);
+}
+
 uint32_t fadePixel(const DewarpContext& ctx, float e, uint32_t pixel) {
-    if (!ctx.fade || e >= ctx.fadeEnd) return pixel;
-    const float w = std::sin(((e - ctx.edge) / kDewarpFadeBand) * kDewarpHalfPi);
-    uint32_t out = 0;
-    for (int b = 0; b < 4; ++b) {
-        const float p = static_cast<float>((pixel >> (8 * b)) & 255u);
-        const int v = static_cast<int>(static_cast<float>(ctx.fadeBytes[b]) * (1.0f - w) + p * w);
-        out |= static_cast<uint32_t>(v & 255) << (8 * b);
-    }
-    return out;
+    const float w = fadeWeight(ctx, e);
+    return w < 0.0f ? pixel : fadeDewarpPixel(ctx.fadeBytes, w, pixel);
 }
 
 uint32_t samplePixel(const DewarpContext& ctx, const DewarpHit& hit, bool bilinear) {
@@ -156,6 +161,53 @@ void buildDewarpScaleTable(const DewarpContext& ctx, DewarpScaleTable* table) {
     }
     table->lensFrom = outsideLens - kDewarpBeyond;
     table->fadeBelow = belowFadeEnd - kDewarpBeyond;
+}
+
+uint32_t fadeDewarpPixel(const int fadeBytes[4], float w, uint32_t pixel) {
+    uint32_t out = 0;
+    for (int b = 0; b < 4; ++b) {
+        const float p = static_cast<float>((pixel >> (8 * b)) & 255u);
+        const int v = static_cast<int>(static_cast<float>(fadeBytes[b]) * (1.0f - w) + p * w);
+        out |= static_cast<uint32_t>(v & 255) << (8 * b);
+    }
+    return out;
+}
+
+DewarpPixelCode dewarpPixelCode(const DewarpContext& ctx, const DewarpRow& row, float s, float c) {
+    const DewarpHit hit = locate(ctx, row, s, c);
+    if (hit.kind == HitKind::None) return {kDewarpCodeBg, -1.0f};
+    if (hit.kind == HitKind::Patch) {
+        const int64_t at = nearestIndex(ctx.patchW, ctx.patchH, hit.px, hit.py);
+        return {at < 0 ? kDewarpCodeBg : static_cast<int32_t>(-1 - at), -1.0f};
+    }
+    const int64_t at = nearestIndex(ctx.srcW, ctx.srcH, hit.px, hit.py);
+    return {at < 0 ? kDewarpCodeBg : static_cast<int32_t>(at), fadeWeight(ctx, hit.e)};
+}
+
+int32_t dewarpMapCode(const DewarpContext& ctx, const DewarpRow& row, float s, float c) {
+    const DewarpPixelCode pc = dewarpPixelCode(ctx, row, s, c);
+    return pc.fadeWeight < 0.0f ? pc.code : kDewarpCodeFade;
+}
+
+uint32_t dewarpCodePixel(int32_t code, const uint32_t* src, const uint32_t* patch, uint32_t bg) {
+    if (code >= 0) return src[code];
+    if (code == kDewarpCodeBg || !patch) return bg;
+    return patch[-1 - static_cast<int64_t>(code)];
+}
+
+void dewarpCodes_C(const DewarpContext& ctx, const double R[9], int dstW, int dstH,
+                   const float* sinTable, const float* cosTable, int32_t* codes) {
+    drawRows(
+        codes, R, dstW, dstH, sinTable, cosTable,
+        [dstH](int i) { return dewarpRowLatitude(i, dstH); },
+        [&ctx](const DewarpRow& row, float s, float c) {
+            return static_cast<uint32_t>(dewarpMapCode(ctx, row, s, c));
+        });
+}
+
+void gatherDewarpCodes_C(const int32_t* codes, size_t count, const uint32_t* src,
+                         const uint32_t* patch, int64_t, uint32_t bg, uint32_t* dst) {
+    for (size_t i = 0; i < count; ++i) dst[i] = dewarpCodePixel(codes[i], src, patch, bg);
 }
 
 uint32_t dewarpPixel(const DewarpContext& ctx, const DewarpRow& row, float s, float c,
