@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -99,6 +101,45 @@ TEST(AppSetting, WritesThroughExceptInBatchMode) {
 
     store.doSetInt("c", 3);  // batch mode is over
     EXPECT_NE(readFile(file).find("c=3"), std::string::npos);
+}
+
+// A running event loop makes QSettings write pending changes by itself: batch mode keeps them
+// off the file until the commit all the same, and a store dropped in batch mode writes nothing.
+TEST(AppSetting, BatchModeHoldsChangesWhileAnEventLoopRuns) {
+    const std::string file = storeFile("BatchLoop");
+    auto runEventLoop = [] {
+        QEventLoop loop;
+        QTimer::singleShot(300, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+    {
+        CommonQTAppSetting store("BatchLoop");
+        store.doSetString("kept", "yes");
+        store.doStartBatchMode();
+        store.doSetInt("a", 1);
+        store.doSetString("kept", "changed");
+        store.doRemove("kept");
+        store.doSetString("kept", "again");
+        runEventLoop();
+        const std::string during = readFile(file);
+        EXPECT_EQ(during.find("a=1"), std::string::npos) << during;
+        EXPECT_NE(during.find("kept=yes"), std::string::npos) << during;
+        EXPECT_EQ(store.doGetInt("a"), 1);
+        EXPECT_EQ(take(store.doGetAndDupString("kept")), "again");
+
+        store.doCommitBatchMode();
+        const std::string after = readFile(file);
+        EXPECT_NE(after.find("a=1"), std::string::npos) << after;
+        EXPECT_NE(after.find("kept=again"), std::string::npos) << after;
+
+        store.doStartBatchMode();
+        store.doSetInt("dropped", 5);
+        store.doRemove("a");
+        runEventLoop();
+    }
+    const std::string end = readFile(file);
+    EXPECT_EQ(end.find("dropped"), std::string::npos) << end;
+    EXPECT_NE(end.find("a=1"), std::string::npos) << end;
 }
 
 TEST(AppAdapter, FoldersAppearWhenFirstAsked) {

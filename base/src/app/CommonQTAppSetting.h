@@ -5,7 +5,8 @@
 #include "AppSetting.h"
 
 // The Qt settings store: a per-user INI file named after the organisation and `appName`.
-// Every change is written to disk at once, except in batch mode.
+// Every change is written to disk at once, except in batch mode, where changes stay off the
+// file (reads see them) until the commit; a store deleted in batch mode drops them.
 class CommonQTAppSetting : public AppSetting {
   public:
     // The maker's web domain, the store's organisation name.
