@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QTemporaryFile>
 
 #include <libexif/exif-data.h>
@@ -22,6 +23,20 @@ namespace {
 
 const char* const kTag = "P360Util";
 constexpr int kMaxSegmentData = 65533;  // a JPEG segment length counts itself (2 bytes)
+
+// The picture at `path` as ARGB32; null when it cannot be read or declares a side above
+// Photo360Util::kMaxPhotoSide (refused before decoding: a header alone can ask for gigabytes).
+QImage loadPicture(const QString& path) {
+    QImageReader reader(path);
+    const QSize declared = reader.size();
+    if (declared.width() > Photo360Util::kMaxPhotoSide ||
+        declared.height() > Photo360Util::kMaxPhotoSide) {
+        LogSystem::e(kTag, "Picture too large: %dx%d, %s", declared.width(), declared.height(),
+                     path.toUtf8().constData());
+        return QImage();
+    }
+    return reader.read().convertToFormat(QImage::Format_ARGB32);
+}
 
 QString attitudeFileOf(const QString& photoPath) {
     const QFileInfo info(photoPath);
@@ -111,8 +126,7 @@ bool copyWithExif(QFile& jpeg, QFile& out, const QString& srcPath, int width, in
 
 void drawPhoto(const QImage& src, QImage* dst, const double rot[3][3], const QString& pattern,
                List<Text360Info*>& texts) {
-    const QImage patch =
-        pattern.isEmpty() ? QImage() : QImage(pattern).convertToFormat(QImage::Format_ARGB32);
+    const QImage patch = pattern.isEmpty() ? QImage() : loadPicture(pattern);
     const double radius = std::min(src.width(), src.height()) / 2.0 * 14 / 15;
     const double cx = src.width() / 2.0, cy = src.height() / 2.0;
     if (patch.isNull())
@@ -130,7 +144,7 @@ int Photo360Util::getThumbnailFromSrcPhoto(QString path, int width, int height, 
                                            QImage* out) {
     if (!View360Thumbnail::isValidRequest(width, height, viewAngle))
         return View360Thumbnail::kBadRequest;
-    const QImage picture = QImage(path).convertToFormat(QImage::Format_ARGB32);
+    const QImage picture = loadPicture(path);
     if (picture.isNull()) return -1;
     double rot[3][3];
     fillRotationData(path, rot, false);
@@ -143,7 +157,7 @@ int Photo360Util::getThumbnailFrom360Photo(QString path, int width, int height, 
                                            QImage* out) {
     if (!View360Thumbnail::isValidRequest(width, height, viewAngle))
         return View360Thumbnail::kBadRequest;
-    const QImage picture = QImage(path).convertToFormat(QImage::Format_ARGB32);
+    const QImage picture = loadPicture(path);
     if (picture.isNull()) return -1;
     *out = View360Thumbnail::fromEquirect(picture.constBits(), picture.width(), picture.height(),
                                           width, height, viewAngle);
@@ -152,15 +166,14 @@ int Photo360Util::getThumbnailFrom360Photo(QString path, int width, int height, 
 
 int Photo360Util::dewarp360Photo(QString dstPath, int width, int height, QString srcPath,
                                  QString patternPath, List<Text360Info*> texts, bool useAttitude) {
-    const QImage loaded(srcPath);
-    if (loaded.isNull()) return -12;
+    const QImage src = loadPicture(srcPath);
+    if (src.isNull()) return -12;
     if (!View360Thumbnail::isValidRequest(width, height, 360)) return View360Thumbnail::kBadRequest;
     double rot[3][3];
     if (useAttitude)
         fillRotationData(srcPath, rot, true);
     else
         VideoRotationFeeder::fillStandardRData(rot);
-    const QImage src = loaded.convertToFormat(QImage::Format_ARGB32);
     QImage dst = View360Thumbnail::newBlackImage(width, height);
     if (dst.isNull()) return View360Thumbnail::kBadRequest;
     drawPhoto(src, &dst, rot, patternPath, texts);

@@ -13,8 +13,12 @@ class Text360Info;
 
 class Photo360Util {
   public:
-    // Thumbnail of a fisheye photo: 0, -1 when it cannot be loaded, -22 for a view angle
-    // outside (0, 360] or a non-positive size.
+    // Pictures (photos and patterns) that declare a side above this are refused unread, as by
+    // the photo section.
+    static const int kMaxPhotoSide = 16384;
+
+    // Thumbnail of a fisheye photo: 0, -1 when it cannot be loaded (or is too large), -22 for
+    // a view angle outside (0, 360] or a non-positive size.
     static int getThumbnailFromSrcPhoto(QString path, int width, int height, int viewAngle,
                                         QImage* out);
     // Thumbnail of an equirectangular photo: 0, -1 or -22 as above.

@@ -201,6 +201,36 @@ TEST(Photo360Util, FailuresAndRefusedRequests) {
     EXPECT_EQ(View360Thumbnail::equirectWidth(400, 90), 1600);
 }
 
+// A JPEG of headers only that declares 20000 x 20000 pixels (1.6 GB as ARGB), as photo and as
+// pattern: refused before any decoding, by every entry.
+TEST(Photo360Util, PicturesDeclaringAHugeSizeAreRefusedUnread) {
+    LogCapture& log = LogCapture::install();
+    const QByteArray header = QByteArray::fromHex(
+        "FFD8"                          // start of image
+        "FFC00011084E204E20"            // baseline frame, 8 bits, 20000 x 20000
+        "03012200021101031101"          // its three components
+        "FFDA000C03010002110311003F00"  // start of scan
+        "FFD9");
+    const QString huge = scratch("huge.jpg");
+    QFile file(huge);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(header);
+    file.close();
+    const std::string refused = "Picture too large: 20000x20000, " + huge.toStdString();
+    QImage out;
+    EXPECT_EQ(Photo360Util::getThumbnailFromSrcPhoto(huge, 400, 200, 90, &out), -1);
+    EXPECT_EQ(Photo360Util::getThumbnailFrom360Photo(huge, 400, 200, 90, &out), -1);
+    EXPECT_EQ(Photo360Util::dewarp360Photo(scratch("huge360.jpg"), 400, 200, huge, "", {}, false),
+              -12);
+    EXPECT_EQ(log.count("P360Util", refused), 3);
+
+    const QString src = fisheyeJpeg("hugepattern.jpg", QByteArray());
+    EXPECT_EQ(
+        Photo360Util::dewarp360Photo(scratch("hugepattern360.jpg"), 400, 200, src, huge, {}, false),
+        0);
+    EXPECT_EQ(log.count("P360Util", refused), 4);
+}
+
 TEST(Photo360Util, ThumbnailsWithoutALensAreBlackNotGarbage) {
     // The view dewarp's lens is never set here, so it draws nothing.
     const QString src = fisheyeJpeg("thumb.jpg", QByteArray());
