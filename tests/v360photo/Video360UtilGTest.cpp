@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -38,6 +39,25 @@ QString clip(const std::string& name, double seconds) {
     return path;
 }
 
+long long freeMegabytes(const QString& path) {
+    return QStorageInfo(path).bytesAvailable() / 1000000;
+}
+
+// isEnoughSpace(free + delta, path) with `free` the free megabytes of `path`, judged at a moment
+// when they stay the same across the call: other tests write files meanwhile. Fails the test
+// when the space never holds still within a generous deadline.
+bool judgedAtSteadySpace(const QString& path, long long delta) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 30000) {
+        const long long before = freeMegabytes(path);
+        const bool enough = Video360Util::isEnoughSpace(before + delta, path);
+        if (freeMegabytes(path) == before) return enough;
+    }
+    ADD_FAILURE() << "the free space of " << path.toStdString() << " never held still";
+    return false;
+}
+
 int greyAt(const QImage& image) {
     return qGray(image.pixel(image.width() / 2, image.height() / 2));
 }
@@ -64,9 +84,10 @@ TEST(Video360Util, EnoughSpaceNeedsMoreThanTheRequest) {
     EXPECT_FALSE(Video360Util::isEnoughSpace(0, ""));
     EXPECT_FALSE(Video360Util::isEnoughSpace(0, "/no/such/folder/anywhere/file.mp4"));
     const QString dir = QString::fromStdString(TestEnv::root());
-    const long long free = QStorageInfo(dir).bytesAvailable() / 1000000;
+    const long long free = freeMegabytes(dir);
     ASSERT_GT(free, 1);
-    EXPECT_FALSE(Video360Util::isEnoughSpace(free, dir));
+    EXPECT_FALSE(judgedAtSteadySpace(dir, 0));
+    EXPECT_TRUE(judgedAtSteadySpace(dir, -1));
     EXPECT_TRUE(Video360Util::isEnoughSpace(free / 2, dir));
 }
 
@@ -76,13 +97,12 @@ TEST(Video360Util, MountRootIsJudgedByItsOwnVolume) {
     for (const QString& root : roots) {
         const QStorageInfo volume(root);
         if (root == "/" || volume.rootPath() != root || !volume.isReady()) continue;
-        const long long own = volume.bytesAvailable() / 1000000;
-        const long long parent =
-            QStorageInfo(QFileInfo(root).absolutePath()).bytesAvailable() / 1000000;
+        const long long own = freeMegabytes(root);
+        const long long parent = freeMegabytes(QFileInfo(root).absolutePath());
         if (own < 2 || std::llabs(own - parent) < 2) continue;
         // The parent volume has another amount of room than the root's own volume.
-        EXPECT_FALSE(Video360Util::isEnoughSpace(own, root)) << root.toStdString();
-        EXPECT_TRUE(Video360Util::isEnoughSpace(own - 1, root)) << root.toStdString();
+        EXPECT_FALSE(judgedAtSteadySpace(root, 0)) << root.toStdString();
+        EXPECT_TRUE(judgedAtSteadySpace(root, -1)) << root.toStdString();
         return;
     }
     GTEST_SKIP() << "no mount root with another amount of room than its parent";
