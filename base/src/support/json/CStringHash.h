@@ -9,3 +9,8 @@
 struct CStringHash {
     std::uint32_t operator()(std::string_view key) const;
 };
+
+// Key equality for CStringHash: the same bytes.
+struct CStringHashEqual {
+    bool operator()(std::string_view a, std::string_view b) const { return a == b; }
+};

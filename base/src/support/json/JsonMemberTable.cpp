@@ -26,8 +26,7 @@ void JsonMemberTable::reserve(std::size_t count) {
 
 std::ptrdiff_t JsonMemberTable::position(std::string_view key, std::uint32_t hash) const {
     auto matches = [&](const Member& m) {
-        return m.hash == hash && m.length == key.size() &&
-               std::memcmp(m.key().data(), key.data(), key.size()) == 0;
+        return m.hash == hash && CStringHashEqual()(m.key(), key);
     };
     if (index.empty()) {
         for (std::size_t i = 0; i < members.size(); ++i)
