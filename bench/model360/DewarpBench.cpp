@@ -178,19 +178,26 @@ void runKernel(benchmark::State& state, DewarpKernel kernel, DewarpKernelKind ki
     state.SetItemsProcessed(state.iterations() * w * (w / 2));
 }
 
-// The bilinear kernel this processor gets and v360's bilinear, in alternating rounds.
-void BM_RatioBilinearToV360(benchmark::State& state) {
+// The kernel this processor gets and v360 with the same sampling, in alternating rounds.
+void ratioToV360(benchmark::State& state, DewarpKernel kernel, const char* interp) {
     setCameraParameters(FRONT_DIRECTION_NORMAL, 210);
     const int w = static_cast<int>(state.range(0));
-    V360Peer peer(w, "line");
+    V360Peer peer(w, interp);
     if (!peer.ok() || !peer.run()) {
         state.SkipWithError("v360 failed");
         return;
     }
     std::vector<uint32_t> dst;
-    draw(chosenDewarpBilinearKernel(), w, dst);  // first touch of the output, as for the peer
+    draw(kernel, w, dst);  // first touch of the output, as for the peer
     PeerRatio::run(
-        state, [&] { draw(chosenDewarpBilinearKernel(), w, dst); }, [&] { peer.run(); });
+        state, [&] { draw(kernel, w, dst); }, [&] { peer.run(); });
+}
+
+void BM_RatioBilinearToV360(benchmark::State& state) {
+    ratioToV360(state, chosenDewarpBilinearKernel(), "line");
+}
+void BM_RatioNearestToV360(benchmark::State& state) {
+    ratioToV360(state, chosenDewarpKernel(), "near");
 }
 
 void BM_Dewarp_C(benchmark::State& state) {
@@ -350,6 +357,7 @@ BENCHMARK(BM_DewarpBilinear_SSE2) DEWARP_SIZES->Threads(1)->Threads(4);
 BENCHMARK(BM_DewarpBilinear_AVX2) DEWARP_SIZES->Threads(1)->Threads(4);
 BENCHMARK(BM_V360Peer_Bilinear) DEWARP_SIZES;
 BENCHMARK(BM_RatioBilinearToV360) DEWARP_SIZES->MinTime(2);
+BENCHMARK(BM_RatioNearestToV360) DEWARP_SIZES->MinTime(2);
 BENCHMARK(BM_GatherFloor) DEWARP_SIZES->Threads(1)->Threads(4);
 BENCHMARK(BM_DewarpRepeatedRotation) DEWARP_SIZES->Threads(1)->Threads(4);
 BENCHMARK(BM_RatioRepeatedRotationToFloor) DEWARP_SIZES->MinTime(2);
