@@ -62,14 +62,15 @@ RavlixPlayer::~RavlixPlayer() {
 }
 
 void RavlixPlayer::open(QString path) {
+    firstFrame = true;
+    // Joins the old session first, so that a frame it hands over meanwhile carries the old stamp.
+    avPlayer->stop();
+    avPlayer->setStartPosition(0);
     {
         QMutexLocker lock(&mutex);
         lastGyroIndex = -1;
         ++openGeneration;
     }
-    firstFrame = true;
-    avPlayer->stop();
-    avPlayer->setStartPosition(0);
 
     filePath = path;
     avPlayer->setFile(path);
@@ -80,6 +81,8 @@ void RavlixPlayer::open(QString path) {
     frameExtractor->extract();
     openRequest = frameExtractor->lastRequest();
 
+    Records earlier = std::make_shared<std::vector<std::unique_ptr<GyroInfo>>>();
+    earlier->swap(records);
     QList<GyroInfo*> list = readRecords(path);
     {
         QMutexLocker lock(&mutex);
@@ -87,6 +90,7 @@ void RavlixPlayer::open(QString path) {
         lastGyroIndex = -1;
     }
     emit sigVideoChanged();
+    releaseLater(std::move(earlier));
 }
 
 QList<GyroInfo*> RavlixPlayer::readRecords(const QString& path) {
@@ -99,6 +103,13 @@ QList<GyroInfo*> RavlixPlayer::readRecords(const QString& path) {
         list.append(records.back().get());
     }
     return list;
+}
+
+void RavlixPlayer::releaseLater(Records earlier) {
+    // Queued after the deliveries already posted for the earlier file and after the panels have
+    // taken the new list, so that no pointer they hold or are about to get is left dangling.
+    QMetaObject::invokeMethod(
+        this, [earlier]() mutable { earlier.reset(); }, Qt::QueuedConnection);
 }
 
 void RavlixPlayer::play() {
