@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -130,6 +132,29 @@ class PanelTest : public ::testing::Test {
     bool showsPlayPicture() {
         return child<QPushButton>("btnPlayPause")->styleSheet().contains("icon_play_white");
     }
+    // Plays until the controller's position passes `ms`.
+    void playPast(long ms) {
+        ASSERT_TRUE(waitFor([&] { return player->getCurrentPosition() > ms; }, 20000)) << ms;
+    }
+    // Pauses or resumes through the play/pause button, as a user does.
+    void togglePlay() { QTest::mouseClick(child<QPushButton>("btnPlayPause"), Qt::LeftButton); }
+    // Takes a snapshot under `path` and reads it back.
+    QImage snapshot(const QString& path) {
+        savePath = path;
+        invoke("btnSnapshotClicked");
+        return QImage(savePath);
+    }
+    static QSettings settings() {
+        return QSettings(
+            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/setting.ini",
+            QSettings::IniFormat);
+    }
+    static bool allBlack(const QImage& image) {
+        for (int y = 0; y < image.height(); y += 5)
+            for (int x = 0; x < image.width(); x += 5)
+                if ((image.pixel(x, y) & 0xffffff) != 0) return false;
+        return true;
+    }
 
     RavlixPlayer* player = nullptr;
     std::unique_ptr<PlayerView> view;
@@ -244,10 +269,7 @@ TEST_F(PanelTest, SnapshotsOfEveryMode) {
             EXPECT_EQ(shot.pixel(800, 540), qRgb(255, 255, 255));
         }
     }
-    QSettings settings(
-        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/setting.ini",
-        QSettings::IniFormat);
-    EXPECT_EQ(settings.value("EXPORT_DIR_PATH").toString(), dir);
+    EXPECT_EQ(settings().value("EXPORT_DIR_PATH").toString(), dir);
 }
 
 TEST_F(PanelTest, FailedSnapshotSaveIsReported) {
@@ -258,6 +280,193 @@ TEST_F(PanelTest, FailedSnapshotSaveIsReported) {
     ASSERT_EQ(messages(), 1);
     EXPECT_EQ(requests.back().text, "The snapshot could not be saved.");
     EXPECT_FALSE(QFile::exists(savePath));
+}
+
+// The save dialog's suggested name has no suffix: taking it as it is saves a JPEG.
+TEST_F(PanelTest, SnapshotUnderTheSuggestedNameIsAJpeg) {
+    open(clips().lens);
+    const QString dir = QString::fromStdString(TestEnv::makeDir("suggested"));
+    settings().setValue("EXPORT_DIR_PATH", dir);
+    DialogHook::setAnswerer([](const DialogHook::Request& r) {
+        DialogHook::Answer a;
+        a.path = r.dir;
+        return a;
+    });
+    const struct {
+        PLAYBACK_MODE mode;
+        QSize size;
+    } cases[] = {{MODE_ORIGINAL, {320, 320}}, {MODE_PANORAMA, {2160, 1080}}};
+    for (const auto& c : cases) {
+        view->setPlaybackMode(c.mode);
+        QFile::remove(dir + "/LENS_snapshot.jpg");
+        invoke("btnSnapshotClicked");
+        QImageReader reader(dir + "/LENS_snapshot.jpg");
+        EXPECT_EQ(reader.format(), "jpeg") << c.mode;
+        EXPECT_EQ(reader.size(), c.size) << c.mode;
+    }
+}
+
+// Where the snapshot dialog starts: the stored folder while it exists, else the documents
+// folder (made when missing), else home; a save there is remembered.
+TEST_F(PanelTest, SnapshotDialogStartsInAFolderThatExists) {
+    open(clips().lens);
+    const QString home = QDir::homePath();
+    const QString documents = home + "/Documents";
+    const QString kept = QString::fromStdString(TestEnv::makeDir("kept"));
+    const QString gone = QString::fromStdString(TestEnv::makeDir("gone_later"));
+    QDir(gone).removeRecursively();
+    enum Documents { Missing, AFile, Present };
+    const struct {
+        QString stored;
+        Documents documents;
+        QString start;
+    } cases[] = {{QString(), Missing, documents},
+                 {gone, Missing, documents},
+                 {QString(), AFile, home},
+                 {kept, Present, kept}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored.toStdString() + " " + std::to_string(c.documents));
+        QFile::remove(documents);
+        QDir(documents).removeRecursively();
+        if (c.documents == AFile) recording::writeFile(documents.toStdString(), "not a folder");
+        if (c.documents == Present) QDir().mkpath(documents);
+        if (c.stored.isEmpty())
+            settings().remove("EXPORT_DIR_PATH");
+        else
+            settings().setValue("EXPORT_DIR_PATH", c.stored);
+        requests.clear();
+        savePath.clear();
+        invoke("btnSnapshotClicked");
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_EQ(requests[0].dir, c.start + "/LENS_snapshot");
+        EXPECT_TRUE(QFileInfo(c.start).isDir());
+        QImage shot = snapshot(c.start + "/shot.png");
+        EXPECT_FALSE(shot.isNull());
+        EXPECT_EQ(settings().value("EXPORT_DIR_PATH").toString(), c.start);
+    }
+    QFile::remove(documents);
+}
+
+// Paused, a change of mode shows and saves the paused moment in the view that becomes visible.
+TEST_F(PanelTest, ModeChangeWhilePausedShowsThePausedFrame) {
+    open(clips().lens);
+    const QString dir = QString::fromStdString(TestEnv::makeDir("paused"));
+    view->setPlaybackMode(MODE_FOUR_IN_ONE);
+    view->play();
+    playPast(1000);
+    view->setPlaybackMode(MODE_ORIGINAL);
+    playPast(2200);
+    view->pause();
+    const QImage pausedPlain = plainView()->getImage().copy();
+    view->setPlaybackMode(MODE_PANORAMA);
+    ASSERT_FALSE(pausedPlain.isNull());
+    EXPECT_EQ(glView()->getRawData().toImage(), pausedPlain) << "the panorama shows another moment";
+    const QImage shown = glView()->grabFramebuffer();
+    const QImage shot = snapshot(dir + "/panorama.png");
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_LT(difference(shown, shot.scaled(shown.size(), Qt::IgnoreAspectRatio,
+                                            Qt::SmoothTransformation)),
+              6.0);
+
+    togglePlay();
+    playPast(3400);
+    togglePlay();
+    const QtAV::VideoFrame paused = glView()->getRawData();
+    view->setPlaybackMode(MODE_ORIGINAL);
+    EXPECT_EQ(plainView()->getImage(), paused.toImage())
+        << "the original view shows another moment";
+    EXPECT_EQ(snapshot(dir + "/original.png"), paused.toImage());
+}
+
+// Paused, a click on the progress bar moves the handle, the picture and the time alike.
+TEST_F(PanelTest, ClickOnTheProgressBarWhilePausedMovesTheTimeToo) {
+    open(clips().minute);
+    view->setPlaybackMode(MODE_PANORAMA);
+    view->play();
+    playPast(300);
+    view->pause();
+    auto* slider = child<QSlider>("progressSlider");
+    QTest::mouseClick(slider, Qt::LeftButton, {},
+                      QPoint(slider->width() * 3 / 4, slider->height() / 2));
+    const int ms = slider->value();
+    EXPECT_GT(ms, 30000);
+    EXPECT_EQ(child<QLabel>("lblCurTime")->text(),
+              QString::asprintf("%02d:%02d", ms / 60000, ms / 1000 % 60));
+    EXPECT_TRUE(waitFor(
+        [&] { return std::abs(glView()->getRawData().timestamp() * 1000 - ms) < 100; }, 10000));
+    EXPECT_TRUE(showsPlayPicture());
+}
+
+// A folder change and a file that fails to open leave the panel as it is before any file:
+// stopped, controls off, no picture, and no frame of the old file coming back.
+TEST_F(PanelTest, FolderChangeAndFailedOpenLeaveNoPicture) {
+    for (bool folderChange : {true, false}) {
+        SCOPED_TRACE(folderChange ? "folder change" : "failed open");
+        open(clips().lens);
+        view->setPlaybackMode(folderChange ? MODE_PANORAMA : MODE_ORIGINAL);
+        view->play();
+        playPast(800);
+        if (folderChange) {
+            view->resetPlayer();
+        } else {
+            player->open(clips().zero);
+            ASSERT_TRUE(waitFor([this] { return messages() > 0; }, 10000));
+        }
+        settle(300);
+        EXPECT_FALSE(child<QWidget>("controlWidget")->isEnabled());
+        EXPECT_EQ(child<QLabel>("lblCurTime")->text(), "00:00");
+        EXPECT_EQ(child<QSlider>("progressSlider")->value(), 0);
+        EXPECT_TRUE(showsPlayPicture());
+        EXPECT_EQ(player->getCurrentPosition(), 0) << "still playing";
+        EXPECT_FALSE(glView()->getRawData().isValid());
+        EXPECT_TRUE(plainView()->getImage().isNull());
+        EXPECT_TRUE(
+            allBlack(folderChange ? glView()->grabFramebuffer() : plainView()->grabFramebuffer()));
+        requests.clear();
+    }
+}
+
+TEST_F(PanelTest, StopShowsTheFirstFrameAndPreviousNextAskTheList) {
+    open(clips().lens);
+    view->setPlaybackMode(MODE_PANORAMA);
+    view->play();
+    playPast(1500);
+    QTest::mouseClick(child<QPushButton>("btnStop"), Qt::LeftButton);
+    EXPECT_TRUE(showsPlayPicture());
+    EXPECT_EQ(child<QLabel>("lblCurTime")->text(), "00:00");
+    EXPECT_EQ(child<QSlider>("progressSlider")->value(), 0);
+    EXPECT_EQ(player->getCurrentPosition(), 0);
+    EXPECT_TRUE(waitFor([this] { return glView()->getRawData().timestamp() == 0.0; }, 10000))
+        << "the still first frame";
+
+    QSignalSpy previous(view.get(), &PlayerView::sigPrevFile);
+    QSignalSpy next(view.get(), &PlayerView::sigNextFile);
+    QTest::mouseClick(child<QPushButton>("btnPrevious"), Qt::LeftButton);
+    EXPECT_EQ(previous.count(), 1);
+    EXPECT_EQ(next.count(), 0);
+    QTest::mouseClick(child<QPushButton>("btnNext"), Qt::LeftButton);
+    EXPECT_EQ(previous.count(), 1);
+    EXPECT_EQ(next.count(), 1);
+}
+
+TEST_F(PanelTest, SliderDragWhilePausedDoesNotResume) {
+    open(clips().minute);
+    view->setPlaybackMode(MODE_PANORAMA);
+    view->play();
+    playPast(300);
+    view->pause();
+    invoke("seekBySliderStart");
+    QMetaObject::invokeMethod(view.get(), "seekBySlider", Q_ARG(int, 30000));
+    invoke("seekBySilderFinish");
+    EXPECT_EQ(child<QLabel>("lblCurTime")->text(), "00:30");
+    EXPECT_TRUE(
+        waitFor([&] { return std::abs(glView()->getRawData().timestamp() - 30.0) < 0.1; }, 10000));
+    // Resuming would follow 500 ms after the release.
+    settle(800);
+    EXPECT_TRUE(showsPlayPicture());
+    const long at = player->getCurrentPosition();
+    settle(300);
+    EXPECT_EQ(player->getCurrentPosition(), at);
 }
 
 TEST_F(PanelTest, MuteAndUnmuteRestoreTheVolume) {
