@@ -45,6 +45,8 @@ void PlayerNormalGLView::setRawData(const QtAV::VideoFrame& videoFrame) {
     if (initialized) update();
 }
 
+QtAV::VideoFrame PlayerNormalGLView::getRawData() const { return drawing.frame(); }
+
 QImage PlayerNormalGLView::getImage() const {
     const QtAV::VideoFrame& frame = drawing.frame();
     if (!GLFrameTexture::hasBgraPixels(frame)) return QImage();
