@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "AVPlayer.h"
 #include "BenchApp.h"
 #include "BenchDir.h"
 #include "PlayerGLView.h"
@@ -182,4 +183,8 @@ BENCHMARK(BM_OpenTenRecordings)->Iterations(1)->Unit(benchmark::kMillisecond)->U
 
 }  // namespace
 
-int main(int argc, char** argv) { return BenchApp::runWithGL(argc, argv); }
+int main(int argc, char** argv) {
+    // As the program does.
+    QtAV::AVPlayer::shareFewArenas();
+    return BenchApp::runWithGL(argc, argv);
+}

@@ -1,7 +1,6 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <fstream>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -490,35 +489,6 @@ TEST_F(AVPlayerTest, RepeatOfARunWithoutFramesEndsPlayback) {
     EXPECT_EQ(0, repeated.count());
     EXPECT_EQ(AVPlayer::StoppedState, player.state());
     EXPECT_EQ(0u, recorder.count());
-}
-
-double residentMiB() {
-    std::ifstream status("/proc/self/statm");
-    long pages = 0, resident = 0;
-    status >> pages >> resident;
-    return resident * 4096.0 / (1024 * 1024);
-}
-
-// Each run of a large clip makes its decoder and frame pools anew; what one run frees serves
-// the next, so memory stays level however often a file is opened.
-TEST_F(AVPlayerTest, MemoryStaysLevelAcrossReopens) {
-    const QString dir = QString::fromStdString(TestEnv::makeDir("large"));
-    const QString large = dir + "/large.mp4";
-    ASSERT_TRUE(QtavFixture::runFfmpeg({"-f", "lavfi", "-i", "testsrc2=size=1280x1280:rate=30",
-                                        "-t", "1", "-c:v", "libx264", "-preset", "ultrafast",
-                                        "-pix_fmt", "yuv420p", "-y", large}));
-    recorder.forcePreferredPixelFormat(true);
-    double afterFirst = 0;
-    for (int round = 0; round < 8; ++round) {
-        player.setFile(large);
-        const size_t before = recorder.count();
-        player.play();
-        ASSERT_TRUE(waitFor([&] { return recorder.count() >= before + 10; }, 10000));
-        player.stop();
-        if (round == 0) afterFirst = residentMiB();
-    }
-    // Kept by the allocator, this was some 35 MB.
-    EXPECT_LT(residentMiB() - afterFirst, 20.0) << "seven more runs of a 1280x1280 clip";
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 
 namespace {
 
-const int kNumSlices = 360;
-
 const char* const kVertexSource =
     "#version 330 core\n"
     "in vec4 position;\n"
@@ -60,7 +58,7 @@ void PlayerNormalGLView::clearSource() { drawing.clearFrame(); }
 void PlayerNormalGLView::initializeGL() {
     initializeOpenGLFunctions();
     drawing.create(*this, kVertexSource, kFragmentSource);
-    surface.createSurface(*this, kNumSlices);
+    surface.createSurface(*this, GLMesh::kFlatSlices);
     initialized = true;
 }
 

@@ -120,7 +120,7 @@ void OpenGL360ViewBase::paintGL() {
 
 const GLMesh& OpenGL360ViewBase::mesh() {
     if (showsSphere()) return sphere;
-    if (surface.indexCount() == 0) surface.createSurface(*this, kNumSlices);
+    if (surface.indexCount() == 0) surface.createSurface(*this, GLMesh::kFlatSlices);
     return surface;
 }
 
