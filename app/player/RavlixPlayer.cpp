@@ -25,8 +25,7 @@ void RavlixPlayer::deletePlayer(RavlixPlayer* player) {
 RavlixPlayer::RavlixPlayer(QObject* parent)
     : QtAV::VideoOutput(parent),
       avPlayer(new QtAV::AVPlayer(this)),
-      frameExtractor(new QtAV::VideoFrameExtractor),
-      frameConverter(std::make_unique<QtAV::VideoFrameConverter>()) {
+      frameExtractor(new QtAV::VideoFrameExtractor) {
     QtAV::registerMetaTypes();
     qRegisterMetaType<GyroInfo*>("GyroInfo*");
 
@@ -205,7 +204,8 @@ void RavlixPlayer::extractedFrame(QtAV::VideoFrame frame) {
     if (firstFrame) {
         firstFrame = false;
         QtAV::VideoFrame converted =
-            frameConverter->convert(frame, QtAV::VideoFormat::Format_BGRA32);
+            // A converter of its own: a kept one would hold a frame's buffer in its pool.
+            QtAV::VideoFrameConverter().convert(frame, QtAV::VideoFormat::Format_BGRA32);
         if (converted.width() == 0 || converted.height() == 0) {
             emit sigFrameExtracted(frame);
             emit sigOpenFailed(-1);

@@ -102,7 +102,6 @@ class RavlixPlayer : public QtAV::VideoOutput {
 
     QtAV::AVPlayer* avPlayer;                   // child, deleted by the destructor
     QtAV::VideoFrameExtractor* frameExtractor;  // owned, no parent
-    std::unique_ptr<QtAV::VideoFrameConverter> frameConverter;
     QString filePath;                                // main thread
     bool firstFrame = false;                         // main thread
     quint64 openRequest = 0;                         // main thread: extractor request of the open
