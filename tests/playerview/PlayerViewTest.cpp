@@ -604,8 +604,11 @@ TEST_F(PanelTest, PlaysARecordingInEveryMode) {
             shot = shot.copy(432, 0, 1296, 1080);
         const QImage expected =
             shot.scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        const QImage fisheye = plainView()->getImage().scaled(shown.size(), Qt::IgnoreAspectRatio,
-                                                              Qt::SmoothTransformation);
+        const QImage frame =
+            mode == MODE_ORIGINAL ? plainView()->getImage() : glView()->getRawData().toImage();
+        ASSERT_FALSE(frame.isNull());
+        const QImage fisheye =
+            frame.scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         const double toSnapshot = difference(shown, expected);
         EXPECT_LT(toSnapshot, 6.0);
         if (mode != MODE_ORIGINAL) {

@@ -43,6 +43,10 @@ QtAV::VideoFrame PlayerGLView::getRawData() const { return frame; }
 void PlayerGLView::clearSource() {
     frame = QtAV::VideoFrame();
     frameChanged = false;
+    if (!initialized) return;
+    makeCurrent();
+    texture.release(*this);
+    doneCurrent();
 }
 
 QByteArray PlayerGLView::fragmentSource() const {

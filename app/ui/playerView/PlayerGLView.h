@@ -30,6 +30,7 @@ class PlayerGLView : public OpenGL360ViewBase {
     void setRawData(const QtAV::VideoFrame& frame, double centerX, double centerY, double radius);
     // The current frame (shared), invalid when there is none.
     QtAV::VideoFrame getRawData() const;
+    // Forgets the frame and frees the texture's storage.
     void clearSource();
 
   protected:

@@ -53,7 +53,13 @@ QImage PlayerNormalGLView::getImage() const {
                   QImage::Format_ARGB32, releaseFrame, kept);
 }
 
-void PlayerNormalGLView::clearSource() { drawing.clearFrame(); }
+void PlayerNormalGLView::clearSource() {
+    drawing.clearFrame();
+    if (!initialized) return;
+    makeCurrent();
+    drawing.releaseTexture(*this);
+    doneCurrent();
+}
 
 void PlayerNormalGLView::initializeGL() {
     initializeOpenGLFunctions();

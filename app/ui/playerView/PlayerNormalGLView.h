@@ -24,6 +24,7 @@ class PlayerNormalGLView : public QOpenGLWidget, protected QOpenGLFunctions {
     // An ARGB32 image over the current frame's pixels, no copy: the image keeps its own
     // reference to the frame. Null when there is no drawable frame.
     QImage getImage() const;
+    // Forgets the frame and frees the texture's storage.
     void clearSource();
 
   protected:

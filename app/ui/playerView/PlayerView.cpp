@@ -196,7 +196,12 @@ void PlayerView::setPlaybackMode(PLAYBACK_MODE newMode) {
         ui->stackedWidget->setCurrentIndex(1);
     }
     dewarpView->setResetButtonVisible(mode == MODE_ANGLE);
-    // The view now shown was not fed while hidden: it takes the frame the panel holds.
+    // The hidden view is fed no frames: it lets go of its picture, and the view now shown takes
+    // the frame the panel holds.
+    if (mode == MODE_ORIGINAL)
+        dewarpView->clearSource();
+    else
+        normalView->clearSource();
     if (convertedFrame.isValid()) showFrame(convertedFrame);
 }
 
