@@ -7,6 +7,7 @@
 #include <QTranslator>
 #include <QUuid>
 
+#include "AVPlayer.h"
 #include "AppAdapter.h"
 #include "AppSetting.h"
 #include "AutoSerialFileLogger.h"
@@ -54,6 +55,7 @@ void installServices() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    QtAV::AVPlayer::shareFewArenas();
     setupSurface();
     Ravlix360Player app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");

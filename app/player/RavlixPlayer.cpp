@@ -25,8 +25,7 @@ void RavlixPlayer::deletePlayer(RavlixPlayer* player) {
 RavlixPlayer::RavlixPlayer(QObject* parent)
     : QtAV::VideoOutput(parent),
       avPlayer(new QtAV::AVPlayer(this)),
-      frameExtractor(new QtAV::VideoFrameExtractor),
-      frameConverter(std::make_unique<QtAV::VideoFrameConverter>()) {
+      frameExtractor(new QtAV::VideoFrameExtractor) {
     QtAV::registerMetaTypes();
     qRegisterMetaType<GyroInfo*>("GyroInfo*");
 
@@ -62,14 +61,15 @@ RavlixPlayer::~RavlixPlayer() {
 }
 
 void RavlixPlayer::open(QString path) {
+    firstFrame = true;
+    // Joins the old session first, so that a frame it hands over meanwhile carries the old stamp.
+    avPlayer->stop();
+    avPlayer->setStartPosition(0);
     {
         QMutexLocker lock(&mutex);
         lastGyroIndex = -1;
         ++openGeneration;
     }
-    firstFrame = true;
-    avPlayer->stop();
-    avPlayer->setStartPosition(0);
 
     filePath = path;
     avPlayer->setFile(path);
@@ -80,6 +80,8 @@ void RavlixPlayer::open(QString path) {
     frameExtractor->extract();
     openRequest = frameExtractor->lastRequest();
 
+    Records earlier = std::make_shared<std::vector<std::unique_ptr<GyroInfo>>>();
+    earlier->swap(records);
     QList<GyroInfo*> list = readRecords(path);
     {
         QMutexLocker lock(&mutex);
@@ -87,6 +89,7 @@ void RavlixPlayer::open(QString path) {
         lastGyroIndex = -1;
     }
     emit sigVideoChanged();
+    releaseLater(std::move(earlier));
 }
 
 QList<GyroInfo*> RavlixPlayer::readRecords(const QString& path) {
@@ -99,6 +102,13 @@ QList<GyroInfo*> RavlixPlayer::readRecords(const QString& path) {
         list.append(records.back().get());
     }
     return list;
+}
+
+void RavlixPlayer::releaseLater(Records earlier) {
+    // Queued after the deliveries already posted for the earlier file and after the panels have
+    // taken the new list, so that no pointer they hold or are about to get is left dangling.
+    QMetaObject::invokeMethod(
+        this, [earlier]() mutable { earlier.reset(); }, Qt::QueuedConnection);
 }
 
 void RavlixPlayer::play() {
@@ -194,7 +204,8 @@ void RavlixPlayer::extractedFrame(QtAV::VideoFrame frame) {
     if (firstFrame) {
         firstFrame = false;
         QtAV::VideoFrame converted =
-            frameConverter->convert(frame, QtAV::VideoFormat::Format_BGRA32);
+            // A converter of its own: a kept one would hold a frame's buffer in its pool.
+            QtAV::VideoFrameConverter().convert(frame, QtAV::VideoFormat::Format_BGRA32);
         if (converted.width() == 0 || converted.height() == 0) {
             emit sigFrameExtracted(frame);
             emit sigOpenFailed(-1);

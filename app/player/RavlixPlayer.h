@@ -58,8 +58,8 @@ class RavlixPlayer : public QtAV::VideoOutput {
     // Playback position in ms.
     long getCurrentPosition();
     QString getFilePath();
-    // The records of the open file; entry n is second n. The records stay
-    // valid for the controller's life.
+    // The records of the open file; entry n is second n. They stay valid until the
+    // events queued by the next open() have been delivered.
     QList<GyroInfo*> getAllGyroInfo();
 
   signals:
@@ -94,15 +94,18 @@ class RavlixPlayer : public QtAV::VideoOutput {
     void deliver(const Report& report);
     // Main thread: whether the extractor result being handled belongs to the current open.
     bool extractionIsCurrent();
+    using Records = std::shared_ptr<std::vector<std::unique_ptr<GyroInfo>>>;
+    // Reads the records of `path` into `records` and lists them.
     QList<GyroInfo*> readRecords(const QString& path);
+    // Frees `earlier` once the events queued so far have been delivered.
+    void releaseLater(Records earlier);
 
     QtAV::AVPlayer* avPlayer;                   // child, deleted by the destructor
     QtAV::VideoFrameExtractor* frameExtractor;  // owned, no parent
-    std::unique_ptr<QtAV::VideoFrameConverter> frameConverter;
     QString filePath;                                // main thread
     bool firstFrame = false;                         // main thread
     quint64 openRequest = 0;                         // main thread: extractor request of the open
-    std::vector<std::unique_ptr<GyroInfo>> records;  // main thread: every record ever made
+    std::vector<std::unique_ptr<GyroInfo>> records;  // main thread: the open file's records
 
     // Guarded by mutex (main thread and video thread).
     QMutex mutex;

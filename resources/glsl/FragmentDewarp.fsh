@@ -19,6 +19,18 @@ uniform bool isPanoramaView;
 uniform bool isHalfView;
 uniform bool isQuarterView;
 
+// VIEW_MODE, when defined before this (1 panorama, 2 2in1, 3 4in1, any other value the angle
+// mode), fixes the mode at compile time; else the three flags choose it.
+#ifdef VIEW_MODE
+const bool panoramaView = VIEW_MODE == 1;
+const bool halfView = VIEW_MODE == 2;
+const bool quarterView = VIEW_MODE == 3;
+#else
+#define panoramaView isPanoramaView
+#define halfView isHalfView
+#define quarterView isQuarterView
+#endif
+
 const float PI = 3.1415926;
 const float HALF_PI = 1.5707963;
 const float APPROX_HALF_PI = 1.5707;
@@ -127,12 +139,12 @@ void main()
     float theta = 2.0 * PI * u;
     bool onRowDivider = abs(v - 0.5) < DIVIDER_HALF_WIDTH;
     bool onColumnDivider = abs(u - 0.5) < DIVIDER_HALF_WIDTH;
-    if (isPanoramaView)
+    if (panoramaView)
         fragColor = getTextureColorOnPanorama(phi, theta);
-    else if (isHalfView)
+    else if (halfView)
         fragColor = onRowDivider ? vec4(255.0, 255.0, 255.0, 1.0)
                                  : getTextureColorOnHalf(phi, theta);
-    else if (isQuarterView)
+    else if (quarterView)
         fragColor = onRowDivider || onColumnDivider ? vec4(255.0, 255.0, 255.0, 1.0)
                                                     : getTextureColorOnQuarter(phi, theta);
     else

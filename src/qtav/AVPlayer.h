@@ -26,6 +26,11 @@ class AVPlayer : public QObject {
     enum State { StoppedState = 0, PlayingState = 1, PausedState = 2 };
     Q_ENUM(State)
 
+    // Makes the threads of the process share a few allocator arenas, so that memory freed by
+    // one run serves the next. Takes effect only while few threads have allocated: call it
+    // first thing in main(). Each player calls it too. Any thread, idempotent.
+    static void shareFewArenas();
+
     explicit AVPlayer(QObject* parent = nullptr);
     ~AVPlayer() override;  // stops (joins the threads)
 

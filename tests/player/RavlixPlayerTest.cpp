@@ -1,7 +1,10 @@
 // The player controller over generated recordings: opening, failures, the
 // position and record signals of frames, still frames, playback pacing and
 // pause, dropping what belongs to an earlier open, and BGRA frames.
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -283,6 +286,59 @@ TEST_F(RavlixPlayerTest, PositionsOfAnEarlierOpenAreDropped) {
     }
     EXPECT_GT(seen, 0);
     EXPECT_EQ(0, late);
+}
+
+// The old session is held inside its last frame hand-over while the next file opens: nothing it
+// reports may follow the new file's announcement.
+TEST_F(RavlixPlayerTest, AFrameHandedOverDuringTheSwitchReportsNothing) {
+    openAndWait(files().trip60);
+    std::atomic<bool> hold{false};
+    std::atomic<bool> held{false};
+    QObject::connect(
+        player, &RavlixPlayer::sigFrameUpdated, probe,
+        [&] {
+            if (!hold.exchange(false)) return;
+            held = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        },
+        Qt::DirectConnection);
+    playTo(1100);
+    hold = true;
+    ASSERT_TRUE(waitFor([&] { return held.load(); }, 5000));
+    player->open(QString::fromStdString(files().shorter));
+    ASSERT_TRUE(waitFor([&] { return probe->count(Kind::FrameExtracted) >= 2; }, 10000));
+    settle(200);
+
+    const QList<GyroInfo*> records = player->getAllGyroInfo();
+    for (const SignalProbe::Event& e : probe->eventsAfter(Kind::VideoChanged, 2)) {
+        if (e.kind == Kind::Position) {
+            EXPECT_EQ(0, e.value) << "a position of the old file";
+        }
+        if (e.kind == Kind::Gyro) {
+            EXPECT_TRUE(records.contains(e.info)) << "record " << e.value;
+        }
+    }
+}
+
+// Only the open file's records are kept; the earlier file's go once what was queued before the
+// switch has been delivered.
+TEST_F(RavlixPlayerTest, RecordsOfTheEarlierFileAreFreedAfterQueuedDeliveries) {
+    openAndWait(files().trip60);
+    const QList<GyroInfo*> old = player->getAllGyroInfo();
+    ASSERT_EQ(60, old.size());
+    std::set<QObject*> freed;
+    for (GyroInfo* info : old)
+        QObject::connect(info, &QObject::destroyed, probe,
+                         [&freed](QObject* o) { freed.insert(o); });
+    bool aliveWhenDelivered = false;
+    QMetaObject::invokeMethod(
+        probe, [&] { aliveWhenDelivered = freed.count(old[5]) == 0; }, Qt::QueuedConnection);
+    openAndWait(files().longer);
+    EXPECT_TRUE(aliveWhenDelivered);
+    EXPECT_TRUE(waitFor([&] { return freed.size() == 60u; }, 5000)) << freed.size();
+    const QList<GyroInfo*> current = player->getAllGyroInfo();
+    ASSERT_EQ(4, current.size());
+    for (GyroInfo* info : current) EXPECT_EQ(0u, freed.count(info));
 }
 
 TEST_F(RavlixPlayerTest, StillFrameOfAnEarlierOpenNeverCountsForTheNextOne) {

@@ -4,8 +4,8 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSettings>
-#include <QStandardPaths>
+
+#include "ExportFolder.h"
 
 namespace {
 
@@ -47,11 +47,5 @@ ConvertedFileSaver::Result ConvertedFileSaver::save(const QString& converted,
 }
 
 QString ConvertedFileSaver::suggestedFile(const QString& playing) {
-    QSettings settings(
-        QStandardPaths::writableLocation(QStandardPaths::DataLocation) + "/setting.ini",
-        QSettings::IniFormat);
-    QString folder = settings.value("EXPORT_DIR_PATH").toString();
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return folder + "/" + QFileInfo(playing).baseName() + "_export";
+    return ExportFolder::start() + "/" + QFileInfo(playing).baseName() + "_export";
 }

@@ -15,7 +15,6 @@ class ConvertedFileSaver {
     };
 
     static Result save(const QString& converted, const QString& chosen);
-    // "<folder>/<base name of `playing`>_export", the folder being the stored export folder,
-    // else Documents.
+    // "<folder>/<base name of `playing`>_export" in the export folder's start.
     static QString suggestedFile(const QString& playing);
 };

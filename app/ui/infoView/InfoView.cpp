@@ -115,6 +115,8 @@ void InfoView::setRange(QCPRange range) {
 }
 
 void InfoView::updateAllGyroList() {
+    // The earlier file's records are freed once this list is taken.
+    currentGyroInfo = nullptr;
     gyroInfoList = player->getAllGyroInfo();
     plot();
     stackedWidget->setCurrentIndex(gyroInfoList.isEmpty() ? 1 : 0);

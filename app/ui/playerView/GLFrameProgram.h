@@ -32,6 +32,8 @@ class GLFrameProgram {
 
     void setFrame(const QtAV::VideoFrame& frame);
     void clearFrame();
+    // Frees the texture's storage; the context is current.
+    void releaseTexture(QOpenGLFunctions& gl) { texture.release(gl); }
     const QtAV::VideoFrame& frame() const { return current; }
 
     // Clears to black; when the frame can be drawn, binds the program, sets "srcAWidth" and

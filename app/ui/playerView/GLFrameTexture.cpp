@@ -11,6 +11,11 @@ bool GLFrameTexture::isDrawable(const QtAV::VideoFrame& frame, int maxSize) {
     return hasBgraPixels(frame) && frame.width() <= maxSize && frame.height() <= maxSize;
 }
 
+void GLFrameTexture::release(QOpenGLFunctions& gl) {
+    texture.destroy(gl);
+    texture.create(gl);
+}
+
 void GLFrameTexture::bind(QOpenGLFunctions& gl, const QtAV::VideoFrame& frame, bool changed) {
     if (!changed) {
         texture.bind(gl, 0);

@@ -19,6 +19,9 @@ class GLFrameTexture {
     // Binds the texture; uploads `frame` when `changed`. `frame` must be drawable.
     void bind(QOpenGLFunctions& gl, const QtAV::VideoFrame& frame, bool changed);
     void destroy(QOpenGLFunctions& gl) { texture.destroy(gl); }
+    // Frees the storage (a frame's size in memory under a software renderer); the next bind
+    // with a frame defines it anew.
+    void release(QOpenGLFunctions& gl);
 
   private:
     GLTexture texture;

@@ -1,21 +1,20 @@
 #pragma once
 
-#include <QOpenGLFunctions>
-#include <QOpenGLWidget>
+#include <QImage>
 
-#include "AngleResetButton.h"
-#include "AngleViewControl.h"
-#include "GLFrameProgram.h"
-#include "GLMesh.h"
+#include "GLFrameTexture.h"
+#include "OpenGL360ViewBase.h"
 #include "PlaybackMode.h"
 #include "VideoFrame.h"
 
 class QVBoxLayout;
 
-// Dewarps the fisheye frame on the graphics card for the panorama, 2in1, 4in1 and angle modes.
-// In the angle mode the user drags the view and zooms it with the wheel; a reset button in a
-// container of the panel turns it back, animated. Main thread only; draws when Qt paints.
-class PlayerGLView : public QOpenGLWidget, protected QOpenGLFunctions {
+// Dewarps the fisheye frame on the graphics card for the panorama, 2in1, 4in1 and angle modes:
+// the flat quad for the first three, the sphere of OpenGL360ViewBase for the angle mode, where
+// the user drags the view and zooms it with the wheel and the reset button turns it back,
+// animated. The shader is compiled for the mode shown, so that it runs that mode's steps only.
+// Main thread only; draws when Qt paints.
+class PlayerGLView : public OpenGL360ViewBase {
     Q_OBJECT
 
   public:
@@ -31,42 +30,30 @@ class PlayerGLView : public QOpenGLWidget, protected QOpenGLFunctions {
     void setRawData(const QtAV::VideoFrame& frame, double centerX, double centerY, double radius);
     // The current frame (shared), invalid when there is none.
     QtAV::VideoFrame getRawData() const;
-    // Zoom level, angleX and the negated angleY (degrees), as the angle snapshot takes them.
-    void getGLViewerParams(int* zoom, float* angleX, float* angleY) const;
-    void setResetButtonVisible(bool visible);
+    // Forgets the frame and frees the texture's storage.
     void clearSource();
-    // Deletes the reset button and makes a new one in the given container and layout.
-    void moveAngleView(QWidget* container, QVBoxLayout* layout);
-    // Between widget pixels and the sphere direction (degrees) that the angle view shows there.
-    void toCoordinate(int x, int y, double* latitude, double* longitude) const;
-    void toScreenPosition(double latitude, double longitude, int* x, int* y) const;
-
-  private slots:
-    void onResetBtnClicked();
 
   protected:
-    void initializeGL() override;
-    void resizeGL(int w, int h) override;
-    void paintGL() override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
+    QByteArray fragmentSource() const override;
+    void createTextures() override;
+    void destroyTextures() override;
+    bool hasSource() const override;
+    void drawSource() override;
+    bool showsSphere() const override;
+    bool turnsWithPointer() const override;
+    QImage anglePicture(int zoom) const override;
 
   private:
-    void setUniforms(QOpenGLShaderProgram& program) const;
-
-    bool initialized = false;
-    AngleResetButton resetButton;
-    AngleViewControl control;
     PLAYBACK_MODE mode = MODE_ORIGINAL;
+    QImage angleIcon;
     // The lens circle in frame pixels.
     float srcCenterX = 1080.0f;
     float srcCenterY = 1080.0f;
     float srcRadius = 1080.0f;
     // Sent as the nine values of "rotationMatrixA", in this order.
     GLfloat rotationMatrix[3][3] = {{-1.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, -1.0f}};
-    GLFrameProgram drawing{"PlayerGLView"};
-    GLMesh sphere;
-    GLMesh surface;
+    QtAV::VideoFrame frame;  // shared with the panel
+    bool frameChanged = false;
+    GLFrameTexture texture;  // valid while initialised
+    int maxTextureSize = 0;
 };

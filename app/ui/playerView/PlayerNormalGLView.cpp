@@ -2,8 +2,6 @@
 
 namespace {
 
-const int kNumSlices = 360;
-
 const char* const kVertexSource =
     "#version 330 core\n"
     "in vec4 position;\n"
@@ -45,6 +43,8 @@ void PlayerNormalGLView::setRawData(const QtAV::VideoFrame& videoFrame) {
     if (initialized) update();
 }
 
+QtAV::VideoFrame PlayerNormalGLView::getRawData() const { return drawing.frame(); }
+
 QImage PlayerNormalGLView::getImage() const {
     const QtAV::VideoFrame& frame = drawing.frame();
     if (!GLFrameTexture::hasBgraPixels(frame)) return QImage();
@@ -53,12 +53,18 @@ QImage PlayerNormalGLView::getImage() const {
                   QImage::Format_ARGB32, releaseFrame, kept);
 }
 
-void PlayerNormalGLView::clearSource() { drawing.clearFrame(); }
+void PlayerNormalGLView::clearSource() {
+    drawing.clearFrame();
+    if (!initialized) return;
+    makeCurrent();
+    drawing.releaseTexture(*this);
+    doneCurrent();
+}
 
 void PlayerNormalGLView::initializeGL() {
     initializeOpenGLFunctions();
     drawing.create(*this, kVertexSource, kFragmentSource);
-    surface.createSurface(*this, kNumSlices);
+    surface.createSurface(*this, GLMesh::kFlatSlices);
     initialized = true;
 }
 

@@ -19,9 +19,12 @@ class PlayerNormalGLView : public QOpenGLWidget, protected QOpenGLFunctions {
     // Shares `frame` (32-bit BGRA; reference counted, no copy) until the next call or
     // clearSource(). A frame that cannot be drawn shows black. Repaints once initialised.
     void setRawData(const QtAV::VideoFrame& frame);
+    // The current frame (shared), invalid when there is none.
+    QtAV::VideoFrame getRawData() const;
     // An ARGB32 image over the current frame's pixels, no copy: the image keeps its own
     // reference to the frame. Null when there is no drawable frame.
     QImage getImage() const;
+    // Forgets the frame and frees the texture's storage.
     void clearSource();
 
   protected:

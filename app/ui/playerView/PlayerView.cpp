@@ -7,11 +7,10 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPushButton>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTimer>
 
 #include "DialogHook.h"
+#include "ExportFolder.h"
 #include "FontStyle.h"
 #include "PlayerGLView.h"
 #include "PlayerNormalGLView.h"
@@ -39,10 +38,6 @@ QString buttonStyle(const QString& name, const QString& extra = QString()) {
                "QPushButton:pressed{background-image: url(%1_red.png);}"
                "QPushButton:hover{background-image: url(%1_red.png);}")
         .arg(base, extra);
-}
-
-QString settingsPath() {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/setting.ini";
 }
 
 void imageBufCleanup(void* buffer) { std::free(buffer); }
@@ -167,8 +162,20 @@ QString PlayerView::timeText(int minutes, int seconds) {
 
 void PlayerView::resetPlayer() {
     reset();
+    player->stop();
     setControlsEnabled(false);
     circleKnown = false;
+    clearPicture();
+}
+
+void PlayerView::clearPicture() {
+    // A frame still on its way from the stopped session must not bring the picture back.
+    playingFrames->take();
+    convertedFrame = QtAV::VideoFrame();
+    normalView->clearSource();
+    dewarpView->clearSource();
+    normalView->update();
+    dewarpView->update();
 }
 
 void PlayerView::reset() {
@@ -189,6 +196,13 @@ void PlayerView::setPlaybackMode(PLAYBACK_MODE newMode) {
         ui->stackedWidget->setCurrentIndex(1);
     }
     dewarpView->setResetButtonVisible(mode == MODE_ANGLE);
+    // The hidden view is fed no frames: it lets go of its picture, and the view now shown takes
+    // the frame the panel holds.
+    if (mode == MODE_ORIGINAL)
+        dewarpView->clearSource();
+    else
+        normalView->clearSource();
+    if (convertedFrame.isValid()) showFrame(convertedFrame);
 }
 
 void PlayerView::sizeDewarpView(PLAYBACK_MODE forMode) {
@@ -240,8 +254,9 @@ void PlayerView::frameExtracted(QtAV::VideoFrame frame) {
     dewarpView->setRawData(bgra, circleX, circleY, circleRadius);
 }
 
-void PlayerView::frameUpdated(QtAV::VideoFrame frame) {
-    const QtAV::VideoFrame bgra = toBgra(frame);
+void PlayerView::frameUpdated(QtAV::VideoFrame frame) { showFrame(toBgra(frame)); }
+
+void PlayerView::showFrame(const QtAV::VideoFrame& bgra) {
     if (mode == MODE_ORIGINAL)
         normalView->setRawData(bgra);
     else
@@ -329,7 +344,8 @@ void PlayerView::seekBySliderStart() {
         showPlayPicture(true);
     }
     sliderDragging = true;
-    player->seek(ui->progressSlider->value());
+    // A click on the groove moves the handle there before this; the time follows it.
+    seekBySlider(ui->progressSlider->value());
 }
 
 void PlayerView::seekBySlider(int value) {
@@ -384,6 +400,7 @@ void PlayerView::openFailed(int) {
     reset();
     player->stop();
     setControlsEnabled(false);
+    clearPicture();
     openFailedFlag = true;
     checkFileError();
 }
@@ -437,18 +454,16 @@ QImage PlayerView::snapshotImage() {
 
 void PlayerView::btnSnapshotClicked() {
     pause();
-    QSettings settings(settingsPath(), QSettings::IniFormat);
-    QString folder = settings.value("EXPORT_DIR_PATH").toString();
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString folder = ExportFolder::start();
     const QString path = player->getFilePath();
     if (path.isEmpty()) return;
     const QString suggested = folder + "/" + QFileInfo(path).baseName() + "_snapshot";
-    const QString chosen =
+    QString chosen =
         DialogHook::saveFileName(this, tr("Save to file"), suggested, tr("360 Photo (*.jpg)"));
     if (chosen.isEmpty()) return;
-    const QString chosenFolder = QFileInfo(chosen).absolutePath();
-    if (chosenFolder != folder) settings.setValue("EXPORT_DIR_PATH", chosenFolder);
+    // A name without a suffix would name no image format.
+    if (QFileInfo(chosen).suffix().isEmpty()) chosen += ".jpg";
+    ExportFolder::remember(QFileInfo(chosen).absolutePath());
     const QImage image = snapshotImage();
     if (image.isNull() || !image.save(chosen))
         DialogHook::message(this, QMessageBox::Warning, QString(),

@@ -28,7 +28,8 @@ class PlayerView : public QWidget {
     explicit PlayerView(QWidget* parent = nullptr);
     ~PlayerView() override;
 
-    // Called when the folder changes: stopped look, controls disabled, lens circle forgotten.
+    // Called when the folder changes: playback stopped, controls disabled, lens circle and
+    // picture forgotten.
     void resetPlayer();
 
   public slots:
@@ -75,6 +76,10 @@ class PlayerView : public QWidget {
     void connectControls();
     void connectFrames();
     void reset();
+    // Forgets the frame the panel and both views hold: the views show black.
+    void clearPicture();
+    // Gives the frame to the view of the current mode.
+    void showFrame(const QtAV::VideoFrame& bgra);
     void setControlsEnabled(bool enabled);
     void showPlayPicture(bool playPicture);
     void showVolumePicture(bool on);

@@ -155,11 +155,12 @@ QByteArray OpenGL360DewarpViewer::fragmentSource() const {
     return GLProgram::resource(":/glsl/FragmentDewarpViewer.fsh");
 }
 
+void OpenGL360DewarpViewer::setSamplers() {
+    for (int unit = 0; unit < 6; ++unit) program()->setUniformValue(kSamplers[unit], unit);
+}
+
 void OpenGL360DewarpViewer::createTextures() {
-    for (int unit = 0; unit < 6; ++unit) {
-        program()->setUniformValue(kSamplers[unit], unit);
-        textures[unit].create(*this);
-    }
+    for (GLTexture& texture : textures) texture.create(*this);
 }
 
 void OpenGL360DewarpViewer::destroyTextures() {

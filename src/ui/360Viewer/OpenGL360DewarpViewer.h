@@ -54,6 +54,7 @@ class OpenGL360DewarpViewer : public OpenGL360ViewBase {
 
   protected:
     QByteArray fragmentSource() const override;
+    void setSamplers() override;
     void createTextures() override;
     void destroyTextures() override;
     bool hasSource() const override;

@@ -9,28 +9,38 @@ static void initViewer360Resources() { Q_INIT_RESOURCE(glsl); }
 
 namespace {
 
-const char* const kTag = "OpenGL360Viewer";
 const int kNumSlices = 360;
-const char* const kButtonStyle = "border-image:url(:/images/Drumvale/icon_angle_bg.png);";
 // The player's vertex stage: with isSphere it turns the sphere and projects it.
 const char* const kVertexShader = ":/glsl/VertexDewarp.vsh";
 
 }  // namespace
 
 OpenGL360ViewBase::OpenGL360ViewBase(QWidget* parent, QWidget* angleViewParent,
-                                     QVBoxLayout* angleViewLayout)
-    : QOpenGLWidget(parent), resetButton(angleViewParent, angleViewLayout, kButtonStyle) {
+                                     QVBoxLayout* angleViewLayout, const char* logTag,
+                                     const QString& buttonStyle)
+    : QOpenGLWidget(parent),
+      tag(logTag),
+      resetButton(angleViewParent, angleViewLayout, buttonStyle) {
     initViewer360Resources();
     connect(&resetButton, &AngleResetButton::clicked, this, &OpenGL360ViewBase::onResetBtnClicked);
 }
 
 OpenGL360ViewBase::~OpenGL360ViewBase() = default;
 
+QString OpenGL360ViewBase::viewerButtonStyle() {
+    return "border-image:url(:/images/Drumvale/icon_angle_bg.png);";
+}
+
+QImage OpenGL360ViewBase::anglePicture(int zoom) const {
+    return QImage(AngleResetButton::viewerPicture(zoom));
+}
+
 void OpenGL360ViewBase::destroyGL() {
     if (!initialized) return;
     makeCurrent();
     destroyTextures();
     sphere.destroy(*this);
+    surface.destroy(*this);
     vertexArray.destroy();
     shaders.destroy();
     initialized = false;
@@ -63,9 +73,20 @@ void OpenGL360ViewBase::repaintIfInitialized() {
     if (initialized) update();
 }
 
+void OpenGL360ViewBase::buildProgram() {
+    if (shaders.build(tag, GLProgram::resource(kVertexShader), fragmentSource())) setSamplers();
+}
+
+void OpenGL360ViewBase::rebuildProgram() {
+    if (!initialized) return;
+    makeCurrent();
+    buildProgram();
+    doneCurrent();
+}
+
 void OpenGL360ViewBase::initializeGL() {
     initializeOpenGLFunctions();
-    shaders.build(kTag, GLProgram::resource(kVertexShader), fragmentSource());
+    buildProgram();
     vertexArray.create();
     vertexArray.bind();
     createTextures();
@@ -83,11 +104,12 @@ void OpenGL360ViewBase::paintGL() {
     if (shaders.isLinked() && hasSource()) {
         program()->bind();
         control.setMatrices(*program(), size());
-        program()->setUniformValue("isSphere", true);
+        program()->setUniformValue("isSphere", showsSphere());
         QOpenGLVertexArrayObject::Binder binder(&vertexArray);
-        sphere.bind(*this);
+        const GLMesh& drawn = mesh();
+        drawn.bind(*this);
         drawSource();
-        sphere.draw(*this);
+        drawn.draw(*this);
     }
     if (control.isResetting()) {
         control.resetStep();
@@ -96,10 +118,16 @@ void OpenGL360ViewBase::paintGL() {
     }
 }
 
+const GLMesh& OpenGL360ViewBase::mesh() {
+    if (showsSphere()) return sphere;
+    if (surface.indexCount() == 0) surface.createSurface(*this, GLMesh::kFlatSlices);
+    return surface;
+}
+
 void OpenGL360ViewBase::mousePressEvent(QMouseEvent* event) { control.press(event->localPos()); }
 
 void OpenGL360ViewBase::mouseMoveEvent(QMouseEvent* event) {
-    if (event->buttons() == Qt::NoButton) return;
+    if (!turnsWithPointer() || event->buttons() == Qt::NoButton) return;
     control.drag(event->localPos());
     resetButton.redraw(control.angleY());
     update();
@@ -108,12 +136,13 @@ void OpenGL360ViewBase::mouseMoveEvent(QMouseEvent* event) {
 void OpenGL360ViewBase::mouseReleaseEvent(QMouseEvent*) { update(); }
 
 void OpenGL360ViewBase::wheelEvent(QWheelEvent* event) {
+    if (!turnsWithPointer()) return;
     control.wheel(event->angleDelta().y());
     updateAnglePicture();
     update();
 }
 
 void OpenGL360ViewBase::updateAnglePicture() {
-    resetButton.setPicture(QImage(AngleResetButton::viewerPicture(control.zoom())));
+    resetButton.setPicture(anglePicture(control.zoom()));
     resetButton.redraw(control.angleY());
 }

@@ -105,11 +105,14 @@ QByteArray OpenGL360Viewer::fragmentSource() const {
     return colorSpace == GL360_YUV420 ? kYuvFragment : kRgbFragment;
 }
 
-void OpenGL360Viewer::createTextures() {
+void OpenGL360Viewer::setSamplers() {
     program()->setUniformValue("tex_y", 0);
     program()->setUniformValue("tex_u", 1);
     program()->setUniformValue("tex_v", 2);
     program()->setUniformValue("colorConversionMatrix", kColorConversion709);
+}
+
+void OpenGL360Viewer::createTextures() {
     for (GLTexture& texture : textures) texture.create(*this);
 }
 

@@ -35,6 +35,7 @@ class OpenGL360Viewer : public OpenGL360ViewBase {
 
   protected:
     QByteArray fragmentSource() const override;
+    void setSamplers() override;
     void createTextures() override;
     void destroyTextures() override;
     bool hasSource() const override;
