@@ -4,9 +4,9 @@
 #include <cstring>
 #include <memory>
 
-#include "CameraTrailers.h"
 #include "LogSystem.h"
 #include "OsalInputFile.h"
+#include "TrailerBlock.h"
 
 // Parse: 1. the trailer and its first field L, 2. the L bytes before the trailer, 3. one sample
 // per line.
