@@ -69,7 +69,7 @@ int UQOLensQParser::parse(const char* path, int maxCount) {
             LogSystem::e(kTag, "Parse failed, format not correct, line:%s", lines[i].c_str());
             break;
         }
-        if (!takeInt64(f[0], &time) || !takeQuaternion(f, 1, q)) {
+        if (!takeTime(f[0], &time) || !takeQuaternion(f, 1, q)) {
             LogSystem::e(kTag, "Parse failed, translate data error, line:%s", lines[i].c_str());
             break;
         }
