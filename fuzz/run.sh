@@ -19,10 +19,15 @@ build=${RV_FUZZ_BUILD:-$root/build-fuzz}
 "$root/tools/install-deps.sh"
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined"
 flags="$flags -fno-omit-frame-pointer -g"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-    -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" -DRV_FUZZ_ENGINE=ON >/dev/null
-cmake --build "$build" -j6 --target "fuzz_$target"
+mkdir -p "$build"
+# Two runs started together take turns at the build.
+(
+    flock 9
+    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+        -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" -DRV_FUZZ_ENGINE=ON >/dev/null
+    cmake --build "$build" -j6 --target "fuzz_$target"
+) 9>"$build/.build.lock"
 work=$build/fuzz/work/$target
 crashers=$here/crashers/$target
 mkdir -p "$work/corpus" "$crashers"
