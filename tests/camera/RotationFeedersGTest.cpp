@@ -808,6 +808,12 @@ TEST(RotationFeeders, V2PreparedRangeEnds) {
     double first[3][3];
     feeder.fillRotationData(30, first);
     expectMatrix(R, &first[0][0], 0);
+
+    for (int count : {0, 1}) {
+        ArrayBasedV2RotationFeeder other(yawTurnEye().c_str(), false);
+        other.prepareFilteredRotationData(0, count);
+        EXPECT_EQ(other.getRawQuaternion(0, q, &front), count == 0) << count;
+    }
 }
 
 // Version-2 data at 1/65535 samples a second has no piece timing: its three samples span
