@@ -1,5 +1,6 @@
 // Replays saved inputs through a fuzz target without libFuzzer: each argument is a file or a
-// folder of files. Exits non-zero when an argument cannot be read.
+// folder of files; a folder that does not exist holds no inputs. Exits non-zero when a file
+// cannot be read.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -29,6 +30,10 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         fs::path arg(argv[i]);
         std::vector<fs::path> files;
+        if (!fs::exists(arg)) {
+            std::printf("no inputs in %s\n", arg.c_str());
+            continue;
+        }
         if (fs::is_directory(arg)) {
             for (const auto& entry : fs::directory_iterator(arg))
                 if (entry.is_regular_file() && entry.path().filename().string()[0] != '.')

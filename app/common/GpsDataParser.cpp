@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <QFileInfo>
+
 #include "ByteUtil.h"
 #include "LogSystem.h"
 #include "OsalInputFile.h"
@@ -41,6 +43,18 @@ unsigned long long bigEndian(const unsigned char* p, int count) {
 
 bool isGpsType(const unsigned char* type) { return std::memcmp(type, "gps", 3) == 0; }
 
+// Calls visit(position) for each child header that lies within the body, in order, until visit
+// returns false. A size below 1 ends the walk before its child, a size beyond the body after it.
+template <typename Visit>
+void walkChildren(unsigned char* body, int length, Visit visit) {
+    int pos = 0;
+    while (length - pos >= 8) {
+        int size = ByteUtil::bytesToInt(body + pos);
+        if (size < 1 || !visit(pos) || size > length - pos) return;
+        pos += size;
+    }
+}
+
 }  // namespace
 
 GpsDataParser::GpsDataParser()
@@ -68,7 +82,8 @@ bool GpsDataParser::checkIsRavlixFile(QString path) {
 int GpsDataParser::loadMoovBody(const QString& path) {
     filePath = path;
     inputFile = std::make_unique<OsalInputFile>(path.toUtf8().constData());
-    if (inputFile->open() != 0) {
+    // Only regular files: opening a named pipe or a device could block for ever.
+    if (!QFileInfo(path).isFile() || inputFile->open() != 0) {
         LogSystem::e(kTag, "Can not open file?");
         return -30;
     }
@@ -120,23 +135,18 @@ bool GpsDataParser::ensureScratch(long long length) {
 }
 
 void GpsDataParser::parseMoovBox(unsigned char* body, int length) {
-    int pos = 0;
-    while (length - pos >= 8) {
-        int size = ByteUtil::bytesToInt(body + pos);
-        if (size < 8 || size > length - pos) return;
-        if (isGpsType(body + pos + 4)) {
-            readIndexBox(body + pos, size);
-            return;
-        }
-        pos += size;
-    }
+    walkChildren(body, length, [&](int pos) {
+        if (!isGpsType(body + pos + 4)) return true;
+        readIndexBox(body + pos, length - pos);
+        return false;
+    });
 }
 
-void GpsDataParser::readIndexBox(unsigned char* box, int size) {
-    if (size < kIndexHeader) return;
+void GpsDataParser::readIndexBox(unsigned char* box, int available) {
+    if (available < kIndexHeader) return;
     int count = ByteUtil::bytesToInt(box + 12);
-    // Entries beyond the box are not read.
-    int present = (size - kIndexHeader) / kIndexEntry;
+    // The entries are bounded by the "moov" body read, not by the box's own size.
+    int present = (available - kIndexHeader) / kIndexEntry;
     for (int i = 0; i < std::min(count, present); ++i)
         readBlock(ByteUtil::bytesToInt(box + kIndexHeader + i * kIndexEntry));
 }
@@ -160,17 +170,14 @@ void GpsDataParser::readBlock(int offset) {
 bool GpsDataParser::parseMoovBoxAndCheckRavlix(unsigned char* body, int length) {
     static const char kMark[] = "Ravlix";
     const int markLength = 6;
-    int pos = 0;
-    while (length - pos >= 8) {
-        int size = ByteUtil::bytesToInt(body + pos);
-        if (size < 8 || size > length - pos) return false;
-        if (isGpsType(body + pos + 4)) {
-            int first = std::max(0, pos - 32);
-            int last = std::min(pos + 1, length - markLength);
-            for (int at = first; at <= last; ++at)
-                if (std::memcmp(body + at, kMark, markLength) == 0) return true;
-        }
-        pos += size;
-    }
-    return false;
+    bool found = false;
+    walkChildren(body, length, [&](int pos) {
+        if (!isGpsType(body + pos + 4)) return true;
+        int first = std::max(0, pos - 32);
+        int last = std::min(pos + 1, length - markLength);
+        for (int at = first; at <= last && !found; ++at)
+            found = std::memcmp(body + at, kMark, markLength) == 0;
+        return !found;
+    });
+    return found;
 }

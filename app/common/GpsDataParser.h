@@ -14,11 +14,12 @@ class OsalInputFile;
 // 1. Walk the top-level boxes to "moov", seeking past the others.
 // 2. Read the "moov" body, bounded by the bytes left in the file.
 // 3. Walk its children to the first box typed "gps?" (the index box).
-// 4. For each index entry, read up to 2000 bytes at its file offset and take
-//    the 52-byte record that starts 12 bytes after the "freeGPS" tag.
-// A box size below its header or beyond its parent stops the walk, keeping
-// the records found so far. Made for one file: construct, parse once, read
-// gyroRawInfoList. Not thread-safe; one thread at a time.
+// 4. For each index entry within the "moov" body, read up to 2000 bytes at
+//    its file offset and take the 52-byte record that starts 12 bytes after
+//    the "freeGPS" tag.
+// A top-level size below its header or beyond the file, a child size below 1
+// or a child beyond the body stops the walk, keeping the records found so far. Made for one file:
+// construct, parse once, read gyroRawInfoList. Not thread-safe; one thread at a time.
 class GpsDataParser {
   public:
     GpsDataParser();
@@ -26,8 +27,8 @@ class GpsDataParser {
     GpsDataParser(const GpsDataParser&) = delete;
     GpsDataParser& operator=(const GpsDataParser&) = delete;
 
-    // Fills gyroRawInfoList (emptied first). Returns -30 when the file cannot
-    // be opened, otherwise 0, also when nothing was found.
+    // Fills gyroRawInfoList (emptied first). Returns -30 when the path is not a
+    // regular file or cannot be opened, otherwise 0, also when nothing was found.
     int parse(QString path);
 
     // The child walk over the first `length` bytes of a "moov" body (borrowed).
@@ -51,7 +52,8 @@ class GpsDataParser {
     // claimed length, or -1 when the walk stops first.
     long long seekToMoovBody(long long fileSize);
     bool ensureScratch(long long length);
-    void readIndexBox(unsigned char* box, int size);
+    // `available`: the body bytes from the box's first byte on.
+    void readIndexBox(unsigned char* box, int available);
     void readBlock(int offset);
 
     QString filePath;

@@ -6,7 +6,9 @@
 
 namespace {
 const char* const kTag = "FFMpegStreamDecoder";
-}
+// Longest access unit taken.
+const int kInputBufferSize = 200064;
+}  // namespace
 
 FFMpegStreamDecoder::FFMpegStreamDecoder(int width, int height)
     : width_(width), height_(height), converter_(AV_PIX_FMT_BGRA, SWS_FAST_BILINEAR) {
@@ -32,7 +34,8 @@ FFMpegStreamDecoder::FFMpegStreamDecoder(int width, int height)
 FFMpegStreamDecoder::~FFMpegStreamDecoder() { releaseResource(); }
 
 QByteArray FFMpegStreamDecoder::decodeBuf(const unsigned char* data, int length) {
-    if (error_ || !data || length <= 0 || av_new_packet(packet_.get(), length) < 0)
+    if (error_ || !data || length <= 0 || length > kInputBufferSize ||
+        av_new_packet(packet_.get(), length) < 0)
         return QByteArray();
     memcpy(packet_->data, data, length);
     int err = codec_.send(packet_.get());

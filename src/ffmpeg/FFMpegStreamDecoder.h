@@ -17,9 +17,10 @@ class FFMpegStreamDecoder {
     FFMpegStreamDecoder(const FFMpegStreamDecoder&) = delete;
     FFMpegStreamDecoder& operator=(const FFMpegStreamDecoder&) = delete;
 
-    // Decodes one access unit of `length` bytes (the data is copied). The
-    // picture that comes out, as width x height x 4 bytes of packed BGRA,
-    // or an empty array when none comes out or on an error.
+    // Decodes one access unit of `length` bytes, at most 200,064 (the data is
+    // copied). The picture that comes out, as width x height x 4 bytes of
+    // packed BGRA, or an empty array when none comes out, the unit is longer
+    // or on an error.
     QByteArray decodeBuf(const unsigned char* data, int length);
 
     int getFrameWidth();

@@ -1,4 +1,5 @@
 // Attitude parsers on hand-written gyro, quaternion, eye and lens files.
+#include <clocale>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -14,6 +15,8 @@
 #include "QuaternionsParserV1.h"
 #include "RotationGeometry.h"
 #include "UQOLensQParser.h"
+#include "Vintaro360Camera.h"
+#include "Vintaro360Files.h"
 
 using namespace CameraFixtures;
 
@@ -262,4 +265,101 @@ TEST(AttitudeParsers, FactoryChoosesByType) {
             EXPECT_TRUE(p->canParseFile(c.path.c_str()));
         }
     }
+}
+
+TEST(AttitudeParsers, TimesThatCannotBeSubtractedEndTheParse) {
+    LogCapture& log = LogCapture::install();
+    const std::string max = std::to_string(AttitudeParser::kMaxTimeMs);
+    const std::string past = "4611686018427387904";  // kMaxTimeMs + 1
+    struct Case {
+        std::string name, text;
+        size_t samples;
+    };
+    const Case cases[] = {
+        {"gyro", "0,0.1,0,0 " + past + ",0.1,0,0", 1},
+        {"gyro", "-" + past + ",0.1,0,0", 0},
+        {"gyro", "-" + max + ",0.1,0,0 " + max + ",0.1,0,0", 2},
+        {"quaternions", "0,1,0,0,0 9223372036854775807,1,0,0,0", 1},
+        {"quaternions", "-9223372036854775808,1,0,0,0", 0},
+        {"lens", "0,1,0,0,0\n" + past + ",1,0,0,0\n", 1},
+        {"lens", "-" + max + ",1,0,0,0\n" + max + ",0.70710678,0.70710678,0,0\n", 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name + " " + c.text);
+        log.clear();
+        std::unique_ptr<AttitudeParser> parser;
+        std::string path;
+        if (c.name == "lens") {
+            parser.reset(new UQOLensQParser());
+            path = lensFile("times.MP4", c.text, std::to_string(c.text.size()));
+        } else {
+            parser.reset(c.name == "gyro" ? static_cast<AttitudeParser*>(new GyroParserV1())
+                                          : new QuaternionsParserV1());
+            path = writeFile("times.txt", c.text);
+        }
+        ASSERT_EQ(parser->parse(path.c_str(), 0), 0);
+        EXPECT_EQ(parser->getParsedData().size(), c.samples);
+        int errors = 0;
+        for (const LogCapture::Line& l : log.lines())
+            errors += l.text.rfind("Parse failed, translate data error", 0) == 0;
+        EXPECT_EQ(errors, c.samples == 2 ? 0 : 1);
+    }
+    // Samples at both ends of the range: halfway lies at 0.
+    UQOLensQParser lens;
+    ASSERT_EQ(
+        lens.parse(
+            lensFile("ends.MP4", cases[6].text, std::to_string(cases[6].text.size())).c_str(), 0),
+        0);
+    float q[4];
+    ASSERT_TRUE(lens.findAttitude(0, q));
+    const double h = std::acos(-1.0) / 8;
+    expectQuaternion(q, std::cos(h), std::sin(h), 0, 0);
+}
+
+namespace {
+
+// The process runs with a comma-decimal locale until the guard ends (the test's application
+// object exists already, as in the program). The locale comes with tools/install-deps.sh.
+struct CommaLocale {
+    CommaLocale() : ok(std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr) {}
+    ~CommaLocale() {
+        std::setlocale(LC_ALL, "C");
+        std::setlocale(LC_NUMERIC, "C");
+    }
+    bool ok;
+};
+
+}  // namespace
+
+TEST(AttitudeParsers, NumbersReadTheSameUnderACommaLocale) {
+    const std::string gyro = writeFile("l_gyro.txt", "0,0.1,0,0 10,0.1,0,0\n20,0,0.2,0\n");
+    const std::string quaternions = quarterTurnFile();
+    const std::string block = "0,1,0,0,0\n100,0.70710678,0.70710678,0,0\n";
+    const std::string lens = lensFile("l_lens.MP4", block, std::to_string(block.size()));
+    const char* period = "P: 5(+00:00) 7,100,0.6,0,0.8,0,0.7";
+    auto readAll = [&] {
+        std::vector<double> out;
+        std::unique_ptr<AttitudeParser> parsers[] = {
+            std::unique_ptr<AttitudeParser>(new GyroParserV1()),
+            std::unique_ptr<AttitudeParser>(new QuaternionsParserV1()),
+            std::unique_ptr<AttitudeParser>(new UQOLensQParser())};
+        const std::string paths[] = {gyro, quaternions, lens};
+        for (int i = 0; i < 3; ++i) {
+            out.push_back(parsers[i]->canParseFile(paths[i].c_str()));
+            out.push_back(parsers[i]->parse(paths[i].c_str(), 0));
+            for (AttParserData* d : parsers[i]->getParsedData()) {
+                out.push_back(static_cast<double>(d->time));
+                out.insert(out.end(), d->quaternion, d->quaternion + 4);
+            }
+        }
+        double R[9];
+        parseRMFromVT360PeriodString(period, R);
+        out.insert(out.end(), R, R + 9);
+        return out;
+    };
+    const std::vector<double> plain = readAll();
+    ASSERT_EQ(plain.size(), 3 * 2 + (3 + 2 + 2) * 5 + 9u);
+    CommaLocale comma;
+    ASSERT_TRUE(comma.ok) << "de_DE.UTF-8 is missing: run tools/install-deps.sh";
+    ASSERT_STREQ(std::localeconv()->decimal_point, ",");
+    EXPECT_EQ(readAll(), plain);
 }

@@ -114,6 +114,27 @@ TEST(CameraModels, SensorQuaternionMatchesTheFixedFrames) {
     }
 }
 
+// The lens family's sensor quaternion turns into the camera frame r90 x rt^-1 (rt^-1 written
+// out here), as its front path does with the front at 0.
+TEST(CameraModels, LensSensorQuaternionMatchesTheFixedFrames) {
+    const double rt1[9] = {0, 0, 1, -1, 0, 0, 0, -1, 0};
+    double r90[9], frame[9];
+    fillRotationMatrixAlongY(kPi / 2, r90);
+    rmatrixMutiply(r90, rt1, frame);
+    for (const Quaternion& q : randomUnitQuaternions(5)) {
+        double out[4], fromQ[9], Rq[9], expected[9], front0[9];
+        getUQOLensQFromSensorQ(q.data(), out);
+        EXPECT_NEAR(out[0] * out[0] + out[1] * out[1] + out[2] * out[2] + out[3] * out[3], 1,
+                    1e-12);
+        fillRotationMatrixByQuaternion(out, fromQ);
+        fillRotationMatrixByQuaternion(q.data(), Rq);
+        rmatrixMutiply(frame, Rq, expected);
+        expectMatrix(fromQ, expected);
+        fillUqoLensRMByAttitudeWithFront(q.data(), front0, 0.0);
+        expectMatrix(fromQ, front0);
+    }
+}
+
 TEST(CameraModels, FloatFormsAndInternalParameters) {
     const Quaternion q = randomUnitQuaternions(1)[0];
     double Rd[9];

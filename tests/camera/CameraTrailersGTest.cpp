@@ -171,7 +171,8 @@ TEST(CameraTrailers, AttachmentTable) {
     EXPECT_DOUBLE_EQ(at.cy, 540.5);
     EXPECT_DOUBLE_EQ(at.radius, 500);
     std::free(at.tag);
-    EXPECT_EQ(getUQOPostAttachment(writeFile("s.bin", good).c_str(), &at), -7);
+    // A file that is only the record: its 40 bytes of eye data would begin before the file.
+    EXPECT_EQ(getUQOPostAttachment(writeFile("s.bin", good).c_str(), &at), -8);
     EXPECT_EQ(getUQOPostAttachment("/no/such/file", &at), -30);
 }
 
@@ -318,6 +319,26 @@ TEST(CameraTrailers, PhotoGluedOnceWithItsEyeAndCircle) {
     ASSERT_EQ(glueUQOPhotoWithEye(photo.c_str(), photo.c_str()), 0);
     const std::string glued = original + "EYE{100,0,P_20230102_030405,3,2,0,9605,5405,5000}UQOCam";
     EXPECT_EQ(readFile(photo), glued);
+    EXPECT_EQ(glueUQOPhotoWithEye(photo.c_str(), photo.c_str()), 100);
+    EXPECT_EQ(readFile(photo), glued);
+}
+
+// A glued file under 512 bytes in all is read back as written, so gluing it again in place
+// adds nothing.
+TEST(CameraTrailers, SmallPhotoGluedOnce) {
+    const std::string dir = TestEnv::makeDir("small");
+    const std::string photo = dir + "/P_20230102_030405.JPG";
+    writeFile("small/P_20230102_030405.JPG", "tiny photo");
+    writeFile("small/P_20230102_030405.eye", "EYE DATA");
+    ASSERT_EQ(glueUQOPhotoWithEye(photo.c_str(), photo.c_str()), 0);
+    const std::string glued = "tiny photoEYE DATA{100,0,P_20230102_030405,8,2,0,0,0,0}UQOCam";
+    ASSERT_EQ(readFile(photo), glued);
+
+    UQOPostAttachment at;
+    ASSERT_EQ(getUQOPostAttachment(photo.c_str(), &at), 0);
+    EXPECT_EQ(glued.substr(glued.size() + at.eyeOffset, at.eyeSize), "EYE DATA");
+    EXPECT_STREQ(at.tag, "P_20230102_030405");
+    std::free(at.tag);
     EXPECT_EQ(glueUQOPhotoWithEye(photo.c_str(), photo.c_str()), 100);
     EXPECT_EQ(readFile(photo), glued);
 }

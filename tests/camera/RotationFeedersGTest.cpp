@@ -1,4 +1,5 @@
-// Rotation feeders without data, from version-1 eye files and from lens camera files.
+// Rotation feeders without data, from eye files of both versions (separate or attached to a
+// media file) and from lens camera files, with the process-wide switches.
 #include <cmath>
 #include <string>
 #include <thread>
@@ -12,7 +13,9 @@
 #include "LogCapture.h"
 #include "NoEyeRotationFeeder.h"
 #include "RotationGeometry.h"
+#include "TestEnv.h"
 #include "UQOLensRotationFeeder.h"
+#include "UQOPostAttachment.h"
 #include "UqoLensCamera.h"
 #include "V1RotationFeeder.h"
 #include "Vintaro360Camera.h"
@@ -439,4 +442,396 @@ TEST(RotationFeeders, V2AveragesAttitudesAndSmoothsTheFrontOfATurn) {
     }
     // Before the turn the window already sees part of it: the smoothing shows.
     EXPECT_GT(std::abs(wrapAngle(front[150] - (-kPi / 2 + 3.9))), 0.05);
+}
+
+namespace {
+
+constexpr int kNominal = 10;  // samples a piece at 50 Hz, pieces 0.2 s apart
+constexpr int kRecoverable = 40000001;
+
+// Version-2 eye data at `numerator` samples a second without start shift (offset 20 ms at
+// start tick 1): piece k has tick 10 k and counts[k] samples; sample j turns about x by 0.01 j.
+std::string unevenEyeBytes(const std::vector<int>& counts, unsigned flags = 2,
+                           unsigned numerator = 50) {
+    std::vector<EyePiece> pieces;
+    int j = 0;
+    for (size_t k = 0; k < counts.size(); ++k) {
+        EyePiece piece{static_cast<int>(10 * k), {}};
+        for (int i = 0; i < counts[k]; ++i, ++j)
+            piece.records.push_back({std::cos(0.005 * j), -std::sin(0.005 * j), 0, 0});
+        pieces.push_back(piece);
+    }
+    return eyeV2(flags | 2, numerator, 1, 1, 20, pieces);
+}
+
+std::string unevenEye(const std::string& name, const std::vector<int>& counts, unsigned flags = 2,
+                      unsigned numerator = 50) {
+    return writeFile(name, unevenEyeBytes(counts, flags, numerator));
+}
+
+// The turn about x of a quaternion (w, x, 0, 0).
+double turnOf(const double q[4]) { return 2 * std::atan2(q[1], q[0]); }
+
+// The turn of sample j of unevenEye after the moving average over j-2..j+2 (up to `last`).
+double averagedTurnAt(int j, int last) {
+    double w = 0, x = 0;
+    for (int i = std::max(0, j - 2); i <= std::min(last, j + 2); ++i) {
+        w += std::cos(0.005 * i);
+        x += std::sin(0.005 * i);
+    }
+    return 2 * std::atan2(x, w);
+}
+
+std::vector<std::string> linesOf(LogCapture& log, const std::string& tag) {
+    std::vector<std::string> out;
+    for (const LogCapture::Line& l : log.lines())
+        if (l.tag == tag) out.push_back(l.text);
+    return out;
+}
+
+}  // namespace
+
+// Pieces of uneven size: where the timing is taken, the rebase on the second piece, the
+// correction of later pieces that differ from the nominal count by more than one, and the
+// strange-piece warnings (the first of them only for records without extra data).
+TEST(RotationFeeders, V2UnevenPiecesTable) {
+    LogCapture& log = LogCapture::install();
+    struct Case {
+        const char* what;
+        std::vector<int> counts;
+        unsigned flags, numerator;
+        double duration;
+        int result;
+        std::vector<std::string> lines;  // "%s" stands for the path
+    };
+    const std::string strange = "%s is with strange data piece.";
+    const Case cases[] = {
+        // Pieces 0 and 1 merge into a first piece of 20 samples ending at 19.5 / 50 s.
+        {"all nominal", {10, 10, 10, 10, 10}, 2, 50, 0.99, 0, {}},
+        {"second piece one more: first ends at 20 / 50 s", {10, 10, 11, 10, 10}, 2, 50, 1.0, 0, {}},
+        {"second piece one less: first ends at 19 / 50 s", {10, 10, 9, 10, 10}, 2, 50, 0.98, 0, {}},
+        {"a later piece of 13 shifts the rest by 0.06 s",
+         {10, 10, 10, 13, 10},
+         2,
+         50,
+         1.05,
+         kRecoverable,
+         {strange, "Strange data piece, endTime: 0.850000, 13 samples"}},
+        {"a later piece of 7 shifts the rest by -0.06 s",
+         {10, 10, 10, 7, 10},
+         2,
+         50,
+         0.93,
+         kRecoverable,
+         {strange, "Strange data piece, endTime: 0.730000, 7 samples"}},
+        {"records with extra data warn once",
+         {10, 10, 10, 13, 10},
+         3,
+         50,
+         1.05,
+         kRecoverable,
+         {"Strange data piece, endTime: 0.850000, 13 samples"}},
+        // Half a second (25 samples) is first reached at piece 4: pieces 0-3 merge (tick 30).
+        {"timing from a later piece", {5, 5, 5, 5, 10, 10, 10}, 2, 50, 0.99, 0, {}},
+        // Nominal (int)(0.2 x 48 + 0.5) = 10: the first piece ends at 19.5 / 48 s, the last
+        // 0.6 s after it.
+        {"nominal rounded", {10, 10, 10, 10, 10}, 2, 48, 19.5 / 48 + 0.6, 0, {}},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        log.clear();
+        const std::string path =
+            unevenEye("uneven" + std::to_string(n++) + ".eye", c.counts, c.flags, c.numerator);
+        ArrayBasedV2RotationFeeder feeder(path.c_str(), true);
+        EXPECT_EQ(feeder.getParsingResult(), c.result);
+        EXPECT_NEAR(feeder.getDuration(), c.duration, 1e-5);
+        std::vector<std::string> expected;
+        for (std::string line : c.lines) {
+            const size_t at = line.find("%s");
+            if (at != std::string::npos) line.replace(at, 2, path);
+            expected.push_back(line);
+        }
+        EXPECT_EQ(linesOf(log, "ABV2RF"), expected);
+    }
+}
+
+// A piece total that cannot be read or is not a whole number of records ends the data there;
+// an empty piece after the timing is skipped with a warning.
+TEST(RotationFeeders, V2BrokenPiecesEndTheData) {
+    LogCapture& log = LogCapture::install();
+    const std::string three = unevenEyeBytes({10, 10, 10});
+    struct Case {
+        const char* what;
+        std::string bytes;
+        double duration;
+        int result;
+        std::string line;  // "%s" stands for the path
+    };
+    // Header 16 bytes, three pieces of 8 + 160 bytes, then the fourth piece's tick.
+    const Case cases[] = {
+        {"total missing", three + le32(30), 0.59, kRecoverable,
+         "Cannot read total bytes, treat as file end, %s!"},
+        {"total not a whole record", three + le32(30) + le32(20) + std::string(20, '\0'), 0.59,
+         kRecoverable, "Illegal total bytes at 0x0000020C, treat as file end, %s!"},
+        {"total negative", three + le32(30) + le32(-16), 0.59, kRecoverable,
+         "Illegal total bytes at 0x0000020C, treat as file end, %s!"},
+        {"empty piece", unevenEyeBytes({10, 10, 10, 0, 10, 10}), 1.19, 0,
+         "2th data piece with 0 samples, %s."}};
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        log.clear();
+        const std::string path = writeFile("broken" + std::to_string(n++) + ".eye", c.bytes);
+        ArrayBasedV2RotationFeeder feeder(path.c_str(), true);
+        EXPECT_EQ(feeder.getParsingResult(), c.result);
+        EXPECT_NEAR(feeder.getDuration(), c.duration, 1e-5);
+        std::string line = c.line;
+        line.replace(line.find("%s"), 2, path);
+        EXPECT_EQ(linesOf(log, "ABV2RF"), std::vector<std::string>{line});
+    }
+}
+
+// A bad quaternion inside a piece drops that whole piece: the data ends with the last sample
+// of the piece before, and the moving average there sees none of the dropped samples.
+TEST(RotationFeeders, V2BadQuaternionDropsItsWholePiece) {
+    std::string bytes = unevenEyeBytes({10, 10, 10, 10});
+    // Record 5 of piece 3: after the 16-byte header, three pieces and the fourth's head.
+    bytes.replace(16 + 3 * 168 + 8 + 5 * 16, 4, le32(q30(0.5)));
+    ArrayBasedV2RotationFeeder feeder(writeFile("badq5.eye", bytes).c_str(), false);
+    EXPECT_EQ(feeder.getParsingResult(), kRecoverable);
+    EXPECT_NEAR(feeder.getDuration(), 0.59, 1e-5);
+    // Frame 17 is at 0.5667 s; samples 0-29 span 0 .. 0.58 s: sample 28 1/3 of the way to 29.
+    double q[4], front;
+    ASSERT_TRUE(feeder.getRawQuaternion(17, q, &front));
+    const double s28 = averagedTurnAt(28, 29), s29 = averagedTurnAt(29, 29);
+    EXPECT_NEAR(turnOf(q), s28 + (17 / 30.0 / 0.02 - 28) * (s29 - s28), 1e-5);
+}
+
+namespace {
+
+// The interpolation window over the pieces at 50 Hz: its samples lie evenly spaced between its
+// edges, which depend on the edge pieces' counts. sampleAt gives the fractional sample index
+// at eye time t; the window only moves forward, as the feeder's does.
+struct WindowModel {
+    std::vector<double> ends;  // piece end times, s
+    std::vector<int> counts;
+    size_t first = 0, last = 0;
+    long firstSample = 0, lastSample = 0;
+
+    double edge(size_t k) const {
+        if (counts[k] == kNominal + 1) return 0;
+        return counts[k] == kNominal - 1 ? 1 / 50.0 : 0.5 / 50;
+    }
+
+    double sampleAt(double t) {
+        while (first + 1 < ends.size() && ends[first] <= std::max(0.0, t - 15))
+            firstSample += counts[first++];
+        while (last + 1 < ends.size() && ends[last] < std::min(ends.back(), t + 15))
+            lastSample += counts[++last];
+        const double d = first == 0 ? 0 : ends[first - 1] + edge(first);
+        const double e = ends[last] - edge(last);
+        const double m = (e - d) / static_cast<double>(lastSample - firstSample);
+        return std::min(static_cast<double>(lastSample),
+                        std::max<double>(firstSample, firstSample + (t - d) / m));
+    }
+};
+
+}  // namespace
+
+// A 30 s file whose pieces of one sample more or less than nominal lie at the start or the end
+// of the +-15 s window as it moves along: every frame lands where the window edges put it.
+TEST(RotationFeeders, V2WindowEdgesFollowThePieceCounts) {
+    std::vector<int> counts(150, kNominal);
+    for (int k : {40, 100})
+        counts[k] = kNominal + 1;  // first window piece near 23 s; last near 5 s
+    for (int k : {50, 110}) counts[k] = kNominal - 1;  // the same near 25 s and 7 s
+    ArrayBasedV2RotationFeeder feeder(unevenEye("window.eye", counts).c_str(), false);
+    ASSERT_EQ(feeder.getParsingResult(), 0);
+    // Pieces 0 and 1 merge; piece k >= 2 ends at 0.2 k + 0.19 s (no piece needs a correction).
+    WindowModel model;
+    model.counts = {20};
+    model.ends = {0.39};
+    for (size_t k = 2; k < counts.size(); ++k) {
+        model.counts.push_back(counts[k]);
+        model.ends.push_back(0.2 * k + 0.19);
+    }
+    model.lastSample = model.counts[0] - 1;
+    ASSERT_NEAR(feeder.getDuration(), model.ends.back(), 1e-4);
+    const int total = 150 * kNominal;
+    int compared = 0;
+    for (int frame = 0; frame / 30.0 <= model.ends.back(); ++frame) {
+        const double s = model.sampleAt(frame / 30.0);
+        double q[4], front;
+        ASSERT_TRUE(feeder.getRawQuaternion(frame, q, &front)) << frame;
+        if (s < 3 || s > total - 4) continue;  // the moving average is clipped there
+        ASSERT_NEAR(wrapAngle(turnOf(q) - 0.01 * s), 0, 2e-5) << "frame " << frame;
+        ++compared;
+    }
+    EXPECT_GT(compared, 850);
+}
+
+namespace {
+
+// Everything a feeder answers for the first `frames` frames after preparing them all.
+std::vector<double> answers(VideoRotationFeeder& feeder, int frames) {
+    std::vector<double> out = {static_cast<double>(feeder.getParsingResult()),
+                               feeder.getDuration()};
+    double q[4], front, R[3][3];
+    for (int f = 0; f < frames; ++f) {
+        out.push_back(feeder.getRawQuaternion(f, q, &front));
+        out.insert(out.end(), {q[0], q[1], q[2], q[3], front});
+    }
+    feeder.prepareFilteredRotationData(0, 0);
+    for (int f = 0; f < frames; ++f) {
+        feeder.fillRotationData(f, R);
+        out.insert(out.end(), &R[0][0], &R[0][0] + 9);
+    }
+    return out;
+}
+
+}  // namespace
+
+// Eye data attached before the "UQOCam" record of a media file reads as the same data in a
+// ".eye" file, warnings included.
+TEST(RotationFeeders, AttachedEyeDataReadsAsTheSeparateFile) {
+    LogCapture& log = LogCapture::install();
+    const std::string eye = unevenEye("attach.eye", {10, 10, 10, 13, 10, 10, 10, 10});
+    const std::string media = writeFile("attach_src.MP4", std::string(3000, 'm'));
+    const std::string glued = TestEnv::root() + "/attach.MP4";
+    ASSERT_EQ(_glueUQOMediaWithEye(glued.c_str(), media.c_str(), eye.c_str(), "V", 2, 0, 0, 0, 0),
+              0);
+    log.clear();
+    std::unique_ptr<VideoRotationFeeder> separate(
+        VideoRotationFeeder::newVRFeeder(eye.c_str(), true));
+    std::vector<std::string> separateLines = linesOf(log, "ABV2RF");
+    log.clear();
+    std::unique_ptr<VideoRotationFeeder> attached(
+        VideoRotationFeeder::newVRFeeder(glued.c_str(), true));
+    std::vector<std::string> attachedLines = linesOf(log, "ABV2RF");
+    ASSERT_EQ(typeOf(attached.get()), "v2");
+    EXPECT_EQ(attached->getParsingResult(), kRecoverable);
+    ASSERT_EQ(separateLines.size(), 2u);
+    for (std::string& line : separateLines) {
+        const size_t at = line.find(eye);
+        if (at != std::string::npos) line.replace(at, eye.size(), glued);
+    }
+    EXPECT_EQ(attachedLines, separateLines);
+    EXPECT_EQ(answers(*attached, 50), answers(*separate, 50));
+}
+
+namespace {
+
+// Restores the process-wide switches of the feeders.
+struct SwitchGuard {
+    ~SwitchGuard() {
+        VideoRotationFeeder::enableToUseEye(true);
+        VideoRotationFeeder::enableMovingAveragingFront(true);
+    }
+};
+
+}  // namespace
+
+TEST(RotationFeeders, WithoutTheEyeEveryFrameIsStandard) {
+    SwitchGuard guard;
+    ArrayBasedV2RotationFeeder feeder(yawTurnEye().c_str(), false);
+    feeder.prepareFilteredRotationData(0, 0);
+    VideoRotationFeeder::enableToUseEye(false);
+    EXPECT_FALSE(VideoRotationFeeder::isUsingEye());
+    for (int frame : {0, 40, 300}) expectStandard(feeder, frame);
+    VideoRotationFeeder::enableToUseEye(true);
+    double R[3][3], S[9];
+    feeder.fillRotationData(40, R);
+    fillRotationMatrixAlongY(kPi / 4, S);
+    EXPECT_GT(std::abs(R[0][0] - S[0]) + std::abs(R[1][1] - S[4]), 0.1);
+}
+
+// Without the moving-average front the samples keep no fronts: each prepared frame is the
+// low-pass filtered levelling (1 Hz) of the frame's interpolated attitude.
+TEST(RotationFeeders, WithoutTheMovingAverageFrontTheFrontIsLowPassFiltered) {
+    SwitchGuard guard;
+    VideoRotationFeeder::enableMovingAveragingFront(false);
+    EXPECT_FALSE(VideoRotationFeeder::isMovingAveragingFrontEnabled());
+    const std::string path = yawTurnEye();
+    ArrayBasedV2RotationFeeder raw(path.c_str(), false), prepared(path.c_str(), false);
+    prepared.prepareFilteredRotationData(0, 0);
+    Vintaro360FrontParameters* params = allocVintaro360FrontParameters();
+    const double alpha = calculateLowPassAlpha(1, 1.0 / 30);
+    const int frames = static_cast<int>(raw.getDuration()) * 30;
+    ASSERT_EQ(frames, 330);
+    double q[4], front = 1, R[3][3], E[9];
+    for (int f = 0; f < frames; ++f) {
+        ASSERT_TRUE(raw.getRawQuaternion(f, q, &front)) << f;
+        EXPECT_EQ(front, 0) << f;
+        fillVintaro360RMByAttitude(q, E, params, alpha);
+        prepared.fillRotationData(f, R);
+        expectMatrix(R, E, 1e-5);
+    }
+    freeVintaro360FrontParameters(params);
+}
+
+// Between samples the smoothed front is interpolated the short way, also where it crosses
+// +-pi during the turn.
+TEST(RotationFeeders, V2FrontsInterpolateTheShortWay) {
+    ArrayBasedV2RotationFeeder feeder(yawTurnEye().c_str(), false);
+    const std::vector<double> front = smoothedFronts(averagedTurn());
+    int crossings = 0;
+    for (int frame = 1; frame < 300; ++frame) {
+        const double s = 50 * frame / 30.0;  // sample index at frame / 30 s
+        const int a = static_cast<int>(s);
+        const double v = s - a;
+        const double expected = front[a] + v * wrapAngle(front[a + 1] - front[a]);
+        crossings += std::abs(front[a + 1] - front[a]) > kPi;
+        double q[4], f;
+        ASSERT_TRUE(feeder.getRawQuaternion(frame, q, &f));
+        EXPECT_NEAR(wrapAngle(f - expected), 0, 1e-4) << "frame " << frame;
+    }
+    EXPECT_GT(crossings, 0);
+}
+
+// Frames past the prepared range repeat the last matrix with one warning; a prepare with a
+// count frees the raw data (a later prepare reads the file again).
+TEST(RotationFeeders, V2PreparedRangeEnds) {
+    LogCapture& log = LogCapture::install();
+    ArrayBasedV2RotationFeeder feeder(yawTurnEye().c_str(), false);
+    feeder.prepareFilteredRotationData(30, 20);
+    double q[4], front, last[3][3], R[3][3];
+    EXPECT_FALSE(feeder.getRawQuaternion(40, q, &front));
+    feeder.fillRotationData(49, last);
+    log.clear();
+    for (int frame : {50, 60, 5000}) {
+        feeder.fillRotationData(frame, R);
+        expectMatrix(R, &last[0][0], 0);
+    }
+    EXPECT_EQ(log.count("ABV2RF", "Short rotation matrix data from eye file."), 1);
+    feeder.fillRotationData(10, R);  // before the first prepared frame: the first one
+    double first[3][3];
+    feeder.fillRotationData(30, first);
+    expectMatrix(R, &first[0][0], 0);
+
+    for (int count : {0, 1}) {
+        ArrayBasedV2RotationFeeder other(yawTurnEye().c_str(), false);
+        other.prepareFilteredRotationData(0, count);
+        EXPECT_EQ(other.getRawQuaternion(0, q, &front), count == 0) << count;
+    }
+}
+
+// Version-2 data at 1/65535 samples a second has no piece timing: its three samples span
+// 2.3 days of frames, of which the V1 path prepares one day (2,592,000 frames) at most.
+TEST(RotationFeeders, AnAbsurdRateIsPreparedForADayAtMost) {
+    LogCapture& log = LogCapture::install();
+    const std::vector<Quaternion> turn = {
+        {1, 0, 0, 0}, {std::sqrt(0.5), -std::sqrt(0.5), 0, 0}, {0, -1, 0, 0}};
+    ArrayBasedV2RotationFeeder feeder(
+        writeFile("slow.eye", eyeV2(0, 1, 65535, 0, 0, {{0, turn}})).c_str(), false);
+    ASSERT_EQ(feeder.getParsingResult(), kRecoverable);
+    EXPECT_GT(feeder.getDuration(), 2 * 24 * 3600);
+    feeder.prepareFilteredRotationData(0, 0);
+    const int day = 24 * 3600 * 30;
+    double R[3][3];
+    log.clear();
+    feeder.fillRotationData(day - 2, R);
+    EXPECT_EQ(log.count("V1RF", "Short rotation matrix data from eye file."), 0);
+    feeder.fillRotationData(day + 10, R);
+    EXPECT_EQ(log.count("V1RF", "Short rotation matrix data from eye file."), 1);
 }

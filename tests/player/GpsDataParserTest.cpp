@@ -1,8 +1,15 @@
 // Trip records read from generated files: block and walk cases over small
 // hand-built layouts, sparse gigabyte files, broken files and a recording
 // made by the fixture tool.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <functional>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -183,9 +190,18 @@ std::vector<WalkCase> walkCases() {
         {"child beyond moov",
          layout([](FileSpec& s) { s.moovPrefix = boxHeader("trak", 0x100000); }),
          {}},
+        // Its count is the next header's type; entries run on to the end of moov, the first
+        // (offset 0) finding the block at the start of the file.
         {"index box beyond moov",
          layout([](FileSpec& s) { s.moovPrefix = boxHeader("gps ", 0x7fffffff); }),
-         {}},
+         {0, 0, 1, 2, 3}},
+        {"index box size short of its entries",
+         layout([](FileSpec& s) {
+             s.editFile = [](std::string& f, size_t moov) {
+                 putBe32(f, f.find("gps ", moov) - 4, 16 + 2 * 8);
+             };
+         }),
+         {0, 1, 2, 3}},
         {"top-level size zero",
          layout([](FileSpec& s) { s.beforeArea = boxHeader("junk", 0); }),
          {}},
@@ -213,11 +229,11 @@ std::vector<WalkCase> walkCases() {
          }),
          {0, 1, 2, 3},
          1},
-        {"moov cut inside the index",
+        {"moov cut inside the index: the entries read are used",
          layout([](FileSpec& s) {
              s.editFile = [](std::string& f, size_t) { f.resize(f.size() - 12); };
          }),
-         {},
+         {0, 1},
          1},
         {"moov size below its header",
          layout([](FileSpec& s) {
@@ -258,6 +274,34 @@ TEST_F(GpsDataParserTest, MissingFile) {
     EXPECT_EQ(parser.parse(QString::fromStdString(dir + "/missing.MOV")), -30);
     EXPECT_TRUE(parser.gyroRawInfoList.isEmpty());
     EXPECT_EQ(messages("Can not open file?"), 1);
+}
+
+// A path that is not a regular file is refused without opening it: a named pipe without a
+// writer would block the caller for ever.
+TEST_F(GpsDataParserTest, OnlyRegularFilesAreOpened) {
+    const std::string fifo = dir + "/pipe.MOV";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, dir}) {
+        SCOPED_TRACE(path);
+        LogCapture::install().clear();
+        std::packaged_task<int()> task([path] {
+            GpsDataParser parser;
+            return parser.parse(QString::fromStdString(path));
+        });
+        std::future<int> result = task.get_future();
+        std::thread worker(std::move(task));
+        const bool finished =
+            result.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+        if (!finished) {
+            // Let the blocked open return so that the test can end.
+            int writer = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0) close(writer);
+        }
+        worker.join();
+        ASSERT_TRUE(finished);
+        EXPECT_EQ(result.get(), -30);
+        EXPECT_EQ(messages("Can not open file?"), 1);
+    }
 }
 
 TEST_F(GpsDataParserTest, BrokenFilesGiveNoRecords) {

@@ -26,7 +26,6 @@ constexpr double kTick = 0.02;                 // s per eye tick
 constexpr double kDefaultOffset = 0.25333333;  // s
 constexpr double kWindow = 15;                 // s each side of the asked time
 constexpr double kPi = 3.141592653589793;
-constexpr int kMaxFrames = 24 * 3600 * 30;  // prepared frames at most: a day
 
 bool endsWith(const std::string& s, const char* suffix) {
     const size_t n = std::strlen(suffix);
@@ -340,7 +339,7 @@ void ArrayBasedV2RotationFeeder::prepareFilteredRotationData(int first, int coun
     if (v1) return v1->prepareFilteredRotationData(first, count);
     if (pieces.empty()) return;
     resetWindow();
-    const double frames = std::min<double>(getDuration() * 30, kMaxFrames);
+    const double frames = std::min<double>(getDuration() * 30, kMaxPreparedFrames);
     const int m = std::max(1, static_cast<int>(frames / 30) * 30 - first);
     const int n = count > 0 && count < m ? count : m;
     prepared.assign(static_cast<size_t>(n), {});

@@ -83,21 +83,6 @@ int vintaroEndTagCircle(const char* path, double* cx, double* cy, double* r) {
 
 }  // namespace
 
-int readTrailerBlock(const char* path, char tail[kTrailerSize + 1], long long* fileSize) {
-    if (path == nullptr) return -30;
-    OsalInputFile file(path);
-    if (file.open() != 0) return -30;
-    if (file.seek(0, 2) != 0) return -7;
-    const long long size = file.tell();
-    if (size < static_cast<long long>(kTrailerSize) ||
-        file.seek(-static_cast<long long>(kTrailerSize), 2) != 0 ||
-        file.read(tail, kTrailerSize) != kTrailerSize)
-        return -7;
-    tail[kTrailerSize] = '\0';
-    *fileSize = size;
-    return 0;
-}
-
 int getUQOLensVideoInfo(const char* path, int& a, int& b, int& c, float& d, float& e, int& f,
                         bool& flag) {
     char tail[kTrailerSize + 1];

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <cstddef>
+#include "TrailerBlock.h"
 
 // Readers of the text records that the camera families put in the last 512 bytes of their
 // files. Paths are NUL-terminated UTF-8. Errors are logged with the tag "file360". Outputs are
@@ -9,13 +9,8 @@
 // Result codes: 0 success, -30 cannot open, -7 tag absent (also a file shorter than 512
 // bytes), -2 tag too long or empty, -8 too few fields, -13 separator error or too few fields.
 
-constexpr size_t kTrailerSize = 512;
 // Result of the circle readers with a fallback circle.
 constexpr int kFallbackCircle = 10000005;
-
-// The last 512 bytes of the file into tail[0..511], tail[512] = 0, and the file size.
-// 0, -30 cannot open, -7 shorter than 512 bytes or unreadable.
-int readTrailerBlock(const char* path, char tail[kTrailerSize + 1], long long* fileSize);
 
 // The "UQOLens{" video trailer: a..c = fields 1..3, d, e = fields 4, 5 / 10000, f = field 6,
 // flag = field 7 is present and 1. Field 0 is the length of the attitude block before it.

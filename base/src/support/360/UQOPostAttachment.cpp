@@ -126,7 +126,7 @@ long long UQOPostAttachment::getTakenTime() const {
 int getUQOPostAttachment(const char* path, UQOPostAttachment* attachment) {
     char block[kTrailerSize + 1];
     long long size;
-    const int result = readTrailerBlock(path, block, &size);
+    const int result = readTrailerBlockOfAnySize(path, block, &size);
     if (result != 0) return result;
     if (std::memcmp(block + kEndAt, kEnd, sizeof(kEnd) - 1) != 0) return -7;
     return parseRecord(path, block, size, attachment);

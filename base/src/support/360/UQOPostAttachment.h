@@ -3,7 +3,8 @@
 // The "UQOCam" attachment at the end of a media file:
 //     [media bytes][eye data, eyeSize bytes]{100,0,<tag>,<eyeSize>,<valueA>,<valueB>,
 //     <cx x 10>,<cy x 10>,<r x 10>}UQOCam
-// The record ends the file and its '{' lies within the last 512 bytes.
+// The record ends the file and its '{' lies within the last 512 bytes (the whole file may be
+// shorter than that).
 struct UQOPostAttachment {
     char* tag = nullptr;  // strdup'ed source tag; the caller frees it with free()
     int eyeOffset = 0;    // start of the eye data relative to the end of the file (negative)
@@ -17,9 +18,9 @@ struct UQOPostAttachment {
     long long getTakenTime() const;
 };
 
-// Reads the attachment of `path`. 0, -30 cannot open, -7 no "}UQOCam" end (also a file shorter
-// than 512 bytes), -2 no '{', -13 separator error, -8 too few fields or eye data before the
-// file start. Errors other than -7 are logged with the tag "file360".
+// Reads the attachment of `path`. 0, -30 cannot open, -7 no "}UQOCam" end, -2 no '{', -13
+// separator error, -8 too few fields or eye data before the file start. Errors other than -7 are
+// logged with the tag "file360".
 int getUQOPostAttachment(const char* path, UQOPostAttachment* attachment);
 
 // Writes target = source (unless they are the same path: then appended) + eye file + record.

@@ -49,7 +49,8 @@ void V1RotationFeeder::prepareFilteredRotationData(int first, int) {
     Vintaro360FrontParameters params{kNoFront};
     double q[4], q0[4], q1[4];
     std::array<double, 9> R;
-    for (long long c = kLeadFrames;; ++c) {
+    for (long long c = kLeadFrames; matrices.size() + 1 < static_cast<size_t>(kMaxPreparedFrames);
+         ++c) {
         const double t = static_cast<double>(c + first) / 30;
         if (t < 0) {
             toArray(samples.front(), q);

@@ -44,6 +44,9 @@ class VideoRotationFeeder {
     static int getEngineeringEyeMediaOffsetInMS();
 
   protected:
+    // Frames a feeder prepares at most: a day (absurd sample rates ask for far more).
+    static constexpr int kMaxPreparedFrames = 24 * 3600 * 30;
+
     explicit VideoRotationFeeder(int parsingResult = 0);
 
     int parsingResult;

@@ -1,7 +1,6 @@
 #include "Vintaro360Files.h"
 
 #include <cctype>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -10,6 +9,7 @@
 #include "EyeRecord.h"
 #include "OsalInputFile.h"
 #include "RotationGeometry.h"
+#include "TextNumber.h"
 #include "TimeUtil.h"
 #include "Vintaro360Camera.h"
 
@@ -161,11 +161,10 @@ void parseRMFromVT360PeriodString(const char* text, double R[9]) {
     double v[5];
     int count = 0;
     while (p && count < 5) {
-        char* end = nullptr;
-        v[count] = std::strtod(p + 1, &end);
-        if (end == p + 1) break;
+        const size_t taken = TextNumber::parseDoublePrefix(p + 1, &v[count]);
+        if (taken == 0) break;
         ++count;
-        p = *end == ',' ? end : nullptr;
+        p = p[1 + taken] == ',' ? p + 1 + taken : nullptr;
     }
     const double length = count == 5 ? v[0] * v[0] + v[1] * v[1] + v[2] * v[2] + v[3] * v[3] : 0;
     if (count == 5 && length >= 0.9 && length <= 1.1) {

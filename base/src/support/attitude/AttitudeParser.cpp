@@ -1,9 +1,6 @@
 #include "AttitudeParser.h"
 
-#include <cctype>
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "GyroParserV1.h"
@@ -12,9 +9,13 @@
 #include "QuaternionsParserUqoEye.h"
 #include "QuaternionsParserV1.h"
 #include "RotationGeometry.h"
+#include "TextNumber.h"
 #include "UQOLensQParser.h"
 
 namespace {
+
+// The C locale's white space, whatever the process locale.
+bool isBlank(char c) { return c != '\0' && std::strchr(" \t\n\v\f\r", c) != nullptr; }
 
 // Streams the whitespace-separated tokens of a file to `take` until it returns false.
 void forEachToken(OsalInputFile& file, const std::function<bool(const std::string&)>& take) {
@@ -23,7 +24,7 @@ void forEachToken(OsalInputFile& file, const std::function<bool(const std::strin
     unsigned long n;
     while ((n = file.read(chunk, sizeof(chunk))) != 0 && n != static_cast<unsigned long>(-1)) {
         for (unsigned long i = 0; i < n; ++i) {
-            if (!std::isspace(static_cast<unsigned char>(chunk[i]))) {
+            if (!isBlank(chunk[i])) {
                 token += chunk[i];
                 continue;
             }
@@ -118,23 +119,17 @@ std::vector<std::string> AttitudeParser::firstTextRecord(const char* path) {
     return fields;
 }
 
-bool AttitudeParser::takeInt64(const std::string& text, long long* value) {
-    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
-    char* end = nullptr;
-    errno = 0;
-    const long long v = std::strtoll(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0') return false;
-    *value = v;
+bool AttitudeParser::takeTime(const std::string& text, long long* ms) {
+    long long v;
+    if (!TextNumber::parseInt64(text.data(), text.data() + text.size(), &v) || v > kMaxTimeMs ||
+        v < -kMaxTimeMs)
+        return false;
+    *ms = v;
     return true;
 }
 
 bool AttitudeParser::takeFloat(const std::string& text, float* value) {
-    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
-    char* end = nullptr;
-    const float v = std::strtof(text.c_str(), &end);
-    if (*end != '\0' || !std::isfinite(v)) return false;
-    *value = v;
-    return true;
+    return TextNumber::parseFloat(text.data(), text.data() + text.size(), value);
 }
 
 bool AttitudeParser::takeQuaternion(const std::vector<std::string>& fields, size_t first,

@@ -34,6 +34,9 @@ class AttitudeParser {
     // parsers; any other type the quaternion parsers, then the gyro parser.
     static AttitudeParser* getParser(const char* path, int type);
 
+    // Sample times in ms lie within +-kMaxTimeMs (2^62 - 1).
+    static constexpr long long kMaxTimeMs = (1LL << 62) - 1;
+
   protected:
     using RecordTaker = std::function<bool(const std::vector<std::string>& fields)>;
 
@@ -46,8 +49,9 @@ class AttitudeParser {
                          const RecordTaker& take);
     // The fields of the first token of a text file (empty when unreadable).
     static std::vector<std::string> firstTextRecord(const char* path);
-    // Whole-field numbers; false when the text is not entirely a finite number.
-    static bool takeInt64(const std::string& text, long long* value);
+    // Whole-field numbers in any process locale; false when the text is not entirely a finite
+    // number. A time must lie within +-kMaxTimeMs, so that any two can be subtracted.
+    static bool takeTime(const std::string& text, long long* ms);
     static bool takeFloat(const std::string& text, float* value);
     // Four floats from fields first..first+3 (the caller checked the count).
     static bool takeQuaternion(const std::vector<std::string>& fields, size_t first, float q[4]);

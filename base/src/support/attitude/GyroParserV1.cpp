@@ -28,7 +28,7 @@ int GyroParserV1::parse(const char* path, int maxCount) {
     return parseTextRecords(path, maxCount, 4, kTag, [&](const std::vector<std::string>& f) {
         long long time;
         float rate[3];
-        if (!takeInt64(f[0], &time) || !takeFloat(f[1], &rate[0]) || !takeFloat(f[2], &rate[1]) ||
+        if (!takeTime(f[0], &time) || !takeFloat(f[1], &rate[0]) || !takeFloat(f[2], &rate[1]) ||
             !takeFloat(f[3], &rate[2]))
             return false;
         const long long dt = first ? kFirstStepMs : time - previous;

@@ -29,7 +29,7 @@ int QuaternionsParserV1::parse(const char* path, int maxCount) {
         long long time;
         float q[4], inverse[4], relative[4];
         // A zero quaternion has no inverse: not a value that can be taken.
-        if (!takeInt64(f[0], &time) || !takeQuaternion(f, 1, q) || squaredLength(q) == 0)
+        if (!takeTime(f[0], &time) || !takeQuaternion(f, 1, q) || squaredLength(q) == 0)
             return false;
         if (first) quaternionCopy(q, reference);
         quaternionInverse(q, inverse);

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <memory>
 
-#include "CameraTrailers.h"
 #include "LogSystem.h"
 #include "OsalInputFile.h"
+#include "TrailerBlock.h"
 
 // Parse: 1. the trailer and its first field L, 2. the L bytes before the trailer, 3. one sample
 // per line.
@@ -69,7 +69,7 @@ int UQOLensQParser::parse(const char* path, int maxCount) {
             LogSystem::e(kTag, "Parse failed, format not correct, line:%s", lines[i].c_str());
             break;
         }
-        if (!takeInt64(f[0], &time) || !takeQuaternion(f, 1, q)) {
+        if (!takeTime(f[0], &time) || !takeQuaternion(f, 1, q)) {
             LogSystem::e(kTag, "Parse failed, translate data error, line:%s", lines[i].c_str());
             break;
         }

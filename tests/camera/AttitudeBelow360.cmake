@@ -1,0 +1,20 @@
+# Fails when an attitude source includes a header of the 360 folder: the 360 code builds on the
+# attitude parsers, never the other way round.
+#   cmake -DSUPPORT=<base/src/support> -P AttitudeBelow360.cmake
+cmake_minimum_required(VERSION 3.16)
+file(GLOB upper RELATIVE ${SUPPORT}/360 ${SUPPORT}/360/*.h)
+file(GLOB lower ${SUPPORT}/attitude/*.h ${SUPPORT}/attitude/*.cpp)
+set(found "")
+foreach(source ${lower})
+    file(STRINGS ${source} includes REGEX "^#include \"")
+    foreach(line ${includes})
+        string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" header "${line}")
+        if(header IN_LIST upper)
+            list(APPEND found "${source} includes ${header}")
+        endif()
+    endforeach()
+endforeach()
+if(found)
+    string(REPLACE ";" "\n" found "${found}")
+    message(FATAL_ERROR "attitude reaches up into 360:\n${found}")
+endif()
