@@ -124,19 +124,32 @@ TEST(Generator, FramesEncodeInOrderWithProgressAndWhiteNoise) {
     EXPECT_TRUE(tempFilesGone(temp));
 }
 
-TEST(Generator, EncoderFailureFailsBeforeAnyDewarp) {
-    const QString temp = "/proc/no/such/folder";
-    auto* generator = new VideoSimple360Generator(dir("encfail") + "/out.mp4", kW, kH, 2000000, "",
-                                                  1.0, -1, -1, -1, temp);
-    auto* builder = new GreyBuilder(10);
-    Outcome outcome;
-    watch(generator, &outcome);
-    generator->addV360SectionBuilder(builder);
-    generator->closeVideoGeneration();
-    ASSERT_TRUE(EventWait::waitFor([&] { return outcome.done(); }, 30000));
-    EXPECT_EQ(-2, outcome.failed);
-    EXPECT_EQ(0, builder->dewarps.load());
-    delete generator;
+TEST(Generator, SetUpFailureFailsBeforeAnyDewarp) {
+    const QString out = dir("setupfail") + "/out.mp4";
+    const struct {
+        const char* name;
+        QString tempDir;
+        int width, height;
+        int code;
+    } cases[] = {
+        {"no private folder", "/proc/no/such/folder", kW, kH, -3},
+        // Frames as large as the grey ones (no overflow if one were drawn).
+        {"size the encoder refuses", dir("setupfail-size"), 8194, 4, -10},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto* generator = new VideoSimple360Generator(out, c.width, c.height, 2000000, "", 1.0, -1,
+                                                      -1, -1, c.tempDir);
+        auto* builder = new GreyBuilder(10);
+        Outcome outcome;
+        watch(generator, &outcome);
+        generator->addV360SectionBuilder(builder);
+        generator->closeVideoGeneration();
+        ASSERT_TRUE(EventWait::waitFor([&] { return outcome.done(); }, 30000));
+        EXPECT_EQ(c.code, outcome.failed);
+        EXPECT_EQ(0, builder->dewarps.load());
+        delete generator;
+    }
 }
 
 TEST(Generator, CancelFailsOnlyAfterFramesInFlightAreBack) {
