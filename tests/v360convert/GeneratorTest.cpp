@@ -13,6 +13,7 @@
 
 #include "ConvertTestMedia.h"
 #include "EventWait.h"
+#include "LogCapture.h"
 #include "RecordingWriter.h"
 #include "TestEnv.h"
 #include "V360DispatchThread.h"
@@ -54,6 +55,28 @@ class GreyBuilder : public V360SectionBuilder {
     std::atomic<int> inFlight{0};
 };
 
+// Cancels its own job when its frames run out or when its sound is asked for.
+class CancellingBuilder : public GreyBuilder {
+  public:
+    CancellingBuilder(int frames, bool atSound) : GreyBuilder(frames), atSound(atSound) {}
+    void* prepareSrcFrame(int index) override {
+        void* frame = GreyBuilder::prepareSrcFrame(index);
+        if (!frame && !atSound) cancel();
+        return frame;
+    }
+    int extractAudioToSectionLength(QString outPath, double volume) override {
+        if (atSound) cancel();
+        return GreyBuilder::extractAudioToSectionLength(outPath, volume);
+    }
+
+  private:
+    void cancel() {
+        if (!cancelled.exchange(true)) owner->cancelVideoGeneration();
+    }
+    const bool atSound;
+    std::atomic<bool> cancelled{false};
+};
+
 struct Outcome {
     std::vector<float> progress;
     QString finished;
@@ -84,11 +107,9 @@ std::vector<double> meanLumas(const QString& path) {
     return means;
 }
 
+// No private job folder is left in the shared temporary folder.
 bool tempFilesGone(const QString& folder) {
-    for (const char* name :
-         {"pureVideo.mp4", "withAudioVideo.mp4", "whiteNoise.mp3", "volumeReadyWN.m4a"})
-        if (QFileInfo::exists(folder + "/" + name)) return false;
-    return true;
+    return QDir(folder).entryList({"job-*"}, QDir::Dirs | QDir::Hidden).isEmpty();
 }
 
 }  // namespace
@@ -170,6 +191,32 @@ TEST(Generator, CancelFailsOnlyAfterFramesInFlightAreBack) {
     EXPECT_LE(outcome.progress.size(), seen);
     EXPECT_TRUE(tempFilesGone(temp));
     delete generator;
+}
+
+TEST(Generator, CancelNearTheEndStopsBeforeTheMuxAndLeavesNoFile) {
+    LogCapture& log = LogCapture::install();
+    for (bool atSound : {false, true}) {
+        SCOPED_TRACE(atSound ? "during the sound" : "after the last frame");
+        const QString temp = dir("latecancel");
+        const QString out = temp + "/out.mp4";
+        log.clear();
+        auto* generator =
+            new VideoSimple360Generator(out, kW, kH, 2000000, "", 1.0, -1, -1, -1, temp);
+        auto* builder = new CancellingBuilder(12, atSound);
+        Outcome outcome;
+        watch(generator, &outcome);
+        generator->addV360SectionBuilder(builder);
+        generator->closeVideoGeneration();
+        ASSERT_TRUE(EventWait::waitFor([&] { return outcome.done(); }, 60000));
+        EXPECT_EQ(-10002, outcome.failed);
+        EXPECT_FALSE(QFileInfo::exists(out));
+        EXPECT_TRUE(QDir(temp).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+        for (const LogCapture::Line& line : log.lines()) {
+            EXPECT_NE(line.tag, "ffmpegAVMuxer") << line.text;
+            EXPECT_EQ(line.text.find("mergeAudioToVideo"), std::string::npos) << line.text;
+        }
+        delete generator;
+    }
 }
 
 TEST(Generator, DeletingMidJobWaitsForFramesInFlight) {
