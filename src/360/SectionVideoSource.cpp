@@ -13,8 +13,8 @@ namespace {
 // Frames decoded ahead of the one handed out.
 const size_t kAhead = 2;
 // A time stamp this much after an output time still counts as shown at it: containers round
-// time stamps to their time scale.
-const double kTolerance = 0.25 / SectionVideoSource::kRate;
+// time stamps to their time scale (milliseconds at the coarsest).
+const double kTolerance = 0.001;
 
 }  // namespace
 
