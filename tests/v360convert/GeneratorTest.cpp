@@ -257,6 +257,46 @@ TEST(Generator, PanoramaEndToEndFromRecording) {
                               "/UQO Studio"));
 }
 
+TEST(Generator, TwoJobsAtOnceAndLinksUnderOldNamesLeftAlone) {
+    const QString shared =
+        QStandardPaths::writableLocation(QStandardPaths::TempLocation) + "/UQO Studio";
+    QDir().mkpath(shared);
+    const QString folder = dir("twojobs");
+    const QString victim = folder + "/victim.txt";
+    {
+        QFile file(victim);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("keep");
+    }
+    const QStringList oldNames = {"pureVideo.mp4", "withAudioVideo.mp4", "whiteNoise.mp3",
+                                  "volumeReadyWN.m4a"};
+    for (const QString& name : oldNames) {
+        QFile::remove(shared + "/" + name);
+        ASSERT_TRUE(QFile::link(victim, shared + "/" + name));
+    }
+    const std::string source = (folder + "/clip.MOV").toStdString();
+    recording::ClipOptions options;
+    options.width = options.height = 160;
+    options.seconds = 1;
+    ASSERT_TRUE(recording::writeRecording(source, options));
+    Outcome first, second;
+    watch(VideoSimple360Generator::genPanoramaVideo(
+              QString::fromStdString(source), folder + "/a.mp4", 256, 128, -1, -1, -1, -1, -1),
+          &first);
+    watch(VideoSimple360Generator::genPanoramaVideo(
+              QString::fromStdString(source), folder + "/b.mp4", 256, 128, -1, -1, -1, -1, -1),
+          &second);
+    ASSERT_TRUE(EventWait::waitFor([&] { return first.done() && second.done(); }, 120000));
+    EXPECT_EQ(first.finished, folder + "/a.mp4") << first.failed;
+    EXPECT_EQ(second.finished, folder + "/b.mp4") << second.failed;
+    for (const char* name : {"/a.mp4", "/b.mp4"})
+        EXPECT_EQ(probe(folder + name, "stream=nb_frames"), "27") << name;
+    EXPECT_EQ(readAll(victim), "keep");
+    for (const QString& name : oldNames)
+        EXPECT_TRUE(QFileInfo(shared + "/" + name).isSymLink()) << name.toStdString();
+    EXPECT_TRUE(tempFilesGone(shared));
+}
+
 TEST(Generator, PanoramaPrepareFailsOnZeroLength) {
     const QString bogus = dir("zero") + "/notavideo.MOV";
     QFile file(bogus);
