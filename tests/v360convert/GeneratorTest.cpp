@@ -77,6 +77,22 @@ class CancellingBuilder : public GreyBuilder {
     std::atomic<bool> cancelled{false};
 };
 
+// A grey section that fails: its prepare with `prepareCode`, or after `goodFrames` frames a
+// frame without pixels.
+class FailingBuilder : public GreyBuilder {
+  public:
+    FailingBuilder(int prepareCode, int goodFrames)
+        : GreyBuilder(100), prepareCode(prepareCode), goodFrames(goodFrames) {}
+    int prepare() override { return prepareCode != 0 ? prepareCode : GreyBuilder::prepare(); }
+    void* prepareSrcFrame(int index) override {
+        if (index < goodFrames) return GreyBuilder::prepareSrcFrame(index);
+        failed = true;
+        return nullptr;
+    }
+    const int prepareCode;
+    const int goodFrames;
+};
+
 struct Outcome {
     std::vector<float> progress;
     QString finished;
@@ -217,6 +233,72 @@ TEST(Generator, CancelNearTheEndStopsBeforeTheMuxAndLeavesNoFile) {
         }
         delete generator;
     }
+}
+
+TEST(Generator, FailingSectionsFailTheJobOnceTheirFramesAreBack) {
+    LogCapture& log = LogCapture::install();
+    const struct {
+        const char* name;
+        int prepareCode, goodFrames;
+        int code;
+        const char* line;
+    } cases[] = {
+        {"a frame without pixels", 0, 6, -6, "May receive out of memory when generate!"},
+        {"a later section's prepare", -30, 0, -30, "builder prepare failed: -30"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        log.clear();
+        const QString temp = dir("failing");
+        const QString out = temp + "/out.mp4";
+        auto* generator =
+            new VideoSimple360Generator(out, kW, kH, 2000000, "", 1.0, -1, -1, -1, temp);
+        auto* first = new GreyBuilder(8);
+        auto* failing = new FailingBuilder(c.prepareCode, c.goodFrames);
+        Outcome outcome;
+        watch(generator, &outcome);
+        generator->addV360SectionBuilder(first);
+        generator->addV360SectionBuilder(failing);
+        generator->closeVideoGeneration();
+        ASSERT_TRUE(EventWait::waitFor([&] { return outcome.done(); }, 60000));
+        EXPECT_EQ(c.code, outcome.failed);
+        EXPECT_TRUE(log.contains("V360DispatchThread", c.line));
+        EXPECT_EQ(8, first->dewarps.load());
+        EXPECT_EQ(c.goodFrames, failing->dewarps.load());
+        EXPECT_EQ(0, first->inFlight.load() + failing->inFlight.load());
+        EXPECT_FALSE(QFileInfo::exists(out));
+        EXPECT_TRUE(tempFilesGone(temp));
+        delete generator;
+    }
+}
+
+TEST(Generator, RecordingWithoutSoundGetsWhiteNoiseOfItsLength) {
+    const QString folder = dir("nosound");
+    const std::string source = (folder + "/quiet.MOV").toStdString();
+    recording::ClipOptions options;
+    options.width = options.height = 160;
+    options.seconds = 2;
+    options.audio = false;
+    ASSERT_TRUE(recording::writeRecording(source, options));
+    const QString out = folder + "/out.mp4";
+    Outcome outcome;
+    watch(VideoSimple360Generator::genPanoramaVideo(QString::fromStdString(source), out, 256, 128,
+                                                    -1, -1, -1, -1, -1),
+          &outcome);
+    ASSERT_TRUE(EventWait::waitFor([&] { return outcome.done(); }, 120000));
+    ASSERT_EQ(out, outcome.finished) << outcome.failed;
+    EXPECT_EQ(probe(out, "stream=nb_frames"), "54");
+    const double sound = run("ffprobe", {"-v", "error", "-select_streams", "a:0", "-show_entries",
+                                         "stream=duration", "-of", "csv=p=0", out})
+                             .toDouble();
+    EXPECT_NEAR(2.0, sound, 0.1);
+    // Noise, not silence: the samples are far from zero.
+    const QByteArray raw =
+        run("ffmpeg", {"-v", "error", "-i", out, "-f", "s16le", "-ac", "1", "-"});
+    double energy = 0;
+    const auto* samples = reinterpret_cast<const int16_t*>(raw.constData());
+    for (int i = 0; i < raw.size() / 2; ++i) energy += double(samples[i]) * samples[i];
+    EXPECT_GT(energy / std::max(1, raw.size() / 2), 100.0);
 }
 
 TEST(Generator, DeletingMidJobWaitsForFramesInFlight) {
