@@ -14,11 +14,23 @@ bool ImageBufferUtil::crop(void* src, int srcWidth, int srcHeight, void* dst, in
     return true;
 }
 
-void ImageBufferUtil::remap(const int32_t* table, size_t count, const void* src, void* dst) {
-    const auto* in = static_cast<const uint32_t*>(src);
-    auto* out = static_cast<uint32_t*>(dst);
+namespace {
+
+template <typename Pixel>
+void gather(const int32_t* table, size_t count, const Pixel* in, Pixel* out, Pixel fill) {
     for (size_t k = 0; k < count; ++k) {
         const int32_t index = table[k];
-        out[k] = index < 0 ? 0u : in[index];
+        out[k] = index < 0 ? fill : in[index];
     }
+}
+
+}  // namespace
+
+void ImageBufferUtil::remap(const int32_t* table, size_t count, const void* src, void* dst) {
+    gather(table, count, static_cast<const uint32_t*>(src), static_cast<uint32_t*>(dst), 0u);
+}
+
+void ImageBufferUtil::remapBytes(const int32_t* table, size_t count, const uint8_t* src,
+                                 uint8_t* dst, uint8_t fill) {
+    gather(table, count, src, dst, fill);
 }

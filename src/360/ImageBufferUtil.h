@@ -3,7 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
-// Copies between raw 32-bit pixel buffers (rows packed, stride = width x 4). Reentrant.
+// Copies between raw pixel buffers: 32-bit pixels (rows packed, stride = width x 4), or the
+// bytes of one plane. Reentrant.
 class ImageBufferUtil {
   public:
     // The width x height window at (x, y) of the srcWidth x srcHeight source into the packed
@@ -13,4 +14,7 @@ class ImageBufferUtil {
     // dst[k] = src[table[k]] for k below count, 0 where the entry is negative. Entries must
     // lie inside the source.
     static void remap(const int32_t* table, size_t count, const void* src, void* dst);
+    // The same over bytes (one plane of a planar picture), `fill` where the entry is negative.
+    static void remapBytes(const int32_t* table, size_t count, const uint8_t* src, uint8_t* dst,
+                           uint8_t fill);
 };

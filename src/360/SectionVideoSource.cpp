@@ -8,6 +8,16 @@
 #include "FFMpegVideoDecoder.h"
 #include "VideoSrcFrame.h"
 
+namespace {
+
+// Frames decoded ahead of the one handed out.
+const size_t kAhead = 2;
+// A time stamp this much after an output time still counts as shown at it: containers round
+// time stamps to their time scale (milliseconds at the coarsest).
+const double kTolerance = 0.001;
+
+}  // namespace
+
 SectionVideoSource::SectionVideoSource(QString srcPath, double startTime, double endTime)
     : srcPath(std::move(srcPath)), start(startTime), end(endTime) {
     if (start > 0) {
@@ -22,12 +32,17 @@ SectionVideoSource::SectionVideoSource(QString srcPath, double startTime, double
 
 SectionVideoSource::~SectionVideoSource() { releaseAll(); }
 
-int SectionVideoSource::open(int width, int height) {
+int SectionVideoSource::open(int outWidth, int outHeight, bool planar) {
     // A length probe of 0 would lift the frame limit.
     if (end <= 0 || frames <= 0) return -2;
-    decoder.reset(new FFMpegVideoDecoder(true, false));
+    decoder.reset(new FFMpegVideoDecoder(!planar, false));
     decoder->setDecodeThreads(std::max(1, QThread::idealThreadCount() / 2));
-    return decoder->initWithFilePath(srcPath.toUtf8().constData(), width, height);
+    const int result = decoder->initWithFilePath(srcPath.toUtf8().constData(), outWidth, outHeight);
+    if (result < 0) return result;
+    width = decoder->getVideoWidth();
+    height = decoder->getVideoHeight();
+    sourceColour = decoder->getColour();
+    return 0;
 }
 
 int SectionVideoSource::seekToStart() {
@@ -36,37 +51,97 @@ int SectionVideoSource::seekToStart() {
 }
 
 void* SectionVideoSource::next(bool* failed) {
-    if (!decoder || (end > 0 && remaining <= 0)) return nullptr;
-    VideoSrcFrame* frame = decoder->readNextVideoFrame();
-    if (!frame) return nullptr;
-    if (!frame->getDatePtr()) {
-        delete frame;
-        *failed = true;
-        return nullptr;
+    if (!decoder || remaining <= 0) return nullptr;
+    if (!decoding.joinable()) decoding = std::thread(&SectionVideoSource::decodeAhead, this);
+    Shown shown;
+    {
+        std::unique_lock<std::mutex> hold(lock);
+        changed.wait(hold, [this] { return !ready.empty(); });
+        shown = ready.front();
+        if (shown.frame) ready.pop_front();
+        changed.notify_all();
     }
-    framesInUse.push_back(frame);
-    if (end > 0) --remaining;
+    if (shown.failed) *failed = true;
+    if (!shown.frame) return nullptr;
+    framesInUse.push_back(shown.frame);
+    --remaining;
     ++read;
-    return const_cast<unsigned char*>(frame->getDatePtr());
+    return const_cast<unsigned char*>(shown.frame->getDatePtr());
+}
+
+// The decoding thread: for each output time, the frame on screen then.
+void SectionVideoSource::decodeAhead() {
+    Frame current;
+    Frame upcoming;
+    Frame previous;
+    bool failed = false;
+    readUpcoming(&upcoming, &failed);
+    const double base = upcoming ? upcoming->getFrameSecs() : 0;
+    for (int n = 0; n < frames && !failed; ++n) {
+        const double at = base + n / kRate + kTolerance;
+        while (upcoming && upcoming->getFrameSecs() <= at) {
+            previous = current;
+            current = upcoming;
+            if (!readUpcoming(&upcoming, &failed)) break;
+        }
+        if (failed || !current) break;
+        // Past the last frame it stays on screen for one frame interval, then the end.
+        if (!upcoming) {
+            const double interval =
+                previous ? current->getFrameSecs() - previous->getFrameSecs() : 1 / kRate;
+            if (at - kTolerance >= current->getFrameSecs() + interval) break;
+        }
+        if (!hand({current, false})) return;
+    }
+    hand({nullptr, failed});
+}
+
+// The next decoded frame into *upcoming (null at the end); false at the end or on a frame
+// without pixels (*failed set).
+bool SectionVideoSource::readUpcoming(Frame* upcoming, bool* failed) {
+    upcoming->reset(decoder->readNextVideoFrame());
+    if (*upcoming && !(*upcoming)->getDatePtr()) {
+        upcoming->reset();
+        *failed = true;
+    }
+    return *upcoming != nullptr;
+}
+
+// Waits for room ahead; false when the source stops.
+bool SectionVideoSource::hand(Shown shown) {
+    std::unique_lock<std::mutex> hold(lock);
+    changed.wait(hold, [this] { return stopping || ready.size() < kAhead; });
+    if (stopping) return false;
+    ready.push_back(std::move(shown));
+    changed.notify_all();
+    return true;
 }
 
 void SectionVideoSource::release(void* pixels) {
     for (auto it = framesInUse.begin(); it != framesInUse.end(); ++it) {
         if ((*it)->getDatePtr() == pixels) {
-            delete *it;
             framesInUse.erase(it);
             return;
         }
     }
 }
 
+void SectionVideoSource::stopDecoding() {
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        stopping = true;
+        changed.notify_all();
+    }
+    if (decoding.joinable()) decoding.join();
+    std::lock_guard<std::mutex> hold(lock);
+    ready.clear();
+    stopping = false;
+}
+
 void SectionVideoSource::releaseAll() {
-    for (VideoSrcFrame* frame : framesInUse) delete frame;
+    stopDecoding();
     framesInUse.clear();
     if (decoder) decoder->releaseResource();
     decoder.reset();
+    width = height = 0;
 }
-
-int SectionVideoSource::sourceWidth() const { return decoder ? decoder->getVideoWidth() : 0; }
-
-int SectionVideoSource::sourceHeight() const { return decoder ? decoder->getVideoHeight() : 0; }

@@ -2,15 +2,23 @@
 
 #include <QString>
 
+#include <condition_variable>
 #include <deque>
 #include <memory>
+#include <mutex>
+#include <thread>
+
+#include "VideoColour.h"
 
 class FFMpegVideoDecoder;
 class VideoSrcFrame;
 
-// The frames of a time range of a recording for the video-based sections: frames are counted
-// at 27 a second, each decoded frame becomes one output frame whatever its time stamp.
-// Dispatch thread only.
+// The frames of a time range of a recording for the video-based sections, one per output
+// frame at 27 a second: output frame n shows the source frame on screen at n / 27 s after the
+// first one (the last whose time stamp is not later, as a frame-rate conversion does), so a
+// source of any rate keeps its speed and stays with its sound; a frame is repeated or
+// skipped as the rates demand. Frames are decoded ahead on a thread of the source's own.
+// The calls below: the dispatch thread (or one thread) only.
 class SectionVideoSource {
   public:
     // Seconds: a startTime of 0 or less starts at the beginning, an endTime below 0 runs to
@@ -20,31 +28,47 @@ class SectionVideoSource {
     SectionVideoSource(const SectionVideoSource&) = delete;
     SectionVideoSource& operator=(const SectionVideoSource&) = delete;
 
-    // Opens the decoder with BGRA frames of width x height (below 1: the source size). 0; -2
-    // when the range is empty (no length); otherwise the decoder's code.
-    int open(int width, int height);
-    // Moves to the start frame when there is one; 0 or the decoder's code.
+    // Opens the decoder with BGRA frames of width x height (below 1: the source size), or
+    // with `planar` packed YUV 4:2:0 frames at the source size. 0; -2 when the range is
+    // empty (no length); otherwise the decoder's code.
+    int open(int width, int height, bool planar = false);
+    // Moves to the start frame when there is one; 0 or the decoder's code. Before next().
     int seekToStart();
-    // The next frame's pixels (owned until release), or null at the end of the range, at the
-    // end of the stream, or when a frame has no pixels (then *failed is set).
+    // The pixels of the next output frame (owned until release; a repeated frame is handed
+    // out once per output frame), or null at the end of the range, at the end of the stream,
+    // or when a frame has no pixels (then *failed is set).
     void* next(bool* failed);
-    // Frees the frame handed out with these pixels; unknown pixels: nothing.
+    // Gives back one hand-out of these pixels; unknown pixels: nothing.
     void release(void* pixels);
-    // Frees every frame handed out and the decoder.
+    // Stops the decoding, frees every frame and the decoder.
     void releaseAll();
 
     const QString& path() const { return srcPath; }
     double startTime() const { return start; }
     int totalFrames() const { return frames; }
+    // Output frames handed out.
     int framesRead() const { return read; }
-    // Source size of the open decoder; 0 when none.
-    int sourceWidth() const;
-    int sourceHeight() const;
+    // Source size and colour of the open decoder; 0 and BT.709 when none.
+    int sourceWidth() const { return width; }
+    int sourceHeight() const { return height; }
+    const VideoColour& colour() const { return sourceColour; }
 
     // Frames of the produced stream a second.
     static constexpr double kRate = 27.0;
 
   private:
+    using Frame = std::shared_ptr<VideoSrcFrame>;
+    // One output frame as the decoding thread hands it over.
+    struct Shown {
+        Frame frame;  // null: the end
+        bool failed = false;
+    };
+
+    void decodeAhead();
+    bool readUpcoming(Frame* upcoming, bool* failed);
+    bool hand(Shown shown);
+    void stopDecoding();
+
     const QString srcPath;
     double start;
     double end;
@@ -52,6 +76,16 @@ class SectionVideoSource {
     int remaining = 0;
     int frames = 0;
     int read = 0;
-    std::unique_ptr<FFMpegVideoDecoder> decoder;
-    std::deque<VideoSrcFrame*> framesInUse;
+    int width = 0;
+    int height = 0;
+    VideoColour sourceColour = VideoColour::bt709();
+    std::unique_ptr<FFMpegVideoDecoder> decoder;  // the decoding thread's while it runs
+    std::deque<Frame> framesInUse;
+    std::thread decoding;
+
+    // Guarded by lock.
+    std::mutex lock;
+    std::condition_variable changed;
+    std::deque<Shown> ready;
+    bool stopping = false;
 };

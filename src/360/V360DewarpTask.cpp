@@ -13,6 +13,7 @@ V360DewarpTask::V360DewarpTask(V360SectionBuilder* builder, int frameIndex, void
 
 void V360DewarpTask::run() {
     builder_->dewarp(frameIndex_, src_, buffer_->data);
-    if (Video360GeneratorHelper* helper = Video360GeneratorHelper::getHelper())
-        helper->filleText(buffer_->data, frameNumber_ / 30.0);
+    // Texts draw on BGRA; a planar frame is only rendered for a job without them.
+    Video360GeneratorHelper* helper = Video360GeneratorHelper::getHelper();
+    if (helper && !buffer_->planar) helper->filleText(buffer_->data, frameNumber_ / 30.0);
 }

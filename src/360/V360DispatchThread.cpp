@@ -1,56 +1,67 @@
 #include "V360DispatchThread.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 
-#include <algorithm>
-#include <cerrno>
-#include <new>
+#include <cstdlib>
 
-extern "C" {
-#include <libavutil/error.h>
-}
-
-#include "FFMpegAVMuxer.h"
-#include "FFMpegAudioExtractor.h"
-#include "FFMpegAudioMixer.h"
-#include "FFMpegEncoder360G.h"
-#include "FFMpegMuxBasedAudioConcatenater.h"
-#include "FFMpegUtil.h"
 #include "LogSystem.h"
-#include "SpatialMetaData.h"
 #include "V360DewarpTask.h"
+#include "V360MuxStage.h"
 #include "V360SectionBuilder.h"
+#include "V360VideoEncodeStage.h"
+#include "Video360GeneratorHelper.h"
 
 namespace {
 
 const char* const kTag = "V360DispatchThread";
 const int kPrepareAsync = 10000008;
 const int kCancelled = -10002;
-
-QByteArray utf8(const QString& text) { return text.toUtf8(); }
+const int kBufferCount = 4;
 
 }  // namespace
 
 V360DispatchThread::V360DispatchThread(QString outputPath, int width, int height, int bitRate,
                                        double videoVolume, long long commentTime,
                                        long long commentValue, int commentFlag, QString tempDir)
-    : outputPath(std::move(outputPath)),
-      bitRate(bitRate),
+    : folder(std::move(tempDir)),
+      pureVideo(folder.file("pureVideo.mp4")),
+      muxedVideo(folder.file("withAudioVideo.mp4")),
+      outputPath(std::move(outputPath)),
+      whiteNoise(folder.file("whiteNoise.mp3")),
+      volumeReadyWhiteNoise(folder.file("volumeReadyWN.m4a")),
       muted(videoVolume <= 0),
       videoVolume(videoVolume),
-      prepareFactor(6065280.0 / (static_cast<double>(height) * height)) {
+      pool(kBufferCount, static_cast<size_t>(std::max(width, 0)) * std::max(height, 0) * 4),
+      progress(height) {
     qRegisterMetaType<V360SectionBuilder*>("V360SectionBuilder*");
-    makeTempPaths(std::move(tempDir));
     makeComment(commentTime, commentValue, commentFlag);
-    encoder.reset(new FFMpegEncoder360G(utf8(pureVideo).constData(), width, height, bitRate,
-                                        comment.isEmpty() ? nullptr : utf8(comment).constData()));
-    error = encoder->getInitError();
-    allocBuffers(width, height);
+    encodeStage.reset(new V360VideoEncodeStage(pureVideo, width, height, bitRate, comment));
+    if (pool.allocationFailed()) error = -6;
+    if (!folder.isValid()) {
+        LogSystem::e(kTag, "can not create temp dir?");
+        error = -3;
+    }
     moveToThread(this);
+    connectRequests();
+}
+
+// Runs after the loop has ended: frames still in flight and the stages' threads are waited
+// for before anything they use is freed.
+V360DispatchThread::~V360DispatchThread() {
+    cancelled = true;
+    for (V360DewarpTask* task : liveTasks) {
+        task->wait();
+        task->builder()->releaseSrcFrame(task->src());
+        delete task;
+    }
+    liveTasks.clear();
+    if (soundWorker.joinable()) soundWorker.join();
+    encodeStage.reset();
+    allBuilders.deleteAllObjsAndReset();
+}
+
+void V360DispatchThread::connectRequests() {
     connect(this, SIGNAL(eSetMusicSource(QString, double, double, double, bool)), this,
             SLOT(_setMusicSource(QString, double, double, double, bool)), Qt::QueuedConnection);
     connect(this, SIGNAL(eAddV360SectionBuilder(V360SectionBuilder*)), this,
@@ -64,40 +75,6 @@ V360DispatchThread::V360DispatchThread(QString outputPath, int width, int height
             Qt::QueuedConnection);
 }
 
-// Runs after the loop has ended: frames still in flight are waited for before anything they
-// use is freed.
-V360DispatchThread::~V360DispatchThread() {
-    for (V360DewarpTask* task : liveTasks) {
-        task->wait();
-        task->builder()->releaseSrcFrame(task->src());
-        freeBuffers.push_back(task->buffer());
-        delete task;
-    }
-    liveTasks.clear();
-    for (BufferInfo* buffer : doneBuffers) freeBuffers.push_back(buffer);
-    for (BufferInfo* buffer : freeBuffers) {
-        delete[] buffer->data;
-        delete buffer;
-    }
-    if (encoder) encoder->endEncode();
-    encoder.reset();
-    allBuilders.deleteAllObjsAndReset();
-    if (!resultEmitted) removeTempFiles();
-}
-
-void V360DispatchThread::makeTempPaths(QString tempDir) {
-    if (tempDir.isEmpty())
-        tempDir = QStandardPaths::writableLocation(QStandardPaths::TempLocation) + "/UQO Studio";
-    QDir().mkpath(tempDir);
-    pureVideo = tempDir + "/pureVideo.mp4";
-    muxedVideo = tempDir + "/withAudioVideo.mp4";
-    whiteNoise = tempDir + "/whiteNoise.mp3";
-    volumeReadyWhiteNoise = tempDir + "/volumeReadyWN.m4a";
-    QFile::remove(pureVideo);
-    QFile::remove(muxedVideo);
-    QFile::remove(volumeReadyWhiteNoise);
-}
-
 void V360DispatchThread::makeComment(long long commentTime, long long commentValue,
                                      int commentFlag) {
     if (commentTime <= 0) return;
@@ -106,21 +83,6 @@ void V360DispatchThread::makeComment(long long commentTime, long long commentVal
     comment =
         QString::asprintf("P: %lld(%c%02d:%02d) %lld,%d", commentTime, offset < 0 ? '-' : '+',
                           minutes / 60, minutes % 60, commentValue, commentFlag < 0 ? 0 : 2000);
-}
-
-void V360DispatchThread::allocBuffers(int width, int height) {
-    const size_t size = static_cast<size_t>(std::max(width, 0)) * std::max(height, 0) * 4;
-    for (int i = 0; i < bufferCount; ++i) {
-        auto* buffer = new (std::nothrow) BufferInfo;
-        if (buffer) buffer->data = new (std::nothrow) unsigned char[size];
-        if (!buffer || !buffer->data) {
-            delete buffer;
-            error = -6;
-            bufferCount = static_cast<int>(freeBuffers.size());
-            return;
-        }
-        freeBuffers.push_back(buffer);
-    }
 }
 
 void V360DispatchThread::setMusicSource(QString musicPath, double startTime, double endTime,
@@ -140,17 +102,13 @@ void V360DispatchThread::setNoNeedAddSpatialMetaData() { addSpatialMeta = false;
 
 void V360DispatchThread::_setMusicSource(QString path, double startTime, double endTime,
                                          double volume, bool loop) {
-    musicPath = path;
-    musicStart = startTime;
-    musicEnd = endTime;
-    musicVolume = volume;
-    loopMusic = loop;
+    music = {path, startTime, endTime, volume, loop};
 }
 
 void V360DispatchThread::_addV360SectionBuilder(V360SectionBuilder* builder) {
+    if (!clock.isValid()) clock.start();
     builder->owner = this;
-    totalFrames += builder->totalFrames();
-    totalPrepareSteps += builder->totalIASteps();
+    progress.addSection(builder->totalFrames(), builder->totalIASteps());
     pendingBuilders.push_back(builder);
     allBuilders.append(builder);
     dispatchVFrameGeneration();
@@ -158,15 +116,18 @@ void V360DispatchThread::_addV360SectionBuilder(V360SectionBuilder* builder) {
 
 void V360DispatchThread::_closeVideoGeneration() {
     closed = true;
-    if (totalFrames > 0) prepareWeight = (totalPrepareSteps * 90 / totalFrames) * prepareFactor;
-    const double base = muted ? (musicPath.isEmpty() ? 91 : 93) : (musicPath.isEmpty() ? 94 : 96);
-    totalUnits = base + prepareWeight;
-    progressValue = 0;
+    progress.close(muted, !music.path.isEmpty());
     prepareStepsDone = prepareStepsCurrent = 0;
-    if (pendingBuilders.empty()) checkAndClosePureVideoGeneration();
+    if (pendingBuilders.empty() && !currentBuilder) dispatchVFrameGeneration();
 }
 
-void V360DispatchThread::_cancelVideoGeneration() { error = kCancelled; }
+void V360DispatchThread::_cancelVideoGeneration() {
+    if (resultEmitted) return;
+    cancelled = true;
+    if (error == 0) error = kCancelled;
+    encodeStage->stop();
+    failWhenIdle();
+}
 
 void V360DispatchThread::builderPrepared() {
     preparePending = false;
@@ -175,16 +136,16 @@ void V360DispatchThread::builderPrepared() {
 
 void V360DispatchThread::updateCurrentIASteps(int steps) {
     prepareStepsCurrent = prepareStepsDone + steps;
-    if (closed) updateDispatchProgress();
+    report(progress.dispatched(framesDispatched, prepareStepsCurrent));
 }
 
-bool V360DispatchThread::allBuffersFree() const {
-    return bufferCount == static_cast<int>(freeBuffers.size());
+bool V360DispatchThread::isIdle() const {
+    return pool.allFree() && !preparePending && !soundWorker.joinable();
 }
 
 void V360DispatchThread::dispatchVFrameGeneration() {
-    while (error == 0) {
-        if (freeBuffers.empty() || preparePending) return;
+    while (error == 0 && !dispatchEnded) {
+        if (!pool.hasFree() || preparePending) return;
         if (!currentBuilder) {
             if (pendingBuilders.empty()) {
                 checkAndClosePureVideoGeneration();
@@ -199,12 +160,16 @@ void V360DispatchThread::dispatchVFrameGeneration() {
         else
             finishCurrentBuilder();
     }
-    if (allBuffersFree() && !preparePending && !resultEmitted) releaseAndEmitResult(error);
+    failWhenIdle();
 }
 
 // False on a failed preparation; no current builder while it goes on asynchronously.
 bool V360DispatchThread::prepareCurrentBuilder() {
     currentBuilder = pendingBuilders.front();
+    // Frames may skip BGRA when the job draws nothing over them; the first section gives the
+    // colour the video is written in.
+    const Video360GeneratorHelper* helper = Video360GeneratorHelper::getHelper();
+    currentBuilder->allowPlanarOutput(!encodeStage->isOpen() && !(helper && helper->drawsTexts()));
     const int result = currentBuilder->prepare();
     if (result == kPrepareAsync) {
         preparePending = true;
@@ -217,19 +182,38 @@ bool V360DispatchThread::prepareCurrentBuilder() {
         error = result;
         return false;
     }
+    if (!openEncodeStage()) {
+        currentBuilder = nullptr;
+        return false;
+    }
     prepareStepsDone += currentBuilder->totalIASteps();
     prepareStepsCurrent = prepareStepsDone;
-    if (closed) updateDispatchProgress();
+    report(progress.dispatched(framesDispatched, prepareStepsCurrent));
     currentBuilder->userCount += 1;
     currentSectionIndex += 1;
     return true;
 }
 
+bool V360DispatchThread::openEncodeStage() {
+    if (encodeStage->isOpen()) return true;
+    const int result = encodeStage->open(
+        currentBuilder->sourceColour(),
+        [this](BufferInfo* buffer, int code) {
+            QMetaObject::invokeMethod(
+                this, [this, buffer, code] { onFrameTaken(buffer, code); }, Qt::QueuedConnection);
+        },
+        [this](int code) {
+            QMetaObject::invokeMethod(
+                this, [this, code] { onVideoEncoded(code); }, Qt::QueuedConnection);
+        });
+    if (result != 0) error = result;
+    return result == 0;
+}
+
 void V360DispatchThread::startDewarpTask(void* frame) {
     currentBuilder->userCount += 1;
-    BufferInfo* buffer = freeBuffers.front();
-    freeBuffers.pop_front();
-    buffer->sequence = nextBufferSequence++;
+    BufferInfo* buffer = pool.take();
+    buffer->planar = currentBuilder->rendersPlanar();
     auto* task = new V360DewarpTask(currentBuilder, currentBuilder->nextFrameIndex, frame, buffer,
                                     framesDispatched);
     liveTasks.insert(task);
@@ -237,7 +221,7 @@ void V360DispatchThread::startDewarpTask(void* frame) {
     task->start(QThread::InheritPriority);
     currentBuilder->nextFrameIndex += 1;
     framesDispatched += 1;
-    if (closed) updateDispatchProgress();
+    report(progress.dispatched(framesDispatched, prepareStepsCurrent));
 }
 
 void V360DispatchThread::finishCurrentBuilder() {
@@ -262,265 +246,138 @@ void V360DispatchThread::onDewarpDone() {
     task->wait();
     task->builder()->releaseSrcFrame(task->src());
     releaseUser(task->builder());
-    doneBuffers.push_back(task->buffer());
+    pool.rendered(task->buffer());
     delete task;
-    tryEncodeMore();
+    encodeInOrder();
     dispatchVFrameGeneration();
 }
 
-void V360DispatchThread::tryEncodeMore() {
-    bool encoded = false;
-    while (encodeNextInOrder()) encoded = true;
-    if (!encoded) return;
-    if (!pendingBuilders.empty())
+// Hands every rendered buffer whose turn has come to the encode stage; after an error they
+// go straight back to the pool.
+void V360DispatchThread::encodeInOrder() {
+    while (BufferInfo* buffer = pool.nextInOrder()) {
+        if (error == 0)
+            encodeStage->encode(buffer);
+        else
+            pool.giveBack(buffer);
+    }
+}
+
+void V360DispatchThread::onFrameTaken(BufferInfo* buffer, int result) {
+    if (resultEmitted) return;
+    pool.giveBack(buffer);
+    if (result != 0 && error == 0) error = result;
+    if (error == 0)
         dispatchVFrameGeneration();
     else
-        checkAndClosePureVideoGeneration();
+        failWhenIdle();
+    checkAndClosePureVideoGeneration();
 }
 
-// Encodes the done buffer that is next in order, if there is one.
-bool V360DispatchThread::encodeNextInOrder() {
-    auto it = std::find_if(doneBuffers.begin(), doneBuffers.end(), [this](BufferInfo* buffer) {
-        return buffer->sequence == nextSequenceToEncode;
-    });
-    if (it == doneBuffers.end()) return false;
-    BufferInfo* buffer = *it;
-    doneBuffers.erase(it);
-    nextSequenceToEncode += 1;
-    const int result = encoder ? encoder->encodeArgbData(buffer->data, 1) : -1;
-    if (result < 0 && result != AVERROR(EAGAIN) && error == 0) {
-        LogSystem::e(kTag, "encode failed: %d", result);
-        error = -12;
-    }
-    freeBuffers.push_back(buffer);
-    return true;
-}
-
+// Every frame has been handed out and every buffer is back: the encode stage drains and the
+// sound is made meanwhile.
 void V360DispatchThread::checkAndClosePureVideoGeneration() {
-    if (!closed || !allBuffersFree() || resultEmitted) return;
-    // A failed section must not end as a shortened video; a late cancel does not stop the job.
-    if (error != 0 && error != kCancelled) {
-        releaseAndEmitResult(error);
+    if (!closed || resultEmitted || error != 0 || currentBuilder || !pendingBuilders.empty())
         return;
-    }
-    if (allBuilders.empty()) {
+    if (allBuilders.empty() || !encodeStage->isOpen()) {
         LogSystem::e(kTag, "no section to generate?");
-        releaseAndEmitResult(-7);
+        error = -7;
+        failWhenIdle();
         return;
     }
-    encoder->endEncode();
-    encoder.reset();
-    progressValue = 90;
-    reportProgress();
-    if (muted)
-        mergeMusicWithPureVideo();
-    else
-        mergeAudioWithPureVideo();
+    if (!dispatchEnded) {
+        dispatchEnded = true;
+        dispatchEndedAt = clock.elapsed();
+        report(progress.framesDone());
+        startSoundStage();
+    }
+    if (pool.allFree() && !videoEncoded) encodeStage->finish();
 }
 
-void V360DispatchThread::mergeAudioWithPureVideo() {
-    QTemporaryDir dir;
-    if (!dir.isValid()) {
-        LogSystem::e(kTag, "can not create temp dir?");
-        releaseAndEmitResult(-3);
-        return;
-    }
-    QString sound;
-    int result = joinSectionSounds(dir.path(), &sound);
-    if (result == 0 && !musicPath.isEmpty() && musicVolume > 0) {
-        const QString music = QString("%1/tempMusicPath.m4a").arg(dir.path());
-        result = prepareMusicFile(music);
-        if (result < 0) {
-            LogSystem::e(kTag, "prepareMusicFile failed::%d", result);
-        } else {
-            progressValue += 1;
-            reportProgress();
-            const QString mixed = QString("%1/mixAudio.m4a").arg(dir.path());
-            result = FFMpegAudioMixer::mix(utf8(sound).constData(), utf8(music).constData(),
-                                           utf8(mixed).constData());
-            if (result < 0) {
-                LogSystem::e(kTag, "mixAudioFiles failed::%d", result);
-            } else {
-                progressValue += 1;
-                reportProgress();
-                sound = mixed;
-            }
-        }
-    }
-    if (result == 0) result = muxWithVideo(sound);
-    if (result != 0) {
-        releaseAndEmitResult(result);
-        return;
-    }
-    addSpatialMetaData();
+void V360DispatchThread::startSoundStage() {
+    const int frames = framesDispatched;
+    soundWorker = std::thread([this, frames] {
+        V360SoundStage stage(
+            folder.path(),
+            [this] {
+                QMetaObject::invokeMethod(
+                    this, [this] { stepDone(); }, Qt::QueuedConnection);
+            },
+            &cancelled);
+        QString made;
+        const int result = stage.make(allBuilders, videoVolume, muted, music, frames, &made);
+        QMetaObject::invokeMethod(
+            this, [this, result, made] { onSoundMade(result, made); }, Qt::QueuedConnection);
+    });
 }
 
-// Each section's sound in the order added, joined into *sound; two progress steps.
-int V360DispatchThread::joinSectionSounds(const QString& folder, QString* sound) {
-    QStringList parts;
-    for (size_t i = 0; i < allBuilders.size(); ++i) {
-        const QString part = QString("%1/%2.m4a").arg(folder).arg(i);
-        const int result = allBuilders[i]->extractAudioToSectionLength(part, videoVolume);
-        if (result != 0) {
-            LogSystem::e(kTag, "extractAudioToSectionLength:%d", result);
-            return result;
-        }
-        parts.append(part);
+void V360DispatchThread::onSoundMade(int result, const QString& made) {
+    soundWorker.join();
+    soundMade = true;
+    soundMadeAt = clock.elapsed();
+    sound = made;
+    if (result != 0 && error == 0) error = result;
+    if (error != 0) {
+        encodeStage->stop();
+        failWhenIdle();
+    } else if (videoEncoded) {
+        muxAndCopy();
     }
-    progressValue += 1;
-    reportProgress();
-    *sound = parts.first();
-    if (parts.size() > 1) {
-        *sound = QString("%1/concat.m4a").arg(folder);
-        FFMpegMuxBasedAudioConcatenater concat(utf8(*sound).constData(),
-                                               utf8(parts.first()).constData());
-        for (int i = 1; i < parts.size(); ++i) concat.append(utf8(parts[i]).constData());
-        concat.close();
-    }
-    progressValue += 1;
-    reportProgress();
-    return 0;
 }
 
-// Muxes `sound` with the silent video into the muxed file and removes the silent one.
-int V360DispatchThread::muxWithVideo(const QString& sound) {
-    List<const char*> keys;
-    List<const char*> values;
-    const QByteArray commentText = utf8(comment);
-    if (!comment.isEmpty()) {
-        keys.append("comment");
-        values.append(commentText.constData());
-    }
-    const int result = FFMpegAVMuxer::mux(utf8(sound).constData(), utf8(pureVideo).constData(),
-                                          utf8(muxedVideo).constData(), keys, values);
-    QFile::remove(pureVideo);
-    if (result < 0) {
-        LogSystem::e(kTag, "mergeAudioToVideo failed::%d", result);
-        return result;
-    }
-    progressValue += 1;
-    reportProgress();
-    return 0;
+void V360DispatchThread::onVideoEncoded(int result) {
+    videoEncoded = true;
+    videoEncodedAt = clock.elapsed();
+    if (result != 0 && error == 0) error = result;
+    if (error != 0)
+        failWhenIdle();
+    else if (soundMade)
+        muxAndCopy();
 }
 
-void V360DispatchThread::mergeMusicWithPureVideo() {
-    if (musicPath.isEmpty()) {
+void V360DispatchThread::muxAndCopy() {
+    if (cancelled) return failWhenIdle();
+    if (sound.isEmpty()) {
         muxedVideo = pureVideo;
-        addSpatialMetaData();
-        return;
-    }
-    QTemporaryDir dir;
-    const QString music =
-        QString("%1/%2.m4a").arg(dir.path()).arg(QDateTime::currentMSecsSinceEpoch());
-    int result = dir.isValid() ? prepareMusicFile(music) : -3;
-    if (result < 0) {
-        LogSystem::e(kTag, "prepareMusicFile failed::%d", result);
-        releaseAndEmitResult(result);
-        return;
-    }
-    progressValue += 1;
-    reportProgress();
-    result = muxWithVideo(music);
-    if (result != 0) {
-        releaseAndEmitResult(result);
-        return;
-    }
-    addSpatialMetaData();
-}
-
-int V360DispatchThread::prepareMusicFile(QString target) {
-    if (musicPath.isEmpty()) return -7;
-    const double videoLength = framesDispatched / 30.0;
-    const double musicLength = FFMpegUtil::getAudioLength(musicPath);
-    if (musicLength <= 0) return -2;
-    const double start = std::max(musicStart, 0.0);
-    const double end = musicEnd > 0 ? musicEnd : musicLength;
-    const double segment = std::min(musicLength, end) - start;
-    // An empty range would never fill the video.
-    if (segment <= 0) return -4;
-    const QByteArray music = utf8(musicPath);
-    if (segment >= videoLength)
-        return FFMpegAudioExtractor::extract(music.constData(), utf8(target).constData(), start,
-                                             videoLength, musicVolume, true, false);
-    QTemporaryDir dir;
-    if (!dir.isValid()) return -3;
-    const QByteArray ready = utf8(QString("%1/volumeReadyMusic.m4a").arg(dir.path()));
-    int result = FFMpegAudioExtractor::extract(music.constData(), ready.constData(), start, segment,
-                                               musicVolume, true, false);
-    if (result < 0) return result;
-    FFMpegMuxBasedAudioConcatenater concat(utf8(target).constData(), ready.constData());
-    result = concat.getInitError();
-    double remaining = loopMusic ? videoLength - segment : 0;
-    while (result == 0 && remaining >= segment) {
-        result = concat.append(ready.constData());
-        remaining -= segment;
-    }
-    if (result == 0 && remaining > 0.001) {
-        result = FFMpegAudioExtractor::extract(music.constData(), ready.constData(), start,
-                                               remaining, musicVolume, true, false);
-        if (result == 0) result = concat.append(ready.constData());
-    }
-    const int closedResult = concat.close();
-    QFile::remove(QString::fromUtf8(ready));
-    return result != 0 ? result : closedResult;
-}
-
-void V360DispatchThread::addSpatialMetaData() {
-    if (addSpatialMeta) {
-        const int result = SpatialMetaData::addMetaDataToVideo(muxedVideo, outputPath);
-        if (result != 0) {
-            LogSystem::e(kTag, "addMetaDataToVideo failed:%d", result);
-            releaseAndEmitResult(result);
-            return;
-        }
     } else {
-        QFile::remove(outputPath);
-        if (!QFile::copy(muxedVideo, outputPath)) {
-            LogSystem::e(kTag, "copy file to target path failed, file may locked");
-            releaseAndEmitResult(-12);
-            return;
-        }
+        const int result = V360MuxStage::mux(sound, pureVideo, muxedVideo, comment);
+        if (result != 0) return releaseAndEmitResult(result);
+        stepDone();
     }
-    releaseAndEmitResult(0);
+    if (cancelled) return failWhenIdle();
+    releaseAndEmitResult(V360MuxStage::copyToOutput(muxedVideo, outputPath, addSpatialMeta));
 }
 
+void V360DispatchThread::failWhenIdle() {
+    if (error != 0 && isIdle() && !resultEmitted) releaseAndEmitResult(error);
+}
+
+// The temporary files go before the result is told, so that a receiver finds none left.
 void V360DispatchThread::releaseAndEmitResult(int result) {
     resultEmitted = true;
-    for (BufferInfo* buffer : freeBuffers) {
-        delete[] buffer->data;
-        delete buffer;
-    }
-    freeBuffers.clear();
-    if (result != 0) {
-        if (encoder) encoder->endEncode();
-        encoder.reset();
+    encodeStage->stop();
+    pool.release();
+    folder.remove();
+    logStageTimes(result);
+    if (result != 0)
         emit videoGenerationFailed(result);
-    } else {
+    else
         emit videoGenerated();
-    }
-    removeTempFiles();
 }
 
-void V360DispatchThread::removeTempFiles() {
-    QFile::remove(pureVideo);
-    QFile::remove(muxedVideo);
-    QFile::remove(whiteNoise);
-    QFile::remove(volumeReadyWhiteNoise);
-}
+void V360DispatchThread::stepDone() { report(progress.stepDone()); }
 
-void V360DispatchThread::updateDispatchProgress() {
-    double x = totalFrames > 0 ? static_cast<double>(framesDispatched) / totalFrames * 90 : 0;
-    if (totalPrepareSteps > 0)
-        x += static_cast<double>(prepareStepsCurrent) * prepareWeight / totalPrepareSteps;
-    if (x != 0) progressValue = x;
-    reportProgress();
-}
-
-void V360DispatchThread::reportProgress() {
-    if (totalUnits <= 0) return;
-    const int percent = static_cast<int>(progressValue * 100 / totalUnits + 0.5);
-    if (percent <= highestPercent) return;
-    highestPercent = percent;
+void V360DispatchThread::report(int percent) {
+    if (percent < 0) return;
     emit videoGenerationProgressUpdate(percent / 100.0f, 0, currentSectionIndex,
                                        static_cast<int>(allBuilders.size()));
+}
+
+void V360DispatchThread::logStageTimes(int result) {
+    LogSystem::i(kTag,
+                 "job %d: %d frames handed out at %lld ms, sound made at %lld ms, video encoded "
+                 "at %lld ms, done at %lld ms",
+                 result, framesDispatched, static_cast<long long>(dispatchEndedAt),
+                 static_cast<long long>(soundMadeAt), static_cast<long long>(videoEncodedAt),
+                 static_cast<long long>(clock.isValid() ? clock.elapsed() : 0));
 }

@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
+
+extern "C" {
+#include <libavutil/pixfmt.h>
+}
 
 #include "FFMpegUtil.h"
 #include "ImageBufferUtil.h"
@@ -10,6 +15,8 @@
 namespace {
 
 const float kPi = 3.14159265358979323846f;
+
+int half(int side) { return (side + 1) / 2; }
 
 }  // namespace
 
@@ -31,7 +38,8 @@ int V360PanoramaVideoSectionBuilder::totalFrames() { return source.totalFrames()
 
 int V360PanoramaVideoSectionBuilder::prepare() {
     V360SectionBuilder::prepare();
-    int result = source.open(-1, -1);
+    planar = planarAllowed;
+    int result = source.open(-1, -1, planar);
     if (result < 0) return result;
     result = source.seekToStart();
     if (result < 0) return result;
@@ -40,19 +48,44 @@ int V360PanoramaVideoSectionBuilder::prepare() {
     if (centerX < 0) centerX = static_cast<float>(srcWidth / 2);
     if (centerY < 0) centerY = static_cast<float>(srcHeight / 2);
     if (radius < 0) radius = static_cast<float>(srcWidth / 2);
-    buildTable();
+    buildTables();
     return 0;
 }
 
-void V360PanoramaVideoSectionBuilder::buildTable() {
+VideoColour V360PanoramaVideoSectionBuilder::sourceColour() { return source.colour(); }
+
+bool V360PanoramaVideoSectionBuilder::rendersPlanar() { return planar; }
+
+// The rows are shared out among the processors.
+void V360PanoramaVideoSectionBuilder::buildTables() {
     table.assign(static_cast<size_t>(width) * height, -1);
-    int32_t* entry = table.data();
-    for (int d = 0; d < height; ++d)
-        for (int i = 0; i < width; ++i) *entry++ = sourceIndex(d, i);
+    chromaTable.assign(planar ? static_cast<size_t>(half(width)) * half(height) : 0, -1);
+    const int workers = std::max(1, std::min<int>(std::thread::hardware_concurrency(), height));
+    std::vector<std::thread> threads;
+    for (int w = 0; w < workers; ++w)
+        threads.emplace_back(&V360PanoramaVideoSectionBuilder::buildRows, this,
+                             height * w / workers, height * (w + 1) / workers);
+    for (std::thread& thread : threads) thread.join();
 }
 
-// Source pixel of output row d, column i, in single precision; -1 for none.
-int32_t V360PanoramaVideoSectionBuilder::sourceIndex(int d, int i) const {
+// Table rows [firstRow, endRow), with the chroma rows that start in them.
+void V360PanoramaVideoSectionBuilder::buildRows(int firstRow, int endRow) {
+    int x = 0, y = 0;
+    for (int d = firstRow; d < endRow; ++d) {
+        int32_t* entry = table.data() + static_cast<size_t>(d) * width;
+        for (int i = 0; i < width; ++i)
+            entry[i] = sourcePoint(d, i, &x, &y) ? y * srcWidth + x : -1;
+        if (!planar || d % 2 != 0) continue;
+        int32_t* chroma = chromaTable.data() + static_cast<size_t>(d / 2) * half(width);
+        for (int i = 0; i < half(width); ++i)
+            chroma[i] =
+                sourcePoint(d + 0.5f, 2 * i + 0.5f, &x, &y) ? (y / 2) * half(srcWidth) + x / 2 : -1;
+    }
+}
+
+// Source pixel (*x, *y) of an output point (row d, column i, in output pixels), in single
+// precision; false for none.
+bool V360PanoramaVideoSectionBuilder::sourcePoint(float d, float i, int* x, int* y) const {
     const float a = d * -kPi / height + kPi / 2;
     const float b = i * (-2 * kPi) / width;
     const float v[3] = {std::cos(a) * std::cos(b), std::cos(a) * std::sin(b), std::sin(a)};
@@ -61,7 +94,7 @@ int32_t V360PanoramaVideoSectionBuilder::sourceIndex(int d, int i) const {
     const float e = std::asin(std::max(-1.0f, std::min(1.0f, w[2]))) * 180 / kPi;
     float first = 0;
     float second = 0;
-    if (e < -15) return -1;
+    if (e < -15) return false;
     if (e <= 89.9f) {
         const float k = (90 - e) / 105 * radius;
         const float n = std::sqrt(w[0] * w[0] + w[1] * w[1]);
@@ -70,16 +103,34 @@ int32_t V360PanoramaVideoSectionBuilder::sourceIndex(int d, int i) const {
     }
     const float fx = second + centerX + 0.5f;
     const float fy = centerY - first + 0.5f;
-    if (!(fx > -1 && fx < srcWidth && fy > -1 && fy < srcHeight)) return -1;
+    if (!(fx > -1 && fx < srcWidth && fy > -1 && fy < srcHeight)) return false;
     // Truncation towards zero: a point between -1 and 0 is used as 0.
-    return static_cast<int>(fy) * srcWidth + static_cast<int>(fx);
+    *x = static_cast<int>(fx);
+    *y = static_cast<int>(fy);
+    return true;
 }
 
 void* V360PanoramaVideoSectionBuilder::prepareSrcFrame(int) { return source.next(&failed); }
 
 int V360PanoramaVideoSectionBuilder::dewarp(int, void* src, void* dst) {
-    ImageBufferUtil::remap(table.data(), table.size(), src, dst);
+    if (planar)
+        dewarpPlanar(static_cast<const uint8_t*>(src), static_cast<uint8_t*>(dst));
+    else
+        ImageBufferUtil::remap(table.data(), table.size(), src, dst);
     return 0;
+}
+
+// Planes Y, U, V one after another in both pictures; no source is black.
+void V360PanoramaVideoSectionBuilder::dewarpPlanar(const uint8_t* src, uint8_t* dst) const {
+    const bool full = source.colour().range == AVCOL_RANGE_JPEG;
+    const size_t srcLuma = static_cast<size_t>(srcWidth) * srcHeight;
+    const size_t srcChroma = static_cast<size_t>(half(srcWidth)) * half(srcHeight);
+    const size_t chroma = chromaTable.size();
+    ImageBufferUtil::remapBytes(table.data(), table.size(), src, dst, full ? 0 : 16);
+    dst += table.size();
+    ImageBufferUtil::remapBytes(chromaTable.data(), chroma, src + srcLuma, dst, 128);
+    ImageBufferUtil::remapBytes(chromaTable.data(), chroma, src + srcLuma + srcChroma, dst + chroma,
+                                128);
 }
 
 void V360PanoramaVideoSectionBuilder::releaseSrcFrame(void* src) { source.release(src); }

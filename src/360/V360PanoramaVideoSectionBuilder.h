@@ -13,7 +13,10 @@
 // 1. prepare opens the decoder and builds the lookup table once: per output pixel the index
 //    of its source pixel (an equidistant 210-degree lens whose axis is the bottom row), or -1
 //    for directions more than 15 degrees above the horizon and points outside the frame.
-// 2. Each decoded frame becomes one output frame: dewarp gathers it through the table.
+//    When allowed, frames stay packed YUV 4:2:0 from decoder to encoder; a second table
+//    then maps each output chroma sample (taken at its centre) to a source one.
+// 2. Each output frame shows the source frame on screen at its time: dewarp gathers it
+//    through the table (32-bit pixels, or the bytes of each plane).
 // 3. The sound is the recording's own track, or white noise of the produced length.
 class V360PanoramaVideoSectionBuilder : public V360SectionBuilder {
   public:
@@ -31,13 +34,17 @@ class V360PanoramaVideoSectionBuilder : public V360SectionBuilder {
     void releaseSrcFrame(void* src) override;
     void releaseAllDecodeDewarpResource() override;
     int extractAudioToSectionLength(QString outPath, double volume) override;
+    VideoColour sourceColour() override;
+    bool rendersPlanar() override;
 
     // The table of the last prepare: width x height source indices, -1 for none.
     const std::vector<int32_t>& lookupTable() const { return table; }
 
   private:
-    void buildTable();
-    int32_t sourceIndex(int row, int column) const;
+    void buildTables();
+    void buildRows(int firstRow, int endRow);
+    bool sourcePoint(float row, float column, int* x, int* y) const;
+    void dewarpPlanar(const uint8_t* src, uint8_t* dst) const;
 
     SectionVideoSource source;
     int srcWidth = 0;
@@ -46,6 +53,8 @@ class V360PanoramaVideoSectionBuilder : public V360SectionBuilder {
     float centerY;
     float radius;
     float rotation[9] = {-1, 0, 0, 0, 1, 0, 0, 0, -1};
+    bool planar = false;
     // Read-only while frames are in flight.
     std::vector<int32_t> table;
+    std::vector<int32_t> chromaTable;  // planar only: (width + 1) / 2 x (height + 1) / 2
 };

@@ -47,6 +47,10 @@ V360SectionBuilder::~V360SectionBuilder() = default;
 
 int V360SectionBuilder::totalIASteps() { return 0; }
 
+VideoColour V360SectionBuilder::sourceColour() { return VideoColour::bt709(); }
+
+bool V360SectionBuilder::rendersPlanar() { return false; }
+
 int V360SectionBuilder::prepare() {
     loadImage(firstImagePath, &firstImage, &firstImagePixels);
     loadImage(secondImagePath, &secondImage, &secondImagePixels);

@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QString>
 
+#include "VideoColour.h"
+
 class V360DispatchThread;
 class V360Transitor;
 class Video360GeneratorHelper;
@@ -38,6 +40,15 @@ class V360SectionBuilder {
     // white noise); 0 or the failure.
     virtual int extractAudioToSectionLength(QString outPath, double volume);
 
+    // The colour of the source the frames are read from; valid after prepare. The base:
+    // BT.709, the colour of pictures.
+    virtual VideoColour sourceColour();
+    // Whether dewarp writes packed YUV 4:2:0 in the source's colour instead of BGRA; a
+    // section may only when it was allowed to before its prepare. The base: never.
+    virtual bool rendersPlanar();
+    // Set by the dispatch thread before prepare: nothing is drawn over the frames.
+    void allowPlanarOutput(bool allowed) { planarAllowed = allowed; }
+
     // `seconds` of the embedded white noise at `volume` into outPath (AAC), through the
     // owner's white-noise copies. 0; -3 no resource, no owner or the copy failed; -2 the
     // noise has no length; otherwise the audio job's code.
@@ -51,6 +62,8 @@ class V360SectionBuilder {
     V360DispatchThread* owner = nullptr;
 
   protected:
+    bool planarAllowed = false;
+
     // The half transitions of a section of `frames` frames, on dst in place: frames 0 to 14 run
     // the first transitor from the lead-in image at progress 0.5 to 0.967, the last 15 the
     // second one into the lead-out image at 0 to 0.467 (the first wins where both apply).

@@ -21,6 +21,8 @@ class Video360GeneratorHelper {
     static void release(Video360GeneratorHelper* helper);
     static Video360GeneratorHelper* getHelper();
 
+    // Whether it has text overlays to draw.
+    bool drawsTexts() const { return !textInfos.empty(); }
     // Draws every text overlay, in list order, into a width x height BGRA frame.
     void filleText(void* frame, double seconds);
     // Colour filter (when set) on the source in place, then the CPU fisheye dewarp into a

@@ -1,5 +1,6 @@
 #include "FFMpegEncodeSupport.h"
 
+#include "FFMpegFrameConverter.h"
 #include "LogSystem.h"
 
 extern "C" {
@@ -81,7 +82,14 @@ int allocYuvFrame(const SetupTexts& texts, OutputStream& out) {
     return 0;
 }
 
-SwsContext* makeBgraScaler(int width, int height, AVPixelFormat yuvFormat) {
+void setColour(AVCodecContext* codec, const VideoColour& colour) {
+    codec->colorspace = static_cast<AVColorSpace>(colour.matrix);
+    codec->color_primaries = static_cast<AVColorPrimaries>(colour.primaries);
+    codec->color_trc = static_cast<AVColorTransferCharacteristic>(colour.transfer);
+    codec->color_range = static_cast<AVColorRange>(colour.range);
+}
+
+SwsContext* makeBgraScaler(int width, int height, AVPixelFormat yuvFormat, int matrix, int range) {
     const struct {
         const char* name;
         int64_t value;
@@ -97,12 +105,21 @@ SwsContext* makeBgraScaler(int width, int height, AVPixelFormat yuvFormat) {
     if (!sws) return nullptr;
     for (const auto& o : options)
         if (av_opt_set_int(sws.get(), o.name, o.value, 0) < 0) return nullptr;
-    return sws_init_context(sws.get(), nullptr, nullptr) < 0 ? nullptr : sws.release();
+    if (sws_init_context(sws.get(), nullptr, nullptr) < 0) return nullptr;
+    if (matrix != AVCOL_SPC_UNSPECIFIED) {
+        const int* coefficients =
+            sws_getCoefficients(FFMpegFrameConverter::scalerColourSpace(matrix, width, height));
+        // The source is full-range RGB; its table is not used.
+        if (sws_setColorspaceDetails(sws.get(), coefficients, 1, coefficients,
+                                     range == AVCOL_RANGE_JPEG ? 1 : 0, 0, 1 << 16, 1 << 16) < 0)
+            return nullptr;
+    }
+    return sws.release();
 }
 
 int allocBgraScaler(const SetupTexts& texts, OutputStream& out) {
     const AVCodecContext* c = out.enc.get();
-    out.sws.reset(makeBgraScaler(c->width, c->height, c->pix_fmt));
+    out.sws.reset(makeBgraScaler(c->width, c->height, c->pix_fmt, c->colorspace, c->color_range));
     if (!out.sws) {
         LogSystem::e(texts.tag, "Could not initialize the conversion context");
         return -2;

@@ -4,6 +4,7 @@
 
 #include "FFMpegHandles.h"
 #include "OutputStream.h"
+#include "VideoColour.h"
 
 namespace FFMpegEncodeSupport {
 
@@ -29,13 +30,20 @@ int addH264Stream(const SetupTexts& texts, const AVCodec* codec, AVFormatContext
 int openH264Codec(const SetupTexts& texts, OutputStream& out);
 // 3. The reused YUV frame of the codec's format and size: 0 or -6.
 int allocYuvFrame(const SetupTexts& texts, OutputStream& out);
-// 4. The BGRA-to-YUV scaler (-2) and the frame that wraps a caller's BGRA
-//    picture (texts.noBgraFrameCode); nothing is kept on a failure.
+// 4. The BGRA-to-YUV scaler (-2), after the codec's stated matrix and range,
+//    and the frame that wraps a caller's BGRA picture
+//    (texts.noBgraFrameCode); nothing is kept on a failure.
 int allocBgraScaler(const SetupTexts& texts, OutputStream& out);
 
 // A bicubic BGRA-to-`yuvFormat` scaler of one size that converts in slices on
 // one thread per processor (the same bytes as one thread); null on a failure.
-SwsContext* makeBgraScaler(int width, int height, AVPixelFormat yuvFormat);
+// With a stated `matrix` (AVColorSpace) the YUV samples follow it and
+// `range` (AVColorRange), else the library's default (BT.601, limited).
+SwsContext* makeBgraScaler(int width, int height, AVPixelFormat yuvFormat,
+                           int matrix = AVCOL_SPC_UNSPECIFIED, int range = AVCOL_RANGE_UNSPECIFIED);
+
+// The colour tags of the stream a codec writes; set before it opens.
+void setColour(AVCodecContext* codec, const VideoColour& colour);
 
 // The H.264 encoder: libx264 when present, else the library's default.
 const AVCodec* findH264Encoder();

@@ -18,9 +18,9 @@ const FFMpegEncodeSupport::SetupTexts kTexts = {
 }  // namespace
 
 FFMpegEncoder360G::FFMpegEncoder360G(const char* path, int width, int height, int bitRate,
-                                     const char* comment)
+                                     const char* comment, const VideoColour& colour)
     : width_(width), height_(height), bitRate_(bitRate) {
-    initError_ = init(path, comment);
+    initError_ = init(path, comment, colour);
 }
 
 FFMpegEncoder360G::~FFMpegEncoder360G() { endEncode(); }
@@ -29,11 +29,11 @@ int FFMpegEncoder360G::getInitError() { return initError_; }
 
 // Steps: 1. container from the name; 2. H.264 stream; 3. open the codec and
 // its frame; 4. open the file; 5. metadata; 6. header.
-int FFMpegEncoder360G::init(const char* path, const char* comment) {
+int FFMpegEncoder360G::init(const char* path, const char* comment, const VideoColour& colour) {
     packet_ = ffh::makePacket();
     if (!packet_) return -6;
     int result = allocOutput(path);
-    if (result == 0) result = addStream();
+    if (result == 0) result = addStream(colour);
     if (result == 0) result = openCodec();
     if (result != 0) return result;
     av_dump_format(format_.get(), 0, path, 1);
@@ -71,14 +71,17 @@ int FFMpegEncoder360G::allocOutput(const char* path) {
     return 0;
 }
 
-int FFMpegEncoder360G::addStream() {
+int FFMpegEncoder360G::addStream(const VideoColour& colour) {
     const AVCodec* codec = FFMpegEncodeSupport::findH264Encoder();
     if (!codec) {
         LogSystem::e(kTag, "Could not find encoder for '%s'", avcodec_get_name(AV_CODEC_ID_H264));
         return -3;
     }
-    return FFMpegEncodeSupport::addH264Stream(kTexts, codec, format_.get(), out_, bitRate_, width_,
-                                              height_, 12, kTimeBase, av_inv_q(kTimeBase));
+    const int result =
+        FFMpegEncodeSupport::addH264Stream(kTexts, codec, format_.get(), out_, bitRate_, width_,
+                                           height_, 12, kTimeBase, av_inv_q(kTimeBase));
+    if (result == 0) FFMpegEncodeSupport::setColour(out_.enc.get(), colour);
+    return result;
 }
 
 int FFMpegEncoder360G::openCodec() {
@@ -102,30 +105,35 @@ int FFMpegEncoder360G::prepareFrame(const unsigned char* data) {
 }
 
 int FFMpegEncoder360G::encodeArgbData(const unsigned char* bgra, int step) {
+    const int result = loadArgbData(bgra);
+    return result != 0 ? result : encodeLoaded(step);
+}
+
+int FFMpegEncoder360G::enncodeYuvData(const unsigned char* yuv, int step) {
+    const int result = loadYuvData(yuv);
+    return result != 0 ? result : encodeLoaded(step);
+}
+
+int FFMpegEncoder360G::loadArgbData(const unsigned char* bgra) {
     int result = prepareFrame(bgra);
     if (result == 0) result = prepareBgra();
     if (result != 0) return result;
     const int err = FFMpegEncodeSupport::scalePackedBgra(out_.sws.get(), out_.bgraFrame.get(), bgra,
                                                          out_.frame.get());
-    if (err < 0) {
-        LogSystem::e(kTag, "sws_scale failed: %d", err);
-        return err;
-    }
-    return send(step);
+    if (err < 0) LogSystem::e(kTag, "sws_scale failed: %d", err);
+    return err;
 }
 
-int FFMpegEncoder360G::enncodeYuvData(const unsigned char* yuv, int step) {
-    int result = prepareFrame(yuv);
+int FFMpegEncoder360G::loadYuvData(const unsigned char* yuv) {
+    const int result = prepareFrame(yuv);
     if (result != 0) return result;
     const int err = FFMpegEncodeSupport::copyPacked(out_.frame.get(), yuv);
-    if (err < 0) {
-        LogSystem::e(kTag, "av_image_fill_arrays failed: %d", err);
-        return err;
-    }
-    return send(step);
+    if (err < 0) LogSystem::e(kTag, "av_image_fill_arrays failed: %d", err);
+    return err;
 }
 
-int FFMpegEncoder360G::send(int step) {
+int FFMpegEncoder360G::encodeLoaded(int step) {
+    if (initError_ != 0 || !out_.frame) return -10001;
     out_.frame->pts = out_.nextPts;
     out_.nextPts += step;
     lastStep_ = step;

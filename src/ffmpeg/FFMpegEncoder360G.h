@@ -7,12 +7,16 @@
 
 #include "FFMpegHandles.h"
 #include "OutputStream.h"
+#include "VideoColour.h"
 
 class FFMpegEncoder360G {
   public:
     // path: output file (UTF-8); width, height: frame size in pixels;
-    // bitRate: bits a second; comment: container "comment" entry or null.
-    FFMpegEncoder360G(const char* path, int width, int height, int bitRate, const char* comment);
+    // bitRate: bits a second; comment: container "comment" entry or null;
+    // colour: the stream's colour tags, and the matrix and range BGRA frames
+    // are converted with.
+    FFMpegEncoder360G(const char* path, int width, int height, int bitRate, const char* comment,
+                      const VideoColour& colour = VideoColour::bt709());
     ~FFMpegEncoder360G();
     FFMpegEncoder360G(const FFMpegEncoder360G&) = delete;
     FFMpegEncoder360G& operator=(const FFMpegEncoder360G&) = delete;
@@ -29,18 +33,24 @@ class FFMpegEncoder360G {
     // The same for packed YUV 4:2:0 (planes Y, U, V at alignment 1).
     int enncodeYuvData(const unsigned char* yuv, int step);
 
+    // The two halves of the calls above, for a caller that reuses its buffer
+    // while the codec works: load* reads the picture (0 or a failure), after
+    // which the buffer is free again; encodeLoaded encodes it as above.
+    int loadArgbData(const unsigned char* bgra);
+    int loadYuvData(const unsigned char* yuv);
+    int encodeLoaded(int step);
+
     // Drains the codec, writes the trailer (after a successful init) and
     // releases everything. Always 0; call once.
     int endEncode();
 
   private:
-    int init(const char* path, const char* comment);
+    int init(const char* path, const char* comment, const VideoColour& colour);
     int allocOutput(const char* path);
-    int addStream();
+    int addStream(const VideoColour& colour);
     int openCodec();
     int prepareFrame(const unsigned char* data);
     int prepareBgra();
-    int send(int step);
 
     int width_;
     int height_;

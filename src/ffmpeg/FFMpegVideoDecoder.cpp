@@ -112,6 +112,15 @@ int FFMpegVideoDecoder::getMetadataEntry(const char* key, const char** value) {
     return input_.metadataEntry(key, value);
 }
 
+VideoColour FFMpegVideoDecoder::getColour() {
+    const AVCodecContext* c = input_.codec();
+    if (!c) return VideoColour::bt709();
+    const bool full = c->color_range == AVCOL_RANGE_JPEG || c->pix_fmt == AV_PIX_FMT_YUVJ420P ||
+                      c->pix_fmt == AV_PIX_FMT_YUVJ422P || c->pix_fmt == AV_PIX_FMT_YUVJ444P;
+    return VideoColour::readAs(c->colorspace, c->color_primaries, c->color_trc,
+                               full ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG, c->width, c->height);
+}
+
 void FFMpegVideoDecoder::releaseResource() {
     framePending_ = false;
     decoded_.reset();

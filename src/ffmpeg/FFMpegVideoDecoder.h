@@ -7,6 +7,7 @@
 
 #include "FFMpegFrameConverter.h"
 #include "FFMpegMediaInput.h"
+#include "VideoColour.h"
 #include "VideoSrcFrame.h"
 
 class FFMpegVideoDecoder {
@@ -47,6 +48,8 @@ class FFMpegVideoDecoder {
     // Bytes of one output picture.
     int getFrameBufferSize();
     int getMetadataEntry(const char* key, const char** value);
+    // The colour the stream's YUV frames are read with (BT.709 when not open).
+    VideoColour getColour();
 
     void releaseResource();
 

@@ -207,19 +207,26 @@ TEST_F(ConversionDialogTest, ClosingDuringTheConversionCancelsTheJob) {
     QFile::remove(ConversionDialog::temporaryTarget());
     player->open(makeRecording("Trip_0005.MOV", 5));
     child<QPushButton>("btnStart")->click();
-    const QString pureVideo = QDir::tempPath() + "/UQO Studio/pureVideo.mp4";
+    QDir shared(QDir::tempPath() + "/UQO Studio");
+    const auto pureVideos = [&] {
+        int found = 0;
+        for (const QString& job : shared.entryList({"job-*"}, QDir::Dirs))
+            found += QFile::exists(shared.filePath(job + "/pureVideo.mp4"));
+        return found;
+    };
     ASSERT_TRUE(EventWait::waitFor(
         [this] { return child<QLabel>("lblProgressText")->text() != "0%"; }, 60000));
-    ASSERT_TRUE(QFile::exists(pureVideo));
+    ASSERT_EQ(pureVideos(), 1);
     dialog.reset();
-    // The job ends (its temporary files go) without writing the target.
-    EXPECT_TRUE(EventWait::waitFor([&] { return !QFile::exists(pureVideo); }, 120000));
+    // The job ends (its private folder goes) without writing the target.
+    EXPECT_TRUE(EventWait::waitFor(
+        [&] { return shared.entryList({"job-*"}, QDir::Dirs).isEmpty(); }, 120000));
     EventWait::settle(200);
     EXPECT_FALSE(QFile::exists(ConversionDialog::temporaryTarget()));
 }
 
 TEST_F(ConversionDialogTest, ANewJobWaitsForTheJobOfAClosedOverlay) {
-    // Closed once every frame is handed out, the first job goes on to its sound and copy.
+    // Closed once every frame is handed out, the first job stops; the next one waits for it.
     player->open(makeRecording("Trip_0002.MOV", 2));
     child<QPushButton>("btnStart")->click();
     ASSERT_TRUE(EventWait::waitFor(

@@ -13,6 +13,7 @@
 
 #include "ConvertTestMedia.h"
 #include "EventWait.h"
+#include "LogCapture.h"
 #include "RecordingWriter.h"
 #include "TestEnv.h"
 #include "V360DispatchThread.h"
@@ -54,6 +55,44 @@ class GreyBuilder : public V360SectionBuilder {
     std::atomic<int> inFlight{0};
 };
 
+// Cancels its own job when its frames run out or when its sound is asked for.
+class CancellingBuilder : public GreyBuilder {
+  public:
+    CancellingBuilder(int frames, bool atSound) : GreyBuilder(frames), atSound(atSound) {}
+    void* prepareSrcFrame(int index) override {
+        void* frame = GreyBuilder::prepareSrcFrame(index);
+        if (!frame && !atSound) cancel();
+        return frame;
+    }
+    int extractAudioToSectionLength(QString outPath, double volume) override {
+        if (atSound) cancel();
+        return GreyBuilder::extractAudioToSectionLength(outPath, volume);
+    }
+
+  private:
+    void cancel() {
+        if (!cancelled.exchange(true)) owner->cancelVideoGeneration();
+    }
+    const bool atSound;
+    std::atomic<bool> cancelled{false};
+};
+
+// A grey section that fails: its prepare with `prepareCode`, or after `goodFrames` frames a
+// frame without pixels.
+class FailingBuilder : public GreyBuilder {
+  public:
+    FailingBuilder(int prepareCode, int goodFrames)
+        : GreyBuilder(100), prepareCode(prepareCode), goodFrames(goodFrames) {}
+    int prepare() override { return prepareCode != 0 ? prepareCode : GreyBuilder::prepare(); }
+    void* prepareSrcFrame(int index) override {
+        if (index < goodFrames) return GreyBuilder::prepareSrcFrame(index);
+        failed = true;
+        return nullptr;
+    }
+    const int prepareCode;
+    const int goodFrames;
+};
+
 struct Outcome {
     std::vector<float> progress;
     QString finished;
@@ -84,11 +123,9 @@ std::vector<double> meanLumas(const QString& path) {
     return means;
 }
 
+// No private job folder is left in the shared temporary folder.
 bool tempFilesGone(const QString& folder) {
-    for (const char* name :
-         {"pureVideo.mp4", "withAudioVideo.mp4", "whiteNoise.mp3", "volumeReadyWN.m4a"})
-        if (QFileInfo::exists(folder + "/" + name)) return false;
-    return true;
+    return QDir(folder).entryList({"job-*"}, QDir::Dirs | QDir::Hidden).isEmpty();
 }
 
 }  // namespace
@@ -124,19 +161,32 @@ TEST(Generator, FramesEncodeInOrderWithProgressAndWhiteNoise) {
     EXPECT_TRUE(tempFilesGone(temp));
 }
 
-TEST(Generator, EncoderFailureFailsBeforeAnyDewarp) {
-    const QString temp = "/proc/no/such/folder";
-    auto* generator = new VideoSimple360Generator(dir("encfail") + "/out.mp4", kW, kH, 2000000, "",
-                                                  1.0, -1, -1, -1, temp);
-    auto* builder = new GreyBuilder(10);
-    Outcome outcome;
-    watch(generator, &outcome);
-    generator->addV360SectionBuilder(builder);
-    generator->closeVideoGeneration();
-    ASSERT_TRUE(EventWait::waitFor([&] { return outcome.done(); }, 30000));
-    EXPECT_EQ(-2, outcome.failed);
-    EXPECT_EQ(0, builder->dewarps.load());
-    delete generator;
+TEST(Generator, SetUpFailureFailsBeforeAnyDewarp) {
+    const QString out = dir("setupfail") + "/out.mp4";
+    const struct {
+        const char* name;
+        QString tempDir;
+        int width, height;
+        int code;
+    } cases[] = {
+        {"no private folder", "/proc/no/such/folder", kW, kH, -3},
+        // Frames as large as the grey ones (no overflow if one were drawn).
+        {"size the encoder refuses", dir("setupfail-size"), 8194, 4, -10},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto* generator = new VideoSimple360Generator(out, c.width, c.height, 2000000, "", 1.0, -1,
+                                                      -1, -1, c.tempDir);
+        auto* builder = new GreyBuilder(10);
+        Outcome outcome;
+        watch(generator, &outcome);
+        generator->addV360SectionBuilder(builder);
+        generator->closeVideoGeneration();
+        ASSERT_TRUE(EventWait::waitFor([&] { return outcome.done(); }, 30000));
+        EXPECT_EQ(c.code, outcome.failed);
+        EXPECT_EQ(0, builder->dewarps.load());
+        delete generator;
+    }
 }
 
 TEST(Generator, CancelFailsOnlyAfterFramesInFlightAreBack) {
@@ -157,6 +207,98 @@ TEST(Generator, CancelFailsOnlyAfterFramesInFlightAreBack) {
     EXPECT_LE(outcome.progress.size(), seen);
     EXPECT_TRUE(tempFilesGone(temp));
     delete generator;
+}
+
+TEST(Generator, CancelNearTheEndStopsBeforeTheMuxAndLeavesNoFile) {
+    LogCapture& log = LogCapture::install();
+    for (bool atSound : {false, true}) {
+        SCOPED_TRACE(atSound ? "during the sound" : "after the last frame");
+        const QString temp = dir("latecancel");
+        const QString out = temp + "/out.mp4";
+        log.clear();
+        auto* generator =
+            new VideoSimple360Generator(out, kW, kH, 2000000, "", 1.0, -1, -1, -1, temp);
+        auto* builder = new CancellingBuilder(12, atSound);
+        Outcome outcome;
+        watch(generator, &outcome);
+        generator->addV360SectionBuilder(builder);
+        generator->closeVideoGeneration();
+        ASSERT_TRUE(EventWait::waitFor([&] { return outcome.done(); }, 60000));
+        EXPECT_EQ(-10002, outcome.failed);
+        EXPECT_FALSE(QFileInfo::exists(out));
+        EXPECT_TRUE(QDir(temp).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+        for (const LogCapture::Line& line : log.lines()) {
+            EXPECT_NE(line.tag, "ffmpegAVMuxer") << line.text;
+            EXPECT_EQ(line.text.find("mergeAudioToVideo"), std::string::npos) << line.text;
+        }
+        delete generator;
+    }
+}
+
+TEST(Generator, FailingSectionsFailTheJobOnceTheirFramesAreBack) {
+    LogCapture& log = LogCapture::install();
+    const struct {
+        const char* name;
+        int prepareCode, goodFrames;
+        int code;
+        const char* line;
+    } cases[] = {
+        {"a frame without pixels", 0, 6, -6, "May receive out of memory when generate!"},
+        {"a later section's prepare", -30, 0, -30, "builder prepare failed: -30"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        log.clear();
+        const QString temp = dir("failing");
+        const QString out = temp + "/out.mp4";
+        auto* generator =
+            new VideoSimple360Generator(out, kW, kH, 2000000, "", 1.0, -1, -1, -1, temp);
+        auto* first = new GreyBuilder(8);
+        auto* failing = new FailingBuilder(c.prepareCode, c.goodFrames);
+        Outcome outcome;
+        watch(generator, &outcome);
+        generator->addV360SectionBuilder(first);
+        generator->addV360SectionBuilder(failing);
+        generator->closeVideoGeneration();
+        ASSERT_TRUE(EventWait::waitFor([&] { return outcome.done(); }, 60000));
+        EXPECT_EQ(c.code, outcome.failed);
+        EXPECT_TRUE(log.contains("V360DispatchThread", c.line));
+        EXPECT_EQ(8, first->dewarps.load());
+        EXPECT_EQ(c.goodFrames, failing->dewarps.load());
+        EXPECT_EQ(0, first->inFlight.load() + failing->inFlight.load());
+        EXPECT_FALSE(QFileInfo::exists(out));
+        EXPECT_TRUE(tempFilesGone(temp));
+        delete generator;
+    }
+}
+
+TEST(Generator, RecordingWithoutSoundGetsWhiteNoiseOfItsLength) {
+    const QString folder = dir("nosound");
+    const std::string source = (folder + "/quiet.MOV").toStdString();
+    recording::ClipOptions options;
+    options.width = options.height = 160;
+    options.seconds = 2;
+    options.audio = false;
+    ASSERT_TRUE(recording::writeRecording(source, options));
+    const QString out = folder + "/out.mp4";
+    Outcome outcome;
+    watch(VideoSimple360Generator::genPanoramaVideo(QString::fromStdString(source), out, 256, 128,
+                                                    -1, -1, -1, -1, -1),
+          &outcome);
+    ASSERT_TRUE(EventWait::waitFor([&] { return outcome.done(); }, 120000));
+    ASSERT_EQ(out, outcome.finished) << outcome.failed;
+    EXPECT_EQ(probe(out, "stream=nb_frames"), "54");
+    const double sound = run("ffprobe", {"-v", "error", "-select_streams", "a:0", "-show_entries",
+                                         "stream=duration", "-of", "csv=p=0", out})
+                             .toDouble();
+    EXPECT_NEAR(2.0, sound, 0.1);
+    // Noise, not silence: the samples are far from zero.
+    const QByteArray raw =
+        run("ffmpeg", {"-v", "error", "-i", out, "-f", "s16le", "-ac", "1", "-"});
+    double energy = 0;
+    const auto* samples = reinterpret_cast<const int16_t*>(raw.constData());
+    for (int i = 0; i < raw.size() / 2; ++i) energy += double(samples[i]) * samples[i];
+    EXPECT_GT(energy / std::max(1, raw.size() / 2), 100.0);
 }
 
 TEST(Generator, DeletingMidJobWaitsForFramesInFlight) {
@@ -195,6 +337,46 @@ TEST(Generator, PanoramaEndToEndFromRecording) {
                          .toStdString());
     EXPECT_TRUE(tempFilesGone(QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
                               "/UQO Studio"));
+}
+
+TEST(Generator, TwoJobsAtOnceAndLinksUnderOldNamesLeftAlone) {
+    const QString shared =
+        QStandardPaths::writableLocation(QStandardPaths::TempLocation) + "/UQO Studio";
+    QDir().mkpath(shared);
+    const QString folder = dir("twojobs");
+    const QString victim = folder + "/victim.txt";
+    {
+        QFile file(victim);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("keep");
+    }
+    const QStringList oldNames = {"pureVideo.mp4", "withAudioVideo.mp4", "whiteNoise.mp3",
+                                  "volumeReadyWN.m4a"};
+    for (const QString& name : oldNames) {
+        QFile::remove(shared + "/" + name);
+        ASSERT_TRUE(QFile::link(victim, shared + "/" + name));
+    }
+    const std::string source = (folder + "/clip.MOV").toStdString();
+    recording::ClipOptions options;
+    options.width = options.height = 160;
+    options.seconds = 1;
+    ASSERT_TRUE(recording::writeRecording(source, options));
+    Outcome first, second;
+    watch(VideoSimple360Generator::genPanoramaVideo(
+              QString::fromStdString(source), folder + "/a.mp4", 256, 128, -1, -1, -1, -1, -1),
+          &first);
+    watch(VideoSimple360Generator::genPanoramaVideo(
+              QString::fromStdString(source), folder + "/b.mp4", 256, 128, -1, -1, -1, -1, -1),
+          &second);
+    ASSERT_TRUE(EventWait::waitFor([&] { return first.done() && second.done(); }, 120000));
+    EXPECT_EQ(first.finished, folder + "/a.mp4") << first.failed;
+    EXPECT_EQ(second.finished, folder + "/b.mp4") << second.failed;
+    for (const char* name : {"/a.mp4", "/b.mp4"})
+        EXPECT_EQ(probe(folder + name, "stream=nb_frames"), "27") << name;
+    EXPECT_EQ(readAll(victim), "keep");
+    for (const QString& name : oldNames)
+        EXPECT_TRUE(QFileInfo(shared + "/" + name).isSymLink()) << name.toStdString();
+    EXPECT_TRUE(tempFilesGone(shared));
 }
 
 TEST(Generator, PanoramaPrepareFailsOnZeroLength) {

@@ -1,5 +1,7 @@
 #include "RecordingWriter.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include <QCoreApplication>
@@ -48,18 +50,25 @@ QString filterGraph(const ClipOptions& o) {
             .arg(o.width)
             .arg(o.height)
             .arg(o.fps);
-    // Equirectangular test pattern -> 210-degree fisheye, masked to a circle.
-    QString size = QString("%1x%2").arg(o.width).arg(o.height);
+    const int radius =
+        o.lensRadius >= 0 ? o.lensRadius : int(std::lround(0.47 * std::min(o.width, o.height)));
+    const int x = o.lensX >= 0 ? o.lensX : o.width / 2;
+    const int y = o.lensY >= 0 ? o.lensY : o.height / 2;
+    // Equirectangular test pattern -> the 210-degree field over a square as wide as the circle,
+    // masked to the circle and placed with its centre on the lens centre.
     return QString(
-               "[0:v]v360=input=e:output=fisheye:h_fov=210:v_fov=210:w=%1:h=%2[f];"
-               "nullsrc=s=%3:d=1,format=gray,"
-               "geq=lum='if(lte(hypot(X-W/2+0.5,Y-H/2+0.5),min(W,H)*0.47),255,0)',"
+               "[0:v]v360=input=e:output=fisheye:h_fov=210:v_fov=210:w=%1:h=%1[f];"
+               "nullsrc=s=%1x%1:d=1,format=gray,"
+               "geq=lum='if(lte(hypot(X-W/2+0.5,Y-H/2+0.5),W/2),255,0)',"
                "loop=loop=-1:size=1[m];[f][m]alphamerge[a];"
-               "color=black:s=%3:r=%4[bg];[bg][a]overlay=shortest=1,format=yuv420p[v]")
+               "color=black:s=%2x%3:r=%4[bg];[bg][a]overlay=x=%5:y=%6:shortest=1,"
+               "format=yuv420p[v]")
+        .arg(2 * radius)
         .arg(o.width)
         .arg(o.height)
-        .arg(size)
-        .arg(o.fps);
+        .arg(o.fps)
+        .arg(x - radius)
+        .arg(y - radius);
 }
 
 QStringList clipArguments(const std::string& path, const ClipOptions& o) {

@@ -7,8 +7,9 @@
 
 // Writes playable recordings the way the camera lays them out:
 //
-// 1. encodeClip: a fisheye-like H.264 clip (a test pattern seen through a
-//    210-degree lens, black outside the lens circle) with an AAC sine tone,
+// 1. encodeClip: a fisheye H.264 clip (a test pattern seen through the
+//    210-degree lens, whose whole field fills the lens circle; black outside
+//    it) with an AAC sine tone,
 //    made by the ffmpeg tool into a QuickTime file whose "moov" comes last.
 // 2. addTripData: one "freeGPS" block per record as top-level "free" boxes
 //    placed before "moov", and the "gps " index box appended as the last
@@ -23,6 +24,14 @@ struct ClipOptions {
     bool audio = true;
     // An ffmpeg colour name ("red") for a plain picture instead of the lens pattern.
     std::string solidColor;
+    // The lens circle: its centre on the pixel grid (x, y: the corner between
+    // pixels x - 1 and x, so the frame centre of an even frame is
+    // (width / 2, height / 2)) and its radius, which spans 105 degrees from
+    // the lens axis. Negative values: the frame centre, and 0.47 of the
+    // smaller side rounded (the camera's circle).
+    int lensX = -1;
+    int lensY = -1;
+    int lensRadius = -1;
 };
 
 // The ffmpeg tool used: the one beside the running program, else "ffmpeg".

@@ -12,8 +12,8 @@ class QObject;
 class VideoSimple360Generator;
 
 // The steps the conversion and upload overlays share: the lens circle of the recording's first
-// frame, then the panorama job, one job at a time (jobs share their temporary files). Main
-// thread only.
+// frame, then the panorama job, one job at a time (both overlays convert into one target file).
+// Main thread only.
 namespace PanoramaConversion {
 
 // Starts the lens-circle search on the first frame of `source` at half size; the task's

@@ -1,0 +1,55 @@
+#include "V360FramePool.h"
+
+#include <algorithm>
+#include <new>
+
+V360FramePool::V360FramePool(int count, size_t bytes) : bufferCount(count) {
+    for (int i = 0; i < count; ++i) {
+        auto* buffer = new (std::nothrow) BufferInfo;
+        if (buffer) buffer->data = new (std::nothrow) unsigned char[bytes];
+        if (!buffer || !buffer->data) {
+            delete buffer;
+            failed = true;
+            bufferCount = i + 1;
+            return;
+        }
+        freeBuffers.push_back(buffer);
+        all.push_back(buffer);
+    }
+}
+
+V360FramePool::~V360FramePool() { release(); }
+
+bool V360FramePool::allFree() const { return bufferCount == static_cast<int>(freeBuffers.size()); }
+
+BufferInfo* V360FramePool::take() {
+    if (freeBuffers.empty()) return nullptr;
+    BufferInfo* buffer = freeBuffers.front();
+    freeBuffers.pop_front();
+    buffer->sequence = nextSequence++;
+    return buffer;
+}
+
+void V360FramePool::rendered(BufferInfo* buffer) { renderedBuffers.push_back(buffer); }
+
+BufferInfo* V360FramePool::nextInOrder() {
+    auto it = std::find_if(renderedBuffers.begin(), renderedBuffers.end(),
+                           [this](BufferInfo* b) { return b->sequence == nextToLeave; });
+    if (it == renderedBuffers.end()) return nullptr;
+    BufferInfo* buffer = *it;
+    renderedBuffers.erase(it);
+    nextToLeave += 1;
+    return buffer;
+}
+
+void V360FramePool::giveBack(BufferInfo* buffer) { freeBuffers.push_back(buffer); }
+
+void V360FramePool::release() {
+    for (BufferInfo* buffer : all) {
+        delete[] buffer->data;
+        delete buffer;
+    }
+    all.clear();
+    freeBuffers.clear();
+    renderedBuffers.clear();
+}
