@@ -26,4 +26,49 @@ QByteArray readAll(const QString& path) {
     return file.readAll();
 }
 
+QString stillClip(const QImage& picture, const QString& path, int frames) {
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+    QFile raw(path + ".rgb");
+    raw.open(QIODevice::WriteOnly);
+    for (int y = 0; y < rgb.height(); ++y)
+        raw.write(reinterpret_cast<const char*>(rgb.constScanLine(y)), rgb.width() * 3);
+    raw.close();
+    run("ffmpeg", {"-v",
+                   "error",
+                   "-y",
+                   "-f",
+                   "rawvideo",
+                   "-pix_fmt",
+                   "rgb24",
+                   "-s",
+                   QString("%1x%2").arg(rgb.width()).arg(rgb.height()),
+                   "-r",
+                   "27",
+                   "-stream_loop",
+                   QString::number(frames - 1),
+                   "-i",
+                   raw.fileName(),
+                   "-c:v",
+                   "libx264",
+                   "-qp",
+                   "0",
+                   "-pix_fmt",
+                   "yuv444p",
+                   path});
+    raw.remove();
+    return path;
+}
+
+std::vector<QImage> decodedFrames(const QString& path, int width, int height) {
+    const QByteArray raw =
+        run("ffmpeg", {"-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
+    const int size = width * height * 3;
+    std::vector<QImage> frames;
+    for (int at = 0; at + size <= raw.size(); at += size)
+        frames.push_back(QImage(reinterpret_cast<const uchar*>(raw.constData()) + at, width, height,
+                                width * 3, QImage::Format_RGB888)
+                             .copy());
+    return frames;
+}
+
 }  // namespace ConvertTestMedia
