@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "ConvertTestMedia.h"
-#include "EventWait.h"
 #include "FFMpegVideoDecoder.h"
 #include "TestEnv.h"
 #include "V360DispatchThread.h"
@@ -26,17 +25,6 @@ using namespace ConvertTestMedia;
 namespace {
 
 QString dir(const char* name) { return QString::fromStdString(TestEnv::makeDir(name)); }
-
-// Runs the job to its end; the failure code, 0 on success.
-int runJob(VideoSimple360Generator* generator) {
-    int result = 1;
-    QObject::connect(generator, &VideoSimple360Generator::videoGenerationFinished,
-                     [&](QString) { result = 0; });
-    QObject::connect(generator, &VideoSimple360Generator::videoGenerationFailed,
-                     [&](int code) { result = code; });
-    EXPECT_TRUE(EventWait::waitFor([&] { return result != 1; }, 180000));
-    return result;
-}
 
 int convert(const QString& source, const QString& out, int width) {
     return runJob(VideoSimple360Generator::genPanoramaVideo(source, out, width, width / 2, -1, -1,
@@ -308,7 +296,7 @@ TEST(ConversionOutput, PanoramaFollowsTheLensModelAtAnyCircle) {
     for (const LensCircle& c : circles) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " circle " << c.x << ","
                                         << c.y << " r " << c.radius);
-        const QString source = stillClip(lensPicture(c), folder + "/lens.mp4", 2);
+        const QString source = pictureClip({lensPicture(c), lensPicture(c)}, folder + "/lens.mp4");
         const QString out = folder + "/out.mp4";
         ASSERT_EQ(runJob(VideoSimple360Generator::genPanoramaVideo(source, out, W, H, c.x, c.y,
                                                                    c.radius, -1, -1)),

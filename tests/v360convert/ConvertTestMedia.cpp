@@ -1,7 +1,11 @@
 #include "ConvertTestMedia.h"
 
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
+#include <QTimer>
+
+#include "VideoSimple360Generator.h"
 
 namespace ConvertTestMedia {
 
@@ -26,13 +30,16 @@ QByteArray readAll(const QString& path) {
     return file.readAll();
 }
 
-QString stillClip(const QImage& picture, const QString& path, int frames) {
-    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+QString pictureClip(const std::vector<QImage>& pictures, const QString& path, int fps) {
     QFile raw(path + ".rgb");
     raw.open(QIODevice::WriteOnly);
-    for (int y = 0; y < rgb.height(); ++y)
-        raw.write(reinterpret_cast<const char*>(rgb.constScanLine(y)), rgb.width() * 3);
+    for (const QImage& picture : pictures) {
+        const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+        for (int y = 0; y < rgb.height(); ++y)
+            raw.write(reinterpret_cast<const char*>(rgb.constScanLine(y)), rgb.width() * 3);
+    }
     raw.close();
+    const QSize size = pictures.front().size();
     run("ffmpeg", {"-v",
                    "error",
                    "-y",
@@ -41,11 +48,9 @@ QString stillClip(const QImage& picture, const QString& path, int frames) {
                    "-pix_fmt",
                    "rgb24",
                    "-s",
-                   QString("%1x%2").arg(rgb.width()).arg(rgb.height()),
+                   QString("%1x%2").arg(size.width()).arg(size.height()),
                    "-r",
-                   "27",
-                   "-stream_loop",
-                   QString::number(frames - 1),
+                   QString::number(fps),
                    "-i",
                    raw.fileName(),
                    "-c:v",
@@ -69,6 +74,24 @@ std::vector<QImage> decodedFrames(const QString& path, int width, int height) {
                                 width * 3, QImage::Format_RGB888)
                              .copy());
     return frames;
+}
+
+int runJob(VideoSimple360Generator* generator) {
+    int result = 1;
+    QEventLoop loop;
+    QObject::connect(generator, &VideoSimple360Generator::videoGenerationFinished, &loop,
+                     [&](QString) {
+                         result = 0;
+                         loop.quit();
+                     });
+    QObject::connect(generator, &VideoSimple360Generator::videoGenerationFailed, &loop,
+                     [&](int code) {
+                         result = code;
+                         loop.quit();
+                     });
+    QTimer::singleShot(180000, &loop, &QEventLoop::quit);
+    loop.exec();
+    return result;
 }
 
 }  // namespace ConvertTestMedia
