@@ -92,11 +92,7 @@ QString sectorClip(const QString& folder) {
     QImage picture(kSide, kSide, QImage::Format_RGB888);
     for (int y = 0; y < kSide; ++y)
         for (int x = 0; x < kSide; ++x) picture.setPixelColor(x, y, kSectors[sectorOf(x, y)]);
-    QFile raw(folder + "/sectors.rgb");
-    raw.open(QIODevice::WriteOnly);
-    for (int y = 0; y < kSide; ++y)
-        raw.write(reinterpret_cast<const char*>(picture.constScanLine(y)), kSide * 3);
-    raw.close();
+    const QString raw = rawFrames({picture}, folder + "/sectors.rgb");
     const QString clip = folder + "/sectors.mp4";
     bool ok = false;
     run("ffmpeg",
@@ -114,7 +110,7 @@ QString sectorClip(const QString& folder) {
          "-stream_loop",
          "-1",
          "-i",
-         raw.fileName(),
+         raw,
          "-t",
          "0.5",
          "-vf",

@@ -30,15 +30,19 @@ QByteArray readAll(const QString& path) {
     return file.readAll();
 }
 
-QString pictureClip(const std::vector<QImage>& pictures, const QString& path, int fps) {
-    QFile raw(path + ".rgb");
+QString rawFrames(const std::vector<QImage>& pictures, const QString& path) {
+    QFile raw(path);
     raw.open(QIODevice::WriteOnly);
     for (const QImage& picture : pictures) {
         const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
         for (int y = 0; y < rgb.height(); ++y)
             raw.write(reinterpret_cast<const char*>(rgb.constScanLine(y)), rgb.width() * 3);
     }
-    raw.close();
+    return path;
+}
+
+QString pictureClip(const std::vector<QImage>& pictures, const QString& path, int fps) {
+    QFile raw(rawFrames(pictures, path + ".rgb"));
     const QSize size = pictures.front().size();
     run("ffmpeg", {"-v",
                    "error",

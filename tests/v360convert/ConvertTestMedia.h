@@ -17,6 +17,8 @@ QByteArray run(const QString& tool, const QStringList& args, bool* ok = nullptr)
 // ffprobe's "-show_entries" value of the first video stream ("stream=profile", ...).
 QString probe(const QString& path, const QString& entries);
 QByteArray readAll(const QString& path);
+// The pictures as raw RGB24 frames, one after another, into `path`; the path.
+QString rawFrames(const std::vector<QImage>& pictures, const QString& path);
 // A clip of the pictures (all of one size) at `fps` frames a second, H.264 4:4:4 at QP 0.
 QString pictureClip(const std::vector<QImage>& pictures, const QString& path, int fps = 27);
 // Every frame of a video of width x height as ffmpeg decodes it to RGB.
