@@ -5,8 +5,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include "ConversionViewResources.h"
 #include "VideoEncodeTask.h"
+
+static void initEncodeProbeResources() { Q_INIT_RESOURCE(encodeProbe); }
 
 namespace {
 
@@ -24,7 +25,7 @@ QString EncodeManager::defaultSamplePath() { return dataLocation() + "/sample.mo
 QString EncodeManager::trialOutputPath() { return dataLocation() + "/testEncode.mov"; }
 
 EncodeManager::EncodeManager(QString samplePath) : samplePath(samplePath) {
-    ConversionViewResources::init();
+    initEncodeProbeResources();
     if (QFile::exists(samplePath)) return;
     QDir().mkpath(QFileInfo(samplePath).absolutePath());
     // A failed copy shows as failed trials.
