@@ -13,6 +13,7 @@
 
 #include "DialogHook.h"
 #include "EventWait.h"
+#include "FileDialog.h"
 #include "FileListItemView.h"
 #include "FileListView.h"
 #include "FontStyle.h"
@@ -362,6 +363,23 @@ TEST_F(MainWindowTest, BrokenFilesShowOneWarningAtATime) {
     EXPECT_EQ(most, 1);
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(namesWhileOpen, QStringList({first, first, first}));
+}
+
+TEST_F(MainWindowTest, FolderChooserOpensCentredOnTheWindow) {
+    window->move(300, 200);
+    waitForRows(3);
+    window->findChild<QPushButton*>("btnFile")->click();
+    FileDialog* chooser = nullptr;
+    ASSERT_TRUE(EventWait::waitFor(
+        [&] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if ((chooser = qobject_cast<FileDialog*>(top)) && chooser->isVisible()) return true;
+            return false;
+        },
+        5000));
+    const QPoint offset = chooser->frameGeometry().center() - window->frameGeometry().center();
+    EXPECT_LE(offset.manhattanLength(), 4) << offset.x() << "," << offset.y();
+    chooser->close();
 }
 
 }  // namespace

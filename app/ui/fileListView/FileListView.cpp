@@ -280,6 +280,9 @@ void FileListView::btnFileClicked() {
     fileDialog->setWindowFlags(fileDialog->windowFlags() | Qt::WindowStaysOnTopHint);
     fileDialog->setWindowModality(Qt::ApplicationModal);
     fileDialog->show();
+    // Centred on the main window, not at the screen's corner.
+    const QRect around = window()->frameGeometry();
+    fileDialog->move(around.center() - fileDialog->rect().center());
 }
 
 void FileListView::hideFileDialog() {
