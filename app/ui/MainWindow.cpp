@@ -44,7 +44,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     fileListView->init();
 }
 
-MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
+    EncodeManager::instance()->stopTrials();
+}
 
 void MainWindow::setupFileNameFont() {
     lblFileName->setFont(FontStyle::font(lblFileName->font(), 18, 15));

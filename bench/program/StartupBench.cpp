@@ -1,6 +1,7 @@
 // The built program started on a remembered card folder, in fresh home and XDG folders, on the
-// X display: times to its window, to the listed recordings with their durations, and, after a click on the first
-// recording, to its first frame in the player panel (the web engine of the map included).
+// X display: times to its window, to the listed recordings with their durations, and, after a click
+// on the first recording, to its first frame in the player panel (the web engine of the map
+// included).
 #include <benchmark/benchmark.h>
 #include <QCoreApplication>
 #include <QDir>

@@ -9,6 +9,8 @@
 #include <QTest>
 #include <QWebEngineView>
 
+#include <fstream>
+
 #include <gtest/gtest.h>
 
 #include "DialogHook.h"
@@ -380,6 +382,38 @@ TEST_F(MainWindowTest, FolderChooserOpensCentredOnTheWindow) {
     const QPoint offset = chooser->frameGeometry().center() - window->frameGeometry().center();
     EXPECT_LE(offset.manhattanLength(), 4) << offset.x() << "," << offset.y();
     chooser->close();
+}
+
+// Threads of this process named `name` (Qt names a thread after its QThread's class).
+int threadsNamed(const QString& name) {
+    int found = 0;
+    for (const QString& task :
+         QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        std::ifstream comm(("/proc/self/task/" + task + "/comm").toStdString());
+        std::string line;
+        std::getline(comm, line);
+        if (QString::fromStdString(line) == name) ++found;
+    }
+    return found;
+}
+
+// The lens-circle search and the encoder probe's trial are joined when the window goes.
+TEST_F(MainWindowTest, ClosingTheWindowJoinsItsWorkerThreads) {
+    window.reset();
+    const std::string big = TestEnv::makeDir("bigCard");
+    recording::ClipOptions options;
+    options.width = options.height = 1920;
+    options.seconds = 1;
+    ASSERT_TRUE(recording::writeRecording(big + "/BIG.MOV", options));
+    QSettings(QStandardPaths::writableLocation(QStandardPaths::DataLocation) + "/setting.ini",
+              QSettings::IniFormat)
+        .setValue("LAST_DIR_PATH", QString::fromStdString(big));
+    window = std::make_unique<MainWindow>();
+    ASSERT_TRUE(EventWait::waitFor([] { return threadsNamed("CircleCheckTask") > 0; }, 15000));
+    ASSERT_GT(threadsNamed("VideoEncodeTask"), 0);
+    window.reset();
+    EXPECT_EQ(threadsNamed("CircleCheckTask"), 0);
+    EXPECT_EQ(threadsNamed("VideoEncodeTask"), 0);
 }
 
 }  // namespace
