@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QDir>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMetaMethod>
 #include <QPushButton>
@@ -7,6 +8,7 @@
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTranslator>
 #include <QWebEngineView>
 
 #include <fstream>
@@ -28,6 +30,7 @@
 #include "RecordingFiles.h"
 #include "RecordingWriter.h"
 #include "TestEnv.h"
+#include "Translations.h"
 #include "WaitingView.h"
 
 // Slot calls seen by Qt's signal-spy hooks (the ones its test library's signal dumper uses):
@@ -414,6 +417,39 @@ TEST_F(MainWindowTest, ClosingTheWindowJoinsItsWorkerThreads) {
     window.reset();
     EXPECT_EQ(threadsNamed("CircleCheckTask"), 0);
     EXPECT_EQ(threadsNamed("VideoEncodeTask"), 0);
+}
+
+// Run under LANG=ja_JP.UTF-8 (see CMakeLists.txt): the window in Japanese, with the Japanese
+// font, as the program installs its translations.
+TEST(JapaneseMainWindowTest, ShowsTranslatedTextsInTheJapaneseFont) {
+    if (QLocale::system().name() != "ja_JP") GTEST_SKIP() << "needs the locale ja_JP";
+    std::unique_ptr<QTranslator> translators[3];
+    ASSERT_EQ(Translations::install(RV_LANGUAGES_DIR, "ja_JP", translators).size(), 3);
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    FontStyle::init();
+    MainWindow window;
+    window.show();
+    EventWait::settle(300);
+    auto* list = window.findChild<FileListView*>();
+    const struct {
+        const char* name;
+        QString text;
+    } labels[] = {{"label", QString::fromUtf8("ファイル名")},
+                  {"label_2", QString::fromUtf8("長さ")},
+                  {"label_3", QString::fromUtf8("日時")}};
+    for (const auto& l : labels) {
+        auto* label = list->findChild<QLabel*>(l.name);
+        ASSERT_NE(label, nullptr) << l.name;
+        EXPECT_EQ(label->text(), l.text);
+        EXPECT_EQ(QFontInfo(label->font()).family(), FontStyle::jaFont);
+        const QImage shown = label->grab().toImage();
+        int light = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x) light += qGray(shown.pixel(x, y)) > 180;
+        EXPECT_GT(light, 20) << l.name << " draws its text";
+    }
+    for (auto& t : translators)
+        if (t) QCoreApplication::removeTranslator(t.get());
 }
 
 }  // namespace
