@@ -6,8 +6,11 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    ${RV_MAPS_API_KEY:+-DRV_MAPS_API_KEY="$RV_MAPS_API_KEY"}
+# A configured tree re-configures itself when a CMakeLists.txt changes.
+if [ ! -f build/CMakeCache.txt ] || [ -n "${RV_MAPS_API_KEY:-}" ]; then
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        ${RV_MAPS_API_KEY:+-DRV_MAPS_API_KEY="$RV_MAPS_API_KEY"}
+fi
 cmake --build build -j"$(nproc)" --target Ravlix360Player make_recordings
 program=build/app/Ravlix360Player
 
