@@ -140,8 +140,14 @@ int FFMpegEncoder360G::encodeLoaded(int step) {
     int err = avcodec_send_frame(out_.enc.get(), out_.frame.get());
     if (err < 0) return err;
     int writeError = 0;
-    return FFMpegEncodeSupport::writeReadyPackets(format_.get(), out_.enc.get(), out_.st,
-                                                  packet_.get(), lastStep_, true, &writeError);
+    const int answer = FFMpegEncodeSupport::writeReadyPackets(
+        format_.get(), out_.enc.get(), out_.st, packet_.get(), lastStep_, true, &writeError);
+    // A packet the file refused (a full disk) fails the frame: the video would lack it.
+    if (writeError < 0) {
+        LogSystem::e(kTag, "Could not write packet: %d", writeError);
+        return writeError;
+    }
+    return answer;
 }
 
 int FFMpegEncoder360G::endEncode() {

@@ -28,7 +28,8 @@ class FFMpegEncoder360G {
     // One packed BGRA frame of width x height x 4 bytes, read in place
     // during the call; the time stamp then advances by `step` (1 = 1/27 s).
     // The codec's last answer: AVERROR(EAGAIN) or 0 after a normal frame;
-    // other negative values are failures.
+    // other negative values are failures, among them the file's refusal of
+    // a packet (logged).
     int encodeArgbData(const unsigned char* bgra, int step);
     // The same for packed YUV 4:2:0 (planes Y, U, V at alignment 1).
     int enncodeYuvData(const unsigned char* yuv, int step);

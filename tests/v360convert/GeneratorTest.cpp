@@ -6,7 +6,10 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <sys/resource.h>
+
 #include <atomic>
+#include <csignal>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -91,6 +94,40 @@ class FailingBuilder : public GreyBuilder {
     }
     const int prepareCode;
     const int goodFrames;
+};
+
+// Frames of noise that no codec compresses much.
+class NoiseBuilder : public GreyBuilder {
+  public:
+    using GreyBuilder::GreyBuilder;
+    int dewarp(int index, void*, void* dst) override {
+        std::mt19937 engine(index);
+        auto* words = static_cast<uint32_t*>(dst);
+        for (int i = 0; i < kW * kH; ++i) words[i] = engine();
+        dewarps++;
+        return 0;
+    }
+};
+
+// While it lives, no file of the process may grow past `bytes`: writes beyond fail as on a
+// full disk (the signal that would end the process is ignored).
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit limited = old;
+        limited.rlim_cur = bytes;
+        previous = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, previous);
+    }
+
+  private:
+    rlimit old;
+    void (*previous)(int);
 };
 
 struct Outcome {
@@ -270,6 +307,34 @@ TEST(Generator, FailingSectionsFailTheJobOnceTheirFramesAreBack) {
         EXPECT_TRUE(tempFilesGone(temp));
         delete generator;
     }
+}
+
+TEST(Generator, EncoderFailingMidStreamFailsTheJobAndLeavesNoFile) {
+    LogCapture& log = LogCapture::install();
+    log.clear();
+    const QString temp = dir("fulldisk");
+    const QString out = temp + "/out.mp4";
+    auto* generator = new VideoSimple360Generator(out, kW, kH, 2000000, "", 1.0, -1, -1, -1, temp);
+    // About 10 kB a frame: the silent video passes the limit some 60 frames in (the codec
+    // holds 40 back); the white-noise copy (160 kB) would still fit.
+    auto* builder = new NoiseBuilder(400);
+    Outcome outcome;
+    watch(generator, &outcome);
+    {
+        FileSizeLimit limit(200 * 1024);
+        generator->addV360SectionBuilder(builder);
+        generator->closeVideoGeneration();
+        ASSERT_TRUE(EventWait::waitFor([&] { return outcome.done(); }, 60000));
+    }
+    EXPECT_EQ(-12, outcome.failed);
+    EXPECT_TRUE(log.contains("FFMpegEncoder360G", "Could not write packet"));
+    EXPECT_TRUE(log.contains("V360DispatchThread", "encode failed"));
+    // Stopped where the file refused its frames, before the sound or the mux.
+    EXPECT_LT(builder->dewarps.load(), 200);
+    EXPECT_FALSE(log.contains("V360DispatchThread", "mergeAudioToVideo"));
+    EXPECT_FALSE(QFileInfo::exists(out));
+    EXPECT_TRUE(QDir(temp).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+    delete generator;
 }
 
 TEST(Generator, RecordingWithoutSoundGetsWhiteNoiseOfItsLength) {
