@@ -1,17 +1,23 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the program. On the first start (no folder
-# remembered yet) it writes a sample card folder of generated recordings and remembers it.
+# Installs what is missing, builds the program and the recording generator (not the tests and
+# benchmarks: ./test.sh builds everything), and starts the program. On the first start (no
+# folder remembered yet) it writes a sample card folder of generated recordings into the home
+# folder and remembers it. RV_MAPS_API_KEY, when set, is the map panel's maps script key.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j"$(nproc)"
+# A configured tree re-configures itself when a CMakeLists.txt changes.
+if [ ! -f build/CMakeCache.txt ] || [ -n "${RV_MAPS_API_KEY:-}" ]; then
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        ${RV_MAPS_API_KEY:+-DRV_MAPS_API_KEY="$RV_MAPS_API_KEY"}
+fi
+cmake --build build -j"$(nproc)" --target Ravlix360Player make_recordings
 program=build/app/Ravlix360Player
 
 data="${XDG_DATA_HOME:-$HOME/.local/share}/QUENDRA TRELLIQ"
 settings="$data/setting.ini"
 if ! grep -qs '^LAST_DIR_PATH=' "$settings"; then
-    card="$data/sample-card"
+    card="$HOME/QUENDRA TRELLIQ sample card"
     generator=$(find build/tools/recording -name make_recordings -type f -perm -u+x | head -n 1)
     "$generator" "$card" >/dev/null
     mkdir -p "$data"

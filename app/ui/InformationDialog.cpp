@@ -49,21 +49,29 @@ void InformationDialog::resizeEvent(QResizeEvent* event) {
 QString InformationDialog::licenseText() {
     const char* const rule = "----------------------------------------";
     QStringList parts;
-    parts << rule << "Qt 5.15"
-          << "FFmpeg 5.1"
-          << "libexif"
-          << "QCustomPlot 2.1"
-          << "Qt WebEngine (Chromium)" << rule
+    parts << rule
+          << "Components: Qt 5.15 with Qt WebEngine, FFmpeg with x264, QCustomPlot 2.1, libexif, "
+             "and the "
+             "fonts DejaVu Sans, IPAGothic and Carlito."
+          << rule
           << "Qt 5.15: application framework by The Qt Company. Used under the GNU Lesser "
              "General Public License version 3."
-          << "FFmpeg 5.1 (libavformat, libavcodec, libavutil, libswscale, libswresample, "
-             "libavfilter and the ffmpeg tool): decoding, encoding and muxing. Used under "
-             "the GNU Lesser General Public License version 2.1 or later."
+          << "Qt WebEngine: the map page, with Chromium. Used under the GNU Lesser General "
+             "Public License version 3; Chromium's parts under their BSD-style terms."
+          << "FFmpeg (libavformat, libavcodec, libavutil, libswscale, libswresample, "
+             "libavfilter and the ffmpeg tool): decoding, encoding and muxing. Built here "
+             "with its GPL parts enabled, so used under the GNU General Public License "
+             "version 2 or later."
+          << "x264: the H.264 encoder inside FFmpeg. Used under the GNU General Public "
+             "License version 2 or later."
+          << "QCustomPlot 2.1: the G-sensor graph. Used under the GNU General Public "
+             "License version 3 or later."
           << "libexif: reading and writing EXIF data. Used under the GNU Lesser General "
              "Public License version 2.1 or later."
-          << "QCustomPlot 2.1: the G-sensor graph. Used under the GNU General Public "
-             "License version 3."
-          << "Qt WebEngine with Chromium: the map page. Used under the GNU Lesser General "
-             "Public License version 3; Chromium's parts under their BSD-style terms.";
+          << "DejaVu Sans: the western text. Under the Bitstream Vera font licence."
+          << "IPAGothic: the Japanese text. Under the IPA Font License."
+          << "Carlito: a western face. Under the SIL Open Font License 1.1."
+          << "With the GPL parts above, the program as a whole is distributed under the GNU "
+             "General Public License version 3.";
     return parts.join("\n\n");
 }

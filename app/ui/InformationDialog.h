@@ -12,6 +12,10 @@ class InformationDialog : public QWidget, private Ui_InformationDialog {
   public:
     explicit InformationDialog(QWidget* parent);
 
+    // The open-source notice: what the program links and embeds, one paragraph per component,
+    // each starting with the component's name.
+    static QString licenseText();
+
   signals:
     void sigOk();
 
@@ -23,5 +27,4 @@ class InformationDialog : public QWidget, private Ui_InformationDialog {
 
   private:
     void setupFonts();
-    static QString licenseText();
 };

@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -43,7 +44,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     fileListView->init();
 }
 
-MainWindow::~MainWindow() { qApp->removeEventFilter(this); }
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
+    EncodeManager::instance()->stopTrials();
+}
 
 void MainWindow::setupFileNameFont() {
     lblFileName->setFont(FontStyle::font(lblFileName->font(), 18, 15));
@@ -92,6 +96,8 @@ void MainWindow::btnInfoClicked() {
 void MainWindow::changeDir() {
     lblFileName->clear();
     playerView->resetPlayer();
+    infoView->resetTripData();
+    mapView->resetRoute();
 }
 
 void MainWindow::changeFile(QString path) {
@@ -201,8 +207,10 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (!anyOverlayOpen() && event->type() == QEvent::KeyPress &&
-        watched->qt_metacast("QWidgetWindow")) {
+    // While a message box is open (a broken file's warning) no key changes the file, so a
+    // step through broken files cannot stack one warning on another.
+    if (!anyOverlayOpen() && !qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) &&
+        event->type() == QEvent::KeyPress && watched->qt_metacast("QWidgetWindow")) {
         int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Down)
             fileListView->changeNextFile();

@@ -1,6 +1,7 @@
 // The built program started on a remembered card folder, in fresh home and XDG folders, on the
-// X display: times to its window, to the listed recordings, and, after a click on the first
-// recording, to its first frame in the player panel (the web engine of the map included).
+// X display: times to its window, to the listed recordings with their durations, and, after a click
+// on the first recording, to its first frame in the player panel (the web engine of the map
+// included).
 #include <benchmark/benchmark.h>
 #include <QCoreApplication>
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <QThread>
 
 #include "BenchDir.h"
+#include "RecordingFiles.h"
 #include "RecordingWriter.h"
 #include "XDisplayInput.h"
 
@@ -18,8 +20,10 @@ namespace {
 
 const QString kTitle = "QUENDRA TRELLIQ";
 const QRect kPicture(14, 64, 689, 423);
-const QRect kRows(720, 540, 450, 72);
 const QPoint kFirstRow(800, 552);
+
+// The duration cell of row `row` of the list.
+QRect durationCell(int row) { return QRect(720 + 184, 542 + 24 * row, 87, 20); }
 
 QString card() {
     static const QString folder = [] {
@@ -30,6 +34,8 @@ QString card() {
         options.seconds = 3;
         for (const char* name : {"REC_0001.MOV", "REC_0002.MOV"})
             recording::writeRecording((dir + "/" + name).toStdString(), options);
+        // Unreadable: its row keeps "00 : 00", the picture of a duration not read yet.
+        recording::writeRandom((dir + "/REC_9999.MOV").toStdString(), 4000, 1);
         return dir;
     }();
     return folder;
@@ -49,6 +55,23 @@ QProcessEnvironment freshHome(int run) {
     QDir().mkpath(data);
     QSettings(data + "/setting.ini", QSettings::IniFormat).setValue("LAST_DIR_PATH", card());
     return env;
+}
+
+// White text: the waiting overlay (which dims the window) is gone.
+bool hasWhite(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qRed(image.pixel(x, y)) > 250 && qGreen(image.pixel(x, y)) > 250 &&
+                qBlue(image.pixel(x, y)) > 250)
+                return true;
+    return false;
+}
+
+// The rows are listed with their durations: the first row's shows, undimmed, and differs from
+// the unreadable row's "00 : 00".
+bool listedWithDurations(XDisplayInput& input, unsigned long id) {
+    const QImage first = input.grab(id, durationCell(0));
+    return hasWhite(first) && first != input.grab(id, durationCell(2));
 }
 
 int colours(const QImage& image) {
@@ -85,7 +108,7 @@ void BM_StartToFirstFrame(benchmark::State& state) {
         program.start(RV_PROGRAM_PATH, QStringList());
         unsigned long id = 0;
         window += until(clock, [&] { return (id = input.findWindow(kTitle)) != 0; });
-        const qint64 listedAt = until(clock, [&] { return colours(input.grab(id, kRows)) > 8; });
+        const qint64 listedAt = until(clock, [&] { return listedWithDurations(input, id); });
         listed += listedAt;
         input.clickUntil(
             id, kFirstRow, [&] { return colours(input.grab(id, kPicture)) > 50; }, 30000);

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QTemporaryFile>
 
 #include <libexif/exif-data.h>
@@ -15,6 +14,7 @@
 #include "ExifUtf8.h"
 #include "Jpeg360Xmp.h"
 #include "LogSystem.h"
+#include "QtFileUtil.h"
 #include "Text360Info.h"
 #include "VideoRotationFeeder.h"
 #include "View360Thumbnail.h"
@@ -24,19 +24,7 @@ namespace {
 const char* const kTag = "P360Util";
 constexpr int kMaxSegmentData = 65533;  // a JPEG segment length counts itself (2 bytes)
 
-// The picture at `path` as ARGB32; null when it cannot be read or declares a side above
-// Photo360Util::kMaxPhotoSide (refused before decoding: a header alone can ask for gigabytes).
-QImage loadPicture(const QString& path) {
-    QImageReader reader(path);
-    const QSize declared = reader.size();
-    if (declared.width() > Photo360Util::kMaxPhotoSide ||
-        declared.height() > Photo360Util::kMaxPhotoSide) {
-        LogSystem::e(kTag, "Picture too large: %dx%d, %s", declared.width(), declared.height(),
-                     path.toUtf8().constData());
-        return QImage();
-    }
-    return reader.read().convertToFormat(QImage::Format_ARGB32);
-}
+QImage loadPicture(const QString& path) { return loadPictureWithinLimit(path, kTag); }
 
 QString attitudeFileOf(const QString& photoPath) {
     const QFileInfo info(photoPath);

@@ -13,12 +13,8 @@ class Text360Info;
 
 class Photo360Util {
   public:
-    // Pictures (photos and patterns) that declare a side above this are refused unread, as by
-    // the photo section.
-    static const int kMaxPhotoSide = 16384;
-
-    // Thumbnail of a fisheye photo: 0, -1 when it cannot be loaded (or is too large), -22 for
-    // a view angle outside (0, 360] or a non-positive size.
+    // Thumbnail of a fisheye photo: 0, -1 when it cannot be loaded (or declares a side above
+    // kMaxPictureSide), -22 for a view angle outside (0, 360] or a non-positive size.
     static int getThumbnailFromSrcPhoto(QString path, int width, int height, int viewAngle,
                                         QImage* out);
     // Thumbnail of an equirectangular photo: 0, -1 or -22 as above.

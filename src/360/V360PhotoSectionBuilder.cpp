@@ -7,6 +7,7 @@
 
 #include "ColorFilter.h"
 #include "LogSystem.h"
+#include "QtFileUtil.h"
 #include "Video360GeneratorHelper.h"
 #include "VideoRotationFeeder.h"
 
@@ -14,7 +15,6 @@ namespace {
 
 const char* const kTag = "V360PSB";
 // Sides above this are refused before decoding: a header alone could ask for gigabytes.
-const int kMaxPhotoSide = 16384;
 
 // The feeder's first rotation; the feeder is not needed afterwards.
 void firstRotation(const QString& eyePath, double rotation[3][3]) {
@@ -46,7 +46,7 @@ int V360PhotoSectionBuilder::totalFrames() { return frames; }
 int V360PhotoSectionBuilder::prepare() {
     V360SectionBuilder::prepare();
     const QSize declared = QImageReader(photoPath).size();
-    if (declared.width() > kMaxPhotoSide || declared.height() > kMaxPhotoSide) {
+    if (declared.width() > kMaxPictureSide || declared.height() > kMaxPictureSide) {
         LogSystem::e(kTag, "photo too large: %dx%d", declared.width(), declared.height());
         return -4;
     }

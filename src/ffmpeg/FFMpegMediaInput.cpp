@@ -14,6 +14,10 @@
 
 namespace {
 
+// Playback decodes one frame per display interval: four frame threads keep a 2160x2160 stream
+// at 30 fps while holding far fewer frames than one thread per core would.
+constexpr int kPlaybackDecodeThreads = 4;
+
 // Stream duration in seconds; the container's when the stream states none.
 double streamSeconds(const AVFormatContext* format, const AVStream* stream) {
     if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
@@ -136,7 +140,7 @@ int FFMpegMediaInput::openAudio() {
 int FFMpegMediaInput::open(const char* path, bool withAudio) {
     const int err = openFile(path);
     if (err < 0) return err;
-    if (selectVideo() == 0 && video_.open(videoStream_, foundDecoder_, 0) < 0)
+    if (selectVideo() == 0 && video_.open(videoStream_, foundDecoder_, kPlaybackDecodeThreads) < 0)
         videoStream_ = nullptr;
     if (withAudio) openAudio();
     if (!isOpen()) return fail(-2, "No decodable stream: " + path_);

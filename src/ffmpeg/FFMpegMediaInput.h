@@ -35,7 +35,7 @@ class FFMpegMediaInput {
     int openVideoDecoder(const AVCodec* decoder, int threads);
 
     // Playback and still frames: the file, its best video stream when its
-    // decoder opens and, when `withAudio`, its best audio stream likewise.
+    // decoder opens (four frame threads) and, when `withAudio`, its best audio stream likewise.
     // 0, -30 missing file, -2 no stream decodable or any other failure (all
     // released).
     int open(const char* path, bool withAudio);

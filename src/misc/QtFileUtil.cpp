@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QJsonParseError>
 #include <QStringList>
 
@@ -140,6 +141,17 @@ QString findUniqueFolder(const QString& parent, const QString& name) {
         const QString candidate = name + "_" + QString::number(n);
         if (!QFileInfo::exists(parent + "/" + candidate)) return candidate;
     }
+}
+
+QImage loadPictureWithinLimit(const QString& path, const char* tag) {
+    QImageReader reader(path);
+    const QSize declared = reader.size();
+    if (declared.width() > kMaxPictureSide || declared.height() > kMaxPictureSide) {
+        LogSystem::e(tag, "Picture too large: %dx%d, %s", declared.width(), declared.height(),
+                     path.toUtf8().constData());
+        return QImage();
+    }
+    return reader.read().convertToFormat(QImage::Format_ARGB32);
 }
 
 QImage centerCropImage(const QImage& image, int width, int height) {

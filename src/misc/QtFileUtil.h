@@ -47,6 +47,14 @@ QString findUniqueName(const QString& folder, const QString& name);
 // exist there as file or folder.
 QString findUniqueFolder(const QString& parent, const QString& name);
 
+// Largest side, in pixels, of a picture read by loadPictureWithinLimit.
+constexpr int kMaxPictureSide = 16384;
+
+// The picture at `path` as ARGB32, decoded only when neither declared side exceeds
+// kMaxPictureSide (a header alone can ask for gigabytes); a refusal is logged under `tag`.
+// A null image when refused or unreadable.
+QImage loadPictureWithinLimit(const QString& path, const char* tag);
+
 // The image scaled smoothly to cover width x height (aspect ratio kept), then cut to the
 // centred width x height rectangle; a null image for a null input.
 QImage centerCropImage(const QImage& image, int width, int height);

@@ -248,13 +248,8 @@ QByteArray SingleApplicationPrivate::handshake(char type) const {
 }
 
 QByteArray SingleApplicationPrivate::checksumText(const QByteArray& bytes) {
-    quint16 sum = qChecksum(bytes.constData(), (uint)bytes.size());
-    QByteArray digits;
-    do {
-        digits.prepend(char(sum % 256));
-        sum /= 256;
-    } while (sum);
-    return digits;
+    // The wire rule: the 16-bit CRC written by QByteArray::number in base 256.
+    return QByteArray::number(qChecksum(bytes.constData(), (uint)bytes.size()), 256);
 }
 
 void SingleApplicationPrivate::installSignalHandlers() {

@@ -1,6 +1,6 @@
 #include "GetPhotoThumbnailTask.h"
 
-// 1. Load the photo as 32-bit BGRA.
+// 1. Load the photo as 32-bit BGRA (refused unread when it declares a huge size).
 // 2. Take the rotation of the start from the attitude data.
 // 3. Dewarp the fisheye circle into a 4e x 2e equirectangular buffer, pre-filled opaque black
 //    (the dewarp writes nothing while the lens is not set).
@@ -15,6 +15,7 @@
 #include <QImage>
 
 #include "Dewarp360.h"
+#include "QtFileUtil.h"
 #include "VideoRotationFeeder.h"
 #include "ViewAngleThumbnail.h"
 
@@ -32,7 +33,7 @@ GetPhotoThumbnailTask::GetPhotoThumbnailTask(int size, const QString& path,
 
 void GetPhotoThumbnailTask::run() {
     const QImage photo =
-        QImage(QFileInfo(photoPath).absoluteFilePath()).convertToFormat(QImage::Format_ARGB32);
+        loadPictureWithinLimit(QFileInfo(photoPath).absoluteFilePath(), "GetPhotoThumbnailTask");
     if (photo.isNull()) {
         result = -2;
         return;

@@ -13,7 +13,8 @@ class GetPhotoThumbnailTask : public QThread {
   public:
     GetPhotoThumbnailTask(int size, const QString& path, const QString& rotationDataPath);
 
-    // Read these after finished(): 0, or -2 when the photo cannot be loaded, -6 when the
+    // Read these after finished(): 0, or -2 when the photo cannot be loaded
+    // (or declares a side above kMaxPictureSide), -6 when the
     // dewarp buffer cannot be allocated. The thumbnail holds size x size x 2 bytes.
     int getResult() const { return result; }
     const std::vector<uchar>& getThumbnail() const { return thumbnail; }

@@ -11,6 +11,7 @@
 #include <qcustomplot.h>
 #include <QFile>
 
+#include "EventWait.h"
 #include "InfoView.h"
 #include "RavlixPlayer.h"
 #include "RecordingFiles.h"
@@ -242,8 +243,17 @@ TEST(InfoView, CompassTurnsAgainstTheHeading) {
     const struct {
         float heading;
         QPointF north;  // direction of the rose's north mark on screen
-    } cases[] = {{0, {0, -1}},  {359.9f, {0, -1}}, {90, {-1, 0}},
-                 {180, {0, 1}}, {270, {1, 0}},     {std::nanf(""), {0, -1}}};
+    } cases[] = {{0, {0, -1}},
+                 {359.9f, {0, -1}},
+                 {90, {-1, 0}},
+                 {180, {0, 1}},
+                 {270, {1, 0}},
+                 {std::nanf(""), {0, -1}},
+                 {450, {-1, 0}},
+                 {-90, {1, 0}},
+                 {-720.5f, {0, -1}},
+                 // A stored INT_MIN: -128 within one turn, shown like 232.
+                 {-2147483648.f, {0.788, 0.616}}};
     InfoView view;
     GyroInfo record;
     for (const auto& c : cases) {
@@ -255,6 +265,43 @@ TEST(InfoView, CompassTurnsAgainstTheHeading) {
         EXPECT_GT(at.x() * c.north.x() + at.y() * c.north.y(), 25) << c.heading;
         EXPECT_LT(std::abs(at.x() * c.north.y() - at.y() * c.north.x()), 8) << c.heading;
     }
+}
+
+// The panel as a user sees it, shown at its form size.
+QImage shown(InfoView& view) {
+    view.resize(680, 130);
+    view.show();
+    EventWait::settle(50);
+    return view.grab().toImage();
+}
+
+// A folder change or a failed open leaves the picture of a panel that never had a file.
+TEST(InfoView, BrokenFileLeavesThePictureWithoutAFile) {
+    InfoView fresh;
+    QObject::disconnect(player(), nullptr, &fresh, nullptr);
+    const QImage none = shown(fresh);
+    InfoView view;
+    shown(view);
+    std::vector<TripRecord> trip = makeTrip(20);
+    for (TripRecord& r : trip) r.gX = r.gY = r.gZ = 900;
+    player()->open(QString::fromStdString(recordingWith("before", trip)));
+    const QList<GyroInfo*> list = player()->getAllGyroInfo();
+    ASSERT_EQ(list.size(), 20);
+    list[12]->speed = 87;
+    list[12]->direction = 40;
+    view.gyroInfoUpdated(12, list[12]);
+    ASSERT_NE(shown(view), none);
+
+    const std::string broken = TestEnv::makeDir("infoView") + "/broken.MOV";
+    ASSERT_TRUE(writeRandom(broken, 3000, 5));
+    player()->open(QString::fromStdString(broken));
+    EXPECT_TRUE(EventWait::waitFor([&] { return shown(view) == none; }, 15000));
+
+    view.gyroInfoUpdated(12, list[12]);
+    ASSERT_NE(shown(view), none);
+    view.resetTripData();
+    EXPECT_EQ(shown(view), none);
+    EXPECT_EQ(axisLabels(view), "4000 2000 0 -2000 -4000");
 }
 
 }  // namespace

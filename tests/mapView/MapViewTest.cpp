@@ -139,6 +139,18 @@ QString recordingOf(const std::string& name, int seconds, int records) {
     return QString::fromStdString(path);
 }
 
+// A recording with `records` trip records whose video no decoder reads (its codec tag changed).
+QString brokenRecordingOf(const std::string& name, int records) {
+    const QString path = recordingOf(name, 1, records);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    bytes.replace("avc1", "zzz1");
+    file.seek(0);
+    file.write(bytes);
+    return path;
+}
+
 QWebEngineView* webOf(MapView& view) { return view.findChild<QWebEngineView*>(); }
 
 // Records, in the page, the text of every panel call as it arrives.
@@ -302,6 +314,34 @@ TEST(Panels, FollowAPlayingRecordingSecondBySecond) {
     EXPECT_EQ(all.mid(from + 1, 3).join(' ').toStdString(), "moveTo(0) moveTo(1) moveTo(2)");
     EXPECT_EQ(evaluate(map, "stubLog.lines[0].path.length").toInt(), 3);
     EXPECT_EQ(info.stackedWidget->currentIndex(), 0);
+}
+
+// A file whose trip records read but whose video does not play leaves no route behind.
+TEST(MapView, FileThatFailsToOpenClearsTheRoute) {
+    StubServer server;
+    useStub(QUrl(QString("http://127.0.0.1:%1/maps/api/js").arg(server.serverPort())));
+    RavlixPlayer* controller = player();
+    MapView view;
+    recordCalls(view);
+    bool loaded = false;
+    QObject::connect(webOf(view), &QWebEngineView::loadFinished, [&] { loaded = true; });
+    view.show();
+    ASSERT_TRUE(waitFor([&] { return loaded; }, 15000));
+    ASSERT_TRUE(waitFor([&] { return evaluate(view, "!!window.map").toBool(); }, 15000));
+    bool failed = false;
+    QObject::connect(controller, &RavlixPlayer::sigOpenFailed, &view, [&] { failed = true; });
+    const int before = sentCalls(view).size();
+    controller->open(brokenRecordingOf("BROKEN", 5));
+    const QString markers = MapView::markersCall(controller->getAllGyroInfo());
+    ASSERT_EQ(controller->getAllGyroInfo().size(), 5);
+    ASSERT_TRUE(waitFor([&] { return failed; }, 15000));
+    ASSERT_TRUE(waitFor([&] { return sentCalls(view).size() >= before + 2; }, 15000));
+    EventWait::settle(200);
+    EXPECT_EQ(sentCalls(view).mid(before), QStringList({markers, "setToDefault()"}));
+    view.gyroInfoUpdated(2, controller->getAllGyroInfo()[2]);
+    EventWait::settle(200);
+    EXPECT_EQ(sentCalls(view).last(), "setToDefault()")
+        << "records of the failed file move nothing";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QDir>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMetaMethod>
 #include <QPushButton>
@@ -7,20 +8,29 @@
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTranslator>
+#include <QWebEngineView>
+
+#include <fstream>
 
 #include <gtest/gtest.h>
 
 #include "DialogHook.h"
 #include "EventWait.h"
+#include "FileDialog.h"
 #include "FileListItemView.h"
 #include "FileListView.h"
 #include "FontStyle.h"
+#include "InfoView.h"
 #include "InformationDialog.h"
 #include "MainWindow.h"
 #include "ModeView.h"
 #include "PlayerView.h"
+#include "RavlixPlayer.h"
+#include "RecordingFiles.h"
 #include "RecordingWriter.h"
 #include "TestEnv.h"
+#include "Translations.h"
 #include "WaitingView.h"
 
 // Slot calls seen by Qt's signal-spy hooks (the ones its test library's signal dumper uses):
@@ -48,18 +58,21 @@ void settleAndDelete(int ms) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-// Three short recordings.
-QString cardFolder() {
-    static const std::string folder = [] {
-        std::string made = TestEnv::makeDir("card");
+// A folder of short recordings with trip data, made once per name.
+QString recordingsFolder(const std::string& name, const std::vector<std::string>& files) {
+    const std::string made = TestEnv::makeDir(name);
+    for (const std::string& file : files) {
+        const std::string path = made + "/" + file;
+        if (QFile::exists(QString::fromStdString(path))) continue;
         recording::ClipOptions options;
         options.seconds = 1;
-        for (const char* name : {"A.MOV", "B.MOV", "C.MOV"})
-            EXPECT_TRUE(recording::writeRecording(made + "/" + name, options));
-        return made;
-    }();
-    return QString::fromStdString(folder);
+        EXPECT_TRUE(recording::writeRecording(path, options));
+    }
+    return QString::fromStdString(made);
 }
+
+// Three short recordings.
+QString cardFolder() { return recordingsFolder("card", {"A.MOV", "B.MOV", "C.MOV"}); }
 
 // The card folder remembered as the last folder, so the window lists it at start.
 void rememberCardFolder() {
@@ -88,6 +101,17 @@ class MainWindowTest : public ::testing::Test {
         connectWarnings.clear();
     }
     InformationDialog* about() { return window->findChild<InformationDialog*>(); }
+    FileListView* fileList() { return window->findChild<FileListView*>(); }
+    QList<FileListItemView*> rows() { return window->findChildren<FileListItemView*>(); }
+    QString shownName() { return window->findChild<QLabel*>("lblFileName")->text(); }
+    // Waits for the listing of `count` rows to end its lens-circle search.
+    void waitForRows(int count) {
+        ASSERT_TRUE(EventWait::waitFor(
+            [&] { return !window->findChild<WaitingView*>() && rows().size() == count; }, 15000));
+    }
+    void listFolder(const QString& folder) {
+        QMetaObject::invokeMethod(fileList(), "changeDir", Q_ARG(QString, folder));
+    }
 
     QtMessageHandler previous = nullptr;
     std::unique_ptr<MainWindow> window;
@@ -251,6 +275,181 @@ TEST_F(MainWindowTest, EachConnectionRunsItsSlotOnce) {
         EXPECT_EQ(slotCalls.count({row.receiver, slot}), 1);
         EventWait::settle(50);
     }
+}
+
+QImage picture(QWidget* widget) {
+    return widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// The trip-data panel as it looks before any file, at the size of `like`.
+QImage infoWithoutFile(const QWidget* like) {
+    InfoView fresh;
+    QObject::disconnect(RavlixPlayer::currentPlayer(), nullptr, &fresh, nullptr);
+    fresh.resize(like->size());
+    fresh.show();
+    EventWait::settle(50);
+    return picture(&fresh);
+}
+
+QVariant pageValue(QWebEngineView* web, const QString& script) {
+    QVariant value;
+    bool done = false;
+    web->page()->runJavaScript(script, [&](const QVariant& v) {
+        value = v;
+        done = true;
+    });
+    EventWait::waitFor([&] { return done; }, 10000);
+    return value;
+}
+
+TEST_F(MainWindowTest, FolderChangeLeavesEveryPanelWithoutAFile) {
+    auto* info = window->findChild<InfoView*>();
+    auto* web = window->findChild<QWebEngineView*>();
+    bool loaded = false;
+    QObject::connect(web, &QWebEngineView::loadFinished, [&] { loaded = true; });
+    waitForRows(3);
+    ASSERT_TRUE(EventWait::waitFor([&] { return loaded; }, 15000));
+    QTest::mouseClick(rows().first(), Qt::LeftButton);
+    const QList<GyroInfo*> records = RavlixPlayer::currentPlayer()->getAllGyroInfo();
+    ASSERT_FALSE(records.isEmpty());
+    records[0]->speed = 64;
+    records[0]->direction = 120;
+    info->gyroInfoUpdated(0, records[0]);
+    const QImage none = infoWithoutFile(info);
+    ASSERT_NE(picture(info), none);
+    ASSERT_TRUE(EventWait::waitFor(
+        [&] { return pageValue(web, "pendingMarkers !== null").toBool(); }, 10000));
+
+    listFolder(recordingsFolder("otherCard", {"D.MOV", "E.MOV"}));
+    waitForRows(2);
+    EXPECT_TRUE(shownName().isEmpty());
+    EXPECT_EQ(picture(info), none);
+    EXPECT_TRUE(EventWait::waitFor(
+        [&] { return pageValue(web, "pendingMarkers === null").toBool(); }, 10000))
+        << "the route of the old folder's file is cleared";
+    EXPECT_FALSE(window->findChild<QPushButton*>("btnSave")->isEnabled());
+}
+
+// While the broken-file warning is open, Up and Down open no further file and no further box.
+TEST_F(MainWindowTest, BrokenFilesShowOneWarningAtATime) {
+    const std::string made = TestEnv::makeDir("brokenCard");
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(recording::writeRandom(made + "/BROKEN" + std::to_string(i) + ".MOV", 4000,
+                                           unsigned(i + 1)));
+    listFolder(QString::fromStdString(made));
+    waitForRows(4);
+    int open = 0, most = 0, shown = 0;
+    QStringList namesWhileOpen;
+    DialogHook::setAnswerer([&](const DialogHook::Request& request) {
+        if (request.kind != DialogHook::Message) return DialogHook::Answer();
+        ++shown;
+        most = std::max(most, ++open);
+        if (open == 1) {
+            // The warning as the user sees it: a modal box that takes the key presses.
+            QMessageBox box(request.icon, request.title, request.text, request.buttons);
+            box.open();
+            EXPECT_TRUE(EventWait::waitFor([&] { return box.windowHandle()->isExposed(); }, 5000));
+            for (int step = 0; step < 3; ++step) {
+                QTest::keyClick(box.windowHandle(), Qt::Key_Down);
+                EventWait::settle(400);
+                namesWhileOpen << shownName();
+            }
+            box.close();
+        }
+        --open;
+        DialogHook::Answer answer;
+        answer.result = QMessageBox::Ok;
+        return answer;
+    });
+    QTest::mouseClick(rows().first(), Qt::LeftButton);
+    const QString first = shownName();
+    ASSERT_TRUE(EventWait::waitFor([&] { return shown > 0 && open == 0; }, 15000));
+    EventWait::settle(500);
+    EXPECT_EQ(most, 1);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(namesWhileOpen, QStringList({first, first, first}));
+}
+
+TEST_F(MainWindowTest, FolderChooserOpensCentredOnTheWindow) {
+    window->move(300, 200);
+    waitForRows(3);
+    window->findChild<QPushButton*>("btnFile")->click();
+    FileDialog* chooser = nullptr;
+    ASSERT_TRUE(EventWait::waitFor(
+        [&] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if ((chooser = qobject_cast<FileDialog*>(top)) && chooser->isVisible()) return true;
+            return false;
+        },
+        5000));
+    const QPoint offset = chooser->frameGeometry().center() - window->frameGeometry().center();
+    EXPECT_LE(offset.manhattanLength(), 4) << offset.x() << "," << offset.y();
+    chooser->close();
+}
+
+// Threads of this process named `name` (Qt names a thread after its QThread's class).
+int threadsNamed(const QString& name) {
+    int found = 0;
+    for (const QString& task :
+         QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        std::ifstream comm(("/proc/self/task/" + task + "/comm").toStdString());
+        std::string line;
+        std::getline(comm, line);
+        if (QString::fromStdString(line) == name) ++found;
+    }
+    return found;
+}
+
+// The lens-circle search and the encoder probe's trial are joined when the window goes.
+TEST_F(MainWindowTest, ClosingTheWindowJoinsItsWorkerThreads) {
+    window.reset();
+    const std::string big = TestEnv::makeDir("bigCard");
+    recording::ClipOptions options;
+    options.width = options.height = 1920;
+    options.seconds = 1;
+    ASSERT_TRUE(recording::writeRecording(big + "/BIG.MOV", options));
+    QSettings(QStandardPaths::writableLocation(QStandardPaths::DataLocation) + "/setting.ini",
+              QSettings::IniFormat)
+        .setValue("LAST_DIR_PATH", QString::fromStdString(big));
+    window = std::make_unique<MainWindow>();
+    ASSERT_TRUE(EventWait::waitFor([] { return threadsNamed("CircleCheckTask") > 0; }, 15000));
+    ASSERT_GT(threadsNamed("VideoEncodeTask"), 0);
+    window.reset();
+    EXPECT_EQ(threadsNamed("CircleCheckTask"), 0);
+    EXPECT_EQ(threadsNamed("VideoEncodeTask"), 0);
+}
+
+// Run under LANG=ja_JP.UTF-8 (see CMakeLists.txt): the window in Japanese, with the Japanese
+// font, as the program installs its translations.
+TEST(JapaneseMainWindowTest, ShowsTranslatedTextsInTheJapaneseFont) {
+    if (QLocale::system().name() != "ja_JP") GTEST_SKIP() << "needs the locale ja_JP";
+    std::unique_ptr<QTranslator> translators[3];
+    ASSERT_EQ(Translations::install(RV_LANGUAGES_DIR, "ja_JP", translators).size(), 3);
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    FontStyle::init();
+    MainWindow window;
+    window.show();
+    EventWait::settle(300);
+    auto* list = window.findChild<FileListView*>();
+    const struct {
+        const char* name;
+        QString text;
+    } labels[] = {{"label", QString::fromUtf8("ファイル名")},
+                  {"label_2", QString::fromUtf8("長さ")},
+                  {"label_3", QString::fromUtf8("日時")}};
+    for (const auto& l : labels) {
+        auto* label = list->findChild<QLabel*>(l.name);
+        ASSERT_NE(label, nullptr) << l.name;
+        EXPECT_EQ(label->text(), l.text);
+        EXPECT_EQ(QFontInfo(label->font()).family(), FontStyle::jaFont);
+        const QImage shown = label->grab().toImage();
+        int light = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x) light += qGray(shown.pixel(x, y)) > 180;
+        EXPECT_GT(light, 20) << l.name << " draws its text";
+    }
+    for (auto& t : translators)
+        if (t) QCoreApplication::removeTranslator(t.get());
 }
 
 }  // namespace

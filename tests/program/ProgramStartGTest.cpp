@@ -16,10 +16,11 @@ namespace {
 const QString kTitle = "QUENDRA TRELLIQ";
 const QString kMainLine = "INFO  MAIN: QUENDRA TRELLIQ, ver. 3.0.0";
 
+QString dataFolder() { return QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME")) + "/" + kTitle; }
+
 QString logFile(int serial) {
-    QString data = QString::fromLocal8Bit(qgetenv("XDG_DATA_HOME"));
-    return QString("%1/%2/log/%2-%3-%4.log")
-        .arg(data, kTitle, QDate::currentDate().toString("yyyy-MM-dd"))
+    return QString("%1/log/%2-%3-%4.log")
+        .arg(dataFolder(), kTitle, QDate::currentDate().toString("yyyy-MM-dd"))
         .arg(serial, 3, 10, QChar('0'));
 }
 
@@ -78,11 +79,14 @@ TEST(ProgramStartTest, PrimarySecondaryAndRestartInIsolatedFolders) {
     EXPECT_EQ(primary.exitCode(), 143);
     EXPECT_TRUE(contents(logFile(1)).contains(kMainLine.toUtf8()));
 
+    // Only a primary builds the window, whose encoder probe writes its trial file.
+    const QString trial = dataFolder() + "/testEncode.mov";
+    QFile::remove(trial);
     QProcess next;
     startProgram(&next);
     ASSERT_TRUE(waitForFile(logFile(3), 20000));
-    QThread::msleep(1500);
-    EXPECT_EQ(next.state(), QProcess::Running) << "the launch after SIGTERM is primary";
+    EXPECT_TRUE(waitForFile(trial, 60000)) << "the launch after SIGTERM is primary";
+    EXPECT_EQ(next.state(), QProcess::Running);
     ::kill(next.processId(), SIGTERM);
     ASSERT_TRUE(next.waitForFinished(20000));
     EXPECT_EQ(next.exitCode(), 143);

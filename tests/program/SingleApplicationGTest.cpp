@@ -9,6 +9,7 @@
 #include <QLocalSocket>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -21,14 +22,22 @@ struct Launch {
     std::unique_ptr<QProcess> process = std::make_unique<QProcess>();
     QString line;
 
-    void start() {
+    void begin(const QStringList& arguments = QStringList()) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "offscreen");
         process->setProcessEnvironment(env);
-        process->start(probePath(), QStringList());
+        process->start(probePath(), arguments);
+    }
+    // The next line the probe prints, waiting up to 20 s.
+    QString nextLine() {
+        while (!process->canReadLine())
+            if (!process->waitForReadyRead(20000)) return QString();
+        return QString::fromLatin1(process->readLine()).trimmed();
+    }
+    void start(const QStringList& arguments = QStringList()) {
+        begin(arguments);
         ASSERT_TRUE(process->waitForStarted(5000));
-        ASSERT_TRUE(process->waitForReadyRead(10000));
-        line = QString::fromLatin1(process->readLine()).trimmed();
+        line = nextLine();
     }
     int endWith(int signum) {
         ::kill(process->processId(), signum);
@@ -49,9 +58,9 @@ class SingleApplicationTest : public ::testing::Test {
             if (launch->process->state() != QProcess::NotRunning) launch->endWith(SIGKILL);
         }
     }
-    Launch& launch() {
+    Launch& launch(const QStringList& arguments = QStringList()) {
         launches.push_back(std::make_unique<Launch>());
-        launches.back()->start();
+        launches.back()->start(arguments);
         return *launches.back();
     }
     std::vector<std::unique_ptr<Launch>> launches;
@@ -125,17 +134,13 @@ QString expectedName() {
     return QString::fromLatin1(hash.result().toBase64()).replace('/', '_');
 }
 
+// Name, type, instance number in host order, then the checksum text the wire rule gives:
+// QByteArray::number of the framework's 16-bit CRC in base 256.
 QByteArray handshake(char type, quint32 id) {
     QByteArray bytes = expectedName().toLatin1();
     bytes.append(type);
     bytes.append((const char*)&id, 4);
-    quint16 sum = qChecksum(bytes.constData(), (uint)bytes.size());
-    QByteArray digits;
-    do {
-        digits.prepend(char(sum % 256));
-        sum /= 256;
-    } while (sum);
-    return bytes + digits;
+    return bytes + QByteArray::number(qChecksum(bytes.constData(), (uint)bytes.size()), 256);
 }
 
 // Whether the primary still holds a connection that sent `bytes` after 400 ms.
@@ -160,6 +165,30 @@ TEST_F(SingleApplicationTest, HandshakeWithAFlippedChecksumBitIsRefused) {
     EXPECT_FALSE(connectionKept(flipped));
     EXPECT_FALSE(connectionKept(badType));
     EXPECT_FALSE(connectionKept("garbage"));
+}
+
+TEST_F(SingleApplicationTest, SendMessageReachesThePrimary) {
+    Launch& primary = launch();
+    ASSERT_EQ(primary.line, "primary 0");
+    Launch& sender = launch({"send", "hello-primary"});
+    ASSERT_EQ(sender.line, "secondary 1");
+    EXPECT_EQ(sender.nextLine(), "sent 1");
+    EXPECT_EQ(primary.nextLine(), "message 1 hello-primary");
+}
+
+TEST_F(SingleApplicationTest, SixSimultaneousLaunchesGiveOnePrimary) {
+    std::vector<std::unique_ptr<Launch>> six;
+    for (int i = 0; i < 6; ++i) {
+        six.push_back(std::make_unique<Launch>());
+        six.back()->begin();
+    }
+    QStringList lines;
+    for (auto& one : six) lines << one->nextLine();
+    EXPECT_EQ(lines.filter(QRegularExpression("^primary 0$")).size(), 1)
+        << lines.join(", ").toStdString();
+    EXPECT_EQ(lines.filter(QRegularExpression("^secondary [1-5]$")).size(), 5)
+        << lines.join(", ").toStdString();
+    for (auto& one : six) launches.push_back(std::move(one));
 }
 
 }  // namespace

@@ -4,7 +4,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QMap>
+#include <QProcess>
 #include <QTranslator>
+#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
@@ -66,6 +69,48 @@ TEST_F(TranslationsTest, UnreadableFilesAreLeftUninstalled) {
     EXPECT_TRUE(install(folder, "ja_JP").isEmpty()) << "a broken file of the locale is no fallback";
     EXPECT_EQ(QCoreApplication::translate("InformationDialog", "Version : "), "Version : ");
     EXPECT_TRUE(install(folder + "missing/", "ja_JP").isEmpty());
+}
+
+// Context and source text of each message of a .ts file, with its translation ("" when
+// unfinished or empty).
+QMap<QString, QString> messagesOf(const QString& path) {
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    QXmlStreamReader xml(&file);
+    QMap<QString, QString> messages;
+    QString context, source;
+    while (xml.readNextStartElement() || !xml.atEnd()) {
+        if (!xml.isStartElement()) continue;
+        if (xml.name() == QLatin1String("name")) {
+            context = xml.readElementText();
+        } else if (xml.name() == QLatin1String("source")) {
+            source = xml.readElementText();
+        } else if (xml.name() == QLatin1String("translation")) {
+            const bool unfinished = xml.attributes().value("type") == QLatin1String("unfinished");
+            const QString text = xml.readElementText();
+            messages[context + " / " + source] = unfinished ? QString() : text;
+        }
+    }
+    return messages;
+}
+
+// Every translatable text of the sources has a finished Japanese translation.
+TEST(JapaneseTranslation, CoversEveryTextOfTheSources) {
+    const QString extracted = QString::fromStdString(TestEnv::makeDir("ts")) + "/sources.ts";
+    QProcess lupdate;
+    lupdate.setWorkingDirectory(RV_SOURCE_DIR);
+    lupdate.start(RV_LUPDATE,
+                  {"-no-obsolete", "-locations", "none", "app", "src", "-ts", extracted});
+    ASSERT_TRUE(lupdate.waitForFinished(120000));
+    ASSERT_EQ(lupdate.exitCode(), 0) << lupdate.readAllStandardError().toStdString();
+    const QMap<QString, QString> sources = messagesOf(extracted);
+    const QMap<QString, QString> japanese =
+        messagesOf(QString(RV_SOURCE_DIR) + "/app/languages/Ravlix360Player_ja_JP.ts");
+    ASSERT_GT(sources.size(), 50);
+    for (const QString& key : sources.keys()) {
+        EXPECT_TRUE(japanese.contains(key)) << "missing: " << key.toStdString();
+        EXPECT_FALSE(japanese.value(key).isEmpty()) << "unfinished: " << key.toStdString();
+    }
 }
 
 }  // namespace

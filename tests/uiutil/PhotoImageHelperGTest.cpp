@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
+#include <QFile>
 #include <QImage>
 
 #include "Dewarp360.h"
 #include "EventWait.h"
+#include "LogCapture.h"
 #include "PhotoImageHelper.h"
+#include "PictureFixtures.h"
 #include "TestEnv.h"
 
 namespace {
@@ -137,6 +140,24 @@ TEST(PhotoImageHelper, UnreadablePhotoIsReportedAsFailure) {
     ASSERT_TRUE(rec.waitCount(1));
     EXPECT_FALSE(rec.seen[0].fetched);
     EXPECT_EQ(-2, rec.seen[0].result);
+}
+
+// 1 KB of headers declaring 60000 x 60000 pixels (14.4 GB as ARGB) is refused unread.
+TEST(PhotoImageHelper, PhotoDeclaringAHugeSizeIsRefusedUnread) {
+    LogCapture& log = LogCapture::install();
+    const QString path = QString::fromStdString(TestEnv::makeDir("photo") + "/huge.jpg");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(jpegHeadersDeclaring(60000, 60000));
+    file.close();
+    PhotoImageHelper helper(64);
+    PhotoRecorder rec(helper);
+    ASSERT_EQ(0, helper.queueGetImage(path, kNoAttitude, 0, 1));
+    ASSERT_TRUE(rec.waitCount(1));
+    EXPECT_FALSE(rec.seen[0].fetched);
+    EXPECT_EQ(-2, rec.seen[0].result);
+    EXPECT_EQ(1, log.count("GetPhotoThumbnailTask",
+                           "Picture too large: 60000x60000, " + path.toStdString()));
 }
 
 TEST(PhotoImageHelper, DestructionWaitsForTheRunningTask) {

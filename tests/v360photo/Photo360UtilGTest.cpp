@@ -16,6 +16,7 @@
 #include "Jpeg360Xmp.h"
 #include "LogCapture.h"
 #include "Photo360Util.h"
+#include "PictureFixtures.h"
 #include "TestEnv.h"
 #include "View360Thumbnail.h"
 
@@ -205,12 +206,7 @@ TEST(Photo360Util, FailuresAndRefusedRequests) {
 // pattern: refused before any decoding, by every entry.
 TEST(Photo360Util, PicturesDeclaringAHugeSizeAreRefusedUnread) {
     LogCapture& log = LogCapture::install();
-    const QByteArray header = QByteArray::fromHex(
-        "FFD8"                          // start of image
-        "FFC00011084E204E20"            // baseline frame, 8 bits, 20000 x 20000
-        "03012200021101031101"          // its three components
-        "FFDA000C03010002110311003F00"  // start of scan
-        "FFD9");
+    const QByteArray header = jpegHeadersDeclaring(20000, 20000);
     const QString huge = scratch("huge.jpg");
     QFile file(huge);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));

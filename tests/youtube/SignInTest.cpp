@@ -107,16 +107,16 @@ TEST(SilentLoginTest, FailsOnceAfterTenSecondsAndALateSuccessStillSignsIn) {
     pointServiceAt(server(), "late");
     YoutubeUploadManager* manager = YoutubeUploadManager::instance();
     QSignalSpy signedIn(manager, SIGNAL(sigLogin()));
-    ASSERT_TRUE(waitFor([&] { return failures > 0; }, 12000));
-    EventWait::settle(int(10300 - clock.elapsed()));
-    EXPECT_FALSE(manager->getIsLogin());
-    EXPECT_EQ(0, signedIn.size());
-
-    ASSERT_TRUE(waitFor([&] { return manager->getIsLogin(); }, 5000));
-    EventWait::settle(int(14000 - clock.elapsed()));
+    int failuresAtSignIn = -1;
+    QObject::connect(manager, &YoutubeUploadManager::sigLogin,
+                     [&] { failuresAtSignIn = failures; });
+    ASSERT_TRUE(waitFor([&] { return failures > 0; }, 60000));
+    ASSERT_TRUE(waitFor([&] { return manager->getIsLogin(); }, 60000));
+    // The time-out's precise timer never fires early; how late it fires is the machine's.
+    EXPECT_GE(failedAt, 10000);
+    EXPECT_EQ(failuresAtSignIn, 1) << "the late success comes after the failure";
+    EventWait::settle(1000);
     EXPECT_EQ(1, failures);
-    EXPECT_GE(failedAt, 9950);
-    EXPECT_LE(failedAt, 10600);
     EXPECT_EQ(1, signedIn.size());
     EXPECT_EQ("UC7", manager->getID().toStdString());
     EXPECT_EQ("Ann Lee", manager->getName().toStdString());

@@ -1,6 +1,6 @@
 #pragma once
 
-// The sample clip and the pictures of the conversion overlay, linked from a static library.
+// The pictures of the conversion overlay, linked from a static library.
 class ConversionViewResources {
   public:
     // Registers them once; on the main thread before first use.

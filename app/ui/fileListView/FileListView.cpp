@@ -54,6 +54,12 @@ FileListView::FileListView(QWidget* parent) : QWidget(parent), rowTimer(new QTim
 }
 
 FileListView::~FileListView() {
+    // The searches still running are joined before the panel goes.
+    for (CircleCheckTask* task : circleTasks) {
+        disconnect(task, nullptr, this, nullptr);
+        task->wait();
+        delete task;
+    }
     rows.deleteAllObjsAndReset();
     delete fileDialog;
 }
@@ -192,6 +198,7 @@ void FileListView::checkCircle(QString path) {
         return;
     }
     auto* task = new CircleCheckTask(image);
+    circleTasks.append(task);
     connect(task, SIGNAL(finished()), this, SLOT(checkCircleDone()));
     task->start(QThread::InheritPriority);
 }
@@ -199,6 +206,7 @@ void FileListView::checkCircle(QString path) {
 void FileListView::checkCircleDone() {
     auto* task = qobject_cast<CircleCheckTask*>(sender());
     if (!task) return;
+    circleTasks.removeOne(task);
     task->deleteLater();
     const QImage examined = task->getImage();
     CircleInfo full;
@@ -280,6 +288,9 @@ void FileListView::btnFileClicked() {
     fileDialog->setWindowFlags(fileDialog->windowFlags() | Qt::WindowStaysOnTopHint);
     fileDialog->setWindowModality(Qt::ApplicationModal);
     fileDialog->show();
+    // Centred on the main window, not at the screen's corner.
+    const QRect around = window()->frameGeometry();
+    fileDialog->move(around.center() - fileDialog->rect().center());
 }
 
 void FileListView::hideFileDialog() {

@@ -8,6 +8,7 @@
 #include "List.h"
 #include "ui_FileListView.h"
 
+class CircleCheckTask;
 class FileDialog;
 class FileListItemView;
 class QTimer;
@@ -117,5 +118,6 @@ class FileListView : public QWidget {
     int col1 = 182;
     int col2 = 91;
     int col3 = 182;
-    int circleIndex = 0;  // row whose first frame the circle search is examining
+    int circleIndex = 0;                  // row whose first frame the circle search is examining
+    QList<CircleCheckTask*> circleTasks;  // owned; running or finished and not yet handled
 };

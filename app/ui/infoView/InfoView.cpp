@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QResizeEvent>
+#include <QSignalBlocker>
 #include <QVector>
 
 #include "FontStyle.h"
@@ -28,16 +29,19 @@ InfoView::InfoView(QWidget* parent) : QWidget(parent) {
     initInfoViewResources();
     setupUi(this);
     setupFont();
+    for (const QLabel* text : axisLabels()) firstAxisLabels << text->text();
 
     player = RavlixPlayer::currentPlayer();
     connect(player, &RavlixPlayer::sigVideoChanged, this, &InfoView::updateAllGyroList);
     connect(player, &RavlixPlayer::sigGyroInfoUpdated, this, &InfoView::gyroInfoUpdated,
             Qt::QueuedConnection);
+    connect(player, &RavlixPlayer::sigOpenFailed, this, &InfoView::resetTripData);
 
     customPlot = new QCustomPlot(plotWidget);
     connect(customPlot->yAxis, QOverload<const QCPRange&>::of(&QCPAxis::rangeChanged), this,
             &InfoView::setRange);
     plotLayout->addWidget(customPlot);
+    firstValueRange = customPlot->yAxis->range();
     plot();
 
     playBar = new QWidget(plotWidget);
@@ -122,6 +126,27 @@ void InfoView::updateAllGyroList() {
     stackedWidget->setCurrentIndex(gyroInfoList.isEmpty() ? 1 : 0);
 }
 
+void InfoView::resetTripData() {
+    gyroInfoList.clear();
+    currentGyroInfo = nullptr;
+    {
+        const QSignalBlocker keepLabels(customPlot->yAxis);
+        customPlot->yAxis->setRange(firstValueRange);
+    }
+    plot();
+    const QList<QLabel*> labels = axisLabels();
+    for (int i = 0; i < labels.size(); ++i) labels[i]->setText(firstAxisLabels.value(i));
+    for (QLabel* value : {lblGSensorX, lblGSensorY, lblGSensorZ}) value->setText("0");
+    for (QLabel* digit : {lblHundredNum, lblTenNum, lblNum}) digit->setPixmap(getNumberIcon(0));
+    lblCompass->setPixmap(QPixmap(kCompass));
+    playBar->hide();
+    stackedWidget->setCurrentIndex(1);
+}
+
+QList<QLabel*> InfoView::axisLabels() const {
+    return {label_4, label_5, label_6, label_7, label_8};
+}
+
 void InfoView::gyroInfoUpdated(int, GyroInfo* gyroInfo) {
     currentGyroInfo = gyroInfo;
     stackedWidget->setCurrentIndex(gyroInfo->isLocationValid() ? 0 : 1);
@@ -157,7 +182,8 @@ QPixmap InfoView::getNumberIcon(int digit) {
 }
 
 void InfoView::updateDirection() {
-    const int heading = wholeNumber(currentGyroInfo->direction);
+    // Any whole number a file gives, brought within one turn before the arithmetic.
+    const int heading = wholeNumber(currentGyroInfo->direction) % 360;
     const QImage rose(kCompass);
     QTransform turn;
     turn.rotate(360 - heading);

@@ -3,6 +3,7 @@
 #include <qcustomplot.h>
 #include <QList>
 #include <QPixmap>
+#include <QStringList>
 #include <QWidget>
 
 #include "GyroInfo.h"
@@ -30,6 +31,9 @@ class InfoView : public QWidget, public Ui::InfoView {
 
   public slots:
     void updateAllGyroList();
+    // Back to the state without a file: empty graph, first axis labels, no-GPS page, zero
+    // values and speed, the rose unturned. For a folder change or a file that fails to open.
+    void resetTripData();
     // `index` is not used: the record's place in the list is found by identity.
     void gyroInfoUpdated(int index, GyroInfo* gyroInfo);
     void updateSpeed();
@@ -48,6 +52,7 @@ class InfoView : public QWidget, public Ui::InfoView {
     void updateDirection();
     void drawPlayBar();
     static QPixmap getNumberIcon(int digit);
+    QList<QLabel*> axisLabels() const;
 
     RavlixPlayer* player;
     QList<GyroInfo*> gyroInfoList;
@@ -56,4 +61,6 @@ class InfoView : public QWidget, public Ui::InfoView {
     QWidget* playBar;         // child of plotWidget
     double rangeMax = 0;
     double rangeMin = 0;
+    QStringList firstAxisLabels;  // the form's, top to bottom
+    QCPRange firstValueRange;     // the graph's before any file
 };

@@ -25,6 +25,7 @@ MapView::MapView(QWidget* parent) : QWidget(parent) {
     connect(player, &RavlixPlayer::sigVideoChanged, this, &MapView::updateAllGyroList);
     connect(player, &RavlixPlayer::sigGyroInfoUpdated, this, &MapView::gyroInfoUpdated,
             Qt::QueuedConnection);
+    connect(player, &RavlixPlayer::sigOpenFailed, this, &MapView::resetRoute);
 }
 
 QString MapView::pageAddress(const QString& localeName) {
@@ -77,6 +78,11 @@ void MapView::updateAllGyroList() {
     if (!pageLoaded) return;
     gyroInfoList = player->getAllGyroInfo();
     runScript(gyroInfoList.isEmpty() ? QString("setToDefault()") : markersCall(gyroInfoList));
+}
+
+void MapView::resetRoute() {
+    gyroInfoList.clear();
+    if (pageLoaded) runScript("setToDefault()");
 }
 
 void MapView::gyroInfoUpdated(int index, GyroInfo* gyroInfo) {

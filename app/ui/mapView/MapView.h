@@ -34,6 +34,8 @@ class MapView : public QWidget, public Ui::MapView {
   public slots:
     void mapLoaded();
     void updateAllGyroList();
+    // Clears the route: no file is open (a folder change, or a file that fails to open).
+    void resetRoute();
     // Only `index` is used.
     void gyroInfoUpdated(int index, GyroInfo* gyroInfo);
 

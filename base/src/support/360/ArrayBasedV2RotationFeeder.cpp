@@ -339,7 +339,8 @@ void ArrayBasedV2RotationFeeder::prepareFilteredRotationData(int first, int coun
     if (v1) return v1->prepareFilteredRotationData(first, count);
     if (pieces.empty()) return;
     resetWindow();
-    const double frames = std::min<double>(getDuration() * 30, kMaxPreparedFrames);
+    // A broken file can end before it starts: no frames then, not a negative count.
+    const double frames = std::clamp<double>(getDuration() * 30, 0, kMaxPreparedFrames);
     const int m = std::max(1, static_cast<int>(frames / 30) * 30 - first);
     const int n = count > 0 && count < m ? count : m;
     prepared.assign(static_cast<size_t>(n), {});

@@ -7,6 +7,8 @@
 // and 3840x1920, each tried by a VideoEncodeTask that encodes one frame of the sample clip on
 // its own thread, one trial after another. A size counts as supported until its trial fails,
 // so the flags only ever go from true to false. Lives on the GUI thread; never deleted.
+class VideoEncodeTask;
+
 class EncodeManager : public QObject {
     Q_OBJECT
 
@@ -21,6 +23,10 @@ class EncodeManager : public QObject {
     bool getIs3840x1920Enable() const { return is3840x1920Enable; }
     // True once the last trial has reported.
     bool isDone() const { return done; }
+
+    // Ends the probe: the running trial is joined and no further one starts. The window
+    // that started the probe calls it before it goes.
+    void stopTrials();
 
     // Clears the flag of the size whose width is given (2160, 2880, anything else 3840).
     void disableSize(int width);
@@ -44,4 +50,6 @@ class EncodeManager : public QObject {
     bool is2880x1440Enable = true;
     bool is3840x1920Enable = true;
     bool done = false;
+    bool stopped = false;
+    VideoEncodeTask* running = nullptr;  // owned; the trial under way
 };

@@ -5,8 +5,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include "ConversionViewResources.h"
 #include "VideoEncodeTask.h"
+
+static void initEncodeProbeResources() { Q_INIT_RESOURCE(encodeProbe); }
 
 namespace {
 
@@ -24,7 +25,7 @@ QString EncodeManager::defaultSamplePath() { return dataLocation() + "/sample.mo
 QString EncodeManager::trialOutputPath() { return dataLocation() + "/testEncode.mov"; }
 
 EncodeManager::EncodeManager(QString samplePath) : samplePath(samplePath) {
-    ConversionViewResources::init();
+    initEncodeProbeResources();
     if (QFile::exists(samplePath)) return;
     QDir().mkpath(QFileInfo(samplePath).absolutePath());
     // A failed copy shows as failed trials.
@@ -34,14 +35,23 @@ EncodeManager::EncodeManager(QString samplePath) : samplePath(samplePath) {
 }
 
 int EncodeManager::init() {
+    stopped = false;
     startTrial(2160, 1080);
     return 0;
 }
 
 void EncodeManager::startTrial(int width, int height) {
-    auto* task = new VideoEncodeTask(this, samplePath, width, height);
-    connect(task, SIGNAL(finished()), this, SLOT(onEncodeDone()), Qt::QueuedConnection);
-    task->start(QThread::InheritPriority);
+    running = new VideoEncodeTask(this, samplePath, width, height);
+    connect(running, SIGNAL(finished()), this, SLOT(onEncodeDone()), Qt::QueuedConnection);
+    running->start(QThread::InheritPriority);
+}
+
+void EncodeManager::stopTrials() {
+    stopped = true;
+    if (!running) return;
+    running->wait();
+    delete running;
+    running = nullptr;
 }
 
 void EncodeManager::disableSize(int width) {
@@ -55,10 +65,12 @@ void EncodeManager::disableSize(int width) {
 
 void EncodeManager::onEncodeDone() {
     auto* task = qobject_cast<VideoEncodeTask*>(sender());
-    if (!task) return;
+    if (!task || task != running) return;
+    running = nullptr;
     const int width = task->getWidth();
     if (task->getResult() != 0) disableSize(width);
     delete task;
+    if (stopped) return;
     if (width == 2160)
         startTrial(2880, 1440);
     else if (width == 2880)
