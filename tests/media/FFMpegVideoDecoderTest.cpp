@@ -140,24 +140,30 @@ TEST(FFMpegVideoDecoder, YuvFramesArePackedPlanes) {
     }
 }
 
-// Packed YUV 4:2:0 keeps the source's levels (and so the range it reports) when the frames
-// are converted from another chroma layout.
+// Packed YUV 4:2:0 keeps the source's levels (and so the matrix and range it reports) when the
+// frames are converted from another chroma layout. At HD size an untagged source is BT.709: a
+// coloured band shows a matrix changed on the way.
 TEST(FFMpegVideoDecoder, YuvFramesKeepTheSourceLevels) {
-    const std::string lumaBands = "geq=lum='if(lt(Y,H/2),40,220)':cb=128:cr=128";
+    const std::string bands =
+        "geq=lum='if(lt(Y,H/2),40,220)':cb='if(lt(Y,H/2),90,128)':cr='if(lt(Y,H/2),170,128)'";
     for (const std::string format : {"yuv444p", "yuv422p"}) {
         SCOPED_TRACE(format);
         const std::string path =
-            DecodeTest::makeClip(clips().dir, "bands-" + format + ".mkv", "160x120", 30, 0.1,
-                                 {"-vf", "format=" + format + "," + lumaBands, "-c:v", "ffv1"});
+            DecodeTest::makeClip(clips().dir, "bands-" + format + ".mkv", "1280x720", 30, 0.1,
+                                 {"-vf", "format=" + format + "," + bands, "-c:v", "ffv1"});
         FFMpegVideoDecoder dec(false, false);
         ASSERT_EQ(dec.initWithFilePath(path.c_str(), 0, 0), 0);
-        const int w = 160, h = 120;
+        const int w = 1280, h = 720;
         std::unique_ptr<VideoSrcFrame> frame(dec.readNextVideoFrame());
         ASSERT_TRUE(frame);
         const uint8_t* y = frame->getDatePtr();
+        const uint8_t* u = y + w * h;
+        const uint8_t* v = u + (w / 2) * (h / 2);
         EXPECT_NEAR(y[(h / 4) * w + w / 2], 40, 1);
         EXPECT_NEAR(y[(3 * h / 4) * w + w / 2], 220, 1);
-        EXPECT_NEAR(y[w * h + (h / 4) * (w / 2)], 128, 1);
+        EXPECT_NEAR(u[(h / 8) * (w / 2) + w / 4], 90, 1);
+        EXPECT_NEAR(v[(h / 8) * (w / 2) + w / 4], 170, 1);
+        EXPECT_NEAR(u[(3 * h / 8) * (w / 2) + w / 4], 128, 1);
     }
 }
 
