@@ -3,7 +3,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "ColorFilter.h"
 #include "FFMpegAudioExtractor.h"
@@ -113,6 +115,14 @@ int V360VideoSectionBuilder::dewarp(int frameIndex, void* src, void* dst) {
     double rotation[3][3];
     feeder->fillRotationData(
         static_cast<int>(rotationOffset * SectionVideoSource::kRate + frameIndex + 0.5), rotation);
+    // A source frame shown for several output frames is handed to several dewarps, maybe at
+    // once: the filters work on a copy of it.
+    std::vector<uint8_t> copy;
+    if (colorFilter || (helper && helper->filtersSource())) {
+        const auto* pixels = static_cast<const uint8_t*>(src);
+        copy.assign(pixels, pixels + static_cast<size_t>(kSourceSide) * kSourceSide * 4);
+        src = copy.data();
+    }
     if (colorFilter) colorFilter->applyBGR(src, kSourceSide, kSourceSide);
     std::memset(dst, 0, static_cast<size_t>(width) * height * 4);
     if (helper)

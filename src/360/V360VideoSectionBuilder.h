@@ -16,8 +16,9 @@ class VideoRotationFeeder;
 //
 // 1. prepare opens the decoder at 2016x2016 (smaller or larger sources are scaled) and takes
 //    the rotation feeder: its own one (sub-video flag 0x01 or 0x80) or the master section's.
-// 2. Per frame: the rotation of the frame, the section's colour filter on the source, the
-//    helper's fisheye dewarp, then the half transitions of the first and last 15 frames.
+// 2. Per frame: the rotation of the frame, the section's colour filter on a copy of the source
+//    (a source frame may serve several output frames), the helper's fisheye dewarp, then the
+//    half transitions of the first and last 15 frames.
 // 3. The sound is the recording's (or the alternative file's) over the range, patched with
 //    white noise when short; white noise alone when neither can be read.
 //

@@ -23,6 +23,8 @@ class Video360GeneratorHelper {
 
     // Whether it has text overlays to draw.
     bool drawsTexts() const { return !textInfos.empty(); }
+    // Whether dewarpFrame changes its source (a colour filter is set).
+    bool filtersSource() const { return colorFilter != nullptr; }
     // Draws every text overlay, in list order, into a width x height BGRA frame.
     void filleText(void* frame, double seconds);
     // Colour filter (when set) on the source in place, then the CPU fisheye dewarp into a

@@ -2,6 +2,7 @@
 
 extern "C" {
 #include <libavutil/imgutils.h>
+#include <libavutil/pixdesc.h>
 }
 
 namespace {
@@ -88,9 +89,13 @@ int FFMpegFrameConverter::convertInto(const AVFrame* src, uint8_t* dst, int dstW
                                     dstHeight, dstFormat_, flags, nullptr, nullptr, nullptr));
     if (!sws_) return AVERROR(EINVAL);
     // Set per frame (cheap beside the scaling): the colour space may change mid-stream.
-    const int colourSpace = scalerColourSpace(src->colorspace, src->width, src->height);
-    sws_setColorspaceDetails(sws_.get(), sws_getCoefficients(colourSpace), fullRange ? 1 : 0,
-                             sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+    // YUV output stays in the source's matrix and range (which the decoder reports for it).
+    const int* coefficients =
+        sws_getCoefficients(scalerColourSpace(src->colorspace, src->width, src->height));
+    const bool rgbOut = av_pix_fmt_desc_get(dstFormat_)->flags & AV_PIX_FMT_FLAG_RGB;
+    sws_setColorspaceDetails(sws_.get(), coefficients, fullRange ? 1 : 0,
+                             rgbOut ? sws_getCoefficients(SWS_CS_DEFAULT) : coefficients,
+                             rgbOut || fullRange ? 1 : 0, 0, 1 << 16, 1 << 16);
     uint8_t* planes[4];
     int strides[4];
     int err = av_image_fill_arrays(planes, strides, dst, dstFormat_, dstWidth, dstHeight, 1);

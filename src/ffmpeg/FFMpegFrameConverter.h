@@ -5,7 +5,8 @@
 // the pool, 3. copy (same format and size) or scale into it.
 // YUV sources are read with their own matrix and range: the frame's colour
 // space (BT.709 when unspecified at HD sizes, else BT.601) and its range (full
-// for the yuvj formats and JPEG range, else limited); RGB output is full range.
+// for the yuvj formats and JPEG range, else limited); RGB output is full range,
+// YUV output keeps the source's matrix and range.
 // The media and the playback layers convert through this class alone.
 // The scaler is cached and rebuilt only when the source size or format
 // changes. One object per thread.

@@ -140,6 +140,27 @@ TEST(FFMpegVideoDecoder, YuvFramesArePackedPlanes) {
     }
 }
 
+// Packed YUV 4:2:0 keeps the source's levels (and so the range it reports) when the frames
+// are converted from another chroma layout.
+TEST(FFMpegVideoDecoder, YuvFramesKeepTheSourceLevels) {
+    const std::string lumaBands = "geq=lum='if(lt(Y,H/2),40,220)':cb=128:cr=128";
+    for (const std::string format : {"yuv444p", "yuv422p"}) {
+        SCOPED_TRACE(format);
+        const std::string path =
+            DecodeTest::makeClip(clips().dir, "bands-" + format + ".mkv", "160x120", 30, 0.1,
+                                 {"-vf", "format=" + format + "," + lumaBands, "-c:v", "ffv1"});
+        FFMpegVideoDecoder dec(false, false);
+        ASSERT_EQ(dec.initWithFilePath(path.c_str(), 0, 0), 0);
+        const int w = 160, h = 120;
+        std::unique_ptr<VideoSrcFrame> frame(dec.readNextVideoFrame());
+        ASSERT_TRUE(frame);
+        const uint8_t* y = frame->getDatePtr();
+        EXPECT_NEAR(y[(h / 4) * w + w / 2], 40, 1);
+        EXPECT_NEAR(y[(3 * h / 4) * w + w / 2], 220, 1);
+        EXPECT_NEAR(y[w * h + (h / 4) * (w / 2)], 128, 1);
+    }
+}
+
 TEST(FFMpegVideoDecoder, SeekTable) {
     struct Case {
         const char* what;

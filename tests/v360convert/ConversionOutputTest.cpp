@@ -1,5 +1,6 @@
 // What a conversion writes, checked on the output file: frames taken by time from sources of
-// other rates, and colours with their tags.
+// other rates, colours with their tags, and the panorama's lens model at circles of any size
+// and place.
 #include <gtest/gtest.h>
 
 #include <QColor>
@@ -12,7 +13,6 @@
 #include <vector>
 
 #include "ConvertTestMedia.h"
-#include "EventWait.h"
 #include "FFMpegVideoDecoder.h"
 #include "TestEnv.h"
 #include "V360DispatchThread.h"
@@ -25,17 +25,6 @@ using namespace ConvertTestMedia;
 namespace {
 
 QString dir(const char* name) { return QString::fromStdString(TestEnv::makeDir(name)); }
-
-// Runs the job to its end; the failure code, 0 on success.
-int runJob(VideoSimple360Generator* generator) {
-    int result = 1;
-    QObject::connect(generator, &VideoSimple360Generator::videoGenerationFinished,
-                     [&](QString) { result = 0; });
-    QObject::connect(generator, &VideoSimple360Generator::videoGenerationFailed,
-                     [&](int code) { result = code; });
-    EXPECT_TRUE(EventWait::waitFor([&] { return result != 1; }, 180000));
-    return result;
-}
 
 int convert(const QString& source, const QString& out, int width) {
     return runJob(VideoSimple360Generator::genPanoramaVideo(source, out, width, width / 2, -1, -1,
@@ -103,11 +92,7 @@ QString sectorClip(const QString& folder) {
     QImage picture(kSide, kSide, QImage::Format_RGB888);
     for (int y = 0; y < kSide; ++y)
         for (int x = 0; x < kSide; ++x) picture.setPixelColor(x, y, kSectors[sectorOf(x, y)]);
-    QFile raw(folder + "/sectors.rgb");
-    raw.open(QIODevice::WriteOnly);
-    for (int y = 0; y < kSide; ++y)
-        raw.write(reinterpret_cast<const char*>(picture.constScanLine(y)), kSide * 3);
-    raw.close();
+    const QString raw = rawFrames({picture}, folder + "/sectors.rgb");
     const QString clip = folder + "/sectors.mp4";
     bool ok = false;
     run("ffmpeg",
@@ -125,7 +110,7 @@ QString sectorClip(const QString& folder) {
          "-stream_loop",
          "-1",
          "-i",
-         raw.fileName(),
+         raw,
          "-t",
          "0.5",
          "-vf",
@@ -145,6 +130,70 @@ QString sectorClip(const QString& folder) {
 int channelDistance(QColor a, QColor b) {
     return std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()),
                      std::abs(a.blue() - b.blue())});
+}
+
+// A fisheye picture that tells directions apart: rings of 15 degrees from the lens axis, each
+// brighter than the one inside it, cut into six sectors of their own hue; grey outside the
+// circle of 105 degrees.
+struct LensCircle {
+    int width, height;  // of the frame
+    int x, y, radius;
+};
+
+const QColor kOutside(128, 128, 128);
+
+QColor lensColour(double theta, double azimuth) {
+    if (theta > 105) return kOutside;
+    static const int hues[6][3] = {{1, 0, 0}, {1, 1, 0}, {0, 1, 0},
+                                   {0, 1, 1}, {0, 0, 1}, {1, 0, 1}};
+    const int* hue = hues[static_cast<int>(azimuth / 60) % 6];
+    const int level = 60 + 30 * std::min(6, static_cast<int>(theta / 15));
+    return QColor(hue[0] ? level : 20, hue[1] ? level : 20, hue[2] ? level : 20);
+}
+
+// Degrees in [0, 360) of the picture direction (dx, dy), y down.
+double azimuthOf(double dx, double dy) {
+    const double a = std::atan2(dy, dx) * 180 / M_PI;
+    return a < 0 ? a + 360 : a;
+}
+
+QImage lensPicture(const LensCircle& c) {
+    QImage picture(c.width, c.height, QImage::Format_RGB888);
+    for (int y = 0; y < c.height; ++y)
+        for (int x = 0; x < c.width; ++x) {
+            const double dx = x - c.x, dy = y - c.y;
+            picture.setPixelColor(
+                x, y, lensColour(std::hypot(dx, dy) / c.radius * 105, azimuthOf(dx, dy)));
+        }
+    return picture;
+}
+
+// The lens as the panorama should see it, written independently of the section: the axis looks
+// down, so output row d looks 180 - 180 d / H degrees away from it and column i at picture
+// azimuth 90 + 360 i / W; the lens is equidistant (105 degrees at the circle) and sees nothing
+// further out. Pixels within `margin` degrees of a ring, sector or the lens edge are not judged.
+struct PanoramaCheck {
+    int judged = 0;
+    int wrong = 0;
+};
+
+PanoramaCheck checkLens(const QImage& frame, double margin) {
+    PanoramaCheck check;
+    const int W = frame.width(), H = frame.height();
+    for (int d = 0; d < H; ++d) {
+        const double theta = 180 - 180.0 * d / H;
+        const bool ringEdge = std::fmod(theta, 15) < margin || std::fmod(theta, 15) > 15 - margin;
+        if (std::abs(theta - 105) < margin || theta < 5 || (theta < 105 && ringEdge)) continue;
+        for (int i = 0; i < W; ++i) {
+            const double azimuth = std::fmod(90 + 360.0 * i / W, 360);
+            const double inSector = std::fmod(azimuth, 60);
+            if (theta < 105 && (inSector < 2 * margin || inSector > 60 - 2 * margin)) continue;
+            const QColor expected = theta > 105 ? QColor(Qt::black) : lensColour(theta, azimuth);
+            ++check.judged;
+            check.wrong += channelDistance(frame.pixelColor(i, d), expected) > 12;
+        }
+    }
+    return check;
 }
 
 }  // namespace
@@ -232,5 +281,26 @@ TEST(ConversionOutput, ColoursKeepTheirValuesAndTheStreamSaysHowTheyAreWritten) 
                 << sourceSide.name().toStdString();
             EXPECT_LE(channelDistance(sourceSide, kSectors[s]), 4) << s;
         }
+    }
+}
+
+TEST(ConversionOutput, PanoramaFollowsTheLensModelAtAnyCircle) {
+    const QString folder = dir("lensmodel");
+    const int W = 512, H = 256;
+    // The frame leaves room around each circle: what lies beyond 105 degrees is in the picture.
+    const LensCircle circles[] = {{512, 512, 256, 256, 220}, {640, 480, 250, 260, 170}};
+    for (const LensCircle& c : circles) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " circle " << c.x << ","
+                                        << c.y << " r " << c.radius);
+        const QString source = pictureClip({lensPicture(c), lensPicture(c)}, folder + "/lens.mp4");
+        const QString out = folder + "/out.mp4";
+        ASSERT_EQ(runJob(VideoSimple360Generator::genPanoramaVideo(source, out, W, H, c.x, c.y,
+                                                                   c.radius, -1, -1)),
+                  0);
+        const std::vector<QImage> frames = decodedFrames(out, W, H);
+        ASSERT_EQ(frames.size(), 2u);
+        const PanoramaCheck check = checkLens(frames[0], 2);
+        EXPECT_GT(check.judged, W * H / 3);
+        EXPECT_LE(check.wrong, check.judged / 500) << check.wrong << " of " << check.judged;
     }
 }

@@ -1,7 +1,11 @@
 #include "ConvertTestMedia.h"
 
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
+#include <QTimer>
+
+#include "VideoSimple360Generator.h"
 
 namespace ConvertTestMedia {
 
@@ -24,6 +28,74 @@ QByteArray readAll(const QString& path) {
     QFile file(path);
     file.open(QIODevice::ReadOnly);
     return file.readAll();
+}
+
+QString rawFrames(const std::vector<QImage>& pictures, const QString& path) {
+    QFile raw(path);
+    raw.open(QIODevice::WriteOnly);
+    for (const QImage& picture : pictures) {
+        const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+        for (int y = 0; y < rgb.height(); ++y)
+            raw.write(reinterpret_cast<const char*>(rgb.constScanLine(y)), rgb.width() * 3);
+    }
+    return path;
+}
+
+QString pictureClip(const std::vector<QImage>& pictures, const QString& path, int fps) {
+    QFile raw(rawFrames(pictures, path + ".rgb"));
+    const QSize size = pictures.front().size();
+    run("ffmpeg", {"-v",
+                   "error",
+                   "-y",
+                   "-f",
+                   "rawvideo",
+                   "-pix_fmt",
+                   "rgb24",
+                   "-s",
+                   QString("%1x%2").arg(size.width()).arg(size.height()),
+                   "-r",
+                   QString::number(fps),
+                   "-i",
+                   raw.fileName(),
+                   "-c:v",
+                   "libx264",
+                   "-qp",
+                   "0",
+                   "-pix_fmt",
+                   "yuv444p",
+                   path});
+    raw.remove();
+    return path;
+}
+
+std::vector<QImage> decodedFrames(const QString& path, int width, int height) {
+    const QByteArray raw =
+        run("ffmpeg", {"-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
+    const int size = width * height * 3;
+    std::vector<QImage> frames;
+    for (int at = 0; at + size <= raw.size(); at += size)
+        frames.push_back(QImage(reinterpret_cast<const uchar*>(raw.constData()) + at, width, height,
+                                width * 3, QImage::Format_RGB888)
+                             .copy());
+    return frames;
+}
+
+int runJob(VideoSimple360Generator* generator) {
+    int result = 1;
+    QEventLoop loop;
+    QObject::connect(generator, &VideoSimple360Generator::videoGenerationFinished, &loop,
+                     [&](QString) {
+                         result = 0;
+                         loop.quit();
+                     });
+    QObject::connect(generator, &VideoSimple360Generator::videoGenerationFailed, &loop,
+                     [&](int code) {
+                         result = code;
+                         loop.quit();
+                     });
+    QTimer::singleShot(180000, &loop, &QEventLoop::quit);
+    loop.exec();
+    return result;
 }
 
 }  // namespace ConvertTestMedia

@@ -1,10 +1,15 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 #include <QStringList>
 
-// Runs of the ffmpeg and ffprobe tools for the conversion tests.
+#include <vector>
+
+class VideoSimple360Generator;
+
+// Runs of the ffmpeg and ffprobe tools for the conversion tests, and of a job.
 namespace ConvertTestMedia {
 
 // The tool's standard output; *ok tells whether it exited with 0.
@@ -12,5 +17,15 @@ QByteArray run(const QString& tool, const QStringList& args, bool* ok = nullptr)
 // ffprobe's "-show_entries" value of the first video stream ("stream=profile", ...).
 QString probe(const QString& path, const QString& entries);
 QByteArray readAll(const QString& path);
+// The pictures as raw RGB24 frames, one after another, into `path`; the path.
+QString rawFrames(const std::vector<QImage>& pictures, const QString& path);
+// A clip of the pictures (all of one size) at `fps` frames a second, H.264 4:4:4 at QP 0.
+QString pictureClip(const std::vector<QImage>& pictures, const QString& path, int fps = 27);
+// Every frame of a video of width x height as ffmpeg decodes it to RGB.
+std::vector<QImage> decodedFrames(const QString& path, int width, int height);
+
+// Runs the job's event loop until it reports (at most three minutes): 0 when it finished,
+// else its failure code (1 when it never reported). The generator is not touched afterwards.
+int runJob(VideoSimple360Generator* generator);
 
 }  // namespace ConvertTestMedia

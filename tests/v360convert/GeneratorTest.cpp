@@ -315,8 +315,8 @@ TEST(Generator, EncoderFailingMidStreamFailsTheJobAndLeavesNoFile) {
     const QString temp = dir("fulldisk");
     const QString out = temp + "/out.mp4";
     auto* generator = new VideoSimple360Generator(out, kW, kH, 2000000, "", 1.0, -1, -1, -1, temp);
-    // About 10 kB a frame: the silent video passes the limit some 60 frames in (the codec
-    // holds 40 back); the white-noise copy (160 kB) would still fit.
+    // About 10 kB a frame: the silent video passes the limit a few dozen frames in; the
+    // white-noise copy (160 kB) would still fit.
     auto* builder = new NoiseBuilder(400);
     Outcome outcome;
     watch(generator, &outcome);

@@ -10,7 +10,6 @@
 
 #include "BaseStyledText.h"
 #include "ConvertTestMedia.h"
-#include "EventWait.h"
 #include "TestEnv.h"
 #include "Text360Info.h"
 #include "V360DispatchThread.h"
@@ -45,16 +44,10 @@ class FlatBuilder : public V360SectionBuilder {
 QString dir(const char* name) { return QString::fromStdString(TestEnv::makeDir(name)); }
 
 int runJob(VideoSimple360Generator* generator, int frames) {
-    int result = 1;
-    QObject::connect(generator, &VideoSimple360Generator::videoGenerationFinished,
-                     [&](QString) { result = 0; });
-    QObject::connect(generator, &VideoSimple360Generator::videoGenerationFailed,
-                     [&](int code) { result = code; });
     generator->setShouldAutoDelete(true);
     generator->addV360SectionBuilder(new FlatBuilder(frames));
     generator->closeVideoGeneration();
-    EXPECT_TRUE(EventWait::waitFor([&] { return result != 1; }, 120000));
-    return result;
+    return ConvertTestMedia::runJob(generator);
 }
 
 }  // namespace
