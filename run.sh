@@ -2,15 +2,13 @@
 # Installs what is missing, builds the program and the recording generator (not the tests and
 # benchmarks: ./test.sh builds everything), and starts the program. On the first start (no
 # folder remembered yet) it writes a sample card folder of generated recordings into the home
-# folder and remembers it. RV_MAPS_API_KEY, when set, is the map panel's maps script key.
+# folder and remembers it. RV_MAPS_API_KEY, when set, is the map panel's maps script key (the
+# program reads it at start).
 set -euo pipefail
 cd "$(dirname "$0")"
 ./tools/install-deps.sh
 # A configured tree re-configures itself when a CMakeLists.txt changes.
-if [ ! -f build/CMakeCache.txt ] || [ -n "${RV_MAPS_API_KEY:-}" ]; then
-    cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        ${RV_MAPS_API_KEY:+-DRV_MAPS_API_KEY="$RV_MAPS_API_KEY"}
-fi
+[ -f build/CMakeCache.txt ] || ./tools/configure.sh
 cmake --build build -j"$(nproc)" --target Ravlix360Player make_recordings
 program=build/app/Ravlix360Player
 

@@ -13,6 +13,7 @@
 #include "AutoSerialFileLogger.h"
 #include "CommonQTAppAdapter.h"
 #include "CommonQTAppSetting.h"
+#include "FFMpegUtil.h"
 #include "FontStyle.h"
 #include "LogSystem.h"
 #include "MainWindow.h"
@@ -56,6 +57,7 @@ void installServices() {
 
 int main(int argc, char** argv) {
     QtAV::AVPlayer::shareFewArenas();
+    FFMpegUtil::quietLibraryLog();
     setupSurface();
     Ravlix360Player app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");

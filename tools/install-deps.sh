@@ -2,11 +2,16 @@
 # Installs the Debian packages that are missing from a list (default: tools/packages.txt).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+wanted=$(grep -v '^[[:space:]]*$' "${1:-$here/packages.txt}")
+# One query for the whole list; a package dpkg does not know is missing too.
+installed=$(dpkg-query -W -f='${Package}\t${Status}\n' $wanted 2>/dev/null |
+    awk -F '\t' '$2 == "install ok installed" { sub(/:.*/, "", $1); print $1 }' || true)
+declare -A have=()
+for pkg in $installed; do have[$pkg]=1; done
 missing=()
-while read -r pkg; do
-    [ -z "$pkg" ] && continue
-    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
-done < "${1:-$here/packages.txt}"
+for pkg in $wanted; do
+    [ -n "${have[$pkg]:-}" ] || missing+=("$pkg")
+done
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO=sudo
 export DEBIAN_FRONTEND=noninteractive

@@ -49,6 +49,7 @@ void EncodeManager::startTrial(int width, int height) {
 void EncodeManager::stopTrials() {
     stopped = true;
     if (!running) return;
+    running->cancel();
     running->wait();
     delete running;
     running = nullptr;

@@ -24,8 +24,8 @@ class EncodeManager : public QObject {
     // True once the last trial has reported.
     bool isDone() const { return done; }
 
-    // Ends the probe: the running trial is joined and no further one starts. The window
-    // that started the probe calls it before it goes.
+    // Ends the probe: the running trial is cancelled and joined, and no further one starts.
+    // The window that started the probe calls it before it goes.
     void stopTrials();
 
     // Clears the flag of the size whose width is given (2160, 2880, anything else 3840).

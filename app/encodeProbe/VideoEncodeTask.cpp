@@ -22,18 +22,18 @@ void VideoEncodeTask::run() {
     result = encodeFirstFrame(output);
 }
 
+// Steps: open the encoder, read the sample's first frame, scale it, encode it; a cancel
+// skips the steps still ahead, so the encoder has nothing to flush.
 int VideoEncodeTask::encodeFirstFrame(const QString& output) {
+    if (cancelled) return 0;
     FFMpegEncoder360G encoder(output.toUtf8().constData(), width, height, kTrialBitRate, nullptr);
     int code = encoder.getInitError();
-    if (code == 0) {
-        const QImage frame = CircleCheckTask::firstFrame(samplePath, &code);
-        if (code == 0) {
-            const QImage scaled =
-                frame.scaled(width, height, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+    QImage frame;
+    if (code == 0 && !cancelled) frame = CircleCheckTask::firstFrame(samplePath, &code);
+    if (code == 0 && !cancelled)
+        frame = frame.scaled(width, height, Qt::IgnoreAspectRatio, Qt::FastTransformation)
                     .convertToFormat(QImage::Format_ARGB32);
-            encoder.encodeArgbData(scaled.constBits(), 1);
-        }
-    }
+    if (code == 0 && !cancelled) encoder.encodeArgbData(frame.constBits(), 1);
     encoder.endEncode();
     return code;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include <QString>
 #include <QThread>
 
@@ -17,6 +19,8 @@ class VideoEncodeTask : public QThread {
     int getWidth() const { return width; }
     // Read after finished().
     int getResult() const { return result; }
+    // Any thread: the trial skips its steps still ahead (0, the size keeps its flag).
+    void cancel() { cancelled = true; }
 
   protected:
     void run() override;
@@ -29,4 +33,5 @@ class VideoEncodeTask : public QThread {
     int width;
     int height;
     int result = 0;
+    std::atomic_bool cancelled{false};
 };

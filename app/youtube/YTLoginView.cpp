@@ -1,5 +1,6 @@
 #include "YTLoginView.h"
 
+#include <QCoreApplication>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -8,7 +9,11 @@
 #include "YTLoginUrl.h"
 #include "YTServiceConfig.h"
 
-YTLoginView::YTLoginView(QWidget* parent) : QDialog(parent) { setupUi(this); }
+YTLoginView::YTLoginView(QWidget* parent) : QDialog(parent) {
+    setupUi(this);
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+            &YTLoginView::releaseView);
+}
 
 YTLoginView::~YTLoginView() {
     if (webView) webView->deleteLater();
@@ -26,6 +31,11 @@ void YTLoginView::login() {
     webView->show();
     webViewHolder->addWidget(webView);
     DialogHook::exec(this);
+}
+
+void YTLoginView::releaseView() {
+    delete webView;
+    webView = nullptr;
 }
 
 void YTLoginView::urlChanged(QUrl url) {

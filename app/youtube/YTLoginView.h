@@ -25,6 +25,8 @@ class YTLoginView : public QDialog, private Ui_YTLoginView {
 
   public slots:
     void urlChanged(QUrl url);
+    // The page goes with the event loop, before the web engine's profile.
+    void releaseView();
 
   private:
     QWebEngineView* webView = nullptr;  // child of the dialog, replaced at each login()

@@ -4,8 +4,8 @@
 
 // The addresses of the video service: the API base the uploads go to, the sign-in relay page
 // on our own server and the identity provider's logout page. Each comes from its environment
-// variable when that holds an acceptable address (HTTPS, or plain HTTP to a loopback host for
-// tests), else from the HTTPS default:
+// variable when that holds an acceptable address (`ServiceAddress`), else from the HTTPS
+// default:
 //   RV_YT_API_BASE    https://www.googleapis.com
 //   RV_YT_LOGIN_PAGE  https://login.ravlix360.com/googleLogin/
 //   RV_YT_LOGOUT_PAGE https://accounts.google.com/logout
@@ -13,9 +13,6 @@
 class YTServiceConfig {
   public:
     static YTServiceConfig current();
-
-    // Whether `url` may carry the sign-in or the access token.
-    static bool isAcceptable(const QUrl& url);
 
     // The API base with `path` appended ("/youtube/v3/videos").
     QUrl apiUrl(const QString& path) const;

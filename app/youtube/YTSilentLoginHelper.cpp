@@ -1,5 +1,6 @@
 #include "YTSilentLoginHelper.h"
 
+#include <QCoreApplication>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -23,17 +24,27 @@ YTSilentLoginHelper::YTSilentLoginHelper(QObject* parent)
     timeout.setTimerType(Qt::PreciseTimer);
     timeout.setInterval(kLoginTimeoutMs);
     connect(&timeout, SIGNAL(timeout()), this, SLOT(loginTimeout()));
+    connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this,
+            &YTSilentLoginHelper::releaseView);
 }
 
 YTSilentLoginHelper::~YTSilentLoginHelper() { delete webView; }
 
+void YTSilentLoginHelper::releaseView() {
+    delete webView;
+    webView = nullptr;
+}
+
 void YTSilentLoginHelper::silentLogin() {
+    if (!webView) return;
     succeeded = false;
     webView->load(YTServiceConfig::current().loginPage);
     timeout.start();
 }
 
-void YTSilentLoginHelper::silentLogout() { webView->load(YTServiceConfig::current().logoutPage); }
+void YTSilentLoginHelper::silentLogout() {
+    if (webView) webView->load(YTServiceConfig::current().logoutPage);
+}
 
 void YTSilentLoginHelper::urlChanged(QUrl url) {
     if (!YTLoginUrl::read(url, &id, &name, &accessToken)) return;

@@ -30,12 +30,15 @@ class YTSilentLoginHelper : public QObject {
   public slots:
     void urlChanged(QUrl url);
     void loginTimeout();
+    // The hidden view's page goes with the event loop, before the web engine's profile,
+    // which goes with the application; later calls do nothing.
+    void releaseView();
 
   private:
     QString id;
     QString name;
     QString accessToken;
     bool succeeded = false;
-    QWebEngineView* webView;  // owned, without parent, never shown
+    QWebEngineView* webView;  // owned, without parent, never shown; null after releaseView()
     QTimer timeout;           // single-shot; a new attempt re-arms it
 };

@@ -3,8 +3,9 @@
 // later (or never, offline). Until the map exists the calls only keep state,
 // and initMap() replays the last point list and positions onto the new map.
 //
-// Build settings come in window.mapsConfig = {scriptUrl, key}, set by the panel
-// before this script runs; without a script address the map is unavailable.
+// The settings come in window.mapsConfig = {scriptUrl, key}, set by the panel
+// before this script runs; without a script address or a key the map is
+// unavailable and nothing is requested.
 
 var marker = null;        // position marker
 var polyLineList = [];    // route lines on the map
@@ -48,7 +49,7 @@ function showUnavailable() {
 
 function loadMapsApi() {
     var config = window.mapsConfig || {};
-    if (!config.scriptUrl) {
+    if (!config.scriptUrl || !config.key) {
         showUnavailable();
         return;
     }

@@ -47,6 +47,8 @@ int FFMpegDecoder360G::getVideoHeight() { return input_.height(); }
 
 double FFMpegDecoder360G::getVideoDuration() { return input_.videoDuration(); }
 
+double FFMpegDecoder360G::getDuration() { return input_.duration(); }
+
 double FFMpegDecoder360G::getAudioDuration() { return input_.audioDuration(); }
 
 int FFMpegDecoder360G::getTotalVideoFrames() { return input_.totalFrames(); }

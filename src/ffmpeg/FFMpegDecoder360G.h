@@ -26,6 +26,8 @@ class FFMpegDecoder360G {
     int getVideoWidth();
     int getVideoHeight();
     double getVideoDuration();  // seconds
+    // Seconds: the media's, the container's else the video stream's; what the player shows.
+    double getDuration();
     double getAudioDuration();  // seconds, first audio stream, 0 without
     int getTotalVideoFrames();  // as the container states it
 

@@ -175,6 +175,8 @@ double FFMpegUtil::getAudioLength(const QString& path) {
     return streamLength(path, AVMEDIA_TYPE_AUDIO);
 }
 
+void FFMpegUtil::quietLibraryLog() { av_log_set_level(AV_LOG_ERROR); }
+
 bool FFMpegUtil::compressV2(const QString& src, const QString& dst, int bitRate, int width,
                             int height) {
     QStringList args{"-i", src, "-y", "-c:v", "h264", "-b:v", QString::number(bitRate)};

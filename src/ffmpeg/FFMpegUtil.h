@@ -30,6 +30,10 @@ class FFMpegUtil {
     static double getVideoLength(const QString& path);
     static double getAudioLength(const QString& path);
 
+    // Keeps FFmpeg's own log to errors for the whole process: no stream dumps or encoder
+    // statistics on stderr. The program calls it once at start.
+    static void quietLibraryLog();
+
     // Re-encodes `src` in-process to H.264 at `bitRate` bits a second, scaled to width x height
     // (a value below 1: the source size), keeping the sound by packet copy. False when any step
     // fails, when `bitRate` is not above 0, or (with width and height both below 0) when the

@@ -10,6 +10,7 @@
 #include "EventWait.h"
 #include "RecordingFiles.h"
 #include "TestEnv.h"
+#include "VideoEncodeTask.h"
 
 namespace {
 
@@ -83,4 +84,24 @@ TEST(EncodeManager, JunkOrMissingSampleFailsEveryTrialOneAfterAnother) {
         // A failed 2160x1080 or 2880x1440 trial does not stop the next one; no flag comes back.
         EXPECT_EQ(runProbe(probe), (QStringList{"111", "011", "001", "000"}));
     }
+}
+
+// A window closing while a trial runs waits for the trial's current step only: a cancelled
+// trial opens no encoder and writes nothing, and its size keeps its flag.
+TEST(EncodeManager, ACancelledTrialSkipsItsStepsAndKeepsTheFlag) {
+    const QString output = EncodeManager::trialOutputPath();
+    ASSERT_TRUE(recording::writeFile(output.toStdString(), "old trial"));
+    VideoEncodeTask trial(nullptr, EncodeManager::defaultSamplePath(), 3840, 1920);
+    trial.cancel();
+    trial.start();
+    ASSERT_TRUE(trial.wait(30000));
+    EXPECT_EQ(trial.getResult(), 0);
+    EXPECT_FALSE(QFile::exists(output));
+
+    SampleProbe probe(EncodeManager::defaultSamplePath());
+    probe.init();
+    probe.stopTrials();
+    EventWait::settle(50);
+    EXPECT_FALSE(probe.isDone()) << "no further trial starts";
+    EXPECT_EQ(flags(probe), "111");
 }

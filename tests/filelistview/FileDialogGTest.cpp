@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QPointer>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
 #include <QTreeView>
 
 #include "CustomFileModel.h"
@@ -74,6 +75,25 @@ TEST(FileDialog, OpensAtTheStartFolderInAscendingOrderWithoutHighlight) {
     for (int i = 0; i < proxy->rowCount(start); ++i)
         names << proxy->index(i, 0, start).data().toString();
     EXPECT_EQ(names, (QStringList{"a", "b", "c"}));
+}
+
+// Folders listed after the chooser opened push the start folder down; it stays in view.
+TEST(FileDialog, StartFolderStaysInViewWhileTheTreeLoads) {
+    const std::string root = TestEnv::makeDir("crowded");
+    for (int i = 0; i < 300; ++i) QDir().mkpath(q(root + "/a" + std::to_string(1000 + i)));
+    QDir().mkpath(q(root + "/zz/inner"));
+    FileDialog dialog(q(root + "/zz"), nullptr);
+    auto* tree = dialog.findChild<QTreeView*>("treeView");
+    dialog.show();
+    auto* proxy = qobject_cast<QSortFilterProxyModel*>(tree->model());
+    auto* model = qobject_cast<QFileSystemModel*>(proxy->sourceModel());
+    // Indexes of the proxy go stale as it sorts new rows in: each look is a fresh one.
+    auto at = [&](const std::string& path) { return proxy->mapFromSource(model->index(q(path))); };
+    ASSERT_TRUE(EventWait::waitFor([&] { return proxy->rowCount(at(root)) == 301; }, 10000));
+    ASSERT_EQ(at(root + "/zz").row(), 300);
+    EXPECT_TRUE(EventWait::waitFor(
+        [&] { return tree->viewport()->rect().contains(tree->visualRect(at(root + "/zz"))); },
+        5000));
 }
 
 TEST(FileDialog, OkReportsThePathThenCloses) {

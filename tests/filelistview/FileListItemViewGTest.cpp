@@ -12,6 +12,7 @@
 #include <QThreadPool>
 
 #include "EventWait.h"
+#include "FFMpegDecoder360G.h"
 #include "FileListFixtures.h"
 #include "FileListItemView.h"
 #include "TestEnv.h"
@@ -37,6 +38,37 @@ TEST(FileListItemView, DurationTexts) {
     EXPECT_EQ(text(row, "lblDuration"), "00 : 00");  // queued
     QApplication::processEvents();
     EXPECT_EQ(text(row, "lblDuration"), "01 : 00");
+}
+
+// The clip at `path` with its video track's "mdhd" time scale set to one unit a second and
+// its edit list hidden in a "free" box, its container's duration left as it is: a malformed
+// file whose stream claims 512 times what it holds.
+void breakStreamTimeScale(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    const QByteArray bytes = file.readAll();
+    const int header = bytes.indexOf("mdhd"), edits = bytes.indexOf("edts");
+    ASSERT_GT(header, 0);
+    ASSERT_GT(edits, 0);
+    ASSERT_EQ(bytes[header + 4], 0);  // version 0: 32-bit fields
+    ASSERT_TRUE(file.seek(header + 16));
+    ASSERT_EQ(file.write(QByteArray("\0\0\0\1", 4)), 4);
+    ASSERT_TRUE(file.seek(edits));
+    ASSERT_EQ(file.write("free", 4), 4);
+}
+
+TEST(FileListItemView, MalformedStreamDurationShownAsThePlayerShowsIt) {
+    const std::string path = fixtures::clip(TestEnv::makeDir("overstated") + "/LONG.MOV", 64);
+    breakStreamTimeScale(path);
+    FFMpegDecoder360G decoder;
+    ASSERT_EQ(decoder.initWithFilePath(path.c_str()), 0);
+    ASSERT_GT(decoder.getVideoDuration(), 15000);  // the stream's claim
+    FileListItemView row;
+    row.init(QString::fromStdString(path));
+    const QString shown = FileListItemView::durationText(decoder.getDuration());
+    EXPECT_EQ(shown, "00 : 01");
+    ASSERT_TRUE(EventWait::waitFor([&] { return text(row, "lblDuration") != "00 : 00"; }, 10000));
+    EXPECT_EQ(text(row, "lblDuration"), shown);
 }
 
 TEST(FileListItemView, DateInEnglishFormatWhateverTheLanguage) {

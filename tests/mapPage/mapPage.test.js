@@ -201,10 +201,12 @@ test('setToDefault before the map arrives leaves nothing to replay', () => {
     assert.strictEqual(log.lines.length, 0);
 });
 
-test('no script address, a failed script or a refused key show the unavailable note', () => {
-    const none = openPage({config: {}, mapsLoaded: false});
-    assert.strictEqual(none.log.scripts.length, 0);
-    assert.strictEqual(none.elements.unavailable.style.display, 'flex');
+test('no script address, no key, a failed script or a refused key show the unavailable note', () => {
+    for (const config of [{}, {scriptUrl: 'http://127.0.0.1:1/maps/api/js', key: ''}]) {
+        const none = openPage({config, mapsLoaded: false});
+        assert.strictEqual(none.log.scripts.length, 0, JSON.stringify(config));
+        assert.strictEqual(none.elements.unavailable.style.display, 'flex');
+    }
     const failed = openPage({mapsLoaded: false});
     assert.strictEqual(failed.elements.unavailable.style.display, 'none');
     failed.log.scripts[0].onerror();

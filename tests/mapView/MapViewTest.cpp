@@ -1,14 +1,13 @@
-// Map panel in a real web engine, offline: an interceptor blocks every host
-// but 127.0.0.1 and sends the maps script request to a stub maps API served
-// here. Checks the script calls sent, the "map unavailable" state, and both
-// panels following a recording played through the controller.
+// Map panel in a real web engine, offline: the request log blocks every host
+// but 127.0.0.1, and the maps script comes from a stub maps API served here.
+// Checks the script calls sent, the "map unavailable" state, and both panels
+// following a recording played through the controller.
 #include <functional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 #include <QFile>
-#include <QMutex>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUrlQuery>
@@ -16,7 +15,6 @@
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
-#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 
 #include "EventWait.h"
@@ -24,6 +22,7 @@
 #include "MapView.h"
 #include "RavlixPlayer.h"
 #include "RecordingWriter.h"
+#include "RequestLog.h"
 #include "TestEnv.h"
 
 using namespace recording;
@@ -73,46 +72,21 @@ class StubServer : public QTcpServer {
     int requests = 0;
 };
 
-// Lets qrc, data and 127.0.0.1 through; sends the maps script to the stub
-// (when one is set) and blocks the rest. Runs on the engine's IO thread.
-class OfflineInterceptor : public QWebEngineUrlRequestInterceptor {
-  public:
-    void interceptRequest(QWebEngineUrlRequestInfo& info) override {
-        const QUrl url = info.requestUrl();
-        if (url.scheme() == "qrc" || url.scheme() == "data" || url.host() == "127.0.0.1") return;
-        QMutexLocker lock(&mutex);
-        if (url.path().endsWith("/maps/api/js") && stub.isValid()) {
-            QUrl target = stub;
-            target.setQuery(url.query());
-            info.redirect(target);
-            return;
-        }
-        blocked.append(url);
-        info.block(true);
+// The page's maps script comes from `script` with a key, or, with an empty `script`, from
+// the closed port the test environment sets, without a key. Read when a panel is built.
+void useScript(const QUrl& script) {
+    if (script.isEmpty()) {
+        qputenv("RV_MAPS_SCRIPT_URL", "http://127.0.0.1:9/maps/api/js");
+        qunsetenv("RV_MAPS_API_KEY");
+    } else {
+        qputenv("RV_MAPS_SCRIPT_URL", script.toEncoded());
+        qputenv("RV_MAPS_API_KEY", "test-key");
     }
-    QMutex mutex;
-    QUrl stub;            // guarded by mutex
-    QList<QUrl> blocked;  // guarded by mutex
-};
-
-OfflineInterceptor* interceptor() {
-    static auto* made = [] {
-        auto* i = new OfflineInterceptor;
-        QWebEngineProfile::defaultProfile()->setUrlRequestInterceptor(i);
-        return i;
-    }();
-    return made;
+    RequestLog::instance()->clear();
 }
 
-void useStub(const QUrl& stub) {
-    QMutexLocker lock(&interceptor()->mutex);
-    interceptor()->stub = stub;
-    interceptor()->blocked.clear();
-}
-
-QList<QUrl> blockedUrls() {
-    QMutexLocker lock(&interceptor()->mutex);
-    return interceptor()->blocked;
+QUrl stubAddress(const StubServer& server) {
+    return QUrl(QString("http://127.0.0.1:%1/maps/api/js").arg(server.serverPort()));
 }
 
 void failOnConnectWarnings(QtMsgType, const QMessageLogContext&, const QString& text) {
@@ -212,27 +186,40 @@ TEST(MapView, PageAddressFollowsTheLocaleName) {
     for (const auto& c : cases) EXPECT_EQ(MapView::pageAddress(c.locale), c.address) << c.locale;
 }
 
-TEST(MapView, OfflineShowsMapUnavailable) {
+bool showsUnavailable(MapView& view) {
+    return evaluate(view, "document.getElementById('unavailable').style.display") == "flex";
+}
+
+// Without a key the page asks for nothing; with one, an unreachable script address leaves the
+// note too, after one request for the script at that address.
+TEST(MapView, WithoutAKeyOrAReachableScriptShowsMapUnavailable) {
     player();
-    useStub(QUrl());
-    MapView view;
-    view.resize(400, 300);
-    view.show();
-    EXPECT_TRUE(waitFor(
-        [&] {
-            return evaluate(view, "document.getElementById('unavailable').style.display") == "flex";
-        },
-        15000));
-    EXPECT_EQ(evaluate(view, "document.getElementById('unavailable').textContent").toString(),
-              "Map unavailable");
-    const QList<QUrl> blocked = blockedUrls();
-    ASSERT_EQ(blocked.size(), 1);
-    EXPECT_TRUE(blocked[0].path().endsWith("/maps/api/js")) << blocked[0].toString().toStdString();
+    const QString closed = "http://127.0.0.1:9/maps/api/js";
+    for (const bool withKey : {false, true}) {
+        useScript(QUrl());
+        if (withKey) qputenv("RV_MAPS_API_KEY", "test-key");
+        if (!withKey && !MapView::apiKey().isEmpty()) GTEST_SKIP() << "the build has a maps key";
+        MapView view;
+        view.resize(400, 300);
+        view.show();
+        EXPECT_TRUE(waitFor([&] { return showsUnavailable(view); }, 15000)) << withKey;
+        EXPECT_EQ(evaluate(view, "document.getElementById('unavailable').textContent").toString(),
+                  "Map unavailable");
+        EventWait::settle(300);
+        const QList<QUrl> requests = RequestLog::instance()->requests();
+        if (!withKey) {
+            EXPECT_TRUE(requests.isEmpty()) << requests[0].toString().toStdString();
+            continue;
+        }
+        ASSERT_EQ(requests.size(), 1);
+        EXPECT_EQ(requests[0].toString(QUrl::RemoveQuery), closed);
+        EXPECT_EQ(QUrlQuery(requests[0]).queryItemValue("key"), "test-key");
+    }
 }
 
 TEST(MapView, SendsCallsOnlyAfterLoadingAndOnlyForTheCurrentList) {
     StubServer server;
-    useStub(QUrl(QString("http://127.0.0.1:%1/maps/api/js").arg(server.serverPort())));
+    useScript(stubAddress(server));
     RavlixPlayer* controller = player();
     const QString trip = recordingOf("TRIP30", 1, 30);
     const QString bare = recordingOf("BARE", 1, 0);
@@ -263,12 +250,12 @@ TEST(MapView, SendsCallsOnlyAfterLoadingAndOnlyForTheCurrentList) {
     EventWait::settle(300);
     EXPECT_EQ(sentCalls(view).mid(2), QStringList({"setToDefault()"}));
     EXPECT_EQ(server.requests, 1);
-    EXPECT_TRUE(blockedUrls().isEmpty());
+    EXPECT_TRUE(RequestLog::instance()->elsewhere().isEmpty());
 }
 
 TEST(Panels, FollowAPlayingRecordingSecondBySecond) {
     StubServer server;
-    useStub(QUrl(QString("http://127.0.0.1:%1/maps/api/js").arg(server.serverPort())));
+    useScript(stubAddress(server));
     RavlixPlayer* controller = player();
     const QString trip = recordingOf("PLAY", 3, 3);
     MapView map;
@@ -282,7 +269,7 @@ TEST(Panels, FollowAPlayingRecordingSecondBySecond) {
     info.show();
     ASSERT_TRUE(waitFor([&] { return loaded; }, 15000));
     ASSERT_TRUE(waitFor([&] { return evaluate(map, "!!window.map").toBool(); }, 15000))
-        << server.requests << " " << blockedUrls().size() << " "
+        << server.requests << " " << RequestLog::instance()->requests().size() << " "
         << evaluate(map, "document.readyState + typeof window.stubLog").toString().toStdString();
     controller->open(trip);
     const QList<GyroInfo*> list = controller->getAllGyroInfo();
@@ -319,7 +306,7 @@ TEST(Panels, FollowAPlayingRecordingSecondBySecond) {
 // A file whose trip records read but whose video does not play leaves no route behind.
 TEST(MapView, FileThatFailsToOpenClearsTheRoute) {
     StubServer server;
-    useStub(QUrl(QString("http://127.0.0.1:%1/maps/api/js").arg(server.serverPort())));
+    useScript(stubAddress(server));
     RavlixPlayer* controller = player();
     MapView view;
     recordCalls(view);

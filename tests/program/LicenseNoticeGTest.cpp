@@ -55,6 +55,7 @@ TEST(LicenseNotice, EachPartAsItsPackageStates) {
          "GNU General Public License version 3 or later"},
         {"libexif", "libexif12", "LGPL-2.1+",
          "GNU Lesser General Public License version 2.1 or later"},
+        {"Arimo", "fonts-croscore", "OFL-1.1", "SIL Open Font License 1.1"},
         {"DejaVu Sans", "fonts-dejavu-core", "bitstream-vera", "Bitstream Vera font licence"},
         {"IPAGothic", "fonts-ipafont-gothic", "IPA-1", "IPA Font License"},
         {"Carlito", "fonts-crosextra-carlito", "OFL-1.1", "SIL Open Font License 1.1"},

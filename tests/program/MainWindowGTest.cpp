@@ -29,6 +29,7 @@
 #include "RavlixPlayer.h"
 #include "RecordingFiles.h"
 #include "RecordingWriter.h"
+#include "RequestLog.h"
 #include "TestEnv.h"
 #include "Translations.h"
 #include "WaitingView.h"
@@ -420,6 +421,27 @@ TEST_F(MainWindowTest, ClosingTheWindowJoinsItsWorkerThreads) {
         EXPECT_EQ(threadsNamed("CircleCheckTask"), 0) << name;
         EXPECT_EQ(threadsNamed("VideoEncodeTask"), 0) << name;
     }
+}
+
+// With a maps key the window's pages ask only the test environment's 127.0.0.1 for anything:
+// the maps script, the sign-in page.
+TEST_F(MainWindowTest, NoPageRequestLeavesForAnotherHost) {
+    window.reset();
+    RequestLog::instance()->clear();
+    qputenv("RV_MAPS_API_KEY", "test-key");
+    window = std::make_unique<MainWindow>();
+    window->show();
+    const auto scriptAsked = [] {
+        for (const QUrl& url : RequestLog::instance()->requests())
+            if (url.path().endsWith("/maps/api/js")) return true;
+        return false;
+    };
+    EXPECT_TRUE(EventWait::waitFor(scriptAsked, 20000));
+    EventWait::settle(500);
+    qunsetenv("RV_MAPS_API_KEY");
+    QStringList elsewhere;
+    for (const QUrl& url : RequestLog::instance()->elsewhere()) elsewhere << url.toString();
+    EXPECT_TRUE(elsewhere.isEmpty()) << elsewhere.join("\n").toStdString();
 }
 
 // Run under LANG=ja_JP.UTF-8 (see CMakeLists.txt): the window in Japanese, with the Japanese

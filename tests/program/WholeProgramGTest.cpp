@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSettings>
 #include <QThread>
@@ -112,7 +113,7 @@ class WholeProgramTest : public ::testing::Test {
         program.setProcessEnvironment(env);
         program.start(RV_PROGRAM_PATH, QStringList());
         ASSERT_TRUE(program.waitForStarted(5000));
-        ASSERT_TRUE(waitUntil([&] { return (window = input.findWindow(kTitle)) != 0; }, 30000));
+        ASSERT_TRUE(waitUntil([&] { return (window = input.findWindow(kTitle)) != 0; }, 60000));
     }
     void TearDown() override {
         if (program.state() != QProcess::NotRunning) {
@@ -120,54 +121,82 @@ class WholeProgramTest : public ::testing::Test {
             program.waitForFinished(5000);
         }
     }
-    QImage grab(const char* name) {
-        QImage picture = input.grab(window);
-        picture.save(QString::fromStdString(TestEnv::root()) + "/" + name + ".png");
-        return picture;
-    }
 
     XDisplayInput input;
     QProcess program;
     unsigned long window = 0;
 };
 
+// Lines on stderr that come from the machine rather than the program: the web engine's own
+// (its sandbox switched off for tests, its GPU process under a virtual display), the
+// display's missing core profile and the missing sound server.
+bool fromTheMachine(const QString& line) {
+    static const QRegularExpression chromium("^\\[\\d+:\\d+:\\d+/\\d+\\.\\d+:");
+    return line.isEmpty() || chromium.match(line).hasMatch() ||
+           line == "Sandboxing disabled by user." ||
+           line.startsWith("An OpenGL Core Profile was requested") ||
+           line.startsWith("PulseAudioService: pa_context_connect() failed");
+}
+
 TEST_F(WholeProgramTest, ListsPlaysInEveryModeAndQuits) {
-    ASSERT_TRUE(waitUntil([&] { return colours(input.grab(window), kRows) > 8; }, 30000))
+    ASSERT_TRUE(waitUntil([&] { return colours(input.grab(window), kRows) > 8; }, 60000))
         << "the remembered folder is listed";
     ASSERT_TRUE(input.clickUntil(
-        window, kFirstRow, [&] { return colours(input.grab(window), kPicture) > 50; }, 30000))
+        window, kFirstRow, [&] { return colours(input.grab(window), kPicture) > 50; }, 60000))
         << "the first frame of the selected recording";
     input.click(window, kPlayButton);
     input.click(window, kModeButtons[MODE_PANORAMA]);
-    QThread::msleep(2000);
-    const QImage panorama = grab("panorama");
+    QImage panorama;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            panorama = input.grab(window);
+            return blackAcross(panorama) == 0 && whitePixels(panorama, kSpeed) > 300 &&
+                   colours(panorama, kGraph) > 4;
+        },
+        60000))
+        << "playing in the panorama";
+    panorama.save(QString::fromStdString(TestEnv::root()) + "/panorama.png");
     EXPECT_GT(colours(panorama, kRows), 8) << "the list";
     EXPECT_GT(colours(panorama, kPicture), 50) << "the picture";
     EXPECT_EQ(blackAcross(panorama), 0) << "the panorama spans the view";
     EXPECT_GT(whitePixels(panorama, kSpeed), 300) << "the speed digits";
     EXPECT_GT(colours(panorama, kGraph), 4) << "the graph";
-    QThread::msleep(1200);
-    const QImage later = grab("later");
-    EXPECT_GT(difference(later, panorama, kTime), 1.0) << "the elapsed time advances";
-    EXPECT_GT(difference(later, panorama, kPicture), 1.0) << "the picture moves";
+    QImage later;
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            later = input.grab(window);
+            return difference(later, panorama, kTime) > 1.0 &&
+                   difference(later, panorama, kPicture) > 1.0;
+        },
+        60000))
+        << "the elapsed time advances and the picture moves";
 
     QImage previous = later;
     for (int mode : {MODE_TWO_IN_ONE, MODE_FOUR_IN_ONE, MODE_ANGLE, MODE_ORIGINAL}) {
         input.click(window, kModeButtons[mode]);
-        QThread::msleep(1500);
-        const QImage shown = grab(qPrintable(QString("mode%1").arg(mode)));
-        EXPECT_GT(colours(shown, kPicture), 50) << mode;
-        EXPECT_GT(difference(shown, previous, kPicture), 3.0) << mode;
+        QImage shown;
+        EXPECT_TRUE(waitUntil(
+            [&] {
+                shown = input.grab(window);
+                return colours(shown, kPicture) > 50 && difference(shown, previous, kPicture) > 3.0;
+            },
+            60000))
+            << mode;
+        shown.save(QString("%1/mode%2.png").arg(QString::fromStdString(TestEnv::root())).arg(mode));
         previous = shown;
     }
-    EXPECT_GT(blackAcross(previous), 5) << "the plain fisheye frame has black beside its circle";
+    EXPECT_TRUE(waitUntil([&] { return blackAcross(input.grab(window)) > 5; }, 60000))
+        << "the plain fisheye frame has black beside its circle";
 
     input.requestClose(window);
-    ASSERT_TRUE(program.waitForFinished(20000));
+    ASSERT_TRUE(program.waitForFinished(60000));
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
-    const QByteArray errors = program.readAllStandardError();
-    EXPECT_FALSE(errors.contains("QThread: Destroyed while thread")) << errors.toStdString();
+    QStringList own;
+    for (const QString& line : QString::fromLocal8Bit(program.readAllStandardError()).split('\n'))
+        if (!fromTheMachine(line)) own << line;
+    EXPECT_TRUE(own.isEmpty()) << "the program's own lines on stderr:\n"
+                               << own.join('\n').toStdString();
     QFile log(logFile());
     ASSERT_TRUE(log.open(QIODevice::ReadOnly)) << logFile().toStdString();
     const QByteArray lines = log.readAll();

@@ -34,11 +34,14 @@ void isolate() {
     makeFolder(g_root + "/runtime");
     makeFolder(g_root + "/tmp");
     for (auto& n : names) setenv(n[0], (g_root + "/" + n[1]).c_str(), 1);
-    // Nothing listens on port 9: the video service is never reached unless a test serves it.
+    // Nothing listens on port 9: the video service and the maps script are never reached
+    // unless a test serves them. No maps key unless a test gives one.
     const char* service[][2] = {{"RV_YT_API_BASE", "http://127.0.0.1:9"},
                                 {"RV_YT_LOGIN_PAGE", "http://127.0.0.1:9/googleLogin/"},
-                                {"RV_YT_LOGOUT_PAGE", "http://127.0.0.1:9/logout"}};
+                                {"RV_YT_LOGOUT_PAGE", "http://127.0.0.1:9/logout"},
+                                {"RV_MAPS_SCRIPT_URL", "http://127.0.0.1:9/maps/api/js"}};
     for (auto& s : service) setenv(s[0], s[1], 1);
+    unsetenv("RV_MAPS_API_KEY");
     setTimeZone("");
 }
 

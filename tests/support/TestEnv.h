@@ -6,9 +6,9 @@
 namespace TestEnv {
 
 // Creates the sandbox and points HOME, XDG_DATA_HOME, XDG_CONFIG_HOME,
-// XDG_CACHE_HOME and XDG_RUNTIME_DIR into it; sets TZ to UTC and the video service's
-// addresses (RV_YT_*) to a closed port on 127.0.0.1. Call before
-// any Qt application object exists.
+// XDG_CACHE_HOME and XDG_RUNTIME_DIR into it; sets TZ to UTC, the video service's addresses
+// (RV_YT_*) and the maps script's (RV_MAPS_SCRIPT_URL) to a closed port on 127.0.0.1, and
+// removes any maps key (RV_MAPS_API_KEY). Call before any Qt application object exists.
 void isolate();
 
 // The sandbox root, valid after isolate().

@@ -64,4 +64,14 @@ void FileDialog::openAt(const QString& folder) {
     if (!index.isValid()) return;
     ui.treeView->expand(index);
     ui.treeView->scrollTo(index, QAbstractItemView::EnsureVisible);
+    // The model lists the folders on the way there later, each load moving the rows below it.
+    start = model->filePath(model->index(folder));
+    connect(model, &QFileSystemModel::directoryLoaded, this, &FileDialog::keepStartInView);
+}
+
+void FileDialog::keepStartInView(const QString& loaded) {
+    const QString within = loaded.endsWith('/') ? loaded : loaded + '/';
+    if (loaded != start && !start.startsWith(within)) return;
+    ui.treeView->scrollTo(proxy->mapFromSource(model->index(start)),
+                          QAbstractItemView::EnsureVisible);
 }

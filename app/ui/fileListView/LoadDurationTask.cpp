@@ -21,7 +21,7 @@ void LoadDurationTask::run() {
 double LoadDurationTask::readDuration(const QString& path) {
     FFMpegDecoder360G decoder;
     if (decoder.initWithFilePath(path.toUtf8().constData()) != 0) return 0;
-    const double seconds = decoder.getVideoDuration();
+    const double seconds = decoder.getDuration();  // the player's duration too
     decoder.releaseResource();
     return seconds;
 }

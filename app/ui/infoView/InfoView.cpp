@@ -38,6 +38,7 @@ InfoView::InfoView(QWidget* parent) : QWidget(parent) {
     connect(player, &RavlixPlayer::sigOpenFailed, this, &InfoView::resetTripData);
 
     customPlot = new QCustomPlot(plotWidget);
+    customPlot->installEventFilter(this);
     connect(customPlot->yAxis, QOverload<const QCPRange&>::of(&QCPAxis::rangeChanged), this,
             &InfoView::setRange);
     plotLayout->addWidget(customPlot);
@@ -211,3 +212,9 @@ void InfoView::drawPlayBar() {
 }
 
 void InfoView::resizeEvent(QResizeEvent*) { drawPlayBar(); }
+
+bool InfoView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == customPlot && event->type() == QEvent::Resize)
+        return static_cast<QResizeEvent*>(event)->size().isEmpty();
+    return QWidget::eventFilter(watched, event);
+}

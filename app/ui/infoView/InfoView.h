@@ -40,6 +40,9 @@ class InfoView : public QWidget, public Ui::InfoView {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Keeps an empty size from the graph: it redraws on every resize, and into empty
+    // buffers there is nothing to paint on. The next real size redraws it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private slots:
     // Widens the value range to whole hundreds; never narrows it within a file.

@@ -10,6 +10,7 @@
 #include <QWebEngineView>
 
 #include "RavlixPlayer.h"
+#include "ServiceAddress.h"
 
 static void initMapResources() { Q_INIT_RESOURCE(map); }
 
@@ -44,12 +45,20 @@ QString MapView::markersCall(const QList<GyroInfo*>& records) {
     return "setMarkers(\"" + items.join(';') + "\")";
 }
 
-// The maps script's address and key, build settings, reach the page script
-// before it runs.
+QString MapView::scriptAddress() {
+    return ServiceAddress::fromEnvironment("RV_MAPS_SCRIPT_URL", RV_MAPS_SCRIPT_URL).toString();
+}
+
+QString MapView::apiKey() {
+    const QString given = QString::fromLocal8Bit(qgetenv("RV_MAPS_API_KEY"));
+    return given.isEmpty() ? QString(RV_MAPS_API_KEY) : given;
+}
+
+// The maps script's address and key reach the page script before it runs.
 void MapView::installMapsConfig() {
     QJsonObject config;
-    config["scriptUrl"] = QString(RV_MAPS_SCRIPT_URL);
-    config["key"] = QString(RV_MAPS_API_KEY);
+    config["scriptUrl"] = scriptAddress();
+    config["key"] = apiKey();
     QWebEngineScript script;
     script.setName("mapsConfig");
     script.setInjectionPoint(QWebEngineScript::DocumentCreation);

@@ -25,6 +25,12 @@ class MapView : public QWidget, public Ui::MapView {
     // The page address for a system locale name: "?region=JP&language=ja"
     // appended when the name holds "ja" or "jp" in any letter case.
     static QString pageAddress(const QString& localeName);
+    // The maps script's address: RV_MAPS_SCRIPT_URL from the environment when acceptable
+    // (`ServiceAddress`), else the build's.
+    static QString scriptAddress();
+    // The maps script's key: RV_MAPS_API_KEY from the environment when not empty, else the
+    // build's (empty unless given). Without a key the page requests nothing.
+    static QString apiKey();
     // The setMarkers call for `records`: "%f,%f" per record joined by ";".
     static QString markersCall(const QList<GyroInfo*>& records);
 
