@@ -1,5 +1,8 @@
 #include "V360PanoramaVideoSectionBuilder.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <algorithm>
 #include <cmath>
 #include <thread>
@@ -49,7 +52,21 @@ int V360PanoramaVideoSectionBuilder::prepare() {
     if (centerY < 0) centerY = static_cast<float>(srcHeight / 2);
     if (radius < 0) radius = static_cast<float>(srcWidth / 2);
     buildTables();
+    startSoundAhead();
     return 0;
+}
+
+// The extraction runs on a thread of its own; the future waits for it when it goes.
+void V360PanoramaVideoSectionBuilder::startSoundAhead() {
+    if (soundAhead.valid()) return;
+    if (!soundFolder) soundFolder.reset(new QTemporaryDir);
+    if (!soundFolder->isValid()) return;
+    soundAheadPath = soundFolder->filePath("sound.m4a");
+    const QString recording = source.path();
+    const QString target = soundAheadPath;
+    soundAhead = std::async(std::launch::async, [recording, target] {
+        return FFMpegUtil::extractAudioFromVideo(recording, target, -1.0, -1.0, 1.0);
+    });
 }
 
 VideoColour V360PanoramaVideoSectionBuilder::sourceColour() { return source.colour(); }
@@ -141,6 +158,16 @@ void V360PanoramaVideoSectionBuilder::releaseAllDecodeDewarpResource() {
 }
 
 int V360PanoramaVideoSectionBuilder::extractAudioToSectionLength(QString outPath, double volume) {
-    if (FFMpegUtil::extractAudioFromVideo(source.path(), outPath, -1.0, -1.0, 1.0) >= 0) return 0;
+    if (recordingSound(outPath) >= 0) return 0;
     return generateWhiteNoise(outPath, source.framesRead() / SectionVideoSource::kRate, volume);
+}
+
+// The track taken since prepare, else taken now: 0 or the failure.
+int V360PanoramaVideoSectionBuilder::recordingSound(const QString& outPath) {
+    if (!soundAhead.valid())
+        return FFMpegUtil::extractAudioFromVideo(source.path(), outPath, -1.0, -1.0, 1.0);
+    const int result = soundAhead.get();
+    if (result < 0) return result;
+    QFile::remove(outPath);
+    return QFile::rename(soundAheadPath, outPath) ? 0 : -3;
 }

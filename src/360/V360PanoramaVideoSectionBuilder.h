@@ -3,10 +3,14 @@
 #include <QString>
 
 #include <cstdint>
+#include <future>
+#include <memory>
 #include <vector>
 
 #include "SectionVideoSource.h"
 #include "V360SectionBuilder.h"
+
+class QTemporaryDir;
 
 // A time range of a fisheye recording as equirectangular frames.
 //
@@ -17,7 +21,9 @@
 //    then maps each output chroma sample (taken at its centre) to a source one.
 // 2. Each output frame shows the source frame on screen at its time: dewarp gathers it
 //    through the table (32-bit pixels, or the bytes of each plane).
-// 3. The sound is the recording's own track, or white noise of the produced length.
+// 3. The sound is the recording's own track, or white noise of the produced length. prepare
+//    starts taking the track at once into a private temporary folder, beside the frames (it
+//    does not depend on them); the sound step waits for it and moves it into place.
 class V360PanoramaVideoSectionBuilder : public V360SectionBuilder {
   public:
     // startTime, endTime: seconds (-1: from the start, to the end). A negative centre
@@ -45,6 +51,8 @@ class V360PanoramaVideoSectionBuilder : public V360SectionBuilder {
     void buildRows(int firstRow, int endRow);
     bool sourcePoint(float row, float column, int* x, int* y) const;
     void dewarpPlanar(const uint8_t* src, uint8_t* dst) const;
+    void startSoundAhead();
+    int recordingSound(const QString& outPath);
 
     SectionVideoSource source;
     int srcWidth = 0;
@@ -57,4 +65,9 @@ class V360PanoramaVideoSectionBuilder : public V360SectionBuilder {
     // Read-only while frames are in flight.
     std::vector<int32_t> table;
     std::vector<int32_t> chromaTable;  // planar only: (width + 1) / 2 x (height + 1) / 2
+    // The track being taken since prepare: its folder, its file and the extraction's result
+    // (the folder goes after the extraction has ended).
+    std::unique_ptr<QTemporaryDir> soundFolder;
+    QString soundAheadPath;
+    std::future<int> soundAhead;
 };

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QThread>
@@ -364,6 +365,38 @@ TEST(Generator, RecordingWithoutSoundGetsWhiteNoiseOfItsLength) {
     const auto* samples = reinterpret_cast<const int16_t*>(raw.constData());
     for (int i = 0; i < raw.size() / 2; ++i) energy += double(samples[i]) * samples[i];
     EXPECT_GT(energy / std::max(1, raw.size() / 2), 100.0);
+}
+
+// Sound files anywhere under `folder`.
+QStringList soundFilesIn(const QString& folder) {
+    QStringList found;
+    QDirIterator files(folder, {"*.m4a"}, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) found << files.next();
+    return found;
+}
+
+// The recording's sound does not wait for the frames: it is being taken once the section is
+// prepared, before any frame is asked for, and the sound step hands that take over.
+TEST(Generator, PanoramaTakesItsSoundBeforeAnyFrame) {
+    const QString folder = dir("soundahead");
+    const std::string source = (folder + "/clip.MOV").toStdString();
+    recording::ClipOptions options;
+    options.width = options.height = 160;
+    options.seconds = 2;
+    ASSERT_TRUE(recording::writeRecording(source, options));
+    const QString temp = QDir::tempPath();
+    V360PanoramaVideoSectionBuilder builder(kW, kH, QString::fromStdString(source), -1, -1, -1, -1,
+                                            -1);
+    ASSERT_EQ(0, builder.prepare());
+    EXPECT_TRUE(EventWait::waitFor([&] { return !soundFilesIn(temp).isEmpty(); }, 30000));
+    const QString sound = folder + "/sound.m4a";
+    ASSERT_EQ(0, builder.extractAudioToSectionLength(sound, 1.0));
+    EXPECT_NEAR(2.0,
+                run("ffprobe", {"-v", "error", "-select_streams", "a:0", "-show_entries",
+                                "stream=duration", "-of", "csv=p=0", sound})
+                    .toDouble(),
+                0.1);
+    EXPECT_TRUE(soundFilesIn(temp).isEmpty());
 }
 
 TEST(Generator, DeletingMidJobWaitsForFramesInFlight) {
