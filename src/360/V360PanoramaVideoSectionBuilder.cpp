@@ -21,6 +21,11 @@ const float kPi = 3.14159265358979323846f;
 
 int half(int side) { return (side + 1) / 2; }
 
+// The recording's whole sound track into `target`: 0 or the failure.
+int takeSoundTrack(const QString& recording, const QString& target) {
+    return FFMpegUtil::extractAudioFromVideo(recording, target, -1.0, -1.0, 1.0);
+}
+
 }  // namespace
 
 V360PanoramaVideoSectionBuilder::V360PanoramaVideoSectionBuilder(int width, int height,
@@ -64,9 +69,8 @@ void V360PanoramaVideoSectionBuilder::startSoundAhead() {
     soundAheadPath = soundFolder->filePath("sound.m4a");
     const QString recording = source.path();
     const QString target = soundAheadPath;
-    soundAhead = std::async(std::launch::async, [recording, target] {
-        return FFMpegUtil::extractAudioFromVideo(recording, target, -1.0, -1.0, 1.0);
-    });
+    soundAhead = std::async(std::launch::async,
+                            [recording, target] { return takeSoundTrack(recording, target); });
 }
 
 VideoColour V360PanoramaVideoSectionBuilder::sourceColour() { return source.colour(); }
@@ -164,8 +168,7 @@ int V360PanoramaVideoSectionBuilder::extractAudioToSectionLength(QString outPath
 
 // The track taken since prepare, else taken now: 0 or the failure.
 int V360PanoramaVideoSectionBuilder::recordingSound(const QString& outPath) {
-    if (!soundAhead.valid())
-        return FFMpegUtil::extractAudioFromVideo(source.path(), outPath, -1.0, -1.0, 1.0);
+    if (!soundAhead.valid()) return takeSoundTrack(source.path(), outPath);
     const int result = soundAhead.get();
     if (result < 0) return result;
     QFile::remove(outPath);

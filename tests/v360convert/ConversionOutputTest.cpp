@@ -96,32 +96,13 @@ QString sectorClip(const QString& folder) {
     const QString clip = folder + "/sectors.mp4";
     bool ok = false;
     run("ffmpeg",
-        {"-v",
-         "error",
-         "-y",
-         "-f",
-         "rawvideo",
-         "-pix_fmt",
-         "rgb24",
-         "-s",
-         "1280x1280",
-         "-r",
-         "27",
-         "-stream_loop",
-         "-1",
-         "-i",
-         raw,
-         "-t",
-         "0.5",
-         "-vf",
-         "scale=out_color_matrix=bt709:out_range=tv,format=yuv420p",
-         "-c:v",
-         "libx264",
-         "-crf",
-         "12",
-         "-bsf:v",
-         "h264_metadata=colour_primaries=2:transfer_characteristics=2:matrix_coefficients=2",
-         clip},
+        QStringList{"-v", "error", "-y"} + rawFramesInput(QSize(kSide, kSide), 27) +
+            QStringList{"-stream_loop", "-1", "-i", raw, "-t", "0.5", "-vf",
+                        "scale=out_color_matrix=bt709:out_range=tv,format=yuv420p", "-c:v",
+                        "libx264", "-crf", "12", "-bsf:v",
+                        "h264_metadata=colour_primaries=2:transfer_characteristics=2:"
+                        "matrix_coefficients=2",
+                        clip},
         &ok);
     EXPECT_TRUE(ok);
     return clip;

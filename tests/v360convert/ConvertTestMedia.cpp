@@ -41,29 +41,21 @@ QString rawFrames(const std::vector<QImage>& pictures, const QString& path) {
     return path;
 }
 
+QStringList rawFramesInput(QSize size, int fps) {
+    return {"-f",       "rawvideo",
+            "-pix_fmt", "rgb24",
+            "-s",       QString("%1x%2").arg(size.width()).arg(size.height()),
+            "-r",       QString::number(fps)};
+}
+
+QStringList losslessH264(const QString& path) {
+    return {"-c:v", "libx264", "-qp", "0", "-pix_fmt", "yuv444p", path};
+}
+
 QString pictureClip(const std::vector<QImage>& pictures, const QString& path, int fps) {
     QFile raw(rawFrames(pictures, path + ".rgb"));
-    const QSize size = pictures.front().size();
-    run("ffmpeg", {"-v",
-                   "error",
-                   "-y",
-                   "-f",
-                   "rawvideo",
-                   "-pix_fmt",
-                   "rgb24",
-                   "-s",
-                   QString("%1x%2").arg(size.width()).arg(size.height()),
-                   "-r",
-                   QString::number(fps),
-                   "-i",
-                   raw.fileName(),
-                   "-c:v",
-                   "libx264",
-                   "-qp",
-                   "0",
-                   "-pix_fmt",
-                   "yuv444p",
-                   path});
+    run("ffmpeg", QStringList{"-v", "error", "-y"} + rawFramesInput(pictures.front().size(), fps) +
+                      QStringList{"-i", raw.fileName()} + losslessH264(path));
     raw.remove();
     return path;
 }

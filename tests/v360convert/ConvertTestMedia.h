@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -19,6 +20,10 @@ QString probe(const QString& path, const QString& entries);
 QByteArray readAll(const QString& path);
 // The pictures as raw RGB24 frames, one after another, into `path`; the path.
 QString rawFrames(const std::vector<QImage>& pictures, const QString& path);
+// ffmpeg's input options for raw RGB24 frames of `size` at `fps` (those before "-i").
+QStringList rawFramesInput(QSize size, int fps);
+// ffmpeg's output options writing `path` as H.264 4:4:4 at QP 0 (lossless).
+QStringList losslessH264(const QString& path);
 // A clip of the pictures (all of one size) at `fps` frames a second, H.264 4:4:4 at QP 0.
 QString pictureClip(const std::vector<QImage>& pictures, const QString& path, int fps = 27);
 // Every frame of a video of width x height as ffmpeg decodes it to RGB.

@@ -49,34 +49,20 @@ QString solidClip(const QString& path, int width, int height, QColor colour, dou
 QString halvesClip(const QString& path, int width, int height, QColor top, QColor bottom,
                    double seconds) {
     const QString graph = QString("[0][1]vstack");
-    run("ffmpeg", {"-v",
-                   "error",
-                   "-y",
-                   "-f",
-                   "lavfi",
-                   "-i",
-                   colourSource(top, width, height / 2, seconds),
-                   "-f",
-                   "lavfi",
-                   "-i",
-                   colourSource(bottom, width, height / 2, seconds),
-                   "-filter_complex",
-                   graph,
-                   "-c:v",
-                   "libx264",
-                   "-qp",
-                   "0",
-                   "-pix_fmt",
-                   "yuv444p",
-                   path});
+    run("ffmpeg",
+        QStringList{"-v", "error", "-y", "-f", "lavfi", "-i",
+                    colourSource(top, width, height / 2, seconds), "-f", "lavfi", "-i",
+                    colourSource(bottom, width, height / 2, seconds), "-filter_complex", graph} +
+            ConvertTestMedia::losslessH264(path));
     return path;
 }
 
 QString patternClip(const QString& path, int width, int height, double seconds) {
     run("ffmpeg",
-        {"-v", "error", "-y", "-f", "lavfi", "-i",
-         QString("testsrc2=s=%1x%2:r=27:d=%3").arg(width).arg(height).arg(number(seconds)), "-c:v",
-         "libx264", "-qp", "0", "-pix_fmt", "yuv444p", path});
+        QStringList{
+            "-v", "error", "-y", "-f", "lavfi", "-i",
+            QString("testsrc2=s=%1x%2:r=27:d=%3").arg(width).arg(height).arg(number(seconds))} +
+            ConvertTestMedia::losslessH264(path));
     return path;
 }
 
