@@ -16,6 +16,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QStackedWidget>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QTest>
@@ -32,6 +33,7 @@
 #include "RecordingFiles.h"
 #include "RecordingWriter.h"
 #include "TestEnv.h"
+#include "ViewEvents.h"
 
 using EventWait::settle;
 using EventWait::waitFor;
@@ -39,6 +41,7 @@ using EventWait::waitFor;
 namespace {
 
 struct Clips {
+    QString solid;   // 2 s, 320x320, red everywhere
     QString minute;  // 60 s, 64x64
     QString lens;    // 6 s lens pattern, 320x320
     QString zero;
@@ -80,6 +83,13 @@ const Clips& clips() {
     static const Clips made = [] {
         const std::string dir = TestEnv::makeDir("panel");
         Clips c;
+        recording::ClipOptions red;
+        red.width = red.height = 320;
+        red.seconds = 2;
+        red.audio = false;
+        red.solidColor = "red";
+        c.solid = QString::fromStdString(dir + "/SOLID.MOV");
+        EXPECT_TRUE(recording::writeRecording(c.solid.toStdString(), red));
         c.minute = make(dir + "/MINUTE.MOV", 64, 60);
         c.lens = make(dir + "/LENS.MOV", 320, 6);
         c.large = make(dir + "/LARGE.MOV", 960, 5);
@@ -171,13 +181,62 @@ TEST_F(PanelTest, ViewSizesFollowTheMode) {
     } cases[] = {{MODE_PANORAMA, {1104, 552}},
                  {MODE_TWO_IN_ONE, {660, 550}},
                  {MODE_FOUR_IN_ONE, {660, 550}},
-                 {MODE_ANGLE, {1104, 552}}};
+                 {MODE_ANGLE, {1280, 552}}};
     settle(50);
     EXPECT_EQ(plainView()->size(), QSize(552, 552));
     for (const auto& c : cases) {
         view->setPlaybackMode(c.mode);
         EXPECT_EQ(glView()->size(), c.dewarp) << c.mode;
     }
+}
+
+// The angle view fills the picture area: its bottom rows show the picture wherever the lens
+// sees the direction shown there (the frame is red everywhere), at rest and after drags, in the
+// window's picture area and in a full-screen one.
+TEST_F(PanelTest, AngleViewHasPictureDownToTheBottomRows) {
+    open(clips().solid);
+    view->setPlaybackMode(MODE_ANGLE);
+    auto* area = view->findChild<QStackedWidget*>("stackedWidget");
+    // Placed as the window places it: a child given its geometry, whatever its views' sizes.
+    QWidget window;
+    window.resize(1920, 1080);
+    view->setParent(&window);
+    view->setMinimumSize(0, 0);  // kept from its time as a window of its own
+    window.show();
+    const struct {
+        QSize panel;
+        int dx, dy;
+    } cases[] = {{{689, 511}, 0, 0},     {{689, 511}, 160, 160}, {{689, 511}, -200, -160},
+                 {{1920, 1080}, 0, 0}, {{1920, 1080}, 0, 200}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QString("%1x%2 drag %3,%4")
+                         .arg(c.panel.width())
+                         .arg(c.panel.height())
+                         .arg(c.dx)
+                         .arg(c.dy)
+                         .toStdString());
+        view->setGeometry(QRect(QPoint(0, 0), c.panel));
+        settle(50);
+        ASSERT_EQ(area->height(), c.panel.height() - 84);
+        ViewEvents::drag(glView(), c.dx, c.dy);
+        const QImage shown = area->grab().toImage();
+        ASSERT_EQ(shown.size(), area->size());
+        int seen = 0;
+        for (int y = shown.height() - 40; y < shown.height(); y += 3) {
+            for (int x = 0; x < shown.width(); x += 5) {
+                const QPoint at = glView()->mapFrom(area, QPoint(x, y));
+                ASSERT_TRUE(glView()->rect().contains(at)) << "holder at " << x << "," << y;
+                double lat, lon;
+                glView()->toCoordinate(at.x(), at.y(), &lat, &lon);
+                if (lat > 14) continue;
+                ++seen;
+                ASSERT_GT(qRed(shown.pixel(x, y)), 150) << x << "," << y << " lat " << lat;
+            }
+        }
+        EXPECT_GT(seen, 100);
+        ViewEvents::drag(glView(), -c.dx, -c.dy);
+    }
+    view->setParent(nullptr);
 }
 
 TEST_F(PanelTest, EndOfClipPlaysTheNextFileOrLoops) {
@@ -602,6 +661,11 @@ TEST_F(PanelTest, PlaysARecordingInEveryMode) {
         ASSERT_FALSE(shot.isNull());
         if (mode == MODE_TWO_IN_ONE || mode == MODE_FOUR_IN_ONE)
             shot = shot.copy(432, 0, 1296, 1080);
+        // The 2:1 angle snapshot spans the view's width; a wider view shows its middle rows.
+        if (mode == MODE_ANGLE) {
+            const int rows = 2160 * shown.height() / shown.width();
+            shot = shot.copy(0, (1080 - rows) / 2, 2160, rows);
+        }
         const QImage expected =
             shot.scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         const QImage frame =

@@ -211,6 +211,10 @@ void PlayerView::sizeDewarpView(PLAYBACK_MODE forMode) {
     if (forMode == MODE_TWO_IN_ONE || forMode == MODE_FOUR_IN_ONE) {
         const int k = qMax(0, qMin(w / 6, h / 5));
         dewarpView->setFixedSize(6 * k, 5 * k);
+    } else if (forMode == MODE_ANGLE) {
+        // The angle view's projection follows the view's aspect: it fills the picture area,
+        // where a 2:1 view would leave the holder's black above and below it.
+        dewarpView->setFixedSize(qMax(0, w), qMax(0, h));
     } else {
         const int k = qMax(0, qMin(w / 2, h));
         dewarpView->setFixedSize(2 * k, k);
