@@ -1,6 +1,7 @@
 // The view-mode bar: a click emits the mode, the clicked button shows its red picture on screen
 // before the mode goes out, and each button shows the picture of its state.
 #include <gtest/gtest.h>
+#include <QCursor>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -50,7 +51,8 @@ int difference(const QImage& a, const QImage& b) {
 // Red strokes of the red pictures on screen in `area` of the shown bar.
 int redPixelsOnScreen(ModeView& view, QRect area) {
     const QImage shown =
-        view.screen()->grabWindow(view.winId(), area.x(), area.y(), area.width(), area.height())
+        view.screen()
+            ->grabWindow(view.winId(), area.x(), area.y(), area.width(), area.height())
             .toImage();
     int red = 0;
     for (int y = 0; y < shown.height(); ++y)
@@ -96,6 +98,28 @@ TEST(ModeView, ClickedButtonIsRedOnScreenBeforeTheModeIsSent) {
         QTest::mouseClick(target, Qt::LeftButton);
         QObject::disconnect(c);
         EXPECT_GT(redWhenSent, 200) << clicked.name;
+    }
+}
+
+// The bar's buttons are flat pictures: clicks and arrow keys leave no focus frame on them and
+// do not move the choice.
+TEST(ModeView, ClicksAndArrowKeysLeaveNoFocusFrame) {
+    ModeView view;
+    view.show();
+    view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+    QPushButton* panorama = button(view, "btnPanorama");
+    QTest::mouseClick(panorama, Qt::LeftButton);
+    QCursor::setPos(view.mapToGlobal(QPoint(view.width() + 40, view.height() + 40)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panorama->underMouse(); }));
+    QSignalSpy spy(&view, &ModeView::sigModeChange);
+    for (Qt::Key key : {Qt::Key_Down, Qt::Key_Right, Qt::Key_Up, Qt::Key_Left, Qt::Key_Tab})
+        QTest::keyClick(view.windowHandle(), key);
+    EXPECT_EQ(spy.count(), 0);
+    EXPECT_TRUE(panorama->isChecked());
+    for (const Button& b : kButtons) {
+        const char* state = b.mode == MODE_PANORAMA ? "red" : "white";
+        EXPECT_LE(difference(drawn(button(view, b.name)), expected(b.word, state)), 2) << b.name;
     }
 }
 

@@ -132,6 +132,13 @@ class PanelTest : public ::testing::Test {
     }
     PlayerGLView* glView() { return view->findChild<PlayerGLView*>(); }
     PlayerNormalGLView* plainView() { return view->findChild<PlayerNormalGLView*>(); }
+    // The full-screen button over the picture, the panel's only unnamed button.
+    QPushButton* btnZoomIn() {
+        for (QPushButton* b :
+             view->findChildren<QPushButton*>(QString(), Qt::FindDirectChildrenOnly))
+            if (b->objectName().isEmpty()) return b;
+        return nullptr;
+    }
     void invoke(const char* slot) { QMetaObject::invokeMethod(view.get(), slot); }
     void position(long ms) {
         QMetaObject::invokeMethod(view.get(), "positionUpdated", Q_ARG(long, ms));
@@ -206,8 +213,11 @@ TEST_F(PanelTest, AngleViewHasPictureDownToTheBottomRows) {
     const struct {
         QSize panel;
         int dx, dy;
-    } cases[] = {{{689, 511}, 0, 0},     {{689, 511}, 160, 160}, {{689, 511}, -200, -160},
-                 {{1920, 1080}, 0, 0}, {{1920, 1080}, 0, 200}};
+    } cases[] = {{{689, 511}, 0, 0},
+                 {{689, 511}, 160, 160},
+                 {{689, 511}, -200, -160},
+                 {{1920, 1080}, 0, 0},
+                 {{1920, 1080}, 0, 200}};
     for (const auto& c : cases) {
         SCOPED_TRACE(QString("%1x%2 drag %3,%4")
                          .arg(c.panel.width())
@@ -237,6 +247,37 @@ TEST_F(PanelTest, AngleViewHasPictureDownToTheBottomRows) {
         ViewEvents::drag(glView(), -c.dx, -c.dy);
     }
     view->setParent(nullptr);
+}
+
+// The bar's buttons are flat pictures: after clicks on them and arrow keys none shows a focus
+// frame, each looks as before.
+TEST_F(PanelTest, BarButtonsShowNoFocusFrame) {
+    open(clips().minute);
+    view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    QTest::mouseMove(child<QWidget>("lblCurTime"));
+    settle(50);
+    const char* const names[] = {"btnOnceLoop", "btnStop",     "btnPrevious", "btnPlayPause",
+                                 "btnNext",     "btnSnapshot", "btnVolume"};
+    QList<QWidget*> buttons;
+    for (const char* name : names) buttons << child<QWidget>(name);
+    buttons << btnZoomIn();
+    QList<QImage> before;
+    for (QWidget* b : buttons) before << b->grab().toImage();
+    // Twice each, so that toggles come back to their first picture, then every button is
+    // compared, wherever the arrow keys have sent the focus.
+    for (QWidget* b : buttons) {
+        for (int i = 0; i < 2; ++i) {
+            QTest::mouseClick(b, Qt::LeftButton);
+            for (Qt::Key key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Down, Qt::Key_Up})
+                QTest::keyClick(view->windowHandle(), key);
+        }
+        QTest::mouseMove(child<QWidget>("lblCurTime"));
+        ASSERT_TRUE(waitFor([&] { return !b->underMouse(); }, 2000));
+        for (int i = 0; i < buttons.size(); ++i)
+            EXPECT_EQ(buttons[i]->grab().toImage(), before[i])
+                << b->objectName().toStdString() << " " << i;
+    }
 }
 
 TEST_F(PanelTest, EndOfClipPlaysTheNextFileOrLoops) {

@@ -76,6 +76,7 @@ PlayerView::PlayerView(QWidget* parent)
     btnZoomIn = new QPushButton(this);
     btnZoomIn->setStyleSheet(buttonStyle("icon_zoom_in", "border: none;"));
     btnZoomIn->setFixedSize(40, 40);
+    btnZoomIn->setFocusPolicy(Qt::NoFocus);
     btnZoomIn->move(width() - btnZoomIn->width() - 10, 10);
     btnZoomIn->raise();
     converter = new QtAV::VideoFrameConverter();
