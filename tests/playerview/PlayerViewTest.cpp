@@ -280,6 +280,47 @@ TEST_F(PanelTest, BarButtonsShowNoFocusFrame) {
     }
 }
 
+// Pixels of the sliders' red (the filled part and the handles) in `widget`.
+int redPixels(QWidget* widget) {
+    const QImage shown = widget->grab().toImage();
+    int red = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) {
+            const QRgb p = shown.pixel(x, y);
+            red += qAlpha(p) > 200 && qRed(p) > 120 && qGreen(p) < 40 && qBlue(p) < 40;
+        }
+    return red;
+}
+
+// Without a file the controls do nothing and look so: each bar button shows its grey picture
+// and the sliders lose their red; an opened file brings the normal pictures back.
+TEST_F(PanelTest, DisabledControlsLookDisabled) {
+    QTest::mouseMove(child<QWidget>("lblCurTime"));
+    settle(50);
+    const struct {
+        const char* button;
+        const char* picture;
+    } buttons[] = {{"btnOnceLoop", "icon_play_once"}, {"btnStop", "icon_stop"},
+                   {"btnPrevious", "icon_previous"},  {"btnPlayPause", "icon_play"},
+                   {"btnNext", "icon_next"},          {"btnSnapshot", "icon_snapshot"},
+                   {"btnVolume", "icon_volume_on"}};
+    auto shows = [&](const char* button, const QString& picture) {
+        const QImage drawn = child<QPushButton>(button)->grab().toImage().convertToFormat(
+            QImage::Format_ARGB32_Premultiplied);
+        const QImage expected = QImage(":/image/playerView/" + picture + ".png")
+                                    .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        return drawn == expected;
+    };
+    for (bool opened : {false, true}) {
+        if (opened) open(clips().minute);
+        for (const auto& b : buttons)
+            EXPECT_TRUE(shows(b.button, QString(b.picture) + (opened ? "_white" : "_disabled")))
+                << b.button << (opened ? " enabled" : " disabled");
+        for (const char* slider : {"progressSlider", "volumeSlider"})
+            EXPECT_EQ(redPixels(child<QWidget>(slider)) > 20, opened) << slider;
+    }
+}
+
 TEST_F(PanelTest, EndOfClipPlaysTheNextFileOrLoops) {
     open(clips().minute);
     auto* slider = child<QSlider>("progressSlider");
