@@ -52,7 +52,7 @@ QString InformationDialog::licenseText() {
     parts << rule
           << "Components: Qt 5.15 with Qt WebEngine, FFmpeg with x264, QCustomPlot 2.1, libexif, "
              "and the "
-             "fonts Arimo, IPAGothic, Carlito, DejaVu Sans and DejaVu Serif."
+             "fonts Arimo, IPAPGothic, Carlito, DejaVu Sans and DejaVu Serif."
           << rule
           << "Qt 5.15: application framework by The Qt Company. Used under the GNU Lesser "
              "General Public License version 3."
@@ -69,7 +69,7 @@ QString InformationDialog::licenseText() {
           << "libexif: reading and writing EXIF data. Used under the GNU Lesser General "
              "Public License version 2.1 or later."
           << "Arimo: the western text. Under the SIL Open Font License 1.1."
-          << "IPAGothic: the Japanese text. Under the IPA Font License."
+          << "IPAPGothic: the Japanese text. Under the IPA Font License."
           << "Carlito: a western face. Under the SIL Open Font License 1.1."
           << "DejaVu Sans and DejaVu Serif: the titles drawn into converted videos. Under "
              "the Bitstream Vera font licence."
