@@ -1,5 +1,6 @@
 #include "InformationDialog.h"
 
+#include <QFontMetrics>
 #include <QLocale>
 #include <QResizeEvent>
 
@@ -24,6 +25,12 @@ InformationDialog::InformationDialog(QWidget* parent) : QWidget(parent) {
     lblLink->setOpenExternalLinks(true);
     lblLink->setText(QString("<a href=") + kSupportAddress +
                      " style=\"color: rgb(255, 255, 255);\">" + kSupportAddress + "</a>");
+    // The whole address on one line, with room for the ink of its last glyph: the row gives
+    // "Website : " what is left.
+    const QFontMetrics metrics(lblLink->font());
+    lblLink->setMinimumWidth(qMax(metrics.horizontalAdvance(kSupportAddress),
+                                  metrics.tightBoundingRect(kSupportAddress).right() + 1) +
+                             metrics.averageCharWidth() / 2);
     lblLicense->setText(licenseText());
     connect(btnOk, SIGNAL(clicked()), this, SLOT(btnOkClicked()));
 }
