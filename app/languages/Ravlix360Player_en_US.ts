@@ -160,6 +160,10 @@
         <source>Map View</source>
         <translation>Map View</translation>
     </message>
+    <message>
+        <source>Map unavailable</source>
+        <translation>Map unavailable</translation>
+    </message>
 </context>
 <context>
     <name>ModeView</name>

@@ -160,6 +160,10 @@
         <source>Map View</source>
         <translation>地図</translation>
     </message>
+    <message>
+        <source>Map unavailable</source>
+        <translation>地図を表示できません</translation>
+    </message>
 </context>
 <context>
     <name>ModeView</name>

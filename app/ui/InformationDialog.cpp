@@ -1,5 +1,6 @@
 #include "InformationDialog.h"
 
+#include <QFontMetrics>
 #include <QLocale>
 #include <QResizeEvent>
 
@@ -24,6 +25,12 @@ InformationDialog::InformationDialog(QWidget* parent) : QWidget(parent) {
     lblLink->setOpenExternalLinks(true);
     lblLink->setText(QString("<a href=") + kSupportAddress +
                      " style=\"color: rgb(255, 255, 255);\">" + kSupportAddress + "</a>");
+    // The whole address on one line, with room for the ink of its last glyph: the row gives
+    // "Website : " what is left.
+    const QFontMetrics metrics(lblLink->font());
+    lblLink->setMinimumWidth(qMax(metrics.horizontalAdvance(kSupportAddress),
+                                  metrics.tightBoundingRect(kSupportAddress).right() + 1) +
+                             metrics.averageCharWidth() / 2);
     lblLicense->setText(licenseText());
     connect(btnOk, SIGNAL(clicked()), this, SLOT(btnOkClicked()));
 }
@@ -52,7 +59,7 @@ QString InformationDialog::licenseText() {
     parts << rule
           << "Components: Qt 5.15 with Qt WebEngine, FFmpeg with x264, QCustomPlot 2.1, libexif, "
              "and the "
-             "fonts Arimo, IPAGothic, Carlito, DejaVu Sans and DejaVu Serif."
+             "fonts Arimo, IPAPGothic, Carlito, DejaVu Sans and DejaVu Serif."
           << rule
           << "Qt 5.15: application framework by The Qt Company. Used under the GNU Lesser "
              "General Public License version 3."
@@ -69,7 +76,7 @@ QString InformationDialog::licenseText() {
           << "libexif: reading and writing EXIF data. Used under the GNU Lesser General "
              "Public License version 2.1 or later."
           << "Arimo: the western text. Under the SIL Open Font License 1.1."
-          << "IPAGothic: the Japanese text. Under the IPA Font License."
+          << "IPAPGothic: the Japanese text. Under the IPA Font License."
           << "Carlito: a western face. Under the SIL Open Font License 1.1."
           << "DejaVu Sans and DejaVu Serif: the titles drawn into converted videos. Under "
              "the Bitstream Vera font licence."

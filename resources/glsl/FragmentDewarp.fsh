@@ -5,8 +5,9 @@
 // 2. the direction of that latitude and longitude is turned into lens coordinates;
 // 3. its angle from the lens axis gives the distance from the lens centre in the frame;
 // 4. the frame is sampled there.
-in vec2 texCoordOut;
 out vec4 fragColor;
+
+vec2 viewTexCoord();
 
 uniform sampler2D samplerA;
 uniform float srcAWidth;
@@ -133,8 +134,9 @@ vec4 getTextureColorOnQuarter(float phi, float theta)
 
 void main()
 {
-    float u = texCoordOut.x;
-    float v = texCoordOut.y;
+    vec2 uv = viewTexCoord();
+    float u = uv.x;
+    float v = uv.y;
     float phi = PI / 2.0 - PI * v;
     float theta = 2.0 * PI * u;
     bool onRowDivider = abs(v - 0.5) < DIVIDER_HALF_WIDTH;

@@ -7,8 +7,9 @@
 // 3. the per-channel gamma filter (a gamma below 0 leaves its channel);
 // 4. a title: faded in or out against the picture, or drawn over it by its alpha;
 // 5. the text layer over everything, by its alpha.
-in vec2 texCoordOut;
 out vec4 fragColor;
+
+vec2 viewTexCoord();
 
 uniform sampler2D samplerA;
 uniform sampler2D samplerB;
@@ -116,7 +117,7 @@ vec3 over(vec3 below, vec4 above)
 
 void main()
 {
-    vec2 uv = texCoordOut;
+    vec2 uv = viewTexCoord();
     Lens lensA = Lens(srcAWidth, srcAHeight, srcACenterX, srcACenterY, srcARadius,
                       rotationMatrixA);
     vec3 color = source(samplerA, lensA, uv).rgb;

@@ -1,12 +1,14 @@
 #version 330 core
 
-// Places the mesh: the flat quad as it is, or the sphere turned by the model matrix and
-// projected stereographically from (0, 0, 1) onto the plane z = 0.
+// Places the mesh, a quad over the whole view. For the flat views the texture coordinate is
+// the picture's position; for the sphere each corner also gives its point on the projection
+// plane z = 0, from which the fragment stage finds the sphere point it shows (the sphere seen
+// from (0, 0, 1) through the stereographic projection, turned by the model matrix).
 in vec4 position;
 in vec2 texCoordIn;
 out vec2 texCoordOut;
+out vec2 planeOut;
 
-uniform mat4 vshModelMatrix;
 uniform mat4 vshViewMatrix;
 uniform mat4 vshProjectionMatrix;
 uniform bool isSphere;
@@ -14,12 +16,10 @@ uniform bool isSphere;
 void main()
 {
     texCoordOut = texCoordIn;
-    if (!isSphere) {
-        gl_Position = position;
-        return;
+    planeOut = vec2(0.0);
+    if (isSphere) {
+        vec4 plane = inverse(vshProjectionMatrix * vshViewMatrix) * vec4(position.xy, 0.0, 1.0);
+        planeOut = plane.xy / plane.w;
     }
-    vec4 p = vshModelMatrix * position;
-    if (p.z < 0.999)
-        p = vec4(p.x / (1.0 - p.z), p.y / (1.0 - p.z), 0.0, 1.0);
-    gl_Position = vshProjectionMatrix * (vshViewMatrix * p);
+    gl_Position = position;
 }

@@ -3,9 +3,10 @@
 // later (or never, offline). Until the map exists the calls only keep state,
 // and initMap() replays the last point list and positions onto the new map.
 //
-// The settings come in window.mapsConfig = {scriptUrl, key}, set by the panel
-// before this script runs; without a script address or a key the map is
-// unavailable and nothing is requested.
+// The settings come in window.mapsConfig = {scriptUrl, key, unavailableText},
+// set by the panel before this script runs; without a script address or a key
+// the map is unavailable (the note shows unavailableText, in the program's
+// language) and nothing is requested.
 
 var marker = null;        // position marker
 var polyLineList = [];    // route lines on the map
@@ -43,8 +44,12 @@ function mapsScriptAddress(config) {
 
 function showUnavailable() {
     var note = document.getElementById('unavailable');
-    if (note)
-        note.style.display = 'flex';
+    if (!note)
+        return;
+    var text = (window.mapsConfig || {}).unavailableText;
+    if (text)
+        note.textContent = text;
+    note.style.display = 'flex';
 }
 
 function loadMapsApi() {

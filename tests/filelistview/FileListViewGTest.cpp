@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -362,3 +363,24 @@ TEST_F(FileListViewTest, SelectedRowIsDrawnRedUnderAGreyHeaderBand) {
 }
 
 }  // namespace
+
+// After a listing the save button looks disabled (its grey picture) until a file opens, then
+// shows its white picture; the open failure of a file greys it again.
+TEST_F(FileListViewTest, SaveButtonLooksDisabledWithoutAFile) {
+    auto* save = view.findChild<QPushButton*>("btnSave");
+    QCursor::setPos(view.mapToGlobal(QPoint(-50, -50)));
+    ASSERT_TRUE(waitFor([&] { return !save->underMouse(); }, 2000));
+    auto shows = [&](const char* picture) {
+        return save->grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied) ==
+               QImage(QString(":/image/fileListView/icon_save_360_%1.png").arg(picture))
+                   .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    };
+    const std::string dir = TestEnv::makeDir("greyed");
+    clip(dir + "/A.MOV", 64);
+    list(dir);
+    EXPECT_TRUE(shows("disabled"));
+    ASSERT_TRUE(QMetaObject::invokeMethod(&view, "videoChanged"));
+    EXPECT_TRUE(shows("white"));
+    ASSERT_TRUE(QMetaObject::invokeMethod(&view, "videoError", Q_ARG(int, -2)));
+    EXPECT_TRUE(shows("disabled"));
+}

@@ -41,7 +41,8 @@ function stubMaps(log) {
 function openPage({search = '', config = {scriptUrl: 'http://127.0.0.1:1/maps/api/js', key: 'K'},
                mapsLoaded = true} = {}) {
     const log = {markers: [], lines: [], centred: [], scripts: []};
-    const elements = {map: {id: 'map'}, unavailable: {style: {display: 'none'}}};
+    const elements = {map: {id: 'map'},
+        unavailable: {style: {display: 'none'}, textContent: 'Map unavailable'}};
     const context = {
         location: {search},
         document: {
@@ -214,4 +215,19 @@ test('no script address, no key, a failed script or a refused key show the unava
     const refused = openPage({mapsLoaded: false});
     refused.page.gm_authFailure();
     assert.strictEqual(refused.elements.unavailable.style.display, 'flex');
+});
+
+test('the unavailable note shows the text the panel gives, else the page\'s own', () => {
+    const cases = [
+        [{unavailableText: '\u5730\u56f3\u3092\u8868\u793a\u3067\u304d\u307e\u305b\u3093'},
+         '\u5730\u56f3\u3092\u8868\u793a\u3067\u304d\u307e\u305b\u3093'],
+        [{unavailableText: '<b>x</b>'}, '<b>x</b>'],
+        [{unavailableText: ''}, 'Map unavailable'],
+        [{}, 'Map unavailable'],
+    ];
+    for (const [config, shown] of cases) {
+        const {elements} = openPage({config, mapsLoaded: false});
+        assert.strictEqual(elements.unavailable.style.display, 'flex');
+        assert.strictEqual(elements.unavailable.textContent, shown, JSON.stringify(config));
+    }
 });

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTranslator>
 #include <QUrlQuery>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -188,6 +189,24 @@ TEST(MapView, PageAddressFollowsTheLocaleName) {
 
 bool showsUnavailable(MapView& view) {
     return evaluate(view, "document.getElementById('unavailable').style.display") == "flex";
+}
+
+// The note is the page's text translated by the program: in Japanese with the Japanese
+// translations installed.
+TEST(MapView, UnavailableNoteIsInTheProgramsLanguage) {
+    player();
+    useScript(QUrl());
+    if (!MapView::apiKey().isEmpty()) GTEST_SKIP() << "the build has a maps key";
+    QTranslator japanese;
+    ASSERT_TRUE(japanese.load(QString(RV_LANGUAGES_DIR) + "Ravlix360Player_ja_JP.qm"));
+    QCoreApplication::installTranslator(&japanese);
+    MapView view;
+    QCoreApplication::removeTranslator(&japanese);
+    view.resize(400, 300);
+    view.show();
+    EXPECT_TRUE(waitFor([&] { return showsUnavailable(view); }, 15000));
+    EXPECT_EQ(evaluate(view, "document.getElementById('unavailable').textContent").toString(),
+              QString::fromUtf8("\u5730\u56f3\u3092\u8868\u793a\u3067\u304d\u307e\u305b\u3093"));
 }
 
 // Without a key the page asks for nothing; with one, an unreachable script address leaves the

@@ -16,6 +16,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QStackedWidget>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QTest>
@@ -32,6 +33,7 @@
 #include "RecordingFiles.h"
 #include "RecordingWriter.h"
 #include "TestEnv.h"
+#include "ViewEvents.h"
 
 using EventWait::settle;
 using EventWait::waitFor;
@@ -39,6 +41,7 @@ using EventWait::waitFor;
 namespace {
 
 struct Clips {
+    QString solid;   // 2 s, 320x320, red everywhere
     QString minute;  // 60 s, 64x64
     QString lens;    // 6 s lens pattern, 320x320
     QString zero;
@@ -80,6 +83,13 @@ const Clips& clips() {
     static const Clips made = [] {
         const std::string dir = TestEnv::makeDir("panel");
         Clips c;
+        recording::ClipOptions red;
+        red.width = red.height = 320;
+        red.seconds = 2;
+        red.audio = false;
+        red.solidColor = "red";
+        c.solid = QString::fromStdString(dir + "/SOLID.MOV");
+        EXPECT_TRUE(recording::writeRecording(c.solid.toStdString(), red));
         c.minute = make(dir + "/MINUTE.MOV", 64, 60);
         c.lens = make(dir + "/LENS.MOV", 320, 6);
         c.large = make(dir + "/LARGE.MOV", 960, 5);
@@ -122,6 +132,13 @@ class PanelTest : public ::testing::Test {
     }
     PlayerGLView* glView() { return view->findChild<PlayerGLView*>(); }
     PlayerNormalGLView* plainView() { return view->findChild<PlayerNormalGLView*>(); }
+    // The full-screen button over the picture, the panel's only unnamed button.
+    QPushButton* btnZoomIn() {
+        for (QPushButton* b :
+             view->findChildren<QPushButton*>(QString(), Qt::FindDirectChildrenOnly))
+            if (b->objectName().isEmpty()) return b;
+        return nullptr;
+    }
     void invoke(const char* slot) { QMetaObject::invokeMethod(view.get(), slot); }
     void position(long ms) {
         QMetaObject::invokeMethod(view.get(), "positionUpdated", Q_ARG(long, ms));
@@ -171,12 +188,136 @@ TEST_F(PanelTest, ViewSizesFollowTheMode) {
     } cases[] = {{MODE_PANORAMA, {1104, 552}},
                  {MODE_TWO_IN_ONE, {660, 550}},
                  {MODE_FOUR_IN_ONE, {660, 550}},
-                 {MODE_ANGLE, {1104, 552}}};
+                 {MODE_ANGLE, {1280, 552}}};
     settle(50);
     EXPECT_EQ(plainView()->size(), QSize(552, 552));
     for (const auto& c : cases) {
         view->setPlaybackMode(c.mode);
         EXPECT_EQ(glView()->size(), c.dewarp) << c.mode;
+    }
+}
+
+// The angle view fills the picture area: its bottom rows show the picture wherever the lens
+// sees the direction shown there (the frame is red everywhere), at rest and after drags, in the
+// window's picture area and in a full-screen one.
+TEST_F(PanelTest, AngleViewHasPictureDownToTheBottomRows) {
+    open(clips().solid);
+    view->setPlaybackMode(MODE_ANGLE);
+    auto* area = view->findChild<QStackedWidget*>("stackedWidget");
+    // Placed as the window places it: a child given its geometry, whatever its views' sizes.
+    QWidget window;
+    window.resize(1920, 1080);
+    view->setParent(&window);
+    view->setMinimumSize(0, 0);  // kept from its time as a window of its own
+    window.show();
+    const struct {
+        QSize panel;
+        int dx, dy;
+    } cases[] = {{{689, 511}, 0, 0},
+                 {{689, 511}, 160, 160},
+                 {{689, 511}, -200, -160},
+                 {{1920, 1080}, 0, 0},
+                 {{1920, 1080}, 0, 200}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QString("%1x%2 drag %3,%4")
+                         .arg(c.panel.width())
+                         .arg(c.panel.height())
+                         .arg(c.dx)
+                         .arg(c.dy)
+                         .toStdString());
+        view->setGeometry(QRect(QPoint(0, 0), c.panel));
+        settle(50);
+        ASSERT_EQ(area->height(), c.panel.height() - 84);
+        ViewEvents::drag(glView(), c.dx, c.dy);
+        const QImage shown = area->grab().toImage();
+        ASSERT_EQ(shown.size(), area->size());
+        int seen = 0;
+        for (int y = shown.height() - 40; y < shown.height(); y += 3) {
+            for (int x = 0; x < shown.width(); x += 5) {
+                const QPoint at = glView()->mapFrom(area, QPoint(x, y));
+                ASSERT_TRUE(glView()->rect().contains(at)) << "holder at " << x << "," << y;
+                double lat, lon;
+                glView()->toCoordinate(at.x(), at.y(), &lat, &lon);
+                if (lat > 14) continue;
+                ++seen;
+                ASSERT_GT(qRed(shown.pixel(x, y)), 150) << x << "," << y << " lat " << lat;
+            }
+        }
+        EXPECT_GT(seen, 100);
+        ViewEvents::drag(glView(), -c.dx, -c.dy);
+    }
+    view->setParent(nullptr);
+}
+
+// The bar's buttons are flat pictures: after clicks on them and arrow keys none shows a focus
+// frame, each looks as before.
+TEST_F(PanelTest, BarButtonsShowNoFocusFrame) {
+    open(clips().minute);
+    view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    QTest::mouseMove(child<QWidget>("lblCurTime"));
+    settle(50);
+    const char* const names[] = {"btnOnceLoop", "btnStop",     "btnPrevious", "btnPlayPause",
+                                 "btnNext",     "btnSnapshot", "btnVolume"};
+    QList<QWidget*> buttons;
+    for (const char* name : names) buttons << child<QWidget>(name);
+    buttons << btnZoomIn();
+    QList<QImage> before;
+    for (QWidget* b : buttons) before << b->grab().toImage();
+    // Twice each, so that toggles come back to their first picture, then every button is
+    // compared, wherever the arrow keys have sent the focus.
+    for (QWidget* b : buttons) {
+        for (int i = 0; i < 2; ++i) {
+            QTest::mouseClick(b, Qt::LeftButton);
+            for (Qt::Key key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Down, Qt::Key_Up})
+                QTest::keyClick(view->windowHandle(), key);
+        }
+        QTest::mouseMove(child<QWidget>("lblCurTime"));
+        ASSERT_TRUE(waitFor([&] { return !b->underMouse(); }, 2000));
+        for (int i = 0; i < buttons.size(); ++i)
+            EXPECT_EQ(buttons[i]->grab().toImage(), before[i])
+                << b->objectName().toStdString() << " " << i;
+    }
+}
+
+// Pixels of the sliders' red (the filled part and the handles) in `widget`.
+int redPixels(QWidget* widget) {
+    const QImage shown = widget->grab().toImage();
+    int red = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x) {
+            const QRgb p = shown.pixel(x, y);
+            red += qAlpha(p) > 200 && qRed(p) > 120 && qGreen(p) < 40 && qBlue(p) < 40;
+        }
+    return red;
+}
+
+// Without a file the controls do nothing and look so: each bar button shows its grey picture
+// and the sliders lose their red; an opened file brings the normal pictures back.
+TEST_F(PanelTest, DisabledControlsLookDisabled) {
+    QTest::mouseMove(child<QWidget>("lblCurTime"));
+    settle(50);
+    const struct {
+        const char* button;
+        const char* picture;
+    } buttons[] = {{"btnOnceLoop", "icon_play_once"}, {"btnStop", "icon_stop"},
+                   {"btnPrevious", "icon_previous"},  {"btnPlayPause", "icon_play"},
+                   {"btnNext", "icon_next"},          {"btnSnapshot", "icon_snapshot"},
+                   {"btnVolume", "icon_volume_on"}};
+    auto shows = [&](const char* button, const QString& picture) {
+        const QImage drawn = child<QPushButton>(button)->grab().toImage().convertToFormat(
+            QImage::Format_ARGB32_Premultiplied);
+        const QImage expected = QImage(":/image/playerView/" + picture + ".png")
+                                    .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        return drawn == expected;
+    };
+    for (bool opened : {false, true}) {
+        if (opened) open(clips().minute);
+        for (const auto& b : buttons)
+            EXPECT_TRUE(shows(b.button, QString(b.picture) + (opened ? "_white" : "_disabled")))
+                << b.button << (opened ? " enabled" : " disabled");
+        for (const char* slider : {"progressSlider", "volumeSlider"})
+            EXPECT_EQ(redPixels(child<QWidget>(slider)) > 20, opened) << slider;
     }
 }
 
@@ -602,6 +743,11 @@ TEST_F(PanelTest, PlaysARecordingInEveryMode) {
         ASSERT_FALSE(shot.isNull());
         if (mode == MODE_TWO_IN_ONE || mode == MODE_FOUR_IN_ONE)
             shot = shot.copy(432, 0, 1296, 1080);
+        // The 2:1 angle snapshot spans the view's width; a wider view shows its middle rows.
+        if (mode == MODE_ANGLE) {
+            const int rows = 2160 * shown.height() / shown.width();
+            shot = shot.copy(0, (1080 - rows) / 2, 2160, rows);
+        }
         const QImage expected =
             shot.scaled(shown.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         const QImage frame =

@@ -57,7 +57,7 @@ TEST(LicenseNotice, EachPartAsItsPackageStates) {
          "GNU Lesser General Public License version 2.1 or later"},
         {"Arimo", "fonts-croscore", "OFL-1.1", "SIL Open Font License 1.1"},
         {"DejaVu Sans", "fonts-dejavu-core", "bitstream-vera", "Bitstream Vera font licence"},
-        {"IPAGothic", "fonts-ipafont-gothic", "IPA-1", "IPA Font License"},
+        {"IPAPGothic", "fonts-ipafont-gothic", "IPA-1", "IPA Font License"},
         {"Carlito", "fonts-crosextra-carlito", "OFL-1.1", "SIL Open Font License 1.1"},
     };
     for (const auto& part : parts) {

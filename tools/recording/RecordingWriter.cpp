@@ -43,32 +43,36 @@ size_t findMoov(const std::string& file) {
     return std::string::npos;
 }
 
+// The RGB picture to BT.709 video-range 4:2:0, the matrix the output is tagged with.
+const char* const kToVideo = "scale=out_color_matrix=bt709:out_range=tv,format=yuv420p";
+
 QString filterGraph(const ClipOptions& o) {
     if (!o.solidColor.empty())
-        return QString("color=%1:s=%2x%3:r=%4,format=yuv420p[v]")
+        return QString("color=%1:s=%2x%3:r=%4,format=gbrp,%5[v]")
             .arg(QString::fromStdString(o.solidColor))
             .arg(o.width)
             .arg(o.height)
-            .arg(o.fps);
-    const int radius =
-        o.lensRadius >= 0 ? o.lensRadius : int(std::lround(0.47 * std::min(o.width, o.height)));
+            .arg(o.fps)
+            .arg(kToVideo);
+    const int radius = lensRadiusOf(o);
     const int x = o.lensX >= 0 ? o.lensX : o.width / 2;
     const int y = o.lensY >= 0 ? o.lensY : o.height / 2;
     // Equirectangular test pattern -> the 210-degree field over a square as wide as the circle,
-    // masked to the circle and placed with its centre on the lens centre.
+    // masked to the circle and placed with its centre on the lens centre, all in RGB.
     return QString(
-               "[0:v]v360=input=e:output=fisheye:h_fov=210:v_fov=210:w=%1:h=%1[f];"
+               "[0:v]format=gbrp,v360=input=e:output=fisheye:h_fov=210:v_fov=210:w=%1:h=%1[f];"
                "nullsrc=s=%1x%1:d=1,format=gray,"
                "geq=lum='if(lte(hypot(X-W/2+0.5,Y-H/2+0.5),W/2),255,0)',"
                "loop=loop=-1:size=1[m];[f][m]alphamerge[a];"
-               "color=black:s=%2x%3:r=%4[bg];[bg][a]overlay=x=%5:y=%6:shortest=1,"
-               "format=yuv420p[v]")
+               "color=black:s=%2x%3:r=%4[bg];[bg][a]overlay=x=%5:y=%6:shortest=1:format=rgb,"
+               "%7[v]")
         .arg(2 * radius)
         .arg(o.width)
         .arg(o.height)
         .arg(o.fps)
         .arg(x - radius)
-        .arg(y - radius);
+        .arg(y - radius)
+        .arg(kToVideo);
 }
 
 QStringList clipArguments(const std::string& path, const ClipOptions& o) {
@@ -96,7 +100,15 @@ QStringList clipArguments(const std::string& path, const ClipOptions& o) {
              << "aac"
              << "-b:a"
              << "64k";
-    args << "-t" << QString::number(o.seconds) << "-c:v"
+    args << "-t" << QString::number(o.seconds) << "-colorspace"
+         << "bt709"
+         << "-color_primaries"
+         << "bt709"
+         << "-color_trc"
+         << "bt709"
+         << "-color_range"
+         << "tv"
+         << "-c:v"
          << "libx264"
          << "-preset"
          << "ultrafast"
@@ -106,6 +118,21 @@ QStringList clipArguments(const std::string& path, const ClipOptions& o) {
 }
 
 }  // namespace
+
+int lensCircleRadius(int width, int height) {
+    const int side = std::min(width, height);
+    const int halfWidth = width / 2;
+    const int smallest = 2 * (std::max(0, halfWidth / 2 - 30) + 1);
+    const int largest = std::min(2 * (halfWidth / 2 - 11 - 1), side / 2);
+    const int camera = int(std::lround(0.47 * side));
+    if (side < kMinSide) return camera;
+    return std::max(smallest, std::min(largest, camera));
+}
+
+int lensRadiusOf(const ClipOptions& options) {
+    return options.lensRadius >= 0 ? options.lensRadius
+                                   : lensCircleRadius(options.width, options.height);
+}
 
 std::string ffmpegTool() {
     if (QCoreApplication::instance()) {

@@ -2,6 +2,9 @@
 // request the broken files the player must refuse.
 //
 //   make_recordings FOLDER [--seconds N] [--size PIXELS] [--broken]
+//
+// PIXELS (720 unless given, at least 160) is the side of the square frames; their lens circle
+// lies where the lens-circle search looks for it.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -52,7 +55,7 @@ int main(int argc, char** argv) {
         else
             return usage();
     }
-    if (options.seconds < 1 || options.width < 16) return usage();
+    if (options.seconds < 1 || options.width < recording::kMinSide) return usage();
     if (!QDir().mkpath(QString::fromStdString(folder))) {
         std::fprintf(stderr, "cannot create %s\n", folder.c_str());
         return 1;

@@ -17,6 +17,7 @@ namespace {
 const QColor kWhite(255, 255, 255);
 const QColor kRed(150, 5, 5);
 const QColor kDark(60, 60, 60);
+const QColor kDisabled(190, 190, 190);  // a control of the bar that does nothing yet
 const QColor kHoverBack(255, 255, 255, 40);
 
 using Shape = std::function<void(QPainter&, const QColor&)>;
@@ -158,12 +159,20 @@ bool drawPlayerPictures(const QString& root, const QString&) {
                  {"icon_zoom_in", 40, zoomIn},     {"icon_zoom_out", 40, zoomOut}};
     bool ok = true;
     for (const auto& i : icons) {
-        const QColor dark = QString(i.name).startsWith("icon_zoom") ? kWhite : kDark;
+        const bool overPicture = QString(i.name).startsWith("icon_zoom");
+        const QColor dark = overPicture ? kWhite : kDark;
         ok &= PictureFiles::save(icon(i.width, 40, i.shape, dark), dir + i.name + "_white.png");
         ok &= PictureFiles::save(icon(i.width, 40, i.shape, kRed), dir + i.name + "_red.png");
+        // The full-screen button over the picture is never disabled.
+        if (!overPicture)
+            ok &= PictureFiles::save(icon(i.width, 40, i.shape, kDisabled),
+                                     dir + i.name + "_disabled.png");
     }
     ok &= PictureFiles::save(sliderHandle(16, kRed), dir + "icon_slider_handle.png");
     ok &= PictureFiles::save(sliderHandle(14, kRed), dir + "icon_slider_hangle_volume.png");
+    ok &= PictureFiles::save(sliderHandle(16, kDisabled), dir + "icon_slider_handle_disabled.png");
+    ok &= PictureFiles::save(sliderHandle(14, kDisabled),
+                             dir + "icon_slider_hangle_volume_disabled.png");
     return ok;
 }
 

@@ -1,4 +1,5 @@
-// Draws the file list's button pictures (78x60, transparent) in their white and red variants:
+// Draws the file list's button pictures (78x60, transparent) in their white, red and disabled
+// (grey) variants:
 //   draw_file_list_icons <resources>/image/fileListView
 #include <functional>
 
@@ -77,14 +78,19 @@ int main(int argc, char** argv) {
     const struct {
         const char* name;
         Drawing draw;
-    } icons[] = {
-        {"icon_file", drawFolder}, {"icon_save_360", drawSave360}, {"icon_YouTube", drawYouTube}};
+        bool disabled;  // the list disables the button while no file is open
+    } icons[] = {{"icon_file", drawFolder, false},
+                 {"icon_save_360", drawSave360, true},
+                 {"icon_YouTube", drawYouTube, true}};
     const struct {
         const char* suffix;
         QColor colour;
-    } variants[] = {{"_white", QColor(255, 255, 255)}, {"_red", QColor(255, 0, 0)}};
+    } variants[] = {{"_white", QColor(255, 255, 255)},
+                    {"_red", QColor(255, 0, 0)},
+                    {"_disabled", QColor(100, 100, 100)}};
     for (const auto& icon : icons) {
         for (const auto& variant : variants) {
+            if (!icon.disabled && QString(variant.suffix) == "_disabled") continue;
             const QString name = QString(icon.name) + variant.suffix + ".png";
             if (!write(dir, name, icon.draw, variant.colour)) return 1;
         }

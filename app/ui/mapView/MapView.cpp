@@ -54,11 +54,13 @@ QString MapView::apiKey() {
     return given.isEmpty() ? QString(RV_MAPS_API_KEY) : given;
 }
 
-// The maps script's address and key reach the page script before it runs.
+// The maps script's address and key, and the translated note shown without a map, reach the
+// page script before it runs.
 void MapView::installMapsConfig() {
     QJsonObject config;
     config["scriptUrl"] = scriptAddress();
     config["key"] = apiKey();
+    config["unavailableText"] = tr("Map unavailable");
     QWebEngineScript script;
     script.setName("mapsConfig");
     script.setInjectionPoint(QWebEngineScript::DocumentCreation);

@@ -84,13 +84,15 @@ void ModeView::updateStyle() {
 }
 
 void ModeView::modeChange() {
+    // The clicked button turns red on screen first: switching the view may take a while.
+    updateStyle();
+    repaint();
     for (const ButtonStyle& b : buttons()) {
         if (b.button->isChecked()) {
             emit sigModeChange(b.mode);
-            break;
+            return;
         }
     }
-    updateStyle();
 }
 
 void ModeView::mouseMoveEvent(QMouseEvent* event) {

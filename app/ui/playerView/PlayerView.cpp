@@ -40,6 +40,14 @@ QString buttonStyle(const QString& name, const QString& extra = QString()) {
         .arg(base, extra);
 }
 
+// A control of the bar: its grey picture while disabled, last so that it wins over hover.
+QString barButtonStyle(const QString& name) {
+    return buttonStyle(name) +
+           QString(
+               "QPushButton:disabled{background-image: url(:/image/playerView/%1_disabled.png);}")
+               .arg(name);
+}
+
 void imageBufCleanup(void* buffer) { std::free(buffer); }
 
 // A QImage (ARGB32) over a new buffer that the image frees.
@@ -76,6 +84,7 @@ PlayerView::PlayerView(QWidget* parent)
     btnZoomIn = new QPushButton(this);
     btnZoomIn->setStyleSheet(buttonStyle("icon_zoom_in", "border: none;"));
     btnZoomIn->setFixedSize(40, 40);
+    btnZoomIn->setFocusPolicy(Qt::NoFocus);
     btnZoomIn->move(width() - btnZoomIn->width() - 10, 10);
     btnZoomIn->raise();
     converter = new QtAV::VideoFrameConverter();
@@ -91,11 +100,11 @@ PlayerView::PlayerView(QWidget* parent)
         style->setParent(slider);
         slider->setStyle(style);
     }
-    ui->btnOnceLoop->setStyleSheet(buttonStyle("icon_play_once"));
-    ui->btnStop->setStyleSheet(buttonStyle("icon_stop"));
-    ui->btnPrevious->setStyleSheet(buttonStyle("icon_previous"));
-    ui->btnNext->setStyleSheet(buttonStyle("icon_next"));
-    ui->btnSnapshot->setStyleSheet(buttonStyle("icon_snapshot"));
+    ui->btnOnceLoop->setStyleSheet(barButtonStyle("icon_play_once"));
+    ui->btnStop->setStyleSheet(barButtonStyle("icon_stop"));
+    ui->btnPrevious->setStyleSheet(barButtonStyle("icon_previous"));
+    ui->btnNext->setStyleSheet(barButtonStyle("icon_next"));
+    ui->btnSnapshot->setStyleSheet(barButtonStyle("icon_snapshot"));
     showPlayPicture(true);
     showVolumePicture(true);
     setControlsEnabled(false);
@@ -149,11 +158,11 @@ void PlayerView::connectFrames() {
 void PlayerView::setControlsEnabled(bool enabled) { ui->controlWidget->setEnabled(enabled); }
 
 void PlayerView::showPlayPicture(bool playPicture) {
-    ui->btnPlayPause->setStyleSheet(buttonStyle(playPicture ? "icon_play" : "icon_pause"));
+    ui->btnPlayPause->setStyleSheet(barButtonStyle(playPicture ? "icon_play" : "icon_pause"));
 }
 
 void PlayerView::showVolumePicture(bool on) {
-    ui->btnVolume->setStyleSheet(buttonStyle(on ? "icon_volume_on" : "icon_volume_off"));
+    ui->btnVolume->setStyleSheet(barButtonStyle(on ? "icon_volume_on" : "icon_volume_off"));
 }
 
 QString PlayerView::timeText(int minutes, int seconds) {
@@ -211,6 +220,10 @@ void PlayerView::sizeDewarpView(PLAYBACK_MODE forMode) {
     if (forMode == MODE_TWO_IN_ONE || forMode == MODE_FOUR_IN_ONE) {
         const int k = qMax(0, qMin(w / 6, h / 5));
         dewarpView->setFixedSize(6 * k, 5 * k);
+    } else if (forMode == MODE_ANGLE) {
+        // The angle view's projection follows the view's aspect: it fills the picture area,
+        // where a 2:1 view would leave the holder's black above and below it.
+        dewarpView->setFixedSize(qMax(0, w), qMax(0, h));
     } else {
         const int k = qMax(0, qMin(w / 2, h));
         dewarpView->setFixedSize(2 * k, k);
@@ -300,7 +313,7 @@ void PlayerView::btnNextClicked() { emit sigNextFile(); }
 
 void PlayerView::btnOnceLoopClicked() {
     loop = !loop;
-    ui->btnOnceLoop->setStyleSheet(buttonStyle(loop ? "icon_loop" : "icon_play_once"));
+    ui->btnOnceLoop->setStyleSheet(barButtonStyle(loop ? "icon_loop" : "icon_play_once"));
 }
 
 void PlayerView::videoChanged() {

@@ -12,13 +12,6 @@ void GLMesh::squareViewport(QOpenGLFunctions& gl, int w, int h) {
     gl.glViewport((w - side) / 2, (h - side) / 2, side, side);
 }
 
-void GLMesh::createSphere(QOpenGLFunctions& gl, int numSlices) {
-    freeArrays();
-    numIndices =
-        VertexUtil::esGenSphere(numSlices, 1.0f, &vertices, &texCoords, &indices, &numVertices);
-    upload(gl);
-}
-
 void GLMesh::createSurface(QOpenGLFunctions& gl, int numSlices) {
     freeArrays();
     numIndices = VertexUtil::esGenSurface(numSlices, &vertices, &texCoords, &indices, &numVertices);

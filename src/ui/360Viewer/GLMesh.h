@@ -22,8 +22,7 @@ class GLMesh {
     // The viewport of the centred square of side min(w, h) in a w x h widget.
     static void squareViewport(QOpenGLFunctions& gl, int w, int h);
 
-    // Builds the sphere of radius 1 or the flat quad of `numSlices` and uploads it.
-    void createSphere(QOpenGLFunctions& gl, int numSlices);
+    // Builds the flat quad of `numSlices` and uploads it.
     void createSurface(QOpenGLFunctions& gl, int numSlices);
     // Binds the buffers to the attributes and the index buffer of the bound vertex array.
     void bind(QOpenGLFunctions& gl) const;

@@ -17,17 +17,24 @@ QByteArray GLProgram::resource(const QString& path) {
 }
 
 bool GLProgram::build(const char* tag, const QByteArray& vertexSource,
-                      const QByteArray& fragmentSource) {
+                      const QByteArray& fragmentSource, const QByteArray& fragmentLibrary) {
     destroy();
     program = std::make_unique<QOpenGLShaderProgram>();
     vertexShader = std::make_unique<QOpenGLShader>(QOpenGLShader::Vertex);
     fragmentShader = std::make_unique<QOpenGLShader>(QOpenGLShader::Fragment);
-    if (!vertexShader->compileSourceCode(vertexSource) ||
-        !fragmentShader->compileSourceCode(fragmentSource))
-        LogSystem::e(tag, "shader compile failed: %s%s", qPrintable(vertexShader->log()),
-                     qPrintable(fragmentShader->log()));
+    bool compiled = vertexShader->compileSourceCode(vertexSource) &&
+                    fragmentShader->compileSourceCode(fragmentSource);
+    if (!fragmentLibrary.isEmpty()) {
+        libraryShader = std::make_unique<QOpenGLShader>(QOpenGLShader::Fragment);
+        compiled = libraryShader->compileSourceCode(fragmentLibrary) && compiled;
+    }
+    if (!compiled)
+        LogSystem::e(tag, "shader compile failed: %s%s%s", qPrintable(vertexShader->log()),
+                     qPrintable(fragmentShader->log()),
+                     libraryShader ? qPrintable(libraryShader->log()) : "");
     program->addShader(vertexShader.get());
     program->addShader(fragmentShader.get());
+    if (libraryShader) program->addShader(libraryShader.get());
     program->bindAttributeLocation("position", GLMesh::kPositionLocation);
     program->bindAttributeLocation("texCoordIn", GLMesh::kTexCoordLocation);
     linked = program->link();
@@ -44,5 +51,6 @@ void GLProgram::destroy() {
     program.reset();
     vertexShader.reset();
     fragmentShader.reset();
+    libraryShader.reset();
     linked = false;
 }

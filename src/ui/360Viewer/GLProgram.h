@@ -8,7 +8,8 @@
 class QOpenGLShader;
 class QOpenGLShaderProgram;
 
-// One vertex and one fragment shader linked with the attributes of GLMesh at their locations and
+// One vertex shader and one or two fragment shaders (the view's own and a library of functions
+// it declares) linked with the attributes of GLMesh at their locations and
 // "samplerA" on texture unit 0. Used with the view's context current, on its thread.
 class GLProgram {
   public:
@@ -21,7 +22,9 @@ class GLProgram {
     static QByteArray resource(const QString& path);
 
     // Compiles, links and binds; failures are logged under `tag` (a literal). Whether it linked.
-    bool build(const char* tag, const QByteArray& vertexSource, const QByteArray& fragmentSource);
+    // A non-empty `fragmentLibrary` is a second fragment shader linked beside the first.
+    bool build(const char* tag, const QByteArray& vertexSource, const QByteArray& fragmentSource,
+               const QByteArray& fragmentLibrary = QByteArray());
     void destroy();
     bool isLinked() const { return linked; }
     // The program, null before build and after destroy.
@@ -31,5 +34,6 @@ class GLProgram {
     std::unique_ptr<QOpenGLShaderProgram> program;
     std::unique_ptr<QOpenGLShader> vertexShader;
     std::unique_ptr<QOpenGLShader> fragmentShader;
+    std::unique_ptr<QOpenGLShader> libraryShader;
     bool linked = false;
 };

@@ -9,9 +9,10 @@ static void initViewer360Resources() { Q_INIT_RESOURCE(glsl); }
 
 namespace {
 
-const int kNumSlices = 360;
-// The player's vertex stage: with isSphere it turns the sphere and projects it.
+// The vertex stage places the quad over the view; with isSphere the fragment stage's library
+// finds the sphere point of each pixel.
 const char* const kVertexShader = ":/glsl/VertexDewarp.vsh";
+const char* const kViewCoordinate = ":/glsl/FragmentViewCoordinate.fsh";
 
 }  // namespace
 
@@ -39,8 +40,7 @@ void OpenGL360ViewBase::destroyGL() {
     if (!initialized) return;
     makeCurrent();
     destroyTextures();
-    sphere.destroy(*this);
-    surface.destroy(*this);
+    quad.destroy(*this);
     vertexArray.destroy();
     shaders.destroy();
     initialized = false;
@@ -74,7 +74,9 @@ void OpenGL360ViewBase::repaintIfInitialized() {
 }
 
 void OpenGL360ViewBase::buildProgram() {
-    if (shaders.build(tag, GLProgram::resource(kVertexShader), fragmentSource())) setSamplers();
+    if (shaders.build(tag, GLProgram::resource(kVertexShader), fragmentSource(),
+                      GLProgram::resource(kViewCoordinate)))
+        setSamplers();
 }
 
 void OpenGL360ViewBase::rebuildProgram() {
@@ -90,7 +92,7 @@ void OpenGL360ViewBase::initializeGL() {
     vertexArray.create();
     vertexArray.bind();
     createTextures();
-    sphere.createSphere(*this, kNumSlices);
+    quad.createSurface(*this, GLMesh::kFlatSlices);
     resetButton.create();
     updateAnglePicture();
     initialized = true;
@@ -106,22 +108,15 @@ void OpenGL360ViewBase::paintGL() {
         control.setMatrices(*program(), size());
         program()->setUniformValue("isSphere", showsSphere());
         QOpenGLVertexArrayObject::Binder binder(&vertexArray);
-        const GLMesh& drawn = mesh();
-        drawn.bind(*this);
+        quad.bind(*this);
         drawSource();
-        drawn.draw(*this);
+        quad.draw(*this);
     }
     if (control.isResetting()) {
         control.resetStep();
         updateAnglePicture();
         update();
     }
-}
-
-const GLMesh& OpenGL360ViewBase::mesh() {
-    if (showsSphere()) return sphere;
-    if (surface.indexCount() == 0) surface.createSurface(*this, GLMesh::kFlatSlices);
-    return surface;
 }
 
 void OpenGL360ViewBase::mousePressEvent(QMouseEvent* event) { control.press(event->localPos()); }

@@ -66,7 +66,7 @@ class OpenGL360ViewBase : public QOpenGLWidget, protected QOpenGLFunctions {
     virtual bool hasSource() const = 0;
     // Sets the subclass's uniforms and uploads its textures; the program is bound.
     virtual void drawSource() = 0;
-    // The sphere through the projection (with "isSphere" set), else the flat quad.
+    // The sphere through the projection (with "isSphere" set), else the flat picture.
     virtual bool showsSphere() const { return true; }
     // Whether dragging and the wheel turn and zoom the view.
     virtual bool turnsWithPointer() const { return true; }
@@ -90,8 +90,6 @@ class OpenGL360ViewBase : public QOpenGLWidget, protected QOpenGLFunctions {
     void updateAnglePicture();
     // Compiles and links the program; the context is current.
     void buildProgram();
-    // The mesh to draw, the flat quad made on first use.
-    const GLMesh& mesh();
 
     const char* tag;
     AngleViewControl control;
@@ -100,6 +98,5 @@ class OpenGL360ViewBase : public QOpenGLWidget, protected QOpenGLFunctions {
     // GL objects, valid while initialised.
     GLProgram shaders;
     QOpenGLVertexArrayObject vertexArray;
-    GLMesh sphere;
-    GLMesh surface;
+    GLMesh quad;  // covers the view in both ways of drawing
 };

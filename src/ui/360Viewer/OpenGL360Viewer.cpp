@@ -8,17 +8,17 @@ namespace {
 
 const char* const kRgbFragment =
     "#version 330 core\n"
-    "in vec2 texCoordOut;\n"
+    "vec2 viewTexCoord();\n"
     "out vec4 fragColor;\n"
     "uniform sampler2D tex_y;\n"
     "void main()\n"
     "{\n"
-    "    fragColor = texture(tex_y, texCoordOut);\n"
+    "    fragColor = texture(tex_y, viewTexCoord());\n"
     "}\n";
 
 const char* const kYuvFragment =
     "#version 330 core\n"
-    "in vec2 texCoordOut;\n"
+    "vec2 viewTexCoord();\n"
     "out vec4 fragColor;\n"
     "uniform sampler2D tex_y;\n"
     "uniform sampler2D tex_u;\n"
@@ -26,9 +26,10 @@ const char* const kYuvFragment =
     "uniform mat3 colorConversionMatrix;\n"
     "void main()\n"
     "{\n"
-    "    vec3 yuv = vec3(texture(tex_y, texCoordOut).r - 16.0 / 255.0,\n"
-    "                    texture(tex_u, texCoordOut).r - 0.5,\n"
-    "                    texture(tex_v, texCoordOut).r - 0.5);\n"
+    "    vec2 at = viewTexCoord();\n"
+    "    vec3 yuv = vec3(texture(tex_y, at).r - 16.0 / 255.0,\n"
+    "                    texture(tex_u, at).r - 0.5,\n"
+    "                    texture(tex_v, at).r - 0.5);\n"
     "    fragColor = vec4(colorConversionMatrix * yuv, 1.0);\n"
     "}\n";
 
