@@ -54,3 +54,8 @@ double FFMpegCodecDecoder::seconds(const AVFrame* frame, double origin, double f
     if (pts == AV_NOPTS_VALUE || timeBase_.den == 0 || timeBase_.num == 0) return fallback;
     return pts * av_q2d(timeBase_) - origin;
 }
+
+double FFMpegCodecDecoder::durationSeconds(const AVFrame* frame, double fallback) const {
+    if (frame->pkt_duration <= 0 || timeBase_.den == 0 || timeBase_.num == 0) return fallback;
+    return frame->pkt_duration * av_q2d(timeBase_);
+}

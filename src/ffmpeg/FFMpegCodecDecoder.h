@@ -32,6 +32,8 @@ class FFMpegCodecDecoder {
     // Presentation time in seconds of a decoded frame relative to `origin`
     // (seconds), or `fallback` when the frame has no time stamp.
     double seconds(const AVFrame* frame, double origin, double fallback) const;
+    // Duration in seconds of a decoded frame, or `fallback` when the packet stated none.
+    double durationSeconds(const AVFrame* frame, double fallback) const;
 
   private:
     ffh::CodecContextPtr context_;
