@@ -4,6 +4,7 @@
 
 #include <QMetaObject>
 #include <QMutexLocker>
+#include <QSignalBlocker>
 
 #include "GpsDataParser.h"
 #include "VideoFormat.h"
@@ -50,6 +51,17 @@ RavlixPlayer::RavlixPlayer(QObject* parent)
     connect(frameExtractor, SIGNAL(frameExtracted(QtAV::VideoFrame)), this,
             SLOT(extractedFrame(QtAV::VideoFrame)));
     connect(frameExtractor, SIGNAL(error(QString)), this, SLOT(extractedError(QString)));
+    // A file that fails once it plays (cut short or damaged since) cannot be shown either. Sent
+    // from the event loop, never inside the receiver's own call that started playback, and
+    // dropped when a later open() came first.
+    connect(avPlayer, &QtAV::AVPlayer::error, this, [this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation = generationOfOpen()] {
+                if (generation == generationOfOpen()) emit sigOpenFailed(-1);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 RavlixPlayer::~RavlixPlayer() {
@@ -73,7 +85,11 @@ void RavlixPlayer::open(QString path) {
 
     filePath = path;
     avPlayer->setFile(path);
-    avPlayer->load();
+    {
+        // Its result is not examined, nor its error sent: the extractor reports such a file.
+        const QSignalBlocker quiet(avPlayer);
+        avPlayer->load();
+    }
 
     frameExtractor->setSource(path);
     frameExtractor->setPosition(0);
@@ -188,6 +204,11 @@ void RavlixPlayer::deliver(const Report& report) {
     }
     emit sigCurrentPositionUpdated(report.ms);
     if (report.index >= 0) emit sigGyroInfoUpdated(report.index, report.info);
+}
+
+quint64 RavlixPlayer::generationOfOpen() {
+    QMutexLocker lock(&mutex);
+    return openGeneration;
 }
 
 bool RavlixPlayer::extractionIsCurrent() {

@@ -92,6 +92,8 @@ class RavlixPlayer : public QtAV::VideoOutput {
     Report takeReport(double t);
     // Main thread: emits position and record unless the report is stale.
     void deliver(const Report& report);
+    // Counts the calls of open(); any thread.
+    quint64 generationOfOpen();
     // Main thread: whether the extractor result being handled belongs to the current open.
     bool extractionIsCurrent();
     using Records = std::shared_ptr<std::vector<std::unique_ptr<GyroInfo>>>;

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include "LogSystem.h"
+#include "PictureLimits.h"
 
 namespace {
 
@@ -35,6 +36,17 @@ int64_t saturated(double value, int64_t nan) {
     return value < kLimit ? static_cast<int64_t>(value) : INT64_MAX;
 }
 
+// Whether a video stream states a picture above the limit.
+bool statesTooLargePicture(const AVFormatContext* format) {
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        const AVCodecParameters* stream = format->streams[i]->codecpar;
+        if (stream->codec_type == AVMEDIA_TYPE_VIDEO &&
+            !PictureLimits::allows(stream->width, stream->height))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 FFMpegMediaInput::FFMpegMediaInput(const char* tag, const char* openFailedFormat)
@@ -44,6 +56,13 @@ int FFMpegMediaInput::fail(int code, const std::string& message) {
     close();
     failure_ = message;
     return code;
+}
+
+int FFMpegMediaInput::failTooLarge() {
+    if (tag_)
+        LogSystem::e(tag_, "Picture above %d pixels a side, file: %s", PictureLimits::kMaxSide,
+                     path_.c_str());
+    return fail(-2, "Picture too large: " + path_);
 }
 
 int FFMpegMediaInput::openFile(const char* path) {
@@ -64,13 +83,17 @@ int FFMpegMediaInput::openFile(const char* path) {
         return fail(-2, "Can not open media: " + path_);
     }
     format_.reset(raw);
-    err = avformat_find_stream_info(raw, nullptr);
+    // Sizes stated by the container are checked before probing decodes a picture, those found
+    // by probing (held to the limit) after it.
+    if (statesTooLargePicture(raw)) return failTooLarge();
+    err = FFMpegCodecDecoder::findStreamInfo(raw);
     if (err < 0) {
         if (tag_)
             LogSystem::e(tag_, "avformat_find_stream_info() failed, file: %s, error: %d.", path,
                          err);
         return fail(-2, "No stream info: " + path_);
     }
+    if (statesTooLargePicture(raw)) return failTooLarge();
     packet_ = ffh::makePacket();
     if (!packet_) return fail(-2, "Out of memory");
     origin_ = raw->start_time != AV_NOPTS_VALUE ? raw->start_time / double(AV_TIME_BASE) : 0.0;

@@ -38,6 +38,8 @@ class FFMpegMediaInput {
     // decoder opens (four frame threads) and, when `withAudio`, its best audio stream likewise.
     // 0, -30 missing file, -2 no stream decodable or any other failure (all
     // released).
+    // Both ways of opening fail with -2 when a video stream states a picture above
+    // PictureLimits.
     int open(const char* path, bool withAudio);
 
     void close();
@@ -98,6 +100,8 @@ class FFMpegMediaInput {
     int selectVideo();
     int openAudio();
     int fail(int code, const std::string& message);
+    // Fails with -2 for a picture above PictureLimits.
+    int failTooLarge();
     int feedOnePacket();
 
     const char* tag_;

@@ -199,23 +199,29 @@ void AVPlayer::seek(qint64 ms) {
 }
 
 void AVPlayer::onMediaEnd(int run, int serial) {
-    if (!d->session || run != d->run || serial != d->session->serial()) return;
+    auto current = [&] { return d->session && run == d->run && serial == d->session->serial(); };
+    if (!current()) return;
+    // A run that failed would only fail the same way again: it is never repeated.
+    const QString failure = d->session->failure();
     emit mediaEnded();
-    // A run that showed nothing would only fail the same way again.
+    if (!current()) return;  // a receiver stopped, restarted or sought meanwhile
     const bool repeatLeft = d->repeatMax < 0 || d->repeatsDone < d->repeatMax;
-    if (repeatLeft && d->session->producedOutput()) {
+    if (failure.isEmpty() && repeatLeft) {
         ++d->repeatsDone;
         d->session->seek(std::min(d->startMs, d->durationMs) / 1000.0);
         emit repeated();
         return;
     }
-    if (d->endAction & MediaEndAction_Pause) {
+    if (failure.isEmpty() && (d->endAction & MediaEndAction_Pause)) {
         pause(true);
         return;
     }
     stop();
     VideoOutput* output = dynamic_cast<VideoOutput*>(d->renderer);
     if (output && !(d->endAction & MediaEndAction_KeepDisplay)) output->clearCurrentFrame();
+    if (failure.isEmpty()) return;
+    LogSystem::w(kTag, "playback failed: %s", failure.toUtf8().constData());
+    emit error(failure);
 }
 
 void AVPlayer::onNotify() {

@@ -96,6 +96,9 @@ class AVPlayer : public QObject {
     // A file ended and was restarted for a repeat.
     void repeated();
     void mediaEnded();
+    // The file could not be loaded, or a run failed: it played nothing, or it ended well before
+    // the end the file states (cut short or damaged while playing). A failed run is never
+    // repeated; the player has stopped when this is emitted.
     void error(const QString& message);
 
   private slots:

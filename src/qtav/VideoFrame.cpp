@@ -10,18 +10,17 @@ extern "C" {
 }
 
 #include "FFMpegHandles.h"
+#include "PictureLimits.h"
 #include "VideoFrameConverter.h"
 
 namespace QtAV {
 
 namespace {
 
-// Largest accepted side of a frame made from caller data, in pixels.
-constexpr int kMaxSide = 16384;
-
 // A frame of the given size and format with packed, uninitialised planes; null on failure.
+// Frames made from caller data are held to the limit of decoded pictures.
 ffh::FramePtr allocPacked(int width, int height, int avFormat) {
-    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide || avFormat < 0)
+    if (width <= 0 || height <= 0 || !PictureLimits::allows(width, height) || avFormat < 0)
         return nullptr;
     ffh::FramePtr frame = ffh::makeFrame();
     if (!frame) return nullptr;

@@ -24,10 +24,12 @@ class VideoFrame {
     VideoFrame();
     // A frame of the given size and format. `data` holds the planes one after
     // the other with rows packed (no padding); an empty `data` allocates
-    // zero-filled planes. Data of the wrong size gives an invalid frame.
+    // zero-filled planes. Data of the wrong size, or a size above PictureLimits, gives an
+    // invalid frame.
     VideoFrame(int width, int height, const VideoFormat& format,
                const QByteArray& data = QByteArray());
-    // A deep copy of the image as Format_BGRA32; a null image gives an invalid frame.
+    // A deep copy of the image as Format_BGRA32; a null image, or one above PictureLimits,
+    // gives an invalid frame.
     explicit VideoFrame(const QImage& image);
     VideoFrame(const VideoFrame& other);
     VideoFrame& operator=(const VideoFrame& other);

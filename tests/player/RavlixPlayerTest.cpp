@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <set>
 #include <string>
 #include <thread>
@@ -178,6 +179,46 @@ TEST_F(RavlixPlayerTest, UnshowableFilesFailExactlyOnceAfterTheAnnouncement) {
             << path;
         EXPECT_EQ(std::vector<long>{-1}, probe->values(Kind::OpenFailed)) << path;
         EXPECT_TRUE(player->getAllGyroInfo().isEmpty()) << path;
+    }
+}
+
+// A recording cut short or overwritten with zeros while it plays fails once, as a file that does
+// not open does, within its duration: no loop over the part still there, no silent stop.
+TEST_F(RavlixPlayerTest, RecordingDamagedWhilePlayingFailsOnce) {
+    const std::string dir = TestEnv::makeDir("damaged");
+    ClipOptions clip;
+    clip.width = clip.height = 96;
+    clip.seconds = 10;  // more than the player reads ahead
+    struct Case {
+        const char* name;
+        std::function<bool(QFile&)> damage;
+    };
+    const Case cases[] = {
+        {"CUT.MOV", [](QFile& file) { return file.resize(file.size() * 3 / 10); }},
+        {"ZEROED.MOV",
+         [](QFile& file) {
+             const QByteArray zeros(int(file.size()), '\0');
+             return file.open(QIODevice::ReadWrite) && file.write(zeros) == zeros.size() &&
+                    file.flush();
+         }},
+    };
+    for (const Case& c : cases) {
+        const std::string path = make(dir + "/" + c.name, clip, 6);
+        openAndWait(path);
+        probe->clear();
+        playTo(300);
+        QFile file(QString::fromStdString(path));
+        ASSERT_TRUE(c.damage(file)) << c.name;
+        file.close();
+        ASSERT_TRUE(
+            waitFor([&] { return probe->count(Kind::OpenFailed) > 0; }, clip.seconds * 1000 + 2000))
+            << c.name;
+        settle(400);
+        EXPECT_EQ(std::vector<long>{-1}, probe->values(Kind::OpenFailed)) << c.name;
+        const std::vector<long> positions = probe->values(Kind::Position);
+        for (size_t i = 1; i < positions.size(); ++i)
+            EXPECT_GT(positions[i], positions[i - 1]) << c.name << ": the head was played again";
+        EXPECT_LT(positions.back(), (clip.seconds - 0.5) * 1000) << c.name;
     }
 }
 

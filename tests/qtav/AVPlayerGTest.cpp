@@ -491,4 +491,53 @@ TEST_F(AVPlayerTest, RepeatOfARunWithoutFramesEndsPlayback) {
     EXPECT_EQ(0u, recorder.count());
 }
 
+// A file cut short or overwritten with zeros while it plays (the moov box read long before): the
+// run ends with an error where the damage begins, instead of looping over the part still there
+// or stopping without a word. The clip is longer than the player holds read ahead (the read
+// buffer and the packet queues: some five seconds of this small clip), so the damage reaches
+// packets not yet read.
+TEST_F(AVPlayerTest, FileDamagedWhilePlayingFailsInsteadOfRepeating) {
+    struct Case {
+        const char* name;
+        std::function<bool(QFile&)> damage;
+    };
+    const Case cases[] = {
+        {"cutShort", [](QFile& file) { return file.resize(file.size() * 3 / 10); }},
+        {"zeroed",
+         [](QFile& file) {
+             const QByteArray zeros(int(file.size()), '\0');
+             return file.open(QIODevice::ReadWrite) && file.write(zeros) == zeros.size() &&
+                    file.flush();
+         }},
+    };
+    constexpr double kClipSec = 10;
+    for (const Case& c : cases) {
+        const QString path = QtavFixture::make(c.name, {kClipSec, 30, true, true});
+        ASSERT_FALSE(path.isEmpty());
+        Recorder local;
+        QSignalSpy errors(&player, &AVPlayer::error);
+        QSignalSpy repeated(&player, &AVPlayer::repeated);
+        player.stop();
+        player.setRenderer(&local);
+        player.setRepeat(-1);
+        player.setMediaEndAction(QtAV::MediaEndAction_KeepDisplay);
+        player.setFile(path);
+        player.play();
+        ASSERT_TRUE(waitFor([&] { return local.count() >= 5; }, 5000)) << c.name;
+        QFile file(path);
+        ASSERT_TRUE(c.damage(file)) << c.name;
+        file.close();
+        ASSERT_TRUE(waitFor([&] { return errors.count() > 0; }, int(kClipSec * 1000) + 2000))
+            << c.name;
+        settle(300);
+        EXPECT_EQ(1, errors.count()) << c.name;
+        EXPECT_EQ(0, repeated.count()) << c.name;
+        EXPECT_EQ(AVPlayer::StoppedState, player.state()) << c.name;
+        const std::vector<Recorder::Shot> shots = local.shots();
+        for (size_t i = 1; i < shots.size(); ++i)
+            EXPECT_GT(shots[i].t, shots[i - 1].t) << c.name << ": the head was shown again";
+        EXPECT_LT(shots.back().t, kClipSec - 0.5) << c.name;
+    }
+}
+
 }  // namespace

@@ -66,6 +66,9 @@ TEST(VideoFrame, SizesAndDataAreChecked) {
         {0, 2, VideoFormat::Format_BGRA32, -1, false},
         {-4, 2, VideoFormat::Format_BGRA32, -1, false},
         {100000, 100000, VideoFormat::Format_BGRA32, -1, false},
+        {8192, 1, VideoFormat::Format_BGRA32, -1, true},  // at the picture limit
+        {1, 8193, VideoFormat::Format_BGRA32, -1, false},
+        {8193, 1, VideoFormat::Format_BGRA32, -1, false},
         {4, 2, VideoFormat::Format_Invalid, -1, false},
     };
     for (const Case& c : cases) {

@@ -95,8 +95,11 @@ bool AudioThread::decodeNext() {
             pendingStart = decoder.seconds(frame.get(), session->origin(), pendingStart);
             pendingSerial = decodeSerial;
             applyGain(&pending, session->gain());
-            if (!pending.isEmpty()) return true;
-            continue;
+            if (pending.isEmpty()) continue;
+            session->decodedUpTo(PlaybackSession::AudioStream,
+                                 pendingStart + pending.size() / (double(rate) * channels * 2),
+                                 decodeSerial);
+            return true;
         }
         if (ret == AVERROR_EOF && !ended) {
             ended = true;

@@ -6,9 +6,11 @@
 //    before the target and shows the first at or after it (also while paused),
 //    which starts the clock; after that paces each frame on the clock.
 // 4. Audio thread (AudioThread): decodes and writes sound as the clock runs.
-// 5. When every stream of the current serial has ended, onEnd(serial).
+// 5. When every stream of the current serial has ended, onEnd(serial); the owner then asks
+//    failure() whether the run reached the file's stated end.
 #include "PlaybackSession.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include <QElapsedTimer>
@@ -35,6 +37,9 @@ constexpr double kDropLateSec = 0.5;
 constexpr qint64 kMaxGapNs = 1000000000;
 // A time stamp this close before a seek target counts as at the target.
 constexpr double kTargetSlackSec = 0.001;
+// A main stream decoded to this close before its stated end played in full: room for rounding
+// and a last frame's duration, far less than a file cut short loses.
+constexpr double kEndSlackSec = 0.25;
 
 qint64 monotonicNs() {
     static QElapsedTimer timer = [] {
@@ -45,6 +50,13 @@ qint64 monotonicNs() {
     return timer.nsecsElapsed();
 }
 
+// Where the main stream (the video, else the sound) ends by the file; 0 when the file states no
+// end or the end is only estimated from the bit rate.
+double statedEndOf(const FFMpegMediaInput& input) {
+    if (input.format()->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE) return 0;
+    return input.videoIndex() >= 0 ? input.videoDuration() : input.audioDuration();
+}
+
 }  // namespace
 
 PlaybackSession::PlaybackSession(std::unique_ptr<FFMpegMediaInput> in, VideoRenderer* videoRenderer,
@@ -53,6 +65,7 @@ PlaybackSession::PlaybackSession(std::unique_ptr<FFMpegMediaInput> in, VideoRend
       masterClock(clock),
       audioOutput(audio),
       onEnd(std::move(end)),
+      statedEnd(statedEndOf(*input)),
       videoQueue(kVideoPackets, kQueueBytes),
       audioQueue(kAudioPackets, kQueueBytes),
       renderer(videoRenderer) {}
@@ -110,6 +123,7 @@ void PlaybackSession::seek(double seconds) {
         presentPending = hasVideo();
         demuxSeekPending = true;
         videoEnded = audioEnded = endReported = produced = false;
+        decodedEnd[VideoStream] = decodedEnd[AudioStream] = 0;
         masterClock->updateValue(seconds);
         masterClock->pause(presentPending || paused);
     }
@@ -126,9 +140,19 @@ void PlaybackSession::setRenderer(VideoRenderer* videoRenderer) {
     renderer = videoRenderer;
 }
 
-bool PlaybackSession::producedOutput() const {
+QString PlaybackSession::failure() const {
     std::lock_guard<std::mutex> locker(lock);
-    return produced;
+    if (!produced) return QStringLiteral("Nothing could be played");
+    const double reached = decodedEnd[hasVideo() ? VideoStream : AudioStream];
+    if (reached >= statedEnd - kEndSlackSec) return QString();
+    return QStringLiteral("The media ends at %1 s of the %2 s the file states")
+        .arg(reached, 0, 'f', 3)
+        .arg(statedEnd, 0, 'f', 3);
+}
+
+void PlaybackSession::decodedUpTo(Stream stream, double seconds, int serial) {
+    std::lock_guard<std::mutex> locker(lock);
+    if (serial == currentSerial) decodedEnd[stream] = std::max(decodedEnd[stream], seconds);
 }
 
 void PlaybackSession::soundPlayed(int serial) {
@@ -226,6 +250,9 @@ void PlaybackSession::videoLoop() {
             const double t =
                 decoder.seconds(frame.get(), input->origin(), lastT + input->frameInterval());
             lastT = t;
+            decodedUpTo(VideoStream,
+                        t + decoder.durationSeconds(frame.get(), input->frameInterval()),
+                        decodeSerial);
             handleFrame(frame.get(), t, decodeSerial);
         }
         if (item.packet) continue;

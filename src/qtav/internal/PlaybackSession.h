@@ -6,6 +6,8 @@
 #include <mutex>
 #include <thread>
 
+#include <QString>
+
 #include "AVClock.h"
 #include "AudioOutput.h"
 #include "FFMpegMediaInput.h"
@@ -42,8 +44,11 @@ class PlaybackSession {
     // On return the previous renderer receives nothing more.
     void setRenderer(VideoRenderer* renderer);
     int serial() const;
-    // Whether the current serial has shown a frame or played sound.
-    bool producedOutput() const;
+    // Why the run of the current serial failed, "" when it played as far as the file states:
+    // it showed and played nothing, or its main stream (the video, else the sound) was decoded
+    // to a point well before that stream's stated end (a file cut short or damaged while it
+    // plays). Asked once every stream of the serial has ended.
+    QString failure() const;
     double duration() const { return input->duration(); }
 
     // For the audio thread.
@@ -56,6 +61,8 @@ class PlaybackSession {
     bool isAborted() const;
     // Reports that sound of `serial` went to the sink.
     void soundPlayed(int serial);
+    // Reports that `stream` of `serial` was decoded up to `seconds` (the end of its last frame).
+    void decodedUpTo(Stream stream, double seconds, int serial);
     // Reports the end of one stream of `serial`.
     void streamEnded(Stream stream, int serial);
 
@@ -77,6 +84,8 @@ class PlaybackSession {
     AVClock* const masterClock;
     AudioOutput* const audioOutput;
     const std::function<void(int)> onEnd;
+    // Where the main stream ends by the file, in seconds; 0 when unknown or only estimated.
+    const double statedEnd;
     PacketQueue videoQueue;
     PacketQueue audioQueue;
 
@@ -96,7 +105,8 @@ class PlaybackSession {
     bool videoEnded = false;
     bool audioEnded = false;
     bool endReported = false;
-    bool produced = false;  // a frame shown or sound played for currentSerial
+    bool produced = false;          // a frame shown or sound played for currentSerial
+    double decodedEnd[2] = {0, 0};  // per Stream: end of what currentSerial decoded, seconds
 
     // Video thread only.
     VideoFrameConverter converter;
