@@ -6,9 +6,12 @@
 
 #include "FFMpegUtil.h"
 #include "FFMpegVideoDecoder.h"
+#include "LogSystem.h"
 #include "VideoSrcFrame.h"
 
 namespace {
+
+const char* const kTag = "SectionVideoSource";
 
 // Frames decoded ahead of the one handed out.
 const size_t kAhead = 2;
@@ -39,6 +42,8 @@ int SectionVideoSource::open(int outWidth, int outHeight, bool planar) {
     decoder->setDecodeThreads(std::max(1, QThread::idealThreadCount() / 2));
     const int result = decoder->initWithFilePath(srcPath.toUtf8().constData(), outWidth, outHeight);
     if (result < 0) return result;
+    const double stated = (decoder->getVideoDuration() - start) * kRate + 0.5;
+    statedFrames = stated > 0 ? static_cast<int>(std::min(stated, static_cast<double>(frames))) : 0;
     width = decoder->getVideoWidth();
     height = decoder->getVideoHeight();
     sourceColour = decoder->getColour();
@@ -50,7 +55,7 @@ int SectionVideoSource::seekToStart() {
     return decoder->seekTo(startFrame / kRate);
 }
 
-void* SectionVideoSource::next(bool* failed) {
+void* SectionVideoSource::next(int* failure) {
     if (!decoder || remaining <= 0) return nullptr;
     if (!decoding.joinable()) decoding = std::thread(&SectionVideoSource::decodeAhead, this);
     Shown shown;
@@ -61,7 +66,7 @@ void* SectionVideoSource::next(bool* failed) {
         if (shown.frame) ready.pop_front();
         changed.notify_all();
     }
-    if (shown.failed) *failed = true;
+    if (shown.failure != 0) *failure = shown.failure;
     if (!shown.frame) return nullptr;
     framesInUse.push_back(shown.frame);
     --remaining;
@@ -74,37 +79,50 @@ void SectionVideoSource::decodeAhead() {
     Frame current;
     Frame upcoming;
     Frame previous;
-    bool failed = false;
-    readUpcoming(&upcoming, &failed);
+    int failure = 0;
+    readUpcoming(&upcoming, &failure);
     const double base = upcoming ? upcoming->getFrameSecs() : 0;
-    for (int n = 0; n < frames && !failed; ++n) {
+    int n = 0;
+    for (; n < frames && failure == 0; ++n) {
         const double at = base + n / kRate + kTolerance;
         while (upcoming && upcoming->getFrameSecs() <= at) {
             previous = current;
             current = upcoming;
-            if (!readUpcoming(&upcoming, &failed)) break;
+            if (!readUpcoming(&upcoming, &failure)) break;
         }
-        if (failed || !current) break;
+        if (failure != 0 || !current) break;
         // Past the last frame it stays on screen for one frame interval, then the end.
         if (!upcoming) {
             const double interval =
                 previous ? current->getFrameSecs() - previous->getFrameSecs() : 1 / kRate;
             if (at - kTolerance >= current->getFrameSecs() + interval) break;
         }
-        if (!hand({current, false})) return;
+        if (!hand({current, 0})) return;
     }
-    hand({nullptr, failed});
+    hand({nullptr, failure != 0 ? failure : checkLength(n)});
 }
 
-// The next decoded frame into *upcoming (null at the end); false at the end or on a frame
-// without pixels (*failed set).
-bool SectionVideoSource::readUpcoming(Frame* upcoming, bool* failed) {
+// The next decoded frame into *upcoming (null at the end); false at the end or on a failure
+// (*failure set).
+bool SectionVideoSource::readUpcoming(Frame* upcoming, int* failure) {
     upcoming->reset(decoder->readNextVideoFrame());
     if (*upcoming && !(*upcoming)->getDatePtr()) {
         upcoming->reset();
-        *failed = true;
+        *failure = -6;
+    } else if (!*upcoming && decoder->getReadError() != 0) {
+        LogSystem::e(kTag, "reading %s failed: %d", srcPath.toUtf8().constData(),
+                     decoder->getReadError());
+        *failure = -12;
     }
     return *upcoming != nullptr;
+}
+
+// 0 when `handed` frames end the stream where its stated duration does, else -12.
+int SectionVideoSource::checkLength(int handed) const {
+    if (handed >= statedFrames - kShortfall) return 0;
+    LogSystem::e(kTag, "%s ends at frame %d of %d", srcPath.toUtf8().constData(), handed,
+                 statedFrames);
+    return -12;
 }
 
 // Waits for room ahead; false when the source stops.

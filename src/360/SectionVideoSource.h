@@ -35,9 +35,11 @@ class SectionVideoSource {
     // Moves to the start frame when there is one; 0 or the decoder's code. Before next().
     int seekToStart();
     // The pixels of the next output frame (owned until release; a repeated frame is handed
-    // out once per output frame), or null at the end of the range, at the end of the stream,
-    // or when a frame has no pixels (then *failed is set).
-    void* next(bool* failed);
+    // out once per output frame), or null at the end of the range or of the stream, or when
+    // the source failed; *failure is then set to -6 for a frame without pixels, -12 for a
+    // failed read or a stream whose frames end more than kShortfall frames before its stated
+    // duration (a file cut short).
+    void* next(int* failure);
     // Gives back one hand-out of these pixels; unknown pixels: nothing.
     void release(void* pixels);
     // Stops the decoding, frees every frame and the decoder.
@@ -55,17 +57,21 @@ class SectionVideoSource {
 
     // Frames of the produced stream a second.
     static constexpr double kRate = 27.0;
+    // Output frames a source may fall short of its stated duration by (rounding of the last
+    // frame's time and interval).
+    static constexpr int kShortfall = 2;
 
   private:
     using Frame = std::shared_ptr<VideoSrcFrame>;
     // One output frame as the decoding thread hands it over.
     struct Shown {
         Frame frame;  // null: the end
-        bool failed = false;
+        int failure = 0;
     };
 
     void decodeAhead();
-    bool readUpcoming(Frame* upcoming, bool* failed);
+    bool readUpcoming(Frame* upcoming, int* failure);
+    int checkLength(int handed) const;
     bool hand(Shown shown);
     void stopDecoding();
 
@@ -75,6 +81,8 @@ class SectionVideoSource {
     int startFrame = 0;
     int remaining = 0;
     int frames = 0;
+    // Output frames the stream's stated duration holds within the range (set by open).
+    int statedFrames = 0;
     int read = 0;
     int width = 0;
     int height = 0;

@@ -229,10 +229,11 @@ void V360DispatchThread::finishCurrentBuilder() {
     currentBuilder = nullptr;
     pendingBuilders.pop_front();
     releaseUser(builder);
-    if (builder->failed) {
+    if (builder->failure == -6)
         LogSystem::e(kTag, "May receive out of memory when generate!");
-        error = -6;
-    }
+    else if (builder->failure != 0)
+        LogSystem::e(kTag, "section source failed: %d", builder->failure);
+    if (builder->failure != 0) error = builder->failure;
 }
 
 void V360DispatchThread::releaseUser(V360SectionBuilder* builder) {

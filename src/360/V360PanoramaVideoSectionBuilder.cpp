@@ -131,7 +131,7 @@ bool V360PanoramaVideoSectionBuilder::sourcePoint(float d, float i, int* x, int*
     return true;
 }
 
-void* V360PanoramaVideoSectionBuilder::prepareSrcFrame(int) { return source.next(&failed); }
+void* V360PanoramaVideoSectionBuilder::prepareSrcFrame(int) { return source.next(&failure); }
 
 int V360PanoramaVideoSectionBuilder::dewarp(int, void* src, void* dst) {
     if (planar)

@@ -57,8 +57,9 @@ class V360SectionBuilder {
     // Holders of the decode resources; dispatch thread only.
     int userCount = 0;
     int nextFrameIndex = 0;
-    // Set by a subclass when a decoded frame has no pixel data.
-    bool failed = false;
+    // Set by a subclass whose source fails: -6 a decoded frame without pixel data, -12 the
+    // source could not be read to its end. 0: none.
+    int failure = 0;
     V360DispatchThread* owner = nullptr;
 
   protected:

@@ -109,7 +109,7 @@ int V360VideoSectionBuilder::takeFeeder() {
     return -4;
 }
 
-void* V360VideoSectionBuilder::prepareSrcFrame(int) { return source.next(&failed); }
+void* V360VideoSectionBuilder::prepareSrcFrame(int) { return source.next(&failure); }
 
 int V360VideoSectionBuilder::dewarp(int frameIndex, void* src, void* dst) {
     double rotation[3][3];

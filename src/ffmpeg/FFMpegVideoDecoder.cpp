@@ -1,5 +1,7 @@
 #include "FFMpegVideoDecoder.h"
 
+#include <cerrno>
+
 #include "FFMpegVSrcFrame.h"
 #include "LogSystem.h"
 
@@ -67,11 +69,20 @@ int FFMpegVideoDecoder::fillFrame() {
 }
 
 VideoSrcFrame* FFMpegVideoDecoder::readNextVideoFrame() {
-    if (error_ || !decoded_ || fillFrame() < 0) return nullptr;
+    if (error_ || !decoded_) return nullptr;
+    const int filled = fillFrame();
+    if (filled < 0) {
+        if (filled != AVERROR_EOF) readError_ = filled;
+        return nullptr;
+    }
     const int64_t ticks = input_.frameTicks(decoded_.get());
     AVFrame* frame = converter_.convert(decoded_.get(), outWidth_, outHeight_);
     av_frame_unref(decoded_.get());
-    if (!frame) return nullptr;
+    if (!frame) {
+        LogSystem::e(kTag, "frame conversion failed");
+        readError_ = AVERROR(ENOMEM);
+        return nullptr;
+    }
     return new FFMpegVSrcFrame(frame, input_.ticksToSeconds(ticks));
 }
 
@@ -79,6 +90,7 @@ int FFMpegVideoDecoder::seekTo(double seconds) {
     if (error_ || !decoded_) return -10001;
     const int64_t ticks = input_.secondsToTicks(seconds);
     framePending_ = false;
+    readError_ = 0;
     av_frame_unref(decoded_.get());
     if (input_.seekBackward(ticks) < 0) return -2;
     while (input_.receiveFrame(decoded_.get()) == 0) {
@@ -123,6 +135,7 @@ VideoColour FFMpegVideoDecoder::getColour() {
 
 void FFMpegVideoDecoder::releaseResource() {
     framePending_ = false;
+    readError_ = 0;
     decoded_.reset();
     input_.close();
     outWidth_ = 0;

@@ -18,6 +18,7 @@
 #include "ConvertTestMedia.h"
 #include "EventWait.h"
 #include "LogCapture.h"
+#include "MovieFixtures.h"
 #include "RecordingWriter.h"
 #include "TestEnv.h"
 #include "V360DispatchThread.h"
@@ -90,7 +91,7 @@ class FailingBuilder : public GreyBuilder {
     int prepare() override { return prepareCode != 0 ? prepareCode : GreyBuilder::prepare(); }
     void* prepareSrcFrame(int index) override {
         if (index < goodFrames) return GreyBuilder::prepareSrcFrame(index);
-        failed = true;
+        failure = -6;
         return nullptr;
     }
     const int prepareCode;
@@ -475,6 +476,64 @@ TEST(Generator, TwoJobsAtOnceAndLinksUnderOldNamesLeftAlone) {
     for (const QString& name : oldNames)
         EXPECT_TRUE(QFileInfo(shared + "/" + name).isSymLink()) << name.toStdString();
     EXPECT_TRUE(tempFilesGone(shared));
+}
+
+// A recording cut short on the disk while it is converted, or with a chunk that cannot be read:
+// the job fails with -12 instead of saving a short video.
+TEST(Generator, SourceCutShortOrUnreadableFailsTheJob) {
+    LogCapture& log = LogCapture::install();
+    const QString folder = dir("cutshort");
+    const QString whole = folder + "/whole.mp4";
+    bool made = false;
+    run("ffmpeg",
+        {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=160x160:rate=30:d=4", "-f",
+         "lavfi", "-i", "sine=d=4", "-c:v", "libx264", "-g", "12", "-shortest", whole},
+        &made);
+    ASSERT_TRUE(made);
+    // Moved to the front, the index outlives a cut at 20 % of the file.
+    const QString cut = folder + "/cut.mp4";
+    run("ffmpeg", {"-v", "error", "-y", "-i", whole, "-c", "copy", "-movflags", "+faststart", cut},
+        &made);
+    ASSERT_TRUE(made);
+    ASSERT_TRUE(QFile::resize(cut, QFileInfo(cut).size() / 5));
+    const QString unreadable = folder + "/unreadable.mp4";
+    ASSERT_TRUE(QFile::copy(whole, unreadable));
+    const bool broken = breakMiddleChunk(unreadable);
+    const struct {
+        const QString* source;
+        int code;
+        const char* line;
+    } cases[] = {
+        {&whole, 0, nullptr},
+        {&cut, -12, "ends at frame"},
+        {&unreadable, -12, "failed: "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source->toStdString());
+        if (c.source == &unreadable && !broken) GTEST_SKIP() << "the file system seeks anywhere";
+        log.clear();
+        const QString temp = dir("cutshort-job");
+        const QString out = temp + "/out.mp4";
+        auto* generator =
+            new VideoSimple360Generator(out, kW, kH, 2000000, "", 1.0, -1, -1, -1, temp);
+        Outcome outcome;
+        watch(generator, &outcome);
+        generator->addV360SectionBuilder(
+            new V360PanoramaVideoSectionBuilder(kW, kH, *c.source, -1, -1, -1, -1, -1));
+        generator->closeVideoGeneration();
+        ASSERT_TRUE(EventWait::waitFor([&] { return outcome.done(); }, 60000));
+        if (c.code == 0) {
+            EXPECT_EQ(outcome.finished, out) << outcome.failed;
+            EXPECT_EQ(probe(out, "stream=nb_frames"), "108");
+        } else {
+            EXPECT_EQ(outcome.failed, c.code);
+            EXPECT_TRUE(log.contains("SectionVideoSource", c.line));
+            EXPECT_TRUE(log.contains("V360DispatchThread", "section source failed: -12"));
+            EXPECT_FALSE(QFileInfo::exists(out));
+        }
+        EXPECT_TRUE(tempFilesGone(temp));
+        delete generator;
+    }
 }
 
 TEST(Generator, PanoramaPrepareFailsOnZeroLength) {
