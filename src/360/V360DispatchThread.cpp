@@ -96,7 +96,11 @@ void V360DispatchThread::addV360SectionBuilder(V360SectionBuilder* builder) {
 
 void V360DispatchThread::closeVideoGeneration() { emit eCloseVideoGeneration(); }
 
-void V360DispatchThread::cancelVideoGeneration() { emit eCancelVideoGeneration(); }
+// The flag is set at once, so that a stage running on this thread (the mux, the copy) sees it.
+void V360DispatchThread::cancelVideoGeneration() {
+    cancelled = true;
+    emit eCancelVideoGeneration();
+}
 
 void V360DispatchThread::setNoNeedAddSpatialMetaData() { addSpatialMeta = false; }
 
@@ -336,8 +340,10 @@ void V360DispatchThread::onVideoEncoded(int result) {
         muxAndCopy();
 }
 
+// A cancel that arrives before the result is told wins, also over a finished copy: the
+// output goes and the job fails with -10002.
 void V360DispatchThread::muxAndCopy() {
-    if (cancelled) return failWhenIdle();
+    if (cancelled) return releaseAndEmitResult(kCancelled);
     if (sound.isEmpty()) {
         muxedVideo = pureVideo;
     } else {
@@ -345,8 +351,12 @@ void V360DispatchThread::muxAndCopy() {
         if (result != 0) return releaseAndEmitResult(result);
         stepDone();
     }
-    if (cancelled) return failWhenIdle();
-    releaseAndEmitResult(V360MuxStage::copyToOutput(muxedVideo, outputPath, addSpatialMeta));
+    if (cancelled) return releaseAndEmitResult(kCancelled);
+    int result = V360MuxStage::copyToOutput(muxedVideo, outputPath, addSpatialMeta);
+    if (cancelled) result = kCancelled;
+    // A failed or cancelled copy leaves no part of the output.
+    if (result != 0) QFile::remove(outputPath);
+    releaseAndEmitResult(result);
 }
 
 void V360DispatchThread::failWhenIdle() {
