@@ -8,9 +8,10 @@ V360FramePool::V360FramePool(int count, size_t bytes) : bufferCount(count) {
         auto* buffer = new (std::nothrow) BufferInfo;
         if (buffer) buffer->data = new (std::nothrow) unsigned char[bytes];
         if (!buffer || !buffer->data) {
+            // Only the buffers made count: with them all free the job is idle and can end.
             delete buffer;
             failed = true;
-            bufferCount = i + 1;
+            bufferCount = i;
             return;
         }
         freeBuffers.push_back(buffer);

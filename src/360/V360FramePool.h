@@ -12,7 +12,7 @@
 class V360FramePool {
   public:
     // `count` buffers of `bytes` each; allocationFailed() tells whether one could not be
-    // made (count() is then the number made so far, the failing one included).
+    // made (count() is then the number made before it).
     V360FramePool(int count, size_t bytes);
     ~V360FramePool();
     V360FramePool(const V360FramePool&) = delete;

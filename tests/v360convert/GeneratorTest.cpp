@@ -211,6 +211,8 @@ TEST(Generator, SetUpFailureFailsBeforeAnyDewarp) {
         {"no private folder", "/proc/no/such/folder", kW, kH, -3},
         // Frames as large as the grey ones (no overflow if one were drawn).
         {"size the encoder refuses", dir("setupfail-size"), 8194, 4, -10},
+        // 4 TiB a buffer: more than the machine can give.
+        {"buffers that cannot be allocated", dir("setupfail-memory"), 1 << 20, 1 << 20, -6},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

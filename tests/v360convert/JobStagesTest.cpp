@@ -81,10 +81,12 @@ TEST(FramePool, RenderedBuffersLeaveInTheOrderTaken) {
     EXPECT_EQ(pool.take()->sequence, 4);
 }
 
-TEST(FramePool, AllocationFailureCountsTheFailingBuffer) {
+TEST(FramePool, AllocationFailureCountsOnlyTheBuffersMade) {
     V360FramePool pool(4, std::numeric_limits<size_t>::max() / 2);
     EXPECT_TRUE(pool.allocationFailed());
-    EXPECT_EQ(pool.count(), 1);
+    EXPECT_EQ(pool.count(), 0);
+    EXPECT_TRUE(pool.allFree());
+    EXPECT_EQ(pool.take(), nullptr);
 }
 
 TEST(JobProgress, UnitsOfFramesPreparationAndSoundSteps) {
