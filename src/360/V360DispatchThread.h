@@ -43,8 +43,8 @@ class V360VideoEncodeStage;
 class V360DispatchThread : public QThread {
     Q_OBJECT
   public:
-    // tempDir: folder the job's private folder is made in (empty: the user's temporary
-    // location + "/UQO Studio"). A comment is written when commentTime > 0.
+    // tempDir: folder the job's private folder is made in (empty: right in the user's
+    // temporary location). A comment is written when commentTime > 0.
     V360DispatchThread(QString outputPath, int width, int height, int bitRate, double videoVolume,
                        long long commentTime, long long commentValue, int commentFlag,
                        QString tempDir);

@@ -162,9 +162,9 @@ std::vector<double> meanLumas(const QString& path) {
     return means;
 }
 
-// No private job folder is left in the shared temporary folder.
+// No private job folder is left in `folder` (a caller's or the temporary location).
 bool tempFilesGone(const QString& folder) {
-    return QDir(folder).entryList({"job-*"}, QDir::Dirs | QDir::Hidden).isEmpty();
+    return QDir(folder).entryList({"job-*", "UQO Studio-*"}, QDir::Dirs | QDir::Hidden).isEmpty();
 }
 
 }  // namespace
@@ -456,8 +456,7 @@ TEST(Generator, PanoramaEndToEndFromRecording) {
                                      "stream=codec_name", "-of", "csv=p=0", out})
                          .trimmed()
                          .toStdString());
-    EXPECT_TRUE(tempFilesGone(QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
-                              "/UQO Studio"));
+    EXPECT_TRUE(tempFilesGone(QStandardPaths::writableLocation(QStandardPaths::TempLocation)));
 }
 
 TEST(Generator, TwoJobsAtOnceAndLinksUnderOldNamesLeftAlone) {
@@ -498,6 +497,7 @@ TEST(Generator, TwoJobsAtOnceAndLinksUnderOldNamesLeftAlone) {
     for (const QString& name : oldNames)
         EXPECT_TRUE(QFileInfo(shared + "/" + name).isSymLink()) << name.toStdString();
     EXPECT_TRUE(tempFilesGone(shared));
+    EXPECT_TRUE(tempFilesGone(QFileInfo(shared).absolutePath()));
 }
 
 // A recording cut short on the disk while it is converted, or with a chunk that cannot be read:

@@ -5,8 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstring>
@@ -299,4 +301,46 @@ TEST(JobFolder, PrivateUniqueAndRemovedWithItsFiles) {
     V360JobFolder none("/proc/no/such");
     EXPECT_FALSE(none.isValid());
     EXPECT_TRUE(none.file("pureVideo.mp4").isEmpty());
+}
+
+// "UQO Studio" in the temporary location, made first by someone else, neither blocks the
+// default job folder nor holds it: the job folder is the user's own, right in the temporary
+// location, and nothing is made inside the other one.
+TEST(JobFolder, DefaultIsPrivateWhateverAnotherUserMadeFirst) {
+    const QString temp = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+    const QString taken = temp + "/UQO Studio";
+    const struct {
+        const char* name;
+        bool folder;
+    } cases[] = {{"a file", false}, {"another user's folder", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(taken);
+        QDir(taken).removeRecursively();
+        if (c.folder) {
+            // Read-only to this user; as root (whom modes do not stop) also owned by nobody.
+            ASSERT_TRUE(QDir().mkdir(taken));
+            ASSERT_EQ(chmod(taken.toUtf8().constData(), 0555), 0);
+            if (geteuid() == 0) {
+                ASSERT_EQ(chown(taken.toUtf8().constData(), 65534, 65534), 0);
+            }
+        } else {
+            QFile file(taken);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        }
+        V360JobFolder job("");
+        ASSERT_TRUE(job.isValid());
+        EXPECT_EQ(QFileInfo(job.path()).absolutePath(), temp);
+        struct stat info;
+        ASSERT_EQ(stat(job.path().toUtf8().constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u);
+        EXPECT_EQ(info.st_uid, geteuid());
+        if (c.folder) {
+            EXPECT_TRUE(QDir(taken).isEmpty());
+        }
+        const QString path = job.path();
+        job.remove();
+        EXPECT_FALSE(QFileInfo::exists(path));
+        chmod(taken.toUtf8().constData(), 0755);
+    }
 }
