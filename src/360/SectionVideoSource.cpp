@@ -21,16 +21,21 @@ const double kTolerance = 0.001;
 
 }  // namespace
 
+int SectionVideoSource::framesIn(double seconds) {
+    const double frames = seconds * kRate + 0.5;
+    if (!(frames >= 1)) return 0;  // also NaN
+    return frames < kMaxFrames ? static_cast<int>(frames) : kMaxFrames;
+}
+
 SectionVideoSource::SectionVideoSource(QString srcPath, double startTime, double endTime)
     : srcPath(std::move(srcPath)), start(startTime), end(endTime) {
     if (start > 0) {
-        startFrame = static_cast<int>(start * kRate + 0.5);
+        startFrame = framesIn(start);
     } else {
         start = 0;
     }
     if (end < 0) end = FFMpegUtil::getVideoLength(this->srcPath);
-    const double span = (end - start) * kRate + 0.5;
-    frames = remaining = span > 0 ? static_cast<int>(span) : 0;
+    frames = remaining = framesIn(end - start);
 }
 
 SectionVideoSource::~SectionVideoSource() { releaseAll(); }
@@ -42,8 +47,7 @@ int SectionVideoSource::open(int outWidth, int outHeight, bool planar) {
     decoder->setDecodeThreads(std::max(1, QThread::idealThreadCount() / 2));
     const int result = decoder->initWithFilePath(srcPath.toUtf8().constData(), outWidth, outHeight);
     if (result < 0) return result;
-    const double stated = (decoder->getVideoDuration() - start) * kRate + 0.5;
-    statedFrames = stated > 0 ? static_cast<int>(std::min(stated, static_cast<double>(frames))) : 0;
+    statedFrames = std::min(frames, framesIn(decoder->getVideoDuration() - start));
     width = decoder->getVideoWidth();
     height = decoder->getVideoHeight();
     sourceColour = decoder->getColour();

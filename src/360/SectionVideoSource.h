@@ -21,8 +21,8 @@ class VideoSrcFrame;
 // The calls below: the dispatch thread (or one thread) only.
 class SectionVideoSource {
   public:
-    // Seconds: a startTime of 0 or less starts at the beginning, an endTime below 0 runs to
-    // the end (the probed length).
+    // Seconds: a startTime of 0 or less (or NaN) starts at the beginning, an endTime below 0
+    // runs to the end (the probed length). Any value is safe: counts are bounded by framesIn.
     SectionVideoSource(QString srcPath, double startTime, double endTime);
     ~SectionVideoSource();
     SectionVideoSource(const SectionVideoSource&) = delete;
@@ -57,6 +57,12 @@ class SectionVideoSource {
 
     // Frames of the produced stream a second.
     static constexpr double kRate = 27.0;
+    // The most frames a section counts: 31 days, so that the sums over a job's sections stay
+    // well within an int.
+    static constexpr int kMaxFrames = 27 * 86400 * 31;
+    // Output frames in `seconds`: the integer part of seconds x 27 + 0.5, clamped to
+    // [0, kMaxFrames] (0 for NaN).
+    static int framesIn(double seconds);
     // Output frames a source may fall short of its stated duration by (rounding of the last
     // frame's time and interval).
     static constexpr int kShortfall = 2;

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <csignal>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "LogCapture.h"
 #include "MovieFixtures.h"
 #include "RecordingWriter.h"
+#include "SectionVideoSource.h"
 #include "TestEnv.h"
 #include "V360DispatchThread.h"
 #include "V360PanoramaVideoSectionBuilder.h"
@@ -567,4 +569,36 @@ TEST(Generator, PanoramaPrepareFailsOnZeroLength) {
     V360PanoramaVideoSectionBuilder builder(kW, kH, bogus, -1, -1, -1, -1, -1);
     EXPECT_EQ(0, builder.totalFrames());
     EXPECT_EQ(-2, builder.prepare());
+}
+
+// Any duration a section is handed counts its frames without overflow (UBSan checks the
+// conversions): huge, infinite and NaN times are clamped or give no frames, and the largest
+// count is exact at its boundary.
+TEST(SectionVideoSource, AnyDurationGivesABoundedFrameCount) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const int most = SectionVideoSource::kMaxFrames;
+    const double mostSeconds = most / SectionVideoSource::kRate;
+    const struct {
+        double start, end;
+        int frames;
+    } cases[] = {
+        {-1, 2.0, 54},
+        {0.5, 2.0, 41},
+        {-1, 4.29e9, most},
+        {-1, 1e300, most},
+        {-1, inf, most},
+        {-1, mostSeconds, most},
+        {-1, mostSeconds - 1, most - 27},
+        {-1, nan, 0},
+        {nan, 2.0, 54},
+        {4.29e9, 4.3e9, most},
+        {inf, inf, 0},
+        {1e300, -5, 0},
+        {3.0, 2.0, 0},
+    };
+    for (const auto& c : cases) {
+        SectionVideoSource source("/no/such/recording.MOV", c.start, c.end);
+        EXPECT_EQ(source.totalFrames(), c.frames) << c.start << " to " << c.end;
+    }
 }
