@@ -91,25 +91,27 @@ TEST(FramePool, AllocationFailureCountsOnlyTheBuffersMade) {
     EXPECT_EQ(pool.take(), nullptr);
 }
 
+// Half the frames are 45 units and all of them 90, of 94 units (sound: extract, join, mux),
+// 96 (and the music's two), 93 (muted: the music and the mux) or 91 (muted, no music).
 TEST(JobProgress, UnitsOfFramesPreparationAndSoundSteps) {
     const struct {
         bool muted, music;
-        int steps;  // sound and mux steps the job has
+        int atHalf, atAllFrames;  // percents
+        int steps;                // sound and mux steps the job has
         std::vector<int> afterSteps;
-    } cases[] = {{false, false, 3, {97, 98, 99}},
-                 {false, true, 5, {95, 96, 97, 98, 99}},
-                 {true, true, 2, {98, 99}},
-                 {true, false, 0, {}}};
+    } cases[] = {{false, false, 48, 96, 3, {97, 98, 99}},
+                 {false, true, 47, 94, 5, {95, 96, 97, 98, 99}},
+                 {true, true, 48, 97, 2, {98, 99}},
+                 {true, false, 49, 99, 0, {}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.muted << c.music);
         V360JobProgress progress(1080);
         progress.addSection(30, 0);
         EXPECT_EQ(progress.dispatched(15, 0), -1);  // nothing before the close
         progress.close(c.muted, c.music);
-        const int base = c.muted ? (c.music ? 93 : 91) : (c.music ? 96 : 94);
-        EXPECT_EQ(progress.dispatched(15, 0), int(45 * 100.0 / base + 0.5));
+        EXPECT_EQ(progress.dispatched(15, 0), c.atHalf);
         EXPECT_EQ(progress.dispatched(15, 0), -1);  // only a higher percent
-        EXPECT_EQ(progress.dispatched(30, 0), int(9000.0 / base + 0.5));
+        EXPECT_EQ(progress.dispatched(30, 0), c.atAllFrames);
         EXPECT_EQ(progress.framesDone(), -1);
         std::vector<int> seen;
         for (int s = 0; s < c.steps; ++s) seen.push_back(progress.stepDone());
@@ -121,9 +123,10 @@ TEST(JobProgress, PreparationWeightCountsItsSteps) {
     V360JobProgress progress(1080);
     progress.addSection(270, 100);
     progress.close(false, false);
-    // Weight (100 x 90 / 270) x 6065280 / 1080^2 = 33 x 5.2 = 171.6 units of 265.6.
-    EXPECT_EQ(progress.dispatched(0, 50), int(85.8 * 100 / 265.6 + 0.5));
-    EXPECT_EQ(progress.dispatched(270, 100), int((90 + 171.6) * 100 / 265.6 + 0.5));
+    // Weight (100 x 90 / 270) x 6065280 / 1080^2 = 33 x 5.2 = 171.6 units of 265.6: half the
+    // steps are 85.8 units (32 %), then all frames and steps 261.6 (98 %).
+    EXPECT_EQ(progress.dispatched(0, 50), 32);
+    EXPECT_EQ(progress.dispatched(270, 100), 98);
 }
 
 TEST(VideoEncodeStage, EncodesInOrderAndHandsEveryBufferBack) {
