@@ -17,8 +17,8 @@ class VideoSrcFrame;
 // frame at 27 a second: output frame n shows the source frame on screen at n / 27 s after the
 // first one (the last whose time stamp is not later, as a frame-rate conversion does), so a
 // source of any rate keeps its speed and stays with its sound; a frame is repeated or
-// skipped as the rates demand. Frames are decoded ahead on a thread of the source's own.
-// The calls below: the dispatch thread (or one thread) only.
+// skipped as the rates demand. Frames are decoded ahead on a thread of the source's own; the
+// calls below are made by one thread (in a job, the dispatch thread).
 class SectionVideoSource {
   public:
     // Seconds: a startTime of 0 or less (or NaN) starts at the beginning, an endTime below 0

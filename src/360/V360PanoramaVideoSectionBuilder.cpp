@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <thread>
 
 extern "C" {
@@ -27,6 +28,22 @@ int takeSoundTrack(const QString& recording, const QString& target) {
 }
 
 }  // namespace
+
+// The extraction runs on a thread of its own; the future waits for it when it goes, before the
+// folder does.
+struct V360PanoramaVideoSectionBuilder::SoundAhead {
+    QTemporaryDir folder;
+    QString path = folder.filePath("sound.m4a");
+    std::future<int> result;
+
+    // The track into outPath: 0 or the failure.
+    int moveTo(const QString& outPath) {
+        const int taken = result.valid() ? result.get() : -3;
+        if (taken < 0) return taken;
+        QFile::remove(outPath);
+        return QFile::rename(path, outPath) ? 0 : -3;
+    }
+};
 
 V360PanoramaVideoSectionBuilder::V360PanoramaVideoSectionBuilder(int width, int height,
                                                                  QString srcPath, double startTime,
@@ -61,16 +78,15 @@ int V360PanoramaVideoSectionBuilder::prepare() {
     return 0;
 }
 
-// The extraction runs on a thread of its own; the future waits for it when it goes.
 void V360PanoramaVideoSectionBuilder::startSoundAhead() {
-    if (soundAhead.valid()) return;
-    if (!soundFolder) soundFolder.reset(new QTemporaryDir);
-    if (!soundFolder->isValid()) return;
-    soundAheadPath = soundFolder->filePath("sound.m4a");
+    if (soundAhead) return;
+    auto ahead = std::make_shared<SoundAhead>();
+    if (!ahead->folder.isValid()) return;
     const QString recording = source.path();
-    const QString target = soundAheadPath;
-    soundAhead = std::async(std::launch::async,
-                            [recording, target] { return takeSoundTrack(recording, target); });
+    const QString target = ahead->path;
+    ahead->result = std::async(std::launch::async,
+                               [recording, target] { return takeSoundTrack(recording, target); });
+    soundAhead = std::move(ahead);
 }
 
 VideoColour V360PanoramaVideoSectionBuilder::sourceColour() { return source.colour(); }
@@ -161,16 +177,14 @@ void V360PanoramaVideoSectionBuilder::releaseAllDecodeDewarpResource() {
     source.releaseAll();
 }
 
-int V360PanoramaVideoSectionBuilder::extractAudioToSectionLength(QString outPath, double volume) {
-    if (recordingSound(outPath) >= 0) return 0;
-    return generateWhiteNoise(outPath, source.framesRead() / SectionVideoSource::kRate, volume);
-}
-
-// The track taken since prepare, else taken now: 0 or the failure.
-int V360PanoramaVideoSectionBuilder::recordingSound(const QString& outPath) {
-    if (!soundAhead.valid()) return takeSoundTrack(source.path(), outPath);
-    const int result = soundAhead.get();
-    if (result < 0) return result;
-    QFile::remove(outPath);
-    return QFile::rename(soundAheadPath, outPath) ? 0 : -3;
+V360SectionBuilder::Sound V360PanoramaVideoSectionBuilder::takeSound() {
+    std::shared_ptr<SoundAhead> ahead = std::move(soundAhead);
+    const QString recording = source.path();
+    const double seconds = source.framesRead() / SectionVideoSource::kRate;
+    const NoiseFiles noise = noiseFiles();
+    return [ahead, recording, seconds, noise](const QString& outPath, double volume) {
+        const int taken = ahead ? ahead->moveTo(outPath) : takeSoundTrack(recording, outPath);
+        if (taken >= 0) return 0;
+        return makeWhiteNoise(noise, outPath, seconds, volume);
+    };
 }

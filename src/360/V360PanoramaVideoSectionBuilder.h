@@ -3,14 +3,11 @@
 #include <QString>
 
 #include <cstdint>
-#include <future>
 #include <memory>
 #include <vector>
 
 #include "SectionVideoSource.h"
 #include "V360SectionBuilder.h"
-
-class QTemporaryDir;
 
 // A time range of a fisheye recording as equirectangular frames.
 //
@@ -39,7 +36,9 @@ class V360PanoramaVideoSectionBuilder : public V360SectionBuilder {
     int dewarp(int frameIndex, void* src, void* dst) override;
     void releaseSrcFrame(void* src) override;
     void releaseAllDecodeDewarpResource() override;
-    int extractAudioToSectionLength(QString outPath, double volume) override;
+    // The recording's track (the one taken since prepare), else white noise of the frames
+    // read / 27 seconds; the volume is not applied to the recording's own track.
+    Sound takeSound() override;
     VideoColour sourceColour() override;
     bool rendersPlanar() override;
 
@@ -52,7 +51,6 @@ class V360PanoramaVideoSectionBuilder : public V360SectionBuilder {
     bool sourcePoint(float row, float column, int* x, int* y) const;
     void dewarpPlanar(const uint8_t* src, uint8_t* dst) const;
     void startSoundAhead();
-    int recordingSound(const QString& outPath);
 
     SectionVideoSource source;
     int srcWidth = 0;
@@ -65,9 +63,8 @@ class V360PanoramaVideoSectionBuilder : public V360SectionBuilder {
     // Read-only while frames are in flight.
     std::vector<int32_t> table;
     std::vector<int32_t> chromaTable;  // planar only: (width + 1) / 2 x (height + 1) / 2
-    // The track being taken since prepare: its folder, its file and the extraction's result
-    // (the folder goes after the extraction has ended).
-    std::unique_ptr<QTemporaryDir> soundFolder;
-    QString soundAheadPath;
-    std::future<int> soundAhead;
+    // The track being taken since prepare; shared with the sound value that takeSound hands
+    // out, which ends it (the last holder waits for the extraction and removes its folder).
+    struct SoundAhead;
+    std::shared_ptr<SoundAhead> soundAhead;
 };

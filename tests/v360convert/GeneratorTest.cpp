@@ -71,9 +71,14 @@ class CancellingBuilder : public GreyBuilder {
         if (!frame && !atSound) cancel();
         return frame;
     }
-    int extractAudioToSectionLength(QString outPath, double volume) override {
-        if (atSound) cancel();
-        return GreyBuilder::extractAudioToSectionLength(outPath, volume);
+    Sound takeSound() override {
+        Sound noise = GreyBuilder::takeSound();
+        if (!atSound) return noise;
+        V360DispatchThread* job = owner;
+        return [job, noise](const QString& outPath, double volume) {
+            job->cancelVideoGeneration();
+            return noise(outPath, volume);
+        };
     }
 
   private:

@@ -45,14 +45,16 @@ class SoundOnly : public V360SectionBuilder {
     void* prepareSrcFrame(int) override { return nullptr; }
     int dewarp(int, void*, void*) override { return 0; }
     void releaseSrcFrame(void*) override {}
-    int extractAudioToSectionLength(QString outPath, double volume) override {
-        calls++;
-        return failure != 0 ? failure
-                            : V360SectionBuilder::extractAudioToSectionLength(outPath, volume);
+    Sound takeSound() override {
+        Sound noise = V360SectionBuilder::takeSound();
+        return [this, noise](const QString& outPath, double volume) {
+            calls++;
+            return failure != 0 ? failure : noise(outPath, volume);
+        };
     }
     const int frames;
     const int failure;
-    int calls = 0;
+    std::atomic<int> calls{0};
 };
 
 double audioSeconds(const QString& path) {
@@ -107,11 +109,11 @@ TEST(JobProgress, UnitsOfFramesPreparationAndSoundSteps) {
         SCOPED_TRACE(testing::Message() << c.muted << c.music);
         V360JobProgress progress(1080);
         progress.addSection(30, 0);
-        EXPECT_EQ(progress.dispatched(15, 0), -1);  // nothing before the close
+        EXPECT_EQ(progress.dispatched(15), -1);  // nothing before the close
         progress.close(c.muted, c.music);
-        EXPECT_EQ(progress.dispatched(15, 0), c.atHalf);
-        EXPECT_EQ(progress.dispatched(15, 0), -1);  // only a higher percent
-        EXPECT_EQ(progress.dispatched(30, 0), c.atAllFrames);
+        EXPECT_EQ(progress.dispatched(15), c.atHalf);
+        EXPECT_EQ(progress.dispatched(15), -1);  // only a higher percent
+        EXPECT_EQ(progress.dispatched(30), c.atAllFrames);
         EXPECT_EQ(progress.framesDone(), -1);
         std::vector<int> seen;
         for (int s = 0; s < c.steps; ++s) seen.push_back(progress.stepDone());
@@ -125,8 +127,8 @@ TEST(JobProgress, PreparationWeightCountsItsSteps) {
     progress.close(false, false);
     // Weight (100 x 90 / 270) x 6065280 / 1080^2 = 33 x 5.2 = 171.6 units of 265.6: half the
     // steps are 85.8 units (32 %), then all frames and steps 261.6 (98 %).
-    EXPECT_EQ(progress.dispatched(0, 50), 32);
-    EXPECT_EQ(progress.dispatched(270, 100), 98);
+    EXPECT_EQ(progress.preparing(50, 0), 32);
+    EXPECT_EQ(progress.sectionPrepared(100, 270), 98);
 }
 
 TEST(VideoEncodeStage, EncodesInOrderAndHandsEveryBufferBack) {
@@ -205,16 +207,16 @@ TEST(SoundStage, SectionSoundsJoinedInOrderOrTheFirstFailure) {
     SoundOnly first(30, 0), second(60, 0), failing(30, -12);
     for (SoundOnly* s : {&first, &second, &failing}) s->owner = &owner;
     QString sound;
-    ASSERT_EQ(stage.make({&first, &second}, 1.0, false, {}, 90, &sound), 0);
+    ASSERT_EQ(stage.make({first.takeSound(), second.takeSound()}, 1.0, false, {}, 90, &sound), 0);
     EXPECT_EQ(sound, job + "/concat.m4a");
     EXPECT_NEAR(audioSeconds(sound), 3.0, 0.1);
     EXPECT_EQ(steps, 2);
     log.clear();
-    EXPECT_EQ(stage.make({&first, &failing, &second}, 1.0, false, {}, 120, &sound), -12);
+    EXPECT_EQ(stage.make({first.takeSound(), failing.takeSound(), second.takeSound()}, 1.0, false, {}, 120, &sound), -12);
     EXPECT_TRUE(log.contains("V360DispatchThread", "extractAudioToSectionLength:-12"));
-    EXPECT_EQ(second.calls, 1);
+    EXPECT_EQ(second.calls.load(), 1);
     // Muted without music: no sound at all.
-    EXPECT_EQ(stage.make({&first}, 0, true, {}, 30, &sound), 0);
+    EXPECT_EQ(stage.make({first.takeSound()}, 0, true, {}, 30, &sound), 0);
     EXPECT_TRUE(sound.isEmpty());
 }
 
@@ -224,8 +226,8 @@ TEST(SoundStage, CancelStopsBeforeTheNextStep) {
     V360SoundStage stage(
         dir("soundcancel"), [] {}, &cancelled);
     QString sound;
-    EXPECT_EQ(stage.make({&section}, 1.0, false, {}, 30, &sound), -10002);
-    EXPECT_EQ(section.calls, 0);
+    EXPECT_EQ(stage.make({section.takeSound()}, 1.0, false, {}, 30, &sound), -10002);
+    EXPECT_EQ(section.calls.load(), 0);
 }
 
 TEST(SoundStage, MusicTooShortOrEmptyRange) {
