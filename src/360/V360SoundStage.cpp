@@ -83,6 +83,8 @@ int V360SoundStage::joinSectionSounds(const std::vector<V360SectionBuilder::Soun
         *sound = file("concat.m4a");
         FFMpegMuxBasedAudioConcatenater concat(utf8(*sound).constData(),
                                                utf8(parts.first()).constData());
+        // The join's results are ignored by design: a part that does not join leaves the sound
+        // shorter than the video, which the mux still takes.
         for (int i = 1; i < parts.size(); ++i) concat.append(utf8(parts[i]).constData());
         concat.close();
     }
