@@ -289,7 +289,7 @@ void V360DispatchThread::encodeInOrder() {
 
 void V360DispatchThread::onFrameTaken(BufferInfo* buffer, int result) {
     if (phase == Phase::kDone) return;
-    pool.giveBack(buffer);
+    if (!pool.giveBack(buffer)) fail(-6);
     fail(result);
     advance();
 }

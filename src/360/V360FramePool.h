@@ -30,7 +30,9 @@ class V360FramePool {
     void rendered(BufferInfo* buffer);
     // The rendered buffer whose turn it is, or null; it stays out until giveBack.
     BufferInfo* nextInOrder();
-    void giveBack(BufferInfo* buffer);
+    // A buffer back from its renderer or the encoder; false when it is still shared and no
+    // memory could be had to replace it (it must not be written then).
+    bool giveBack(BufferInfo* buffer);
     // Frees the memory of every buffer, wherever it is (at the job's end).
     void release();
 

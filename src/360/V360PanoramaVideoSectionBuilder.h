@@ -14,13 +14,16 @@
 // 1. prepare opens the decoder and builds the lookup table once: per output pixel the index
 //    of its source pixel (an equidistant 210-degree lens whose axis is the bottom row), or -1
 //    for directions more than 15 degrees above the horizon and points outside the frame.
-//    When allowed, frames stay packed YUV 4:2:0 from decoder to encoder; a second table
-//    then maps each output chroma sample (taken at its centre) to a source one.
+//    When allowed, frames stay YUV 4:2:0 from decoder to encoder: the table then indexes the
+//    decoder's own Y plane by its line size, and a second table maps each output chroma
+//    sample (taken at its centre) to a U and V one.
 // 2. Each output frame shows the source frame on screen at its time: dewarp gathers it
-//    through the table (32-bit pixels, or the bytes of each plane).
+//    through the table (32-bit pixels, or the bytes of each plane) into a packed frame.
 // 3. The sound is the recording's own track, or white noise of the produced length. prepare
 //    starts taking the track at once into a private temporary folder, beside the frames (it
 //    does not depend on them); the sound step waits for it and moves it into place.
+struct AVFrame;
+
 class V360PanoramaVideoSectionBuilder : public V360SectionBuilder {
   public:
     // startTime, endTime: seconds (-1: from the start, to the end). A negative centre
@@ -49,12 +52,16 @@ class V360PanoramaVideoSectionBuilder : public V360SectionBuilder {
     void buildTables();
     void buildRows(int firstRow, int endRow);
     bool sourcePoint(float row, float column, int* x, int* y) const;
-    void dewarpPlanar(const uint8_t* src, uint8_t* dst) const;
+    void dewarpPlanar(const AVFrame* src, uint8_t* dst) const;
     void startSoundAhead();
 
     SectionVideoSource source;
     int srcWidth = 0;
     int srcHeight = 0;
+    // Source line sizes the tables index with: of the BGRA pixels (in pixels), or of the Y
+    // and of the U and V planes.
+    int lumaStride = 0;
+    int chromaStride = 0;
     float centerX;
     float centerY;
     float radius;

@@ -2,7 +2,8 @@
 
 #include <cerrno>
 
-#include "FFMpegVSrcFrame.h"
+#include <memory>
+
 #include "LogSystem.h"
 
 namespace {
@@ -69,21 +70,37 @@ int FFMpegVideoDecoder::fillFrame() {
 }
 
 VideoSrcFrame* FFMpegVideoDecoder::readNextVideoFrame() {
+    std::unique_ptr<FFMpegVSrcFrame> decoded(readNextDecodedFrame());
+    return decoded ? convertFrame(*decoded) : nullptr;
+}
+
+FFMpegVSrcFrame* FFMpegVideoDecoder::readNextDecodedFrame() {
     if (error_ || !decoded_) return nullptr;
     const int filled = fillFrame();
     if (filled < 0) {
         if (filled != AVERROR_EOF) readError_ = filled;
         return nullptr;
     }
-    const int64_t ticks = input_.frameTicks(decoded_.get());
-    AVFrame* frame = converter_.convert(decoded_.get(), outWidth_, outHeight_);
-    av_frame_unref(decoded_.get());
+    const double seconds = input_.ticksToSeconds(input_.frameTicks(decoded_.get()));
+    ffh::FramePtr frame = ffh::makeFrame();
+    if (!frame) {
+        av_frame_unref(decoded_.get());
+        readError_ = AVERROR(ENOMEM);
+        return nullptr;
+    }
+    av_frame_move_ref(frame.get(), decoded_.get());
+    return new FFMpegVSrcFrame(frame.release(), seconds);
+}
+
+FFMpegVSrcFrame* FFMpegVideoDecoder::convertFrame(const FFMpegVSrcFrame& decoded) {
+    AVFrame* frame = decoded.frame() ? converter_.convert(decoded.frame(), outWidth_, outHeight_)
+                                     : nullptr;
     if (!frame) {
         LogSystem::e(kTag, "frame conversion failed");
         readError_ = AVERROR(ENOMEM);
         return nullptr;
     }
-    return new FFMpegVSrcFrame(frame, input_.ticksToSeconds(ticks));
+    return new FFMpegVSrcFrame(frame, decoded.seconds());
 }
 
 int FFMpegVideoDecoder::seekTo(double seconds) {

@@ -7,6 +7,7 @@
 
 #include "FFMpegFrameConverter.h"
 #include "FFMpegMediaInput.h"
+#include "FFMpegVSrcFrame.h"
 #include "VideoColour.h"
 #include "VideoSrcFrame.h"
 
@@ -36,6 +37,16 @@ class FFMpegVideoDecoder {
     // while frames come), else the FFmpeg code of the failed read, decoding
     // or conversion. Cleared by a seek and by a new open.
     int getReadError() const { return readError_; }
+
+    // The two halves of readNextVideoFrame, for a caller that picks frames
+    // before it converts them. The next frame as the codec made it (a new
+    // reference to its planes, not converted) with its time, owned by the
+    // caller; null as above.
+    FFMpegVSrcFrame* readNextDecodedFrame();
+    // A decoded frame in the output format, size and packing as
+    // readNextVideoFrame gives it, owned by the caller; null when the
+    // conversion fails (getReadError() then tells).
+    FFMpegVSrcFrame* convertFrame(const FFMpegVSrcFrame& decoded);
 
     // Positions the decoder so that the next read returns the first frame at
     // or after `seconds`; a seek beyond the end leaves nothing to read.

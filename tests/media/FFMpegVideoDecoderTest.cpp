@@ -1,3 +1,4 @@
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -237,6 +238,34 @@ TEST(FFMpegVideoDecoder, FailedReadIsNotTheEndOfTheStream) {
         ASSERT_EQ(dec.seekTo(0.0), 0);
         EXPECT_EQ(readBgra(dec, 160, 120).index, 0);
         EXPECT_EQ(dec.getReadError(), 0);
+    }
+}
+
+// A caller that picks frames before converting them gets the codec's own frames (its planes by
+// line size) and converts the picked ones to exactly what a plain read gives.
+TEST(FFMpegVideoDecoder, DecodedFramesConvertToWhatReadsGive) {
+    for (bool bgra : {true, false}) {
+        SCOPED_TRACE(bgra ? "BGRA" : "YUV");
+        FFMpegVideoDecoder reads(bgra, false), picks(bgra, false);
+        ASSERT_EQ(reads.initWithFilePath(clips().odd.c_str(), 0, 0), 0);
+        ASSERT_EQ(picks.initWithFilePath(clips().odd.c_str(), 0, 0), 0);
+        const size_t bytes = static_cast<size_t>(reads.getFrameBufferSize());
+        for (int i = 0; i < 15; ++i) {
+            std::unique_ptr<VideoSrcFrame> read(reads.readNextVideoFrame());
+            std::unique_ptr<FFMpegVSrcFrame> decoded(picks.readNextDecodedFrame());
+            ASSERT_TRUE(read && decoded) << i;
+            EXPECT_EQ(decoded->frame()->format, AV_PIX_FMT_YUV420P);
+            EXPECT_EQ(decoded->frame()->width, 1001);
+            EXPECT_GE(decoded->frame()->linesize[0], 1001);
+            EXPECT_EQ(decoded->seconds(), read->getFrameSecs());
+            if (i % 2 == 1) continue;  // dropped unconverted
+            std::unique_ptr<FFMpegVSrcFrame> converted(picks.convertFrame(*decoded));
+            ASSERT_TRUE(converted);
+            EXPECT_EQ(converted->getFrameSecs(), read->getFrameSecs());
+            EXPECT_EQ(std::memcmp(converted->getDatePtr(), read->getDatePtr(), bytes), 0) << i;
+        }
+        EXPECT_EQ(picks.readNextDecodedFrame(), nullptr);
+        EXPECT_EQ(picks.getReadError(), 0);
     }
 }
 

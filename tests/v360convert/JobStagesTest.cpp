@@ -30,6 +30,10 @@
 #include "V360SoundStage.h"
 #include "V360VideoEncodeStage.h"
 
+extern "C" {
+#include <libavutil/buffer.h>
+}
+
 using namespace ConvertTestMedia;
 
 namespace {
@@ -137,6 +141,7 @@ TEST(VideoEncodeStage, EncodesInOrderAndHandsEveryBufferBack) {
     V360VideoEncodeStage stage(path, w, h, 1000000, "");
     std::mutex lock;
     std::vector<BufferInfo*> back;
+    std::vector<int> sharedWhenBack;
     std::atomic<int> ended{1};
     ASSERT_EQ(stage.open(
                   VideoColour::bt709(),
@@ -144,18 +149,20 @@ TEST(VideoEncodeStage, EncodesInOrderAndHandsEveryBufferBack) {
                       std::lock_guard<std::mutex> hold(lock);
                       EXPECT_EQ(result, 0);
                       back.push_back(b);
+                      sharedWhenBack.push_back(av_buffer_get_ref_count(b->ref));
                   },
                   [&](int result) { ended = result; }),
               0);
-    std::vector<std::vector<unsigned char>> pixels(6, std::vector<unsigned char>(w * h * 4));
     std::vector<BufferInfo> buffers(6);
     for (int k = 0; k < 6; ++k) {
         // Alternately BGRA and planar (limited range): the grey 40 + 30k either way.
         const int grey = 40 + 30 * k;
         buffers[k].planar = k % 2 == 1;
-        std::memset(pixels[k].data(), buffers[k].planar ? 128 : grey, pixels[k].size());
-        if (buffers[k].planar) std::memset(pixels[k].data(), 16 + grey * 219 / 255, w * h);
-        buffers[k].data = pixels[k].data();
+        buffers[k].ref = av_buffer_alloc(w * h * 4);
+        ASSERT_TRUE(buffers[k].ref);
+        buffers[k].data = buffers[k].ref->data;
+        std::memset(buffers[k].data, buffers[k].planar ? 128 : grey, w * h * 4);
+        if (buffers[k].planar) std::memset(buffers[k].data, 16 + grey * 219 / 255, w * h);
         stage.encode(&buffers[k]);
     }
     stage.finish();
@@ -163,6 +170,10 @@ TEST(VideoEncodeStage, EncodesInOrderAndHandsEveryBufferBack) {
     EXPECT_EQ(ended, 0);
     ASSERT_EQ(back.size(), 6u);
     for (int k = 0; k < 6; ++k) EXPECT_EQ(back[k], &buffers[k]);
+    // A planar picture went to the codec by reference, which it no longer holds once the
+    // buffer is back: the pool may write into it again.
+    EXPECT_EQ(sharedWhenBack, std::vector<int>(6, 1));
+    for (BufferInfo& b : buffers) av_buffer_unref(&b.ref);
     EXPECT_EQ(probe(path, "stream=nb_frames,color_space"), "bt709\n6");
     const QByteArray grey =
         run("ffmpeg", {"-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "gray", "-"});
