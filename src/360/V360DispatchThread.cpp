@@ -350,15 +350,15 @@ void V360DispatchThread::stageEnded(int result) {
 // output goes and the job fails with -10002.
 int V360DispatchThread::muxAndCopy() {
     if (stopping) return kCancelled;
-    if (sound.isEmpty()) {
-        muxedVideo = pureVideo;
-    } else {
+    // Without a sound the silent video is the muxed one.
+    const QString& muxed = sound.isEmpty() ? pureVideo : muxedVideo;
+    if (!sound.isEmpty()) {
         const int result = V360MuxStage::mux(sound, pureVideo, muxedVideo, comment);
         if (result != 0) return result;
         report(progress.stepDone());
     }
     if (stopping) return kCancelled;
-    int result = V360MuxStage::copyToOutput(muxedVideo, outputPath, addSpatialMeta);
+    int result = V360MuxStage::copyToOutput(muxed, outputPath, addSpatialMeta);
     if (stopping) result = kCancelled;
     // A failed or cancelled copy leaves no part of the output.
     if (result != 0) QFile::remove(outputPath);
