@@ -1,7 +1,8 @@
 // Converts a 10 s 2160x2160 recording at 30 frames a second with sound (RV_BENCH_SECONDS
 // changes the length) to 2160, 2880 and 3840 wide, against the ffmpeg command doing the same
-// work: nearest sampling of the same lens, frames taken by time at 27 a second, GOP 12, no
-// B-frames, the same bit rate and profile, the sound in AAC. Both run as whole processes in
+// work: frames taken by time at 27 a second before a nearest-sampling dewarp of the same lens
+// (the filters "fps=27,v360=..."), GOP 12, no B-frames, the same bit rate and profile, the
+// sound in AAC. Both run as whole processes in
 // alternating rounds (RV_BENCH_ROUNDS, default 3); before the rounds ffprobe checks that both
 // outputs have the same frame count and key frames and no B-frames.
 //
@@ -98,9 +99,11 @@ QStringList oursCommand(int width) {
 }
 
 QStringList peerCommand(int width) {
+    // Frames are picked by time before the dewarp, as ours are: an output "-r 27" would
+    // dewarp every source frame and drop a tenth after.
     const QString filter =
         QString(
-            "v360=input=fisheye:output=equirect:ih_fov=210:iv_fov=210:interp=near:pitch=90:"
+            "fps=27,v360=input=fisheye:output=equirect:ih_fov=210:iv_fov=210:interp=near:pitch=90:"
             "w=%1:h=%2")
             .arg(width)
             .arg(width / 2);
@@ -110,8 +113,6 @@ QStringList peerCommand(int width) {
             "-y",
             "-i",
             QString::fromStdString(clip()),
-            "-r",
-            "27",
             "-vf",
             filter,
             "-t",

@@ -32,15 +32,15 @@ V360DispatchThread::V360DispatchThread(QString outputPath, int width, int height
       volumeReadyWhiteNoise(folder.file("volumeReadyWN.m4a")),
       muted(videoVolume <= 0),
       videoVolume(videoVolume),
-      pool(kBufferCount, static_cast<size_t>(std::max(width, 0)) * std::max(height, 0) * 4),
-      progress(height) {
+      progress(height),
+      pool(kBufferCount, static_cast<size_t>(std::max(width, 0)) * std::max(height, 0) * 4) {
     qRegisterMetaType<V360SectionBuilder*>("V360SectionBuilder*");
     makeComment(commentTime, commentValue, commentFlag);
     encodeStage.reset(new V360VideoEncodeStage(pureVideo, width, height, bitRate, comment));
-    if (pool.allocationFailed()) error = -6;
+    if (pool.allocationFailed()) fail(-6);
     if (!folder.isValid()) {
         LogSystem::e(kTag, "can not create temp dir?");
-        error = -3;
+        fail(-3);
     }
     moveToThread(this);
     connectRequests();
@@ -49,7 +49,7 @@ V360DispatchThread::V360DispatchThread(QString outputPath, int width, int height
 // Runs after the loop has ended: frames still in flight and the stages' threads are waited
 // for before anything they use is freed.
 V360DispatchThread::~V360DispatchThread() {
-    cancelled = true;
+    stopping = true;
     for (V360DewarpTask* task : liveTasks) {
         task->wait();
         task->builder()->releaseSrcFrame(task->src());
@@ -96,7 +96,12 @@ void V360DispatchThread::addV360SectionBuilder(V360SectionBuilder* builder) {
 
 void V360DispatchThread::closeVideoGeneration() { emit eCloseVideoGeneration(); }
 
-void V360DispatchThread::cancelVideoGeneration() { emit eCancelVideoGeneration(); }
+// The flag is set at once, so that a stage running on this thread (the mux, the copy) or on
+// its own sees it.
+void V360DispatchThread::cancelVideoGeneration() {
+    stopping = true;
+    emit eCancelVideoGeneration();
+}
 
 void V360DispatchThread::setNoNeedAddSpatialMetaData() { addSpatialMeta = false; }
 
@@ -111,48 +116,68 @@ void V360DispatchThread::_addV360SectionBuilder(V360SectionBuilder* builder) {
     progress.addSection(builder->totalFrames(), builder->totalIASteps());
     pendingBuilders.push_back(builder);
     allBuilders.append(builder);
-    dispatchVFrameGeneration();
+    advance();
 }
 
 void V360DispatchThread::_closeVideoGeneration() {
-    closed = true;
     progress.close(muted, !music.path.isEmpty());
-    prepareStepsDone = prepareStepsCurrent = 0;
-    if (pendingBuilders.empty() && !currentBuilder) dispatchVFrameGeneration();
+    advance();
 }
 
 void V360DispatchThread::_cancelVideoGeneration() {
-    if (resultEmitted) return;
-    cancelled = true;
-    if (error == 0) error = kCancelled;
-    encodeStage->stop();
-    failWhenIdle();
+    stopping = true;
+    fail(kCancelled);
+    advance();
 }
 
 void V360DispatchThread::builderPrepared() {
-    preparePending = false;
-    dispatchVFrameGeneration();
+    preparing = false;
+    advance();
 }
 
 void V360DispatchThread::updateCurrentIASteps(int steps) {
-    prepareStepsCurrent = prepareStepsDone + steps;
-    report(progress.dispatched(framesDispatched, prepareStepsCurrent));
+    report(progress.preparing(steps, framesDispatched));
 }
 
-bool V360DispatchThread::isIdle() const {
-    return pool.allFree() && !preparePending && !soundWorker.joinable();
+// The one decision, after every event: the job moves on as far as it can in its phase. A
+// failure stops the stages; the result is told once nothing is out any more.
+void V360DispatchThread::advance() {
+    if (phase == Phase::kDispatching) dispatch();
+    if (phase == Phase::kDraining) {
+        // The encoder drains once the last rendered buffer is back from it.
+        if (pool.allFree()) encodeStage->finish();
+        if (stagesRunning == 0) finish(muxAndCopy());
+    }
+    if (phase == Phase::kFailing && nothingOut()) finish(error);
 }
 
-void V360DispatchThread::dispatchVFrameGeneration() {
-    while (error == 0 && !dispatchEnded) {
-        if (!pool.hasFree() || preparePending) return;
+// The one place the phase changes.
+void V360DispatchThread::moveTo(Phase next) { phase = next; }
+
+bool V360DispatchThread::nothingOut() const {
+    return pool.allFree() && !preparing && !soundWorker.joinable();
+}
+
+// Keeps the first failure; the stages stop at their next step.
+void V360DispatchThread::fail(int result) {
+    if (phase == Phase::kDone || result == 0) return;
+    if (error == 0) error = result;
+    if (phase == Phase::kFailing) return;
+    stopping = true;
+    if (encodeStage) encodeStage->stop();
+    moveTo(Phase::kFailing);
+}
+
+// Hands out frames while a buffer is free; drains once the job is closed and every section
+// has run out of frames.
+void V360DispatchThread::dispatch() {
+    while (phase == Phase::kDispatching && pool.hasFree() && !preparing) {
         if (!currentBuilder) {
             if (pendingBuilders.empty()) {
-                checkAndClosePureVideoGeneration();
+                if (progress.isClosed()) startDraining();
                 return;
             }
-            if (!prepareCurrentBuilder()) break;
-            if (!currentBuilder) return;
+            if (!prepareCurrentBuilder() || !currentBuilder) return;
         }
         void* frame = currentBuilder->prepareSrcFrame(currentBuilder->nextFrameIndex);
         if (frame)
@@ -160,7 +185,6 @@ void V360DispatchThread::dispatchVFrameGeneration() {
         else
             finishCurrentBuilder();
     }
-    failWhenIdle();
 }
 
 // False on a failed preparation; no current builder while it goes on asynchronously.
@@ -172,28 +196,27 @@ bool V360DispatchThread::prepareCurrentBuilder() {
     currentBuilder->allowPlanarOutput(!encodeStage->isOpen() && !(helper && helper->drawsTexts()));
     const int result = currentBuilder->prepare();
     if (result == kPrepareAsync) {
-        preparePending = true;
+        preparing = true;
         currentBuilder = nullptr;
         return true;
     }
     if (result < 0) {
         currentBuilder = nullptr;
         LogSystem::e(kTag, "builder prepare failed: %d", result);
-        error = result;
+        fail(result);
         return false;
     }
     if (!openEncodeStage()) {
         currentBuilder = nullptr;
         return false;
     }
-    prepareStepsDone += currentBuilder->totalIASteps();
-    prepareStepsCurrent = prepareStepsDone;
-    report(progress.dispatched(framesDispatched, prepareStepsCurrent));
+    report(progress.sectionPrepared(currentBuilder->totalIASteps(), framesDispatched));
     currentBuilder->userCount += 1;
     currentSectionIndex += 1;
     return true;
 }
 
+// The encode stage reports back to this thread by queued calls.
 bool V360DispatchThread::openEncodeStage() {
     if (encodeStage->isOpen()) return true;
     const int result = encodeStage->open(
@@ -206,7 +229,7 @@ bool V360DispatchThread::openEncodeStage() {
             QMetaObject::invokeMethod(
                 this, [this, code] { onVideoEncoded(code); }, Qt::QueuedConnection);
         });
-    if (result != 0) error = result;
+    fail(result);
     return result == 0;
 }
 
@@ -221,7 +244,7 @@ void V360DispatchThread::startDewarpTask(void* frame) {
     task->start(QThread::InheritPriority);
     currentBuilder->nextFrameIndex += 1;
     framesDispatched += 1;
-    report(progress.dispatched(framesDispatched, prepareStepsCurrent));
+    report(progress.dispatched(framesDispatched));
 }
 
 void V360DispatchThread::finishCurrentBuilder() {
@@ -229,10 +252,11 @@ void V360DispatchThread::finishCurrentBuilder() {
     currentBuilder = nullptr;
     pendingBuilders.pop_front();
     releaseUser(builder);
-    if (builder->failed) {
+    if (builder->failure == -6)
         LogSystem::e(kTag, "May receive out of memory when generate!");
-        error = -6;
-    }
+    else if (builder->failure != 0)
+        LogSystem::e(kTag, "section source failed: %d", builder->failure);
+    fail(builder->failure);
 }
 
 void V360DispatchThread::releaseUser(V360SectionBuilder* builder) {
@@ -249,10 +273,10 @@ void V360DispatchThread::onDewarpDone() {
     pool.rendered(task->buffer());
     delete task;
     encodeInOrder();
-    dispatchVFrameGeneration();
+    advance();
 }
 
-// Hands every rendered buffer whose turn has come to the encode stage; after an error they
+// Hands every rendered buffer whose turn has come to the encode stage; after a failure they
 // go straight back to the pool.
 void V360DispatchThread::encodeInOrder() {
     while (BufferInfo* buffer = pool.nextInOrder()) {
@@ -264,48 +288,40 @@ void V360DispatchThread::encodeInOrder() {
 }
 
 void V360DispatchThread::onFrameTaken(BufferInfo* buffer, int result) {
-    if (resultEmitted) return;
-    pool.giveBack(buffer);
-    if (result != 0 && error == 0) error = result;
-    if (error == 0)
-        dispatchVFrameGeneration();
-    else
-        failWhenIdle();
-    checkAndClosePureVideoGeneration();
+    if (phase == Phase::kDone) return;
+    if (!pool.giveBack(buffer)) fail(-6);
+    fail(result);
+    advance();
 }
 
-// Every frame has been handed out and every buffer is back: the encode stage drains and the
-// sound is made meanwhile.
-void V360DispatchThread::checkAndClosePureVideoGeneration() {
-    if (!closed || resultEmitted || error != 0 || currentBuilder || !pendingBuilders.empty())
-        return;
+// Every frame is handed out: the sound is made while the last frames are encoded.
+void V360DispatchThread::startDraining() {
     if (allBuilders.empty() || !encodeStage->isOpen()) {
         LogSystem::e(kTag, "no section to generate?");
-        error = -7;
-        failWhenIdle();
-        return;
+        return fail(-7);
     }
-    if (!dispatchEnded) {
-        dispatchEnded = true;
-        dispatchEndedAt = clock.elapsed();
-        report(progress.framesDone());
-        startSoundStage();
-    }
-    if (pool.allFree() && !videoEncoded) encodeStage->finish();
+    moveTo(Phase::kDraining);
+    dispatchEndedAt = clock.elapsed();
+    report(progress.framesDone());
+    stagesRunning = 2;
+    startSoundStage();
 }
 
+// The sound stage runs on values taken here: each section's sound, the folder, the music.
 void V360DispatchThread::startSoundStage() {
-    const int frames = framesDispatched;
-    soundWorker = std::thread([this, frames] {
+    std::vector<V360SectionBuilder::Sound> sounds;
+    for (V360SectionBuilder* builder : allBuilders) sounds.push_back(builder->takeSound());
+    soundWorker = std::thread([this, sounds, folder = folder.path(), volume = videoVolume,
+                               muted = muted, music = music, frames = framesDispatched] {
         V360SoundStage stage(
-            folder.path(),
+            folder,
             [this] {
                 QMetaObject::invokeMethod(
-                    this, [this] { stepDone(); }, Qt::QueuedConnection);
+                    this, [this] { report(progress.stepDone()); }, Qt::QueuedConnection);
             },
-            &cancelled);
+            &stopping);
         QString made;
-        const int result = stage.make(allBuilders, videoVolume, muted, music, frames, &made);
+        const int result = stage.make(sounds, volume, muted, music, frames, &made);
         QMetaObject::invokeMethod(
             this, [this, result, made] { onSoundMade(result, made); }, Qt::QueuedConnection);
     });
@@ -313,48 +329,45 @@ void V360DispatchThread::startSoundStage() {
 
 void V360DispatchThread::onSoundMade(int result, const QString& made) {
     soundWorker.join();
-    soundMade = true;
     soundMadeAt = clock.elapsed();
     sound = made;
-    if (result != 0 && error == 0) error = result;
-    if (error != 0) {
-        encodeStage->stop();
-        failWhenIdle();
-    } else if (videoEncoded) {
-        muxAndCopy();
-    }
+    stageEnded(result);
 }
 
 void V360DispatchThread::onVideoEncoded(int result) {
-    videoEncoded = true;
     videoEncodedAt = clock.elapsed();
-    if (result != 0 && error == 0) error = result;
-    if (error != 0)
-        failWhenIdle();
-    else if (soundMade)
-        muxAndCopy();
+    stageEnded(result);
 }
 
-void V360DispatchThread::muxAndCopy() {
-    if (cancelled) return failWhenIdle();
-    if (sound.isEmpty()) {
-        muxedVideo = pureVideo;
-    } else {
+void V360DispatchThread::stageEnded(int result) {
+    stagesRunning -= 1;
+    fail(result);
+    advance();
+}
+
+// The sound muxed with the video and the result copied to the output path: 0 or the failure.
+// A cancel that arrives before the result is told wins, also over a finished copy: the
+// output goes and the job fails with -10002.
+int V360DispatchThread::muxAndCopy() {
+    if (stopping) return kCancelled;
+    // Without a sound the silent video is the muxed one.
+    const QString& muxed = sound.isEmpty() ? pureVideo : muxedVideo;
+    if (!sound.isEmpty()) {
         const int result = V360MuxStage::mux(sound, pureVideo, muxedVideo, comment);
-        if (result != 0) return releaseAndEmitResult(result);
-        stepDone();
+        if (result != 0) return result;
+        report(progress.stepDone());
     }
-    if (cancelled) return failWhenIdle();
-    releaseAndEmitResult(V360MuxStage::copyToOutput(muxedVideo, outputPath, addSpatialMeta));
-}
-
-void V360DispatchThread::failWhenIdle() {
-    if (error != 0 && isIdle() && !resultEmitted) releaseAndEmitResult(error);
+    if (stopping) return kCancelled;
+    int result = V360MuxStage::copyToOutput(muxed, outputPath, addSpatialMeta);
+    if (stopping) result = kCancelled;
+    // A failed or cancelled copy leaves no part of the output.
+    if (result != 0) QFile::remove(outputPath);
+    return result;
 }
 
 // The temporary files go before the result is told, so that a receiver finds none left.
-void V360DispatchThread::releaseAndEmitResult(int result) {
-    resultEmitted = true;
+void V360DispatchThread::finish(int result) {
+    moveTo(Phase::kDone);
     encodeStage->stop();
     pool.release();
     folder.remove();
@@ -364,8 +377,6 @@ void V360DispatchThread::releaseAndEmitResult(int result) {
     else
         emit videoGenerated();
 }
-
-void V360DispatchThread::stepDone() { report(progress.stepDone()); }
 
 void V360DispatchThread::report(int percent) {
     if (percent < 0) return;

@@ -20,31 +20,36 @@ class V360DewarpTask;
 class V360SectionBuilder;
 class V360VideoEncodeStage;
 
-// The thread of one conversion job, with its own event loop. Requests arrive as queued `e`
-// signals and run here; the job is a sequence of stages that overlap:
+// The scheduler of one conversion job: a thread with its own event loop that alone knows the
+// pipeline. Requests arrive as queued `e` signals; the stages hand their results back to it
+// by queued calls, and advance() then moves the job on. The job's phases:
 //
-// 1. Dispatch: while a buffer of the pool of four is free, the current section hands out its
-//    next source frame (decoded ahead on the section's own thread) and a V360DewarpTask
-//    renders it into the buffer.
-// 2. Video encode: rendered buffers go strictly in dispatch order to the encode stage, which
-//    encodes them on its own thread into the silent video (V360VideoEncodeStage).
-// 3. Sound: once every frame is handed out, each section's sound, joined and mixed with the
-//    music, is made on a thread of its own while the last frames are encoded
-//    (V360SoundStage).
-// 4. Mux and metadata: when both have ended, the sound and the video are muxed and copied to
-//    the output path with the spherical-video box (V360MuxStage).
-// 5. The result is emitted once; the job's private folder goes with every temporary file in
-//    it (V360JobFolder).
-// A cancel stops the job at the next step of whichever stage runs; it then fails with -10002
-// once the frames in flight are back, without touching the temporary files again.
+// 1. Dispatching: while a buffer of the pool of four is free, the current section hands out
+//    its next source frame (decoded ahead on the section's own thread) and a V360DewarpTask
+//    renders it into the buffer; rendered buffers go strictly in dispatch order to the encode
+//    stage (V360VideoEncodeStage), which encodes them on its own thread.
+// 2. Draining: once the job is closed and every frame is handed out, the encode stage drains
+//    as the last buffers come back, and each section's sound, joined and mixed with the
+//    music, is made meanwhile on a thread of its own (V360SoundStage).
+// 3. When both have ended, the sound and the video are muxed and copied to the output path
+//    with the spherical-video box (V360MuxStage), on this thread.
+// 4. Done: the result is emitted once; the job's private folder goes with every temporary
+//    file in it (V360JobFolder).
+// Failing: an error or a cancel stops every stage at its next step; the job fails with the
+// first error once nothing is out (frames in flight, a preparation, the sound).
 //
-// Public entries are safe from any thread. Section builders added are owned (deleted with the
-// thread). Deleting the thread after its loop has ended waits for the frames in flight.
+// Threads: the public entries are safe from any thread. Everything else of the job runs on
+// this thread; the other threads get their inputs as values or borrow what the scheduler
+// keeps until they report: a dewarp task borrows its section (dewarp only), its source frame
+// and its buffer; the encode stage borrows the buffers it is given; the sound stage gets each
+// section's sound as a value, taken here once the frames are out. Section builders added are
+// owned (deleted with the thread). Deleting the thread after its loop has ended waits for
+// every thread it started.
 class V360DispatchThread : public QThread {
     Q_OBJECT
   public:
-    // tempDir: folder the job's private folder is made in (empty: the user's temporary
-    // location + "/UQO Studio"). A comment is written when commentTime > 0.
+    // tempDir: folder the job's private folder is made in (empty: right in the user's
+    // temporary location). A comment is written when commentTime > 0.
     V360DispatchThread(QString outputPath, int width, int height, int bitRate, double videoVolume,
                        long long commentTime, long long commentValue, int commentFlag,
                        QString tempDir);
@@ -62,8 +67,6 @@ class V360DispatchThread : public QThread {
     QString jobFolderPath() const { return folder.path(); }
     QString whiteNoisePath() const { return whiteNoise; }
     QString volumeReadyWhiteNoisePath() const { return volumeReadyWhiteNoise; }
-    QString pureVideoPath() const { return pureVideo; }
-    QString muxedVideoPath() const { return muxedVideo; }
 
   signals:
     void videoGenerationProgressUpdate(float totalProgress, float curMediaProgress, int curMediaIdx,
@@ -91,9 +94,13 @@ class V360DispatchThread : public QThread {
     void onDewarpDone();
 
   private:
+    enum class Phase { kDispatching, kDraining, kFailing, kDone };
+
     void makeComment(long long commentTime, long long commentValue, int commentFlag);
     void connectRequests();
-    void dispatchVFrameGeneration();
+    void advance();
+    void moveTo(Phase next);
+    void dispatch();
     bool prepareCurrentBuilder();
     bool openEncodeStage();
     void startDewarpTask(void* frame);
@@ -102,16 +109,16 @@ class V360DispatchThread : public QThread {
     void encodeInOrder();
     void onFrameTaken(BufferInfo* buffer, int result);
     void onVideoEncoded(int result);
-    void checkAndClosePureVideoGeneration();
+    void onSoundMade(int result, const QString& made);
+    void startDraining();
     void startSoundStage();
-    void onSoundMade(int result, const QString& sound);
-    void muxAndCopy();
-    void failWhenIdle();
-    void releaseAndEmitResult(int result);
+    void stageEnded(int result);
+    void fail(int result);
+    bool nothingOut() const;
+    int muxAndCopy();
+    void finish(int result);
     void report(int percent);
     void logStageTimes(int result);
-    void stepDone();
-    bool isIdle() const;
 
     // Set up by the constructor; read-only afterwards.
     V360JobFolder folder;
@@ -126,25 +133,31 @@ class V360DispatchThread : public QThread {
 
     // Written from any thread.
     std::atomic<bool> addSpatialMeta{true};
-    std::atomic<bool> cancelled{false};
+    // Set by a cancel (at once) and on any failure: the running stages stop at their next step.
+    std::atomic<bool> stopping{false};
 
-    // Everything below: the dispatch thread only (the constructor before the loop starts).
+    // Everything below: this thread only (the constructor before the loop starts).
+    Phase phase = Phase::kDispatching;  // moved by moveTo() alone
+    int error = 0;                      // the first failure, 0 for none
     V360SoundStage::Music music;
+    V360JobProgress progress;
 
+    // Dispatching.
     V360SectionBuilder* currentBuilder = nullptr;
     std::deque<V360SectionBuilder*> pendingBuilders;
     List<V360SectionBuilder*> allBuilders;  // owned
-    std::unique_ptr<V360VideoEncodeStage> encodeStage;
+    int framesDispatched = 0;
+    int currentSectionIndex = -1;
+    // What is out, waited for before the job ends: frames (the pool's buffers), a section's
+    // asynchronous preparation, the sound stage's thread.
     V360FramePool pool;
     std::set<V360DewarpTask*> liveTasks;
+    bool preparing = false;
     std::thread soundWorker;
 
-    bool closed = false;
-    int error = 0;
-    bool resultEmitted = false;
-    bool dispatchEnded = false;
-    bool videoEncoded = false;
-    bool soundMade = false;
+    // Draining: the encode stage and the sound stage still running, and the sound made.
+    std::unique_ptr<V360VideoEncodeStage> encodeStage;
+    int stagesRunning = 0;
     QString sound;
 
     // Stage timings for the log, in ms since the first section arrived.
@@ -152,11 +165,4 @@ class V360DispatchThread : public QThread {
     qint64 dispatchEndedAt = 0;
     qint64 soundMadeAt = 0;
     qint64 videoEncodedAt = 0;
-
-    int framesDispatched = 0;
-    int currentSectionIndex = -1;
-    V360JobProgress progress;
-    int prepareStepsDone = 0;
-    int prepareStepsCurrent = 0;
-    bool preparePending = false;
 };

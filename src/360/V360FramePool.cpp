@@ -3,14 +3,20 @@
 #include <algorithm>
 #include <new>
 
+extern "C" {
+#include <libavutil/buffer.h>
+}
+
 V360FramePool::V360FramePool(int count, size_t bytes) : bufferCount(count) {
     for (int i = 0; i < count; ++i) {
         auto* buffer = new (std::nothrow) BufferInfo;
-        if (buffer) buffer->data = new (std::nothrow) unsigned char[bytes];
-        if (!buffer || !buffer->data) {
+        if (buffer) buffer->ref = av_buffer_alloc(bytes);
+        if (buffer && buffer->ref) buffer->data = buffer->ref->data;
+        if (!buffer || !buffer->ref) {
+            // Only the buffers made count: with them all free the job is idle and can end.
             delete buffer;
             failed = true;
-            bufferCount = i + 1;
+            bufferCount = i;
             return;
         }
         freeBuffers.push_back(buffer);
@@ -42,11 +48,22 @@ BufferInfo* V360FramePool::nextInOrder() {
     return buffer;
 }
 
-void V360FramePool::giveBack(BufferInfo* buffer) { freeBuffers.push_back(buffer); }
+bool V360FramePool::giveBack(BufferInfo* buffer) {
+    freeBuffers.push_back(buffer);
+    if (av_buffer_is_writable(buffer->ref)) return true;
+    // Still read by someone else: the pool takes a new buffer of its own (the next picture
+    // overwrites every byte, so nothing is copied).
+    AVBufferRef* fresh = av_buffer_alloc(buffer->ref->size);
+    if (!fresh) return false;
+    av_buffer_unref(&buffer->ref);
+    buffer->ref = fresh;
+    buffer->data = fresh->data;
+    return true;
+}
 
 void V360FramePool::release() {
     for (BufferInfo* buffer : all) {
-        delete[] buffer->data;
+        av_buffer_unref(&buffer->ref);
         delete buffer;
     }
     all.clear();

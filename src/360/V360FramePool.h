@@ -12,7 +12,7 @@
 class V360FramePool {
   public:
     // `count` buffers of `bytes` each; allocationFailed() tells whether one could not be
-    // made (count() is then the number made so far, the failing one included).
+    // made (count() is then the number made before it).
     V360FramePool(int count, size_t bytes);
     ~V360FramePool();
     V360FramePool(const V360FramePool&) = delete;
@@ -30,7 +30,9 @@ class V360FramePool {
     void rendered(BufferInfo* buffer);
     // The rendered buffer whose turn it is, or null; it stays out until giveBack.
     BufferInfo* nextInOrder();
-    void giveBack(BufferInfo* buffer);
+    // A buffer back from its renderer or the encoder; false when it is still shared and no
+    // memory could be had to replace it (it must not be written then).
+    bool giveBack(BufferInfo* buffer);
     // Frees the memory of every buffer, wherever it is (at the job's end).
     void release();
 

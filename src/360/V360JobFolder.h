@@ -6,15 +6,16 @@
 
 class QTemporaryDir;
 
-// The temporary files of one conversion job: a private folder inside the shared temporary
-// folder, made with a unique name and owner-only rights, so that jobs running at once (or of
-// other users) never meet on a file name and nobody else can place a file or a link under the
-// names the job writes. The folder goes with everything in it when the job ends (remove() or
-// the destructor). Any thread, one at a time.
+// The temporary files of one conversion job: a private folder made with a unique name and
+// owner-only rights, so that jobs running at once (or of other users) never meet on a file
+// name and nobody else can place a file or a link under the names the job writes. The folder
+// goes with everything in it when the job ends (remove() or the destructor). Any thread, one
+// at a time.
 class V360JobFolder {
   public:
-    // shared: the folder to make it in (created when missing); empty: the per-user temporary
-    // location followed by "/UQO Studio".
+    // shared: the caller's folder to make it in ("job-XXXXXX", the folder created when
+    // missing); empty: "UQO Studio-XXXXXX" right in the user's temporary location, so that
+    // no folder another user made can block or hold it.
     explicit V360JobFolder(QString shared);
     ~V360JobFolder();
     V360JobFolder(const V360JobFolder&) = delete;
@@ -29,7 +30,8 @@ class V360JobFolder {
     // Removes the private folder and everything in it; later calls do nothing.
     void remove();
 
-    static QString defaultShared();
+    // The default folder's path with its unique part as "XXXXXX".
+    static QString defaultPattern();
 
   private:
     std::unique_ptr<QTemporaryDir> dir;

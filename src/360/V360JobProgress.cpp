@@ -14,14 +14,27 @@ void V360JobProgress::close(bool muted, bool withMusic) {
     const double base = muted ? (withMusic ? 93 : 91) : (withMusic ? 96 : 94);
     totalUnits = base + prepareWeight;
     value = 0;
+    prepareStepsDone = prepareStepsCurrent = 0;
 }
 
-int V360JobProgress::dispatched(int framesDispatched, int stepsSoFar) {
+int V360JobProgress::dispatched(int framesDispatched) {
     if (!closed) return -1;
     double x = frames > 0 ? static_cast<double>(framesDispatched) / frames * 90 : 0;
-    if (prepareSteps > 0) x += static_cast<double>(stepsSoFar) * prepareWeight / prepareSteps;
+    if (prepareSteps > 0)
+        x += static_cast<double>(prepareStepsCurrent) * prepareWeight / prepareSteps;
     if (x != 0) value = x;
     return report();
+}
+
+int V360JobProgress::sectionPrepared(int steps, int framesDispatched) {
+    prepareStepsDone += steps;
+    prepareStepsCurrent = prepareStepsDone;
+    return dispatched(framesDispatched);
+}
+
+int V360JobProgress::preparing(int steps, int framesDispatched) {
+    prepareStepsCurrent = prepareStepsDone + steps;
+    return dispatched(framesDispatched);
 }
 
 int V360JobProgress::stepDone() {

@@ -11,20 +11,23 @@ class V360JobProgress {
 
     // Counts of the sections added so far.
     void addSection(int frames, int prepareSteps);
-    // The close: fixes the total from the sound steps the job will have.
+    // The close: fixes the total from the sound steps the job will have, and counts the
+    // preparation steps from there.
     void close(bool muted, bool withMusic);
     bool isClosed() const { return closed; }
 
     // Each returns the percent to report, or -1 when there is nothing new to report.
-    // Frames handed out and preparation steps so far: sets the value (0 leaves it).
-    int dispatched(int framesDispatched, int prepareSteps);
+    // Frames handed out so far (with the preparation steps so far): sets the value (0
+    // leaves it).
+    int dispatched(int framesDispatched);
+    // A section prepared with its `steps` all done.
+    int sectionPrepared(int steps, int framesDispatched);
+    // `steps` of the section being prepared done.
+    int preparing(int steps, int framesDispatched);
     // One sound or mux step done.
     int stepDone();
     // Every frame handed out: the value becomes the frames' 90 units.
     int framesDone();
-
-    int totalFrames() const { return frames; }
-    int totalPrepareSteps() const { return prepareSteps; }
 
   private:
     int report();
@@ -37,4 +40,7 @@ class V360JobProgress {
     double totalUnits = 0;
     double value = 0;
     int highestPercent = 0;
+    // Preparation steps of the sections prepared since the close, and with the current one.
+    int prepareStepsDone = 0;
+    int prepareStepsCurrent = 0;
 };

@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <thread>
 
 extern "C" {
+#include <libavutil/frame.h>
 #include <libavutil/pixfmt.h>
 }
 
@@ -27,6 +29,22 @@ int takeSoundTrack(const QString& recording, const QString& target) {
 }
 
 }  // namespace
+
+// The extraction runs on a thread of its own; the future waits for it when it goes, before the
+// folder does.
+struct V360PanoramaVideoSectionBuilder::SoundAhead {
+    QTemporaryDir folder;
+    QString path = folder.filePath("sound.m4a");
+    std::future<int> result;
+
+    // The track into outPath: 0 or the failure.
+    int moveTo(const QString& outPath) {
+        const int taken = result.valid() ? result.get() : -3;
+        if (taken < 0) return taken;
+        QFile::remove(outPath);
+        return QFile::rename(path, outPath) ? 0 : -3;
+    }
+};
 
 V360PanoramaVideoSectionBuilder::V360PanoramaVideoSectionBuilder(int width, int height,
                                                                  QString srcPath, double startTime,
@@ -53,6 +71,10 @@ int V360PanoramaVideoSectionBuilder::prepare() {
     if (result < 0) return result;
     srcWidth = source.sourceWidth();
     srcHeight = source.sourceHeight();
+    // BGRA frames are packed; planar ones keep the decoder's line sizes.
+    lumaStride = srcWidth;
+    chromaStride = half(srcWidth);
+    if (planar) source.planeStrides(&lumaStride, &chromaStride);
     if (centerX < 0) centerX = static_cast<float>(srcWidth / 2);
     if (centerY < 0) centerY = static_cast<float>(srcHeight / 2);
     if (radius < 0) radius = static_cast<float>(srcWidth / 2);
@@ -61,16 +83,15 @@ int V360PanoramaVideoSectionBuilder::prepare() {
     return 0;
 }
 
-// The extraction runs on a thread of its own; the future waits for it when it goes.
 void V360PanoramaVideoSectionBuilder::startSoundAhead() {
-    if (soundAhead.valid()) return;
-    if (!soundFolder) soundFolder.reset(new QTemporaryDir);
-    if (!soundFolder->isValid()) return;
-    soundAheadPath = soundFolder->filePath("sound.m4a");
+    if (soundAhead) return;
+    auto ahead = std::make_shared<SoundAhead>();
+    if (!ahead->folder.isValid()) return;
     const QString recording = source.path();
-    const QString target = soundAheadPath;
-    soundAhead = std::async(std::launch::async,
-                            [recording, target] { return takeSoundTrack(recording, target); });
+    const QString target = ahead->path;
+    ahead->result = std::async(std::launch::async,
+                               [recording, target] { return takeSoundTrack(recording, target); });
+    soundAhead = std::move(ahead);
 }
 
 VideoColour V360PanoramaVideoSectionBuilder::sourceColour() { return source.colour(); }
@@ -95,12 +116,12 @@ void V360PanoramaVideoSectionBuilder::buildRows(int firstRow, int endRow) {
     for (int d = firstRow; d < endRow; ++d) {
         int32_t* entry = table.data() + static_cast<size_t>(d) * width;
         for (int i = 0; i < width; ++i)
-            entry[i] = sourcePoint(d, i, &x, &y) ? y * srcWidth + x : -1;
+            entry[i] = sourcePoint(d, i, &x, &y) ? y * lumaStride + x : -1;
         if (!planar || d % 2 != 0) continue;
         int32_t* chroma = chromaTable.data() + static_cast<size_t>(d / 2) * half(width);
         for (int i = 0; i < half(width); ++i)
             chroma[i] =
-                sourcePoint(d + 0.5f, 2 * i + 0.5f, &x, &y) ? (y / 2) * half(srcWidth) + x / 2 : -1;
+                sourcePoint(d + 0.5f, 2 * i + 0.5f, &x, &y) ? (y / 2) * chromaStride + x / 2 : -1;
     }
 }
 
@@ -131,46 +152,48 @@ bool V360PanoramaVideoSectionBuilder::sourcePoint(float d, float i, int* x, int*
     return true;
 }
 
-void* V360PanoramaVideoSectionBuilder::prepareSrcFrame(int) { return source.next(&failed); }
+// Planar: the picture itself, whose planes the dewarp reads; else its packed BGRA pixels.
+void* V360PanoramaVideoSectionBuilder::prepareSrcFrame(int) {
+    if (planar) return const_cast<AVFrame*>(source.nextPicture(&failure));
+    return source.next(&failure);
+}
 
 int V360PanoramaVideoSectionBuilder::dewarp(int, void* src, void* dst) {
     if (planar)
-        dewarpPlanar(static_cast<const uint8_t*>(src), static_cast<uint8_t*>(dst));
+        dewarpPlanar(static_cast<const AVFrame*>(src), static_cast<uint8_t*>(dst));
     else
         ImageBufferUtil::remap(table.data(), table.size(), src, dst);
     return 0;
 }
 
-// Planes Y, U, V one after another in both pictures; no source is black.
-void V360PanoramaVideoSectionBuilder::dewarpPlanar(const uint8_t* src, uint8_t* dst) const {
+// Into planes Y, U, V packed one after another, from the picture's own planes; no source is
+// black.
+void V360PanoramaVideoSectionBuilder::dewarpPlanar(const AVFrame* src, uint8_t* dst) const {
     const bool full = source.colour().range == AVCOL_RANGE_JPEG;
-    const size_t srcLuma = static_cast<size_t>(srcWidth) * srcHeight;
-    const size_t srcChroma = static_cast<size_t>(half(srcWidth)) * half(srcHeight);
     const size_t chroma = chromaTable.size();
-    ImageBufferUtil::remapBytes(table.data(), table.size(), src, dst, full ? 0 : 16);
+    ImageBufferUtil::remapBytes(table.data(), table.size(), src->data[0], dst, full ? 0 : 16);
     dst += table.size();
-    ImageBufferUtil::remapBytes(chromaTable.data(), chroma, src + srcLuma, dst, 128);
-    ImageBufferUtil::remapBytes(chromaTable.data(), chroma, src + srcLuma + srcChroma, dst + chroma,
-                                128);
+    ImageBufferUtil::remapBytes(chromaTable.data(), chroma, src->data[1], dst, 128);
+    ImageBufferUtil::remapBytes(chromaTable.data(), chroma, src->data[2], dst + chroma, 128);
 }
 
-void V360PanoramaVideoSectionBuilder::releaseSrcFrame(void* src) { source.release(src); }
+void V360PanoramaVideoSectionBuilder::releaseSrcFrame(void* src) {
+    source.release(planar ? static_cast<AVFrame*>(src)->data[0] : src);
+}
 
 void V360PanoramaVideoSectionBuilder::releaseAllDecodeDewarpResource() {
     V360SectionBuilder::releaseAllDecodeDewarpResource();
     source.releaseAll();
 }
 
-int V360PanoramaVideoSectionBuilder::extractAudioToSectionLength(QString outPath, double volume) {
-    if (recordingSound(outPath) >= 0) return 0;
-    return generateWhiteNoise(outPath, source.framesRead() / SectionVideoSource::kRate, volume);
-}
-
-// The track taken since prepare, else taken now: 0 or the failure.
-int V360PanoramaVideoSectionBuilder::recordingSound(const QString& outPath) {
-    if (!soundAhead.valid()) return takeSoundTrack(source.path(), outPath);
-    const int result = soundAhead.get();
-    if (result < 0) return result;
-    QFile::remove(outPath);
-    return QFile::rename(soundAheadPath, outPath) ? 0 : -3;
+V360SectionBuilder::Sound V360PanoramaVideoSectionBuilder::takeSound() {
+    std::shared_ptr<SoundAhead> ahead = std::move(soundAhead);
+    const QString recording = source.path();
+    const double seconds = source.framesRead() / SectionVideoSource::kRate;
+    const NoiseFiles noise = noiseFiles();
+    return [ahead, recording, seconds, noise](const QString& outPath, double volume) {
+        const int taken = ahead ? ahead->moveTo(outPath) : takeSoundTrack(recording, outPath);
+        if (taken >= 0) return 0;
+        return makeWhiteNoise(noise, outPath, seconds, volume);
+    };
 }

@@ -30,6 +30,36 @@ bool copyResource(const QString& target) {
     return true;
 }
 
+// Whole copies of the volume-ready noise, then a cut tail, joined into outPath.
+int appendWhiteNoise(const V360SectionBuilder::NoiseFiles& noise, const QString& outPath,
+                     double noiseLength, double seconds, double volume) {
+    const QString& copy = noise.copy;
+    const QString& ready = noise.volumeReady;
+    if (!QFile::exists(ready)) {
+        int result = extractNoise(copy, ready, -1, volume);
+        if (result < 0) return result;
+    }
+    const QByteArray readyPath = ready.toUtf8();
+    FFMpegMuxBasedAudioConcatenater concat(outPath.toUtf8().constData(), readyPath.constData());
+    int result = concat.getInitError();
+    double remaining = seconds - noiseLength;
+    while (result == 0 && noiseLength <= remaining) {
+        result = concat.append(readyPath.constData());
+        remaining -= noiseLength;
+    }
+    if (result == 0 && remaining > 0.001) {
+        QTemporaryDir dir;
+        const QString tail = QString("%1/wnTail.m4a").arg(dir.path());
+        result = dir.isValid() ? extractNoise(copy, tail, remaining, volume) : -3;
+        if (result == 0) result = concat.append(tail.toUtf8().constData());
+        QFile::remove(tail);
+    }
+    int closed = concat.close();
+    if (result == 0) result = closed;
+    if (result != 0) QFile::remove(outPath);
+    return result;
+}
+
 }  // namespace
 
 V360SectionBuilder::V360SectionBuilder(int width, int height, QString firstImagePath,
@@ -90,57 +120,45 @@ void V360SectionBuilder::composeLeadTransitions(int frameIndex, int frames, void
                                                 leadOut, dst);
 }
 
+V360SectionBuilder::Sound V360SectionBuilder::takeSound() {
+    const NoiseFiles noise = noiseFiles();
+    const double seconds = totalFrames() / 30.0;
+    return [noise, seconds](const QString& outPath, double volume) {
+        return makeWhiteNoise(noise, outPath, seconds, volume);
+    };
+}
+
 int V360SectionBuilder::extractAudioToSectionLength(QString outPath, double volume) {
-    return generateWhiteNoise(outPath, totalFrames() / 30.0, volume);
+    return takeSound()(outPath, volume);
+}
+
+V360SectionBuilder::NoiseFiles V360SectionBuilder::noiseFiles() const {
+    if (!owner) return {};
+    return {owner->whiteNoisePath(), owner->volumeReadyWhiteNoisePath()};
 }
 
 int V360SectionBuilder::generateWhiteNoise(QString outPath, double seconds, double volume) {
+    return makeWhiteNoise(noiseFiles(), outPath, seconds, volume);
+}
+
+int V360SectionBuilder::makeWhiteNoise(const NoiseFiles& noise, const QString& outPath,
+                                       double seconds, double volume) {
     initWhiteNoiseResource();
     if (!QFile::exists(kWhiteNoise)) {
         LogSystem::e(kTag, "Can not find whiteNoise.mp3, please add libDesktop.qrc!");
         return -3;
     }
-    if (!owner) return -3;
-    const QString copy = owner->whiteNoisePath();
-    if (!QFile::exists(copy) && !copyResource(copy)) {
+    if (noise.copy.isEmpty()) return -3;
+    if (!QFile::exists(noise.copy) && !copyResource(noise.copy)) {
         LogSystem::e(kTag, "Copy white noise file failed!");
         return -3;
     }
-    const double noiseLength = FFMpegUtil::getAudioLength(copy);
+    const double noiseLength = FFMpegUtil::getAudioLength(noise.copy);
     if (noiseLength <= 0) {
         LogSystem::e(kTag, "white noise has no length?");
         return -2;
     }
     if (seconds <= 0) return -4;
-    if (seconds < noiseLength) return extractNoise(copy, outPath, seconds, volume);
-    return appendWhiteNoise(copy, outPath, noiseLength, seconds, volume);
-}
-
-// Whole copies of the volume-ready noise, then a cut tail, joined into outPath.
-int V360SectionBuilder::appendWhiteNoise(const QString& copy, const QString& outPath,
-                                         double noiseLength, double seconds, double volume) {
-    const QString ready = owner->volumeReadyWhiteNoisePath();
-    if (!QFile::exists(ready)) {
-        int result = extractNoise(copy, ready, -1, volume);
-        if (result < 0) return result;
-    }
-    const QByteArray readyPath = ready.toUtf8();
-    FFMpegMuxBasedAudioConcatenater concat(outPath.toUtf8().constData(), readyPath.constData());
-    int result = concat.getInitError();
-    double remaining = seconds - noiseLength;
-    while (result == 0 && noiseLength <= remaining) {
-        result = concat.append(readyPath.constData());
-        remaining -= noiseLength;
-    }
-    if (result == 0 && remaining > 0.001) {
-        QTemporaryDir dir;
-        const QString tail = QString("%1/wnTail.m4a").arg(dir.path());
-        result = dir.isValid() ? extractNoise(copy, tail, remaining, volume) : -3;
-        if (result == 0) result = concat.append(tail.toUtf8().constData());
-        QFile::remove(tail);
-    }
-    int closed = concat.close();
-    if (result == 0) result = closed;
-    if (result != 0) QFile::remove(outPath);
-    return result;
+    if (seconds < noiseLength) return extractNoise(noise.copy, outPath, seconds, volume);
+    return appendWhiteNoise(noise, outPath, noiseLength, seconds, volume);
 }

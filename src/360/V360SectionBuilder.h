@@ -3,18 +3,29 @@
 #include <QImage>
 #include <QString>
 
+#include <functional>
+
 #include "VideoColour.h"
 
 class V360DispatchThread;
 class V360Transitor;
 class Video360GeneratorHelper;
 
-// One stretch of a produced video: its frames and its sound, driven by the dispatch thread.
-// prepare, prepareSrcFrame, releaseSrcFrame, releaseAllDecodeDewarpResource and
-// extractAudioToSectionLength run on the dispatch thread; dewarp runs on up to four dewarp
-// threads at once and may touch only read-only state and its own frames.
+// One stretch of a produced video: its frames and its sound, driven by the dispatch thread
+// (see V360DispatchThread for the threads). dewarp runs on up to four dewarp threads at once
+// and may touch only read-only state and its own frames; the sound is handed to the sound
+// stage as a value (takeSound), so nothing of the section is touched off those threads.
 class V360SectionBuilder {
   public:
+    // Makes a section's sound of its length at `volume` into outPath (AAC): 0 or the failure.
+    // It holds copies of what it needs, never the section, and may run on any one thread.
+    using Sound = std::function<int(const QString& outPath, double volume)>;
+    // The white-noise files a job's sections share (the owner's; empty without an owner).
+    struct NoiseFiles {
+        QString copy;         // the embedded noise, copied out
+        QString volumeReady;  // the copy at the volume of the first section that needed it
+    };
+
     // width, height: output frame size; image paths may be empty; transitors are borrowed.
     V360SectionBuilder(int width, int height, QString firstImagePath, QString secondImagePath,
                        V360Transitor* first, V360Transitor* second);
@@ -36,9 +47,11 @@ class V360SectionBuilder {
     virtual void releaseSrcFrame(void* src) = 0;
     // The base drops both lead images.
     virtual void releaseAllDecodeDewarpResource();
-    // The section's sound of totalFrames() / 30 seconds at `volume` into outPath (the base:
-    // white noise); 0 or the failure.
-    virtual int extractAudioToSectionLength(QString outPath, double volume);
+    // The section's sound as a value, taken once its frames are all handed out (so its length
+    // is known). The base: white noise of totalFrames() / 30 seconds.
+    virtual Sound takeSound();
+    // takeSound(), made now into outPath.
+    int extractAudioToSectionLength(QString outPath, double volume);
 
     // The colour of the source the frames are read from; valid after prepare. The base:
     // BT.709, the colour of pictures.
@@ -53,12 +66,17 @@ class V360SectionBuilder {
     // owner's white-noise copies. 0; -3 no resource, no owner or the copy failed; -2 the
     // noise has no length; otherwise the audio job's code.
     int generateWhiteNoise(QString outPath, double seconds, double volume);
+    // The same through `noise` (any thread).
+    static int makeWhiteNoise(const NoiseFiles& noise, const QString& outPath, double seconds,
+                              double volume);
+    NoiseFiles noiseFiles() const;
 
     // Holders of the decode resources; dispatch thread only.
     int userCount = 0;
     int nextFrameIndex = 0;
-    // Set by a subclass when a decoded frame has no pixel data.
-    bool failed = false;
+    // Set by a subclass whose source fails: -6 a decoded frame without pixel data, -12 the
+    // source could not be read to its end. 0: none.
+    int failure = 0;
     V360DispatchThread* owner = nullptr;
 
   protected:
@@ -68,8 +86,6 @@ class V360SectionBuilder {
     // the first transitor from the lead-in image at progress 0.5 to 0.967, the last 15 the
     // second one into the lead-out image at 0 to 0.467 (the first wins where both apply).
     void composeLeadTransitions(int frameIndex, int frames, void* dst);
-    int appendWhiteNoise(const QString& copy, const QString& outPath, double noiseLength,
-                         double seconds, double volume);
     bool loadImage(const QString& path, QImage* image, const unsigned char** pixels);
 
     const int width;

@@ -11,7 +11,6 @@
 #include "FFMpegMuxBasedAudioConcatenater.h"
 #include "FFMpegUtil.h"
 #include "LogSystem.h"
-#include "V360SectionBuilder.h"
 
 namespace {
 
@@ -29,15 +28,16 @@ int extractMusic(const V360SoundStage::Music& music, const QByteArray& target, d
 }  // namespace
 
 V360SoundStage::V360SoundStage(QString folder, std::function<void()> step,
-                               const std::atomic<bool>* cancelled)
-    : folder(std::move(folder)), step(std::move(step)), cancelled(cancelled) {}
+                               const std::atomic<bool>* stopping)
+    : folder(std::move(folder)), step(std::move(step)), stopping(stopping) {}
 
 QString V360SoundStage::file(const QString& name) const { return folder + "/" + name; }
 
-bool V360SoundStage::isCancelled() const { return cancelled && cancelled->load(); }
+bool V360SoundStage::isStopping() const { return stopping && stopping->load(); }
 
-int V360SoundStage::make(const List<V360SectionBuilder*>& sections, double videoVolume, bool muted,
-                         const Music& music, int framesDispatched, QString* sound) {
+int V360SoundStage::make(const std::vector<V360SectionBuilder::Sound>& sections,
+                         double videoVolume, bool muted, const Music& music, int framesDispatched,
+                         QString* sound) {
     sound->clear();
     if (folder.isEmpty()) {
         LogSystem::e(kTag, "can not create temp dir?");
@@ -53,7 +53,7 @@ int V360SoundStage::make(const List<V360SectionBuilder*>& sections, double video
         }
         step();
         *sound = part;
-        return isCancelled() ? kCancelled : 0;
+        return isStopping() ? kCancelled : 0;
     }
     int result = joinSectionSounds(sections, videoVolume, sound);
     if (result == 0 && !music.path.isEmpty() && music.volume > 0)
@@ -62,13 +62,13 @@ int V360SoundStage::make(const List<V360SectionBuilder*>& sections, double video
 }
 
 // Each section's sound in the order added, joined into *sound; two steps.
-int V360SoundStage::joinSectionSounds(const List<V360SectionBuilder*>& sections, double volume,
-                                      QString* sound) {
+int V360SoundStage::joinSectionSounds(const std::vector<V360SectionBuilder::Sound>& sections,
+                                      double volume, QString* sound) {
     QStringList parts;
     for (size_t i = 0; i < sections.size(); ++i) {
-        if (isCancelled()) return kCancelled;
+        if (isStopping()) return kCancelled;
         const QString part = file(QString("%1.m4a").arg(i));
-        const int result = sections[i]->extractAudioToSectionLength(part, volume);
+        const int result = sections[i](part, volume);
         if (result != 0) {
             LogSystem::e(kTag, "extractAudioToSectionLength:%d", result);
             return result;
@@ -77,17 +77,19 @@ int V360SoundStage::joinSectionSounds(const List<V360SectionBuilder*>& sections,
     }
     if (parts.isEmpty()) return -7;
     step();
-    if (isCancelled()) return kCancelled;
+    if (isStopping()) return kCancelled;
     *sound = parts.first();
     if (parts.size() > 1) {
         *sound = file("concat.m4a");
         FFMpegMuxBasedAudioConcatenater concat(utf8(*sound).constData(),
                                                utf8(parts.first()).constData());
+        // The join's results are ignored by design: a part that does not join leaves the sound
+        // shorter than the video, which the mux still takes.
         for (int i = 1; i < parts.size(); ++i) concat.append(utf8(parts[i]).constData());
         concat.close();
     }
     step();
-    return isCancelled() ? kCancelled : 0;
+    return isStopping() ? kCancelled : 0;
 }
 
 // The music mixed into *sound; two steps.
@@ -99,7 +101,7 @@ int V360SoundStage::mixMusic(const Music& music, int framesDispatched, QString* 
         return result;
     }
     step();
-    if (isCancelled()) return kCancelled;
+    if (isStopping()) return kCancelled;
     const QString mixed = file("mixAudio.m4a");
     result = FFMpegAudioMixer::mix(utf8(*sound).constData(), utf8(part).constData(),
                                    utf8(mixed).constData());
@@ -109,7 +111,7 @@ int V360SoundStage::mixMusic(const Music& music, int framesDispatched, QString* 
     }
     step();
     *sound = mixed;
-    return isCancelled() ? kCancelled : 0;
+    return isStopping() ? kCancelled : 0;
 }
 
 int V360SoundStage::prepareMusicFile(const Music& music, int framesDispatched,

@@ -4,10 +4,9 @@
 
 #include <atomic>
 #include <functional>
+#include <vector>
 
-#include "List.h"
-
-class V360SectionBuilder;
+#include "V360SectionBuilder.h"
 
 // The sound of a job, made once every frame has been handed out (so it runs while the last
 // frames are still rendered and encoded):
@@ -17,7 +16,8 @@ class V360SectionBuilder;
 // 3. With music of a volume above 0: the music cut, looped or padded to the video length and
 //    mixed with it ("tempMusicPath.m4a", "mixAudio.m4a").
 // A muted job has no sound of its own: only the music (a part named by the time), or none.
-// Files are written into the job's folder. Synchronous; one thread at a time.
+// Files are written into the job's folder. Synchronous; one thread at a time. It works on the
+// values it is given, never on the sections.
 class V360SoundStage {
   public:
     struct Music {
@@ -29,25 +29,26 @@ class V360SoundStage {
     };
 
     // folder: the job's private folder; step: called after each step (on the caller's
-    // thread); cancelled: read between steps.
-    V360SoundStage(QString folder, std::function<void()> step, const std::atomic<bool>* cancelled);
+    // thread); stopping: read between steps.
+    V360SoundStage(QString folder, std::function<void()> step, const std::atomic<bool>* stopping);
 
-    // The sound into *sound (empty: none, the video stays silent). 0, -10002 when cancelled,
-    // or the failed step's code (logged).
-    int make(const List<V360SectionBuilder*>& sections, double videoVolume, bool muted,
-             const Music& music, int framesDispatched, QString* sound);
+    // The sound into *sound (empty: none, the video stays silent) from the sections' sounds
+    // in order. 0, -10002 when stopped, or the failed step's code (logged).
+    int make(const std::vector<V360SectionBuilder::Sound>& sections, double videoVolume,
+             bool muted, const Music& music, int framesDispatched, QString* sound);
 
     // The music for a video of framesDispatched / 30 seconds into target: -7 no music, -2 it
     // has no length, -4 an empty range, -3 no temporary folder, else the audio job's code.
     static int prepareMusicFile(const Music& music, int framesDispatched, const QString& target);
 
   private:
-    int joinSectionSounds(const List<V360SectionBuilder*>& sections, double volume, QString* sound);
+    int joinSectionSounds(const std::vector<V360SectionBuilder::Sound>& sections, double volume,
+                          QString* sound);
     int mixMusic(const Music& music, int framesDispatched, QString* sound);
     QString file(const QString& name) const;
-    bool isCancelled() const;
+    bool isStopping() const;
 
     const QString folder;
     const std::function<void()> step;
-    const std::atomic<bool>* const cancelled;
+    const std::atomic<bool>* const stopping;
 };

@@ -94,17 +94,28 @@ bool V360VideoEncodeStage::waitForWork(BufferInfo** buffer) {
     return true;
 }
 
+// A YUV picture goes to the codec by reference (it reads it during the call); a BGRA one is
+// converted into the encoder's frame first, and its buffer is free again before the codec works.
 void V360VideoEncodeStage::encodeOne(BufferInfo* buffer) {
-    int result =
-        buffer->planar ? encoder->loadYuvData(buffer->data) : encoder->loadArgbData(buffer->data);
-    if (!failed(result)) {
+    int result = 0;
+    if (buffer->planar) {
+        result = encoder->encodeYuvBuffer(buffer->ref, 1);
+        noteFailure(result);
+        taken(buffer, error);
+        return;
+    }
+    result = encoder->loadArgbData(buffer->data);
+    if (failed(result)) {
+        taken(buffer, -12);
+    } else {
         taken(buffer, error);
         result = encoder->encodeLoaded(1);
-    } else {
-        taken(buffer, -12);
     }
-    if (failed(result) && error == 0) {
-        LogSystem::e(kTag, "encode failed: %d", result);
-        error = -12;
-    }
+    noteFailure(result);
+}
+
+void V360VideoEncodeStage::noteFailure(int result) {
+    if (!failed(result) || error != 0) return;
+    LogSystem::e(kTag, "encode failed: %d", result);
+    error = -12;
 }

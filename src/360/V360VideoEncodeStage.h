@@ -20,7 +20,8 @@ class FFMpegEncoder360G;
 //
 // 1. open: the encoder on the file, with the colour of the job's frames (caller's thread).
 // 2. encode: a rendered buffer joins the queue; once its picture is read, `taken` hands it
-//    back (the codec goes on with its own copy).
+//    back (the codec goes on with its own copy): a YUV picture is read by the codec itself,
+//    by reference, a BGRA one is converted into the encoder's frame.
 // 3. finish: after the queued frames, the codec is drained and the file closed; then `ended`
 //    with 0 or -12 when a frame was refused.
 // stop() (and the destructor) hands the queued buffers back unencoded and ends the file.
@@ -49,6 +50,7 @@ class V360VideoEncodeStage {
     void run();
     bool waitForWork(BufferInfo** buffer);
     void encodeOne(BufferInfo* buffer);
+    void noteFailure(int result);
 
     const QString path;
     const int width;

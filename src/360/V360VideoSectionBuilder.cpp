@@ -23,6 +23,39 @@ const int kPrepareAsync = 10000008;
 const int kOwnFeeder = 0x01 | 0x80;
 const int kDeleteFeeder = 0x02 | 0x80;
 
+int extractSound(const QString& path, const QString& outPath, double start, double length,
+                 double volume) {
+    return FFMpegAudioExtractor::extract(path.toUtf8().constData(), outPath.toUtf8().constData(),
+                                         start, length, volume, true, true);
+}
+
+// Appends white noise for the missing seconds; on a failure the short sound stays.
+int patchWithWhiteNoise(const V360SectionBuilder::NoiseFiles& noise, const QString& outPath,
+                        double have, double length, double volume) {
+    QTemporaryDir dir;
+    if (!dir.isValid()) return -3;
+    const QString shortAudio = QString("%1/shortAudio.m4a").arg(dir.path());
+    const QString patch = QString("%1/patchWNPath.m4a").arg(dir.path());
+    if (!QFile::copy(outPath, shortAudio)) return -12;
+    int result = V360SectionBuilder::makeWhiteNoise(noise, patch, length - have, volume);
+    if (result == 0) {
+        QFile::remove(outPath);
+        FFMpegMuxBasedAudioConcatenater concat(outPath.toUtf8().constData(),
+                                               shortAudio.toUtf8().constData());
+        result = concat.getInitError();
+        if (result == 0) result = concat.append(patch.toUtf8().constData());
+        const int closed = concat.close();
+        if (result == 0) result = closed;
+    }
+    if (result != 0) {
+        QFile::remove(outPath);
+        QFile::copy(shortAudio, outPath);
+    }
+    QFile::remove(shortAudio);
+    QFile::remove(patch);
+    return result;
+}
+
 int frameAt(double seconds) { return static_cast<int>(seconds * SectionVideoSource::kRate + 0.5); }
 
 }  // namespace
@@ -109,7 +142,7 @@ int V360VideoSectionBuilder::takeFeeder() {
     return -4;
 }
 
-void* V360VideoSectionBuilder::prepareSrcFrame(int) { return source.next(&failed); }
+void* V360VideoSectionBuilder::prepareSrcFrame(int) { return source.next(&failure); }
 
 int V360VideoSectionBuilder::dewarp(int frameIndex, void* src, void* dst) {
     double rotation[3][3];
@@ -142,49 +175,22 @@ void V360VideoSectionBuilder::releaseAllDecodeDewarpResource() {
     }
 }
 
-int V360VideoSectionBuilder::extractAudioToSectionLength(QString outPath, double volume) {
+V360SectionBuilder::Sound V360VideoSectionBuilder::takeSound() {
+    const QString path = source.path();
+    const QString alternative = altSoundPath;
+    const double start = source.startTime();
     const double length = source.framesRead() / SectionVideoSource::kRate;
-    int result = extractSound(source.path(), outPath, length, volume);
-    if (result != 0 && !altSoundPath.isEmpty())
-        result = extractSound(altSoundPath, outPath, length, volume);
-    if (result != 0) return generateWhiteNoise(outPath, length, volume);
-    const double have = FFMpegUtil::getAudioLength(outPath);
-    if (length - have > 0.001) {
-        const int patched = patchWithWhiteNoise(outPath, have, length, volume);
-        if (patched != 0) LogSystem::w(kTag, "sound stays short, patch failed: %d", patched);
-    }
-    return 0;
-}
-
-int V360VideoSectionBuilder::extractSound(const QString& path, const QString& outPath,
-                                          double length, double volume) {
-    return FFMpegAudioExtractor::extract(path.toUtf8().constData(), outPath.toUtf8().constData(),
-                                         source.startTime(), length, volume, true, true);
-}
-
-// Appends white noise for the missing seconds; on a failure the short sound stays.
-int V360VideoSectionBuilder::patchWithWhiteNoise(const QString& outPath, double have, double length,
-                                                 double volume) {
-    QTemporaryDir dir;
-    if (!dir.isValid()) return -3;
-    const QString shortAudio = QString("%1/shortAudio.m4a").arg(dir.path());
-    const QString patch = QString("%1/patchWNPath.m4a").arg(dir.path());
-    if (!QFile::copy(outPath, shortAudio)) return -12;
-    int result = generateWhiteNoise(patch, length - have, volume);
-    if (result == 0) {
-        QFile::remove(outPath);
-        FFMpegMuxBasedAudioConcatenater concat(outPath.toUtf8().constData(),
-                                               shortAudio.toUtf8().constData());
-        result = concat.getInitError();
-        if (result == 0) result = concat.append(patch.toUtf8().constData());
-        const int closed = concat.close();
-        if (result == 0) result = closed;
-    }
-    if (result != 0) {
-        QFile::remove(outPath);
-        QFile::copy(shortAudio, outPath);
-    }
-    QFile::remove(shortAudio);
-    QFile::remove(patch);
-    return result;
+    const NoiseFiles noise = noiseFiles();
+    return [=](const QString& outPath, double volume) {
+        int result = extractSound(path, outPath, start, length, volume);
+        if (result != 0 && !alternative.isEmpty())
+            result = extractSound(alternative, outPath, start, length, volume);
+        if (result != 0) return makeWhiteNoise(noise, outPath, length, volume);
+        const double have = FFMpegUtil::getAudioLength(outPath);
+        if (length - have > 0.001) {
+            const int patched = patchWithWhiteNoise(noise, outPath, have, length, volume);
+            if (patched != 0) LogSystem::w(kTag, "sound stays short, patch failed: %d", patched);
+        }
+        return 0;
+    };
 }

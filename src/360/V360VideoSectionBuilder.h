@@ -56,7 +56,9 @@ class V360VideoSectionBuilder : public V360SectionBuilder {
     int dewarp(int frameIndex, void* src, void* dst) override;
     void releaseSrcFrame(void* src) override;
     void releaseAllDecodeDewarpResource() override;
-    int extractAudioToSectionLength(QString outPath, double volume) override;
+    // The recording's sound over the frames read (or the alternative file's), patched with
+    // white noise when short; white noise alone when neither can be read.
+    Sound takeSound() override;
 
     int preparationState() const { return state; }
     VideoRotationFeeder* rotationFeeder() const { return feeder; }
@@ -70,8 +72,6 @@ class V360VideoSectionBuilder : public V360SectionBuilder {
     static constexpr int kSourceSide = 2016;
 
     int takeFeeder();
-    int extractSound(const QString& path, const QString& outPath, double length, double volume);
-    int patchWithWhiteNoise(const QString& outPath, double have, double length, double volume);
 
     const QString eyePath;
     const double filterStart;

@@ -1,5 +1,7 @@
 #include "VideoSimple360Generator.h"
 
+#include <QFile>
+
 #include "V360DispatchThread.h"
 #include "V360PanoramaVideoSectionBuilder.h"
 #include "Video360GeneratorHelper.h"
@@ -71,7 +73,12 @@ void VideoSimple360Generator::videoGenerationProgressUpdate(float totalProgress,
         emit videoGenProgressUpdate(totalProgress, curMediaProgress, curMediaIdx, totalMedias);
 }
 
+// A cancel made after the thread finished but before its report arrived still wins.
 void VideoSimple360Generator::videoGenerated() {
+    if (cancelled) {
+        QFile::remove(outputPath);
+        return videoGenFailed(-10002);
+    }
     emit videoGenerationFinished(outputPath);
     if (autoDelete) delete this;
 }

@@ -32,7 +32,8 @@ class VideoSimple360Generator : public QObject {
     // Hands the builder to the job (owned by it from now on).
     void addV360SectionBuilder(V360SectionBuilder* builder);
     void closeVideoGeneration();
-    // 0. No more progress is relayed; the job fails with -10002 once its frames are back.
+    // 0. No more progress is relayed; the job fails with -10002 once its frames are back,
+    // and leaves no output file, also when the cancel comes after the last frame.
     int cancelGeneration();
     void setShouldAutoDelete(bool autoDelete);
 

@@ -1,5 +1,9 @@
 #include "FFMpegEncoder360G.h"
 
+extern "C" {
+#include <libavutil/imgutils.h>
+}
+
 #include "FFMpegEncodeSupport.h"
 #include "LogSystem.h"
 
@@ -134,10 +138,30 @@ int FFMpegEncoder360G::loadYuvData(const unsigned char* yuv) {
 
 int FFMpegEncoder360G::encodeLoaded(int step) {
     if (initError_ != 0 || !out_.frame) return -10001;
-    out_.frame->pts = out_.nextPts;
+    return send(out_.frame.get(), step);
+}
+
+int FFMpegEncoder360G::encodeYuvBuffer(const AVBufferRef* yuv, int step) {
+    if (initError_ != 0 || !out_.frame || !yuv) return -10001;
+    ffh::FramePtr frame = ffh::makeFrame();
+    if (!frame || av_frame_copy_props(frame.get(), out_.frame.get()) < 0) return -6;
+    frame->format = out_.frame->format;
+    frame->width = width_;
+    frame->height = height_;
+    const int size = av_image_fill_arrays(frame->data, frame->linesize, yuv->data,
+                                          AV_PIX_FMT_YUV420P, width_, height_, 1);
+    if (size < 0 || static_cast<size_t>(size) > yuv->size) return AVERROR(EINVAL);
+    frame->buf[0] = av_buffer_ref(yuv);
+    if (!frame->buf[0]) return -6;
+    return send(frame.get(), step);
+}
+
+// `frame` stamped with the next time stamp, sent, and the packets ready written.
+int FFMpegEncoder360G::send(AVFrame* frame, int step) {
+    frame->pts = out_.nextPts;
     out_.nextPts += step;
     lastStep_ = step;
-    int err = avcodec_send_frame(out_.enc.get(), out_.frame.get());
+    int err = avcodec_send_frame(out_.enc.get(), frame);
     if (err < 0) return err;
     int writeError = 0;
     const int answer = FFMpegEncodeSupport::writeReadyPackets(

@@ -41,6 +41,12 @@ class FFMpegEncoder360G {
     int loadYuvData(const unsigned char* yuv);
     int encodeLoaded(int step);
 
+    // A packed YUV 4:2:0 picture (planes Y, U, V at alignment 1) in a
+    // reference-counted buffer, handed to the codec without a copy: the codec
+    // takes its own reference for as long as it reads the picture (the H.264
+    // encoder only during the call). Results as encodeArgbData.
+    int encodeYuvBuffer(const AVBufferRef* yuv, int step);
+
     // Drains the codec, writes the trailer (after a successful init) and
     // releases everything. Always 0; call once.
     int endEncode();
@@ -52,6 +58,7 @@ class FFMpegEncoder360G {
     int openCodec();
     int prepareFrame(const unsigned char* data);
     int prepareBgra();
+    int send(AVFrame* frame, int step);
 
     int width_;
     int height_;

@@ -81,6 +81,25 @@ int FFMpegFrameConverter::convertInto(const AVFrame* src, uint8_t* dst, int dstW
                                              dstWidth, dstHeight, 1);
         return copied < 0 ? copied : 0;
     }
+    ffh::FramePtr planes = ffh::makeFrame();
+    if (!planes) return AVERROR(ENOMEM);
+    planes->format = dstFormat_;
+    planes->width = dstWidth;
+    planes->height = dstHeight;
+    const int err = av_image_fill_arrays(planes->data, planes->linesize, dst, dstFormat_, dstWidth,
+                                         dstHeight, 1);
+    return err < 0 ? err : convertInto(src, planes.get());
+}
+
+int FFMpegFrameConverter::convertInto(const AVFrame* src, AVFrame* dst) {
+    if (dst->format != dstFormat_ || src->width < 1 || src->height < 1) return AVERROR(EINVAL);
+    const int dstWidth = dst->width;
+    const int dstHeight = dst->height;
+    if (src->format == dstFormat_ && src->width == dstWidth && src->height == dstHeight) {
+        av_image_copy(dst->data, dst->linesize, const_cast<const uint8_t**>(src->data),
+                      src->linesize, dstFormat_, dstWidth, dstHeight);
+        return 0;
+    }
     bool fullRange = src->color_range == AVCOL_RANGE_JPEG;
     const AVPixelFormat srcFormat =
         plainFormat(static_cast<AVPixelFormat>(src->format), &fullRange);
@@ -96,12 +115,8 @@ int FFMpegFrameConverter::convertInto(const AVFrame* src, uint8_t* dst, int dstW
     sws_setColorspaceDetails(sws_.get(), coefficients, fullRange ? 1 : 0,
                              rgbOut ? sws_getCoefficients(SWS_CS_DEFAULT) : coefficients,
                              rgbOut || fullRange ? 1 : 0, 0, 1 << 16, 1 << 16);
-    uint8_t* planes[4];
-    int strides[4];
-    int err = av_image_fill_arrays(planes, strides, dst, dstFormat_, dstWidth, dstHeight, 1);
-    if (err < 0) return err;
     const int rows =
-        sws_scale(sws_.get(), src->data, src->linesize, 0, src->height, planes, strides);
+        sws_scale(sws_.get(), src->data, src->linesize, 0, src->height, dst->data, dst->linesize);
     return rows == dstHeight ? 0 : AVERROR(EINVAL);
 }
 

@@ -28,6 +28,10 @@ class FFMpegFrameConverter {
     // Same into the caller's buffer of bufferSize() + kScalerSlack bytes; 0
     // or a negative FFmpeg code.
     int convertInto(const AVFrame* src, uint8_t* dst, int dstWidth, int dstHeight);
+    // Same into the planes of `dst` as the caller laid them out (data and
+    // linesize set, its width and height the output size, kScalerSlack bytes
+    // past the last plane); its format must be the output format.
+    int convertInto(const AVFrame* src, AVFrame* dst);
 
     // Bytes of one packed output picture; 0 for an invalid size.
     int bufferSize(int width, int height) const;

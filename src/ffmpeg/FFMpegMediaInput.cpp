@@ -185,6 +185,7 @@ void FFMpegMediaInput::close() {
     origin_ = 0.0;
     endOfInput_ = false;
     drainSent_ = false;
+    readError_ = 0;
     lastPacketDts_ = AV_NOPTS_VALUE;
 }
 
@@ -203,8 +204,14 @@ double FFMpegMediaInput::frameInterval() const {
 // Sends the next video packet, or the drain packet once the container is
 // exhausted. 0 when something was sent, AVERROR_EOF when draining already.
 int FFMpegMediaInput::feedOnePacket() {
+    if (readError_ < 0) return readError_;
     while (!endOfInput_) {
-        if (av_read_frame(format_.get(), packet_.get()) < 0) {
+        const int read = av_read_frame(format_.get(), packet_.get());
+        if (read < 0) {
+            // Only the end of the file ends the stream: a failed read fails it, also one the
+            // demuxer reports as the end after an I/O error.
+            const int ioError = format_->pb ? format_->pb->error : 0;
+            if (read != AVERROR_EOF || ioError < 0) return failRead(ioError < 0 ? ioError : read);
             endOfInput_ = true;
             break;
         }
@@ -221,6 +228,12 @@ int FFMpegMediaInput::feedOnePacket() {
     drainSent_ = true;
     const int err = video_.send(nullptr);
     return err == AVERROR_EOF ? 0 : err;
+}
+
+int FFMpegMediaInput::failRead(int code) {
+    if (tag_) LogSystem::e(tag_, "av_read_frame() failed, file: %s, error: %d.", path_.c_str(), code);
+    readError_ = code;
+    return code;
 }
 
 int FFMpegMediaInput::receiveFrame(AVFrame* frame) {
@@ -240,6 +253,7 @@ int FFMpegMediaInput::seekBackward(int64_t ticks) {
     video_.flush();
     endOfInput_ = false;
     drainSent_ = false;
+    readError_ = 0;
     lastPacketDts_ = AV_NOPTS_VALUE;
     return 0;
 }
@@ -248,6 +262,7 @@ bool FFMpegMediaInput::seek(double seconds) {
     if (!format_) return false;
     endOfInput_ = false;
     drainSent_ = false;
+    readError_ = 0;
     lastPacketDts_ = AV_NOPTS_VALUE;
     // Saturated: an absurd time must not overflow the conversion.
     const int64_t target = saturated((seconds + origin_) * AV_TIME_BASE, 0);

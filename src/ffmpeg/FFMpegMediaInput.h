@@ -68,8 +68,10 @@ class FFMpegMediaInput {
     double frameInterval() const;
 
     // Next decoded video frame into `frame` (its old content is dropped): 0,
-    // or a negative code once the stream is drained or on an error. Every
-    // frame the codec holds at the end of the file is handed out first.
+    // AVERROR_EOF once the stream is drained, or another negative code on a
+    // read or decoding error. Every frame the codec holds at the end of the
+    // file is handed out first; a failed read is not the end of the file: it
+    // is returned at once, and again on every later call until a seek.
     int receiveFrame(AVFrame* frame);
     // Container seek to the key frame at or before `ticks`, then a fresh
     // decoder state for receiveFrame(): 0 or the FFmpeg error.
@@ -103,6 +105,7 @@ class FFMpegMediaInput {
     // Fails with -2 for a picture above PictureLimits.
     int failTooLarge();
     int feedOnePacket();
+    int failRead(int code);
 
     const char* tag_;
     const char* openFailedFormat_;
@@ -123,5 +126,6 @@ class FFMpegMediaInput {
     // the last video packet read (stream ticks).
     bool endOfInput_ = false;
     bool drainSent_ = false;
+    int readError_ = 0;  // the failed read that ended the stream, 0 for none
     int64_t lastPacketDts_ = AV_NOPTS_VALUE;
 };

@@ -14,6 +14,7 @@ class FFMpegVSrcFrame : public VideoSrcFrame {
     // data[0] of the frame, null without a frame.
     const unsigned char* getDatePtr() override;
     double getFrameSecs() override;
+    double seconds() const { return secs_; }
 
     // The frame itself (borrowed), for its size and format.
     const AVFrame* frame() const { return frame_.get(); }

@@ -1,6 +1,9 @@
 #include "FFMpegVideoDecoder.h"
 
-#include "FFMpegVSrcFrame.h"
+#include <cerrno>
+
+#include <memory>
+
 #include "LogSystem.h"
 
 namespace {
@@ -67,18 +70,44 @@ int FFMpegVideoDecoder::fillFrame() {
 }
 
 VideoSrcFrame* FFMpegVideoDecoder::readNextVideoFrame() {
-    if (error_ || !decoded_ || fillFrame() < 0) return nullptr;
-    const int64_t ticks = input_.frameTicks(decoded_.get());
-    AVFrame* frame = converter_.convert(decoded_.get(), outWidth_, outHeight_);
-    av_frame_unref(decoded_.get());
-    if (!frame) return nullptr;
-    return new FFMpegVSrcFrame(frame, input_.ticksToSeconds(ticks));
+    std::unique_ptr<FFMpegVSrcFrame> decoded(readNextDecodedFrame());
+    return decoded ? convertFrame(*decoded) : nullptr;
+}
+
+FFMpegVSrcFrame* FFMpegVideoDecoder::readNextDecodedFrame() {
+    if (error_ || !decoded_) return nullptr;
+    const int filled = fillFrame();
+    if (filled < 0) {
+        if (filled != AVERROR_EOF) readError_ = filled;
+        return nullptr;
+    }
+    const double seconds = input_.ticksToSeconds(input_.frameTicks(decoded_.get()));
+    ffh::FramePtr frame = ffh::makeFrame();
+    if (!frame) {
+        av_frame_unref(decoded_.get());
+        readError_ = AVERROR(ENOMEM);
+        return nullptr;
+    }
+    av_frame_move_ref(frame.get(), decoded_.get());
+    return new FFMpegVSrcFrame(frame.release(), seconds);
+}
+
+FFMpegVSrcFrame* FFMpegVideoDecoder::convertFrame(const FFMpegVSrcFrame& decoded) {
+    AVFrame* frame = decoded.frame() ? converter_.convert(decoded.frame(), outWidth_, outHeight_)
+                                     : nullptr;
+    if (!frame) {
+        LogSystem::e(kTag, "frame conversion failed");
+        readError_ = AVERROR(ENOMEM);
+        return nullptr;
+    }
+    return new FFMpegVSrcFrame(frame, decoded.seconds());
 }
 
 int FFMpegVideoDecoder::seekTo(double seconds) {
     if (error_ || !decoded_) return -10001;
     const int64_t ticks = input_.secondsToTicks(seconds);
     framePending_ = false;
+    readError_ = 0;
     av_frame_unref(decoded_.get());
     if (input_.seekBackward(ticks) < 0) return -2;
     while (input_.receiveFrame(decoded_.get()) == 0) {
@@ -123,6 +152,7 @@ VideoColour FFMpegVideoDecoder::getColour() {
 
 void FFMpegVideoDecoder::releaseResource() {
     framePending_ = false;
+    readError_ = 0;
     decoded_.reset();
     input_.close();
     outWidth_ = 0;

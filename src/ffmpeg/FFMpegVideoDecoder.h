@@ -7,6 +7,7 @@
 
 #include "FFMpegFrameConverter.h"
 #include "FFMpegMediaInput.h"
+#include "FFMpegVSrcFrame.h"
 #include "VideoColour.h"
 #include "VideoSrcFrame.h"
 
@@ -32,6 +33,20 @@ class FFMpegVideoDecoder {
     // The next frame, owned by the caller; null at the end, on an error or
     // when not open. Its pixels are getFrameBufferSize() bytes, packed.
     VideoSrcFrame* readNextVideoFrame();
+    // Why the last read gave null: 0 at the clean end of the stream (and
+    // while frames come), else the FFmpeg code of the failed read, decoding
+    // or conversion. Cleared by a seek and by a new open.
+    int getReadError() const { return readError_; }
+
+    // The two halves of readNextVideoFrame, for a caller that picks frames
+    // before it converts them. The next frame as the codec made it (a new
+    // reference to its planes, not converted) with its time, owned by the
+    // caller; null as above.
+    FFMpegVSrcFrame* readNextDecodedFrame();
+    // A decoded frame in the output format, size and packing as
+    // readNextVideoFrame gives it, owned by the caller; null when the
+    // conversion fails (getReadError() then tells).
+    FFMpegVSrcFrame* convertFrame(const FFMpegVSrcFrame& decoded);
 
     // Positions the decoder so that the next read returns the first frame at
     // or after `seconds`; a seek beyond the end leaves nothing to read.
@@ -66,6 +81,7 @@ class FFMpegVideoDecoder {
     int threads_ = 1;
     // decoded_ already holds the next frame to hand out (set by a seek).
     bool framePending_ = false;
+    int readError_ = 0;
     int outWidth_ = 0;
     int outHeight_ = 0;
 };

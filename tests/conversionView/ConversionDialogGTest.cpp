@@ -207,10 +207,10 @@ TEST_F(ConversionDialogTest, ClosingDuringTheConversionCancelsTheJob) {
     QFile::remove(ConversionDialog::temporaryTarget());
     player->open(makeRecording("Trip_0005.MOV", 5));
     child<QPushButton>("btnStart")->click();
-    QDir shared(QDir::tempPath() + "/UQO Studio");
+    QDir shared(QDir::tempPath());
     const auto pureVideos = [&] {
         int found = 0;
-        for (const QString& job : shared.entryList({"job-*"}, QDir::Dirs))
+        for (const QString& job : shared.entryList({"UQO Studio-*"}, QDir::Dirs))
             found += QFile::exists(shared.filePath(job + "/pureVideo.mp4"));
         return found;
     };
@@ -220,7 +220,7 @@ TEST_F(ConversionDialogTest, ClosingDuringTheConversionCancelsTheJob) {
     dialog.reset();
     // The job ends (its private folder goes) without writing the target.
     EXPECT_TRUE(EventWait::waitFor(
-        [&] { return shared.entryList({"job-*"}, QDir::Dirs).isEmpty(); }, 120000));
+        [&] { return shared.entryList({"UQO Studio-*"}, QDir::Dirs).isEmpty(); }, 120000));
     EventWait::settle(200);
     EXPECT_FALSE(QFile::exists(ConversionDialog::temporaryTarget()));
 }

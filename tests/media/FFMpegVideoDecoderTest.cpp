@@ -1,12 +1,16 @@
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+
 #include "DecodeTestSupport.h"
 #include "FFMpegVSrcFrame.h"
 #include "FFMpegVideoDecoder.h"
+#include "MovieFixtures.h"
 #include "TestEnv.h"
 
 namespace {
@@ -194,6 +198,74 @@ TEST(FFMpegVideoDecoder, SeekTable) {
             for (int want : c.expected)
                 EXPECT_EQ(readBgra(dec, 320, 240).index, want) << c.what << ", threads " << threads;
         }
+    }
+}
+
+// The clean end of the stream and a read that fails part-way both give null; only the failure
+// leaves a read error (and its log line), also after the frames the codec still held.
+TEST(FFMpegVideoDecoder, FailedReadIsNotTheEndOfTheStream) {
+    LogCapture& log = DecodeTest::captureLog();
+    const std::string whole =
+        DecodeTest::makeClip(clips().dir, "av.mp4", "160x120", 30, 2.0,
+                             {"-c:v", "libx264", "-pix_fmt", "yuv420p", "-shortest"},
+                             {"-f", "lavfi", "-i", "sine=d=2"});
+    const std::string broken = clips().dir + "/broken.mp4";
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(whole), QString::fromStdString(broken)));
+    if (!breakMiddleChunk(QString::fromStdString(broken)))
+        GTEST_SKIP() << "the file system seeks to any offset";
+    const struct {
+        const std::string* path;
+        bool fails;
+    } cases[] = {{&whole, false}, {&broken, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(*c.path);
+        log.clear();
+        FFMpegVideoDecoder dec(true, false);
+        ASSERT_EQ(dec.initWithFilePath(c.path->c_str(), 0, 0), 0);
+        int frames = 0;
+        while (readBgra(dec, 160, 120).index != -2) ++frames;
+        EXPECT_EQ(dec.readNextVideoFrame(), nullptr);
+        if (c.fails) {
+            EXPECT_GT(frames, 5);
+            EXPECT_LT(frames, 55);
+            EXPECT_LT(dec.getReadError(), 0);
+            EXPECT_TRUE(log.contains("ffmpegVDec", "av_read_frame() failed"));
+        } else {
+            EXPECT_EQ(frames, 60);
+            EXPECT_EQ(dec.getReadError(), 0);
+        }
+        // A seek starts over: the error goes with it.
+        ASSERT_EQ(dec.seekTo(0.0), 0);
+        EXPECT_EQ(readBgra(dec, 160, 120).index, 0);
+        EXPECT_EQ(dec.getReadError(), 0);
+    }
+}
+
+// A caller that picks frames before converting them gets the codec's own frames (its planes by
+// line size) and converts the picked ones to exactly what a plain read gives.
+TEST(FFMpegVideoDecoder, DecodedFramesConvertToWhatReadsGive) {
+    for (bool bgra : {true, false}) {
+        SCOPED_TRACE(bgra ? "BGRA" : "YUV");
+        FFMpegVideoDecoder reads(bgra, false), picks(bgra, false);
+        ASSERT_EQ(reads.initWithFilePath(clips().odd.c_str(), 0, 0), 0);
+        ASSERT_EQ(picks.initWithFilePath(clips().odd.c_str(), 0, 0), 0);
+        const size_t bytes = static_cast<size_t>(reads.getFrameBufferSize());
+        for (int i = 0; i < 15; ++i) {
+            std::unique_ptr<VideoSrcFrame> read(reads.readNextVideoFrame());
+            std::unique_ptr<FFMpegVSrcFrame> decoded(picks.readNextDecodedFrame());
+            ASSERT_TRUE(read && decoded) << i;
+            EXPECT_EQ(decoded->frame()->format, AV_PIX_FMT_YUV420P);
+            EXPECT_EQ(decoded->frame()->width, 1001);
+            EXPECT_GE(decoded->frame()->linesize[0], 1001);
+            EXPECT_EQ(decoded->seconds(), read->getFrameSecs());
+            if (i % 2 == 1) continue;  // dropped unconverted
+            std::unique_ptr<FFMpegVSrcFrame> converted(picks.convertFrame(*decoded));
+            ASSERT_TRUE(converted);
+            EXPECT_EQ(converted->getFrameSecs(), read->getFrameSecs());
+            EXPECT_EQ(std::memcmp(converted->getDatePtr(), read->getDatePtr(), bytes), 0) << i;
+        }
+        EXPECT_EQ(picks.readNextDecodedFrame(), nullptr);
+        EXPECT_EQ(picks.getReadError(), 0);
     }
 }
 

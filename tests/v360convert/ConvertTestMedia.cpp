@@ -48,14 +48,15 @@ QStringList rawFramesInput(QSize size, int fps) {
             "-r",       QString::number(fps)};
 }
 
-QStringList losslessH264(const QString& path) {
-    return {"-c:v", "libx264", "-qp", "0", "-pix_fmt", "yuv444p", path};
+QStringList losslessH264(const QString& path, const QString& pixelFormat) {
+    return {"-c:v", "libx264", "-qp", "0", "-pix_fmt", pixelFormat, path};
 }
 
-QString pictureClip(const std::vector<QImage>& pictures, const QString& path, int fps) {
+QString pictureClip(const std::vector<QImage>& pictures, const QString& path, int fps,
+                    const QString& pixelFormat) {
     QFile raw(rawFrames(pictures, path + ".rgb"));
     run("ffmpeg", QStringList{"-v", "error", "-y"} + rawFramesInput(pictures.front().size(), fps) +
-                      QStringList{"-i", raw.fileName()} + losslessH264(path));
+                      QStringList{"-i", raw.fileName()} + losslessH264(path, pixelFormat));
     raw.remove();
     return path;
 }

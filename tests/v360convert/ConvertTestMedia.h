@@ -22,10 +22,12 @@ QByteArray readAll(const QString& path);
 QString rawFrames(const std::vector<QImage>& pictures, const QString& path);
 // ffmpeg's input options for raw RGB24 frames of `size` at `fps` (those before "-i").
 QStringList rawFramesInput(QSize size, int fps);
-// ffmpeg's output options writing `path` as H.264 4:4:4 at QP 0 (lossless).
-QStringList losslessH264(const QString& path);
-// A clip of the pictures (all of one size) at `fps` frames a second, H.264 4:4:4 at QP 0.
-QString pictureClip(const std::vector<QImage>& pictures, const QString& path, int fps = 27);
+// ffmpeg's output options writing `path` as H.264 at QP 0 (lossless in `pixelFormat`).
+QStringList losslessH264(const QString& path, const QString& pixelFormat = "yuv444p");
+// A clip of the pictures (all of one size) at `fps` frames a second, H.264 at QP 0 in
+// `pixelFormat` (4:4:4 by default).
+QString pictureClip(const std::vector<QImage>& pictures, const QString& path, int fps = 27,
+                    const QString& pixelFormat = "yuv444p");
 // Every frame of a video of width x height as ffmpeg decodes it to RGB.
 std::vector<QImage> decodedFrames(const QString& path, int width, int height);
 

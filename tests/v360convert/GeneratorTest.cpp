@@ -12,13 +12,16 @@
 #include <atomic>
 #include <csignal>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <vector>
 
 #include "ConvertTestMedia.h"
 #include "EventWait.h"
 #include "LogCapture.h"
+#include "MovieFixtures.h"
 #include "RecordingWriter.h"
+#include "SectionVideoSource.h"
 #include "TestEnv.h"
 #include "V360DispatchThread.h"
 #include "V360PanoramaVideoSectionBuilder.h"
@@ -68,9 +71,14 @@ class CancellingBuilder : public GreyBuilder {
         if (!frame && !atSound) cancel();
         return frame;
     }
-    int extractAudioToSectionLength(QString outPath, double volume) override {
-        if (atSound) cancel();
-        return GreyBuilder::extractAudioToSectionLength(outPath, volume);
+    Sound takeSound() override {
+        Sound noise = GreyBuilder::takeSound();
+        if (!atSound) return noise;
+        V360DispatchThread* job = owner;
+        return [job, noise](const QString& outPath, double volume) {
+            job->cancelVideoGeneration();
+            return noise(outPath, volume);
+        };
     }
 
   private:
@@ -90,7 +98,7 @@ class FailingBuilder : public GreyBuilder {
     int prepare() override { return prepareCode != 0 ? prepareCode : GreyBuilder::prepare(); }
     void* prepareSrcFrame(int index) override {
         if (index < goodFrames) return GreyBuilder::prepareSrcFrame(index);
-        failed = true;
+        failure = -6;
         return nullptr;
     }
     const int prepareCode;
@@ -161,9 +169,9 @@ std::vector<double> meanLumas(const QString& path) {
     return means;
 }
 
-// No private job folder is left in the shared temporary folder.
+// No private job folder is left in `folder` (a caller's or the temporary location).
 bool tempFilesGone(const QString& folder) {
-    return QDir(folder).entryList({"job-*"}, QDir::Dirs | QDir::Hidden).isEmpty();
+    return QDir(folder).entryList({"job-*", "UQO Studio-*"}, QDir::Dirs | QDir::Hidden).isEmpty();
 }
 
 }  // namespace
@@ -210,6 +218,8 @@ TEST(Generator, SetUpFailureFailsBeforeAnyDewarp) {
         {"no private folder", "/proc/no/such/folder", kW, kH, -3},
         // Frames as large as the grey ones (no overflow if one were drawn).
         {"size the encoder refuses", dir("setupfail-size"), 8194, 4, -10},
+        // 4 TiB a buffer: more than the machine can give.
+        {"buffers that cannot be allocated", dir("setupfail-memory"), 1 << 20, 1 << 20, -6},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -247,27 +257,47 @@ TEST(Generator, CancelFailsOnlyAfterFramesInFlightAreBack) {
     delete generator;
 }
 
-TEST(Generator, CancelNearTheEndStopsBeforeTheMuxAndLeavesNoFile) {
+// However late a cancel comes before the result is told, it wins: the job fails with -10002
+// and leaves neither the output nor anything in the job's folder.
+TEST(Generator, CancelNearTheEndWinsAndLeavesNoFile) {
     LogCapture& log = LogCapture::install();
-    for (bool atSound : {false, true}) {
-        SCOPED_TRACE(atSound ? "during the sound" : "after the last frame");
+    enum When { kLastFrame, kSound, kAt99 };
+    const struct {
+        const char* name;
+        When when;
+    } cases[] = {
+        {"after the last frame", kLastFrame},
+        {"during the sound", kSound},
+        {"at 99 %, after the mux", kAt99},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         const QString temp = dir("latecancel");
         const QString out = temp + "/out.mp4";
         log.clear();
         auto* generator =
             new VideoSimple360Generator(out, kW, kH, 2000000, "", 1.0, -1, -1, -1, temp);
-        auto* builder = new CancellingBuilder(12, atSound);
+        auto* builder = c.when == kAt99 ? new GreyBuilder(12)
+                                        : new CancellingBuilder(12, c.when == kSound);
         Outcome outcome;
         watch(generator, &outcome);
+        if (c.when == kAt99)
+            QObject::connect(generator, &VideoSimple360Generator::videoGenProgressUpdate,
+                             [generator](float progress, float, int, int) {
+                                 if (progress >= 0.99f) generator->cancelGeneration();
+                             });
         generator->addV360SectionBuilder(builder);
         generator->closeVideoGeneration();
         ASSERT_TRUE(EventWait::waitFor([&] { return outcome.done(); }, 60000));
         EXPECT_EQ(-10002, outcome.failed);
+        EXPECT_TRUE(outcome.finished.isEmpty());
         EXPECT_FALSE(QFileInfo::exists(out));
         EXPECT_TRUE(QDir(temp).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
-        for (const LogCapture::Line& line : log.lines()) {
-            EXPECT_NE(line.tag, "ffmpegAVMuxer") << line.text;
-            EXPECT_EQ(line.text.find("mergeAudioToVideo"), std::string::npos) << line.text;
+        if (c.when != kAt99) {
+            for (const LogCapture::Line& line : log.lines()) {
+                EXPECT_NE(line.tag, "ffmpegAVMuxer") << line.text;
+                EXPECT_EQ(line.text.find("mergeAudioToVideo"), std::string::npos) << line.text;
+            }
         }
         delete generator;
     }
@@ -433,8 +463,7 @@ TEST(Generator, PanoramaEndToEndFromRecording) {
                                      "stream=codec_name", "-of", "csv=p=0", out})
                          .trimmed()
                          .toStdString());
-    EXPECT_TRUE(tempFilesGone(QStandardPaths::writableLocation(QStandardPaths::TempLocation) +
-                              "/UQO Studio"));
+    EXPECT_TRUE(tempFilesGone(QStandardPaths::writableLocation(QStandardPaths::TempLocation)));
 }
 
 TEST(Generator, TwoJobsAtOnceAndLinksUnderOldNamesLeftAlone) {
@@ -475,6 +504,65 @@ TEST(Generator, TwoJobsAtOnceAndLinksUnderOldNamesLeftAlone) {
     for (const QString& name : oldNames)
         EXPECT_TRUE(QFileInfo(shared + "/" + name).isSymLink()) << name.toStdString();
     EXPECT_TRUE(tempFilesGone(shared));
+    EXPECT_TRUE(tempFilesGone(QFileInfo(shared).absolutePath()));
+}
+
+// A recording cut short on the disk while it is converted, or with a chunk that cannot be read:
+// the job fails with -12 instead of saving a short video.
+TEST(Generator, SourceCutShortOrUnreadableFailsTheJob) {
+    LogCapture& log = LogCapture::install();
+    const QString folder = dir("cutshort");
+    const QString whole = folder + "/whole.mp4";
+    bool made = false;
+    run("ffmpeg",
+        {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=160x160:rate=30:d=4", "-f",
+         "lavfi", "-i", "sine=d=4", "-c:v", "libx264", "-g", "12", "-shortest", whole},
+        &made);
+    ASSERT_TRUE(made);
+    // Moved to the front, the index outlives a cut at 20 % of the file.
+    const QString cut = folder + "/cut.mp4";
+    run("ffmpeg", {"-v", "error", "-y", "-i", whole, "-c", "copy", "-movflags", "+faststart", cut},
+        &made);
+    ASSERT_TRUE(made);
+    ASSERT_TRUE(QFile::resize(cut, QFileInfo(cut).size() / 5));
+    const QString unreadable = folder + "/unreadable.mp4";
+    ASSERT_TRUE(QFile::copy(whole, unreadable));
+    const bool broken = breakMiddleChunk(unreadable);
+    const struct {
+        const QString* source;
+        int code;
+        const char* line;
+    } cases[] = {
+        {&whole, 0, nullptr},
+        {&cut, -12, "ends at frame"},
+        {&unreadable, -12, "failed: "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source->toStdString());
+        if (c.source == &unreadable && !broken) GTEST_SKIP() << "the file system seeks anywhere";
+        log.clear();
+        const QString temp = dir("cutshort-job");
+        const QString out = temp + "/out.mp4";
+        auto* generator =
+            new VideoSimple360Generator(out, kW, kH, 2000000, "", 1.0, -1, -1, -1, temp);
+        Outcome outcome;
+        watch(generator, &outcome);
+        generator->addV360SectionBuilder(
+            new V360PanoramaVideoSectionBuilder(kW, kH, *c.source, -1, -1, -1, -1, -1));
+        generator->closeVideoGeneration();
+        ASSERT_TRUE(EventWait::waitFor([&] { return outcome.done(); }, 60000));
+        if (c.code == 0) {
+            EXPECT_EQ(outcome.finished, out) << outcome.failed;
+            EXPECT_EQ(probe(out, "stream=nb_frames"), "108");
+        } else {
+            EXPECT_EQ(outcome.failed, c.code);
+            EXPECT_TRUE(log.contains("SectionVideoSource", c.line));
+            EXPECT_TRUE(log.contains("V360DispatchThread", "section source failed: -12"));
+            EXPECT_FALSE(QFileInfo::exists(out));
+        }
+        EXPECT_TRUE(tempFilesGone(temp));
+        delete generator;
+    }
 }
 
 TEST(Generator, PanoramaPrepareFailsOnZeroLength) {
@@ -486,4 +574,36 @@ TEST(Generator, PanoramaPrepareFailsOnZeroLength) {
     V360PanoramaVideoSectionBuilder builder(kW, kH, bogus, -1, -1, -1, -1, -1);
     EXPECT_EQ(0, builder.totalFrames());
     EXPECT_EQ(-2, builder.prepare());
+}
+
+// Any duration a section is handed counts its frames without overflow (UBSan checks the
+// conversions): huge, infinite and NaN times are clamped or give no frames, and the largest
+// count is exact at its boundary.
+TEST(SectionVideoSource, AnyDurationGivesABoundedFrameCount) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const int most = SectionVideoSource::kMaxFrames;
+    const double mostSeconds = most / SectionVideoSource::kRate;
+    const struct {
+        double start, end;
+        int frames;
+    } cases[] = {
+        {-1, 2.0, 54},
+        {0.5, 2.0, 41},
+        {-1, 4.29e9, most},
+        {-1, 1e300, most},
+        {-1, inf, most},
+        {-1, mostSeconds, most},
+        {-1, mostSeconds - 1, most - 27},
+        {-1, nan, 0},
+        {nan, 2.0, 54},
+        {4.29e9, 4.3e9, most},
+        {inf, inf, 0},
+        {1e300, -5, 0},
+        {3.0, 2.0, 0},
+    };
+    for (const auto& c : cases) {
+        SectionVideoSource source("/no/such/recording.MOV", c.start, c.end);
+        EXPECT_EQ(source.totalFrames(), c.frames) << c.start << " to " << c.end;
+    }
 }

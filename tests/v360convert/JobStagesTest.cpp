@@ -5,8 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstring>
@@ -28,6 +30,10 @@
 #include "V360SoundStage.h"
 #include "V360VideoEncodeStage.h"
 
+extern "C" {
+#include <libavutil/buffer.h>
+}
+
 using namespace ConvertTestMedia;
 
 namespace {
@@ -43,14 +49,16 @@ class SoundOnly : public V360SectionBuilder {
     void* prepareSrcFrame(int) override { return nullptr; }
     int dewarp(int, void*, void*) override { return 0; }
     void releaseSrcFrame(void*) override {}
-    int extractAudioToSectionLength(QString outPath, double volume) override {
-        calls++;
-        return failure != 0 ? failure
-                            : V360SectionBuilder::extractAudioToSectionLength(outPath, volume);
+    Sound takeSound() override {
+        Sound noise = V360SectionBuilder::takeSound();
+        return [this, noise](const QString& outPath, double volume) {
+            calls++;
+            return failure != 0 ? failure : noise(outPath, volume);
+        };
     }
     const int frames;
     const int failure;
-    int calls = 0;
+    std::atomic<int> calls{0};
 };
 
 double audioSeconds(const QString& path) {
@@ -81,31 +89,35 @@ TEST(FramePool, RenderedBuffersLeaveInTheOrderTaken) {
     EXPECT_EQ(pool.take()->sequence, 4);
 }
 
-TEST(FramePool, AllocationFailureCountsTheFailingBuffer) {
+TEST(FramePool, AllocationFailureCountsOnlyTheBuffersMade) {
     V360FramePool pool(4, std::numeric_limits<size_t>::max() / 2);
     EXPECT_TRUE(pool.allocationFailed());
-    EXPECT_EQ(pool.count(), 1);
+    EXPECT_EQ(pool.count(), 0);
+    EXPECT_TRUE(pool.allFree());
+    EXPECT_EQ(pool.take(), nullptr);
 }
 
+// Half the frames are 45 units and all of them 90, of 94 units (sound: extract, join, mux),
+// 96 (and the music's two), 93 (muted: the music and the mux) or 91 (muted, no music).
 TEST(JobProgress, UnitsOfFramesPreparationAndSoundSteps) {
     const struct {
         bool muted, music;
-        int steps;  // sound and mux steps the job has
+        int atHalf, atAllFrames;  // percents
+        int steps;                // sound and mux steps the job has
         std::vector<int> afterSteps;
-    } cases[] = {{false, false, 3, {97, 98, 99}},
-                 {false, true, 5, {95, 96, 97, 98, 99}},
-                 {true, true, 2, {98, 99}},
-                 {true, false, 0, {}}};
+    } cases[] = {{false, false, 48, 96, 3, {97, 98, 99}},
+                 {false, true, 47, 94, 5, {95, 96, 97, 98, 99}},
+                 {true, true, 48, 97, 2, {98, 99}},
+                 {true, false, 49, 99, 0, {}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.muted << c.music);
         V360JobProgress progress(1080);
         progress.addSection(30, 0);
-        EXPECT_EQ(progress.dispatched(15, 0), -1);  // nothing before the close
+        EXPECT_EQ(progress.dispatched(15), -1);  // nothing before the close
         progress.close(c.muted, c.music);
-        const int base = c.muted ? (c.music ? 93 : 91) : (c.music ? 96 : 94);
-        EXPECT_EQ(progress.dispatched(15, 0), int(45 * 100.0 / base + 0.5));
-        EXPECT_EQ(progress.dispatched(15, 0), -1);  // only a higher percent
-        EXPECT_EQ(progress.dispatched(30, 0), int(9000.0 / base + 0.5));
+        EXPECT_EQ(progress.dispatched(15), c.atHalf);
+        EXPECT_EQ(progress.dispatched(15), -1);  // only a higher percent
+        EXPECT_EQ(progress.dispatched(30), c.atAllFrames);
         EXPECT_EQ(progress.framesDone(), -1);
         std::vector<int> seen;
         for (int s = 0; s < c.steps; ++s) seen.push_back(progress.stepDone());
@@ -117,9 +129,10 @@ TEST(JobProgress, PreparationWeightCountsItsSteps) {
     V360JobProgress progress(1080);
     progress.addSection(270, 100);
     progress.close(false, false);
-    // Weight (100 x 90 / 270) x 6065280 / 1080^2 = 33 x 5.2 = 171.6 units of 265.6.
-    EXPECT_EQ(progress.dispatched(0, 50), int(85.8 * 100 / 265.6 + 0.5));
-    EXPECT_EQ(progress.dispatched(270, 100), int((90 + 171.6) * 100 / 265.6 + 0.5));
+    // Weight (100 x 90 / 270) x 6065280 / 1080^2 = 33 x 5.2 = 171.6 units of 265.6: half the
+    // steps are 85.8 units (32 %), then all frames and steps 261.6 (98 %).
+    EXPECT_EQ(progress.preparing(50, 0), 32);
+    EXPECT_EQ(progress.sectionPrepared(100, 270), 98);
 }
 
 TEST(VideoEncodeStage, EncodesInOrderAndHandsEveryBufferBack) {
@@ -128,6 +141,7 @@ TEST(VideoEncodeStage, EncodesInOrderAndHandsEveryBufferBack) {
     V360VideoEncodeStage stage(path, w, h, 1000000, "");
     std::mutex lock;
     std::vector<BufferInfo*> back;
+    std::vector<int> sharedWhenBack;
     std::atomic<int> ended{1};
     ASSERT_EQ(stage.open(
                   VideoColour::bt709(),
@@ -135,18 +149,20 @@ TEST(VideoEncodeStage, EncodesInOrderAndHandsEveryBufferBack) {
                       std::lock_guard<std::mutex> hold(lock);
                       EXPECT_EQ(result, 0);
                       back.push_back(b);
+                      sharedWhenBack.push_back(av_buffer_get_ref_count(b->ref));
                   },
                   [&](int result) { ended = result; }),
               0);
-    std::vector<std::vector<unsigned char>> pixels(6, std::vector<unsigned char>(w * h * 4));
     std::vector<BufferInfo> buffers(6);
     for (int k = 0; k < 6; ++k) {
         // Alternately BGRA and planar (limited range): the grey 40 + 30k either way.
         const int grey = 40 + 30 * k;
         buffers[k].planar = k % 2 == 1;
-        std::memset(pixels[k].data(), buffers[k].planar ? 128 : grey, pixels[k].size());
-        if (buffers[k].planar) std::memset(pixels[k].data(), 16 + grey * 219 / 255, w * h);
-        buffers[k].data = pixels[k].data();
+        buffers[k].ref = av_buffer_alloc(w * h * 4);
+        ASSERT_TRUE(buffers[k].ref);
+        buffers[k].data = buffers[k].ref->data;
+        std::memset(buffers[k].data, buffers[k].planar ? 128 : grey, w * h * 4);
+        if (buffers[k].planar) std::memset(buffers[k].data, 16 + grey * 219 / 255, w * h);
         stage.encode(&buffers[k]);
     }
     stage.finish();
@@ -154,6 +170,10 @@ TEST(VideoEncodeStage, EncodesInOrderAndHandsEveryBufferBack) {
     EXPECT_EQ(ended, 0);
     ASSERT_EQ(back.size(), 6u);
     for (int k = 0; k < 6; ++k) EXPECT_EQ(back[k], &buffers[k]);
+    // A planar picture went to the codec by reference, which it no longer holds once the
+    // buffer is back: the pool may write into it again.
+    EXPECT_EQ(sharedWhenBack, std::vector<int>(6, 1));
+    for (BufferInfo& b : buffers) av_buffer_unref(&b.ref);
     EXPECT_EQ(probe(path, "stream=nb_frames,color_space"), "bt709\n6");
     const QByteArray grey =
         run("ffmpeg", {"-v", "error", "-i", path, "-f", "rawvideo", "-pix_fmt", "gray", "-"});
@@ -198,16 +218,16 @@ TEST(SoundStage, SectionSoundsJoinedInOrderOrTheFirstFailure) {
     SoundOnly first(30, 0), second(60, 0), failing(30, -12);
     for (SoundOnly* s : {&first, &second, &failing}) s->owner = &owner;
     QString sound;
-    ASSERT_EQ(stage.make({&first, &second}, 1.0, false, {}, 90, &sound), 0);
+    ASSERT_EQ(stage.make({first.takeSound(), second.takeSound()}, 1.0, false, {}, 90, &sound), 0);
     EXPECT_EQ(sound, job + "/concat.m4a");
     EXPECT_NEAR(audioSeconds(sound), 3.0, 0.1);
     EXPECT_EQ(steps, 2);
     log.clear();
-    EXPECT_EQ(stage.make({&first, &failing, &second}, 1.0, false, {}, 120, &sound), -12);
+    EXPECT_EQ(stage.make({first.takeSound(), failing.takeSound(), second.takeSound()}, 1.0, false, {}, 120, &sound), -12);
     EXPECT_TRUE(log.contains("V360DispatchThread", "extractAudioToSectionLength:-12"));
-    EXPECT_EQ(second.calls, 1);
+    EXPECT_EQ(second.calls.load(), 1);
     // Muted without music: no sound at all.
-    EXPECT_EQ(stage.make({&first}, 0, true, {}, 30, &sound), 0);
+    EXPECT_EQ(stage.make({first.takeSound()}, 0, true, {}, 30, &sound), 0);
     EXPECT_TRUE(sound.isEmpty());
 }
 
@@ -217,8 +237,8 @@ TEST(SoundStage, CancelStopsBeforeTheNextStep) {
     V360SoundStage stage(
         dir("soundcancel"), [] {}, &cancelled);
     QString sound;
-    EXPECT_EQ(stage.make({&section}, 1.0, false, {}, 30, &sound), -10002);
-    EXPECT_EQ(section.calls, 0);
+    EXPECT_EQ(stage.make({section.takeSound()}, 1.0, false, {}, 30, &sound), -10002);
+    EXPECT_EQ(section.calls.load(), 0);
 }
 
 TEST(SoundStage, MusicTooShortOrEmptyRange) {
@@ -297,4 +317,46 @@ TEST(JobFolder, PrivateUniqueAndRemovedWithItsFiles) {
     V360JobFolder none("/proc/no/such");
     EXPECT_FALSE(none.isValid());
     EXPECT_TRUE(none.file("pureVideo.mp4").isEmpty());
+}
+
+// "UQO Studio" in the temporary location, made first by someone else, neither blocks the
+// default job folder nor holds it: the job folder is the user's own, right in the temporary
+// location, and nothing is made inside the other one.
+TEST(JobFolder, DefaultIsPrivateWhateverAnotherUserMadeFirst) {
+    const QString temp = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+    const QString taken = temp + "/UQO Studio";
+    const struct {
+        const char* name;
+        bool folder;
+    } cases[] = {{"a file", false}, {"another user's folder", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(taken);
+        QDir(taken).removeRecursively();
+        if (c.folder) {
+            // Read-only to this user; as root (whom modes do not stop) also owned by nobody.
+            ASSERT_TRUE(QDir().mkdir(taken));
+            ASSERT_EQ(chmod(taken.toUtf8().constData(), 0555), 0);
+            if (geteuid() == 0) {
+                ASSERT_EQ(chown(taken.toUtf8().constData(), 65534, 65534), 0);
+            }
+        } else {
+            QFile file(taken);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        }
+        V360JobFolder job("");
+        ASSERT_TRUE(job.isValid());
+        EXPECT_EQ(QFileInfo(job.path()).absolutePath(), temp);
+        struct stat info;
+        ASSERT_EQ(stat(job.path().toUtf8().constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u);
+        EXPECT_EQ(info.st_uid, geteuid());
+        if (c.folder) {
+            EXPECT_TRUE(QDir(taken).isEmpty());
+        }
+        const QString path = job.path();
+        job.remove();
+        EXPECT_FALSE(QFileInfo::exists(path));
+        chmod(taken.toUtf8().constData(), 0755);
+    }
 }
