@@ -1,6 +1,9 @@
 // The player panel over generated recordings: view sizes, the end of a clip, the broken-file
 // message, snapshots, volume, slider drags, the pictures it names, and real playback.
+#include <sys/resource.h>
+
 #include <atomic>
+#include <csignal>
 #include <fstream>
 #include <memory>
 
@@ -89,6 +92,27 @@ const Clips& clips() {
     }();
     return made;
 }
+
+// While it lives, no file of this process grows beyond `bytes`: the write that would fails as on
+// a full disk (the signal the kernel sends for it is ignored).
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved);
+        previousAction = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = saved;
+        limited.rlim_cur = bytes;
+        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousAction);
+    }
+
+  private:
+    rlimit saved{};
+    void (*previousAction)(int) = SIG_DFL;
+};
 
 class PanelTest : public ::testing::Test {
   protected:
@@ -284,6 +308,61 @@ TEST_F(PanelTest, FailedSnapshotSaveIsReported) {
     ASSERT_EQ(messages(), 1);
     EXPECT_EQ(requests.back().text, "The snapshot could not be saved.");
     EXPECT_FALSE(QFile::exists(savePath));
+}
+
+// A disk that fills up during the save: the user is told, no short file is left (an earlier one
+// stays as it was), and the folder is remembered only after a save that worked.
+TEST_F(PanelTest, SnapshotCutShortIsReportedAndLeavesNothing) {
+    open(clips().lens);
+    view->setPlaybackMode(MODE_PANORAMA);
+    const QString dir = QString::fromStdString(TestEnv::makeDir("full"));
+    const QString elsewhere = QString::fromStdString(TestEnv::makeDir("elsewhere"));
+    const QString whole = dir + "/whole.jpg";
+    ASSERT_FALSE(snapshot(whole).isNull());
+    const qint64 size = QFileInfo(whole).size();
+    ASSERT_GT(size, 10000);
+    const struct {
+        const char* name;
+        qint64 room;
+        bool earlier;  // a file of that name exists before
+        bool saved;
+    } cases[] = {{"no room", 0, false, false},
+                 {"room for half", size / 2, false, false},
+                 {"room for all but the last byte", size - 1, false, false},
+                 {"over an earlier snapshot", size - 1, true, false},
+                 {"room for all", size, false, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir + "/shot.jpg";
+        QFile::remove(path);
+        if (c.earlier) {
+            ASSERT_TRUE(recording::writeFile(path.toStdString(), "earlier"));
+        }
+        settings().setValue("EXPORT_DIR_PATH", elsewhere);
+        requests.clear();
+        savePath = path;
+        {
+            FileSizeLimit limit(rlim_t(c.room));
+            invoke("btnSnapshotClicked");
+        }
+        const std::string left = QDir(dir).entryList(QDir::Files, QDir::Name).join(' ').toStdString();
+        const std::string remembered = settings().value("EXPORT_DIR_PATH").toString().toStdString();
+        if (c.saved) {
+            EXPECT_EQ(messages(), 0);
+            EXPECT_EQ(QFileInfo(path).size(), size);
+            EXPECT_EQ(QImageReader(path).format(), "jpeg");
+            EXPECT_EQ(left, "shot.jpg whole.jpg");
+            EXPECT_EQ(remembered, dir.toStdString());
+            continue;
+        }
+        ASSERT_EQ(messages(), 1);
+        EXPECT_EQ(requests.back().text, "The snapshot could not be saved.");
+        std::string kept;
+        recording::readFile(path.toStdString(), &kept);
+        EXPECT_TRUE(kept == (c.earlier ? "earlier" : "")) << kept.size() << " bytes at the path";
+        EXPECT_EQ(left, c.earlier ? "shot.jpg whole.jpg" : "whole.jpg");
+        EXPECT_EQ(remembered, elsewhere.toStdString());
+    }
 }
 
 // The save dialog's suggested name has no suffix: taking it as it is saves a JPEG.
