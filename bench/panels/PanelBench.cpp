@@ -44,7 +44,9 @@ RavlixPlayer* hourPlayer() {
         const std::string path = BenchDir::path() + "/HOUR.MOV";
         recording::ClipOptions options;
         options.width = options.height = 64;
-        options.seconds = 1;
+        // A record a second: the recording must last the hour for the records to be read.
+        options.seconds = 3600;
+        options.fps = 1;
         options.audio = false;
         if (!recording::encodeClip(path, options) ||
             !recording::addTripData(path, recording::makeTrip(3600), 256))

@@ -9,6 +9,7 @@
 
 #include "FFMpegUtil.h"
 
+#include <algorithm>
 #include <memory>
 
 #include <QCoreApplication>
@@ -165,6 +166,11 @@ int FFMpegUtil::mergeAudioToVideo(const QString& first, const QString& second, c
 
 int FFMpegUtil::transcodeFile(const QString& src, const QString& dst) {
     return execAndWaitReturn({"-i", src, dst});
+}
+
+double FFMpegUtil::boundedDuration(double seconds) {
+    if (!(seconds > 0)) return 0;
+    return std::min(seconds, kMaxDurationSeconds);
 }
 
 double FFMpegUtil::getVideoLength(const QString& path) {

@@ -47,13 +47,15 @@ class PanelEnvironment : public testing::Environment {
 };
 const auto* environment = testing::AddGlobalTestEnvironment(new PanelEnvironment);
 
-// A 1 s clip, encoded once, with `records` added to a copy named `name`.
+// A clip of a minute at a frame a second, encoded once, with `records` added to a copy named
+// `name`. A recording holds up to a minute more records than its seconds.
 std::string recordingWith(const std::string& name, const std::vector<TripRecord>& records) {
     static const std::string dir = TestEnv::makeDir("infoView");
     static const std::string clip = [] {
         ClipOptions options;
         options.width = options.height = 64;
-        options.seconds = 1;
+        options.seconds = 60;
+        options.fps = 1;
         options.audio = false;
         std::string error;
         const std::string path = dir + "/clip.MOV";
