@@ -5,7 +5,6 @@
 #include <QMetaObject>
 #include <QMutexLocker>
 
-#include "GpsDataParser.h"
 #include "VideoFormat.h"
 
 RavlixPlayer* RavlixPlayer::current = nullptr;
@@ -27,7 +26,7 @@ RavlixPlayer::RavlixPlayer(QObject* parent)
       avPlayer(new QtAV::AVPlayer(this)),
       frameExtractor(new QtAV::VideoFrameExtractor) {
     QtAV::registerMetaTypes();
-    qRegisterMetaType<GyroInfo*>("GyroInfo*");
+    qRegisterMetaType<SharedGyroInfo>("SharedGyroInfo");
 
     forcePreferredPixelFormat(true);
     avPlayer->setRenderer(this);
@@ -80,35 +79,14 @@ void RavlixPlayer::open(QString path) {
     frameExtractor->extract();
     openRequest = frameExtractor->lastRequest();
 
-    Records earlier = std::make_shared<std::vector<std::unique_ptr<GyroInfo>>>();
-    earlier->swap(records);
-    QList<GyroInfo*> list = readRecords(path);
+    // The earlier file's records live on in whatever still holds them: a panel, a queued report.
+    GyroInfoList list = GyroInfoList::read(path);
     {
         QMutexLocker lock(&mutex);
-        gyroInfoList = list;
+        std::swap(gyroInfoList, list);
         lastGyroIndex = -1;
     }
     emit sigVideoChanged();
-    releaseLater(std::move(earlier));
-}
-
-QList<GyroInfo*> RavlixPlayer::readRecords(const QString& path) {
-    // An unreadable file simply has no records.
-    GpsDataParser parser;
-    parser.parse(path);
-    QList<GyroInfo*> list;
-    for (GyroRawInfo& raw : parser.gyroRawInfoList) {
-        records.emplace_back(GyroInfo::from(&raw));
-        list.append(records.back().get());
-    }
-    return list;
-}
-
-void RavlixPlayer::releaseLater(Records earlier) {
-    // Queued after the deliveries already posted for the earlier file and after the panels have
-    // taken the new list, so that no pointer they hold or are about to get is left dangling.
-    QMetaObject::invokeMethod(
-        this, [earlier]() mutable { earlier.reset(); }, Qt::QueuedConnection);
 }
 
 void RavlixPlayer::play() {
@@ -148,7 +126,7 @@ long RavlixPlayer::getCurrentPosition() { return long(avPlayer->position()); }
 
 QString RavlixPlayer::getFilePath() { return filePath; }
 
-QList<GyroInfo*> RavlixPlayer::getAllGyroInfo() {
+GyroInfoList RavlixPlayer::getAllGyroInfo() {
     QMutexLocker lock(&mutex);
     return gyroInfoList;
 }
@@ -157,9 +135,9 @@ bool RavlixPlayer::receiveFrame(const QtAV::VideoFrame& frame) {
     emit sigFrameUpdated(frame);
     double t = frame.timestamp();
     if (t >= 0) {
-        Report report = takeReport(t);
+        // Moved, so that the main thread alone holds the record from here on.
         QMetaObject::invokeMethod(
-            this, [this, report] { deliver(report); }, Qt::QueuedConnection);
+            this, [this, report = takeReport(t)] { deliver(report); }, Qt::QueuedConnection);
     }
     return QtAV::VideoOutput::receiveFrame(frame);
 }
@@ -176,7 +154,7 @@ RavlixPlayer::Report RavlixPlayer::takeReport(double t) {
     if (n != lastGyroIndex && n >= 0 && n < gyroInfoList.size()) {
         lastGyroIndex = n;
         report.index = n;
-        report.info = gyroInfoList[n];
+        report.info = gyroInfoList.at(n);
     }
     return report;
 }

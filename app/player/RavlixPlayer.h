@@ -1,15 +1,13 @@
 #pragma once
 
 #include <deque>
-#include <memory>
-#include <vector>
 
-#include <QList>
 #include <QMutex>
 #include <QString>
 
 #include "AVPlayer.h"
 #include "GyroInfo.h"
+#include "GyroInfoList.h"
 #include "VideoFrame.h"
 #include "VideoFrameConverter.h"
 #include "VideoFrameExtractor.h"
@@ -58,9 +56,8 @@ class RavlixPlayer : public QtAV::VideoOutput {
     // Playback position in ms.
     long getCurrentPosition();
     QString getFilePath();
-    // The records of the open file; entry n is second n. They stay valid until the
-    // events queued by the next open() have been delivered.
-    QList<GyroInfo*> getAllGyroInfo();
+    // The records of the open file; entry n is second n. The list holds them.
+    GyroInfoList getAllGyroInfo();
 
   signals:
     void sigVideoChanged();
@@ -68,7 +65,8 @@ class RavlixPlayer : public QtAV::VideoOutput {
     void sigFrameExtracted(QtAV::VideoFrame frame);
     void sigFrameUpdated(QtAV::VideoFrame frame);
     void sigCurrentPositionUpdated(long ms);
-    void sigGyroInfoUpdated(int index, GyroInfo* info);
+    // `info` holds the records of its file, so it stays valid after a later open().
+    void sigGyroInfoUpdated(int index, SharedGyroInfo info);
 
   protected:
     // Video thread.
@@ -84,7 +82,7 @@ class RavlixPlayer : public QtAV::VideoOutput {
         quint64 generation = 0;
         long ms = 0;
         int index = -1;  // -1: no record to send
-        GyroInfo* info = nullptr;
+        SharedGyroInfo info;
     };
 
     explicit RavlixPlayer(QObject* parent);
@@ -94,22 +92,16 @@ class RavlixPlayer : public QtAV::VideoOutput {
     void deliver(const Report& report);
     // Main thread: whether the extractor result being handled belongs to the current open.
     bool extractionIsCurrent();
-    using Records = std::shared_ptr<std::vector<std::unique_ptr<GyroInfo>>>;
-    // Reads the records of `path` into `records` and lists them.
-    QList<GyroInfo*> readRecords(const QString& path);
-    // Frees `earlier` once the events queued so far have been delivered.
-    void releaseLater(Records earlier);
 
     QtAV::AVPlayer* avPlayer;                   // child, deleted by the destructor
     QtAV::VideoFrameExtractor* frameExtractor;  // owned, no parent
     QString filePath;                                // main thread
     bool firstFrame = false;                         // main thread
     quint64 openRequest = 0;                         // main thread: extractor request of the open
-    std::vector<std::unique_ptr<GyroInfo>> records;  // main thread: the open file's records
 
     // Guarded by mutex (main thread and video thread).
     QMutex mutex;
-    QList<GyroInfo*> gyroInfoList;
+    GyroInfoList gyroInfoList;
     int lastGyroIndex = -1;
     quint64 openGeneration = 0;
     // Request answered by each extractor emission, in emission order; popped by the slots.

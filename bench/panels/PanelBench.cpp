@@ -90,14 +90,14 @@ void BM_GraphForNewList(benchmark::State& state) {
 BENCHMARK(BM_GraphForNewList)->Unit(benchmark::kMillisecond);
 
 void BM_OneSecondOfPlayback(benchmark::State& state) {
-    const QList<GyroInfo*> list = hourPlayer()->getAllGyroInfo();
+    const GyroInfoList list = hourPlayer()->getAllGyroInfo();
     InfoView view;
     view.resize(1280, 130);
     view.show();
     view.updateAllGyroList();
     int i = 0;
     for (auto _ : state) {
-        view.gyroInfoUpdated(i, list[i]);
+        view.gyroInfoUpdated(i, list.at(i));
         view.repaint();
         i = (i + 1) % list.size();
     }

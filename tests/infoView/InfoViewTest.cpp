@@ -150,18 +150,19 @@ TEST(InfoView, EmptyListClearsCurvesShowsNoGpsAndKeepsLabels) {
 
 TEST(InfoView, PageFollowsLocationValidityAndTextsFollowTheRecord) {
     InfoView view;
-    GyroInfo valid, invalid;
-    valid.gSensorX = -1234;
-    valid.gSensorY = 0;
-    valid.gSensorZ = 32767;
-    invalid.locationValid = false;
-    invalid.gSensorX = -32768;
-    view.gyroInfoUpdated(0, &valid);
+    auto valid = std::make_shared<GyroInfo>();
+    auto invalid = std::make_shared<GyroInfo>();
+    valid->gSensorX = -1234;
+    valid->gSensorY = 0;
+    valid->gSensorZ = 32767;
+    invalid->locationValid = false;
+    invalid->gSensorX = -32768;
+    view.gyroInfoUpdated(0, valid);
     EXPECT_EQ(view.stackedWidget->currentIndex(), 0);
     EXPECT_EQ(view.lblGSensorX->text(), "-1234");
     EXPECT_EQ(view.lblGSensorY->text(), "0");
     EXPECT_EQ(view.lblGSensorZ->text(), "32767");
-    view.gyroInfoUpdated(0, &invalid);
+    view.gyroInfoUpdated(0, invalid);
     EXPECT_EQ(view.stackedWidget->currentIndex(), 1);
     EXPECT_EQ(view.lblGSensorX->text(), "-32768");
 }
@@ -180,10 +181,10 @@ TEST(InfoView, SpeedDigitsInBothUnitsAndBrokenValuesAsZero) {
         {-inf, false, 0, 0, 0}, {3e9f, false, 0, 0, 0},          {-3e9f, true, 0, 0, 0},
     };
     InfoView view;
-    GyroInfo record;
-    view.gyroInfoUpdated(0, &record);
+    auto record = std::make_shared<GyroInfo>();
+    view.gyroInfoUpdated(0, record);
     for (const SpeedCase& c : cases) {
-        record.speed = c.speed;
+        record->speed = c.speed;
         (c.mph ? view.btnMph : view.btnKmh)->click();
         EXPECT_EQ(picture(view.lblHundredNum), digit(c.hundreds)) << c.speed;
         EXPECT_EQ(picture(view.lblTenNum), digit(c.tens)) << c.speed;
@@ -203,17 +204,20 @@ TEST(InfoView, WholeNumberTruncatesAndRefusesWhatIntCannotHold) {
 TEST(InfoView, PlayBarColumnFollowsTheRecordIndex) {
     InfoView view;
     player()->open(QString::fromStdString(recordingWith("hundred", makeTrip(100))));
-    const QList<GyroInfo*> list = player()->getAllGyroInfo();
+    const GyroInfoList list = player()->getAllGyroInfo();
     ASSERT_EQ(list.size(), 100);
     auto* plot = view.findChild<QCustomPlot*>();
     plot->resize(500, 120);
     QWidget* bar = playBar(view);
     ASSERT_NE(bar, nullptr);
-    GyroInfo stranger;
     const struct {
-        GyroInfo* record;
+        SharedGyroInfo record;
         int x;  // -1: hidden
-    } cases[] = {{list[1], 4}, {list[0], -1}, {list[50], 249}, {list[99], 494}, {&stranger, -1}};
+    } cases[] = {{list.at(1), 4},
+                 {list.at(0), -1},
+                 {list.at(50), 249},
+                 {list.at(99), 494},
+                 {std::make_shared<GyroInfo>(), -1}};
     for (const auto& c : cases) {
         view.gyroInfoUpdated(0, c.record);
         if (c.x < 0) {
@@ -224,7 +228,7 @@ TEST(InfoView, PlayBarColumnFollowsTheRecordIndex) {
         EXPECT_EQ(bar->geometry(), QRect(c.x, 5, 1, 110));
     }
     player()->open(QString::fromStdString(recordingWith("one", makeTrip(1))));
-    view.gyroInfoUpdated(0, player()->getAllGyroInfo().first());
+    view.gyroInfoUpdated(0, player()->getAllGyroInfo().at(0));
     EXPECT_TRUE(bar->isHidden());
 }
 
@@ -260,10 +264,10 @@ TEST(InfoView, CompassTurnsAgainstTheHeading) {
                  // A stored INT_MIN: -128 within one turn, shown like 232.
                  {-2147483648.f, {0.788, 0.616}}};
     InfoView view;
-    GyroInfo record;
+    auto record = std::make_shared<GyroInfo>();
     for (const auto& c : cases) {
-        record.direction = c.heading;
-        view.gyroInfoUpdated(0, &record);
+        record->direction = c.heading;
+        view.gyroInfoUpdated(0, record);
         const QImage shown = picture(view.lblCompass);
         ASSERT_EQ(shown.size(), QImage(":/image/infoView/icon_compass.png").size());
         const QPointF at = northMark(shown);
@@ -318,12 +322,13 @@ TEST(InfoView, BrokenFileLeavesThePictureWithoutAFile) {
     shown(view);
     std::vector<TripRecord> trip = makeTrip(20);
     for (TripRecord& r : trip) r.gX = r.gY = r.gZ = 900;
+    trip[12].speedKnots = 47;  // 87 km/h
+    trip[12].heading = 40;
     player()->open(QString::fromStdString(recordingWith("before", trip)));
-    const QList<GyroInfo*> list = player()->getAllGyroInfo();
+    // Held here, so the record stays valid after the panel has let the list go.
+    const GyroInfoList list = player()->getAllGyroInfo();
     ASSERT_EQ(list.size(), 20);
-    list[12]->speed = 87;
-    list[12]->direction = 40;
-    view.gyroInfoUpdated(12, list[12]);
+    view.gyroInfoUpdated(12, list.at(12));
     ASSERT_NE(shown(view), none);
 
     const std::string broken = TestEnv::makeDir("infoView") + "/broken.MOV";
@@ -331,7 +336,7 @@ TEST(InfoView, BrokenFileLeavesThePictureWithoutAFile) {
     player()->open(QString::fromStdString(broken));
     EXPECT_TRUE(EventWait::waitFor([&] { return shown(view) == none; }, 15000));
 
-    view.gyroInfoUpdated(12, list[12]);
+    view.gyroInfoUpdated(12, list.at(12));
     ASSERT_NE(shown(view), none);
     view.resetTripData();
     EXPECT_EQ(shown(view), none);

@@ -3,7 +3,10 @@
 // Checks the script calls sent, the "map unavailable" state, and both panels
 // following a recording played through the controller.
 #include <functional>
+#include <memory>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -164,14 +167,21 @@ bool waitForCalls(MapView& view, int count) {
     return waitFor([&] { return sentCalls(view).size() >= count; }, 15000);
 }
 
+// Records at the given (latitude, longitude) points.
+GyroInfoList recordsAt(const std::vector<std::pair<float, float>>& points) {
+    std::vector<std::unique_ptr<GyroInfo>> records;
+    for (const auto& point : points) {
+        records.push_back(std::make_unique<GyroInfo>());
+        records.back()->latitude = point.first;
+        records.back()->longitude = point.second;
+    }
+    return GyroInfoList(std::move(records));
+}
+
 TEST(MapView, MarkersCallText) {
-    GyroInfo a, b, c;
-    a.latitude = 35.5f;
-    a.longitude = 139.25f;
-    c.latitude = -1.125f;
-    c.longitude = 0.0000004f;
-    EXPECT_EQ(MapView::markersCall({&a}), "setMarkers(\"35.500000,139.250000\")");
-    EXPECT_EQ(MapView::markersCall({&a, &b, &c}),
+    EXPECT_EQ(MapView::markersCall(recordsAt({{35.5f, 139.25f}})),
+              "setMarkers(\"35.500000,139.250000\")");
+    EXPECT_EQ(MapView::markersCall(recordsAt({{35.5f, 139.25f}, {0, 0}, {-1.125f, 0.0000004f}})),
               "setMarkers(\"35.500000,139.250000;0.000000,0.000000;-1.125000,0.000000\")");
 }
 
@@ -229,7 +239,7 @@ TEST(MapView, SendsCallsOnlyAfterLoadingAndOnlyForTheCurrentList) {
     view.setGeometry(0, 0, 400, 300);
     view.show();
     controller->open(trip);  // during loading
-    const QList<GyroInfo*> list = controller->getAllGyroInfo();
+    const GyroInfoList list = controller->getAllGyroInfo();
     ASSERT_EQ(list.size(), 30);
     ASSERT_TRUE(waitForCalls(view, 1));
     EXPECT_TRUE(waitFor([&] { return evaluate(view, "!!window.map").toBool(); }, 15000));
@@ -237,14 +247,14 @@ TEST(MapView, SendsCallsOnlyAfterLoadingAndOnlyForTheCurrentList) {
     EXPECT_EQ(webOf(view)->geometry(), QRect(0, 0, 400, 300));
     EXPECT_EQ(evaluate(view, "stubLog.markers.length").toInt(), 1);
 
-    view.gyroInfoUpdated(25, list[25]);
+    view.gyroInfoUpdated(25, list.at(25));
     ASSERT_TRUE(waitForCalls(view, 2));
     EXPECT_EQ(sentCalls(view).last(), "moveTo(25)");
     EXPECT_EQ(evaluate(view, "stubLog.lines[0].path.length").toInt(), 26);
 
-    GyroInfo earlier;  // a record of another file, queued before the open
-    view.gyroInfoUpdated(3, &earlier);
-    view.gyroInfoUpdated(30, list[0]);
+    // A record of another file, queued before the open, and a record under another index.
+    view.gyroInfoUpdated(3, std::make_shared<GyroInfo>());
+    view.gyroInfoUpdated(30, list.at(0));
     controller->open(bare);
     ASSERT_TRUE(waitForCalls(view, 3));
     EventWait::settle(300);
@@ -272,14 +282,14 @@ TEST(Panels, FollowAPlayingRecordingSecondBySecond) {
         << server.requests << " " << RequestLog::instance()->requests().size() << " "
         << evaluate(map, "document.readyState + typeof window.stubLog").toString().toStdString();
     controller->open(trip);
-    const QList<GyroInfo*> list = controller->getAllGyroInfo();
+    const GyroInfoList list = controller->getAllGyroInfo();
     ASSERT_EQ(list.size(), 3);
 
     // Connected after the panels, so it runs after their slots for each record.
     std::vector<int> seen;
     QObject::connect(
         controller, &RavlixPlayer::sigGyroInfoUpdated, &info,
-        [&](int index, GyroInfo* record) {
+        [&](int index, SharedGyroInfo record) {
             seen.push_back(index);
             EXPECT_EQ(info.lblGSensorX->text(), QString::number(record->gSensorX));
             EXPECT_EQ(info.lblGSensorZ->text(), QString::number(record->gSensorZ));
@@ -301,6 +311,76 @@ TEST(Panels, FollowAPlayingRecordingSecondBySecond) {
     EXPECT_EQ(all.mid(from + 1, 3).join(' ').toStdString(), "moveTo(0) moveTo(1) moveTo(2)");
     EXPECT_EQ(evaluate(map, "stubLog.lines[0].path.length").toInt(), 3);
     EXPECT_EQ(info.stackedWidget->currentIndex(), 0);
+}
+
+// The speed digits show `value`.
+bool showsSpeed(InfoView& info, int value) {
+    int place = 100;
+    for (QLabel* digit : {info.lblHundredNum, info.lblTenNum, info.lblNum}) {
+        const QImage expected(QString(":/image/infoView/icon_%1.png").arg(value / place % 10));
+        if (digit->pixmap(Qt::ReturnByValue).toImage() !=
+            expected.convertToFormat(QImage::Format_ARGB32_Premultiplied))
+            return false;
+        place /= 10;
+    }
+    return true;
+}
+
+// A record of the earlier file is still on its way to the panels when a file without records
+// opens. The map ignores it; the trip panel shows it, and it stays readable there after the
+// switch has let the earlier file go: the unit buttons redraw from it.
+TEST(Panels, ALateRecordAfterASwitchToAFileWithoutRecords) {
+    StubServer server;
+    useScript(stubAddress(server));
+    RavlixPlayer* controller = player();
+    const QString trip = recordingOf("LATE", 3, 3);
+    const QString bare = recordingOf("NONE", 1, 0);
+    const TripRecord late = makeTrip(3)[2];
+    MapView map;
+    recordCalls(map);
+    bool loaded = false;
+    QObject::connect(webOf(map), &QWebEngineView::loadFinished, [&] { loaded = true; });
+    InfoView info;
+    map.show();
+    info.show();
+    ASSERT_TRUE(waitFor([&] { return loaded; }, 15000));
+    ASSERT_TRUE(waitFor([&] { return evaluate(map, "!!window.map").toBool(); }, 15000));
+    controller->open(trip);
+    const QString markers = MapView::markersCall(controller->getAllGyroInfo());
+    // The first still frame sends record 0.
+    ASSERT_TRUE(waitFor([&] { return info.lblGSensorZ->text() == "100"; }, 15000));
+    ASSERT_TRUE(waitFor([&] { return sentCalls(map).contains("moveTo(0)"); }, 15000));
+
+    // The switch comes as the controller sends record 2, before the panels take it.
+    bool switched = false;
+    QObject::connect(
+        controller, &RavlixPlayer::sigGyroInfoUpdated, &info,
+        [&] {
+            if (switched) return;
+            switched = true;
+            controller->open(bare);
+        },
+        Qt::DirectConnection);
+    std::thread videoThread([controller] {
+        QtAV::VideoFrame frame(4, 4, QtAV::VideoFormat::Format_BGRA32);
+        frame.setTimestamp(2.5);
+        controller->receive(frame);
+    });
+    videoThread.join();
+    ASSERT_TRUE(waitFor([&] { return switched; }, 5000));
+    EXPECT_TRUE(controller->getAllGyroInfo().isEmpty());
+    EXPECT_TRUE(waitFor([&] { return info.lblGSensorZ->text() == QString::number(late.gZ); }, 5000));
+    EventWait::settle(300);  // all that the switch queued has run
+
+    info.btnMph->click();
+    const float kmh = float(double(late.speedKnots) * 1.852);
+    EXPECT_TRUE(showsSpeed(info, int(kmh * 0.62f)));
+    info.btnKmh->click();
+    EXPECT_TRUE(showsSpeed(info, int(kmh)));
+    EXPECT_EQ(info.stackedWidget->currentIndex(), 0);
+    const QStringList calls = sentCalls(map);
+    EXPECT_EQ(calls.mid(calls.lastIndexOf(markers)).join(' ').toStdString(),
+              (markers + " moveTo(0) setToDefault()").toStdString());
 }
 
 // A file whose trip records read but whose video does not play leaves no route behind.
@@ -325,7 +405,7 @@ TEST(MapView, FileThatFailsToOpenClearsTheRoute) {
     ASSERT_TRUE(waitFor([&] { return sentCalls(view).size() >= before + 2; }, 15000));
     EventWait::settle(200);
     EXPECT_EQ(sentCalls(view).mid(before), QStringList({markers, "setToDefault()"}));
-    view.gyroInfoUpdated(2, controller->getAllGyroInfo()[2]);
+    view.gyroInfoUpdated(2, controller->getAllGyroInfo().at(2));
     EventWait::settle(200);
     EXPECT_EQ(sentCalls(view).last(), "setToDefault()")
         << "records of the failed file move nothing";

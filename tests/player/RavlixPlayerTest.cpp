@@ -4,7 +4,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -163,7 +162,7 @@ TEST_F(RavlixPlayerTest, OpenAnnouncesTheVideoThenItsFirstFrameAtZero) {
     const std::vector<SignalProbe::Event> gyro = probe->events(Kind::Gyro);
     ASSERT_EQ(1u, gyro.size());
     EXPECT_EQ(0, gyro[0].value);
-    EXPECT_EQ(player->getAllGyroInfo()[0], gyro[0].info);
+    EXPECT_EQ(player->getAllGyroInfo().at(0), gyro[0].info);
     EXPECT_EQ(player, RavlixPlayer::currentPlayer());
 }
 
@@ -202,9 +201,9 @@ TEST_F(RavlixPlayerTest, FramesFromTheVideoThreadGivePositionsAndRecordsOfWholeS
     EXPECT_EQ((std::vector<long>{59900, 60200, 3200, 3700, 10000, 3000}),
               probe->values(Kind::Position));
     EXPECT_EQ((std::vector<long>{59, 3, 10, 3}), probe->values(Kind::Gyro));
-    const QList<GyroInfo*> records = player->getAllGyroInfo();
+    const GyroInfoList records = player->getAllGyroInfo();
     for (const SignalProbe::Event& e : probe->events(Kind::Gyro))
-        EXPECT_EQ(records[int(e.value)], e.info);
+        EXPECT_EQ(records.at(int(e.value)), e.info);
     EXPECT_NEAR(-0.5, player->currentFrame().timestamp(), 1e-9);
 }
 
@@ -274,13 +273,13 @@ TEST_F(RavlixPlayerTest, PositionsOfAnEarlierOpenAreDropped) {
     EXPECT_TRUE(waitFor([&] { return !probe->eventsAfter(Kind::VideoChanged, 2).empty(); }, 5000));
     settle(500);
 
-    const QList<GyroInfo*> records = player->getAllGyroInfo();
+    const GyroInfoList records = player->getAllGyroInfo();
     int seen = 0;
     int late = 0;
     for (const SignalProbe::Event& e : probe->eventsAfter(Kind::VideoChanged, 2)) {
         if (e.kind == Kind::Position && e.value > 1000) ++late;
         if (e.kind == Kind::Gyro) {
-            EXPECT_TRUE(records.contains(e.info)) << e.value;
+            EXPECT_GE(records.indexOf(e.info.get()), 0) << e.value;
         }
         ++seen;
     }
@@ -309,36 +308,33 @@ TEST_F(RavlixPlayerTest, AFrameHandedOverDuringTheSwitchReportsNothing) {
     ASSERT_TRUE(waitFor([&] { return probe->count(Kind::FrameExtracted) >= 2; }, 10000));
     settle(200);
 
-    const QList<GyroInfo*> records = player->getAllGyroInfo();
+    const GyroInfoList records = player->getAllGyroInfo();
     for (const SignalProbe::Event& e : probe->eventsAfter(Kind::VideoChanged, 2)) {
         if (e.kind == Kind::Position) {
             EXPECT_EQ(0, e.value) << "a position of the old file";
         }
         if (e.kind == Kind::Gyro) {
-            EXPECT_TRUE(records.contains(e.info)) << "record " << e.value;
+            EXPECT_GE(records.indexOf(e.info.get()), 0) << "record " << e.value;
         }
     }
 }
 
-// Only the open file's records are kept; the earlier file's go once what was queued before the
-// switch has been delivered.
-TEST_F(RavlixPlayerTest, RecordsOfTheEarlierFileAreFreedAfterQueuedDeliveries) {
+// The controller keeps only the open file's records; the earlier file's live exactly as long as
+// one of them is held (by a panel, a queued report) and go with the last holder.
+TEST_F(RavlixPlayerTest, RecordsOfAnEarlierFileLiveAsLongAsOneIsHeld) {
     openAndWait(files().trip60);
-    const QList<GyroInfo*> old = player->getAllGyroInfo();
-    ASSERT_EQ(60, old.size());
-    std::set<QObject*> freed;
-    for (GyroInfo* info : old)
-        QObject::connect(info, &QObject::destroyed, probe,
-                         [&freed](QObject* o) { freed.insert(o); });
-    bool aliveWhenDelivered = false;
-    QMetaObject::invokeMethod(
-        probe, [&] { aliveWhenDelivered = freed.count(old[5]) == 0; }, Qt::QueuedConnection);
+    ASSERT_EQ(60, player->getAllGyroInfo().size());
+    SharedGyroInfo held = player->getAllGyroInfo().at(59);
+    const std::weak_ptr<const GyroInfo> other = player->getAllGyroInfo().at(7);
+    const float latitude = held->latitude;
     openAndWait(files().longer);
-    EXPECT_TRUE(aliveWhenDelivered);
-    EXPECT_TRUE(waitFor([&] { return freed.size() == 60u; }, 5000)) << freed.size();
-    const QList<GyroInfo*> current = player->getAllGyroInfo();
-    ASSERT_EQ(4, current.size());
-    for (GyroInfo* info : current) EXPECT_EQ(0u, freed.count(info));
+    ASSERT_EQ(4, player->getAllGyroInfo().size());
+    EXPECT_FALSE(other.expired()) << "held through record 59";
+    EXPECT_EQ(latitude, held->latitude);
+    held.reset();
+    ASSERT_FALSE(other.expired()) << "the probe holds the record sent with the first frame";
+    probe->clear();
+    EXPECT_TRUE(other.expired());
 }
 
 TEST_F(RavlixPlayerTest, StillFrameOfAnEarlierOpenNeverCountsForTheNextOne) {
