@@ -11,14 +11,15 @@
 // The trip records of one recording, entry n for second n of the video. Read-only once made and
 // shared by its copies: a copy, or a record taken from one with at(), keeps every record of the
 // list valid for as long as it is held, whatever thread or queued event holds it. Copies are
-// cheap. The last holder deletes the records; the program's holders all live on the main thread.
+// cheap. The last holder deletes the records.
 class GyroInfoList {
   public:
     GyroInfoList();
     // Takes `records` in order.
     explicit GyroInfoList(std::vector<std::unique_ptr<GyroInfo>> records);
 
-    // The records of the recording at `path`: empty when it has none or cannot be read.
+    // The records of the recording at `path`: empty when it has none or cannot be read. Any
+    // thread; it may take long for a crafted file.
     static GyroInfoList read(const QString& path);
 
     int size() const;

@@ -1,9 +1,12 @@
 #include "RavlixPlayer.h"
 
 #include <algorithm>
+#include <limits>
 
+#include <QFutureWatcher>
 #include <QMetaObject>
 #include <QMutexLocker>
+#include <QtConcurrent>
 
 #include "VideoFormat.h"
 
@@ -64,28 +67,40 @@ void RavlixPlayer::open(QString path) {
     // Joins the old session first, so that a frame it hands over meanwhile carries the old stamp.
     avPlayer->stop();
     avPlayer->setStartPosition(0);
+    quint64 generation;
     {
         QMutexLocker lock(&mutex);
+        // None until this file's are read; the earlier file's live on in whatever holds them.
+        gyroInfoList = GyroInfoList();
         lastGyroIndex = -1;
-        ++openGeneration;
+        generation = ++openGeneration;
     }
+    openRequest = std::numeric_limits<quint64>::max();
 
     filePath = path;
     avPlayer->setFile(path);
     avPlayer->load();
 
-    frameExtractor->setSource(path);
+    // A crafted index can take a long time to read.
+    auto* reading = new QFutureWatcher<GyroInfoList>(this);
+    connect(reading, &QFutureWatcherBase::finished, this, [this, reading, generation] {
+        reading->deleteLater();
+        recordsRead(generation, reading->result());
+    });
+    reading->setFuture(QtConcurrent::run([path] { return GyroInfoList::read(path); }));
+}
+
+void RavlixPlayer::recordsRead(quint64 generation, GyroInfoList records) {
+    {
+        QMutexLocker lock(&mutex);
+        if (generation != openGeneration) return;  // a later open replaced this one
+        std::swap(gyroInfoList, records);
+        lastGyroIndex = -1;
+    }
+    frameExtractor->setSource(filePath);
     frameExtractor->setPosition(0);
     frameExtractor->extract();
     openRequest = frameExtractor->lastRequest();
-
-    // The earlier file's records live on in whatever still holds them: a panel, a queued report.
-    GyroInfoList list = GyroInfoList::read(path);
-    {
-        QMutexLocker lock(&mutex);
-        std::swap(gyroInfoList, list);
-        lastGyroIndex = -1;
-    }
     emit sigVideoChanged();
 }
 

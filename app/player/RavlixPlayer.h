@@ -21,7 +21,8 @@
 // Threads: the controller lives on the main thread, where every operation and
 // slot runs. receiveFrame() runs on the player's video thread; it emits
 // sigFrameUpdated there and hands position and record to the main thread,
-// which emits them unless a later open() came in between.
+// which emits them unless a later open() came in between. The trip records of
+// a file are read on the global thread pool, which owns and joins its threads.
 class RavlixPlayer : public QtAV::VideoOutput {
     Q_OBJECT
 
@@ -35,8 +36,10 @@ class RavlixPlayer : public QtAV::VideoOutput {
 
     ~RavlixPlayer() override;
 
-    // Stops, loads `path`, asks for its first frame, reads its trip records
-    // and emits sigVideoChanged. Failures arrive later as sigOpenFailed(-1).
+    // Stops, loads `path` and reads its trip records off the main thread; once
+    // they are read, asks for the first frame and emits sigVideoChanged. An open
+    // replaced by a later one before that announces nothing. Failures arrive
+    // later as sigOpenFailed(-1).
     void open(QString path);
     // Resumes when paused, starts when stopped, nothing while playing.
     void play();
@@ -92,12 +95,15 @@ class RavlixPlayer : public QtAV::VideoOutput {
     void deliver(const Report& report);
     // Main thread: whether the extractor result being handled belongs to the current open.
     bool extractionIsCurrent();
+    // Main thread: the records of the open numbered `generation` have been read.
+    void recordsRead(quint64 generation, GyroInfoList records);
 
     QtAV::AVPlayer* avPlayer;                   // child, deleted by the destructor
     QtAV::VideoFrameExtractor* frameExtractor;  // owned, no parent
     QString filePath;                                // main thread
     bool firstFrame = false;                         // main thread
-    quint64 openRequest = 0;                         // main thread: extractor request of the open
+    // Main thread: the extractor request of the open's first frame; none is current before it.
+    quint64 openRequest = 0;
 
     // Guarded by mutex (main thread and video thread).
     QMutex mutex;

@@ -52,6 +52,7 @@ RavlixPlayer* hourPlayer() {
             !recording::addTripData(path, recording::makeTrip(3600), 256))
             std::abort();
         made->open(QString::fromStdString(path));
+        waitUntil([made] { return !made->getAllGyroInfo().isEmpty(); });
         return made;
     }();
     return player;

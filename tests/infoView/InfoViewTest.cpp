@@ -72,6 +72,16 @@ std::string recordingWith(const std::string& name, const std::vector<TripRecord>
     return path;
 }
 
+// Opens `path` in the controller and waits until the panels have taken its records.
+void openRecording(const std::string& path) {
+    bool announced = false;
+    const QMetaObject::Connection connection =
+        QObject::connect(player(), &RavlixPlayer::sigVideoChanged, [&] { announced = true; });
+    player()->open(QString::fromStdString(path));
+    EXPECT_TRUE(EventWait::waitFor([&] { return announced; }, 10000)) << path;
+    QObject::disconnect(connection);
+}
+
 // Records whose X, Y and Z values run through `x`, `y`, `z` (the longest sets the
 // count). Each curve should vary: the plot centres a flat curve on the old range.
 std::vector<TripRecord> gSensor(const std::vector<short>& x, const std::vector<short>& y,
@@ -124,7 +134,7 @@ TEST(InfoView, RangeLabelsWidenToWholeHundredsAcrossAllCurves) {
     };
     InfoView view;
     for (const RangeCase& c : cases) {
-        player()->open(QString::fromStdString(recordingWith(c.name, gSensor(c.x, c.y, c.z))));
+        openRecording(recordingWith(c.name, gSensor(c.x, c.y, c.z)));
         EXPECT_EQ(axisLabels(view), c.labels.join(' ').toStdString()) << c.name;
         auto* plot = view.findChild<QCustomPlot*>();
         EXPECT_EQ(plot->graphCount(), 3);
@@ -138,9 +148,9 @@ TEST(InfoView, EmptyListClearsCurvesShowsNoGpsAndKeepsLabels) {
     InfoView view;
     EXPECT_EQ(view.stackedWidget->currentIndex(), 1);
     const auto some = recordingWith("some", gSensor({50, 980}, {60, 70}, {80, 90}));
-    player()->open(QString::fromStdString(some));
+    openRecording(some);
     ASSERT_EQ(view.stackedWidget->currentIndex(), 0);
-    player()->open(QString::fromStdString(recordingWith("none", {})));
+    openRecording(recordingWith("none", {}));
     auto* plot = view.findChild<QCustomPlot*>();
     ASSERT_EQ(plot->graphCount(), 3);
     for (int g = 0; g < 3; ++g) EXPECT_EQ(plot->graph(g)->dataCount(), 0);
@@ -203,7 +213,7 @@ TEST(InfoView, WholeNumberTruncatesAndRefusesWhatIntCannotHold) {
 
 TEST(InfoView, PlayBarColumnFollowsTheRecordIndex) {
     InfoView view;
-    player()->open(QString::fromStdString(recordingWith("hundred", makeTrip(100))));
+    openRecording(recordingWith("hundred", makeTrip(100)));
     const GyroInfoList list = player()->getAllGyroInfo();
     ASSERT_EQ(list.size(), 100);
     auto* plot = view.findChild<QCustomPlot*>();
@@ -227,7 +237,7 @@ TEST(InfoView, PlayBarColumnFollowsTheRecordIndex) {
         EXPECT_FALSE(bar->isHidden());
         EXPECT_EQ(bar->geometry(), QRect(c.x, 5, 1, 110));
     }
-    player()->open(QString::fromStdString(recordingWith("one", makeTrip(1))));
+    openRecording(recordingWith("one", makeTrip(1)));
     view.gyroInfoUpdated(0, player()->getAllGyroInfo().at(0));
     EXPECT_TRUE(bar->isHidden());
 }
@@ -294,9 +304,9 @@ TEST(InfoView, GraphWithoutHeightDrawsLaterWithoutPainterWarnings) {
     plot->resize(plot->width(), 0);
     std::vector<TripRecord> trip = makeTrip(8);
     for (size_t i = 0; i < trip.size(); ++i) trip[i].gX = short(i % 2 ? 3000 : -3000);
-    player()->open(QString::fromStdString(recordingWith("unsized", trip)));
+    openRecording(recordingWith("unsized", trip));
     view.resetTripData();
-    player()->open(QString::fromStdString(recordingWith("unsized", trip)));
+    openRecording(recordingWith("unsized", trip));
     EXPECT_TRUE(painterWarnings.isEmpty()) << painterWarnings.join("\n").toStdString();
 
     view.resize(681, 130);
@@ -324,7 +334,7 @@ TEST(InfoView, BrokenFileLeavesThePictureWithoutAFile) {
     for (TripRecord& r : trip) r.gX = r.gY = r.gZ = 900;
     trip[12].speedKnots = 47;  // 87 km/h
     trip[12].heading = 40;
-    player()->open(QString::fromStdString(recordingWith("before", trip)));
+    openRecording(recordingWith("before", trip));
     // Held here, so the record stays valid after the panel has let the list go.
     const GyroInfoList list = player()->getAllGyroInfo();
     ASSERT_EQ(list.size(), 20);

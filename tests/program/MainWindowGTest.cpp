@@ -311,7 +311,8 @@ TEST_F(MainWindowTest, FolderChangeLeavesEveryPanelWithoutAFile) {
     waitForRows(3);
     ASSERT_TRUE(EventWait::waitFor([&] { return loaded; }, 15000));
     QTest::mouseClick(rows().first(), Qt::LeftButton);
-    ASSERT_FALSE(RavlixPlayer::currentPlayer()->getAllGyroInfo().isEmpty());
+    ASSERT_TRUE(EventWait::waitFor(
+        [] { return !RavlixPlayer::currentPlayer()->getAllGyroInfo().isEmpty(); }, 10000));
     auto record = std::make_shared<GyroInfo>();
     record->speed = 64;
     record->direction = 120;
