@@ -8,7 +8,14 @@
 #include <QMutexLocker>
 #include <QtConcurrent>
 
+#include "LogSystem.h"
 #include "VideoFormat.h"
+
+namespace {
+
+const char* const kTag = "RavlixPlayer";
+
+}  // namespace
 
 RavlixPlayer* RavlixPlayer::current = nullptr;
 
@@ -52,6 +59,10 @@ RavlixPlayer::RavlixPlayer(QObject* parent)
     connect(frameExtractor, SIGNAL(frameExtracted(QtAV::VideoFrame)), this,
             SLOT(extractedFrame(QtAV::VideoFrame)));
     connect(frameExtractor, SIGNAL(error(QString)), this, SLOT(extractedError(QString)));
+    connect(avPlayer, &QtAV::AVPlayer::error, this, [this](const QString& message) {
+        LogSystem::w(kTag, "Playing \"%s\": %s", qUtf8Printable(filePath),
+                     qUtf8Printable(message));
+    });
 }
 
 RavlixPlayer::~RavlixPlayer() {
@@ -79,6 +90,7 @@ void RavlixPlayer::open(QString path) {
 
     filePath = path;
     avPlayer->setFile(path);
+    // Not examined: a file that does not load gives no first frame, which reports the failure.
     avPlayer->load();
 
     // A crafted index can take a long time to read.
@@ -200,6 +212,8 @@ void RavlixPlayer::extractedFrame(QtAV::VideoFrame frame) {
             // A converter of its own: a kept one would hold a frame's buffer in its pool.
             QtAV::VideoFrameConverter().convert(frame, QtAV::VideoFormat::Format_BGRA32);
         if (converted.width() == 0 || converted.height() == 0) {
+            LogSystem::e(kTag, "Can not open \"%s\": its first frame is empty",
+                         qUtf8Printable(filePath));
             emit sigFrameExtracted(frame);
             emit sigOpenFailed(-1);
             return;
@@ -210,10 +224,16 @@ void RavlixPlayer::extractedFrame(QtAV::VideoFrame frame) {
 }
 
 void RavlixPlayer::extractedError(QString errorMessage) {
-    Q_UNUSED(errorMessage);
     if (!extractionIsCurrent()) return;
-    if (firstFrame) {
-        firstFrame = false;
-        emit sigOpenFailed(-1);
+    if (!firstFrame) {
+        // Logged only: the open has been reported already (its first frame or its failure), and
+        // a still frame after a seek that cannot be had leaves the picture as it is.
+        LogSystem::w(kTag, "No still frame of \"%s\": %s", qUtf8Printable(filePath),
+                     qUtf8Printable(errorMessage));
+        return;
     }
+    LogSystem::e(kTag, "Can not open \"%s\": %s", qUtf8Printable(filePath),
+                 qUtf8Printable(errorMessage));
+    firstFrame = false;
+    emit sigOpenFailed(-1);
 }

@@ -12,6 +12,7 @@
 #include <QFile>
 
 #include "EventWait.h"
+#include "LogCapture.h"
 #include "RavlixPlayer.h"
 #include "RecordingBoxes.h"
 #include "RecordingFiles.h"
@@ -115,6 +116,7 @@ class RavlixPlayerTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_FALSE(files().trip60.empty());
+        LogCapture::install().clear();
         connectWarnings.clear();
         previousHandler = qInstallMessageHandler(watchConnectWarnings);
         player = RavlixPlayer::newPlayer(nullptr);
@@ -206,6 +208,9 @@ TEST_F(RavlixPlayerTest, UnshowableFilesFailExactlyOnceAfterTheAnnouncement) {
             << path;
         EXPECT_EQ(std::vector<long>{-1}, probe->values(Kind::OpenFailed)) << path;
         EXPECT_TRUE(player->getAllGyroInfo().isEmpty()) << path;
+        // The reason is logged with the file.
+        EXPECT_TRUE(LogCapture::install().contains("RavlixPlayer", "Can not open \"" + path + "\": "))
+            << path;
     }
 }
 

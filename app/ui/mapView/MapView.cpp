@@ -101,4 +101,5 @@ void MapView::gyroInfoUpdated(int index, SharedGyroInfo gyroInfo) {
     runScript(QString::asprintf("moveTo(%d)", index));
 }
 
+// The call's result is not read: the page reports nothing back.
 void MapView::runScript(const QString& call) { webView->page()->runJavaScript(call); }
