@@ -8,12 +8,15 @@
 #include <QMutexLocker>
 #include <QtConcurrent>
 
+#include "FFMpegUtil.h"
 #include "LogSystem.h"
 #include "VideoFormat.h"
 
 namespace {
 
 const char* const kTag = "RavlixPlayer";
+// The longest duration and the latest position taken from the playback layer.
+const qint64 kMaxDurationMs = qint64(FFMpegUtil::kMaxDurationSeconds) * 1000;
 
 }  // namespace
 
@@ -147,9 +150,14 @@ void RavlixPlayer::setVolume(double volume) { avPlayer->audio()->setVolume(volum
 
 double RavlixPlayer::getVolume() { return avPlayer->audio()->volume(); }
 
-long RavlixPlayer::getDurtion() { return long(avPlayer->duration()); }
+long RavlixPlayer::getDurtion() {
+    // Bounded: the panels keep milliseconds in an int.
+    return long(std::clamp<qint64>(avPlayer->duration(), 0, kMaxDurationMs));
+}
 
-long RavlixPlayer::getCurrentPosition() { return long(avPlayer->position()); }
+long RavlixPlayer::getCurrentPosition() {
+    return long(std::clamp<qint64>(avPlayer->position(), 0, kMaxDurationMs));
+}
 
 QString RavlixPlayer::getFilePath() { return filePath; }
 
@@ -171,9 +179,8 @@ bool RavlixPlayer::receiveFrame(const QtAV::VideoFrame& frame) {
 
 RavlixPlayer::Report RavlixPlayer::takeReport(double t) {
     Report report;
-    // Clamped: time stamps from a file may be absurdly large.
-    constexpr double kMaxSeconds = 1e9;
-    const double seconds = std::min(t, kMaxSeconds);
+    // Bounded like the duration: time stamps from a file may be absurdly large.
+    const double seconds = std::min(t, FFMpegUtil::kMaxDurationSeconds);
     report.ms = long(1000 * seconds);
     int n = int(seconds);
     QMutexLocker lock(&mutex);

@@ -54,7 +54,7 @@ class RavlixPlayer : public QtAV::VideoOutput {
     // Audio volume in [0, 1].
     void setVolume(double volume);
     double getVolume();
-    // Media duration in ms.
+    // Media duration in ms, at most FFMpegUtil::kMaxDurationSeconds (a day).
     long getDurtion();
     // Playback position in ms.
     long getCurrentPosition();

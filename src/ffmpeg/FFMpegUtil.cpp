@@ -85,7 +85,8 @@ QStringList inputArgs(const QStringList& srcs) {
     return args;
 }
 
-// First stream of `type`: its time base times its duration, in seconds; 0 on any failure.
+// First stream of `type`: its time base times its duration, in seconds, bounded by
+// kMaxDurationSeconds; 0 on any failure.
 double streamLength(const QString& path, AVMediaType type) {
     if (path.isEmpty()) return 0;
     const QByteArray name = path.toUtf8();
@@ -102,7 +103,8 @@ double streamLength(const QString& path, AVMediaType type) {
                      ret);
         return 0;
     }
-    return FFMpegBasicSupport::streamSeconds(FFMpegBasicSupport::firstStream(input.get(), type));
+    return FFMpegUtil::boundedDuration(
+        FFMpegBasicSupport::streamSeconds(FFMpegBasicSupport::firstStream(input.get(), type)));
 }
 
 // Encodes every frame of `decoder` into `encoder`; false on the first failure.

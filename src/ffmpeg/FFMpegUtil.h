@@ -31,8 +31,8 @@ class FFMpegUtil {
                                  int bitRate);
     static int transcodeFile(const QString& src, const QString& dst);
 
-    // Seconds of the first video (audio) stream; 0 for an empty path, an unreadable file or
-    // a file without such a stream.
+    // Seconds of the first video (audio) stream, at most kMaxDurationSeconds; 0 for an empty
+    // path, an unreadable file or a file without such a stream.
     static double getVideoLength(const QString& path);
     static double getAudioLength(const QString& path);
 

@@ -232,6 +232,41 @@ TEST_F(PanelTest, EndOfClipPlaysTheNextFileOrLoops) {
     EXPECT_FALSE(showsPlayPicture());
 }
 
+// A copy of `source` named `name` whose header ("mvhd", 1000 units a second) claims `ms`.
+QString claiming(const QString& source, const QString& name, uint32_t ms) {
+    const QString path = QFileInfo(source).absolutePath() + "/" + name;
+    QFile::remove(path);
+    QFile::copy(source, path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite)) return QString();
+    QByteArray bytes = file.readAll();
+    const int mvhd = bytes.indexOf("mvhd");
+    if (mvhd < 0 || bytes.mid(mvhd + 16, 4) != QByteArray::fromHex("000003e8")) return QString();
+    for (int i = 0; i < 4; ++i) bytes[mvhd + 20 + i] = char(ms >> (24 - 8 * i));
+    file.seek(0);
+    file.write(bytes);
+    return path;
+}
+
+// The slider spans a claimed duration up to a day; a longer claim is taken as a day.
+TEST_F(PanelTest, SliderRangeOfAClaimedDurationStopsAtADay) {
+    const struct {
+        uint32_t claimed;  // ms
+        int maximum;
+    } cases[] = {{86399000, 86398500},
+                 {86400000, 86399500},
+                 {86400001, 86399500},
+                 {0xffffffffu, 86399500}};
+    auto* slider = child<QSlider>("progressSlider");
+    for (const auto& c : cases) {
+        const QString path = claiming(clips().minute, QString("CLAIM%1.MOV").arg(c.claimed), c.claimed);
+        ASSERT_FALSE(path.isEmpty());
+        open(path);
+        EXPECT_EQ(slider->minimum(), 0) << c.claimed;
+        EXPECT_EQ(slider->maximum(), c.maximum) << c.claimed;
+    }
+}
+
 TEST_F(PanelTest, TimeTextDoesNotWrapMinutes) {
     open(clips().minute);
     view->play();
