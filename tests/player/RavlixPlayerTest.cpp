@@ -211,15 +211,27 @@ TEST_F(RavlixPlayerTest, UnshowableFilesFailExactlyOnceAfterTheAnnouncement) {
         // The reason is logged with the file.
         EXPECT_TRUE(LogCapture::install().contains("RavlixPlayer", "Can not open \"" + path + "\": "))
             << path;
+        // A still frame asked for after the failure fails too, and changes nothing.
+        player->seek(500);
+        EXPECT_TRUE(waitFor(
+            [&] {
+                return LogCapture::install().contains("RavlixPlayer",
+                                                      "No still frame of \"" + path + "\": ");
+            },
+            10000))
+            << path;
+        settle(100);
+        EXPECT_EQ(1, probe->count(Kind::OpenFailed)) << path;
     }
 }
 
 TEST_F(RavlixPlayerTest, FramesFromTheVideoThreadGivePositionsAndRecordsOfWholeSeconds) {
     openAndWait(files().trip60);
     probe->clear();
-    // 59.9 and 60.2 straddle the last record; 3.2 and 3.7 share one; a seek
-    // back from 10 s sends record 3 again; a negative time sends only the frame.
-    const std::vector<double> times = {59.9, 60.2, 3.2, 3.7, 10.0, 3.0, -0.5};
+    // 59.9 and 60.2 straddle the last record; exactly 0 sends the first one;
+    // 3.2 and 3.7 share one; a seek back from 10 s sends record 3 again; a
+    // negative time sends only the frame.
+    const std::vector<double> times = {59.9, 60.2, 0.0, 3.2, 3.7, 10.0, 3.0, -0.5};
     std::thread videoThread([&] {
         for (double t : times) {
             QtAV::VideoFrame frame(4, 4, QtAV::VideoFormat::Format_BGRA32);
@@ -228,13 +240,13 @@ TEST_F(RavlixPlayerTest, FramesFromTheVideoThreadGivePositionsAndRecordsOfWholeS
         }
     });
     videoThread.join();
-    ASSERT_TRUE(waitFor([&] { return probe->count(Kind::Position) >= 6; }, 5000));
+    ASSERT_TRUE(waitFor([&] { return probe->count(Kind::Position) >= 7; }, 5000));
     settle(200);
 
     EXPECT_EQ(int(times.size()), probe->count(Kind::FrameUpdated));
-    EXPECT_EQ((std::vector<long>{59900, 60200, 3200, 3700, 10000, 3000}),
+    EXPECT_EQ((std::vector<long>{59900, 60200, 0, 3200, 3700, 10000, 3000}),
               probe->values(Kind::Position));
-    EXPECT_EQ((std::vector<long>{59, 3, 10, 3}), probe->values(Kind::Gyro));
+    EXPECT_EQ((std::vector<long>{59, 0, 3, 10, 3}), probe->values(Kind::Gyro));
     const GyroInfoList records = player->getAllGyroInfo();
     for (const SignalProbe::Event& e : probe->events(Kind::Gyro))
         EXPECT_EQ(records.at(int(e.value)), e.info);
@@ -293,6 +305,26 @@ TEST_F(RavlixPlayerTest, PlaybackKeepsRealTimeAndPauseStopsFrames) {
     settle(300);
     EXPECT_LE(probe->count(Kind::FrameUpdated), framesAtStop + 2);
     EXPECT_EQ(0, player->getCurrentPosition());
+}
+
+// Played again after a seek and a stop (as at the end of a clip), the file starts at 0, not at
+// the point of the seek.
+TEST_F(RavlixPlayerTest, PlayAfterASeekAndAStopStartsAtTheBeginning) {
+    openAndWait(files().longer);
+    playTo(200);
+    player->seek(2500);
+    ASSERT_TRUE(waitFor([&] { return probe->values(Kind::Position).back() >= 2500; }, 10000));
+    player->stop();
+    probe->clear();
+    player->play();
+    EXPECT_TRUE(waitFor(
+        [&] {
+            const std::vector<long> p = probe->values(Kind::Position);
+            return !p.empty() && p.back() < 1000;
+        },
+        10000))
+        << "no position from the beginning";
+    player->stop();
 }
 
 TEST_F(RavlixPlayerTest, PositionsOfAnEarlierOpenAreDropped) {
