@@ -276,7 +276,9 @@ TEST_F(RavlixPlayerTest, PlaybackKeepsRealTimeAndPauseStopsFrames) {
     playTo(200);
     const SignalProbe::Event start = probe->events(Kind::Position).back();
     player->play();  // while playing: nothing
-    settle(1500);
+    // The rate over 1.5 s of media, however long the wall clock takes for it.
+    ASSERT_TRUE(waitFor(
+        [&] { return probe->events(Kind::Position).back().value >= start.value + 1500; }, 10000));
     const SignalProbe::Event end = probe->events(Kind::Position).back();
     const double rate = double(end.value - start.value) / double(end.wallMs - start.wallMs);
     EXPECT_NEAR(1.0, rate, 0.2) << (end.value - start.value) << " ms in "
@@ -329,15 +331,36 @@ TEST_F(RavlixPlayerTest, PlayAfterASeekAndAStopStartsAtTheBeginning) {
 
 TEST_F(RavlixPlayerTest, PositionsOfAnEarlierOpenAreDropped) {
     openAndWait(files().longer);
+    // Counted where they happen: positions past 1 s that the video thread queues (one for each
+    // frame it hands over) and those that the main thread sends on.
+    std::atomic<int> queuedLate{0};
+    int sentLate = 0;
+    QObject::connect(
+        player, &RavlixPlayer::sigFrameUpdated, probe,
+        [&](const QtAV::VideoFrame& frame) {
+            if (long(1000 * frame.timestamp()) > 1000) ++queuedLate;
+        },
+        Qt::DirectConnection);
+    QObject::connect(
+        player, &RavlixPlayer::sigCurrentPositionUpdated, probe,
+        [&](long ms) {
+            if (ms > 1000) ++sentLate;
+        },
+        Qt::DirectConnection);
     playTo(1500);
-    // Let the video thread queue positions of the long file, then open the
-    // short one before the main thread hands them on.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // The main thread hands nothing on until the video thread has queued more positions than it
+    // sent; the open comes while they are pending.
+    const int sentAtOpen = sentLate;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (queuedLate <= sentAtOpen && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_GT(queuedLate.load(), sentAtOpen) << "no position of the long file was pending";
     player->open(QString::fromStdString(files().shorter));
+    // Queued before the new file's announcement, the pending positions have been handled by then.
     ASSERT_TRUE(waitFor([&] { return probe->count(Kind::VideoChanged) == 2; }, 5000));
+    EXPECT_EQ(sentAtOpen, sentLate) << "a pending position of the long file was sent";
     // A loaded machine may take a while to send anything of the new file.
     EXPECT_TRUE(waitFor([&] { return !probe->eventsAfter(Kind::VideoChanged, 2).empty(); }, 5000));
-    settle(500);
 
     const GyroInfoList records = player->getAllGyroInfo();
     int seen = 0;
