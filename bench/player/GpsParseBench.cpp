@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,7 +15,7 @@
 
 #include "BenchDir.h"
 #include "GpsDataParser.h"
-#include "GyroInfo.h"
+#include "GyroInfoList.h"
 #include "RecordingBoxes.h"
 #include "RecordingFiles.h"
 #include "TripRecord.h"
@@ -101,12 +100,9 @@ void readHugeIndex(benchmark::State& state) {
     const QString file = QString::fromStdString(path);
     long long records = 0;
     for (auto _ : state) {
-        GpsDataParser parser;
-        parser.parse(file);
-        std::vector<std::unique_ptr<GyroInfo>> converted;
-        for (GyroRawInfo& raw : parser.gyroRawInfoList) converted.emplace_back(GyroInfo::from(&raw));
-        records = (long long)converted.size();
-        benchmark::DoNotOptimize(converted.data());
+        const GyroInfoList list = GyroInfoList::read(file);
+        records = list.size();
+        benchmark::DoNotOptimize(records);
     }
     state.counters["records"] = double(records);
     std::remove(path.c_str());
