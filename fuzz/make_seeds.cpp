@@ -75,8 +75,7 @@ bool writeTripSeeds(const std::string& root, const std::string& clip) {
     return put(folder, "records.mov", tripFile(false)) &&
            put(folder, "records_large_moov.mov", tripFile(true)) &&
            put(folder, "records_stated_duration.mov", tripFile(false, 2)) &&
-           readFile(clip, &recorded) &&
-           put(folder, "recording.mov", recorded);
+           readFile(clip, &recorded) && put(folder, "recording.mov", recorded);
 }
 
 bool writeDecoderSeeds(const std::string& root, std::string* clip) {

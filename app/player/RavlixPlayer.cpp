@@ -63,8 +63,7 @@ RavlixPlayer::RavlixPlayer(QObject* parent)
             SLOT(extractedFrame(QtAV::VideoFrame)));
     connect(frameExtractor, SIGNAL(error(QString)), this, SLOT(extractedError(QString)));
     connect(avPlayer, &QtAV::AVPlayer::error, this, [this](const QString& message) {
-        LogSystem::w(kTag, "Playing \"%s\": %s", qUtf8Printable(filePath),
-                     qUtf8Printable(message));
+        LogSystem::w(kTag, "Playing \"%s\": %s", qUtf8Printable(filePath), qUtf8Printable(message));
     });
 }
 

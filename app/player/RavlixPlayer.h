@@ -100,8 +100,8 @@ class RavlixPlayer : public QtAV::VideoOutput {
 
     QtAV::AVPlayer* avPlayer;                   // child, deleted by the destructor
     QtAV::VideoFrameExtractor* frameExtractor;  // owned, no parent
-    QString filePath;                                // main thread
-    bool firstFrame = false;                         // main thread
+    QString filePath;                           // main thread
+    bool firstFrame = false;                    // main thread
     // Main thread: the extractor request of the open's first frame; none is current before it.
     quint64 openRequest = 0;
 

@@ -85,7 +85,8 @@ bool writeHugeIndex(const std::string& path, uint32_t seconds) {
     }
     std::vector<uint32_t> offsets(kHugeIndex);
     for (int i = 0; i < kHugeIndex; ++i) offsets[size_t(i)] = blocks[size_t(i % kHugeBlocks)];
-    const std::string mvhd = std::string(12, '\0') + be32(1) + be32(seconds) + std::string(80, '\0');
+    const std::string mvhd =
+        std::string(12, '\0') + be32(1) + be32(seconds) + std::string(80, '\0');
     file += box("moov", box("mvhd", mvhd) + gpsIndexBox(offsets, 256));
     return writeFile(path, file);
 }

@@ -7,8 +7,8 @@
 
 #include <chrono>
 #include <functional>
-#include <optional>
 #include <future>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -200,36 +200,30 @@ std::vector<WalkCase> walkCases() {
          }),
          {0, 1, 2}},
         {"count 2^32 - 1", layout([](FileSpec& s) { s.count = 0xffffffffu; }), {0, 1, 2, 3}},
-        {"a 10 s recording holds 70 records",
-         layout([](FileSpec& s) {
+        {"a 10 s recording holds 70 records", layout([](FileSpec& s) {
              s.tagAt.assign(100, 0);
              s.mvhd = mvhdStating(600, 6000);
          }),
          upTo(70)},
-        {"64-bit duration of 5.5 s",
-         layout([](FileSpec& s) {
+        {"64-bit duration of 5.5 s", layout([](FileSpec& s) {
              s.tagAt.assign(100, 0);
              s.mvhd = mvhdStating(1000, 5500, true);
          }),
          upTo(66)},
         {"no stated duration: a minute of records",
-         layout([](FileSpec& s) { s.tagAt.assign(100, 0); }),
-         upTo(60)},
-        {"no time scale: a minute of records",
-         layout([](FileSpec& s) {
+         layout([](FileSpec& s) { s.tagAt.assign(100, 0); }), upTo(60)},
+        {"no time scale: a minute of records", layout([](FileSpec& s) {
              s.tagAt.assign(100, 0);
              s.mvhd = mvhdStating(0, 6000);
          }),
          upTo(60)},
-        {"mvhd cut short: a minute of records",
-         layout([](FileSpec& s) {
+        {"mvhd cut short: a minute of records", layout([](FileSpec& s) {
              s.tagAt.assign(100, 0);
              s.mvhd = mvhdStating(1, 3000).substr(0, 19);
          }),
          upTo(60)},
         // 100000 entries all naming the first block, in a file that claims 2^32 - 1 s.
-        {"huge count and duration: a day and a minute",
-         layout([](FileSpec& s) {
+        {"huge count and duration: a day and a minute", layout([](FileSpec& s) {
              s.count = 0xffffffffu;
              s.mvhd = mvhdStating(1, 0xffffffffu);
              s.editOffsets = [](std::vector<uint32_t>& o) { o.assign(100000, o[0]); };

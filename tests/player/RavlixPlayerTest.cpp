@@ -42,7 +42,8 @@ struct Files {
 std::string writeDayIndex(const std::string& path) {
     const std::string head = box("ftyp", "qt  " + be32(0) + "qt  ");
     const std::vector<uint32_t> offsets(100000, uint32_t(head.size()));
-    const std::string mvhd = std::string(12, '\0') + be32(1) + be32(24 * 3600) + std::string(80, '\0');
+    const std::string mvhd =
+        std::string(12, '\0') + be32(1) + be32(24 * 3600) + std::string(80, '\0');
     EXPECT_TRUE(writeFile(path, head + gpsBlockBox(makeTrip(1)[0], 256) +
                                     box("moov", box("mvhd", mvhd) + gpsIndexBox(offsets, 256))));
     return path;
@@ -209,7 +210,8 @@ TEST_F(RavlixPlayerTest, UnshowableFilesFailExactlyOnceAfterTheAnnouncement) {
         EXPECT_EQ(std::vector<long>{-1}, probe->values(Kind::OpenFailed)) << path;
         EXPECT_TRUE(player->getAllGyroInfo().isEmpty()) << path;
         // The reason is logged with the file.
-        EXPECT_TRUE(LogCapture::install().contains("RavlixPlayer", "Can not open \"" + path + "\": "))
+        EXPECT_TRUE(
+            LogCapture::install().contains("RavlixPlayer", "Can not open \"" + path + "\": "))
             << path;
         // A still frame asked for after the failure fails too, and changes nothing.
         player->seek(500);

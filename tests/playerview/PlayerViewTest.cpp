@@ -253,13 +253,12 @@ TEST_F(PanelTest, SliderRangeOfAClaimedDurationStopsAtADay) {
     const struct {
         uint32_t claimed;  // ms
         int maximum;
-    } cases[] = {{86399000, 86398500},
-                 {86400000, 86399500},
-                 {86400001, 86399500},
-                 {0xffffffffu, 86399500}};
+    } cases[] = {
+        {86399000, 86398500}, {86400000, 86399500}, {86400001, 86399500}, {0xffffffffu, 86399500}};
     auto* slider = child<QSlider>("progressSlider");
     for (const auto& c : cases) {
-        const QString path = claiming(clips().minute, QString("CLAIM%1.MOV").arg(c.claimed), c.claimed);
+        const QString path =
+            claiming(clips().minute, QString("CLAIM%1.MOV").arg(c.claimed), c.claimed);
         ASSERT_FALSE(path.isEmpty());
         open(path);
         EXPECT_EQ(slider->minimum(), 0) << c.claimed;
@@ -380,7 +379,8 @@ TEST_F(PanelTest, SnapshotCutShortIsReportedAndLeavesNothing) {
             FileSizeLimit limit(rlim_t(c.room));
             invoke("btnSnapshotClicked");
         }
-        const std::string left = QDir(dir).entryList(QDir::Files, QDir::Name).join(' ').toStdString();
+        const std::string left =
+            QDir(dir).entryList(QDir::Files, QDir::Name).join(' ').toStdString();
         const std::string remembered = settings().value("EXPORT_DIR_PATH").toString().toStdString();
         if (c.saved) {
             EXPECT_EQ(messages(), 0);

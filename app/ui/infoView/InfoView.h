@@ -62,8 +62,8 @@ class InfoView : public QWidget, public Ui::InfoView {
     RavlixPlayer* player;
     GyroInfoList gyroInfoList;
     SharedGyroInfo currentGyroInfo;  // null until the first record
-    QCustomPlot* customPlot;  // child of plotWidget
-    QWidget* playBar;         // child of plotWidget
+    QCustomPlot* customPlot;         // child of plotWidget
+    QWidget* playBar;                // child of plotWidget
     double rangeMax = 0;
     double rangeMin = 0;
     QStringList firstAxisLabels;  // the form's, top to bottom

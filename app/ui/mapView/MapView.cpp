@@ -41,8 +41,8 @@ QString MapView::markersCall(const GyroInfoList& records) {
     QStringList items;
     items.reserve(records.size());
     for (int i = 0; i < records.size(); ++i)
-        items.append(QString::asprintf("%f,%f", double(records[i].latitude),
-                                       double(records[i].longitude)));
+        items.append(
+            QString::asprintf("%f,%f", double(records[i].latitude), double(records[i].longitude)));
     return "setMarkers(\"" + items.join(';') + "\")";
 }
 
@@ -97,7 +97,7 @@ void MapView::resetRoute() {
 
 void MapView::gyroInfoUpdated(int index, SharedGyroInfo gyroInfo) {
     // A record queued for the previous file would draw the new route ahead of playback.
-    if (!pageLoaded || gyroInfoList.at(index) != gyroInfo || !gyroInfo) return;
+    if (!pageLoaded || !gyroInfo || gyroInfoList.at(index) != gyroInfo) return;
     runScript(QString::asprintf("moveTo(%d)", index));
 }
 
