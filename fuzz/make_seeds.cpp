@@ -31,8 +31,9 @@ bool put(const std::string& folder, const std::string& name, const std::string& 
     return false;
 }
 
-// ftyp, two block boxes, then "moov" with the index box as its last child.
-std::string tripFile(bool largeMoov) {
+// ftyp, two block boxes, then "moov" with the index box as its last child. With
+// `statedSeconds`, "mvhd" states that duration and the index count is from 2^31.
+std::string tripFile(bool largeMoov, uint32_t statedSeconds = 0) {
     std::vector<TripRecord> trip = makeTrip(2);
     trip[1].chars[1] = 'S';
     trip[1].chars[2] = 'W';
@@ -42,8 +43,13 @@ std::string tripFile(bool largeMoov) {
         offsets.push_back(uint32_t(head.size()));
         head += gpsBlockBox(record, 96);
     }
-    std::string children =
-        box("mvhd", std::string(20, '\0')) + box("free", "Ravlix") + gpsIndexBox(offsets, 96);
+    const std::string mvhd = statedSeconds == 0 ? std::string(20, '\0')
+                                                : std::string(12, '\0') + be32(1) +
+                                                      be32(statedSeconds) + std::string(80, '\0');
+    const std::string index = statedSeconds == 0
+                                  ? gpsIndexBox(offsets, 96)
+                                  : gpsIndexBox(offsets, 96, int32_t(0x80000002u), "gps ");
+    std::string children = box("mvhd", mvhd) + box("free", "Ravlix") + index;
     return head + (largeMoov ? largeBox("moov", children) : box("moov", children));
 }
 
@@ -67,8 +73,9 @@ bool writeTripSeeds(const std::string& root, const std::string& clip) {
     std::string folder = folderOf(root, "trip_records");
     std::string recorded;
     return put(folder, "records.mov", tripFile(false)) &&
-           put(folder, "records_large_moov.mov", tripFile(true)) && readFile(clip, &recorded) &&
-           put(folder, "recording.mov", recorded);
+           put(folder, "records_large_moov.mov", tripFile(true)) &&
+           put(folder, "records_stated_duration.mov", tripFile(false, 2)) &&
+           readFile(clip, &recorded) && put(folder, "recording.mov", recorded);
 }
 
 bool writeDecoderSeeds(const std::string& root, std::string* clip) {

@@ -1,12 +1,14 @@
 #include "GpsDataParser.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
 #include <QFileInfo>
 
 #include "ByteUtil.h"
+#include "FFMpegUtil.h"
 #include "LogSystem.h"
 #include "OsalInputFile.h"
 
@@ -23,6 +25,8 @@ const int kBlockTagLength = 7;
 const int kLastTagPosition = kBlockWindow - 8;  // positions 0..1992
 const int kIndexHeader = 16;
 const int kIndexEntry = 8;
+// Records a recording may hold beyond one a second of the duration it states.
+const long long kRecordMargin = 60;
 
 // Reads up to `size` bytes; returns the count read before the end or an error.
 long long readFully(OsalInputFile& file, unsigned char* buffer, long long size) {
@@ -43,10 +47,23 @@ unsigned long long bigEndian(const unsigned char* p, int count) {
 
 bool isGpsType(const unsigned char* type) { return std::memcmp(type, "gps", 3) == 0; }
 
+// The duration in seconds that an "mvhd" box (`available` bytes from its first byte) states;
+// 0 when it states none. Version 1 has 64-bit times and duration, version 0 32-bit ones.
+double statedSeconds(const unsigned char* box, int available) {
+    const int size = std::min(ByteUtil::bytesToInt(box), available);
+    const bool wide = size > 8 && box[8] == 1;
+    const int timeScaleAt = wide ? 28 : 20;
+    const int durationBytes = wide ? 8 : 4;
+    if (size < timeScaleAt + 4 + durationBytes) return 0;
+    const unsigned long long timeScale = bigEndian(box + timeScaleAt, 4);
+    const unsigned long long duration = bigEndian(box + timeScaleAt + 4, durationBytes);
+    return timeScale == 0 ? 0 : double(duration) / double(timeScale);
+}
+
 // Calls visit(position) for each child header that lies within the body, in order, until visit
 // returns false. A size below 1 ends the walk before its child, a size beyond the body after it.
 template <typename Visit>
-void walkChildren(unsigned char* body, int length, Visit visit) {
+void walkChildren(const unsigned char* body, int length, Visit visit) {
     int pos = 0;
     while (length - pos >= 8) {
         int size = ByteUtil::bytesToInt(body + pos);
@@ -135,29 +152,39 @@ bool GpsDataParser::ensureScratch(long long length) {
 }
 
 void GpsDataParser::parseMoovBox(unsigned char* body, int length) {
+    const long long limit = recordLimit(body, length);
     walkChildren(body, length, [&](int pos) {
         if (!isGpsType(body + pos + 4)) return true;
-        readIndexBox(body + pos, length - pos);
+        readIndexBox(body + pos, length - pos, limit);
         return false;
     });
 }
 
-void GpsDataParser::readIndexBox(unsigned char* box, int available) {
+long long GpsDataParser::recordLimit(const unsigned char* body, int length) {
+    double seconds = 0;
+    walkChildren(body, length, [&](int pos) {
+        if (std::memcmp(body + pos + 4, "mvhd", 4) != 0) return true;
+        seconds = statedSeconds(body + pos, length - pos);
+        return false;
+    });
+    return (long long)std::ceil(FFMpegUtil::boundedDuration(seconds)) + kRecordMargin;
+}
+
+void GpsDataParser::readIndexBox(const unsigned char* box, int available, long long limit) {
     if (available < kIndexHeader) return;
-    int count = ByteUtil::bytesToInt(box + 12);
+    // Unsigned: a count from 2^31 on is large, not negative.
+    const long long count = (long long)bigEndian(box + 12, 4);
     // The entries are bounded by the "moov" body read, not by the box's own size.
-    int present = (available - kIndexHeader) / kIndexEntry;
-    for (int i = 0; i < std::min(count, present); ++i)
+    const long long present = (available - kIndexHeader) / kIndexEntry;
+    const long long entries = std::min({count, present, limit});
+    for (long long i = 0; i < entries; ++i)
         readBlock(ByteUtil::bytesToInt(box + kIndexHeader + i * kIndexEntry));
 }
 
 void GpsDataParser::readBlock(int offset) {
-    if (offset < 0) return;
-    OsalInputFile file(filePath.toUtf8().constData());
-    if (file.open() != 0) return;
+    if (offset < 0 || !inputFile || inputFile->seek(offset, 0) != 0) return;
     unsigned char block[kBlockWindow];
-    long long got = file.seek(offset, 0) == 0 ? readFully(file, block, kBlockWindow) : 0;
-    file.close();
+    const long long got = readFully(*inputFile, block, kBlockWindow);
     int lastTag = std::min<long long>(kLastTagPosition, got - kBlockTagLength);
     for (int at = 0; at <= lastTag; ++at) {
         if (std::memcmp(block + at, kBlockTag, kBlockTagLength) != 0) continue;

@@ -16,7 +16,9 @@ class OsalInputFile;
 // 3. Walk its children to the first box typed "gps?" (the index box).
 // 4. For each index entry within the "moov" body, read up to 2000 bytes at
 //    its file offset and take the 52-byte record that starts 12 bytes after
-//    the "freeGPS" tag.
+//    the "freeGPS" tag. The entry count is unsigned and bounded by what the
+//    recording can hold: one record a second of the duration its "mvhd"
+//    states (at most FFMpegUtil::kMaxDurationSeconds), plus a minute.
 // A top-level size below its header or beyond the file, a child size below 1
 // or a child beyond the body stops the walk, keeping the records found so far. Made for one file:
 // construct, parse once, read gyroRawInfoList. Not thread-safe; one thread at a time.
@@ -32,7 +34,7 @@ class GpsDataParser {
     int parse(QString path);
 
     // The child walk over the first `length` bytes of a "moov" body (borrowed).
-    // Blocks are read from the file given to parse.
+    // Blocks are read from the file opened by parse.
     void parseMoovBox(unsigned char* body, int length);
 
     // True when a "gps?" child of "moov" has "Ravlix" within the 34 positions
@@ -52,8 +54,11 @@ class GpsDataParser {
     // claimed length, or -1 when the walk stops first.
     long long seekToMoovBody(long long fileSize);
     bool ensureScratch(long long length);
-    // `available`: the body bytes from the box's first byte on.
-    void readIndexBox(unsigned char* box, int available);
+    // The most records the recording can hold, from the "mvhd" child of the body.
+    static long long recordLimit(const unsigned char* body, int length);
+    // `available`: the body bytes from the box's first byte on; at most `limit` entries.
+    void readIndexBox(const unsigned char* box, int available, long long limit);
+    // Reads the block at `offset` of inputFile; nothing when no file was opened.
     void readBlock(int offset);
 
     QString filePath;

@@ -28,4 +28,4 @@ float GyroInfo::convertRawLocation(float value) {
     return (value - 100.0f * degrees) / 60.0f + degrees;
 }
 
-bool GyroInfo::isLocationValid() { return locationValid; }
+bool GyroInfo::isLocationValid() const { return locationValid; }

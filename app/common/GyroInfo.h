@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QDateTime>
 #include <QMetaType>
 #include <QObject>
@@ -20,7 +22,7 @@ class GyroInfo : public QObject {
     // Decimal degrees from the stored ddmm.mmmm form, in single precision.
     static float convertRawLocation(float value);
 
-    bool isLocationValid();
+    bool isLocationValid() const;
 
     QDateTime dateTime;  // local time; null for a default record
     char rawChars[3] = {0, 0, 0};
@@ -34,4 +36,8 @@ class GyroInfo : public QObject {
     bool locationValid = true;
 };
 
-Q_DECLARE_METATYPE(GyroInfo*)
+// A record as it travels to the panels: shared and read-only. A record of a GyroInfoList holds
+// the whole list.
+using SharedGyroInfo = std::shared_ptr<const GyroInfo>;
+
+Q_DECLARE_METATYPE(SharedGyroInfo)

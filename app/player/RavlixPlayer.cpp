@@ -1,13 +1,25 @@
 #include "RavlixPlayer.h"
 
 #include <algorithm>
+#include <limits>
 
+#include <QFutureWatcher>
 #include <QMetaObject>
 #include <QMutexLocker>
 #include <QSignalBlocker>
+#include <QtConcurrent>
 
-#include "GpsDataParser.h"
+#include "FFMpegUtil.h"
+#include "LogSystem.h"
 #include "VideoFormat.h"
+
+namespace {
+
+const char* const kTag = "RavlixPlayer";
+// The longest duration and the latest position taken from the playback layer.
+const qint64 kMaxDurationMs = qint64(FFMpegUtil::kMaxDurationSeconds) * 1000;
+
+}  // namespace
 
 RavlixPlayer* RavlixPlayer::current = nullptr;
 
@@ -28,7 +40,7 @@ RavlixPlayer::RavlixPlayer(QObject* parent)
       avPlayer(new QtAV::AVPlayer(this)),
       frameExtractor(new QtAV::VideoFrameExtractor) {
     QtAV::registerMetaTypes();
-    qRegisterMetaType<GyroInfo*>("GyroInfo*");
+    qRegisterMetaType<SharedGyroInfo>("SharedGyroInfo");
 
     forcePreferredPixelFormat(true);
     avPlayer->setRenderer(this);
@@ -54,7 +66,8 @@ RavlixPlayer::RavlixPlayer(QObject* parent)
     // A file that fails once it plays (cut short or damaged since) cannot be shown either. Sent
     // from the event loop, never inside the receiver's own call that started playback, and
     // dropped when a later open() came first.
-    connect(avPlayer, &QtAV::AVPlayer::error, this, [this] {
+    connect(avPlayer, &QtAV::AVPlayer::error, this, [this](const QString& message) {
+        LogSystem::w(kTag, "Playing \"%s\": %s", qUtf8Printable(filePath), qUtf8Printable(message));
         QMetaObject::invokeMethod(
             this,
             [this, generation = generationOfOpen()] {
@@ -77,54 +90,46 @@ void RavlixPlayer::open(QString path) {
     // Joins the old session first, so that a frame it hands over meanwhile carries the old stamp.
     avPlayer->stop();
     avPlayer->setStartPosition(0);
+    quint64 generation;
     {
         QMutexLocker lock(&mutex);
+        // None until this file's are read; the earlier file's live on in whatever holds them.
+        gyroInfoList = GyroInfoList();
         lastGyroIndex = -1;
-        ++openGeneration;
+        generation = ++openGeneration;
     }
+    openRequest = std::numeric_limits<quint64>::max();
 
     filePath = path;
     avPlayer->setFile(path);
     {
-        // Its result is not examined, nor its error sent: the extractor reports such a file.
+        // Its result is not examined, nor its error sent: a file that does not load gives no
+        // first frame, which reports the failure.
         const QSignalBlocker quiet(avPlayer);
         avPlayer->load();
     }
 
-    frameExtractor->setSource(path);
+    // A crafted index can take a long time to read.
+    auto* reading = new QFutureWatcher<GyroInfoList>(this);
+    connect(reading, &QFutureWatcherBase::finished, this, [this, reading, generation] {
+        reading->deleteLater();
+        recordsRead(generation, reading->result());
+    });
+    reading->setFuture(QtConcurrent::run([path] { return GyroInfoList::read(path); }));
+}
+
+void RavlixPlayer::recordsRead(quint64 generation, GyroInfoList records) {
+    {
+        QMutexLocker lock(&mutex);
+        if (generation != openGeneration) return;  // a later open replaced this one
+        std::swap(gyroInfoList, records);
+        lastGyroIndex = -1;
+    }
+    frameExtractor->setSource(filePath);
     frameExtractor->setPosition(0);
     frameExtractor->extract();
     openRequest = frameExtractor->lastRequest();
-
-    Records earlier = std::make_shared<std::vector<std::unique_ptr<GyroInfo>>>();
-    earlier->swap(records);
-    QList<GyroInfo*> list = readRecords(path);
-    {
-        QMutexLocker lock(&mutex);
-        gyroInfoList = list;
-        lastGyroIndex = -1;
-    }
     emit sigVideoChanged();
-    releaseLater(std::move(earlier));
-}
-
-QList<GyroInfo*> RavlixPlayer::readRecords(const QString& path) {
-    // An unreadable file simply has no records.
-    GpsDataParser parser;
-    parser.parse(path);
-    QList<GyroInfo*> list;
-    for (GyroRawInfo& raw : parser.gyroRawInfoList) {
-        records.emplace_back(GyroInfo::from(&raw));
-        list.append(records.back().get());
-    }
-    return list;
-}
-
-void RavlixPlayer::releaseLater(Records earlier) {
-    // Queued after the deliveries already posted for the earlier file and after the panels have
-    // taken the new list, so that no pointer they hold or are about to get is left dangling.
-    QMetaObject::invokeMethod(
-        this, [earlier]() mutable { earlier.reset(); }, Qt::QueuedConnection);
 }
 
 void RavlixPlayer::play() {
@@ -158,13 +163,18 @@ void RavlixPlayer::setVolume(double volume) { avPlayer->audio()->setVolume(volum
 
 double RavlixPlayer::getVolume() { return avPlayer->audio()->volume(); }
 
-long RavlixPlayer::getDurtion() { return long(avPlayer->duration()); }
+long RavlixPlayer::getDurtion() {
+    // Bounded: the panels keep milliseconds in an int.
+    return long(std::clamp<qint64>(avPlayer->duration(), 0, kMaxDurationMs));
+}
 
-long RavlixPlayer::getCurrentPosition() { return long(avPlayer->position()); }
+long RavlixPlayer::getCurrentPosition() {
+    return long(std::clamp<qint64>(avPlayer->position(), 0, kMaxDurationMs));
+}
 
 QString RavlixPlayer::getFilePath() { return filePath; }
 
-QList<GyroInfo*> RavlixPlayer::getAllGyroInfo() {
+GyroInfoList RavlixPlayer::getAllGyroInfo() {
     QMutexLocker lock(&mutex);
     return gyroInfoList;
 }
@@ -173,18 +183,17 @@ bool RavlixPlayer::receiveFrame(const QtAV::VideoFrame& frame) {
     emit sigFrameUpdated(frame);
     double t = frame.timestamp();
     if (t >= 0) {
-        Report report = takeReport(t);
+        // Moved, so that the main thread alone holds the record from here on.
         QMetaObject::invokeMethod(
-            this, [this, report] { deliver(report); }, Qt::QueuedConnection);
+            this, [this, report = takeReport(t)] { deliver(report); }, Qt::QueuedConnection);
     }
     return QtAV::VideoOutput::receiveFrame(frame);
 }
 
 RavlixPlayer::Report RavlixPlayer::takeReport(double t) {
     Report report;
-    // Clamped: time stamps from a file may be absurdly large.
-    constexpr double kMaxSeconds = 1e9;
-    const double seconds = std::min(t, kMaxSeconds);
+    // Bounded like the duration: time stamps from a file may be absurdly large.
+    const double seconds = std::min(t, FFMpegUtil::kMaxDurationSeconds);
     report.ms = long(1000 * seconds);
     int n = int(seconds);
     QMutexLocker lock(&mutex);
@@ -192,7 +201,7 @@ RavlixPlayer::Report RavlixPlayer::takeReport(double t) {
     if (n != lastGyroIndex && n >= 0 && n < gyroInfoList.size()) {
         lastGyroIndex = n;
         report.index = n;
-        report.info = gyroInfoList[n];
+        report.info = gyroInfoList.at(n);
     }
     return report;
 }
@@ -228,6 +237,8 @@ void RavlixPlayer::extractedFrame(QtAV::VideoFrame frame) {
             // A converter of its own: a kept one would hold a frame's buffer in its pool.
             QtAV::VideoFrameConverter().convert(frame, QtAV::VideoFormat::Format_BGRA32);
         if (converted.width() == 0 || converted.height() == 0) {
+            LogSystem::e(kTag, "Can not open \"%s\": its first frame is empty",
+                         qUtf8Printable(filePath));
             emit sigFrameExtracted(frame);
             emit sigOpenFailed(-1);
             return;
@@ -238,10 +249,16 @@ void RavlixPlayer::extractedFrame(QtAV::VideoFrame frame) {
 }
 
 void RavlixPlayer::extractedError(QString errorMessage) {
-    Q_UNUSED(errorMessage);
     if (!extractionIsCurrent()) return;
-    if (firstFrame) {
-        firstFrame = false;
-        emit sigOpenFailed(-1);
+    if (!firstFrame) {
+        // Logged only: the open has been reported already (its first frame or its failure), and
+        // a still frame after a seek that cannot be had leaves the picture as it is.
+        LogSystem::w(kTag, "No still frame of \"%s\": %s", qUtf8Printable(filePath),
+                     qUtf8Printable(errorMessage));
+        return;
     }
+    LogSystem::e(kTag, "Can not open \"%s\": %s", qUtf8Printable(filePath),
+                 qUtf8Printable(errorMessage));
+    firstFrame = false;
+    emit sigOpenFailed(-1);
 }

@@ -1,15 +1,13 @@
 #pragma once
 
 #include <deque>
-#include <memory>
-#include <vector>
 
-#include <QList>
 #include <QMutex>
 #include <QString>
 
 #include "AVPlayer.h"
 #include "GyroInfo.h"
+#include "GyroInfoList.h"
 #include "VideoFrame.h"
 #include "VideoFrameConverter.h"
 #include "VideoFrameExtractor.h"
@@ -23,7 +21,8 @@
 // Threads: the controller lives on the main thread, where every operation and
 // slot runs. receiveFrame() runs on the player's video thread; it emits
 // sigFrameUpdated there and hands position and record to the main thread,
-// which emits them unless a later open() came in between.
+// which emits them unless a later open() came in between. The trip records of
+// a file are read on the global thread pool, which owns and joins its threads.
 class RavlixPlayer : public QtAV::VideoOutput {
     Q_OBJECT
 
@@ -37,8 +36,10 @@ class RavlixPlayer : public QtAV::VideoOutput {
 
     ~RavlixPlayer() override;
 
-    // Stops, loads `path`, asks for its first frame, reads its trip records
-    // and emits sigVideoChanged. Failures arrive later as sigOpenFailed(-1).
+    // Stops, loads `path` and reads its trip records off the main thread; once
+    // they are read, asks for the first frame and emits sigVideoChanged. An open
+    // replaced by a later one before that announces nothing. Failures arrive
+    // later as sigOpenFailed(-1).
     void open(QString path);
     // Resumes when paused, starts when stopped, nothing while playing.
     void play();
@@ -53,14 +54,13 @@ class RavlixPlayer : public QtAV::VideoOutput {
     // Audio volume in [0, 1].
     void setVolume(double volume);
     double getVolume();
-    // Media duration in ms.
+    // Media duration in ms, at most FFMpegUtil::kMaxDurationSeconds (a day).
     long getDurtion();
     // Playback position in ms.
     long getCurrentPosition();
     QString getFilePath();
-    // The records of the open file; entry n is second n. They stay valid until the
-    // events queued by the next open() have been delivered.
-    QList<GyroInfo*> getAllGyroInfo();
+    // The records of the open file; entry n is second n. The list holds them.
+    GyroInfoList getAllGyroInfo();
 
   signals:
     void sigVideoChanged();
@@ -68,7 +68,8 @@ class RavlixPlayer : public QtAV::VideoOutput {
     void sigFrameExtracted(QtAV::VideoFrame frame);
     void sigFrameUpdated(QtAV::VideoFrame frame);
     void sigCurrentPositionUpdated(long ms);
-    void sigGyroInfoUpdated(int index, GyroInfo* info);
+    // `info` holds the records of its file, so it stays valid after a later open().
+    void sigGyroInfoUpdated(int index, SharedGyroInfo info);
 
   protected:
     // Video thread.
@@ -84,7 +85,7 @@ class RavlixPlayer : public QtAV::VideoOutput {
         quint64 generation = 0;
         long ms = 0;
         int index = -1;  // -1: no record to send
-        GyroInfo* info = nullptr;
+        SharedGyroInfo info;
     };
 
     explicit RavlixPlayer(QObject* parent);
@@ -96,22 +97,19 @@ class RavlixPlayer : public QtAV::VideoOutput {
     quint64 generationOfOpen();
     // Main thread: whether the extractor result being handled belongs to the current open.
     bool extractionIsCurrent();
-    using Records = std::shared_ptr<std::vector<std::unique_ptr<GyroInfo>>>;
-    // Reads the records of `path` into `records` and lists them.
-    QList<GyroInfo*> readRecords(const QString& path);
-    // Frees `earlier` once the events queued so far have been delivered.
-    void releaseLater(Records earlier);
+    // Main thread: the records of the open numbered `generation` have been read.
+    void recordsRead(quint64 generation, GyroInfoList records);
 
     QtAV::AVPlayer* avPlayer;                   // child, deleted by the destructor
     QtAV::VideoFrameExtractor* frameExtractor;  // owned, no parent
-    QString filePath;                                // main thread
-    bool firstFrame = false;                         // main thread
-    quint64 openRequest = 0;                         // main thread: extractor request of the open
-    std::vector<std::unique_ptr<GyroInfo>> records;  // main thread: the open file's records
+    QString filePath;                           // main thread
+    bool firstFrame = false;                    // main thread
+    // Main thread: the extractor request of the open's first frame; none is current before it.
+    quint64 openRequest = 0;
 
     // Guarded by mutex (main thread and video thread).
     QMutex mutex;
-    QList<GyroInfo*> gyroInfoList;
+    GyroInfoList gyroInfoList;
     int lastGyroIndex = -1;
     quint64 openGeneration = 0;
     // Request answered by each extractor emission, in emission order; popped by the slots.

@@ -44,12 +44,15 @@ RavlixPlayer* hourPlayer() {
         const std::string path = BenchDir::path() + "/HOUR.MOV";
         recording::ClipOptions options;
         options.width = options.height = 64;
-        options.seconds = 1;
+        // A record a second: the recording must last the hour for the records to be read.
+        options.seconds = 3600;
+        options.fps = 1;
         options.audio = false;
         if (!recording::encodeClip(path, options) ||
             !recording::addTripData(path, recording::makeTrip(3600), 256))
             std::abort();
         made->open(QString::fromStdString(path));
+        waitUntil([made] { return !made->getAllGyroInfo().isEmpty(); });
         return made;
     }();
     return player;
@@ -88,14 +91,14 @@ void BM_GraphForNewList(benchmark::State& state) {
 BENCHMARK(BM_GraphForNewList)->Unit(benchmark::kMillisecond);
 
 void BM_OneSecondOfPlayback(benchmark::State& state) {
-    const QList<GyroInfo*> list = hourPlayer()->getAllGyroInfo();
+    const GyroInfoList list = hourPlayer()->getAllGyroInfo();
     InfoView view;
     view.resize(1280, 130);
     view.show();
     view.updateAllGyroList();
     int i = 0;
     for (auto _ : state) {
-        view.gyroInfoUpdated(i, list[i]);
+        view.gyroInfoUpdated(i, list.at(i));
         view.repaint();
         i = (i + 1) % list.size();
     }

@@ -1,5 +1,7 @@
-// Speed of reading the trip records of a long recording: the media lie
-// before "moov" in one 2 GB "mdat" that the parser must seek past, not read.
+// Speed of reading trip records: a long recording, whose media lie before "moov" in one 2 GB
+// "mdat" that the parser must seek past, not read; and an 8 MB index of 1,000,000 entries, read
+// as the controller reads it when it opens a file (records converted), for a stated duration of
+// a minute and of a day or more.
 
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +15,7 @@
 
 #include "BenchDir.h"
 #include "GpsDataParser.h"
+#include "GyroInfoList.h"
 #include "RecordingBoxes.h"
 #include "RecordingFiles.h"
 #include "TripRecord.h"
@@ -66,6 +69,51 @@ void parseLongRecording(benchmark::State& state) {
     std::remove(path.c_str());
 }
 BENCHMARK(parseLongRecording)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+const int kHugeIndex = 1000000;
+const int kHugeBlocks = 60;
+
+// ftyp, 60 block boxes, then a "moov" whose "mvhd" states `seconds` and whose index names the
+// blocks in turn 1,000,000 times (8 MB).
+bool writeHugeIndex(const std::string& path, uint32_t seconds) {
+    using namespace recording;
+    std::string file = box("ftyp", std::string("qt  ") + be32(0) + "qt  ");
+    std::vector<uint32_t> blocks;
+    for (const TripRecord& record : makeTrip(kHugeBlocks)) {
+        blocks.push_back(uint32_t(file.size()));
+        file += gpsBlockBox(record, 256);
+    }
+    std::vector<uint32_t> offsets(kHugeIndex);
+    for (int i = 0; i < kHugeIndex; ++i) offsets[size_t(i)] = blocks[size_t(i % kHugeBlocks)];
+    const std::string mvhd =
+        std::string(12, '\0') + be32(1) + be32(seconds) + std::string(80, '\0');
+    file += box("moov", box("mvhd", mvhd) + gpsIndexBox(offsets, 256));
+    return writeFile(path, file);
+}
+
+void readHugeIndex(benchmark::State& state) {
+    const uint32_t seconds = uint32_t(state.range(0));
+    const std::string path = BenchDir::path() + "/huge.mov";
+    if (!writeHugeIndex(path, seconds)) {
+        state.SkipWithError("cannot write the recording");
+        return;
+    }
+    const QString file = QString::fromStdString(path);
+    long long records = 0;
+    for (auto _ : state) {
+        const GyroInfoList list = GyroInfoList::read(file);
+        records = list.size();
+        benchmark::DoNotOptimize(records);
+    }
+    state.counters["records"] = double(records);
+    std::remove(path.c_str());
+}
+BENCHMARK(readHugeIndex)
+    ->Arg(60)
+    ->Arg(24 * 3600)
+    ->Arg(2000000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 
 #include "FFMpegUtil.h"
 
+#include <algorithm>
 #include <memory>
 
 #include <QCoreApplication>
@@ -84,7 +85,8 @@ QStringList inputArgs(const QStringList& srcs) {
     return args;
 }
 
-// First stream of `type`: its time base times its duration, in seconds; 0 on any failure.
+// First stream of `type`: its time base times its duration, in seconds, bounded by
+// kMaxDurationSeconds; 0 on any failure.
 double streamLength(const QString& path, AVMediaType type) {
     if (path.isEmpty()) return 0;
     const QByteArray name = path.toUtf8();
@@ -101,7 +103,8 @@ double streamLength(const QString& path, AVMediaType type) {
                      ret);
         return 0;
     }
-    return FFMpegBasicSupport::streamSeconds(FFMpegBasicSupport::firstStream(input.get(), type));
+    return FFMpegUtil::boundedDuration(
+        FFMpegBasicSupport::streamSeconds(FFMpegBasicSupport::firstStream(input.get(), type)));
 }
 
 // Encodes every frame of `decoder` into `encoder`; false on the first failure.
@@ -165,6 +168,11 @@ int FFMpegUtil::mergeAudioToVideo(const QString& first, const QString& second, c
 
 int FFMpegUtil::transcodeFile(const QString& src, const QString& dst) {
     return execAndWaitReturn({"-i", src, dst});
+}
+
+double FFMpegUtil::boundedDuration(double seconds) {
+    if (!(seconds > 0)) return 0;
+    return std::min(seconds, kMaxDurationSeconds);
 }
 
 double FFMpegUtil::getVideoLength(const QString& path) {

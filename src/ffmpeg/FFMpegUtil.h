@@ -13,6 +13,12 @@
 // "-map_metadata" "0". Numbers in arguments are written independently of the locale.
 class FFMpegUtil {
   public:
+    // The longest duration the program takes from a file, in seconds: a day, far beyond any
+    // recording of the camera (minutes), and in milliseconds well within an int.
+    static constexpr double kMaxDurationSeconds = 24 * 3600;
+    // `seconds` within [0, kMaxDurationSeconds]; NaN and negative values give 0.
+    static double boundedDuration(double seconds);
+
     // Seconds (start, duration) below or at 0 are left out; `volume` is a linear factor.
     static int extractAudioFromVideo(const QString& src, const QString& dst, double start,
                                      double duration, double volume);
@@ -25,8 +31,8 @@ class FFMpegUtil {
                                  int bitRate);
     static int transcodeFile(const QString& src, const QString& dst);
 
-    // Seconds of the first video (audio) stream; 0 for an empty path, an unreadable file or
-    // a file without such a stream.
+    // Seconds of the first video (audio) stream, at most kMaxDurationSeconds; 0 for an empty
+    // path, an unreadable file or a file without such a stream.
     static double getVideoLength(const QString& path);
     static double getAudioLength(const QString& path);
 

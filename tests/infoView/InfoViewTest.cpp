@@ -47,13 +47,15 @@ class PanelEnvironment : public testing::Environment {
 };
 const auto* environment = testing::AddGlobalTestEnvironment(new PanelEnvironment);
 
-// A 1 s clip, encoded once, with `records` added to a copy named `name`.
+// A clip of a minute at a frame a second, encoded once, with `records` added to a copy named
+// `name`. A recording holds up to a minute more records than its seconds.
 std::string recordingWith(const std::string& name, const std::vector<TripRecord>& records) {
     static const std::string dir = TestEnv::makeDir("infoView");
     static const std::string clip = [] {
         ClipOptions options;
         options.width = options.height = 64;
-        options.seconds = 1;
+        options.seconds = 60;
+        options.fps = 1;
         options.audio = false;
         std::string error;
         const std::string path = dir + "/clip.MOV";
@@ -68,6 +70,16 @@ std::string recordingWith(const std::string& name, const std::vector<TripRecord>
         EXPECT_TRUE(addTripData(path, records, 4096, &error)) << error;
     }
     return path;
+}
+
+// Opens `path` in the controller and waits until the panels have taken its records.
+void openRecording(const std::string& path) {
+    bool announced = false;
+    const QMetaObject::Connection connection =
+        QObject::connect(player(), &RavlixPlayer::sigVideoChanged, [&] { announced = true; });
+    player()->open(QString::fromStdString(path));
+    EXPECT_TRUE(EventWait::waitFor([&] { return announced; }, 10000)) << path;
+    QObject::disconnect(connection);
 }
 
 // Records whose X, Y and Z values run through `x`, `y`, `z` (the longest sets the
@@ -122,7 +134,7 @@ TEST(InfoView, RangeLabelsWidenToWholeHundredsAcrossAllCurves) {
     };
     InfoView view;
     for (const RangeCase& c : cases) {
-        player()->open(QString::fromStdString(recordingWith(c.name, gSensor(c.x, c.y, c.z))));
+        openRecording(recordingWith(c.name, gSensor(c.x, c.y, c.z)));
         EXPECT_EQ(axisLabels(view), c.labels.join(' ').toStdString()) << c.name;
         auto* plot = view.findChild<QCustomPlot*>();
         EXPECT_EQ(plot->graphCount(), 3);
@@ -136,9 +148,9 @@ TEST(InfoView, EmptyListClearsCurvesShowsNoGpsAndKeepsLabels) {
     InfoView view;
     EXPECT_EQ(view.stackedWidget->currentIndex(), 1);
     const auto some = recordingWith("some", gSensor({50, 980}, {60, 70}, {80, 90}));
-    player()->open(QString::fromStdString(some));
+    openRecording(some);
     ASSERT_EQ(view.stackedWidget->currentIndex(), 0);
-    player()->open(QString::fromStdString(recordingWith("none", {})));
+    openRecording(recordingWith("none", {}));
     auto* plot = view.findChild<QCustomPlot*>();
     ASSERT_EQ(plot->graphCount(), 3);
     for (int g = 0; g < 3; ++g) EXPECT_EQ(plot->graph(g)->dataCount(), 0);
@@ -148,18 +160,19 @@ TEST(InfoView, EmptyListClearsCurvesShowsNoGpsAndKeepsLabels) {
 
 TEST(InfoView, PageFollowsLocationValidityAndTextsFollowTheRecord) {
     InfoView view;
-    GyroInfo valid, invalid;
-    valid.gSensorX = -1234;
-    valid.gSensorY = 0;
-    valid.gSensorZ = 32767;
-    invalid.locationValid = false;
-    invalid.gSensorX = -32768;
-    view.gyroInfoUpdated(0, &valid);
+    auto valid = std::make_shared<GyroInfo>();
+    auto invalid = std::make_shared<GyroInfo>();
+    valid->gSensorX = -1234;
+    valid->gSensorY = 0;
+    valid->gSensorZ = 32767;
+    invalid->locationValid = false;
+    invalid->gSensorX = -32768;
+    view.gyroInfoUpdated(0, valid);
     EXPECT_EQ(view.stackedWidget->currentIndex(), 0);
     EXPECT_EQ(view.lblGSensorX->text(), "-1234");
     EXPECT_EQ(view.lblGSensorY->text(), "0");
     EXPECT_EQ(view.lblGSensorZ->text(), "32767");
-    view.gyroInfoUpdated(0, &invalid);
+    view.gyroInfoUpdated(0, invalid);
     EXPECT_EQ(view.stackedWidget->currentIndex(), 1);
     EXPECT_EQ(view.lblGSensorX->text(), "-32768");
 }
@@ -178,10 +191,10 @@ TEST(InfoView, SpeedDigitsInBothUnitsAndBrokenValuesAsZero) {
         {-inf, false, 0, 0, 0}, {3e9f, false, 0, 0, 0},          {-3e9f, true, 0, 0, 0},
     };
     InfoView view;
-    GyroInfo record;
-    view.gyroInfoUpdated(0, &record);
+    auto record = std::make_shared<GyroInfo>();
+    view.gyroInfoUpdated(0, record);
     for (const SpeedCase& c : cases) {
-        record.speed = c.speed;
+        record->speed = c.speed;
         (c.mph ? view.btnMph : view.btnKmh)->click();
         EXPECT_EQ(picture(view.lblHundredNum), digit(c.hundreds)) << c.speed;
         EXPECT_EQ(picture(view.lblTenNum), digit(c.tens)) << c.speed;
@@ -200,18 +213,21 @@ TEST(InfoView, WholeNumberTruncatesAndRefusesWhatIntCannotHold) {
 
 TEST(InfoView, PlayBarColumnFollowsTheRecordIndex) {
     InfoView view;
-    player()->open(QString::fromStdString(recordingWith("hundred", makeTrip(100))));
-    const QList<GyroInfo*> list = player()->getAllGyroInfo();
+    openRecording(recordingWith("hundred", makeTrip(100)));
+    const GyroInfoList list = player()->getAllGyroInfo();
     ASSERT_EQ(list.size(), 100);
     auto* plot = view.findChild<QCustomPlot*>();
     plot->resize(500, 120);
     QWidget* bar = playBar(view);
     ASSERT_NE(bar, nullptr);
-    GyroInfo stranger;
     const struct {
-        GyroInfo* record;
+        SharedGyroInfo record;
         int x;  // -1: hidden
-    } cases[] = {{list[1], 4}, {list[0], -1}, {list[50], 249}, {list[99], 494}, {&stranger, -1}};
+    } cases[] = {{list.at(1), 4},
+                 {list.at(0), -1},
+                 {list.at(50), 249},
+                 {list.at(99), 494},
+                 {std::make_shared<GyroInfo>(), -1}};
     for (const auto& c : cases) {
         view.gyroInfoUpdated(0, c.record);
         if (c.x < 0) {
@@ -221,8 +237,8 @@ TEST(InfoView, PlayBarColumnFollowsTheRecordIndex) {
         EXPECT_FALSE(bar->isHidden());
         EXPECT_EQ(bar->geometry(), QRect(c.x, 5, 1, 110));
     }
-    player()->open(QString::fromStdString(recordingWith("one", makeTrip(1))));
-    view.gyroInfoUpdated(0, player()->getAllGyroInfo().first());
+    openRecording(recordingWith("one", makeTrip(1)));
+    view.gyroInfoUpdated(0, player()->getAllGyroInfo().at(0));
     EXPECT_TRUE(bar->isHidden());
 }
 
@@ -258,10 +274,10 @@ TEST(InfoView, CompassTurnsAgainstTheHeading) {
                  // A stored INT_MIN: -128 within one turn, shown like 232.
                  {-2147483648.f, {0.788, 0.616}}};
     InfoView view;
-    GyroInfo record;
+    auto record = std::make_shared<GyroInfo>();
     for (const auto& c : cases) {
-        record.direction = c.heading;
-        view.gyroInfoUpdated(0, &record);
+        record->direction = c.heading;
+        view.gyroInfoUpdated(0, record);
         const QImage shown = picture(view.lblCompass);
         ASSERT_EQ(shown.size(), QImage(":/image/infoView/icon_compass.png").size());
         const QPointF at = northMark(shown);
@@ -288,9 +304,9 @@ TEST(InfoView, GraphWithoutHeightDrawsLaterWithoutPainterWarnings) {
     plot->resize(plot->width(), 0);
     std::vector<TripRecord> trip = makeTrip(8);
     for (size_t i = 0; i < trip.size(); ++i) trip[i].gX = short(i % 2 ? 3000 : -3000);
-    player()->open(QString::fromStdString(recordingWith("unsized", trip)));
+    openRecording(recordingWith("unsized", trip));
     view.resetTripData();
-    player()->open(QString::fromStdString(recordingWith("unsized", trip)));
+    openRecording(recordingWith("unsized", trip));
     EXPECT_TRUE(painterWarnings.isEmpty()) << painterWarnings.join("\n").toStdString();
 
     view.resize(681, 130);
@@ -316,12 +332,13 @@ TEST(InfoView, BrokenFileLeavesThePictureWithoutAFile) {
     shown(view);
     std::vector<TripRecord> trip = makeTrip(20);
     for (TripRecord& r : trip) r.gX = r.gY = r.gZ = 900;
-    player()->open(QString::fromStdString(recordingWith("before", trip)));
-    const QList<GyroInfo*> list = player()->getAllGyroInfo();
+    trip[12].speedKnots = 47;  // 87 km/h
+    trip[12].heading = 40;
+    openRecording(recordingWith("before", trip));
+    // Held here, so the record stays valid after the panel has let the list go.
+    const GyroInfoList list = player()->getAllGyroInfo();
     ASSERT_EQ(list.size(), 20);
-    list[12]->speed = 87;
-    list[12]->direction = 40;
-    view.gyroInfoUpdated(12, list[12]);
+    view.gyroInfoUpdated(12, list.at(12));
     ASSERT_NE(shown(view), none);
 
     const std::string broken = TestEnv::makeDir("infoView") + "/broken.MOV";
@@ -329,7 +346,7 @@ TEST(InfoView, BrokenFileLeavesThePictureWithoutAFile) {
     player()->open(QString::fromStdString(broken));
     EXPECT_TRUE(EventWait::waitFor([&] { return shown(view) == none; }, 15000));
 
-    view.gyroInfoUpdated(12, list[12]);
+    view.gyroInfoUpdated(12, list.at(12));
     ASSERT_NE(shown(view), none);
     view.resetTripData();
     EXPECT_EQ(shown(view), none);

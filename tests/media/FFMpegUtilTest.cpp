@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <QDir>
+#include <QFile>
 #include <QString>
 
 #include "AudioTestMedia.h"
@@ -62,6 +63,47 @@ TEST_F(FFMpegUtilTest, LengthProbes) {
         EXPECT_NEAR(c.video > 0 ? 25 : 0, FFMpegBasicSupport::getVideoFps(c.path.c_str()), 0.01);
     }
     EXPECT_EQ(0, FFMpegBasicSupport::getAudioDuration(nullptr));
+}
+
+// Rewrites `path` so that its first track states `seconds` in its "mdhd" (at most the field's
+// largest value), with samples long enough to fill that and no edit list to cut it short.
+bool stateFirstTrackSeconds(const std::string& path, double seconds) {
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadWrite)) return false;
+    QByteArray bytes = file.readAll();
+    auto be32At = [&bytes](int at) {
+        uint32_t value = 0;
+        for (int i = 0; i < 4; ++i) value = value << 8 | uint8_t(bytes[at + i]);
+        return value;
+    };
+    auto putBe32 = [&bytes](int at, uint32_t value) {
+        for (int i = 0; i < 4; ++i) bytes[at + i] = char(value >> (24 - 8 * i));
+    };
+    const int mdhd = bytes.indexOf("mdhd");
+    const int stts = bytes.indexOf("stts");
+    const int edts = bytes.indexOf("edts");
+    if (mdhd < 0 || stts < 0) return false;
+    const double units = seconds * be32At(mdhd + 16);
+    putBe32(mdhd + 20, units >= 4294967295.0 ? 0xffffffffu : uint32_t(units));
+    for (uint32_t entry = 0; entry < be32At(stts + 8); ++entry)
+        putBe32(stts + 16 + 8 * int(entry), 0x7fffffffu);
+    if (edts >= 0) bytes.replace(edts, 4, "free");
+    return file.seek(0) && file.write(bytes) == bytes.size();
+}
+
+// A stated length beyond a day is read as a day; up to it, as stated.
+TEST_F(FFMpegUtilTest, LengthsStopAtADay) {
+    const std::string source = clip(at("source.mp4"), 1, false);
+    const struct {
+        double stated, read;
+    } cases[] = {{86399, 86399}, {86400, 86400}, {86401, 86400}, {1e12, 86400}};
+    for (const auto& c : cases) {
+        const std::string path = at("stated.mp4");
+        QFile::remove(q(path));
+        ASSERT_TRUE(QFile::copy(q(source), q(path)));
+        ASSERT_TRUE(stateFirstTrackSeconds(path, c.stated));
+        EXPECT_EQ(c.read, FFMpegUtil::getVideoLength(q(path))) << c.stated;
+    }
 }
 
 TEST_F(FFMpegUtilTest, CompressWithoutSoundLeavesOnlyTheVideo) {

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <functional>
 #include <future>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,14 +30,24 @@ namespace {
 const char* const kTag = "GpsDataParser";
 const char* const kShortRead = "readBytes != dataSize?";
 
+// The body of an "mvhd" box stating `duration` in units of 1 / `timeScale` s; version 1 (`wide`)
+// has 64-bit times and duration.
+std::string mvhdStating(uint32_t timeScale, uint64_t duration, bool wide = false) {
+    const std::string times = wide ? std::string(16, '\0') : std::string(8, '\0');
+    return std::string(1, char(wide)) + std::string(3, '\0') + times + be32(timeScale) +
+           (wide ? be64(duration) : be32(uint32_t(duration))) + std::string(80, '\0');
+}
+
 // ftyp | [beforeArea] | free { blocks } | moov { mvhd, [moovPrefix], index, [moovSuffix] }
 struct FileSpec {
     std::vector<int> tagAt = {0, 0, 0, 0};  // per block; -1: no tag
     int blockSize = 2048;
     std::string beforeArea;
+    std::string mvhd = std::string(100, '\0');  // states no duration
     std::string moovPrefix;
     std::string indexType = "gps ";
-    int countDelta = 0;  // entry count = entries + countDelta
+    int countDelta = 0;  // entry count = entries + countDelta, unless `count` is given
+    std::optional<uint32_t> count;
     std::string moovSuffix;
     std::function<void(std::vector<uint32_t>&)> editOffsets;
     // Edits the finished file; the argument is the offset of "moov".
@@ -59,10 +70,11 @@ Built build(const FileSpec& layout) {
     }
     std::vector<uint32_t> offsets = built.offsets;
     if (layout.editOffsets) layout.editOffsets(offsets);
-    std::string index = gpsIndexBox(offsets, uint32_t(layout.blockSize),
-                                    int32_t(offsets.size()) + layout.countDelta, layout.indexType);
-    std::string moov = box("moov", box("mvhd", std::string(100, '\0')) + layout.moovPrefix + index +
-                                       layout.moovSuffix);
+    const uint32_t count = layout.count.value_or(uint32_t(offsets.size()) + layout.countDelta);
+    std::string index =
+        gpsIndexBox(offsets, uint32_t(layout.blockSize), int32_t(count), layout.indexType);
+    std::string moov =
+        box("moov", box("mvhd", layout.mvhd) + layout.moovPrefix + index + layout.moovSuffix);
     built.bytes = head + box("free", blocks);
     size_t moovAt = built.bytes.size();
     built.bytes += moov;
@@ -129,6 +141,13 @@ struct WalkCase {
     int shortReads = 0;        // expected "readBytes != dataSize?" lines
 };
 
+// Seconds 0 to n - 1.
+std::vector<int> upTo(int n) {
+    std::vector<int> seconds(size_t(n), 0);
+    for (int i = 0; i < n; ++i) seconds[size_t(i)] = i;
+    return seconds;
+}
+
 std::vector<WalkCase> walkCases() {
     auto layout = [](std::function<void(FileSpec&)> edit) {
         FileSpec s;
@@ -172,7 +191,44 @@ std::vector<WalkCase> walkCases() {
         {"count beyond the box", layout([](FileSpec& s) { s.countDelta = 1000; }), {0, 1, 2, 3}},
         {"count below the entries", layout([](FileSpec& s) { s.countDelta = -2; }), {0, 1}},
         {"count zero", layout([](FileSpec& s) { s.countDelta = -4; }), {}},
-        {"count negative", layout([](FileSpec& s) { s.countDelta = -5; }), {}},
+        // The count is unsigned and bounded by the entries present and by what the recording
+        // can hold: a second each of its stated duration, plus a minute.
+        {"count from 2^31 with 3 entries",
+         layout([](FileSpec& s) {
+             s.tagAt = {0, 0, 0};
+             s.count = 0x80000003u;
+         }),
+         {0, 1, 2}},
+        {"count 2^32 - 1", layout([](FileSpec& s) { s.count = 0xffffffffu; }), {0, 1, 2, 3}},
+        {"a 10 s recording holds 70 records", layout([](FileSpec& s) {
+             s.tagAt.assign(100, 0);
+             s.mvhd = mvhdStating(600, 6000);
+         }),
+         upTo(70)},
+        {"64-bit duration of 5.5 s", layout([](FileSpec& s) {
+             s.tagAt.assign(100, 0);
+             s.mvhd = mvhdStating(1000, 5500, true);
+         }),
+         upTo(66)},
+        {"no stated duration: a minute of records",
+         layout([](FileSpec& s) { s.tagAt.assign(100, 0); }), upTo(60)},
+        {"no time scale: a minute of records", layout([](FileSpec& s) {
+             s.tagAt.assign(100, 0);
+             s.mvhd = mvhdStating(0, 6000);
+         }),
+         upTo(60)},
+        {"mvhd cut short: a minute of records", layout([](FileSpec& s) {
+             s.tagAt.assign(100, 0);
+             s.mvhd = mvhdStating(1, 3000).substr(0, 19);
+         }),
+         upTo(60)},
+        // 100000 entries all naming the first block, in a file that claims 2^32 - 1 s.
+        {"huge count and duration: a day and a minute", layout([](FileSpec& s) {
+             s.count = 0xffffffffu;
+             s.mvhd = mvhdStating(1, 0xffffffffu);
+             s.editOffsets = [](std::vector<uint32_t>& o) { o.assign(100000, o[0]); };
+         }),
+         std::vector<int>(24 * 3600 + 60, 0)},
         {"offset past the end",
          layout([](FileSpec& s) {
              s.editOffsets = [](std::vector<uint32_t>& o) { o[1] = 0x7fff0000; };

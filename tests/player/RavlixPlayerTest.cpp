@@ -14,7 +14,9 @@
 #include <QFile>
 
 #include "EventWait.h"
+#include "LogCapture.h"
 #include "RavlixPlayer.h"
+#include "RecordingBoxes.h"
 #include "RecordingFiles.h"
 #include "RecordingWriter.h"
 #include "SignalProbe.h"
@@ -35,7 +37,19 @@ struct Files {
     std::string shorter;  // 1 s recording, 1 record
     std::string red;      // 1 s of pure red, 178x96, no sound, no records
     std::string zero, random, truncated, missing;
+    std::string dayIndex;  // no video; "mvhd" states a day, the index names one block 100000 times
 };
+
+// ftyp, one block, then "moov" stating a day whose index names the block 100000 times.
+std::string writeDayIndex(const std::string& path) {
+    const std::string head = box("ftyp", "qt  " + be32(0) + "qt  ");
+    const std::vector<uint32_t> offsets(100000, uint32_t(head.size()));
+    const std::string mvhd =
+        std::string(12, '\0') + be32(1) + be32(24 * 3600) + std::string(80, '\0');
+    EXPECT_TRUE(writeFile(path, head + gpsBlockBox(makeTrip(1)[0], 256) +
+                                    box("moov", box("mvhd", mvhd) + gpsIndexBox(offsets, 256))));
+    return path;
+}
 
 std::string make(const std::string& path, const ClipOptions& options, int records) {
     std::string error;
@@ -71,6 +85,7 @@ const Files& files() {
         f.truncated = dir + "/TRUNCATED.MOV";
         writeTruncated(f.longer, f.truncated, 3000);
         f.missing = dir + "/MISSING.MOV";
+        f.dayIndex = writeDayIndex(dir + "/DAY.MOV");
         return f;
     }();
     return made;
@@ -104,6 +119,7 @@ class RavlixPlayerTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_FALSE(files().trip60.empty());
+        LogCapture::install().clear();
         connectWarnings.clear();
         previousHandler = qInstallMessageHandler(watchConnectWarnings);
         player = RavlixPlayer::newPlayer(nullptr);
@@ -164,8 +180,24 @@ TEST_F(RavlixPlayerTest, OpenAnnouncesTheVideoThenItsFirstFrameAtZero) {
     const std::vector<SignalProbe::Event> gyro = probe->events(Kind::Gyro);
     ASSERT_EQ(1u, gyro.size());
     EXPECT_EQ(0, gyro[0].value);
-    EXPECT_EQ(player->getAllGyroInfo()[0], gyro[0].info);
+    EXPECT_EQ(player->getAllGyroInfo().at(0), gyro[0].info);
     EXPECT_EQ(player, RavlixPlayer::currentPlayer());
+}
+
+// A crafted index can take long to read: open() returns before the records are read, and the
+// announcement brings all of them (a day and a minute).
+TEST_F(RavlixPlayerTest, RecordsAreReadOffTheMainThread) {
+    bool announced = false;
+    int recordsAtAnnouncement = 0;
+    QObject::connect(player, &RavlixPlayer::sigVideoChanged, probe, [&] {
+        announced = true;
+        recordsAtAnnouncement = player->getAllGyroInfo().size();
+    });
+    player->open(QString::fromStdString(files().dayIndex));
+    EXPECT_FALSE(announced);
+    EXPECT_TRUE(player->getAllGyroInfo().isEmpty());
+    ASSERT_TRUE(waitFor([&] { return announced; }, 30000));
+    EXPECT_EQ(24 * 3600 + 60, recordsAtAnnouncement);
 }
 
 TEST_F(RavlixPlayerTest, UnshowableFilesFailExactlyOnceAfterTheAnnouncement) {
@@ -179,6 +211,21 @@ TEST_F(RavlixPlayerTest, UnshowableFilesFailExactlyOnceAfterTheAnnouncement) {
             << path;
         EXPECT_EQ(std::vector<long>{-1}, probe->values(Kind::OpenFailed)) << path;
         EXPECT_TRUE(player->getAllGyroInfo().isEmpty()) << path;
+        // The reason is logged with the file.
+        EXPECT_TRUE(
+            LogCapture::install().contains("RavlixPlayer", "Can not open \"" + path + "\": "))
+            << path;
+        // A still frame asked for after the failure fails too, and changes nothing.
+        player->seek(500);
+        EXPECT_TRUE(waitFor(
+            [&] {
+                return LogCapture::install().contains("RavlixPlayer",
+                                                      "No still frame of \"" + path + "\": ");
+            },
+            10000))
+            << path;
+        settle(100);
+        EXPECT_EQ(1, probe->count(Kind::OpenFailed)) << path;
     }
 }
 
@@ -225,9 +272,10 @@ TEST_F(RavlixPlayerTest, RecordingDamagedWhilePlayingFailsOnce) {
 TEST_F(RavlixPlayerTest, FramesFromTheVideoThreadGivePositionsAndRecordsOfWholeSeconds) {
     openAndWait(files().trip60);
     probe->clear();
-    // 59.9 and 60.2 straddle the last record; 3.2 and 3.7 share one; a seek
-    // back from 10 s sends record 3 again; a negative time sends only the frame.
-    const std::vector<double> times = {59.9, 60.2, 3.2, 3.7, 10.0, 3.0, -0.5};
+    // 59.9 and 60.2 straddle the last record; exactly 0 sends the first one;
+    // 3.2 and 3.7 share one; a seek back from 10 s sends record 3 again; a
+    // negative time sends only the frame.
+    const std::vector<double> times = {59.9, 60.2, 0.0, 3.2, 3.7, 10.0, 3.0, -0.5};
     std::thread videoThread([&] {
         for (double t : times) {
             QtAV::VideoFrame frame(4, 4, QtAV::VideoFormat::Format_BGRA32);
@@ -236,16 +284,16 @@ TEST_F(RavlixPlayerTest, FramesFromTheVideoThreadGivePositionsAndRecordsOfWholeS
         }
     });
     videoThread.join();
-    ASSERT_TRUE(waitFor([&] { return probe->count(Kind::Position) >= 6; }, 5000));
+    ASSERT_TRUE(waitFor([&] { return probe->count(Kind::Position) >= 7; }, 5000));
     settle(200);
 
     EXPECT_EQ(int(times.size()), probe->count(Kind::FrameUpdated));
-    EXPECT_EQ((std::vector<long>{59900, 60200, 3200, 3700, 10000, 3000}),
+    EXPECT_EQ((std::vector<long>{59900, 60200, 0, 3200, 3700, 10000, 3000}),
               probe->values(Kind::Position));
-    EXPECT_EQ((std::vector<long>{59, 3, 10, 3}), probe->values(Kind::Gyro));
-    const QList<GyroInfo*> records = player->getAllGyroInfo();
+    EXPECT_EQ((std::vector<long>{59, 0, 3, 10, 3}), probe->values(Kind::Gyro));
+    const GyroInfoList records = player->getAllGyroInfo();
     for (const SignalProbe::Event& e : probe->events(Kind::Gyro))
-        EXPECT_EQ(records[int(e.value)], e.info);
+        EXPECT_EQ(records.at(int(e.value)), e.info);
     EXPECT_NEAR(-0.5, player->currentFrame().timestamp(), 1e-9);
 }
 
@@ -272,7 +320,9 @@ TEST_F(RavlixPlayerTest, PlaybackKeepsRealTimeAndPauseStopsFrames) {
     playTo(200);
     const SignalProbe::Event start = probe->events(Kind::Position).back();
     player->play();  // while playing: nothing
-    settle(1500);
+    // The rate over 1.5 s of media, however long the wall clock takes for it.
+    ASSERT_TRUE(waitFor(
+        [&] { return probe->events(Kind::Position).back().value >= start.value + 1500; }, 10000));
     const SignalProbe::Event end = probe->events(Kind::Position).back();
     const double rate = double(end.value - start.value) / double(end.wallMs - start.wallMs);
     EXPECT_NEAR(1.0, rate, 0.2) << (end.value - start.value) << " ms in "
@@ -303,25 +353,66 @@ TEST_F(RavlixPlayerTest, PlaybackKeepsRealTimeAndPauseStopsFrames) {
     EXPECT_EQ(0, player->getCurrentPosition());
 }
 
+// Played again after a seek and a stop (as at the end of a clip), the file starts at 0, not at
+// the point of the seek.
+TEST_F(RavlixPlayerTest, PlayAfterASeekAndAStopStartsAtTheBeginning) {
+    openAndWait(files().longer);
+    playTo(200);
+    player->seek(2500);
+    ASSERT_TRUE(waitFor([&] { return probe->values(Kind::Position).back() >= 2500; }, 10000));
+    player->stop();
+    probe->clear();
+    player->play();
+    EXPECT_TRUE(waitFor(
+        [&] {
+            const std::vector<long> p = probe->values(Kind::Position);
+            return !p.empty() && p.back() < 1000;
+        },
+        10000))
+        << "no position from the beginning";
+    player->stop();
+}
+
 TEST_F(RavlixPlayerTest, PositionsOfAnEarlierOpenAreDropped) {
     openAndWait(files().longer);
+    // Counted where they happen: positions past 1 s that the video thread queues (one for each
+    // frame it hands over) and those that the main thread sends on.
+    std::atomic<int> queuedLate{0};
+    int sentLate = 0;
+    QObject::connect(
+        player, &RavlixPlayer::sigFrameUpdated, probe,
+        [&](const QtAV::VideoFrame& frame) {
+            if (long(1000 * frame.timestamp()) > 1000) ++queuedLate;
+        },
+        Qt::DirectConnection);
+    QObject::connect(
+        player, &RavlixPlayer::sigCurrentPositionUpdated, probe,
+        [&](long ms) {
+            if (ms > 1000) ++sentLate;
+        },
+        Qt::DirectConnection);
     playTo(1500);
-    // Let the video thread queue positions of the long file, then open the
-    // short one before the main thread hands them on.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // The main thread hands nothing on until the video thread has queued more positions than it
+    // sent; the open comes while they are pending.
+    const int sentAtOpen = sentLate;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (queuedLate <= sentAtOpen && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_GT(queuedLate.load(), sentAtOpen) << "no position of the long file was pending";
     player->open(QString::fromStdString(files().shorter));
+    // Queued before the new file's announcement, the pending positions have been handled by then.
     ASSERT_TRUE(waitFor([&] { return probe->count(Kind::VideoChanged) == 2; }, 5000));
+    EXPECT_EQ(sentAtOpen, sentLate) << "a pending position of the long file was sent";
     // A loaded machine may take a while to send anything of the new file.
     EXPECT_TRUE(waitFor([&] { return !probe->eventsAfter(Kind::VideoChanged, 2).empty(); }, 5000));
-    settle(500);
 
-    const QList<GyroInfo*> records = player->getAllGyroInfo();
+    const GyroInfoList records = player->getAllGyroInfo();
     int seen = 0;
     int late = 0;
     for (const SignalProbe::Event& e : probe->eventsAfter(Kind::VideoChanged, 2)) {
         if (e.kind == Kind::Position && e.value > 1000) ++late;
         if (e.kind == Kind::Gyro) {
-            EXPECT_TRUE(records.contains(e.info)) << e.value;
+            EXPECT_GE(records.indexOf(e.info.get()), 0) << e.value;
         }
         ++seen;
     }
@@ -350,41 +441,39 @@ TEST_F(RavlixPlayerTest, AFrameHandedOverDuringTheSwitchReportsNothing) {
     ASSERT_TRUE(waitFor([&] { return probe->count(Kind::FrameExtracted) >= 2; }, 10000));
     settle(200);
 
-    const QList<GyroInfo*> records = player->getAllGyroInfo();
+    const GyroInfoList records = player->getAllGyroInfo();
     for (const SignalProbe::Event& e : probe->eventsAfter(Kind::VideoChanged, 2)) {
         if (e.kind == Kind::Position) {
             EXPECT_EQ(0, e.value) << "a position of the old file";
         }
         if (e.kind == Kind::Gyro) {
-            EXPECT_TRUE(records.contains(e.info)) << "record " << e.value;
+            EXPECT_GE(records.indexOf(e.info.get()), 0) << "record " << e.value;
         }
     }
 }
 
-// Only the open file's records are kept; the earlier file's go once what was queued before the
-// switch has been delivered.
-TEST_F(RavlixPlayerTest, RecordsOfTheEarlierFileAreFreedAfterQueuedDeliveries) {
+// The controller keeps only the open file's records; the earlier file's live exactly as long as
+// one of them is held (by a panel, a queued report) and go with the last holder.
+TEST_F(RavlixPlayerTest, RecordsOfAnEarlierFileLiveAsLongAsOneIsHeld) {
     openAndWait(files().trip60);
-    const QList<GyroInfo*> old = player->getAllGyroInfo();
-    ASSERT_EQ(60, old.size());
-    std::set<QObject*> freed;
-    for (GyroInfo* info : old)
-        QObject::connect(info, &QObject::destroyed, probe,
-                         [&freed](QObject* o) { freed.insert(o); });
-    bool aliveWhenDelivered = false;
-    QMetaObject::invokeMethod(
-        probe, [&] { aliveWhenDelivered = freed.count(old[5]) == 0; }, Qt::QueuedConnection);
+    ASSERT_EQ(60, player->getAllGyroInfo().size());
+    SharedGyroInfo held = player->getAllGyroInfo().at(59);
+    const std::weak_ptr<const GyroInfo> other = player->getAllGyroInfo().at(7);
+    const float latitude = held->latitude;
     openAndWait(files().longer);
-    EXPECT_TRUE(aliveWhenDelivered);
-    EXPECT_TRUE(waitFor([&] { return freed.size() == 60u; }, 5000)) << freed.size();
-    const QList<GyroInfo*> current = player->getAllGyroInfo();
-    ASSERT_EQ(4, current.size());
-    for (GyroInfo* info : current) EXPECT_EQ(0u, freed.count(info));
+    ASSERT_EQ(4, player->getAllGyroInfo().size());
+    EXPECT_FALSE(other.expired()) << "held through record 59";
+    EXPECT_EQ(latitude, held->latitude);
+    held.reset();
+    ASSERT_FALSE(other.expired()) << "the probe holds the record sent with the first frame";
+    probe->clear();
+    EXPECT_TRUE(other.expired());
 }
 
 TEST_F(RavlixPlayerTest, StillFrameOfAnEarlierOpenNeverCountsForTheNextOne) {
     // A good file, then at once an unreadable one: the first file's still
-    // frame, still on its way, must neither show nor hide the failure.
+    // frame, still on its way, must neither show nor hide the failure. The
+    // first open, replaced before its records were read, announces nothing.
     for (int round = 0; round < 20; ++round) {
         probe->clear();
         player->open(QString::fromStdString(files().shorter));
@@ -392,8 +481,7 @@ TEST_F(RavlixPlayerTest, StillFrameOfAnEarlierOpenNeverCountsForTheNextOne) {
         ASSERT_TRUE(waitFor([&] { return probe->count(Kind::OpenFailed) > 0; }, 10000))
             << "round " << round;
         settle(100);
-        EXPECT_EQ((std::vector<Kind>{Kind::VideoChanged, Kind::VideoChanged, Kind::OpenFailed}),
-                  probe->order())
+        EXPECT_EQ((std::vector<Kind>{Kind::VideoChanged, Kind::OpenFailed}), probe->order())
             << "round " << round;
     }
     // Two good files: the still frame shown is the second one's.

@@ -24,7 +24,7 @@ class SignalProbe : public QObject {
         long value = 0;        // error, position in ms or record index
         double timestamp = 0;  // frame time stamp
         QtAV::VideoFrame frame;
-        GyroInfo* info = nullptr;
+        SharedGyroInfo info;
     };
 
     explicit SignalProbe(RavlixPlayer* player) {
@@ -38,8 +38,8 @@ class SignalProbe : public QObject {
                 SLOT(onFrameUpdated(QtAV::VideoFrame)), queued);
         connect(player, SIGNAL(sigCurrentPositionUpdated(long)), this, SLOT(onPosition(long)),
                 queued);
-        connect(player, SIGNAL(sigGyroInfoUpdated(int, GyroInfo*)), this,
-                SLOT(onGyro(int, GyroInfo*)), queued);
+        connect(player, SIGNAL(sigGyroInfoUpdated(int, SharedGyroInfo)), this,
+                SLOT(onGyro(int, SharedGyroInfo)), queued);
     }
 
     std::vector<Event> events(Kind kind) const {
@@ -85,11 +85,11 @@ class SignalProbe : public QObject {
     void onFrameExtracted(QtAV::VideoFrame frame) { add(FrameExtracted, 0, frame); }
     void onFrameUpdated(QtAV::VideoFrame frame) { add(FrameUpdated, 0, frame); }
     void onPosition(long ms) { add(Position, ms); }
-    void onGyro(int index, GyroInfo* info) { add(Gyro, index, {}, info); }
+    void onGyro(int index, SharedGyroInfo info) { add(Gyro, index, {}, info); }
 
   private:
     void add(Kind kind, long value = 0, const QtAV::VideoFrame& frame = {},
-             GyroInfo* info = nullptr) {
+             SharedGyroInfo info = nullptr) {
         kept.push_back({kind, wall.elapsed(), value, frame.timestamp(), frame, info});
     }
 

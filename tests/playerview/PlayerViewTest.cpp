@@ -1,6 +1,9 @@
 // The player panel over generated recordings: view sizes, the end of a clip, the broken-file
 // message, snapshots, volume, slider drags, the pictures it names, and real playback.
+#include <sys/resource.h>
+
 #include <atomic>
+#include <csignal>
 #include <fstream>
 #include <memory>
 
@@ -99,6 +102,27 @@ const Clips& clips() {
     }();
     return made;
 }
+
+// While it lives, no file of this process grows beyond `bytes`: the write that would fails as on
+// a full disk (the signal the kernel sends for it is ignored).
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved);
+        previousAction = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = saved;
+        limited.rlim_cur = bytes;
+        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousAction);
+    }
+
+  private:
+    rlimit saved{};
+    void (*previousAction)(int) = SIG_DFL;
+};
 
 class PanelTest : public ::testing::Test {
   protected:
@@ -349,6 +373,40 @@ TEST_F(PanelTest, EndOfClipPlaysTheNextFileOrLoops) {
     EXPECT_FALSE(showsPlayPicture());
 }
 
+// A copy of `source` named `name` whose header ("mvhd", 1000 units a second) claims `ms`.
+QString claiming(const QString& source, const QString& name, uint32_t ms) {
+    const QString path = QFileInfo(source).absolutePath() + "/" + name;
+    QFile::remove(path);
+    QFile::copy(source, path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite)) return QString();
+    QByteArray bytes = file.readAll();
+    const int mvhd = bytes.indexOf("mvhd");
+    if (mvhd < 0 || bytes.mid(mvhd + 16, 4) != QByteArray::fromHex("000003e8")) return QString();
+    for (int i = 0; i < 4; ++i) bytes[mvhd + 20 + i] = char(ms >> (24 - 8 * i));
+    file.seek(0);
+    file.write(bytes);
+    return path;
+}
+
+// The slider spans a claimed duration up to a day; a longer claim is taken as a day.
+TEST_F(PanelTest, SliderRangeOfAClaimedDurationStopsAtADay) {
+    const struct {
+        uint32_t claimed;  // ms
+        int maximum;
+    } cases[] = {
+        {86399000, 86398500}, {86400000, 86399500}, {86400001, 86399500}, {0xffffffffu, 86399500}};
+    auto* slider = child<QSlider>("progressSlider");
+    for (const auto& c : cases) {
+        const QString path =
+            claiming(clips().minute, QString("CLAIM%1.MOV").arg(c.claimed), c.claimed);
+        ASSERT_FALSE(path.isEmpty());
+        open(path);
+        EXPECT_EQ(slider->minimum(), 0) << c.claimed;
+        EXPECT_EQ(slider->maximum(), c.maximum) << c.claimed;
+    }
+}
+
 TEST_F(PanelTest, TimeTextDoesNotWrapMinutes) {
     open(clips().minute);
     view->play();
@@ -425,6 +483,62 @@ TEST_F(PanelTest, FailedSnapshotSaveIsReported) {
     ASSERT_EQ(messages(), 1);
     EXPECT_EQ(requests.back().text, "The snapshot could not be saved.");
     EXPECT_FALSE(QFile::exists(savePath));
+}
+
+// A disk that fills up during the save: the user is told, no short file is left (an earlier one
+// stays as it was), and the folder is remembered only after a save that worked.
+TEST_F(PanelTest, SnapshotCutShortIsReportedAndLeavesNothing) {
+    open(clips().lens);
+    view->setPlaybackMode(MODE_PANORAMA);
+    const QString dir = QString::fromStdString(TestEnv::makeDir("full"));
+    const QString elsewhere = QString::fromStdString(TestEnv::makeDir("elsewhere"));
+    const QString whole = dir + "/whole.jpg";
+    ASSERT_FALSE(snapshot(whole).isNull());
+    const qint64 size = QFileInfo(whole).size();
+    ASSERT_GT(size, 10000);
+    const struct {
+        const char* name;
+        qint64 room;
+        bool earlier;  // a file of that name exists before
+        bool saved;
+    } cases[] = {{"no room", 0, false, false},
+                 {"room for half", size / 2, false, false},
+                 {"room for all but the last byte", size - 1, false, false},
+                 {"over an earlier snapshot", size - 1, true, false},
+                 {"room for all", size, false, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir + "/shot.jpg";
+        QFile::remove(path);
+        if (c.earlier) {
+            ASSERT_TRUE(recording::writeFile(path.toStdString(), "earlier"));
+        }
+        settings().setValue("EXPORT_DIR_PATH", elsewhere);
+        requests.clear();
+        savePath = path;
+        {
+            FileSizeLimit limit(rlim_t(c.room));
+            invoke("btnSnapshotClicked");
+        }
+        const std::string left =
+            QDir(dir).entryList(QDir::Files, QDir::Name).join(' ').toStdString();
+        const std::string remembered = settings().value("EXPORT_DIR_PATH").toString().toStdString();
+        if (c.saved) {
+            EXPECT_EQ(messages(), 0);
+            EXPECT_EQ(QFileInfo(path).size(), size);
+            EXPECT_EQ(QImageReader(path).format(), "jpeg");
+            EXPECT_EQ(left, "shot.jpg whole.jpg");
+            EXPECT_EQ(remembered, dir.toStdString());
+            continue;
+        }
+        ASSERT_EQ(messages(), 1);
+        EXPECT_EQ(requests.back().text, "The snapshot could not be saved.");
+        std::string kept;
+        recording::readFile(path.toStdString(), &kept);
+        EXPECT_TRUE(kept == (c.earlier ? "earlier" : "")) << kept.size() << " bytes at the path";
+        EXPECT_EQ(left, c.earlier ? "shot.jpg whole.jpg" : "whole.jpg");
+        EXPECT_EQ(remembered, elsewhere.toStdString());
+    }
 }
 
 // The save dialog's suggested name has no suffix: taking it as it is saves a JPEG.

@@ -311,11 +311,12 @@ TEST_F(MainWindowTest, FolderChangeLeavesEveryPanelWithoutAFile) {
     waitForRows(3);
     ASSERT_TRUE(EventWait::waitFor([&] { return loaded; }, 15000));
     QTest::mouseClick(rows().first(), Qt::LeftButton);
-    const QList<GyroInfo*> records = RavlixPlayer::currentPlayer()->getAllGyroInfo();
-    ASSERT_FALSE(records.isEmpty());
-    records[0]->speed = 64;
-    records[0]->direction = 120;
-    info->gyroInfoUpdated(0, records[0]);
+    ASSERT_TRUE(EventWait::waitFor(
+        [] { return !RavlixPlayer::currentPlayer()->getAllGyroInfo().isEmpty(); }, 10000));
+    auto record = std::make_shared<GyroInfo>();
+    record->speed = 64;
+    record->direction = 120;
+    info->gyroInfoUpdated(0, record);
     const QImage none = infoWithoutFile(info);
     ASSERT_NE(picture(info), none);
     ASSERT_TRUE(EventWait::waitFor(

@@ -74,11 +74,11 @@ void InfoView::plot() {
     QVector<double> keys(n), values[3];
     for (auto& axis : values) axis.resize(n);
     for (int i = 0; i < n; ++i) {
-        const GyroInfo* info = gyroInfoList[i];
+        const GyroInfo& info = gyroInfoList[i];
         keys[i] = i;
-        values[0][i] = info->gSensorX;
-        values[1][i] = info->gSensorY;
-        values[2][i] = info->gSensorZ;
+        values[0][i] = info.gSensorX;
+        values[1][i] = info.gSensorY;
+        values[2][i] = info.gSensorZ;
     }
 
     customPlot->clearGraphs();
@@ -120,7 +120,6 @@ void InfoView::setRange(QCPRange range) {
 }
 
 void InfoView::updateAllGyroList() {
-    // The earlier file's records are freed once this list is taken.
     currentGyroInfo = nullptr;
     gyroInfoList = player->getAllGyroInfo();
     plot();
@@ -128,7 +127,7 @@ void InfoView::updateAllGyroList() {
 }
 
 void InfoView::resetTripData() {
-    gyroInfoList.clear();
+    gyroInfoList = GyroInfoList();
     currentGyroInfo = nullptr;
     {
         const QSignalBlocker keepLabels(customPlot->yAxis);
@@ -148,9 +147,10 @@ QList<QLabel*> InfoView::axisLabels() const {
     return {label_4, label_5, label_6, label_7, label_8};
 }
 
-void InfoView::gyroInfoUpdated(int, GyroInfo* gyroInfo) {
-    currentGyroInfo = gyroInfo;
-    stackedWidget->setCurrentIndex(gyroInfo->isLocationValid() ? 0 : 1);
+void InfoView::gyroInfoUpdated(int, SharedGyroInfo gyroInfo) {
+    if (!gyroInfo) return;
+    currentGyroInfo = std::move(gyroInfo);
+    stackedWidget->setCurrentIndex(currentGyroInfo->isLocationValid() ? 0 : 1);
     updateGSensorText();
     updateSpeed();
     updateDirection();
@@ -200,7 +200,7 @@ void InfoView::drawPlayBar() {
         playBar->hide();
         return;
     }
-    const int i = gyroInfoList.indexOf(currentGyroInfo);
+    const int i = gyroInfoList.indexOf(currentGyroInfo.get());
     const int x = int(double(i) / n * customPlot->width() - 1);
     if (x <= 0) {
         playBar->hide();

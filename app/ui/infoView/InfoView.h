@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "GyroInfo.h"
+#include "GyroInfoList.h"
 #include "ui_InfoView.h"
 
 class QResizeEvent;
@@ -17,8 +18,8 @@ class RavlixPlayer;
 // as three digit pictures (km/h or mph) and a compass turned to the heading; a
 // no-GPS picture stands in for speed and compass without a valid location.
 //
-// Main thread only. Records and the list are borrowed from the controller,
-// which keeps every record valid for its whole life.
+// Main thread only. The panel holds the list it shows and the record it shows, so both stay
+// valid after the controller has opened another file.
 class InfoView : public QWidget, public Ui::InfoView {
     Q_OBJECT
 
@@ -34,8 +35,9 @@ class InfoView : public QWidget, public Ui::InfoView {
     // Back to the state without a file: empty graph, first axis labels, no-GPS page, zero
     // values and speed, the rose unturned. For a folder change or a file that fails to open.
     void resetTripData();
-    // `index` is not used: the record's place in the list is found by identity.
-    void gyroInfoUpdated(int index, GyroInfo* gyroInfo);
+    // `index` is not used: the record's place in the list is found by identity. Any record is
+    // shown, also one of another list; one not in the panel's list hides the play bar.
+    void gyroInfoUpdated(int index, SharedGyroInfo gyroInfo);
     void updateSpeed();
 
   protected:
@@ -58,10 +60,10 @@ class InfoView : public QWidget, public Ui::InfoView {
     QList<QLabel*> axisLabels() const;
 
     RavlixPlayer* player;
-    QList<GyroInfo*> gyroInfoList;
-    GyroInfo* currentGyroInfo = nullptr;
-    QCustomPlot* customPlot;  // child of plotWidget
-    QWidget* playBar;         // child of plotWidget
+    GyroInfoList gyroInfoList;
+    SharedGyroInfo currentGyroInfo;  // null until the first record
+    QCustomPlot* customPlot;         // child of plotWidget
+    QWidget* playBar;                // child of plotWidget
     double rangeMax = 0;
     double rangeMin = 0;
     QStringList firstAxisLabels;  // the form's, top to bottom

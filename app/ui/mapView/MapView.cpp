@@ -37,11 +37,12 @@ QString MapView::pageAddress(const QString& localeName) {
     return address;
 }
 
-QString MapView::markersCall(const QList<GyroInfo*>& records) {
+QString MapView::markersCall(const GyroInfoList& records) {
     QStringList items;
     items.reserve(records.size());
-    for (const GyroInfo* info : records)
-        items.append(QString::asprintf("%f,%f", double(info->latitude), double(info->longitude)));
+    for (int i = 0; i < records.size(); ++i)
+        items.append(
+            QString::asprintf("%f,%f", double(records[i].latitude), double(records[i].longitude)));
     return "setMarkers(\"" + items.join(';') + "\")";
 }
 
@@ -92,15 +93,15 @@ void MapView::updateAllGyroList() {
 }
 
 void MapView::resetRoute() {
-    gyroInfoList.clear();
+    gyroInfoList = GyroInfoList();
     if (pageLoaded) runScript("setToDefault()");
 }
 
-void MapView::gyroInfoUpdated(int index, GyroInfo* gyroInfo) {
+void MapView::gyroInfoUpdated(int index, SharedGyroInfo gyroInfo) {
     // A record queued for the previous file would draw the new route ahead of playback.
-    if (!pageLoaded || index < 0 || index >= gyroInfoList.size() || gyroInfoList[index] != gyroInfo)
-        return;
+    if (!pageLoaded || !gyroInfo || gyroInfoList.at(index) != gyroInfo) return;
     runScript(QString::asprintf("moveTo(%d)", index));
 }
 
+// The call's result is not read: the page reports nothing back.
 void MapView::runScript(const QString& call) { webView->page()->runJavaScript(call); }

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "GyroInfo.h"
+#include "GyroInfoList.h"
 #include "ui_MapView.h"
 
 class QResizeEvent;
@@ -15,7 +16,7 @@ class RavlixPlayer;
 // position when a file opens, the current record's index as the clip plays.
 // Talks to the page only by script calls, sent once the page has loaded.
 //
-// Main thread only; records are borrowed from the controller.
+// Main thread only; the panel holds the list of the open file.
 class MapView : public QWidget, public Ui::MapView {
     Q_OBJECT
 
@@ -32,7 +33,7 @@ class MapView : public QWidget, public Ui::MapView {
     // build's (empty unless given). Without a key the page requests nothing.
     static QString apiKey();
     // The setMarkers call for `records`: "%f,%f" per record joined by ";".
-    static QString markersCall(const QList<GyroInfo*>& records);
+    static QString markersCall(const GyroInfoList& records);
 
     void setGeometry(int x, int y, int w, int h);
     void relayoutUi();
@@ -42,8 +43,9 @@ class MapView : public QWidget, public Ui::MapView {
     void updateAllGyroList();
     // Clears the route: no file is open (a folder change, or a file that fails to open).
     void resetRoute();
-    // Only `index` is used.
-    void gyroInfoUpdated(int index, GyroInfo* gyroInfo);
+    // Moves the route to `index` when `gyroInfo` is that record of the panel's list; a record of
+    // another file is ignored.
+    void gyroInfoUpdated(int index, SharedGyroInfo gyroInfo);
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -55,5 +57,5 @@ class MapView : public QWidget, public Ui::MapView {
     QWebEngineView* webView;  // child, outside the layout
     bool pageLoaded = false;
     RavlixPlayer* player;
-    QList<GyroInfo*> gyroInfoList;
+    GyroInfoList gyroInfoList;
 };

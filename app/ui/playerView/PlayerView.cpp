@@ -2,11 +2,14 @@
 
 #include <cstdlib>
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
+#include <QImageWriter>
 #include <QLocale>
 #include <QPainter>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QTimer>
 
 #include "DialogHook.h"
@@ -66,6 +69,21 @@ QByteArray packedPixels(const QtAV::VideoFrame& frame) {
         memcpy(packed.data() + y * rowBytes, frame.constBits() + y * frame.bytesPerLine(),
                size_t(rowBytes));
     return packed;
+}
+
+// Writes `image` to `path` in the format of its suffix. The bytes go to a temporary file that
+// replaces `path` only once all of them are written: on false, `path` is as it was before.
+bool saveWhole(const QImage& image, const QString& path) {
+    // Encoded in memory first: an image writer does not check every write to a file (its last
+    // flush least of all), and a commit does not see a failed flush either.
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    if (!QImageWriter(&buffer, QFileInfo(path).suffix().toLower().toLatin1()).write(image))
+        return false;
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(encoded) == encoded.size() &&
+           file.flush() && file.commit();
 }
 
 }  // namespace
@@ -476,9 +494,11 @@ void PlayerView::btnSnapshotClicked() {
     if (chosen.isEmpty()) return;
     // A name without a suffix would name no image format.
     if (QFileInfo(chosen).suffix().isEmpty()) chosen += ".jpg";
-    ExportFolder::remember(QFileInfo(chosen).absolutePath());
     const QImage image = snapshotImage();
-    if (image.isNull() || !image.save(chosen))
+    if (image.isNull() || !saveWhole(image, chosen)) {
         DialogHook::message(this, QMessageBox::Warning, QString(),
                             tr("The snapshot could not be saved."));
+        return;
+    }
+    ExportFolder::remember(QFileInfo(chosen).absolutePath());
 }
