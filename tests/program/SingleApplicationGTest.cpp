@@ -1,5 +1,6 @@
 #include <signal.h>
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QSharedMemory>
 
 #include <gtest/gtest.h>
 
@@ -28,11 +30,19 @@ struct Launch {
         process->setProcessEnvironment(env);
         process->start(probePath(), arguments);
     }
-    // The next line the probe prints, waiting up to 20 s.
+    // The next line the probe prints, waiting up to 20 s for each piece of it.
     QString nextLine() {
         while (!process->canReadLine())
             if (!process->waitForReadyRead(20000)) return QString();
         return QString::fromLatin1(process->readLine()).trimmed();
+    }
+    // Lines up to and including the first that starts with `prefix`; empty at the end.
+    QStringList linesUntil(const QString& prefix) {
+        QStringList lines;
+        do {
+            lines << nextLine();
+        } while (!lines.last().isEmpty() && !lines.last().startsWith(prefix));
+        return lines;
     }
     void start(const QStringList& arguments = QStringList()) {
         begin(arguments);
@@ -189,6 +199,55 @@ TEST_F(SingleApplicationTest, SixSimultaneousLaunchesGiveOnePrimary) {
     EXPECT_EQ(lines.filter(QRegularExpression("^secondary [1-5]$")).size(), 5)
         << lines.join(", ").toStdString();
     for (auto& one : six) launches.push_back(std::move(one));
+}
+
+// The block as a launch leaves it: primary flag and secondary count.
+struct Block {
+    int primary = -1;
+    quint32 secondaries = 0;
+};
+
+Block readBlock() {
+    QSharedMemory memory(expectedName());
+    Block block;
+    if (!memory.attach(QSharedMemory::ReadOnly)) return block;
+    const auto* bytes = static_cast<const quint8*>(memory.constData());
+    block.primary = bytes[0];
+    std::memcpy(&block.secondaries, bytes + 4, 4);
+    return block;
+}
+
+TEST_F(SingleApplicationTest, NormalEndOfThePrimaryClearsItsFlagInTheBlock) {
+    Launch& primary = launch();
+    ASSERT_EQ(primary.line, "primary 0");
+    ASSERT_EQ(launch().line, "secondary 1");  // keeps the block alive
+    EXPECT_EQ(readBlock().primary, 1);
+    EXPECT_EQ(primary.endByInput(), 0);
+    const Block block = readBlock();
+    EXPECT_EQ(block.primary, 0);
+    EXPECT_EQ(block.secondaries, 1u);
+}
+
+TEST_F(SingleApplicationTest, AnnouncedSecondaryStartsAnInstanceOnlyWithNotifyPrimary) {
+    // The announcing secondary then sends a message on the same connection, so the primary's
+    // lines up to that message hold whatever the announcement caused.
+    const struct {
+        QStringList primaryOptions;
+        bool started;
+    } rows[] = {{{}, false}, {{"notify"}, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.primaryOptions.join(" ").toStdString());
+        Launch& primary = launch(row.primaryOptions);
+        ASSERT_EQ(primary.line, "primary 0");
+        Launch& sender = launch({"notify", "send", "after-announce"});
+        ASSERT_EQ(sender.line, "secondary 1");
+        EXPECT_EQ(sender.nextLine(), "sent 1");
+        const QStringList lines = primary.linesUntil("message ");
+        EXPECT_EQ(lines.last().toStdString(), "message 1 after-announce");
+        EXPECT_EQ(lines.contains("started"), row.started) << lines.join(", ").toStdString();
+        EXPECT_EQ(primary.endByInput(), 0);
+        EXPECT_EQ(sender.endByInput(), 0);
+    }
 }
 
 }  // namespace
