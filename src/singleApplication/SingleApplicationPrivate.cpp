@@ -227,18 +227,27 @@ void SingleApplicationPrivate::startSecondary(int timeout) {
     if (options.testFlag(SingleApplication::NotifyPrimary)) connectToPrimary(timeout, 'S');
 }
 
-void SingleApplicationPrivate::connectToPrimary(int timeout, char type) {
+bool SingleApplicationPrivate::connectToPrimary(int timeout, char type) {
     if (!socket) socket = new QLocalSocket();
-    if (socket->state() == QLocalSocket::ConnectedState) return;
+    if (socket->state() == QLocalSocket::ConnectedState) return true;
     if (socket->state() == QLocalSocket::UnconnectedState ||
         socket->state() == QLocalSocket::ClosingState)
         socket->connectToServer(blockServerName, QIODevice::ReadWrite);
     if (socket->state() == QLocalSocket::ConnectingState) socket->waitForConnected(timeout);
-    if (socket->state() != QLocalSocket::ConnectedState) return;
-    socket->write(handshake(type));
-    socket->flush();
-    socket->waitForBytesWritten(timeout);
+    if (socket->state() != QLocalSocket::ConnectedState) return false;
+    return writeMessage(handshake(type), timeout);
 }
+
+bool SingleApplicationPrivate::writeMessage(const QByteArray& message, int timeout) {
+    if (socket->write(message) != message.size()) return false;
+    // The socket takes what the primary has room for at a time; the rest waits in its buffer
+    // and would be lost if the process ended now.
+    while (socket->bytesToWrite() > 0) {
+        if (!socket->waitForBytesWritten(timeout)) return false;
+    }
+    return socket->state() == QLocalSocket::ConnectedState;
+}
+
 
 QByteArray SingleApplicationPrivate::handshake(char type) const {
     QByteArray bytes = blockServerName.toLatin1();

@@ -33,7 +33,12 @@ class SingleApplicationPrivate : public QObject {
     bool start(bool allowSecondary, int timeout);
     void startPrimary(bool reset);
     void startSecondary(int timeout);
-    void connectToPrimary(int timeout, char type);
+    // Connects and sends the handshake of `type` once; true when connected and the
+    // handshake is out.
+    bool connectToPrimary(int timeout, char type);
+    // Writes `message` to the connected primary until every byte is out; false when the
+    // connection fails or takes no byte for `timeout` ms.
+    bool writeMessage(const QByteArray& message, int timeout);
     // The handshake a connecting instance sends.
     QByteArray handshake(char type) const;
     // The checksum text: the digits of the 16-bit CRC of `bytes` in base 256.

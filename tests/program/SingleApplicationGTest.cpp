@@ -250,4 +250,23 @@ TEST_F(SingleApplicationTest, AnnouncedSecondaryStartsAnInstanceOnlyWithNotifyPr
     }
 }
 
+TEST_F(SingleApplicationTest, LargeMessagesArriveWholeBeforeTheSenderEnds) {
+    // The sender ends as soon as sendMessage returns: what is not out by then is lost.
+    Launch& primary = launch({"collect"});
+    ASSERT_EQ(primary.line, "primary 0");
+    const int sizes[] = {1 << 20, 16 << 20};
+    quint32 id = 0;
+    for (int size : sizes) {
+        SCOPED_TRACE(size);
+        Launch& sender = launch({"send-pattern", QString::number(size)});
+        ASSERT_EQ(sender.line, "secondary " + QString::number(++id));
+        EXPECT_EQ(sender.nextLine(), "sent 1");
+        EXPECT_EQ(sender.endByInput(), 0);
+        const QString done = QString("received %1 %2").arg(id).arg(size);
+        const QStringList lines = primary.linesUntil(done);
+        EXPECT_EQ(lines.last().toStdString(), (done + " ok").toStdString())
+            << "lines before: " << lines.mid(lines.size() - 3).join(", ").toStdString();
+    }
+}
+
 }  // namespace
