@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <memory>
@@ -6,12 +9,16 @@
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QSharedMemory>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -267,6 +274,82 @@ TEST_F(SingleApplicationTest, LargeMessagesArriveWholeBeforeTheSenderEnds) {
         EXPECT_EQ(lines.last().toStdString(), (done + " ok").toStdString())
             << "lines before: " << lines.mid(lines.size() - 3).join(", ").toStdString();
     }
+}
+
+TEST_F(SingleApplicationTest, IdleConnectionsDoNotHoldUpThePrimary) {
+    Launch& primary = launch();
+    ASSERT_EQ(primary.line, "primary 0");
+    std::vector<std::unique_ptr<QLocalSocket>> idle;
+    for (int i = 0; i < 40; ++i) {
+        idle.push_back(std::make_unique<QLocalSocket>());
+        idle.back()->connectToServer(expectedName());
+        ASSERT_TRUE(idle.back()->waitForConnected(2000));
+    }
+    QLocalSocket sender;
+    sender.connectToServer(expectedName());
+    ASSERT_TRUE(sender.waitForConnected(2000));
+    QElapsedTimer clock;
+    clock.start();
+    sender.write(handshake('R', 9) + "after-idle");
+    sender.flush();
+    EXPECT_EQ(primary.nextLine().toStdString(), "message 9 after-idle");
+    // Read one after another with a wait of up to 100 ms each, the idle connections would hold
+    // the message up for seconds.
+    EXPECT_LT(clock.elapsed(), 1000);
+    for (auto& socket : idle) EXPECT_TRUE(socket->waitForDisconnected(2000));
+    EXPECT_EQ(sender.state(), QLocalSocket::ConnectedState);
+}
+
+// An open file whose descriptor is closed at the end of the scope, or earlier by close().
+struct OpenFile {
+    int fd = -1;
+    ~OpenFile() { close(); }
+    void close() {
+        if (fd >= 0) ::close(fd);
+        fd = -1;
+    }
+};
+
+// Whether process `pid` holds `path` open.
+bool holdsOpen(qint64 pid, const QString& path) {
+    const QDir fds(QString("/proc/%1/fd").arg(pid));
+    for (const QFileInfo& fd : fds.entryInfoList(QDir::Files | QDir::System))
+        if (fd.symLinkTarget() == path) return true;
+    return false;
+}
+
+TEST_F(SingleApplicationTest, LaunchWaitsForOneThatCreatedTheBlockButHasNotFlaggedIt) {
+    // This process plays a launch caught between creating the block (zero-filled) and setting
+    // its primary flag: it holds the launches' lock meanwhile, as every launch does.
+    const QString lockPath = QDir::tempPath() + "/" + expectedName() + ".lock";
+    OpenFile lock{
+        ::open(QFile::encodeName(lockPath).constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0600)};
+    ASSERT_GE(lock.fd, 0);
+    ASSERT_EQ(flock(lock.fd, LOCK_EX), 0);
+    {
+        QSharedMemory stale(expectedName());
+        if (stale.attach()) stale.detach();
+    }
+    QSharedMemory block(expectedName());
+    ASSERT_TRUE(block.create(8));
+    launches.push_back(std::make_unique<Launch>());
+    Launch& other = *launches.back();
+    other.begin();
+    ASSERT_TRUE(other.process->waitForStarted(5000));
+    // The other launch must wait for the lock; deciding now, it would take the flag as 0 and
+    // become a second primary.
+    QElapsedTimer clock;
+    clock.start();
+    while (!other.process->canReadLine() && !holdsOpen(other.process->processId(), lockPath) &&
+           clock.elapsed() < 20000)
+        other.process->waitForReadyRead(5);
+    ASSERT_FALSE(other.process->canReadLine()) << other.nextLine().toStdString();
+    QLocalServer::removeServer(expectedName());
+    QLocalServer server;
+    ASSERT_TRUE(server.listen(expectedName()));
+    static_cast<quint8*>(block.data())[0] = 1;
+    lock.close();
+    EXPECT_EQ(other.nextLine().toStdString(), "secondary 1");
 }
 
 }  // namespace
