@@ -25,4 +25,9 @@ if ! grep -qs '^LAST_DIR_PATH=' "$settings"; then
     sed -i "/^\[General\]/a LAST_DIR_PATH=\"$card\"" "$settings"
     echo "Wrote sample recordings to $card"
 fi
+# The web engine will not start as root with its sandbox (containers, fresh machines); other
+# users keep it.
+if [ "$(id -u)" -eq 0 ]; then
+    export QTWEBENGINE_DISABLE_SANDBOX=1
+fi
 exec "$program"

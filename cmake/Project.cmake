@@ -31,6 +31,9 @@ function(rv_link_ffmpeg_tool target)
         VERBATIM)
 endfunction()
 
+# Factor on the time limits of rv_add_test: a sanitized tree runs several times slower.
+set(RV_TEST_TIMEOUT_SCALE 1 CACHE STRING "Factor on the tests' time limits")
+
 # rv_add_test(NAME SOURCES src... LIBS lib... [GUI] [FFMPEG_TOOL] [TIMEOUT s])
 # A GoogleTest executable run by ctest; GUI tests get a QApplication.
 function(rv_add_test name)
@@ -49,6 +52,7 @@ function(rv_add_test name)
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 300)
     endif()
+    math(EXPR ARG_TIMEOUT "${ARG_TIMEOUT} * ${RV_TEST_TIMEOUT_SCALE}")
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
 endfunction()
 

@@ -2,8 +2,6 @@
 
 #include <cstdlib>
 
-#include <QLocalSocket>
-
 #include "SingleApplicationPrivate.h"
 
 SingleApplication::SingleApplication(int& argc, char** argv, bool allowSecondary, QFlags<Mode> mode,
@@ -26,9 +24,5 @@ quint32 SingleApplication::instanceId() { return d->instanceNumber; }
 
 bool SingleApplication::sendMessage(QByteArray message, int timeout) {
     if (isPrimary()) return false;
-    d->connectToPrimary(timeout, 'R');
-    d->socket->write(message);
-    bool flushed = d->socket->flush();
-    d->socket->waitForBytesWritten(timeout);
-    return flushed;
+    return d->connectToPrimary(timeout, 'R') && d->writeMessage(message, timeout);
 }

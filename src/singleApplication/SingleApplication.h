@@ -28,7 +28,9 @@ class SingleApplication : public QApplication {
     bool isPrimary();
     bool isSecondary();
     quint32 instanceId();
-    // Secondary only: sends `message` to the primary; false in the primary.
+    // Secondary only: sends `message` to the primary and returns once every byte is out;
+    // false in the primary, when the primary cannot be reached, or when it takes no byte for
+    // `timeout` ms. The primary may receive it in several receivedMessage() pieces.
     bool sendMessage(QByteArray message, int timeout);
 
   signals:

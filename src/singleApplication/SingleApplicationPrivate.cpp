@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -10,7 +11,9 @@
 #include <cstring>
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QList>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -21,6 +24,7 @@
 #include <QStandardPaths>
 #include <QStringList>
 #include <QThread>
+#include <QTimer>
 
 namespace {
 
@@ -28,6 +32,8 @@ const int terminatingSignals[] = {SIGHUP,  SIGINT, SIGQUIT, SIGILL,  SIGABRT, SI
                                   SIGSEGV, SIGSYS, SIGPIPE, SIGALRM, SIGTERM, SIGXCPU, SIGXFSZ};
 const int handshakeWait = 100;
 const int maxFlagSlots = 8;
+// Longest wait for another launch's decision, in ms; past it a launch decides unlocked.
+const int startLockWait = 5000;
 
 // Live private parts, released on the main thread when a signal arrives.
 QMutex instancesMutex;
@@ -94,6 +100,34 @@ QByteArray userLine() {
     return QByteArray(entry->pw_name) + '\n';
 }
 
+// Held by a launch from before it looks at the block until it holds its role there, and by
+// a release: so no launch attaches between another's create and its flag, and no two
+// launches take the flag at once. The block's own lock cannot do this: it guards the block
+// only once it exists, and create() takes its semaphore over. An advisory lock on
+// "<temp>/<name>.lock", which the kernel drops with the process; when the file cannot be
+// opened (another user's) or the wait runs out, the launch goes on unlocked.
+class StartLock {
+  public:
+    StartLock(const QString& name, bool perUser) {
+        const QByteArray path = QFile::encodeName(QDir::tempPath() + "/" + name + ".lock");
+        fd = open(path.constData(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
+                  perUser ? 0600 : 0644);
+        if (fd < 0) return;
+        QElapsedTimer clock;
+        clock.start();
+        while (flock(fd, LOCK_EX | LOCK_NB) != 0 && clock.elapsed() < startLockWait)
+            QThread::msleep(1);
+    }
+    ~StartLock() {
+        if (fd >= 0) close(fd);  // closing the only descriptor drops the lock
+    }
+    StartLock(const StartLock&) = delete;
+    StartLock& operator=(const StartLock&) = delete;
+
+  private:
+    int fd = -1;
+};
+
 }  // namespace
 
 SingleApplicationPrivate::SingleApplicationPrivate(SingleApplication* q,
@@ -107,9 +141,18 @@ SingleApplicationPrivate::~SingleApplicationPrivate() {
         delete socket;
         socket = nullptr;
     }
-    if (memory && memory->isAttached()) {
+    release();
+}
+
+void SingleApplicationPrivate::release() {
+    if (!memory) return;
+    StartLock lock(blockServerName, options.testFlag(SingleApplication::PerUser));
+    if (memory->isAttached()) {
         memory->lock();
         if (server) {
+            for (QLocalSocket* client : server->findChildren<QLocalSocket*>())
+                client->disconnect(this);
+            pendingHandshakes.clear();
             server->close();
             delete server;
             server = nullptr;
@@ -119,6 +162,7 @@ SingleApplicationPrivate::~SingleApplicationPrivate() {
         memory->unlock();
     }
     delete memory;
+    memory = nullptr;
 }
 
 QString SingleApplicationPrivate::genBlockServerName(int timeout) {
@@ -145,64 +189,60 @@ QString SingleApplicationPrivate::genBlockServerName(int timeout) {
 
 bool SingleApplicationPrivate::start(bool allowSecondary, int timeout) {
     blockServerName = genBlockServerName(timeout);
+    Role role;
     {
-        // Discards a block that no live process holds any more.
+        StartLock lock(blockServerName, options.testFlag(SingleApplication::PerUser));
+        role = decideRole(allowSecondary, timeout);
+    }
+    if (role == Role::Refused) {
+        connectToPrimary(timeout, 'N');
+        return false;
+    }
+    if (role == Role::Secondary && options.testFlag(SingleApplication::NotifyPrimary))
+        connectToPrimary(timeout, 'S');
+    return true;
+}
+
+// 1. Discard a block that no live process holds any more.
+// 2. Create the block: primary.
+// 3. Else attach: primary when no primary runs (or the one flagged answers no more),
+//    else a secondary when secondaries are allowed.
+SingleApplicationPrivate::Role SingleApplicationPrivate::decideRole(bool allowSecondary,
+                                                                    int timeout) {
+    {
         QSharedMemory stale(blockServerName);
         if (stale.attach()) stale.detach();
     }
     memory = new QSharedMemory(blockServerName);
     if (memory->create(sizeof(InstancesInfo))) {
-        memory->lock();
-        info()->primary = 1;
-        info()->secondary = 0;
-        memory->unlock();
         startPrimary(true);
-        return true;
+        return Role::Primary;
     }
-    if (memory->attach()) {
-        memory->lock();
-        bool primaryRuns = info()->primary != 0;
-        memory->unlock();
-        // A primary that died without releasing leaves its flag set but answers no more.
-        if (primaryRuns && !primaryAnswers(timeout)) {
-            memory->lock();
-            info()->primary = 0;
-            memory->unlock();
-        }
-        memory->lock();
-        if (info()->primary == 0) {
-            info()->primary = 1;
-            memory->unlock();
-            startPrimary(false);
-            return true;
-        }
-        if (allowSecondary) {
-            info()->secondary += 1;
-            instanceNumber = info()->secondary;
-            memory->unlock();
-            startSecondary(timeout);
-            return true;
-        }
-        memory->unlock();
+    if (!memory->attach()) return Role::Refused;
+    memory->lock();
+    const bool primaryRuns = info()->primary != 0;
+    memory->unlock();
+    // A primary that died without releasing leaves its flag set but answers no more.
+    if (!primaryRuns || !primaryAnswers(timeout)) {
+        startPrimary(false);
+        return Role::Primary;
     }
-    connectToPrimary(timeout, 'N');
-    return false;
+    if (!allowSecondary) return Role::Refused;
+    memory->lock();
+    info()->secondary += 1;
+    instanceNumber = info()->secondary;
+    memory->unlock();
+    installSignalHandlers();
+    return Role::Secondary;
 }
 
 bool SingleApplicationPrivate::primaryAnswers(int timeout) {
-    QElapsedTimer clock;
-    clock.start();
-    do {
-        QLocalSocket probe;
-        probe.connectToServer(blockServerName);
-        if (probe.waitForConnected(timeout)) {
-            probe.abort();
-            return true;
-        }
-        // A primary that has just set its flag may not listen yet.
-        QThread::msleep(5);
-    } while (clock.elapsed() < qMax(timeout, 20));
-    return false;
+    // A flagged primary listens before it lets the next launch look.
+    QLocalSocket probe;
+    probe.connectToServer(blockServerName);
+    const bool answers = probe.waitForConnected(timeout);
+    probe.abort();
+    return answers;
 }
 
 void SingleApplicationPrivate::startPrimary(bool reset) {
@@ -222,22 +262,25 @@ void SingleApplicationPrivate::startPrimary(bool reset) {
     instanceNumber = 0;
 }
 
-void SingleApplicationPrivate::startSecondary(int timeout) {
-    installSignalHandlers();
-    if (options.testFlag(SingleApplication::NotifyPrimary)) connectToPrimary(timeout, 'S');
-}
-
-void SingleApplicationPrivate::connectToPrimary(int timeout, char type) {
+bool SingleApplicationPrivate::connectToPrimary(int timeout, char type) {
     if (!socket) socket = new QLocalSocket();
-    if (socket->state() == QLocalSocket::ConnectedState) return;
+    if (socket->state() == QLocalSocket::ConnectedState) return true;
     if (socket->state() == QLocalSocket::UnconnectedState ||
         socket->state() == QLocalSocket::ClosingState)
         socket->connectToServer(blockServerName, QIODevice::ReadWrite);
     if (socket->state() == QLocalSocket::ConnectingState) socket->waitForConnected(timeout);
-    if (socket->state() != QLocalSocket::ConnectedState) return;
-    socket->write(handshake(type));
-    socket->flush();
-    socket->waitForBytesWritten(timeout);
+    if (socket->state() != QLocalSocket::ConnectedState) return false;
+    return writeMessage(handshake(type), timeout);
+}
+
+bool SingleApplicationPrivate::writeMessage(const QByteArray& message, int timeout) {
+    if (socket->write(message) != message.size()) return false;
+    // The socket takes what the primary has room for at a time; the rest waits in its buffer
+    // and would be lost if the process ended now.
+    while (socket->bytesToWrite() > 0) {
+        if (!socket->waitForBytesWritten(timeout)) return false;
+    }
+    return socket->state() == QLocalSocket::ConnectedState;
 }
 
 QByteArray SingleApplicationPrivate::handshake(char type) const {
@@ -274,51 +317,84 @@ SingleApplicationPrivate::InstancesInfo* SingleApplicationPrivate::info() {
     return (InstancesInfo*)memory->data();
 }
 
-bool SingleApplicationPrivate::readHandshake(QLocalSocket* client, quint32* instanceId,
-                                             char* type) {
-    if (!client->waitForReadyRead(handshakeWait)) return false;
-    QByteArray name = blockServerName.toLatin1();
-    QByteArray received;
-    auto readExactly = [&](int count) {
-        QElapsedTimer clock;
-        clock.start();
-        QByteArray part;
-        while (part.size() < count && clock.elapsed() < handshakeWait) {
-            part += client->read(count - part.size());
-            if (part.size() < count) client->waitForReadyRead(handshakeWait - (int)clock.elapsed());
-        }
-        received += part;
-        return part;
-    };
-    if (readExactly(name.size()) != name) return false;
-    QByteArray typeByte = readExactly(1);
-    if (typeByte.size() != 1 || !QByteArray("NSR").contains(typeByte[0])) return false;
-    QByteArray number = readExactly(sizeof(quint32));
-    if (number.size() != (int)sizeof(quint32)) return false;
-    QByteArray expected = checksumText(received);
-    if (readExactly(expected.size()) != expected) return false;
-    *type = typeByte[0];
-    std::memcpy(instanceId, number.constData(), sizeof(quint32));
-    return true;
+// The handshake is read as it arrives, never waited for: an idle or slow connection does
+// not hold up the main thread.
+void SingleApplicationPrivate::slotConnectionEstablished() {
+    while (QLocalSocket* client = server->nextPendingConnection()) {
+        pendingHandshakes.insert(client, QByteArray());
+        connect(client, &QLocalSocket::readyRead, this, [this, client] { readHandshake(client); });
+        connect(client, &QLocalSocket::disconnected, this, [this, client] {
+            readHandshake(client);
+            if (pendingHandshakes.contains(client)) dropConnection(client);
+        });
+        QTimer::singleShot(handshakeWait, client, [this, client] {
+            if (pendingHandshakes.contains(client)) dropConnection(client);
+        });
+        readHandshake(client);
+    }
 }
 
-void SingleApplicationPrivate::slotConnectionEstablished() {
-    QLocalSocket* client = server->nextPendingConnection();
-    if (!client) return;
-    quint32 id = 0;
+void SingleApplicationPrivate::readHandshake(QLocalSocket* client) {
+    auto pending = pendingHandshakes.find(client);
+    if (pending == pendingHandshakes.end()) return;
+    pending->append(client->readAll());
     char type = 0;
-    if (!readHandshake(client, &id, &type)) {
-        client->close();
-        delete client;
-        return;
+    quint32 id = 0;
+    int length = 0;
+    switch (parseHandshake(*pending, &type, &id, &length)) {
+        case Handshake::Incomplete:
+            return;
+        case Handshake::Invalid:
+            dropConnection(client);
+            return;
+        case Handshake::Complete: {
+            const QByteArray message = pending->mid(length);
+            pendingHandshakes.erase(pending);
+            acceptConnection(client, type, id, message);
+            return;
+        }
     }
+}
+
+SingleApplicationPrivate::Handshake SingleApplicationPrivate::parseHandshake(
+    const QByteArray& bytes, char* type, quint32* instanceId, int* length) const {
+    const QByteArray name = blockServerName.toLatin1();
+    if (!name.startsWith(bytes.left(name.size()))) return Handshake::Invalid;
+    if (bytes.size() > name.size() && !QByteArray("NSR").contains(bytes[name.size()]))
+        return Handshake::Invalid;
+    const int fixedSize = name.size() + 1 + (int)sizeof(quint32);
+    if (bytes.size() < fixedSize) return Handshake::Incomplete;
+    const QByteArray expected = checksumText(bytes.left(fixedSize));
+    const QByteArray checksum = bytes.mid(fixedSize, expected.size());
+    if (!expected.startsWith(checksum)) return Handshake::Invalid;
+    if (checksum.size() < expected.size()) return Handshake::Incomplete;
+    *type = bytes[name.size()];
+    std::memcpy(instanceId, bytes.constData() + name.size() + 1, sizeof(quint32));
+    *length = fixedSize + expected.size();
+    return Handshake::Complete;
+}
+
+void SingleApplicationPrivate::acceptConnection(QLocalSocket* client, char type, quint32 id,
+                                                const QByteArray& message) {
+    client->disconnect(this);
     connect(client, &QLocalSocket::aboutToClose, this,
+            [this, client, id] { slotClientConnectionClosed(client, id); });
+    connect(client, &QLocalSocket::disconnected, this,
             [this, client, id] { slotClientConnectionClosed(client, id); });
     connect(client, &QLocalSocket::readyRead, this,
             [this, client, id] { slotDataAvailable(client, id); });
     if (type == 'N' || (type == 'S' && options.testFlag(SingleApplication::NotifyPrimary)))
         emit q->instanceStarted();
-    if (client->bytesAvailable() > 0) emit q->receivedMessage(id, client->readAll());
+    if (!message.isEmpty()) emit q->receivedMessage(id, message);
+    // A sender that ended right after its handshake has already been disconnected.
+    if (client->state() == QLocalSocket::UnconnectedState) slotClientConnectionClosed(client, id);
+}
+
+void SingleApplicationPrivate::dropConnection(QLocalSocket* client) {
+    pendingHandshakes.remove(client);
+    client->disconnect(this);
+    client->close();
+    client->deleteLater();
 }
 
 void SingleApplicationPrivate::slotDataAvailable(QLocalSocket* client, uint instanceId) {
@@ -326,6 +402,7 @@ void SingleApplicationPrivate::slotDataAvailable(QLocalSocket* client, uint inst
 }
 
 void SingleApplicationPrivate::slotClientConnectionClosed(QLocalSocket* client, uint instanceId) {
+    client->disconnect(this);
     if (client->bytesAvailable() > 0) emit q->receivedMessage(instanceId, client->readAll());
     client->deleteLater();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QString>
 
@@ -11,7 +12,8 @@ class QLocalSocket;
 class QSharedMemory;
 
 // The guard's state: the shared block, the server of the primary, the client socket of a
-// secondary, and the process-wide release on terminating signals.
+// secondary, and the process-wide release on terminating signals. Main thread only, but for
+// the signal handler's list of live instances.
 class SingleApplicationPrivate : public QObject {
     Q_OBJECT
 
@@ -32,8 +34,12 @@ class SingleApplicationPrivate : public QObject {
     // Runs the construction's decision; false when this process may not run.
     bool start(bool allowSecondary, int timeout);
     void startPrimary(bool reset);
-    void startSecondary(int timeout);
-    void connectToPrimary(int timeout, char type);
+    // Connects and sends the handshake of `type` once; true when connected and the
+    // handshake is out.
+    bool connectToPrimary(int timeout, char type);
+    // Writes `message` to the connected primary until every byte is out; false when the
+    // connection fails or takes no byte for `timeout` ms.
+    bool writeMessage(const QByteArray& message, int timeout);
     // The handshake a connecting instance sends.
     QByteArray handshake(char type) const;
     // The checksum text: the digits of the 16-bit CRC of `bytes` in base 256.
@@ -54,10 +60,28 @@ class SingleApplicationPrivate : public QObject {
     void slotClientConnectionClosed(QLocalSocket* socket, uint instanceId);
 
   private:
+    // What a launch turned out to be.
+    enum class Role { Primary, Secondary, Refused };
+    enum class Handshake { Incomplete, Invalid, Complete };
+
     InstancesInfo* info();
+    // The decision of start(), taken while no other launch of the same name decides.
+    Role decideRole(bool allowSecondary, int timeout);
     // Whether a primary answers on the server within `timeout` ms.
     bool primaryAnswers(int timeout);
-    // Reads the handshake of `client`; its instance number and type, or false when invalid.
-    bool readHandshake(QLocalSocket* client, quint32* instanceId, char* type);
+    // Gives up the server and the primary flag and detaches, while no launch decides.
+    void release();
+    // Reads what `client` sent so far; accepts or drops it once its handshake is decided.
+    void readHandshake(QLocalSocket* client);
+    // Checks the handshake at the start of `bytes`; when complete, its type, sender and
+    // length in bytes.
+    Handshake parseHandshake(const QByteArray& bytes, char* type, quint32* instanceId,
+                             int* length) const;
+    void acceptConnection(QLocalSocket* client, char type, quint32 instanceId,
+                          const QByteArray& message);
+    void dropConnection(QLocalSocket* client);
     void removeFromSignalList();
+
+    // Connections whose handshake has not arrived whole yet, with the bytes so far.
+    QHash<QLocalSocket*, QByteArray> pendingHandshakes;
 };

@@ -2,6 +2,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -149,7 +150,29 @@ TEST_F(Json, NullTextThrowsWithoutLog) {
     EXPECT_TRUE(log().take().empty());
 }
 
-TEST_F(Json, ErrorTextOfTheException) { EXPECT_STREQ("General JSON error", EJsonError().what()); }
+TEST_F(Json, ThrownErrorsSayGeneralJsonErrorThroughTheStandardBase) {
+    // Callers catch std::exception: the text must come through its virtual what().
+    std::unique_ptr<SimpleJsonObj> obj(SimpleJsonParser::parse("{\"b\":true,\"a\":[1]}"));
+    const struct {
+        const char* name;
+        std::function<void()> call;
+    } failing[] = {
+        {"parse", [] { delete SimpleJsonParser::parse("{\"a\":}"); }},
+        {"conversion", [&] { obj->getInt("b"); }},
+        {"missing key", [&] { obj->get("missing"); }},
+        {"array index", [&] { obj->getArray("a")->getInt(1); }},
+    };
+    for (const auto& c : failing) {
+        SCOPED_TRACE(c.name);
+        try {
+            c.call();
+            ADD_FAILURE() << "nothing thrown";
+        } catch (const std::exception& error) {
+            EXPECT_STREQ("General JSON error", error.what());
+        }
+        EXPECT_EQ(1u, log().take().size());
+    }
+}
 
 std::string nested(int depth, char open, char close) {
     return std::string(static_cast<std::size_t>(depth), open) +

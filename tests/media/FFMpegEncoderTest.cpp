@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -72,18 +74,71 @@ bool strictlyIncreasing(const std::vector<long long>& v) {
     return !v.empty();
 }
 
-std::string encode360G(const std::string& name, int w, int h, int frames, int step,
-                       const char* comment = nullptr) {
+// Packed BGRA frame number `index` of a sequence.
+using Picture = std::function<std::vector<uint8_t>(int index)>;
+
+std::string encodePictures(const std::string& name, int w, int h, int bitRate, int frames,
+                           const Picture& picture, int step = 1, const char* comment = nullptr) {
     const std::string path = outDir() + "/" + name;
-    FFMpegEncoder360G enc(path.c_str(), w, h, 6250000, comment);
+    FFMpegEncoder360G enc(path.c_str(), w, h, bitRate, comment);
     EXPECT_EQ(enc.getInitError(), 0);
     for (int i = 0; i < frames; ++i) {
-        std::vector<uint8_t> picture = DecodeTest::indexPicture(i, w, h);
-        int r = enc.encodeArgbData(picture.data(), step);
+        std::vector<uint8_t> bgra = picture(i);
+        int r = enc.encodeArgbData(bgra.data(), step);
         EXPECT_TRUE(r == 0 || r == AVERROR(EAGAIN)) << r;
     }
     EXPECT_EQ(enc.endEncode(), 0);
     return path;
+}
+
+std::string encode360G(const std::string& name, int w, int h, int frames, int step,
+                       const char* comment = nullptr) {
+    return encodePictures(
+        name, w, h, 6250000, frames, [w, h](int i) { return DecodeTest::indexPicture(i, w, h); },
+        step, comment);
+}
+
+// The video stream of a file as the demuxer gives it.
+struct VideoPackets {
+    std::vector<int> keyFrames;      // decode-order numbers of the key packets
+    std::vector<uint8_t> first;      // the first packet's payload
+    long long bytes = 0;             // all payloads
+    std::vector<uint8_t> extradata;  // the decoder configuration of the sample description
+};
+
+VideoPackets videoPackets(const std::string& path) {
+    VideoPackets out;
+    AVFormatContext* raw = nullptr;
+    if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return out;
+    ffh::InputFormatPtr input(raw);
+    const int video = av_find_best_stream(raw, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (video < 0) return out;
+    const AVCodecParameters* par = raw->streams[video]->codecpar;
+    out.extradata.assign(par->extradata, par->extradata + par->extradata_size);
+    ffh::PacketPtr packet = ffh::makePacket();
+    for (int n = 0; av_read_frame(raw, packet.get()) >= 0; av_packet_unref(packet.get())) {
+        if (packet->stream_index != video) continue;
+        if (n == 0) out.first.assign(packet->data, packet->data + packet->size);
+        if (packet->flags & AV_PKT_FLAG_KEY) out.keyFrames.push_back(n);
+        out.bytes += packet->size;
+        ++n;
+    }
+    return out;
+}
+
+// NAL unit types of an MP4 sample: units each preceded by its length in `lengthSize` bytes.
+std::vector<int> nalTypes(const std::vector<uint8_t>& sample, int lengthSize) {
+    std::vector<int> types;
+    size_t pos = 0;
+    while (pos + lengthSize < sample.size()) {
+        size_t length = 0;
+        for (int i = 0; i < lengthSize; ++i) length = length << 8 | sample[pos + i];
+        pos += lengthSize;
+        if (length == 0 || pos + length > sample.size()) break;
+        types.push_back(sample[pos] & 0x1f);
+        pos += length;
+    }
+    return types;
 }
 
 TEST(FFMpegEncoder360G, Mp4WithTheFixedParametersInDisplayOrder) {
@@ -107,6 +162,49 @@ TEST(FFMpegEncoder360G, Mp4WithTheFixedParametersInDisplayOrder) {
     EXPECT_EQ(back.indices, upTo(54));
     ASSERT_EQ(back.secs.size(), 54u);
     EXPECT_NEAR(back.secs[27], 1.0, 1e-3);
+}
+
+TEST(FFMpegEncoder360G, KeyFramesTwelveApartOnStillContent) {
+    // Still content has no scene cut, so only the group of pictures places key frames.
+    const std::vector<uint8_t> still = DecodeTest::indexPicture(5, 160, 96);
+    const VideoPackets packets =
+        videoPackets(encodePictures("still.mp4", 160, 96, 6250000, 62, [&](int) { return still; }));
+    EXPECT_EQ(packets.keyFrames, (std::vector<int>{0, 12, 24, 36, 48, 60}));
+}
+
+TEST(FFMpegEncoder360G, Mp4CarriesTheParameterSetsInTheSampleDescription) {
+    const VideoPackets packets = videoPackets(encode360G("avcc.mp4", 160, 96, 14, 1));
+    // avcC: version 1, the length size, then one sequence and one picture parameter set.
+    ASSERT_GE(packets.extradata.size(), 7u);
+    EXPECT_EQ(packets.extradata[0], 1);
+    EXPECT_EQ(packets.extradata[5] & 0x1f, 1);
+    // The first sample: an IDR picture (5), no sequence (7) or picture (8) parameter set.
+    const std::vector<int> types = nalTypes(packets.first, (packets.extradata[4] & 3) + 1);
+    const std::string shown = ::testing::PrintToString(types);
+    EXPECT_EQ(std::count(types.begin(), types.end(), 5), 1) << shown;
+    EXPECT_EQ(std::count_if(types.begin(), types.end(), [](int t) { return t == 7 || t == 8; }), 0)
+        << shown;
+}
+
+TEST(FFMpegEncoder360G, BitRateOfTheFileIsNearItsTarget) {
+    // A ramp sliding 3 px a frame under fresh noise of 64 levels asks for more than either
+    // target, so the rate control alone decides the size.
+    const int w = 320, h = 192, frames = 162;  // 6 s
+    std::mt19937 rng(11);
+    const Picture noisyRamp = [&](int i) {
+        std::vector<uint8_t> bgra(static_cast<size_t>(w) * h * 4);
+        for (size_t at = 0; at < bgra.size(); ++at) {
+            const int x = static_cast<int>(at / 4 % w);
+            bgra[at] = static_cast<uint8_t>((x + 3 * i) % 192 + rng() % 64);
+        }
+        return bgra;
+    };
+    for (int target : {1000000, 6250000}) {
+        const VideoPackets packets =
+            videoPackets(encodePictures("rate.mp4", w, h, target, frames, noisyRamp));
+        const double bitsPerSecond = packets.bytes * 8.0 / (frames / 27.0);
+        EXPECT_NEAR(bitsPerSecond / target, 1.0, 0.2) << target;
+    }
 }
 
 TEST(FFMpegEncoder360G, StepSpacesFrames) {

@@ -1,15 +1,24 @@
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
+#include <QSharedMemory>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -28,11 +37,19 @@ struct Launch {
         process->setProcessEnvironment(env);
         process->start(probePath(), arguments);
     }
-    // The next line the probe prints, waiting up to 20 s.
+    // The next line the probe prints, waiting up to 20 s for each piece of it.
     QString nextLine() {
         while (!process->canReadLine())
             if (!process->waitForReadyRead(20000)) return QString();
         return QString::fromLatin1(process->readLine()).trimmed();
+    }
+    // Lines up to and including the first that starts with `prefix`; empty at the end.
+    QStringList linesUntil(const QString& prefix) {
+        QStringList lines;
+        do {
+            lines << nextLine();
+        } while (!lines.last().isEmpty() && !lines.last().startsWith(prefix));
+        return lines;
     }
     void start(const QStringList& arguments = QStringList()) {
         begin(arguments);
@@ -189,6 +206,150 @@ TEST_F(SingleApplicationTest, SixSimultaneousLaunchesGiveOnePrimary) {
     EXPECT_EQ(lines.filter(QRegularExpression("^secondary [1-5]$")).size(), 5)
         << lines.join(", ").toStdString();
     for (auto& one : six) launches.push_back(std::move(one));
+}
+
+// The block as a launch leaves it: primary flag and secondary count.
+struct Block {
+    int primary = -1;
+    quint32 secondaries = 0;
+};
+
+Block readBlock() {
+    QSharedMemory memory(expectedName());
+    Block block;
+    if (!memory.attach(QSharedMemory::ReadOnly)) return block;
+    const auto* bytes = static_cast<const quint8*>(memory.constData());
+    block.primary = bytes[0];
+    std::memcpy(&block.secondaries, bytes + 4, 4);
+    return block;
+}
+
+TEST_F(SingleApplicationTest, NormalEndOfThePrimaryClearsItsFlagInTheBlock) {
+    Launch& primary = launch();
+    ASSERT_EQ(primary.line, "primary 0");
+    ASSERT_EQ(launch().line, "secondary 1");  // keeps the block alive
+    EXPECT_EQ(readBlock().primary, 1);
+    EXPECT_EQ(primary.endByInput(), 0);
+    const Block block = readBlock();
+    EXPECT_EQ(block.primary, 0);
+    EXPECT_EQ(block.secondaries, 1u);
+}
+
+TEST_F(SingleApplicationTest, AnnouncedSecondaryStartsAnInstanceOnlyWithNotifyPrimary) {
+    // The announcing secondary then sends a message on the same connection, so the primary's
+    // lines up to that message hold whatever the announcement caused.
+    const struct {
+        QStringList primaryOptions;
+        bool started;
+    } rows[] = {{{}, false}, {{"notify"}, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.primaryOptions.join(" ").toStdString());
+        Launch& primary = launch(row.primaryOptions);
+        ASSERT_EQ(primary.line, "primary 0");
+        Launch& sender = launch({"notify", "send", "after-announce"});
+        ASSERT_EQ(sender.line, "secondary 1");
+        EXPECT_EQ(sender.nextLine(), "sent 1");
+        const QStringList lines = primary.linesUntil("message ");
+        EXPECT_EQ(lines.last().toStdString(), "message 1 after-announce");
+        EXPECT_EQ(lines.contains("started"), row.started) << lines.join(", ").toStdString();
+        EXPECT_EQ(primary.endByInput(), 0);
+        EXPECT_EQ(sender.endByInput(), 0);
+    }
+}
+
+TEST_F(SingleApplicationTest, LargeMessagesArriveWholeBeforeTheSenderEnds) {
+    // The sender ends as soon as sendMessage returns: what is not out by then is lost.
+    Launch& primary = launch({"collect"});
+    ASSERT_EQ(primary.line, "primary 0");
+    const int sizes[] = {1 << 20, 16 << 20};
+    quint32 id = 0;
+    for (int size : sizes) {
+        SCOPED_TRACE(size);
+        Launch& sender = launch({"send-pattern", QString::number(size)});
+        ASSERT_EQ(sender.line, "secondary " + QString::number(++id));
+        EXPECT_EQ(sender.nextLine(), "sent 1");
+        EXPECT_EQ(sender.endByInput(), 0);
+        const QString done = QString("received %1 %2").arg(id).arg(size);
+        const QStringList lines = primary.linesUntil(done);
+        EXPECT_EQ(lines.last().toStdString(), (done + " ok").toStdString())
+            << "lines before: " << lines.mid(lines.size() - 3).join(", ").toStdString();
+    }
+}
+
+TEST_F(SingleApplicationTest, IdleConnectionsDoNotHoldUpThePrimary) {
+    Launch& primary = launch();
+    ASSERT_EQ(primary.line, "primary 0");
+    std::vector<std::unique_ptr<QLocalSocket>> idle;
+    for (int i = 0; i < 40; ++i) {
+        idle.push_back(std::make_unique<QLocalSocket>());
+        idle.back()->connectToServer(expectedName());
+        ASSERT_TRUE(idle.back()->waitForConnected(2000));
+    }
+    QLocalSocket sender;
+    sender.connectToServer(expectedName());
+    ASSERT_TRUE(sender.waitForConnected(2000));
+    QElapsedTimer clock;
+    clock.start();
+    sender.write(handshake('R', 9) + "after-idle");
+    sender.flush();
+    EXPECT_EQ(primary.nextLine().toStdString(), "message 9 after-idle");
+    // Read one after another with a wait of up to 100 ms each, the idle connections would hold
+    // the message up for seconds.
+    EXPECT_LT(clock.elapsed(), 1000);
+    for (auto& socket : idle) EXPECT_TRUE(socket->waitForDisconnected(2000));
+    EXPECT_EQ(sender.state(), QLocalSocket::ConnectedState);
+}
+
+// An open file whose descriptor is closed at the end of the scope, or earlier by close().
+struct OpenFile {
+    int fd = -1;
+    ~OpenFile() { close(); }
+    void close() {
+        if (fd >= 0) ::close(fd);
+        fd = -1;
+    }
+};
+
+// Whether process `pid` holds `path` open.
+bool holdsOpen(qint64 pid, const QString& path) {
+    const QDir fds(QString("/proc/%1/fd").arg(pid));
+    for (const QFileInfo& fd : fds.entryInfoList(QDir::Files | QDir::System))
+        if (fd.symLinkTarget() == path) return true;
+    return false;
+}
+
+TEST_F(SingleApplicationTest, LaunchWaitsForOneThatCreatedTheBlockButHasNotFlaggedIt) {
+    // This process plays a launch caught between creating the block (zero-filled) and setting
+    // its primary flag: it holds the launches' lock meanwhile, as every launch does.
+    const QString lockPath = QDir::tempPath() + "/" + expectedName() + ".lock";
+    OpenFile lock{
+        ::open(QFile::encodeName(lockPath).constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0600)};
+    ASSERT_GE(lock.fd, 0);
+    ASSERT_EQ(flock(lock.fd, LOCK_EX), 0);
+    {
+        QSharedMemory stale(expectedName());
+        if (stale.attach()) stale.detach();
+    }
+    QSharedMemory block(expectedName());
+    ASSERT_TRUE(block.create(8));
+    launches.push_back(std::make_unique<Launch>());
+    Launch& other = *launches.back();
+    other.begin();
+    ASSERT_TRUE(other.process->waitForStarted(5000));
+    // The other launch must wait for the lock; deciding now, it would take the flag as 0 and
+    // become a second primary.
+    QElapsedTimer clock;
+    clock.start();
+    while (!other.process->canReadLine() && !holdsOpen(other.process->processId(), lockPath) &&
+           clock.elapsed() < 20000)
+        other.process->waitForReadyRead(5);
+    ASSERT_FALSE(other.process->canReadLine()) << other.nextLine().toStdString();
+    QLocalServer::removeServer(expectedName());
+    QLocalServer server;
+    ASSERT_TRUE(server.listen(expectedName()));
+    static_cast<quint8*>(block.data())[0] = 1;
+    lock.close();
+    EXPECT_EQ(other.nextLine().toStdString(), "secondary 1");
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <vector>
+
 #include "ConvertTestMedia.h"
 #include "SpatialMetaData.h"
 #include "TestEnv.h"
@@ -45,6 +47,72 @@ int topBox(const QByteArray& bytes, const char* type) {
         pos += static_cast<int>(size == 1 ? be32(bytes, pos + 12) : size);
     }
     return -1;
+}
+
+// The positions of the boxes laid end to end in bytes [begin, end), up to the first that does
+// not fit; `whole` tells whether they fill the range exactly.
+std::vector<int> children(const QByteArray& bytes, int begin, int end, bool* whole = nullptr) {
+    std::vector<int> found;
+    int pos = begin;
+    while (pos + 8 <= end) {
+        const unsigned size = be32(bytes, pos);
+        if (size < 8 || size > static_cast<unsigned>(end - pos)) break;
+        found.push_back(pos);
+        pos += static_cast<int>(size);
+    }
+    if (whole) *whole = pos == end;
+    return found;
+}
+
+std::vector<int> childrenOf(const QByteArray& bytes, int box, bool* whole = nullptr) {
+    return children(bytes, box + 8, box + static_cast<int>(be32(bytes, box)), whole);
+}
+
+bool isType(const QByteArray& bytes, int box, const char* type) {
+    return bytes.mid(box + 4, 4) == type;
+}
+
+// The first "trak" under "moov" whose "mdia" has a "vide" handler, or -1.
+int firstVideoTrak(const QByteArray& bytes, int moov) {
+    for (int trak : childrenOf(bytes, moov)) {
+        if (!isType(bytes, trak, "trak")) continue;
+        for (int mdia : childrenOf(bytes, trak)) {
+            if (!isType(bytes, mdia, "mdia")) continue;
+            for (int hdlr : childrenOf(bytes, mdia))
+                if (isType(bytes, hdlr, "hdlr") && bytes.mid(hdlr + 16, 4) == "vide") return trak;
+        }
+    }
+    return -1;
+}
+
+// Where the box went: the first video "trak" grew by the box and ends with it, "moov" grew by
+// the same size, and every other child of "moov" is unchanged.
+void expectBoxEndsTheFirstVideoTrak(const QByteArray& before, const QByteArray& after) {
+    const QByteArray uuid = QByteArray::fromStdString(SpatialMetaData::uuidBox());
+    const int moovBefore = topBox(before, "moov"), moovAfter = topBox(after, "moov");
+    ASSERT_GE(moovAfter, 0);
+    EXPECT_EQ(be32(before, moovBefore) + 439, be32(after, moovAfter));
+    const int trakBefore = firstVideoTrak(before, moovBefore);
+    const int trakAfter = firstVideoTrak(after, moovAfter);
+    ASSERT_GE(trakAfter, 0);
+    EXPECT_EQ(be32(before, trakBefore) + 439, be32(after, trakAfter));
+    bool whole = false;
+    const std::vector<int> inTrak = childrenOf(after, trakAfter, &whole);
+    EXPECT_TRUE(whole);
+    ASSERT_FALSE(inTrak.empty());
+    const int last = inTrak.back();
+    EXPECT_EQ("uuid", after.mid(last + 4, 4).toStdString()) << "last child of the video trak";
+    EXPECT_TRUE(after.mid(last, be32(after, last)) == uuid);
+    const std::vector<int> inMoovBefore = childrenOf(before, moovBefore);
+    const std::vector<int> inMoovAfter = childrenOf(after, moovAfter, &whole);
+    EXPECT_TRUE(whole);
+    ASSERT_EQ(inMoovBefore.size(), inMoovAfter.size());
+    for (size_t i = 0; i < inMoovBefore.size(); ++i) {
+        if (inMoovAfter[i] == trakAfter) continue;
+        EXPECT_EQ(before.mid(inMoovBefore[i], be32(before, inMoovBefore[i])),
+                  after.mid(inMoovAfter[i], be32(after, inMoovAfter[i])))
+            << "child " << i << " of moov";
+    }
 }
 
 // A 64-bit-size "free" box placed right before "moov" (media offsets stay valid).
@@ -108,6 +176,7 @@ TEST(SpatialMetaData, TableOfFiles) {
         const int moov = topBox(before, "moov");
         EXPECT_EQ(before.left(moov), after.left(moov));
         EXPECT_EQ(be32(before, moov) + 439, be32(after, moov));
+        expectBoxEndsTheFirstVideoTrak(before, after);
     }
 }
 
