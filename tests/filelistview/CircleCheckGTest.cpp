@@ -1,6 +1,6 @@
 // The lens-circle search: discs and recordings found, the acceptance rule, ties, the
-// hysteresis neighbourhood, long chains, wide images read inside their bounds, and the
-// direction classes against the angle formula.
+// hysteresis neighbourhood, long chains, wide images read inside their bounds, the
+// direction classes against the angle formula, and the search object's chains.
 #include <cmath>
 #include <optional>
 #include <string>
@@ -10,13 +10,17 @@
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QImage>
 
 #include "CircleCheckTask.h"
 #include "EventWait.h"
+#include "LensCircleSearch.h"
 #include "RecordingFiles.h"
 #include "RecordingWriter.h"
 #include "TestEnv.h"
+#include "ThreadWatch.h"
 
 namespace {
 
@@ -259,4 +263,71 @@ TEST(CircleCheck, FirstFrameOfBrokenFilesIsNull) {
         EXPECT_TRUE(
             CircleCheckTask::firstFrameHalfSize(QString::fromStdString(dir + name)).isNull())
             << name;
+}
+
+namespace {
+
+// A 1 s recording of the camera's lens pattern or of a plain grey picture, 960 x 960.
+QString recordingOf(const char* name, bool lens) {
+    const std::string path = TestEnv::makeDir("search") + "/" + name;
+    recording::ClipOptions options;
+    options.width = options.height = 960;
+    options.seconds = 1;
+    options.audio = false;
+    if (!lens) options.solidColor = "gray";
+    std::string error;
+    EXPECT_TRUE(recording::encodeClip(path, options, &error)) << error;
+    return QString::fromStdString(path);
+}
+
+}  // namespace
+
+// A chain started while another runs supersedes it: the earlier one reports nothing, even
+// when its lens is found, and its task is joined when the search goes.
+TEST(LensCircleSearch, OnlyTheLatestChainReports) {
+    const QString lens = recordingOf("LENS.MOV", true), grey = recordingOf("GREY.MOV", false);
+    const struct {
+        const char* name;
+        QStringList first;  // started first; empty: not started
+        QStringList latest;
+        std::vector<int> reported;  // result, then 0 or 1 for a circle near the drawn one
+    } cases[] = {
+        {"lens alone", {}, {lens}, {0, 1}},
+        {"lens after a refused grey", {}, {grey, lens}, {0, 1}},
+        {"grey after lens", {lens}, {grey}, {-1, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ThreadWatch watch;
+        std::vector<std::vector<int>> reports;
+        {
+            LensCircleSearch search;
+            QObject::connect(
+                &search, &LensCircleSearch::finished, [&](int r, int x, int y, int radius) {
+                    const bool near = std::abs(x - 480) <= 2 && std::abs(y - 480) <= 2 &&
+                                      std::abs(radius - 451) <= 2;
+                    reports.push_back({r, near ? 1 : 0});
+                });
+            if (!c.first.isEmpty()) search.start(c.first);
+            search.start(c.latest);
+            ASSERT_TRUE(EventWait::waitFor(
+                [&] { return !reports.empty() && watch.running().isEmpty(); }, 30000));
+            QCoreApplication::processEvents();
+        }
+        EXPECT_EQ(reports, std::vector<std::vector<int>>{c.reported});
+    }
+}
+
+TEST(LensCircleSearch, GoingWhileItsTaskRunsJoinsIt) {
+    const QString lens = recordingOf("LENS.MOV", true);
+    ThreadWatch watch;
+    auto search = std::make_unique<LensCircleSearch>();
+    search->start({lens});
+    // Without the event loop: the task's end is not handled before the search goes.
+    QElapsedTimer clock;
+    clock.start();
+    while (watch.running().isEmpty() && clock.elapsed() < 10000) QThread::msleep(1);
+    ASSERT_EQ(watch.running().join(",").toStdString(), "CircleCheckTask");
+    search.reset();
+    EXPECT_EQ(watch.running().join(",").toStdString(), "");
 }

@@ -32,15 +32,18 @@ const int kBorderGrip = 5;
 // The visible width of the rows less 10 px: a drag beyond it widens the scrolled area.
 const int kVisibleEdge = 445;
 const int kScrollBackEdge = 10;
-// Rows 0 to kLastCircleRow are examined at most.
-const int kLastCircleRow = 4;
+// The lens circle is searched in the first frames of the first five files at most.
+const int kCircleCandidates = 5;
 // Rows built at once for a listing (more than any window shows); the rest are built once the
 // circle search has ended, kRowBatch per event-loop turn.
 const int kFirstRows = 48;
 const int kRowBatch = 24;
 }  // namespace
 
-FileListView::FileListView(QWidget* parent) : QWidget(parent), rowTimer(new QTimer(this)) {
+FileListView::FileListView(QWidget* parent)
+    : QWidget(parent),
+      rowTimer(new QTimer(this)),
+      circleSearch([this](const QString& path) { return getVideoImage(path); }) {
     initFileListResources();
     ui.setupUi(this);
     rowTimer->setSingleShot(true);
@@ -54,12 +57,6 @@ FileListView::FileListView(QWidget* parent) : QWidget(parent), rowTimer(new QTim
 }
 
 FileListView::~FileListView() {
-    // The searches still running are joined before the panel goes.
-    for (CircleCheckTask* task : circleTasks) {
-        disconnect(task, nullptr, this, nullptr);
-        task->wait();
-        delete task;
-    }
     rows.deleteAllObjsAndReset();
     delete fileDialog;
 }
@@ -102,6 +99,7 @@ void FileListView::connectAll() {
     connect(this, SIGNAL(sigScanDirFinish(QString, QStringList)), this,
             SLOT(setFiles(QString, QStringList)), Qt::QueuedConnection);
     connect(rowTimer, SIGNAL(timeout()), this, SLOT(addRowBatch()));
+    connect(&circleSearch, &LensCircleSearch::finished, this, &FileListView::endCircleChain);
 }
 
 void FileListView::init() {
@@ -141,8 +139,10 @@ void FileListView::setFiles(QString dirPath, QStringList videos) {
     placeMarkers();
     ui.btnSave->setEnabled(false);
     ui.btnYouTube->setEnabled(false);
-    circleIndex = 0;
-    checkCircle(rows[0]->getPath());
+    QStringList candidates;
+    for (const QString& name : videos.mid(0, kCircleCandidates))
+        candidates << currentDir + "/" + name;
+    circleSearch.start(candidates);
 }
 
 void FileListView::showNoVideos() {
@@ -189,41 +189,6 @@ void FileListView::placeMarkers() {
 
 QImage FileListView::getVideoImage(QString path) {
     return CircleCheckTask::firstFrameHalfSize(path);
-}
-
-void FileListView::checkCircle(QString path) {
-    const QImage image = getVideoImage(path);
-    if (image.isNull()) {
-        nextCircleCandidate();
-        return;
-    }
-    auto* task = new CircleCheckTask(image);
-    circleTasks.append(task);
-    connect(task, SIGNAL(finished()), this, SLOT(checkCircleDone()));
-    task->start(QThread::InheritPriority);
-}
-
-void FileListView::checkCircleDone() {
-    auto* task = qobject_cast<CircleCheckTask*>(sender());
-    if (!task) return;
-    circleTasks.removeOne(task);
-    task->deleteLater();
-    const QImage examined = task->getImage();
-    CircleInfo full;
-    if (CircleInfo::toFullFrame(task->getResult(), examined.width(), examined.height(), &full) ==
-        0) {
-        endCircleChain(0, full.centerX, full.centerY, full.radius);
-        return;
-    }
-    nextCircleCandidate();
-}
-
-void FileListView::nextCircleCandidate() {
-    const int examined = circleIndex++;
-    if (examined < kLastCircleRow && circleIndex < int(rows.size()))
-        checkCircle(rows[circleIndex]->getPath());
-    else
-        endCircleChain(-1, 0, 0, 0);
 }
 
 void FileListView::endCircleChain(int result, int centerX, int centerY, int radius) {

@@ -5,10 +5,10 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "LensCircleSearch.h"
 #include "List.h"
 #include "ui_FileListView.h"
 
-class CircleCheckTask;
 class FileDialog;
 class FileListItemView;
 class QTimer;
@@ -19,11 +19,11 @@ class QTimer;
 //
 // Road of a listing: init() or changeDir() start a ScanDirTask on the global pool; its names
 // arrive queued in setFiles(), which rebuilds the rows, remembers the folder under
-// "LAST_DIR_PATH" and starts the circle chain: checkCircle() on row 0, then on the next rows
-// up to the fifth while no circle passes the acceptance rule. The first rows are built at once,
-// the rest in batches from the event loop once the circle chain has ended, so that a large folder
-// shows at once and the window stays responsive. Everything runs on the main thread except the
-// scan, the duration reads and the circle search itself.
+// "LAST_DIR_PATH" and starts the lens-circle search on the first five files (the first frame of
+// each read by getVideoImage()) until one gives an acceptable circle. The first rows are built at
+// once, the rest in batches from the event loop once the circle chain has ended, so that a large
+// folder shows at once and the window stays responsive. Everything runs on the main thread except
+// the scan, the duration reads and the circle search itself.
 class FileListView : public QWidget {
     Q_OBJECT
 
@@ -33,8 +33,7 @@ class FileListView : public QWidget {
 
     // Lists the folder stored under "LAST_DIR_PATH", if any. Called once, after the wiring.
     void init();
-    void checkCircle(QString path);
-    // The first video frame of `path` at half size, or a null image.
+    // The first video frame of `path` at half size, or a null image. Main thread.
     virtual QImage getVideoImage(QString path);
     void resizeContent();
 
@@ -68,7 +67,6 @@ class FileListView : public QWidget {
     void videoError(int error);
     void hideFileDialog();
     void changeDir(QString dirPath);
-    void checkCircleDone();
     void relayoutContent(int value);
     void relayoutBackground(int value);
     void changeSelectFile(FileListItemView* view);
@@ -94,7 +92,6 @@ class FileListView : public QWidget {
     void addRows(int count);
     void placeMarkers();
     void endCircleChain(int result, int centerX, int centerY, int radius);
-    void nextCircleCandidate();
     void stepSelection(int step);
     void scrollToRow(FileListItemView* row);
     Border borderAt(const QPoint& pos) const;
@@ -118,6 +115,5 @@ class FileListView : public QWidget {
     int col1 = 182;
     int col2 = 91;
     int col3 = 182;
-    int circleIndex = 0;                  // row whose first frame the circle search is examining
-    QList<CircleCheckTask*> circleTasks;  // owned; running or finished and not yet handled
+    LensCircleSearch circleSearch;
 };
