@@ -1,5 +1,7 @@
 #include "ConversionJob.h"
 
+#include <QFile>
+
 #include "VideoSimple360Generator.h"
 
 ConversionJob::ConversionJob(QString source, QString target, QSize size)
@@ -55,7 +57,12 @@ void ConversionJob::relayProgress(float totalProgress, float curMediaProgress, i
 }
 
 void ConversionJob::generated(const QString& filePath) {
-    if (!cancelled) emit finished(filePath);
+    if (cancelled) {
+        // The cancel came while the job was saving its file: nobody takes it any more.
+        QFile::remove(filePath);
+    } else {
+        emit finished(filePath);
+    }
     end();
 }
 

@@ -18,7 +18,8 @@ class VideoSimple360Generator;
 // 3. the job's progress relayed, then its result: finished() or failed().
 //
 // After cancel() the job reports nothing: the job still under way is cancelled, and a result
-// that arrives all the same is dropped. ended() follows once nothing of the job runs any more.
+// that arrives all the same is dropped, the file it saved removed with it. ended() follows once
+// nothing of the job runs any more.
 // Whatever still runs when the job is deleted is cancelled and joined. Main thread; made,
 // started and owned by a ConversionQueue.
 class ConversionJob : public QObject {

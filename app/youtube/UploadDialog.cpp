@@ -213,7 +213,7 @@ void UploadDialog::saveClicked() {
 void UploadDialog::doneClicked() { emit sigCancel(); }
 
 void UploadDialog::cancelClicked() {
-    // A cancelled job reports nothing more.
+    // A cancelled job reports nothing more, also when it still saves its file: no SAVE page.
     if (job) job->cancel();
     job = nullptr;
     emit sigCancel();

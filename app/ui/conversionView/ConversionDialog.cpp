@@ -66,7 +66,7 @@ void ConversionDialog::resizeEvent(QResizeEvent* event) {
 }
 
 void ConversionDialog::cancelClicked() {
-    // A cancelled job reports nothing more.
+    // A cancelled job reports nothing more, also when it still saves its file: no SAVE page.
     if (job) job->cancel();
     job = nullptr;
     emit sigCancel();
