@@ -4,12 +4,13 @@
 
 #include "CircleCheckTask.h"
 #include "CircleInfo.h"
+#include "FirstFrameReader.h"
 
 LensCircleSearch::LensCircleSearch(FrameReader reader, QObject* parent)
     : QObject(parent), reader(std::move(reader)) {}
 
 LensCircleSearch::LensCircleSearch(QObject* parent)
-    : LensCircleSearch(CircleCheckTask::firstFrameHalfSize, parent) {}
+    : LensCircleSearch(FirstFrameReader::halfSize, parent) {}
 
 LensCircleSearch::~LensCircleSearch() {
     for (const std::unique_ptr<CircleCheckTask>& task : tasks) {

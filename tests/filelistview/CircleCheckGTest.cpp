@@ -16,6 +16,7 @@
 
 #include "CircleCheckTask.h"
 #include "EventWait.h"
+#include "FirstFrameReader.h"
 #include "LensCircleSearch.h"
 #include "RecordingFiles.h"
 #include "RecordingWriter.h"
@@ -237,7 +238,7 @@ TEST(CircleCheck, LensCircleOfARecordingFoundOnItsThread) {
     std::string error;
     ASSERT_TRUE(recording::encodeClip(path, options, &error)) << error;
 
-    const QImage half = CircleCheckTask::firstFrameHalfSize(QString::fromStdString(path));
+    const QImage half = FirstFrameReader::halfSize(QString::fromStdString(path));
     ASSERT_EQ(half.size(), QSize(480, 480));
     CircleCheckTask task(half);
     bool finished = false;
@@ -260,8 +261,7 @@ TEST(CircleCheck, FirstFrameOfBrokenFilesIsNull) {
     ASSERT_TRUE(recording::writeFile(dir + "/EMPTY.MOV", ""));
     ASSERT_TRUE(recording::writeRandom(dir + "/RANDOM.MOV", 50000, 7));
     for (const char* name : {"/EMPTY.MOV", "/RANDOM.MOV", "/MISSING.MOV"})
-        EXPECT_TRUE(
-            CircleCheckTask::firstFrameHalfSize(QString::fromStdString(dir + name)).isNull())
+        EXPECT_TRUE(FirstFrameReader::halfSize(QString::fromStdString(dir + name)).isNull())
             << name;
 }
 

@@ -1,21 +1,20 @@
 #include "FileListView.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include <QDir>
 #include <QLocale>
-#include <QMouseEvent>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QThreadPool>
 #include <QTimer>
 
-#include "CircleCheckTask.h"
 #include "DialogHook.h"
 #include "FileDialog.h"
+#include "FileListHeader.h"
 #include "FileListItemView.h"
+#include "FirstFrameReader.h"
 #include "FontStyle.h"
 #include "RavlixPlayer.h"
 #include "ScanDirTask.h"
@@ -27,11 +26,6 @@ const char* const kLastDirKey = "LAST_DIR_PATH";
 const int kHeaderHeight = 28;
 const int kRowHeight = 24;
 const int kMinContentWidth = 455;
-const int kMinColumnWidth = 80;
-const int kBorderGrip = 5;
-// The visible width of the rows less 10 px: a drag beyond it widens the scrolled area.
-const int kVisibleEdge = 445;
-const int kScrollBackEdge = 10;
 // The lens circle is searched in the first frames of the first five files at most.
 const int kCircleCandidates = 5;
 // Rows built at once for a listing (more than any window shows); the rest are built once the
@@ -51,7 +45,8 @@ FileListView::FileListView(QWidget* parent)
     const QFont font = FontStyle::font(ui.label->font(), 14, 13);
     for (QLabel* label : {ui.label, ui.label_2, ui.label_3}) label->setFont(font);
     trackMouse();
-    for (QLabel* line : {ui.line, ui.line_2, ui.line_3}) line->hide();
+    ui.headerWidget->attach(this, ui.scrollArea, {ui.widget_2, ui.widget_3, ui.widget_4},
+                            {ui.line, ui.line_2, ui.line_3});
     connectAll();
     ui.btnYouTube->hide();
 }
@@ -100,6 +95,7 @@ void FileListView::connectAll() {
             SLOT(setFiles(QString, QStringList)), Qt::QueuedConnection);
     connect(rowTimer, SIGNAL(timeout()), this, SLOT(addRowBatch()));
     connect(&circleSearch, &LensCircleSearch::finished, this, &FileListView::endCircleChain);
+    connect(ui.headerWidget, &FileListHeader::columnsResized, this, &FileListView::resizeContent);
 }
 
 void FileListView::init() {
@@ -131,12 +127,12 @@ void FileListView::setFiles(QString dirPath, QStringList videos) {
     }
     emit sigChangeDir();
     ui.bgWidget->move(0, 0);
-    ui.headerWidget->setGeometry(0, 0, totalWidth, ui.headerWidget->height());
+    ui.headerWidget->setGeometry(0, 0, ui.headerWidget->totalWidth(), ui.headerWidget->height());
     ui.headerWidget->raise();
     rebuildRows(videos);
-    ui.scrollAreaContents->resize(std::max(totalWidth, kMinContentWidth),
+    ui.scrollAreaContents->resize(std::max(ui.headerWidget->totalWidth(), kMinContentWidth),
                                   kRowHeight * int(videos.size()) + kHeaderHeight);
-    placeMarkers();
+    ui.headerWidget->placeMarkers();
     ui.btnSave->setEnabled(false);
     ui.btnYouTube->setEnabled(false);
     QStringList candidates;
@@ -172,24 +168,15 @@ void FileListView::addRows(int count) {
                 SLOT(changeSelectFile(FileListItemView*)));
         connect(row, SIGNAL(sigViewPlay()), this, SLOT(playSelectFile()));
         row->init(currentDir + "/" + listing[i]);
-        row->setFixedWidth(totalWidth);
-        row->resizeContent(col1, col2, col3);
-        row->setGeometry(0, kHeaderHeight + kRowHeight * i, totalWidth, kRowHeight);
+        sizeRow(row);
+        row->setGeometry(0, kHeaderHeight + kRowHeight * i, ui.headerWidget->totalWidth(),
+                         kRowHeight);
         row->show();
         rows.append(row);
     }
 }
 
-void FileListView::placeMarkers() {
-    const int height = ui.scrollAreaContents->height();
-    ui.line->setGeometry(col1, 0, ui.line->width(), height);
-    ui.line_2->setGeometry(col1 + col2, 0, ui.line_2->width(), height);
-    ui.line_3->setGeometry(totalWidth - ui.line_3->width(), 0, ui.line_3->width(), height);
-}
-
-QImage FileListView::getVideoImage(QString path) {
-    return CircleCheckTask::firstFrameHalfSize(path);
-}
+QImage FileListView::getVideoImage(QString path) { return FirstFrameReader::halfSize(path); }
 
 void FileListView::endCircleChain(int result, int centerX, int centerY, int radius) {
     emit sigCircleChecked(result, centerX, centerY, radius);
@@ -290,7 +277,8 @@ void FileListView::videoError(int error) {
 
 void FileListView::relayoutContent(int value) {
     ui.bgWidget->move(ui.bgWidget->x(), value);
-    ui.headerWidget->setGeometry(0, value, totalWidth, ui.headerWidget->height());
+    ui.headerWidget->setGeometry(0, value, ui.headerWidget->totalWidth(),
+                                 ui.headerWidget->height());
     ui.bgWidget->raise();
     ui.headerWidget->raise();
     for (QLabel* line : {ui.line, ui.line_2, ui.line_3}) line->raise();
@@ -298,131 +286,17 @@ void FileListView::relayoutContent(int value) {
 
 void FileListView::relayoutBackground(int value) { ui.bgWidget->move(value, ui.bgWidget->y()); }
 
-bool FileListView::inHeaderBand(const QPoint& pos) const {
-    const int top = ui.headerWidget->y();
-    return top < pos.y() && pos.y() < top + ui.headerWidget->height();
-}
-
-int FileListView::borderX(Border border) const {
-    switch (border) {
-        case FirstBorder:
-            return col1;
-        case SecondBorder:
-            return col1 + col2;
-        case RightEdge:
-            return totalWidth - ui.line_3->width();
-        case NoBorder:
-            break;
-    }
-    return -1;
-}
-
-FileListView::Border FileListView::borderAt(const QPoint& pos) const {
-    if (!inHeaderBand(pos)) return NoBorder;
-    for (Border border : {FirstBorder, SecondBorder, RightEdge}) {
-        if (std::abs(pos.x() - borderX(border)) <= kBorderGrip) return border;
-    }
-    return NoBorder;
-}
-
-QLabel* FileListView::marker(Border border) const {
-    switch (border) {
-        case FirstBorder:
-            return ui.line;
-        case SecondBorder:
-            return ui.line_2;
-        case RightEdge:
-            return ui.line_3;
-        case NoBorder:
-            break;
-    }
-    return nullptr;
-}
-
-void FileListView::mousePressEvent(QMouseEvent* event) {
-    const QPoint pos = ui.scrollAreaContents->mapFrom(this, event->pos());
-    const Border border = borderAt(pos);
-    if (border == NoBorder) return;
-    dragFirst = border == FirstBorder;
-    dragSecond = border == SecondBorder;
-    dragRight = border == RightEdge;
-    setCursor(Qt::SplitHCursor);
-    marker(border)->show();
-    marker(border)->raise();
-}
-
-void FileListView::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint pos = ui.scrollAreaContents->mapFrom(this, event->pos());
-    if (!dragFirst && !dragSecond && !dragRight) {
-        setCursor(borderAt(pos) != NoBorder ? Qt::SplitHCursor : Qt::ArrowCursor);
-        return;
-    }
-    dragTo(pos.x());
-}
-
-void FileListView::setContentWidth(int width) {
-    ui.scrollAreaContents->resize(width, ui.scrollAreaContents->height());
-}
-
-void FileListView::dragTo(int px) {
-    QScrollBar* horizontal = ui.scrollArea->horizontalScrollBar();
-    if (dragFirst) {
-        const int h = std::max(px, kMinColumnWidth);
-        if (h > horizontal->value() + kVisibleEdge)
-            setContentWidth(std::max(px, kMinContentWidth) + col2 + col3);
-        ui.line->move(h, 0);
-    } else if (dragSecond) {
-        const int h = std::max(px, col1 + kMinColumnWidth);
-        if (h > horizontal->value() + kVisibleEdge)
-            setContentWidth(std::max(h, kMinContentWidth) + col3);
-        ui.line_2->move(h, 0);
-    } else if (dragRight) {
-        const int h = std::max(px, col1 + col2 + kMinColumnWidth);
-        const int w3 = ui.line_3->width();
-        if (h < horizontal->value() + kScrollBackEdge) {
-            setContentWidth(std::max(h + w3, kMinContentWidth));
-            horizontal->setValue(horizontal->maximum());
-        }
-        if (h > horizontal->value() + kVisibleEdge) {
-            setContentWidth(std::max(h + w3, kMinContentWidth));
-            horizontal->setValue(horizontal->maximum());
-        }
-        ui.line_3->move(h, 0);
-    }
-}
-
-void FileListView::mouseReleaseEvent(QMouseEvent* event) {
-    const Border border = dragFirst    ? FirstBorder
-                          : dragSecond ? SecondBorder
-                          : dragRight  ? RightEdge
-                                       : NoBorder;
-    if (border == NoBorder) return;
-    const QPoint pos = ui.scrollAreaContents->mapFrom(this, event->pos());
-    const bool nearOld = inHeaderBand(pos) && std::abs(pos.x() - borderX(border)) <= kBorderGrip;
-    dragFirst = dragSecond = dragRight = false;
-    setCursor(nearOld ? Qt::SplitHCursor : Qt::ArrowCursor);
-    marker(border)->hide();
-    if (border == FirstBorder) {
-        col1 = ui.line->x();
-    } else if (border == SecondBorder) {
-        col2 = ui.line_2->x() - col1;
-    } else {
-        col3 = ui.line_3->x() + ui.line_3->width() - col1 - col2;
-    }
-    resizeContent();
-}
-
 void FileListView::resizeContent() {
-    totalWidth = col1 + col2 + col3;
-    ui.headerWidget->setFixedWidth(totalWidth);
-    ui.widget_2->setFixedWidth(col1);
-    ui.widget_3->setFixedWidth(col2);
-    ui.widget_4->setFixedWidth(col3);
-    for (FileListItemView* row : rows) {
-        row->setFixedWidth(totalWidth);
-        row->resizeContent(col1, col2, col3);
-    }
-    setContentWidth(std::max(totalWidth, kMinContentWidth));
-    placeMarkers();
+    ui.headerWidget->applyWidths();
+    for (FileListItemView* row : rows) sizeRow(row);
+    ui.scrollAreaContents->resize(std::max(ui.headerWidget->totalWidth(), kMinContentWidth),
+                                  ui.scrollAreaContents->height());
+    ui.headerWidget->placeMarkers();
     if (selected) scrollToRow(selected);
+}
+
+void FileListView::sizeRow(FileListItemView* row) {
+    row->setFixedWidth(ui.headerWidget->totalWidth());
+    row->resizeContent(ui.headerWidget->nameWidth(), ui.headerWidget->durationWidth(),
+                       ui.headerWidget->dateWidth());
 }

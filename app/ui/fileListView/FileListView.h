@@ -13,9 +13,10 @@ class FileDialog;
 class FileListItemView;
 class QTimer;
 
-// The list of recordings of one folder: three columns (name, duration, date) whose borders
-// the user drags, the folder chooser, the save and (hidden) upload buttons, the previous /
-// next steps, and the lens-circle search over the first files of each listing.
+// The list of recordings of one folder in three columns (name, duration, date) under a header
+// whose borders the user drags (FileListHeader), the folder chooser, the save and (hidden)
+// upload buttons, the previous / next steps, and the lens-circle search over the first files of
+// each listing.
 //
 // Road of a listing: init() or changeDir() start a ScanDirTask on the global pool; its names
 // arrive queued in setFiles(), which rebuilds the rows, remembers the folder under
@@ -76,30 +77,17 @@ class FileListView : public QWidget {
     void setFiles(QString dirPath, QStringList videos);
     void addRowBatch();
 
-  protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-
   private:
-    enum Border { NoBorder, FirstBorder, SecondBorder, RightEdge };
-
     void trackMouse();
     void connectAll();
     void startScan(const QString& dirPath);
     void showNoVideos();
     void rebuildRows(const QStringList& videos);
     void addRows(int count);
-    void placeMarkers();
     void endCircleChain(int result, int centerX, int centerY, int radius);
     void stepSelection(int step);
     void scrollToRow(FileListItemView* row);
-    Border borderAt(const QPoint& pos) const;
-    int borderX(Border border) const;
-    bool inHeaderBand(const QPoint& pos) const;
-    QLabel* marker(Border border) const;
-    void dragTo(int px);
-    void setContentWidth(int width);
+    void sizeRow(FileListItemView* row);
 
     Ui_FileListView ui;
     List<FileListItemView*> rows;  // owned, display order
@@ -108,12 +96,5 @@ class FileListView : public QWidget {
     QTimer* rowTimer;     // builds the next batch of rows
     QString currentDir;
     FileDialog* fileDialog = nullptr;
-    bool dragFirst = false;
-    bool dragSecond = false;
-    bool dragRight = false;
-    int totalWidth = 455;
-    int col1 = 182;
-    int col2 = 91;
-    int col3 = 182;
     LensCircleSearch circleSearch;
 };
