@@ -2,6 +2,7 @@
 // hysteresis neighbourhood, long chains, wide images read inside their bounds, the
 // direction classes against the angle formula, and the search object's chains.
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -72,7 +73,10 @@ class GuardedBuffer {
 TEST(CircleCheck, WhiteDiscFoundWithinOnePixel) {
     struct Case {
         int side, cx, cy, radius;
-    } cases[] = {{240, 120, 120, 100}, {240, 121, 118, 91}, {300, 150, 150, 135}};
+    } cases[] = {{240, 120, 120, 100},
+                 {240, 121, 118, 91},
+                 {300, 150, 150, 135},
+                 {240, 120, 120, 109}};  // the outermost radius searched
     for (const Case& c : cases) {
         const std::optional<CircleInfo> found =
             CircleCheckTask::findCircle(disc(c.side, c.side, c.cx, c.cy, c.radius));
@@ -130,6 +134,79 @@ TEST(CircleCheck, AcceptanceRule) {
     }
     CircleInfo full;
     EXPECT_EQ(CircleInfo::toFullFrame(std::nullopt, 480, 480, &full), -1);
+}
+
+// The first and the last radius searched, each on its own: found exactly, every sample on it.
+TEST(CircleCheck, InnermostAndOutermostRadiiAreSearched) {
+    const int w = 200;  // radii 70 to 89
+    for (int radius : {70, 89}) {
+        std::vector<uint8_t> edges(size_t(w) * w, 0);
+        markSampledCircle(edges, w, 100, 100, radius);
+        const std::optional<CircleInfo> found = CircleCheckTask::searchCircle(edges.data(), w, w);
+        ASSERT_TRUE(found) << radius;
+        EXPECT_EQ(found->radius, radius);
+        EXPECT_EQ(found->score, 360) << radius;
+        EXPECT_EQ(found->centerX, 100);
+        EXPECT_EQ(found->centerY, 100);
+    }
+}
+
+// The edge maps of black-to-white steps, 8 x 8: a grid-aligned step has two equal magnitudes
+// side by side, and the tie keeps both; a diagonal step is thinned across itself, to two
+// pixels a row.
+TEST(CircleCheck, EdgeMapsOfSteps) {
+    const struct {
+        const char* name;
+        std::function<bool(int x, int y)> white;
+        const char* edges;
+    } cases[] = {
+        {"vertical", [](int x, int) { return x >= 4; },
+         "...##..."
+         "...##..."
+         "...##..."
+         "...##..."
+         "...##..."
+         "...##..."
+         "...##..."
+         "...##..."},
+        {"horizontal", [](int, int y) { return y >= 4; },
+         "........"
+         "........"
+         "........"
+         "########"
+         "########"
+         "........"
+         "........"
+         "........"},
+        {"falling diagonal", [](int x, int y) { return x + y >= 8; },
+         "........"
+         "......##"
+         ".....##."
+         "....##.."
+         "...##..."
+         "..##...."
+         ".##....."
+         ".#......"},
+        {"rising diagonal", [](int x, int y) { return x >= y; },
+         "........"
+         "##......"
+         ".##....."
+         "..##...."
+         "...##..."
+         "....##.."
+         ".....##."
+         "......#."},
+    };
+    const int n = 8;
+    for (const auto& c : cases) {
+        QImage grey(n, n, QImage::Format_Grayscale8);
+        for (int y = 0; y < n; ++y)
+            for (int x = 0; x < n; ++x) grey.scanLine(y)[x] = c.white(x, y) ? 255 : 0;
+        const std::vector<uint8_t> edges = CircleCheckTask::edgeMap(grey);
+        std::string drawn;
+        for (uint8_t e : edges) drawn += e == 255 ? '#' : e == 0 ? '.' : '?';
+        EXPECT_EQ(drawn, c.edges) << c.name;
+    }
 }
 
 TEST(CircleCheck, TiesGoToLargerRadiusThenFirstCentre) {
