@@ -294,6 +294,32 @@ TEST_F(FileListViewTest, SingleRowStepIsACheck) {
     EXPECT_EQ(sigs.count("changeFile"), 1);
 }
 
+// A recording removed after the listing is not opened (the player would call it broken): its
+// row leaves the list when it is pressed or stepped to, and the rows below move up.
+TEST_F(FileListViewTest, RowsOfRemovedRecordingsLeaveTheList) {
+    const std::string dir = TestEnv::makeDir("removed");
+    for (const char* name : {"/A.MOV", "/B.MOV", "/C.MOV", "/D.MOV"}) clip(dir + name, 64);
+    list(dir);
+    const auto rows = rowsOf(&view);
+    ASSERT_EQ(rows.size(), 4u);
+    press(rows[0], QPoint(5, 5));
+    ASSERT_TRUE(QFile::remove(q(dir + "/B.MOV")));
+    ASSERT_TRUE(QFile::remove(q(dir + "/C.MOV")));
+    sigs.changedFiles.clear();
+    press(rows[1], QPoint(5, 5));
+    view.changeNextFile();  // over C to D
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(sigs.changedFiles.join(",").toStdString(), dir + "/D.MOV");
+    const auto left = rowsOf(&view);
+    ASSERT_EQ(left.size(), 2u);
+    EXPECT_EQ(nameOf(left[0]), "A.MOV");
+    EXPECT_EQ(nameOf(left[1]), "D.MOV");
+    EXPECT_EQ(left[1]->geometry(), QRect(0, 28 + 24, 455, 24));
+    EXPECT_EQ(view.findChild<QWidget*>("scrollAreaContents")->height(), 28 + 2 * 24);
+    EXPECT_TRUE(left[1]->isViewSelected());
+    EXPECT_TRUE(messages.texts.isEmpty());
+}
+
 TEST_F(FileListViewTest, DraggedBordersKeepColumnMinimumAndWidenTheArea) {
     const std::string dir = TestEnv::makeDir("drag");
     clip(dir + "/A.MOV", 64);

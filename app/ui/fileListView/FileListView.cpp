@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 #include <QScrollBar>
 #include <QSettings>
@@ -189,6 +190,10 @@ void FileListView::changeSelectFile(FileListItemView* view) {
         emit sigCheckError();
         return;
     }
+    if (!QFileInfo::exists(view->getPath())) {
+        dropRow(view);
+        return;
+    }
     selected = view;
     for (FileListItemView* row : rows) {
         if (row != view) row->setViewSelect(false);
@@ -217,11 +222,28 @@ void FileListView::changePrevFile() { stepSelection(-1); }
 
 void FileListView::stepSelection(int step) {
     if (rows.empty() || !selected) return;
-    const int count = int(rows.size());
-    const int at = int(std::find(rows.begin(), rows.end(), selected) - rows.begin());
-    FileListItemView* next = rows[(at + step + count) % count];
+    FileListItemView* next = nullptr;
+    do {
+        if (next) dropRow(next);
+        const int count = int(rows.size());
+        const int at = int(std::find(rows.begin(), rows.end(), selected) - rows.begin());
+        next = rows[(at + step + count) % count];
+    } while (next != selected && !QFileInfo::exists(next->getPath()));
     next->setViewSelect(true);
     changeSelectFile(next);
+}
+
+void FileListView::dropRow(FileListItemView* row) {
+    const auto at = std::find(rows.begin(), rows.end(), row);
+    const int index = int(at - rows.begin());
+    rows.erase(at);
+    listing.removeAt(index);
+    row->hide();
+    row->deleteLater();  // it may be pressed: its press handler runs on after the selection
+    for (int i = index; i < int(rows.size()); ++i) rows[i]->move(0, kHeaderHeight + kRowHeight * i);
+    ui.scrollAreaContents->resize(ui.scrollAreaContents->width(),
+                                  kRowHeight * int(listing.size()) + kHeaderHeight);
+    ui.headerWidget->placeMarkers();
 }
 
 void FileListView::playNextFile() {

@@ -23,8 +23,9 @@ class QTimer;
 // "LAST_DIR_PATH" and starts the lens-circle search on the first five files (the first frame of
 // each read by getVideoImage()) until one gives an acceptable circle. The first rows are built at
 // once, the rest in batches from the event loop once the circle chain has ended, so that a large
-// folder shows at once and the window stays responsive. Everything runs on the main thread except
-// the scan, the duration reads and the circle search itself.
+// folder shows at once and the window stays responsive. A row whose file is gone from the disk
+// when it is pressed or stepped to leaves the list instead of being opened. Everything runs on
+// the main thread except the scan, the duration reads and the circle search itself.
 class FileListView : public QWidget {
     Q_OBJECT
 
@@ -86,6 +87,8 @@ class FileListView : public QWidget {
     void addRows(int count);
     void endCircleChain(int result, int centerX, int centerY, int radius);
     void stepSelection(int step);
+    // A listed file gone from the disk: its row leaves the list and the rows below move up.
+    void dropRow(FileListItemView* row);
     void scrollToRow(FileListItemView* row);
     void sizeRow(FileListItemView* row);
 
