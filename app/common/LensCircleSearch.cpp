@@ -28,7 +28,7 @@ void LensCircleSearch::start(const QStringList& paths) {
 void LensCircleSearch::examineNext() {
     while (!candidates.isEmpty()) {
         const QImage image = reader(candidates.takeFirst());
-        if (image.isNull()) continue;
+        if (image.isNull()) continue;  // no frame: passed over like a refused circle
         tasks.push_back(std::make_unique<CircleCheckTask>(image));
         current = tasks.back().get();
         CircleCheckTask* task = current;

@@ -33,6 +33,7 @@ int VideoEncodeTask::encodeFirstFrame(const QString& output) {
     if (code == 0 && !cancelled)
         frame = frame.scaled(width, height, Qt::IgnoreAspectRatio, Qt::FastTransformation)
                     .convertToFormat(QImage::Format_ARGB32);
+    // The frame's own result is not examined: the trial is about the encoder opening at the size.
     if (code == 0 && !cancelled) encoder.encodeArgbData(frame.constBits(), 1);
     encoder.endEncode();
     return code;

@@ -181,14 +181,16 @@ void UploadDialog::backToStart(const QString& warning) {
     stackedWidget->setCurrentIndex(PAGE_START);
 }
 
+// The code is not shown: one message for every failure.
 void UploadDialog::onVideoGenerationFailed(int) {
     job = nullptr;
-    backToStart("Conversion fail!");
+    backToStart(tr("Conversion fail!"));
 }
 
+// The service's message is not shown, only that the upload failed.
 void UploadDialog::uploadResult(int result, QString) {
     if (result != 0) {
-        backToStart("Upload to Youtube fail!");
+        backToStart(tr("Upload to Youtube fail!"));
         return;
     }
     busy = false;

@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <QStackedWidget>
 #include <QStandardPaths>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
@@ -136,6 +137,15 @@ TEST_F(ConversionDialogTest, FailureWarnsThenCancels) {
     EXPECT_EQ(script.events, (QStringList{"message:Conversion fail!", "cancel"}));
     EXPECT_EQ(script.requests.first().icon, QMessageBox::Warning);
     EXPECT_TRUE(script.requests.first().title.isEmpty());
+}
+
+TEST_F(ConversionDialogTest, FailureWarnsInTheUsersLanguage) {
+    QTranslator japanese;
+    ASSERT_TRUE(japanese.load(RV_LANGUAGES_DIR "Ravlix360Player_ja_JP.qm"));
+    QCoreApplication::installTranslator(&japanese);
+    dialog->onVideoGenerationFailed(-12);
+    QCoreApplication::removeTranslator(&japanese);
+    EXPECT_EQ(script.events.join(",").toStdString(), "message:変換に失敗しました。,cancel");
 }
 
 TEST_F(ConversionDialogTest, CancelledSaveKeepsPageAndFile) {

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTranslator>
 
 #include "ConversionQueue.h"
 #include "DialogHook.h"
@@ -347,6 +348,18 @@ TEST_F(UploadDialogTest, FailedConversionAndUploadWarnAndReturnToStart) {
               messages);
     EXPECT_EQ(1, page(d));
     EXPECT_TRUE(inputsEnabled(d));
+}
+
+TEST_F(UploadDialogTest, FailuresWarnInTheUsersLanguage) {
+    auto dialog = openSignedIn();
+    QTranslator japanese;
+    ASSERT_TRUE(japanese.load(RV_LANGUAGES_DIR "Ravlix360Player_ja_JP.qm"));
+    QCoreApplication::installTranslator(&japanese);
+    dialog->onVideoGenerationFailed(-12);
+    dialog->uploadResult(-200, "{}");
+    QCoreApplication::removeTranslator(&japanese);
+    EXPECT_EQ(messages.join(",").toStdString(),
+              "変換に失敗しました。,YouTubeへのアップロードに失敗しました。");
 }
 
 TEST_F(UploadDialogTest, SwitchAccountSignsOutAndOpensTheSignIn) {

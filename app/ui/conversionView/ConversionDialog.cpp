@@ -102,9 +102,11 @@ void ConversionDialog::onVideoGenerationFinished(QString filePath) {
     stackedWidget->setCurrentIndex(PageSave);
 }
 
+// The code is not shown: one message for every failure.
 void ConversionDialog::onVideoGenerationFailed(int) {
     job = nullptr;
-    DialogHook::message(this, QMessageBox::Warning, QString(), "Conversion fail!", QMessageBox::Ok);
+    DialogHook::message(this, QMessageBox::Warning, QString(), tr("Conversion fail!"),
+                        QMessageBox::Ok);
     emit sigCancel();
 }
 

@@ -292,7 +292,7 @@ void FileListView::videoChanged() {
 }
 
 void FileListView::videoError(int error) {
-    Q_UNUSED(error);
+    Q_UNUSED(error);  // any failure disables both: the code does not matter here
     ui.btnSave->setEnabled(false);
     ui.btnYouTube->setEnabled(false);
 }
