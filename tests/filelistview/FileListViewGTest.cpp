@@ -3,6 +3,7 @@
 // selection with wrap, the hidden upload button, column dragging, and what it draws.
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -21,6 +22,7 @@
 #include "FileListFixtures.h"
 #include "FileListItemView.h"
 #include "FileListView.h"
+#include "MainThreadReply.h"
 #include "RecordingFiles.h"
 #include "TestEnv.h"
 
@@ -90,6 +92,28 @@ class FileListViewTest : public ::testing::Test {
     fixtures::SignalLog sigs{&view};
     fixtures::MessageLog messages;
 };
+
+// The way back of the folder scan and the duration reads: a result posted from another thread
+// reaches its receiver on the main thread, and none reaches a receiver deleted before it.
+TEST(MainThreadReply, ReachesOnlyReceiversThatStillExist) {
+    QObject kept;
+    auto* gone = new QObject;
+    std::vector<std::pair<QObject*, QThread*>> deliveries;
+    auto note = [&](QObject* receiver) {
+        deliveries.emplace_back(receiver, QThread::currentThread());
+    };
+    std::thread worker(
+        [&, keptGuard = QPointer<QObject>(&kept), goneGuard = QPointer<QObject>(gone)] {
+            replyOnMainThread(keptGuard, note);
+            replyOnMainThread(goneGuard, note);
+        });
+    worker.join();
+    delete gone;
+    QCoreApplication::processEvents();
+    ASSERT_EQ(deliveries.size(), 1u);
+    EXPECT_EQ(deliveries[0].first, &kept);
+    EXPECT_EQ(deliveries[0].second, QCoreApplication::instance()->thread());
+}
 
 TEST_F(FileListViewTest, ListsMovFilesByNameIgnoringCaseInPlacedRows) {
     const std::string dir = TestEnv::makeDir("mixed");
