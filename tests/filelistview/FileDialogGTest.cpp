@@ -180,10 +180,35 @@ TEST(FileDialog, OkReportsThePathThenCloses) {
     EXPECT_EQ(events, std::vector<QString>{"cancel"});
 }
 
+// Cards are mounted per user under /media (Debian, Ubuntu) or /run/media (Fedora, Arch), by
+// hand under /mnt; the user is the login name, or the home folder's name without one.
 TEST(FileDialog, RootPlacesAreWhereCardsAreMounted) {
-    const QStringList places = FileDialog::rootPlaces();
-    const QString user = qEnvironmentVariable("USER", QDir::home().dirName());
-    EXPECT_EQ(places, (QStringList{"/media/" + user, "/run/media/" + user, "/mnt"}));
+    const bool hasUser = qEnvironmentVariableIsSet("USER");
+    const QByteArray user = qgetenv("USER"), home = qgetenv("HOME");
+    const struct {
+        const char* user;  // null: unset
+        const char* home;
+        QStringList places;
+    } cases[] = {
+        {"carol", "/home/someone", {"/media/carol", "/run/media/carol", "/mnt"}},
+        {nullptr, "/home/dave", {"/media/dave", "/run/media/dave", "/mnt"}},
+        {"", "/srv/erin", {"/media/erin", "/run/media/erin", "/mnt"}},
+    };
+    for (const auto& c : cases) {
+        if (c.user)
+            qputenv("USER", c.user);
+        else
+            qunsetenv("USER");
+        qputenv("HOME", c.home);
+        EXPECT_EQ(FileDialog::rootPlaces().join(",").toStdString(),
+                  c.places.join(",").toStdString())
+            << c.home;
+    }
+    if (hasUser)
+        qputenv("USER", user);
+    else
+        qunsetenv("USER");
+    qputenv("HOME", home);
 }
 
 TEST(FileDialog, FileListOpensOneChooserAndOkWithoutItemKeepsTheRows) {

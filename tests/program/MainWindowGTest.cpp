@@ -167,18 +167,24 @@ TEST_F(MainWindowTest, WaitingOverlayShowsOnceAndHides) {
 
 TEST_F(MainWindowTest, FullScreenAndBackRestoresTheState) {
     auto* stack = window->findChild<QStackedWidget*>("stackedWidget");
+    auto* info = window->findChild<QPushButton*>("btnInfo");
     for (bool maximised : {false, true}) {
+        SCOPED_TRACE(maximised ? "from maximised" : "from normal");
         if (maximised) window->showMaximized();
-        EventWait::settle(200);
+        ASSERT_TRUE(EventWait::waitFor([&] { return window->isMaximized() == maximised; }, 5000));
         QMetaObject::invokeMethod(window.get(), "toFullScreen");
-        EventWait::settle(200);
-        EXPECT_EQ(stack->currentIndex(), 1);
-        EXPECT_FALSE(window->findChild<QPushButton*>("btnInfo")->isVisible());
+        EXPECT_TRUE(EventWait::waitFor(
+            [&] {
+                return window->isFullScreen() && stack->currentIndex() == 1 && !info->isVisible();
+            },
+            5000));
         QMetaObject::invokeMethod(window.get(), "toNormalScreen");
-        EventWait::settle(200);
-        EXPECT_EQ(stack->currentIndex(), 0);
-        EXPECT_EQ(window->isMaximized(), maximised);
-        EXPECT_FALSE(window->isFullScreen());
+        EXPECT_TRUE(EventWait::waitFor(
+            [&] {
+                return !window->isFullScreen() && window->isMaximized() == maximised &&
+                       stack->currentIndex() == 0 && info->isVisible();
+            },
+            5000));
     }
 }
 
