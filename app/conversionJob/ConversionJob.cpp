@@ -14,6 +14,8 @@ ConversionJob::~ConversionJob() {
     if (generator) generator->cancelGeneration();
     // Joins the job's threads; the search's task is joined with the search.
     generator.reset();
+    // Going before its report (the program quits), the job may have saved its file all the same.
+    if (phase == Phase::Converting) QFile::remove(target);
 }
 
 void ConversionJob::start() {

@@ -19,9 +19,9 @@ class VideoSimple360Generator;
 //
 // After cancel() the job reports nothing: the job still under way is cancelled, and a result
 // that arrives all the same is dropped, the file it saved removed with it. ended() follows once
-// nothing of the job runs any more.
-// Whatever still runs when the job is deleted is cancelled and joined. Main thread; made,
-// started and owned by a ConversionQueue.
+// nothing of the job runs any more. Whatever still runs when the job is deleted is cancelled and
+// joined, and a file saved without a report goes too: the target exists after the job only when
+// finished() gave it. Main thread; made, started and owned by a ConversionQueue.
 class ConversionJob : public QObject {
     Q_OBJECT
 

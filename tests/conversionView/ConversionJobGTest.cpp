@@ -1,5 +1,6 @@
 // The conversion job on its own: a cancel at any point of the job, up to after its last frame,
-// ends it without a report and without a file.
+// ends it without a report and without a file; a job that goes with the program leaves a file
+// only when it has reported it.
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -57,4 +58,21 @@ TEST_F(ConversionJobTest, CancelledAnywhereReportsNothingAndLeavesNoFile) {
         EXPECT_EQ(reports.join(",").toStdString(), "cancel");
         EXPECT_FALSE(QFile::exists(target));
     }
+}
+
+// The program quits while the job saves its file: the file stays only when the job reported it
+// finished before it went; a file saved for nobody goes with the job.
+TEST_F(ConversionJobTest, QuittingWhileTheFileIsSavedLeavesItOnlyWhenReported) {
+    const QString recording = makeRecording("Trip_0002.MOV", 2);
+    ASSERT_FALSE(recording.isEmpty());
+    const QString target = QString::fromStdString(TestEnv::makeDir("out")) + "/converted.mp4";
+    auto conversions = std::make_unique<ConversionQueue>();
+    ConversionJob* job = conversions->add(recording, target, QSize(2160, 1080));
+    bool saving = false, finished = false;
+    QObject::connect(job, &ConversionJob::progressUpdated,
+                     [&](float progress) { saving = progress >= 0.99f; });
+    QObject::connect(job, &ConversionJob::finished, [&] { finished = true; });
+    ASSERT_TRUE(EventWait::waitFor([&] { return saving || finished; }, 120000));
+    conversions.reset();
+    EXPECT_EQ(QFile::exists(target), finished);
 }
