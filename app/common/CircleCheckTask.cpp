@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "FFMpegDecoder360G.h"
-
 int THREAD_HOLD_LOW = 20;
 int THREAD_HOLD_HIGH = 30;
 
@@ -116,32 +114,6 @@ std::optional<CircleInfo> CircleCheckTask::getResult() const { return result; }
 void CircleCheckTask::run() {
     image = image.convertToFormat(QImage::Format_Grayscale8);
     result = findCircle(image);
-}
-
-QImage CircleCheckTask::firstFrameHalfSize(const QString& path) {
-    const QImage full = firstFrame(path);
-    if (full.isNull()) return full;
-    return full.scaled(full.width() / 2, full.height() / 2, Qt::IgnoreAspectRatio,
-                       Qt::FastTransformation);
-}
-
-QImage CircleCheckTask::firstFrame(const QString& path, int* result) {
-    FFMpegDecoder360G decoder;
-    int code = decoder.initWithFilePath(path.toUtf8().constData());
-    AVFrame** cell = code == 0 ? decoder.readNextVideoFrame() : nullptr;
-    if (code == 0 && !cell) code = -1;
-    if (result) *result = code;
-    if (!cell) return QImage();
-    AVFrame* frame = *cell;
-    // Wrapped with the frame's own stride; copy() makes the image that outlives the frame.
-    const QImage image = QImage(frame->data[0], frame->width, frame->height, frame->linesize[0],
-                                QImage::Format_ARGB32)
-                             .copy();
-    av_frame_unref(frame);
-    av_frame_free(&frame);
-    delete cell;
-    decoder.releaseResource();
-    return image;
 }
 
 std::optional<CircleInfo> CircleCheckTask::findCircle(const QImage& image) {

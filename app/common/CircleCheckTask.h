@@ -5,7 +5,6 @@
 #include <vector>
 
 #include <QImage>
-#include <QString>
 #include <QThread>
 
 #include "CircleInfo.h"
@@ -39,13 +38,6 @@ class CircleCheckTask : public QThread {
     QImage getImage() const;
     // None until the thread has finished, or when no candidate scored above 0.
     std::optional<CircleInfo> getResult() const;
-
-    // The caller-side preparation: the first video frame of `path`, decoded to BGRA and scaled
-    // to half its width and height. Null when the file cannot be opened or has no frame.
-    static QImage firstFrameHalfSize(const QString& path);
-    // The first video frame of `path` as a full-size ARGB32 image; *result (when given) is 0,
-    // the decoder's code when the file does not open, or -1 when it has no frame (null image).
-    static QImage firstFrame(const QString& path, int* result = nullptr);
 
     // Steps 1 to 8 on the calling thread.
     static std::optional<CircleInfo> findCircle(const QImage& image);

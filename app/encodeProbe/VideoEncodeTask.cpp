@@ -3,9 +3,9 @@
 #include <QFile>
 #include <QImage>
 
-#include "CircleCheckTask.h"
 #include "EncodeManager.h"
 #include "FFMpegEncoder360G.h"
+#include "FirstFrameReader.h"
 
 namespace {
 
@@ -29,10 +29,11 @@ int VideoEncodeTask::encodeFirstFrame(const QString& output) {
     FFMpegEncoder360G encoder(output.toUtf8().constData(), width, height, kTrialBitRate, nullptr);
     int code = encoder.getInitError();
     QImage frame;
-    if (code == 0 && !cancelled) frame = CircleCheckTask::firstFrame(samplePath, &code);
+    if (code == 0 && !cancelled) frame = FirstFrameReader::read(samplePath, &code);
     if (code == 0 && !cancelled)
         frame = frame.scaled(width, height, Qt::IgnoreAspectRatio, Qt::FastTransformation)
                     .convertToFormat(QImage::Format_ARGB32);
+    // The frame's own result is not examined: the trial is about the encoder opening at the size.
     if (code == 0 && !cancelled) encoder.encodeArgbData(frame.constBits(), 1);
     encoder.endEncode();
     return code;

@@ -31,6 +31,10 @@
         <source>Save to file failed!</source>
         <translation>Save to file failed!</translation>
     </message>
+    <message>
+        <source>Conversion fail!</source>
+        <translation>Conversion fail!</translation>
+    </message>
 </context>
 <context>
     <name>FileDialog</name>
@@ -266,6 +270,14 @@ Account</translation>
     <message>
         <source>Save fail!</source>
         <translation>Save fail!</translation>
+    </message>
+    <message>
+        <source>Conversion fail!</source>
+        <translation>Conversion fail!</translation>
+    </message>
+    <message>
+        <source>Upload to Youtube fail!</source>
+        <translation>Upload to Youtube fail!</translation>
     </message>
 </context>
 <context>

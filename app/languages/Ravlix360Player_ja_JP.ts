@@ -31,6 +31,10 @@
         <source>Save to file failed!</source>
         <translation>ファイルに保存できませんでした。</translation>
     </message>
+    <message>
+        <source>Conversion fail!</source>
+        <translation>変換に失敗しました。</translation>
+    </message>
 </context>
 <context>
     <name>FileDialog</name>
@@ -266,6 +270,14 @@ Account</translation>
     <message>
         <source>Save fail!</source>
         <translation>保存に失敗しました。</translation>
+    </message>
+    <message>
+        <source>Conversion fail!</source>
+        <translation>変換に失敗しました。</translation>
+    </message>
+    <message>
+        <source>Upload to Youtube fail!</source>
+        <translation>YouTubeへのアップロードに失敗しました。</translation>
     </message>
 </context>
 <context>

@@ -156,7 +156,7 @@ bool MainWindow::conversionSupported() {
 void MainWindow::showConversionDlg() {
     if (!conversionSupported()) return;
     dropOverlay(conversionDlg);
-    conversionDlg = new ConversionDialog(this);
+    conversionDlg = new ConversionDialog(this, &conversions);
     connect(conversionDlg, SIGNAL(sigCancel()), this, SLOT(hideConversionDlg()));
     placeOverlay(conversionDlg);
 }
@@ -179,7 +179,7 @@ void MainWindow::hideWaitingView() {
 void MainWindow::showUploadDlg() {
     if (!conversionSupported()) return;
     dropOverlay(uploadDlg);
-    uploadDlg = new UploadDialog(this);
+    uploadDlg = new UploadDialog(&conversions, this);
     connect(uploadDlg, SIGNAL(sigCancel()), this, SLOT(hideUploadDlg()));
     placeOverlay(uploadDlg);
 }

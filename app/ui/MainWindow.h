@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "ConversionQueue.h"
 #include "ui_MainWindow.h"
 
 class ConversionDialog;
@@ -17,7 +18,9 @@ class WaitingView;
 
 // The program's one window: creates the player controller and the five panels, wires them
 // together, hosts the overlays over its whole client area, moves the player panel to a
-// full-screen page and back, and steps the recordings with Up and Down.
+// full-screen page and back, and steps the recordings with Up and Down. Its conversion queue
+// runs the jobs of the conversion and upload overlays and outlives them: a conversion still
+// under way when the window goes is cancelled and joined with it.
 class MainWindow : public QMainWindow, private Ui_MainWindow {
     Q_OBJECT
 
@@ -56,6 +59,9 @@ class MainWindow : public QMainWindow, private Ui_MainWindow {
     // False, after the warning, when the probe found that 2160x1080 cannot be encoded.
     bool conversionSupported();
 
+    // Destroyed before the overlays (children of the window), which only hold guarded
+    // references to its jobs.
+    ConversionQueue conversions;
     FileListView* fileListView = nullptr;
     InfoView* infoView = nullptr;
     MapView* mapView = nullptr;

@@ -4,16 +4,13 @@
 #include <QGraphicsDropShadowEffect>
 #include <QTimer>
 
-#include "CircleCheckTask.h"
-#include "ConversionDialog.h"
-#include "ConversionViewResources.h"
+#include "ConversionJob.h"
+#include "ConversionQueue.h"
 #include "ConvertedFileSaver.h"
 #include "DialogHook.h"
 #include "EncodeManager.h"
 #include "FontStyle.h"
-#include "PanoramaConversion.h"
 #include "RavlixPlayer.h"
-#include "VideoSimple360Generator.h"
 #include "YoutubeUploadManager.h"
 
 static void initUploadResources() { Q_INIT_RESOURCE(youtube); }
@@ -50,16 +47,15 @@ QSize UploadDialog::outputSize() {
     return largestSize(probe->getIs3840x1920Enable(), probe->getIs2880x1440Enable());
 }
 
-UploadDialog::UploadDialog(QWidget* parent)
-    : QWidget(parent), manager(YoutubeUploadManager::instance()) {
-    ConversionViewResources::init();
+UploadDialog::UploadDialog(ConversionQueue* conversions, QWidget* parent)
+    : QWidget(parent), manager(YoutubeUploadManager::instance()), conversions(conversions) {
     initUploadResources();
     setupUi(this);
     setupFont();
     leTitle->setAttribute(Qt::WA_MacShowFocusRect, false);
     leTitle->setTextMargins(2, 0, 0, 0);
     leTitle->setText(QFileInfo(currentFile()).baseName());
-    targetPath = ConversionDialog::temporaryTarget();
+    targetPath = ConversionQueue::temporaryTarget();
     connectSignals();
     auto* shadow = new QGraphicsDropShadowEffect(widget);
     shadow->setBlurRadius(40);
@@ -74,7 +70,7 @@ UploadDialog::UploadDialog(QWidget* parent)
 }
 
 UploadDialog::~UploadDialog() {
-    if (generator) generator->cancelGeneration();
+    if (job) job->cancel();
 }
 
 void UploadDialog::setupFont() {
@@ -89,16 +85,15 @@ void UploadDialog::setupFont() {
 }
 
 void UploadDialog::connectSignals() {
-    connect(manager, SIGNAL(sigLogin()), this, SLOT(loginSuccess()));
-    connect(manager, SIGNAL(sigUploadProgress(qint64, qint64)), this,
-            SLOT(uploadProgress(qlonglong, qlonglong)));
-    connect(manager, SIGNAL(sigUploadResult(int, QString)), this, SLOT(uploadResult(int, QString)));
-    connect(btnCancel, SIGNAL(clicked()), this, SLOT(cancelClicked()));
-    connect(btnLogin, SIGNAL(clicked()), this, SLOT(loginClicked()));
-    connect(btnStart, SIGNAL(clicked()), this, SLOT(startClicked()));
-    connect(btnDone, SIGNAL(clicked()), this, SLOT(doneClicked()));
-    connect(btnSwitch, SIGNAL(clicked()), this, SLOT(switchClicked()));
-    connect(btnSave, SIGNAL(clicked()), this, SLOT(saveClicked()));
+    connect(manager, &YoutubeUploadManager::sigLogin, this, &UploadDialog::loginSuccess);
+    connect(manager, &YoutubeUploadManager::sigUploadProgress, this, &UploadDialog::uploadProgress);
+    connect(manager, &YoutubeUploadManager::sigUploadResult, this, &UploadDialog::uploadResult);
+    connect(btnCancel, &QPushButton::clicked, this, &UploadDialog::cancelClicked);
+    connect(btnLogin, &QPushButton::clicked, this, &UploadDialog::loginClicked);
+    connect(btnStart, &QPushButton::clicked, this, &UploadDialog::startClicked);
+    connect(btnDone, &QPushButton::clicked, this, &UploadDialog::doneClicked);
+    connect(btnSwitch, &QPushButton::clicked, this, &UploadDialog::switchClicked);
+    connect(btnSave, &QPushButton::clicked, this, &UploadDialog::saveClicked);
 }
 
 void UploadDialog::setInputsEnabled(bool enabled) {
@@ -138,21 +133,10 @@ void UploadDialog::startClicked() {
     btnSwitch->setEnabled(false);
     lblSwitch->setPixmap(QPixmap(kGraySmall));
     stackedWidget->setCurrentIndex(PAGE_PROGRESS);
-    if (!PanoramaConversion::findCircle(currentFile(), this, SLOT(checkCircleDone())))
-        doConversion(-1, -1, -1);
-}
-
-void UploadDialog::checkCircleDone() {
-    auto* task = qobject_cast<CircleCheckTask*>(sender());
-    if (!task) return;
-    const CircleInfo circle = PanoramaConversion::foundCircle(*task);
-    doConversion(circle.centerX, circle.centerY, circle.radius);
-}
-
-void UploadDialog::doConversion(int cx, int cy, int r) {
-    if (PanoramaConversion::waitForPreviousJob(this, [=] { doConversion(cx, cy, r); })) return;
-    generator = PanoramaConversion::start(currentFile(), targetPath, outputSize(),
-                                          CircleInfo{cx, cy, r}, this);
+    job = conversions->add(currentFile(), targetPath, outputSize());
+    connect(job, &ConversionJob::progressUpdated, this, &UploadDialog::onVideoGenProgressUpdate);
+    connect(job, &ConversionJob::finished, this, &UploadDialog::onVideoGenerationFinished);
+    connect(job, &ConversionJob::failed, this, &UploadDialog::onVideoGenerationFailed);
 }
 
 void UploadDialog::setProgress(int width, int percent) {
@@ -180,7 +164,7 @@ YT_VIDEO_PRIVACY UploadDialog::checkedPrivacy() const {
 
 void UploadDialog::onVideoGenerationFinished(QString filePath) {
     convertedPath = filePath;
-    generator = nullptr;
+    job = nullptr;
     YTVideoInfo info;
     info.filePath = filePath;
     info.title = leTitle->text();
@@ -197,14 +181,16 @@ void UploadDialog::backToStart(const QString& warning) {
     stackedWidget->setCurrentIndex(PAGE_START);
 }
 
+// The code is not shown: one message for every failure.
 void UploadDialog::onVideoGenerationFailed(int) {
-    generator = nullptr;
-    backToStart("Conversion fail!");
+    job = nullptr;
+    backToStart(tr("Conversion fail!"));
 }
 
+// The service's message is not shown, only that the upload failed.
 void UploadDialog::uploadResult(int result, QString) {
     if (result != 0) {
-        backToStart("Upload to Youtube fail!");
+        backToStart(tr("Upload to Youtube fail!"));
         return;
     }
     busy = false;
@@ -229,7 +215,9 @@ void UploadDialog::saveClicked() {
 void UploadDialog::doneClicked() { emit sigCancel(); }
 
 void UploadDialog::cancelClicked() {
-    if (generator) generator->cancelGeneration();
+    // A cancelled job reports nothing more, also when it still saves its file: no SAVE page.
+    if (job) job->cancel();
+    job = nullptr;
     emit sigCancel();
 }
 

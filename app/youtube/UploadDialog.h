@@ -8,16 +8,16 @@
 #include "YTVideoInfo.h"
 #include "ui_UploadDialog.h"
 
-class CircleCheckTask;
-class VideoSimple360Generator;
+class ConversionJob;
+class ConversionQueue;
 class YoutubeUploadManager;
 
 // Overlay over the main window that converts the playing recording and uploads it:
 //
 // 1. page 0: sign in (the manager's modal dialog, or an existing sign-in 100 ms after start);
 // 2. page 1: title and privacy, START;
-// 3. page 2: first frame at half size, lens-circle search, conversion at the largest size the
-//    encoder allows (bar 0-80 %), upload (80-100 %);
+// 3. page 2: a conversion job of the queue (lens circle, then the conversion at the largest size
+//    the encoder allows: bar 0-80 %), then the upload (80-100 %);
 // 4. page 3: Done, and Save of the converted file under a chosen name.
 // A failed conversion or upload warns and returns to page 1. Main thread only.
 class UploadDialog : public QWidget, private Ui_UploadDialog {
@@ -29,7 +29,8 @@ class UploadDialog : public QWidget, private Ui_UploadDialog {
     // largestSize() of what the encoder probe allows.
     static QSize outputSize();
 
-    explicit UploadDialog(QWidget* parent = nullptr);
+    // `conversions` runs the overlay's job; it outlives the overlay.
+    explicit UploadDialog(ConversionQueue* conversions, QWidget* parent = nullptr);
     ~UploadDialog() override;
 
   signals:
@@ -42,7 +43,6 @@ class UploadDialog : public QWidget, private Ui_UploadDialog {
     void doneClicked();
     void switchClicked();
     void saveClicked();
-    void checkCircleDone();
     void loginSuccess();
     void uploadProgress(qlonglong uploaded, qlonglong total);
     void uploadResult(int result, QString msg);
@@ -59,12 +59,12 @@ class UploadDialog : public QWidget, private Ui_UploadDialog {
     void connectSignals();
     void setInputsEnabled(bool enabled);
     void backToStart(const QString& warning);
-    void doConversion(int cx, int cy, int r);
     void setProgress(int width, int percent);
     YT_VIDEO_PRIVACY checkedPrivacy() const;
 
-    YoutubeUploadManager* manager;                // process-wide, not owned
-    QPointer<VideoSimple360Generator> generator;  // running conversion (deletes itself)
+    YoutubeUploadManager* manager;  // process-wide, not owned
+    ConversionQueue* conversions;
+    QPointer<ConversionJob> job;  // from START until the conversion reports
     QString targetPath;
     QString convertedPath;
     bool busy = false;  // from START until the conversion or upload has reported

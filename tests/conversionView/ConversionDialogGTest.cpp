@@ -5,11 +5,13 @@
 #include <QSettings>
 #include <QStackedWidget>
 #include <QStandardPaths>
+#include <QTranslator>
 
 #include <gtest/gtest.h>
 
 #include "ConversionDialog.h"
 #include "ConversionFixtures.h"
+#include "ConversionQueue.h"
 #include "ConvertTestMedia.h"
 #include "EncodeManager.h"
 #include "EventWait.h"
@@ -34,7 +36,7 @@ class ConversionDialogTest : public ::testing::Test {
     }
     static void TearDownTestSuite() { RavlixPlayer::deletePlayer(player); }
     void SetUp() override {
-        dialog = std::make_unique<ConversionDialog>(nullptr);
+        dialog = std::make_unique<ConversionDialog>(nullptr, &conversions);
         dialog->resize(1280, 720);
         QObject::connect(dialog.get(), &ConversionDialog::sigCancel,
                          [this] { script.events << "cancel"; });
@@ -56,15 +58,16 @@ class ConversionDialogTest : public ::testing::Test {
     // A finished conversion without running one: `bytes` as the converted file.
     void finishedWith(const QByteArray& bytes) {
         player->open(makeRecording("Trip_0001.MOV", 1));
-        QFile file(ConversionDialog::temporaryTarget());
+        QFile file(ConversionQueue::temporaryTarget());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
         file.close();
-        dialog->onVideoGenerationFinished(ConversionDialog::temporaryTarget());
+        dialog->onVideoGenerationFinished(ConversionQueue::temporaryTarget());
     }
 
     static RavlixPlayer* player;
     DialogScript script;
+    ConversionQueue conversions;
     std::unique_ptr<ConversionDialog> dialog;
 };
 
@@ -114,7 +117,7 @@ TEST_F(ConversionDialogTest, PanelCentredAndCloseButtonOnIt) {
 TEST_F(ConversionDialogTest, OnlyTheSmallestSizeAllowedConvertsAtIt) {
     EncodeManager::instance()->disableSize(2880);
     EncodeManager::instance()->disableSize(3840);
-    dialog = std::make_unique<ConversionDialog>(nullptr);
+    dialog = std::make_unique<ConversionDialog>(nullptr, &conversions);
     QObject::connect(dialog.get(), &ConversionDialog::sigCancel,
                      [this] { script.events << "cancel"; });
     EXPECT_TRUE(child<QPushButton>("btn2160")->isEnabled());
@@ -122,7 +125,7 @@ TEST_F(ConversionDialogTest, OnlyTheSmallestSizeAllowedConvertsAtIt) {
     EXPECT_FALSE(child<QPushButton>("btn3840")->isEnabled());
     convert(makeRecording("Trip_0001.MOV", 1));
     ASSERT_EQ(page(), 2) << script.events.join(",").toStdString();
-    EXPECT_EQ(ConvertTestMedia::probe(ConversionDialog::temporaryTarget(), "stream=width,height"),
+    EXPECT_EQ(ConvertTestMedia::probe(ConversionQueue::temporaryTarget(), "stream=width,height"),
               "2160\n1080");
     EXPECT_EQ(child<QLabel>("lblProgressText")->text(), "99%");
 }
@@ -136,12 +139,21 @@ TEST_F(ConversionDialogTest, FailureWarnsThenCancels) {
     EXPECT_TRUE(script.requests.first().title.isEmpty());
 }
 
+TEST_F(ConversionDialogTest, FailureWarnsInTheUsersLanguage) {
+    QTranslator japanese;
+    ASSERT_TRUE(japanese.load(RV_LANGUAGES_DIR "Ravlix360Player_ja_JP.qm"));
+    QCoreApplication::installTranslator(&japanese);
+    dialog->onVideoGenerationFailed(-12);
+    QCoreApplication::removeTranslator(&japanese);
+    EXPECT_EQ(script.events.join(",").toStdString(), "message:変換に失敗しました。,cancel");
+}
+
 TEST_F(ConversionDialogTest, CancelledSaveKeepsPageAndFile) {
     finishedWith("converted");
     EXPECT_EQ(page(), 2);
     dialog->saveVideo();
     EXPECT_EQ(page(), 2);
-    EXPECT_TRUE(QFile::exists(ConversionDialog::temporaryTarget()));
+    EXPECT_TRUE(QFile::exists(ConversionQueue::temporaryTarget()));
     EXPECT_FALSE(script.events.contains("cancel"));
     ASSERT_EQ(script.requests.size(), 1);
     EXPECT_EQ(script.requests[0].title, "Save to file");
@@ -172,7 +184,7 @@ TEST_F(ConversionDialogTest, SaveAddsSuffixReplacesAndASecondSaveChangesNothing)
     dialog->saveVideo();
     EXPECT_EQ(ConvertTestMedia::readAll(dir + "/clip.mp4"), "converted");
     EXPECT_FALSE(QFile::exists(dir + "/clip"));
-    EXPECT_FALSE(QFile::exists(ConversionDialog::temporaryTarget()));
+    EXPECT_FALSE(QFile::exists(ConversionQueue::temporaryTarget()));
     EXPECT_EQ(script.events.last(), "cancel");
     // A second press before the overlay is gone neither asks nor touches the saved file.
     dialog->saveVideo();
@@ -188,7 +200,7 @@ TEST_F(ConversionDialogTest, FailedCopyOrTheTemporaryFileItselfKeepTheConvertedF
         QString target;
         QStringList events;
     } cases[] = {{unwritable, {"save:", "message:Save to file failed!"}},
-                 {ConversionDialog::temporaryTarget(), {"save:"}}};
+                 {ConversionQueue::temporaryTarget(), {"save:"}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.target.toStdString());
         script.events.clear();
@@ -199,12 +211,12 @@ TEST_F(ConversionDialogTest, FailedCopyOrTheTemporaryFileItselfKeepTheConvertedF
         events[0] = "save:";
         EXPECT_EQ(events, c.events);
         EXPECT_EQ(page(), 2);
-        EXPECT_EQ(ConvertTestMedia::readAll(ConversionDialog::temporaryTarget()), "converted");
+        EXPECT_EQ(ConvertTestMedia::readAll(ConversionQueue::temporaryTarget()), "converted");
     }
 }
 
 TEST_F(ConversionDialogTest, ClosingDuringTheConversionCancelsTheJob) {
-    QFile::remove(ConversionDialog::temporaryTarget());
+    QFile::remove(ConversionQueue::temporaryTarget());
     player->open(makeRecording("Trip_0005.MOV", 5));
     child<QPushButton>("btnStart")->click();
     QDir shared(QDir::tempPath());
@@ -222,7 +234,7 @@ TEST_F(ConversionDialogTest, ClosingDuringTheConversionCancelsTheJob) {
     EXPECT_TRUE(EventWait::waitFor(
         [&] { return shared.entryList({"UQO Studio-*"}, QDir::Dirs).isEmpty(); }, 120000));
     EventWait::settle(200);
-    EXPECT_FALSE(QFile::exists(ConversionDialog::temporaryTarget()));
+    EXPECT_FALSE(QFile::exists(ConversionQueue::temporaryTarget()));
 }
 
 TEST_F(ConversionDialogTest, ANewJobWaitsForTheJobOfAClosedOverlay) {
@@ -232,11 +244,11 @@ TEST_F(ConversionDialogTest, ANewJobWaitsForTheJobOfAClosedOverlay) {
     ASSERT_TRUE(EventWait::waitFor(
         [this] { return child<QLabel>("lblProgressText")->text().chopped(1).toInt() >= 96; },
         60000));
-    dialog = std::make_unique<ConversionDialog>(nullptr);
+    dialog = std::make_unique<ConversionDialog>(nullptr, &conversions);
     QObject::connect(dialog.get(), &ConversionDialog::sigCancel,
                      [this] { script.events << "cancel"; });
     convert(makeRecording("Trip_0001.MOV", 1));
     ASSERT_EQ(page(), 2) << script.events.join(",").toStdString();
-    EXPECT_EQ(ConvertTestMedia::probe(ConversionDialog::temporaryTarget(), "stream=nb_frames"),
+    EXPECT_EQ(ConvertTestMedia::probe(ConversionQueue::temporaryTarget(), "stream=nb_frames"),
               "27");
 }

@@ -1,5 +1,5 @@
-// The lens circle found before a conversion reaches the panorama job, doubled as the overlays
-// hand it over, and the panorama follows the lens: each converted frame is compared with the
+// The lens circle that a conversion job finds reaches its panorama job, doubled to full-frame
+// pixels, and the panorama follows the lens: each converted frame is compared with the
 // equirectangular view ffmpeg's own 360 filter makes of the same lens circle.
 #include <gtest/gtest.h>
 
@@ -7,11 +7,13 @@
 #include <QObject>
 
 #include <cstdlib>
+#include <vector>
 
-#include "CircleCheckTask.h"
+#include "ConversionJob.h"
+#include "ConversionQueue.h"
 #include "ConvertTestMedia.h"
 #include "EventWait.h"
-#include "PanoramaConversion.h"
+#include "LensCircleSearch.h"
 #include "RecordingWriter.h"
 #include "TestEnv.h"
 #include "VideoSimple360Generator.h"
@@ -23,23 +25,8 @@ namespace {
 const int kSide = 960;
 const int kW = 512, kH = 256;
 
-// Takes the finished search's circle, as the overlays' checkCircleDone does.
-class CircleReceiver : public QObject {
-    Q_OBJECT
-  public slots:
-    void checkCircleDone() {
-        circle = PanoramaConversion::foundCircle(*qobject_cast<CircleCheckTask*>(sender()));
-        done = true;
-    }
-
-    // The job's reports, not looked at here.
-    void onVideoGenProgressUpdate(float, float, int, int) {}
-    void onVideoGenerationFinished(QString) {}
-    void onVideoGenerationFailed(int) {}
-
-  public:
-    CircleInfo circle;
-    bool done = false;
+struct Circle {
+    int x, y, radius;
 };
 
 QImage firstFrame(const QString& video, const QStringList& filter) {
@@ -75,16 +62,24 @@ double meanDifference(const QImage& a, const QImage& b) {
     return sum / count;
 }
 
-QImage convert(const QString& recording, const QString& out, const CircleInfo& circle) {
+// The first converted frame of a conversion job, which finds the circle itself.
+QImage convertAsTheOverlaysDo(const QString& recording, const QString& out) {
+    ConversionQueue conversions;
+    ConversionJob* job = conversions.add(recording, out, QSize(kW, kH));
     bool finished = false;
-    CircleReceiver receiver;
-    VideoSimple360Generator* job =
-        PanoramaConversion::start(recording, out, QSize(kW, kH), circle, &receiver);
-    QObject::connect(job, &VideoSimple360Generator::videoGenerationFinished,
-                     [&](QString) { finished = true; });
-    QObject::connect(job, &VideoSimple360Generator::videoGenerationFailed,
-                     [&](int) { finished = true; });
-    EXPECT_TRUE(EventWait::waitFor([&] { return finished; }, 120000));
+    QObject::connect(job, &ConversionJob::finished, [&](QString) { finished = true; });
+    EXPECT_TRUE(EventWait::waitFor([&] { return conversions.isIdle(); }, 120000));
+    EXPECT_TRUE(finished);
+    return firstFrame(out, {});
+}
+
+// The first converted frame of a panorama job given `circle`.
+QImage convertWith(const QString& recording, const QString& out, const Circle& circle) {
+    bool ended = false;
+    VideoSimple360Generator* job = VideoSimple360Generator::genPanoramaVideo(
+        recording, out, kW, kH, circle.x, circle.y, circle.radius, -1, -1);
+    QObject::connect(job, &QObject::destroyed, [&] { ended = true; });
+    EXPECT_TRUE(EventWait::waitFor([&] { return ended; }, 120000));
     return firstFrame(out, {});
 }
 
@@ -109,31 +104,35 @@ TEST(ConversionLens, FoundCircleReachesThePanoramaAndMatchesTheLens) {
         const int x = lens.x < 0 ? kSide / 2 : lens.x, y = lens.y < 0 ? kSide / 2 : lens.y;
         const int radius = lens.radius < 0 ? 451 : lens.radius;  // 0.47 x 960, rounded
 
-        CircleReceiver receiver;
-        ASSERT_TRUE(PanoramaConversion::findCircle(recording, &receiver, SLOT(checkCircleDone())));
-        ASSERT_TRUE(EventWait::waitFor([&] { return receiver.done; }, 60000));
-        const CircleInfo& found = receiver.circle;
+        LensCircleSearch search;
+        std::vector<int> reported;
+        QObject::connect(&search, &LensCircleSearch::finished,
+                         [&](int result, int cx, int cy, int r) {
+                             reported = {result, cx, cy, r};
+                         });
+        search.start({recording});
+        ASSERT_TRUE(EventWait::waitFor([&] { return !reported.empty(); }, 60000));
+        ASSERT_EQ(reported[0], 0);
+        const Circle found{reported[1], reported[2], reported[3]};
         // Found at half size, doubled: within two pixels of the drawn circle.
-        EXPECT_LE(std::abs(found.centerX - x), 2);
-        EXPECT_LE(std::abs(found.centerY - y), 2);
+        EXPECT_LE(std::abs(found.x - x), 2);
+        EXPECT_LE(std::abs(found.y - y), 2);
         EXPECT_LE(std::abs(found.radius - radius), 2);
 
         const QImage model = modelView(recording, x, y, radius);
         ASSERT_EQ(model.size(), QSize(kW, kH));
         const double right =
-            meanDifference(convert(recording, folder + "/found.mp4", found), model);
+            meanDifference(convertAsTheOverlaysDo(recording, folder + "/found.mp4"), model);
         // Nearest sampling on both sides and a compressed recording leave edge pixels apart.
         EXPECT_LT(right, 15) << "with the found circle";
         // A circle dropped (the frame's defaults) or with its axes swapped is told apart.
-        const CircleInfo swapped{found.centerY, found.centerX, found.radius, 0};
-        const CircleInfo none{-1, -1, -1, 0};
-        for (const CircleInfo& wrong : {none, swapped}) {
-            if (wrong.centerX == found.centerX && wrong.centerY == found.centerY) continue;
-            EXPECT_GT(meanDifference(convert(recording, folder + "/wrong.mp4", wrong), model),
+        const Circle swapped{found.y, found.x, found.radius};
+        const Circle none{-1, -1, -1};
+        for (const Circle& wrong : {none, swapped}) {
+            if (wrong.x == found.x && wrong.y == found.y) continue;
+            EXPECT_GT(meanDifference(convertWith(recording, folder + "/wrong.mp4", wrong), model),
                       1.6 * right)
-                << wrong.centerX << "," << wrong.centerY << "," << wrong.radius;
+                << wrong.x << "," << wrong.y << "," << wrong.radius;
         }
     }
 }
-
-#include "ConversionLensGTest.moc"

@@ -1,6 +1,9 @@
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QSettings>
 #include <QStackedWidget>
@@ -11,6 +14,7 @@
 
 #include "ConversionDialog.h"
 #include "ConversionFixtures.h"
+#include "ConversionQueue.h"
 #include "ConvertTestMedia.h"
 #include "EncodeManager.h"
 #include "EventWait.h"
@@ -21,6 +25,7 @@
 #include "RavlixPlayer.h"
 #include "RecordingFiles.h"
 #include "TestEnv.h"
+#include "ThreadWatch.h"
 
 using namespace ConversionFixtures;
 
@@ -70,6 +75,23 @@ class ConversionWindowTest : public ::testing::Test {
     std::unique_ptr<MainWindow> window;
 };
 
+// The files under the folders a job may write in: the temporary and runtime folders, the
+// program's cache and data locations, but for the profile of the map's web engine.
+QStringList filesWhereJobsWrite() {
+    QStringList files;
+    for (const QString& folder :
+         {QDir::tempPath(), QString::fromLocal8Bit(qgetenv("XDG_RUNTIME_DIR")),
+          QStandardPaths::writableLocation(QStandardPaths::CacheLocation),
+          QStandardPaths::writableLocation(QStandardPaths::DataLocation)}) {
+        QDirIterator all(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (all.hasNext()) {
+            const QString file = all.next();
+            if (!file.contains("/QtWebEngine/")) files << file;
+        }
+    }
+    return files;
+}
+
 bool hasRedPixels(const QImage& image, const QRect& area) {
     for (int y = area.top(); y <= area.bottom(); ++y)
         for (int x = area.left(); x <= area.right(); ++x) {
@@ -116,7 +138,7 @@ TEST_F(ConversionWindowTest, ConvertsThePlayingRecordingAndSavesA360Video) {
 
     const QString file = saved + ".mp4";
     ASSERT_TRUE(QFile::exists(file));
-    EXPECT_FALSE(QFile::exists(ConversionDialog::temporaryTarget()));
+    EXPECT_FALSE(QFile::exists(ConversionQueue::temporaryTarget()));
     EXPECT_EQ(ConvertTestMedia::probe(file, "stream=codec_name,width,height,r_frame_rate"),
               "h264\n2160\n1080\n27/1");
     const QString streams = QString::fromUtf8(ConvertTestMedia::run(
@@ -148,6 +170,31 @@ TEST_F(ConversionWindowTest, SecondSaveReplacesTheOverlayWhichFollowsTheWindow) 
     child<QPushButton>(dialog, "btnCancel")->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(window->findChild<ConversionDialog*>());
+}
+
+// The program ends by deleting its window once the event loop has ended: no event is handled
+// after that, so the window itself must end a conversion under way.
+TEST_F(ConversionWindowTest, QuittingDuringAConversionJoinsItsThreadsAndLeavesNoFile) {
+    ASSERT_NO_FATAL_FAILURE(openWindow());
+    ASSERT_NO_FATAL_FAILURE(pressSave());
+    ConversionDialog* dialog = window->findChild<ConversionDialog*>();
+    ASSERT_TRUE(dialog);
+    const QStringList before = filesWhereJobsWrite();
+    ThreadWatch watch;
+    child<QPushButton>(dialog, "btnStart")->click();
+    auto* percent = child<QLabel>(dialog, "lblProgressText");
+    ASSERT_TRUE(EventWait::waitFor([&] { return percent->text() != "0%"; }, 60000));
+    ASSERT_TRUE(watch.running().contains("V360DispatchThread")) << "the job runs";
+    QElapsedTimer clock;
+    clock.start();
+    window.reset();
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_EQ(watch.running().join(",").toStdString(), "");
+    EXPECT_TRUE(watch.waitUntilGone(5000));
+    QStringList added;
+    for (const QString& file : filesWhereJobsWrite())
+        if (!before.contains(file)) added << file;
+    EXPECT_EQ(added.join('\n').toStdString(), "");
 }
 
 TEST_F(ConversionWindowTest, RefusesWhenTheSampleCannotBeEncoded) {

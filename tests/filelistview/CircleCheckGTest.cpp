@@ -1,7 +1,8 @@
 // The lens-circle search: discs and recordings found, the acceptance rule, ties, the
-// hysteresis neighbourhood, long chains, wide images read inside their bounds, and the
-// direction classes against the angle formula.
+// hysteresis neighbourhood, long chains, wide images read inside their bounds, the
+// direction classes against the angle formula, and the search object's chains.
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,13 +11,18 @@
 #include <unistd.h>
 
 #include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QImage>
 
 #include "CircleCheckTask.h"
 #include "EventWait.h"
+#include "FirstFrameReader.h"
+#include "LensCircleSearch.h"
 #include "RecordingFiles.h"
 #include "RecordingWriter.h"
 #include "TestEnv.h"
+#include "ThreadWatch.h"
 
 namespace {
 
@@ -67,7 +73,10 @@ class GuardedBuffer {
 TEST(CircleCheck, WhiteDiscFoundWithinOnePixel) {
     struct Case {
         int side, cx, cy, radius;
-    } cases[] = {{240, 120, 120, 100}, {240, 121, 118, 91}, {300, 150, 150, 135}};
+    } cases[] = {{240, 120, 120, 100},
+                 {240, 121, 118, 91},
+                 {300, 150, 150, 135},
+                 {240, 120, 120, 109}};  // the outermost radius searched
     for (const Case& c : cases) {
         const std::optional<CircleInfo> found =
             CircleCheckTask::findCircle(disc(c.side, c.side, c.cx, c.cy, c.radius));
@@ -125,6 +134,79 @@ TEST(CircleCheck, AcceptanceRule) {
     }
     CircleInfo full;
     EXPECT_EQ(CircleInfo::toFullFrame(std::nullopt, 480, 480, &full), -1);
+}
+
+// The first and the last radius searched, each on its own: found exactly, every sample on it.
+TEST(CircleCheck, InnermostAndOutermostRadiiAreSearched) {
+    const int w = 200;  // radii 70 to 89
+    for (int radius : {70, 89}) {
+        std::vector<uint8_t> edges(size_t(w) * w, 0);
+        markSampledCircle(edges, w, 100, 100, radius);
+        const std::optional<CircleInfo> found = CircleCheckTask::searchCircle(edges.data(), w, w);
+        ASSERT_TRUE(found) << radius;
+        EXPECT_EQ(found->radius, radius);
+        EXPECT_EQ(found->score, 360) << radius;
+        EXPECT_EQ(found->centerX, 100);
+        EXPECT_EQ(found->centerY, 100);
+    }
+}
+
+// The edge maps of black-to-white steps, 8 x 8: a grid-aligned step has two equal magnitudes
+// side by side, and the tie keeps both; a diagonal step is thinned across itself, to two
+// pixels a row.
+TEST(CircleCheck, EdgeMapsOfSteps) {
+    const struct {
+        const char* name;
+        std::function<bool(int x, int y)> white;
+        const char* edges;
+    } cases[] = {
+        {"vertical", [](int x, int) { return x >= 4; },
+         "...##..."
+         "...##..."
+         "...##..."
+         "...##..."
+         "...##..."
+         "...##..."
+         "...##..."
+         "...##..."},
+        {"horizontal", [](int, int y) { return y >= 4; },
+         "........"
+         "........"
+         "........"
+         "########"
+         "########"
+         "........"
+         "........"
+         "........"},
+        {"falling diagonal", [](int x, int y) { return x + y >= 8; },
+         "........"
+         "......##"
+         ".....##."
+         "....##.."
+         "...##..."
+         "..##...."
+         ".##....."
+         ".#......"},
+        {"rising diagonal", [](int x, int y) { return x >= y; },
+         "........"
+         "##......"
+         ".##....."
+         "..##...."
+         "...##..."
+         "....##.."
+         ".....##."
+         "......#."},
+    };
+    const int n = 8;
+    for (const auto& c : cases) {
+        QImage grey(n, n, QImage::Format_Grayscale8);
+        for (int y = 0; y < n; ++y)
+            for (int x = 0; x < n; ++x) grey.scanLine(y)[x] = c.white(x, y) ? 255 : 0;
+        const std::vector<uint8_t> edges = CircleCheckTask::edgeMap(grey);
+        std::string drawn;
+        for (uint8_t e : edges) drawn += e == 255 ? '#' : e == 0 ? '.' : '?';
+        EXPECT_EQ(drawn, c.edges) << c.name;
+    }
 }
 
 TEST(CircleCheck, TiesGoToLargerRadiusThenFirstCentre) {
@@ -233,7 +315,7 @@ TEST(CircleCheck, LensCircleOfARecordingFoundOnItsThread) {
     std::string error;
     ASSERT_TRUE(recording::encodeClip(path, options, &error)) << error;
 
-    const QImage half = CircleCheckTask::firstFrameHalfSize(QString::fromStdString(path));
+    const QImage half = FirstFrameReader::halfSize(QString::fromStdString(path));
     ASSERT_EQ(half.size(), QSize(480, 480));
     CircleCheckTask task(half);
     bool finished = false;
@@ -256,7 +338,73 @@ TEST(CircleCheck, FirstFrameOfBrokenFilesIsNull) {
     ASSERT_TRUE(recording::writeFile(dir + "/EMPTY.MOV", ""));
     ASSERT_TRUE(recording::writeRandom(dir + "/RANDOM.MOV", 50000, 7));
     for (const char* name : {"/EMPTY.MOV", "/RANDOM.MOV", "/MISSING.MOV"})
-        EXPECT_TRUE(
-            CircleCheckTask::firstFrameHalfSize(QString::fromStdString(dir + name)).isNull())
+        EXPECT_TRUE(FirstFrameReader::halfSize(QString::fromStdString(dir + name)).isNull())
             << name;
+}
+
+namespace {
+
+// A 1 s recording of the camera's lens pattern or of a plain grey picture, 960 x 960.
+QString recordingOf(const char* name, bool lens) {
+    const std::string path = TestEnv::makeDir("search") + "/" + name;
+    recording::ClipOptions options;
+    options.width = options.height = 960;
+    options.seconds = 1;
+    options.audio = false;
+    if (!lens) options.solidColor = "gray";
+    std::string error;
+    EXPECT_TRUE(recording::encodeClip(path, options, &error)) << error;
+    return QString::fromStdString(path);
+}
+
+}  // namespace
+
+// A chain started while another runs supersedes it: the earlier one reports nothing, even
+// when its lens is found, and its task is joined when the search goes.
+TEST(LensCircleSearch, OnlyTheLatestChainReports) {
+    const QString lens = recordingOf("LENS.MOV", true), grey = recordingOf("GREY.MOV", false);
+    const struct {
+        const char* name;
+        QStringList first;  // started first; empty: not started
+        QStringList latest;
+        std::vector<int> reported;  // result, then 0 or 1 for a circle near the drawn one
+    } cases[] = {
+        {"lens alone", {}, {lens}, {0, 1}},
+        {"lens after a refused grey", {}, {grey, lens}, {0, 1}},
+        {"grey after lens", {lens}, {grey}, {-1, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ThreadWatch watch;
+        std::vector<std::vector<int>> reports;
+        {
+            LensCircleSearch search;
+            QObject::connect(
+                &search, &LensCircleSearch::finished, [&](int r, int x, int y, int radius) {
+                    const bool near = std::abs(x - 480) <= 2 && std::abs(y - 480) <= 2 &&
+                                      std::abs(radius - 451) <= 2;
+                    reports.push_back({r, near ? 1 : 0});
+                });
+            if (!c.first.isEmpty()) search.start(c.first);
+            search.start(c.latest);
+            ASSERT_TRUE(EventWait::waitFor(
+                [&] { return !reports.empty() && watch.running().isEmpty(); }, 30000));
+            QCoreApplication::processEvents();
+        }
+        EXPECT_EQ(reports, std::vector<std::vector<int>>{c.reported});
+    }
+}
+
+TEST(LensCircleSearch, GoingWhileItsTaskRunsJoinsIt) {
+    const QString lens = recordingOf("LENS.MOV", true);
+    ThreadWatch watch;
+    auto search = std::make_unique<LensCircleSearch>();
+    search->start({lens});
+    // Without the event loop: the task's end is not handled before the search goes.
+    QElapsedTimer clock;
+    clock.start();
+    while (watch.running().isEmpty() && clock.elapsed() < 10000) QThread::msleep(1);
+    ASSERT_EQ(watch.running().join(",").toStdString(), "CircleCheckTask");
+    search.reset();
+    EXPECT_EQ(watch.running().join(",").toStdString(), "");
 }

@@ -1,13 +1,16 @@
 // The folder chooser: expand arrows, order, the start folder, OK and Cancel, and its use by
 // the file list.
+#include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QPointer>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
+#include <QTest>
 #include <QTreeView>
 
 #include "CustomFileModel.h"
@@ -96,6 +99,64 @@ TEST(FileDialog, StartFolderStaysInViewWhileTheTreeLoads) {
         5000));
 }
 
+// After the user's first click, folders that expand or appear on disk above the row under the
+// pointer leave that row where it is, so that the next click lands where the user aims.
+TEST(FileDialog, RowUnderThePointerStaysWhileFoldersChangeAboveIt) {
+    const struct {
+        const char* name;
+        int rowsAdded;
+        std::function<void(const std::string& root, QTreeView* tree, const QModelIndex& above)>
+            change;
+    } cases[] = {
+        {"a folder above expanded", 4,
+         [](const std::string&, QTreeView* tree, const QModelIndex& above) {
+             tree->expand(above);
+         }},
+        {"folders made on disk above", 3,
+         [](const std::string& root, QTreeView*, const QModelIndex&) {
+             for (const char* name : {"/a1", "/a2", "/a3"}) QDir().mkpath(q(root + name));
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string root = TestEnv::makeDir("aim");
+        for (int i = 100; i < 160; ++i) QDir().mkpath(q(root + "/b" + std::to_string(i)));
+        for (const char* sub : {"/in1", "/in2", "/in3", "/in4"})
+            QDir().mkpath(q(root + "/b105" + sub));
+        FileDialog dialog(q(root), nullptr);
+        dialog.show();
+        auto* tree = dialog.findChild<QTreeView*>("treeView");
+        auto* proxy = qobject_cast<QSortFilterProxyModel*>(tree->model());
+        auto* model = qobject_cast<QFileSystemModel*>(proxy->sourceModel());
+        auto at = [&](const std::string& path) {
+            return proxy->mapFromSource(model->index(q(path)));
+        };
+        ASSERT_TRUE(EventWait::waitFor([&] { return proxy->rowCount(at(root)) == 60; }, 10000));
+        // The user's first click, on a row low in the view, with the pointer kept on it.
+        tree->scrollTo(at(root + "/b130"), QAbstractItemView::PositionAtCenter);
+        const QPoint aim(tree->viewport()->width() / 3, tree->viewport()->height() * 7 / 10);
+        const QPersistentModelIndex aimed = tree->indexAt(aim);
+        ASSERT_TRUE(aimed.isValid());
+        const QRect before = tree->visualRect(aimed);
+        QCursor::setPos(tree->viewport()->mapToGlobal(aim));
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, aim);
+        ASSERT_EQ(tree->currentIndex(), QModelIndex(aimed));
+
+        c.change(root, tree, at(root + "/b105"));
+        ASSERT_TRUE(EventWait::waitFor(
+            [&] {
+                return proxy->rowCount(at(root)) + proxy->rowCount(at(root + "/b105")) ==
+                       60 + c.rowsAdded;
+            },
+            10000));
+        EventWait::settle(100);
+        EXPECT_EQ(tree->visualRect(aimed), before);
+        EXPECT_EQ(tree->indexAt(aim), QModelIndex(aimed))
+            << tree->indexAt(aim).data().toString().toStdString() << " instead of "
+            << aimed.data().toString().toStdString();
+    }
+}
+
 TEST(FileDialog, OkReportsThePathThenCloses) {
     const std::string root = TestEnv::makeDir("ok");
     QDir().mkpath(q(root + "/pick"));
@@ -119,10 +180,35 @@ TEST(FileDialog, OkReportsThePathThenCloses) {
     EXPECT_EQ(events, std::vector<QString>{"cancel"});
 }
 
+// Cards are mounted per user under /media (Debian, Ubuntu) or /run/media (Fedora, Arch), by
+// hand under /mnt; the user is the login name, or the home folder's name without one.
 TEST(FileDialog, RootPlacesAreWhereCardsAreMounted) {
-    const QStringList places = FileDialog::rootPlaces();
-    const QString user = qEnvironmentVariable("USER", QDir::home().dirName());
-    EXPECT_EQ(places, (QStringList{"/media/" + user, "/run/media/" + user, "/mnt"}));
+    const bool hasUser = qEnvironmentVariableIsSet("USER");
+    const QByteArray user = qgetenv("USER"), home = qgetenv("HOME");
+    const struct {
+        const char* user;  // null: unset
+        const char* home;
+        QStringList places;
+    } cases[] = {
+        {"carol", "/home/someone", {"/media/carol", "/run/media/carol", "/mnt"}},
+        {nullptr, "/home/dave", {"/media/dave", "/run/media/dave", "/mnt"}},
+        {"", "/srv/erin", {"/media/erin", "/run/media/erin", "/mnt"}},
+    };
+    for (const auto& c : cases) {
+        if (c.user)
+            qputenv("USER", c.user);
+        else
+            qunsetenv("USER");
+        qputenv("HOME", c.home);
+        EXPECT_EQ(FileDialog::rootPlaces().join(",").toStdString(),
+                  c.places.join(",").toStdString())
+            << c.home;
+    }
+    if (hasUser)
+        qputenv("USER", user);
+    else
+        qunsetenv("USER");
+    qputenv("HOME", home);
 }
 
 TEST(FileDialog, FileListOpensOneChooserAndOkWithoutItemKeepsTheRows) {

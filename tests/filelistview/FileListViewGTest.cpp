@@ -3,6 +3,7 @@
 // selection with wrap, the hidden upload button, column dragging, and what it draws.
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 #include <QApplication>
@@ -22,6 +23,7 @@
 #include "FileListFixtures.h"
 #include "FileListItemView.h"
 #include "FileListView.h"
+#include "MainThreadReply.h"
 #include "RecordingFiles.h"
 #include "TestEnv.h"
 
@@ -91,6 +93,28 @@ class FileListViewTest : public ::testing::Test {
     fixtures::SignalLog sigs{&view};
     fixtures::MessageLog messages;
 };
+
+// The way back of the folder scan and the duration reads: a result posted from another thread
+// reaches its receiver on the main thread, and none reaches a receiver deleted before it.
+TEST(MainThreadReply, ReachesOnlyReceiversThatStillExist) {
+    QObject kept;
+    auto* gone = new QObject;
+    std::vector<std::pair<QObject*, QThread*>> deliveries;
+    auto note = [&](QObject* receiver) {
+        deliveries.emplace_back(receiver, QThread::currentThread());
+    };
+    std::thread worker(
+        [&, keptGuard = QPointer<QObject>(&kept), goneGuard = QPointer<QObject>(gone)] {
+            replyOnMainThread(keptGuard, note);
+            replyOnMainThread(goneGuard, note);
+        });
+    worker.join();
+    delete gone;
+    QCoreApplication::processEvents();
+    ASSERT_EQ(deliveries.size(), 1u);
+    EXPECT_EQ(deliveries[0].first, &kept);
+    EXPECT_EQ(deliveries[0].second, QCoreApplication::instance()->thread());
+}
 
 TEST_F(FileListViewTest, ListsMovFilesByNameIgnoringCaseInPlacedRows) {
     const std::string dir = TestEnv::makeDir("mixed");
@@ -293,6 +317,32 @@ TEST_F(FileListViewTest, SingleRowStepIsACheck) {
     view.changePrevFile();
     EXPECT_EQ(sigs.count("checkError"), 2);
     EXPECT_EQ(sigs.count("changeFile"), 1);
+}
+
+// A recording removed after the listing is not opened (the player would call it broken): its
+// row leaves the list when it is pressed or stepped to, and the rows below move up.
+TEST_F(FileListViewTest, RowsOfRemovedRecordingsLeaveTheList) {
+    const std::string dir = TestEnv::makeDir("removed");
+    for (const char* name : {"/A.MOV", "/B.MOV", "/C.MOV", "/D.MOV"}) clip(dir + name, 64);
+    list(dir);
+    const auto rows = rowsOf(&view);
+    ASSERT_EQ(rows.size(), 4u);
+    press(rows[0], QPoint(5, 5));
+    ASSERT_TRUE(QFile::remove(q(dir + "/B.MOV")));
+    ASSERT_TRUE(QFile::remove(q(dir + "/C.MOV")));
+    sigs.changedFiles.clear();
+    press(rows[1], QPoint(5, 5));
+    view.changeNextFile();  // over C to D
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(sigs.changedFiles.join(",").toStdString(), dir + "/D.MOV");
+    const auto left = rowsOf(&view);
+    ASSERT_EQ(left.size(), 2u);
+    EXPECT_EQ(nameOf(left[0]), "A.MOV");
+    EXPECT_EQ(nameOf(left[1]), "D.MOV");
+    EXPECT_EQ(left[1]->geometry(), QRect(0, 28 + 24, 455, 24));
+    EXPECT_EQ(view.findChild<QWidget*>("scrollAreaContents")->height(), 28 + 2 * 24);
+    EXPECT_TRUE(left[1]->isViewSelected());
+    EXPECT_TRUE(messages.texts.isEmpty());
 }
 
 TEST_F(FileListViewTest, DraggedBordersKeepColumnMinimumAndWidenTheArea) {

@@ -11,8 +11,6 @@
 #include <QTranslator>
 #include <QWebEngineView>
 
-#include <fstream>
-
 #include <gtest/gtest.h>
 
 #include "DialogHook.h"
@@ -31,6 +29,7 @@
 #include "RecordingWriter.h"
 #include "RequestLog.h"
 #include "TestEnv.h"
+#include "ThreadWatch.h"
 #include "Translations.h"
 #include "WaitingView.h"
 
@@ -168,18 +167,24 @@ TEST_F(MainWindowTest, WaitingOverlayShowsOnceAndHides) {
 
 TEST_F(MainWindowTest, FullScreenAndBackRestoresTheState) {
     auto* stack = window->findChild<QStackedWidget*>("stackedWidget");
+    auto* info = window->findChild<QPushButton*>("btnInfo");
     for (bool maximised : {false, true}) {
+        SCOPED_TRACE(maximised ? "from maximised" : "from normal");
         if (maximised) window->showMaximized();
-        EventWait::settle(200);
+        ASSERT_TRUE(EventWait::waitFor([&] { return window->isMaximized() == maximised; }, 5000));
         QMetaObject::invokeMethod(window.get(), "toFullScreen");
-        EventWait::settle(200);
-        EXPECT_EQ(stack->currentIndex(), 1);
-        EXPECT_FALSE(window->findChild<QPushButton*>("btnInfo")->isVisible());
+        EXPECT_TRUE(EventWait::waitFor(
+            [&] {
+                return window->isFullScreen() && stack->currentIndex() == 1 && !info->isVisible();
+            },
+            5000));
         QMetaObject::invokeMethod(window.get(), "toNormalScreen");
-        EventWait::settle(200);
-        EXPECT_EQ(stack->currentIndex(), 0);
-        EXPECT_EQ(window->isMaximized(), maximised);
-        EXPECT_FALSE(window->isFullScreen());
+        EXPECT_TRUE(EventWait::waitFor(
+            [&] {
+                return !window->isFullScreen() && window->isMaximized() == maximised &&
+                       stack->currentIndex() == 0 && info->isVisible();
+            },
+            5000));
     }
 }
 
@@ -389,20 +394,10 @@ TEST_F(MainWindowTest, FolderChooserOpensCentredOnTheWindow) {
     chooser->close();
 }
 
-// Threads of this process named `name` (Qt names a thread after its QThread's class).
-int threadsNamed(const QString& name) {
-    int found = 0;
-    for (const QString& task :
-         QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        std::ifstream comm(("/proc/self/task/" + task + "/comm").toStdString());
-        std::string line;
-        std::getline(comm, line);
-        if (QString::fromStdString(line) == name) ++found;
-    }
-    return found;
-}
-
-// The lens-circle search and the encoder probe's trial are joined when the window goes.
+// The lens-circle search and the encoder probe's trial are joined when the window goes: each
+// window goes while the thread it waits for runs (the probe's trials may be over before the
+// search starts). Joined means finished when the window is gone; the system thread then
+// leaves a moment later, since Qt's threads are detached.
 TEST_F(MainWindowTest, ClosingTheWindowJoinsItsWorkerThreads) {
     window.reset();
     const std::string big = TestEnv::makeDir("bigCard");
@@ -413,14 +408,14 @@ TEST_F(MainWindowTest, ClosingTheWindowJoinsItsWorkerThreads) {
     QSettings(QStandardPaths::writableLocation(QStandardPaths::DataLocation) + "/setting.ini",
               QSettings::IniFormat)
         .setValue("LAST_DIR_PATH", QString::fromStdString(big));
-    // The probe's trials may be over before the search starts: each window goes while the
-    // thread it waited for runs.
     for (const char* name : {"VideoEncodeTask", "CircleCheckTask"}) {
+        ThreadWatch watch;
         window = std::make_unique<MainWindow>();
-        ASSERT_TRUE(EventWait::waitFor([name] { return threadsNamed(name) > 0; }, 15000)) << name;
+        ASSERT_TRUE(EventWait::waitFor([&] { return watch.running().contains(name); }, 15000))
+            << name;
         window.reset();
-        EXPECT_EQ(threadsNamed("CircleCheckTask"), 0) << name;
-        EXPECT_EQ(threadsNamed("VideoEncodeTask"), 0) << name;
+        EXPECT_EQ(watch.running().join(",").toStdString(), "") << name;
+        EXPECT_TRUE(watch.waitUntilGone(5000)) << name;
     }
 }
 

@@ -9,7 +9,9 @@
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTranslator>
 
+#include "ConversionQueue.h"
 #include "DialogHook.h"
 #include "EncodeManager.h"
 #include "EventWait.h"
@@ -103,7 +105,7 @@ class UploadDialogTest : public ::testing::Test {
 
     // A dialog on page 1, as it is 100 ms after opening while signed in.
     std::unique_ptr<UploadDialog> openSignedIn() {
-        auto dialog = std::make_unique<UploadDialog>();
+        auto dialog = std::make_unique<UploadDialog>(&conversions);
         dialog->resize(1280, 720);
         dialog->show();
         EXPECT_TRUE(waitFor([&] { return page(dialog.get()) == 1; }, 2000));
@@ -121,6 +123,7 @@ class UploadDialogTest : public ::testing::Test {
                child<QWidget>(dialog, "btnPrivate")->isEnabled();
     }
 
+    ConversionQueue conversions;
     QStringList messages;
     QStringList suggested;
     QStringList saveAnswers;
@@ -130,7 +133,7 @@ class UploadDialogTest : public ::testing::Test {
 TEST_F(UploadDialogTest, OpenedSignedInShowsStartAfterADelay) {
     QElapsedTimer clock;
     clock.start();
-    UploadDialog dialog;
+    UploadDialog dialog(&conversions);
     dialog.resize(1280, 720);
     dialog.show();
     EXPECT_EQ(0, page(&dialog));
@@ -347,6 +350,18 @@ TEST_F(UploadDialogTest, FailedConversionAndUploadWarnAndReturnToStart) {
     EXPECT_TRUE(inputsEnabled(d));
 }
 
+TEST_F(UploadDialogTest, FailuresWarnInTheUsersLanguage) {
+    auto dialog = openSignedIn();
+    QTranslator japanese;
+    ASSERT_TRUE(japanese.load(RV_LANGUAGES_DIR "Ravlix360Player_ja_JP.qm"));
+    QCoreApplication::installTranslator(&japanese);
+    dialog->onVideoGenerationFailed(-12);
+    dialog->uploadResult(-200, "{}");
+    QCoreApplication::removeTranslator(&japanese);
+    EXPECT_EQ(messages.join(",").toStdString(),
+              "変換に失敗しました。,YouTubeへのアップロードに失敗しました。");
+}
+
 TEST_F(UploadDialogTest, SwitchAccountSignsOutAndOpensTheSignIn) {
     auto dialog = openSignedIn();
     QWidget* d = dialog.get();
@@ -390,7 +405,8 @@ TEST_F(UploadDialogTest, ClosingDuringTheConversionCancelsIt) {
     child<QAbstractButton>(dialog.get(), "btnCancel")->click();
     EXPECT_EQ(1, cancels);
     dialog.reset();
-    EventWait::settle(6000);
+    // The cancelled job winds down; it reports nothing and writes no file.
+    ASSERT_TRUE(waitFor([&] { return conversions.isIdle(); }, 60000));
     EXPECT_FALSE(QFile::exists(converted));
     EXPECT_EQ(0, shared().server.requests("/upload").size());
     EXPECT_TRUE(messages.isEmpty());

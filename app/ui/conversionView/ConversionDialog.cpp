@@ -3,17 +3,15 @@
 #include <QFile>
 #include <QGraphicsDropShadowEffect>
 #include <QResizeEvent>
-#include <QStandardPaths>
 
-#include "CircleCheckTask.h"
+#include "ConversionJob.h"
+#include "ConversionQueue.h"
 #include "ConversionViewResources.h"
 #include "ConvertedFileSaver.h"
 #include "DialogHook.h"
 #include "EncodeManager.h"
 #include "FontStyle.h"
-#include "PanoramaConversion.h"
 #include "RavlixPlayer.h"
-#include "VideoSimple360Generator.h"
 
 namespace {
 
@@ -22,15 +20,14 @@ enum Page { PageStart = 0, PageProgress = 1, PageSave = 2 };
 // Close button inset from the panel's top-right corner.
 const int kCloseInset = 7;
 
-QString dataLocation() { return QStandardPaths::writableLocation(QStandardPaths::DataLocation); }
-
 void setPixelFont(QWidget* widget, int pixelSize, int japanesePixelSize) {
     widget->setFont(FontStyle::font(widget->font(), pixelSize, japanesePixelSize));
 }
 
 }  // namespace
 
-ConversionDialog::ConversionDialog(QWidget* parent) : QWidget(parent) {
+ConversionDialog::ConversionDialog(QWidget* parent, ConversionQueue* conversions)
+    : QWidget(parent), conversions(conversions) {
     ConversionViewResources::init();
     setupUi(this);
     setupFont();
@@ -39,19 +36,19 @@ ConversionDialog::ConversionDialog(QWidget* parent) : QWidget(parent) {
     shadow->setColor(QColor(0, 0, 0, 255));
     shadow->setOffset(0, 0);
     widget->setGraphicsEffect(shadow);
-    tempTarget = temporaryTarget();
+    tempTarget = ConversionQueue::temporaryTarget();
     EncodeManager* probe = EncodeManager::instance();
     btn3840->setEnabled(probe->getIs3840x1920Enable());
     btn2880->setEnabled(probe->getIs2880x1440Enable());
     btn2160->setEnabled(probe->getIs2160x1080Enable());
-    connect(btnCancel, SIGNAL(clicked()), this, SLOT(cancelClicked()));
-    connect(btnStart, SIGNAL(clicked()), this, SLOT(startConversion()));
-    connect(btnSave, SIGNAL(clicked()), this, SLOT(saveVideo()));
+    connect(btnCancel, &QPushButton::clicked, this, &ConversionDialog::cancelClicked);
+    connect(btnStart, &QPushButton::clicked, this, &ConversionDialog::startConversion);
+    connect(btnSave, &QPushButton::clicked, this, &ConversionDialog::saveVideo);
 }
 
-ConversionDialog::~ConversionDialog() { dropJob(); }
-
-QString ConversionDialog::temporaryTarget() { return dataLocation() + "/tempExport.mp4"; }
+ConversionDialog::~ConversionDialog() {
+    if (job) job->cancel();
+}
 
 void ConversionDialog::setupFont() {
     setPixelFont(label, 20, 18);
@@ -68,47 +65,27 @@ void ConversionDialog::resizeEvent(QResizeEvent* event) {
     btnCancel->raise();
 }
 
-void ConversionDialog::dropJob() {
-    if (generator) generator->cancelGeneration();
-    generator = nullptr;
-    // The search deletes itself; its result no longer starts a job.
-    if (circleTask) circleTask->disconnect(this);
-    circleTask = nullptr;
-}
-
 void ConversionDialog::cancelClicked() {
-    dropJob();
+    // A cancelled job reports nothing more, also when it still saves its file: no SAVE page.
+    if (job) job->cancel();
+    job = nullptr;
     emit sigCancel();
 }
 
 void ConversionDialog::startConversion() {
     stackedWidget->setCurrentIndex(PageProgress);
-    sourcePath = RavlixPlayer::currentPlayer()->getFilePath();
-    circleTask = PanoramaConversion::findCircle(sourcePath, this, SLOT(checkCircleDone()));
-    if (!circleTask) doConversion(-1, -1, -1);
-}
-
-void ConversionDialog::checkCircleDone() {
-    auto* task = qobject_cast<CircleCheckTask*>(sender());
-    if (!task) return;
-    circleTask = nullptr;
-    const CircleInfo circle = PanoramaConversion::foundCircle(*task);
-    doConversion(circle.centerX, circle.centerY, circle.radius);
+    for (QAbstractButton* button : buttonGroup->buttons()) button->setEnabled(button->isChecked());
+    job = conversions->add(RavlixPlayer::currentPlayer()->getFilePath(), tempTarget, checkedSize());
+    connect(job, &ConversionJob::progressUpdated, this,
+            &ConversionDialog::onVideoGenProgressUpdate);
+    connect(job, &ConversionJob::finished, this, &ConversionDialog::onVideoGenerationFinished);
+    connect(job, &ConversionJob::failed, this, &ConversionDialog::onVideoGenerationFailed);
 }
 
 QSize ConversionDialog::checkedSize() const {
     if (btn2160->isChecked()) return QSize(2160, 1080);
     if (btn2880->isChecked()) return QSize(2880, 1440);
     return QSize(3840, 1920);
-}
-
-void ConversionDialog::doConversion(int centerX, int centerY, int radius) {
-    if (PanoramaConversion::waitForPreviousJob(this,
-                                               [=] { doConversion(centerX, centerY, radius); }))
-        return;
-    for (QAbstractButton* button : buttonGroup->buttons()) button->setEnabled(button->isChecked());
-    generator = PanoramaConversion::start(sourcePath, tempTarget, checkedSize(),
-                                          CircleInfo{centerX, centerY, radius}, this);
 }
 
 void ConversionDialog::onVideoGenProgressUpdate(float totalProgress, float, int, int) {
@@ -120,14 +97,16 @@ void ConversionDialog::onVideoGenProgressUpdate(float totalProgress, float, int,
 }
 
 void ConversionDialog::onVideoGenerationFinished(QString filePath) {
-    generator = nullptr;
+    job = nullptr;
     convertedPath = filePath;
     stackedWidget->setCurrentIndex(PageSave);
 }
 
+// The code is not shown: one message for every failure.
 void ConversionDialog::onVideoGenerationFailed(int) {
-    generator = nullptr;
-    DialogHook::message(this, QMessageBox::Warning, QString(), "Conversion fail!", QMessageBox::Ok);
+    job = nullptr;
+    DialogHook::message(this, QMessageBox::Warning, QString(), tr("Conversion fail!"),
+                        QMessageBox::Ok);
     emit sigCancel();
 }
 

@@ -6,23 +6,21 @@
 
 #include "ui_ConversionDialog.h"
 
-class CircleCheckTask;
-class VideoSimple360Generator;
+class ConversionJob;
+class ConversionQueue;
 
 // The overlay that converts the playing recording into a 360 MP4: the user picks one of the
-// sizes the encoder probe allows and presses START; the lens circle is searched in the first
-// frame, the panorama job writes a temporary file while the bar shows its progress, and SAVE
-// copies the result to a chosen file. sigCancel() tells the owner to delete the overlay; a
-// job still running then is cancelled.
+// sizes the encoder probe allows and presses START; a conversion job of the queue writes the
+// temporary file while the bar shows its progress, and SAVE copies the result to a chosen
+// file. sigCancel() tells the owner to delete the overlay; a job still running then is
+// cancelled.
 class ConversionDialog : public QWidget, private Ui_ConversionDialog {
     Q_OBJECT
 
   public:
-    explicit ConversionDialog(QWidget* parent);
+    // `conversions` runs the overlay's job; it outlives the overlay.
+    ConversionDialog(QWidget* parent, ConversionQueue* conversions);
     ~ConversionDialog() override;
-
-    // The data location's "/tempExport.mp4".
-    static QString temporaryTarget();
 
   signals:
     void sigCancel();
@@ -30,7 +28,6 @@ class ConversionDialog : public QWidget, private Ui_ConversionDialog {
   public slots:
     void cancelClicked();
     void startConversion();
-    void checkCircleDone();
     void saveVideo();
     void onVideoGenProgressUpdate(float totalProgress, float curMediaProgress, int curMediaIdx,
                                   int totalMedias);
@@ -42,14 +39,10 @@ class ConversionDialog : public QWidget, private Ui_ConversionDialog {
 
   private:
     void setupFont();
-    void doConversion(int centerX, int centerY, int radius);
     QSize checkedSize() const;
-    // Cancels a running job and lets a pending circle search delete itself.
-    void dropJob();
 
+    ConversionQueue* conversions;
     QString tempTarget;
-    QString sourcePath;
     QString convertedPath;
-    QPointer<VideoSimple360Generator> generator;
-    QPointer<CircleCheckTask> circleTask;
+    QPointer<ConversionJob> job;  // from START until it reports
 };

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "FolderTreeScroll.h"
+
 FileDialog::FileDialog(QString startFolder, QWidget* parent)
     : QWidget(parent), model(new CustomFileModel(this)), proxy(new QSortFilterProxyModel(this)) {
     ui.setupUi(this);
@@ -15,6 +17,7 @@ FileDialog::FileDialog(QString startFolder, QWidget* parent)
     proxy->sort(0, Qt::AscendingOrder);
     ui.treeView->setModel(proxy);
     openAt(startFolder);
+    new FolderTreeScroll(ui.treeView, model, proxy, startFolder);  // owned by the tree
     ui.treeView->resizeColumnToContents(0);
     for (int column = 1; column < model->columnCount(); ++column) ui.treeView->hideColumn(column);
     ui.treeView->setHeaderHidden(true);
@@ -64,14 +67,4 @@ void FileDialog::openAt(const QString& folder) {
     if (!index.isValid()) return;
     ui.treeView->expand(index);
     ui.treeView->scrollTo(index, QAbstractItemView::EnsureVisible);
-    // The model lists the folders on the way there later, each load moving the rows below it.
-    start = model->filePath(model->index(folder));
-    connect(model, &QFileSystemModel::directoryLoaded, this, &FileDialog::keepStartInView);
-}
-
-void FileDialog::keepStartInView(const QString& loaded) {
-    const QString within = loaded.endsWith('/') ? loaded : loaded + '/';
-    if (loaded != start && !start.startsWith(within)) return;
-    ui.treeView->scrollTo(proxy->mapFromSource(model->index(start)),
-                          QAbstractItemView::EnsureVisible);
 }

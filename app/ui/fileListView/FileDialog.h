@@ -30,11 +30,8 @@ class FileDialog : public QWidget {
   private:
     void setUpModel();
     void openAt(const QString& folder);
-    // Scrolls the start folder back into view after `loaded`, one of its ancestors, is listed.
-    void keepStartInView(const QString& loaded);
 
     Ui_FileDialog ui;
     CustomFileModel* model;
     QSortFilterProxyModel* proxy;
-    QString start;  // the start folder's path as the model writes it; empty when none
 };

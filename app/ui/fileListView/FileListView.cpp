@@ -1,21 +1,21 @@
 #include "FileListView.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLocale>
-#include <QMouseEvent>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QThreadPool>
 #include <QTimer>
 
-#include "CircleCheckTask.h"
 #include "DialogHook.h"
 #include "FileDialog.h"
+#include "FileListHeader.h"
 #include "FileListItemView.h"
+#include "FirstFrameReader.h"
 #include "FontStyle.h"
 #include "RavlixPlayer.h"
 #include "ScanDirTask.h"
@@ -27,20 +27,18 @@ const char* const kLastDirKey = "LAST_DIR_PATH";
 const int kHeaderHeight = 28;
 const int kRowHeight = 24;
 const int kMinContentWidth = 455;
-const int kMinColumnWidth = 80;
-const int kBorderGrip = 5;
-// The visible width of the rows less 10 px: a drag beyond it widens the scrolled area.
-const int kVisibleEdge = 445;
-const int kScrollBackEdge = 10;
-// Rows 0 to kLastCircleRow are examined at most.
-const int kLastCircleRow = 4;
+// The lens circle is searched in the first frames of the first five files at most.
+const int kCircleCandidates = 5;
 // Rows built at once for a listing (more than any window shows); the rest are built once the
 // circle search has ended, kRowBatch per event-loop turn.
 const int kFirstRows = 48;
 const int kRowBatch = 24;
 }  // namespace
 
-FileListView::FileListView(QWidget* parent) : QWidget(parent), rowTimer(new QTimer(this)) {
+FileListView::FileListView(QWidget* parent)
+    : QWidget(parent),
+      rowTimer(new QTimer(this)),
+      circleSearch([this](const QString& path) { return getVideoImage(path); }) {
     initFileListResources();
     ui.setupUi(this);
     rowTimer->setSingleShot(true);
@@ -48,18 +46,13 @@ FileListView::FileListView(QWidget* parent) : QWidget(parent), rowTimer(new QTim
     const QFont font = FontStyle::font(ui.label->font(), 14, 13);
     for (QLabel* label : {ui.label, ui.label_2, ui.label_3}) label->setFont(font);
     trackMouse();
-    for (QLabel* line : {ui.line, ui.line_2, ui.line_3}) line->hide();
+    ui.headerWidget->attach(this, ui.scrollArea, {ui.widget_2, ui.widget_3, ui.widget_4},
+                            {ui.line, ui.line_2, ui.line_3});
     connectAll();
     ui.btnYouTube->hide();
 }
 
 FileListView::~FileListView() {
-    // The searches still running are joined before the panel goes.
-    for (CircleCheckTask* task : circleTasks) {
-        disconnect(task, nullptr, this, nullptr);
-        task->wait();
-        delete task;
-    }
     rows.deleteAllObjsAndReset();
     delete fileDialog;
 }
@@ -102,6 +95,8 @@ void FileListView::connectAll() {
     connect(this, SIGNAL(sigScanDirFinish(QString, QStringList)), this,
             SLOT(setFiles(QString, QStringList)), Qt::QueuedConnection);
     connect(rowTimer, SIGNAL(timeout()), this, SLOT(addRowBatch()));
+    connect(&circleSearch, &LensCircleSearch::finished, this, &FileListView::endCircleChain);
+    connect(ui.headerWidget, &FileListHeader::columnsResized, this, &FileListView::resizeContent);
 }
 
 void FileListView::init() {
@@ -133,16 +128,18 @@ void FileListView::setFiles(QString dirPath, QStringList videos) {
     }
     emit sigChangeDir();
     ui.bgWidget->move(0, 0);
-    ui.headerWidget->setGeometry(0, 0, totalWidth, ui.headerWidget->height());
+    ui.headerWidget->setGeometry(0, 0, ui.headerWidget->totalWidth(), ui.headerWidget->height());
     ui.headerWidget->raise();
     rebuildRows(videos);
-    ui.scrollAreaContents->resize(std::max(totalWidth, kMinContentWidth),
+    ui.scrollAreaContents->resize(std::max(ui.headerWidget->totalWidth(), kMinContentWidth),
                                   kRowHeight * int(videos.size()) + kHeaderHeight);
-    placeMarkers();
+    ui.headerWidget->placeMarkers();
     ui.btnSave->setEnabled(false);
     ui.btnYouTube->setEnabled(false);
-    circleIndex = 0;
-    checkCircle(rows[0]->getPath());
+    QStringList candidates;
+    for (const QString& name : videos.mid(0, kCircleCandidates))
+        candidates << currentDir + "/" + name;
+    circleSearch.start(candidates);
 }
 
 void FileListView::showNoVideos() {
@@ -172,59 +169,15 @@ void FileListView::addRows(int count) {
                 SLOT(changeSelectFile(FileListItemView*)));
         connect(row, SIGNAL(sigViewPlay()), this, SLOT(playSelectFile()));
         row->init(currentDir + "/" + listing[i]);
-        row->setFixedWidth(totalWidth);
-        row->resizeContent(col1, col2, col3);
-        row->setGeometry(0, kHeaderHeight + kRowHeight * i, totalWidth, kRowHeight);
+        sizeRow(row);
+        row->setGeometry(0, kHeaderHeight + kRowHeight * i, ui.headerWidget->totalWidth(),
+                         kRowHeight);
         row->show();
         rows.append(row);
     }
 }
 
-void FileListView::placeMarkers() {
-    const int height = ui.scrollAreaContents->height();
-    ui.line->setGeometry(col1, 0, ui.line->width(), height);
-    ui.line_2->setGeometry(col1 + col2, 0, ui.line_2->width(), height);
-    ui.line_3->setGeometry(totalWidth - ui.line_3->width(), 0, ui.line_3->width(), height);
-}
-
-QImage FileListView::getVideoImage(QString path) {
-    return CircleCheckTask::firstFrameHalfSize(path);
-}
-
-void FileListView::checkCircle(QString path) {
-    const QImage image = getVideoImage(path);
-    if (image.isNull()) {
-        nextCircleCandidate();
-        return;
-    }
-    auto* task = new CircleCheckTask(image);
-    circleTasks.append(task);
-    connect(task, SIGNAL(finished()), this, SLOT(checkCircleDone()));
-    task->start(QThread::InheritPriority);
-}
-
-void FileListView::checkCircleDone() {
-    auto* task = qobject_cast<CircleCheckTask*>(sender());
-    if (!task) return;
-    circleTasks.removeOne(task);
-    task->deleteLater();
-    const QImage examined = task->getImage();
-    CircleInfo full;
-    if (CircleInfo::toFullFrame(task->getResult(), examined.width(), examined.height(), &full) ==
-        0) {
-        endCircleChain(0, full.centerX, full.centerY, full.radius);
-        return;
-    }
-    nextCircleCandidate();
-}
-
-void FileListView::nextCircleCandidate() {
-    const int examined = circleIndex++;
-    if (examined < kLastCircleRow && circleIndex < int(rows.size()))
-        checkCircle(rows[circleIndex]->getPath());
-    else
-        endCircleChain(-1, 0, 0, 0);
-}
+QImage FileListView::getVideoImage(QString path) { return FirstFrameReader::halfSize(path); }
 
 void FileListView::endCircleChain(int result, int centerX, int centerY, int radius) {
     emit sigCircleChecked(result, centerX, centerY, radius);
@@ -235,6 +188,10 @@ void FileListView::endCircleChain(int result, int centerX, int centerY, int radi
 void FileListView::changeSelectFile(FileListItemView* view) {
     if (view == selected) {
         emit sigCheckError();
+        return;
+    }
+    if (!QFileInfo::exists(view->getPath())) {
+        dropRow(view);
         return;
     }
     selected = view;
@@ -265,11 +222,28 @@ void FileListView::changePrevFile() { stepSelection(-1); }
 
 void FileListView::stepSelection(int step) {
     if (rows.empty() || !selected) return;
-    const int count = int(rows.size());
-    const int at = int(std::find(rows.begin(), rows.end(), selected) - rows.begin());
-    FileListItemView* next = rows[(at + step + count) % count];
+    FileListItemView* next = nullptr;
+    do {
+        if (next) dropRow(next);
+        const int count = int(rows.size());
+        const int at = int(std::find(rows.begin(), rows.end(), selected) - rows.begin());
+        next = rows[(at + step + count) % count];
+    } while (next != selected && !QFileInfo::exists(next->getPath()));
     next->setViewSelect(true);
     changeSelectFile(next);
+}
+
+void FileListView::dropRow(FileListItemView* row) {
+    const auto at = std::find(rows.begin(), rows.end(), row);
+    const int index = int(at - rows.begin());
+    rows.erase(at);
+    listing.removeAt(index);
+    row->hide();
+    row->deleteLater();  // it may be pressed: its press handler runs on after the selection
+    for (int i = index; i < int(rows.size()); ++i) rows[i]->move(0, kHeaderHeight + kRowHeight * i);
+    ui.scrollAreaContents->resize(ui.scrollAreaContents->width(),
+                                  kRowHeight * int(listing.size()) + kHeaderHeight);
+    ui.headerWidget->placeMarkers();
 }
 
 void FileListView::playNextFile() {
@@ -318,14 +292,15 @@ void FileListView::videoChanged() {
 }
 
 void FileListView::videoError(int error) {
-    Q_UNUSED(error);
+    Q_UNUSED(error);  // any failure disables both: the code does not matter here
     ui.btnSave->setEnabled(false);
     ui.btnYouTube->setEnabled(false);
 }
 
 void FileListView::relayoutContent(int value) {
     ui.bgWidget->move(ui.bgWidget->x(), value);
-    ui.headerWidget->setGeometry(0, value, totalWidth, ui.headerWidget->height());
+    ui.headerWidget->setGeometry(0, value, ui.headerWidget->totalWidth(),
+                                 ui.headerWidget->height());
     ui.bgWidget->raise();
     ui.headerWidget->raise();
     for (QLabel* line : {ui.line, ui.line_2, ui.line_3}) line->raise();
@@ -333,131 +308,17 @@ void FileListView::relayoutContent(int value) {
 
 void FileListView::relayoutBackground(int value) { ui.bgWidget->move(value, ui.bgWidget->y()); }
 
-bool FileListView::inHeaderBand(const QPoint& pos) const {
-    const int top = ui.headerWidget->y();
-    return top < pos.y() && pos.y() < top + ui.headerWidget->height();
-}
-
-int FileListView::borderX(Border border) const {
-    switch (border) {
-        case FirstBorder:
-            return col1;
-        case SecondBorder:
-            return col1 + col2;
-        case RightEdge:
-            return totalWidth - ui.line_3->width();
-        case NoBorder:
-            break;
-    }
-    return -1;
-}
-
-FileListView::Border FileListView::borderAt(const QPoint& pos) const {
-    if (!inHeaderBand(pos)) return NoBorder;
-    for (Border border : {FirstBorder, SecondBorder, RightEdge}) {
-        if (std::abs(pos.x() - borderX(border)) <= kBorderGrip) return border;
-    }
-    return NoBorder;
-}
-
-QLabel* FileListView::marker(Border border) const {
-    switch (border) {
-        case FirstBorder:
-            return ui.line;
-        case SecondBorder:
-            return ui.line_2;
-        case RightEdge:
-            return ui.line_3;
-        case NoBorder:
-            break;
-    }
-    return nullptr;
-}
-
-void FileListView::mousePressEvent(QMouseEvent* event) {
-    const QPoint pos = ui.scrollAreaContents->mapFrom(this, event->pos());
-    const Border border = borderAt(pos);
-    if (border == NoBorder) return;
-    dragFirst = border == FirstBorder;
-    dragSecond = border == SecondBorder;
-    dragRight = border == RightEdge;
-    setCursor(Qt::SplitHCursor);
-    marker(border)->show();
-    marker(border)->raise();
-}
-
-void FileListView::mouseMoveEvent(QMouseEvent* event) {
-    const QPoint pos = ui.scrollAreaContents->mapFrom(this, event->pos());
-    if (!dragFirst && !dragSecond && !dragRight) {
-        setCursor(borderAt(pos) != NoBorder ? Qt::SplitHCursor : Qt::ArrowCursor);
-        return;
-    }
-    dragTo(pos.x());
-}
-
-void FileListView::setContentWidth(int width) {
-    ui.scrollAreaContents->resize(width, ui.scrollAreaContents->height());
-}
-
-void FileListView::dragTo(int px) {
-    QScrollBar* horizontal = ui.scrollArea->horizontalScrollBar();
-    if (dragFirst) {
-        const int h = std::max(px, kMinColumnWidth);
-        if (h > horizontal->value() + kVisibleEdge)
-            setContentWidth(std::max(px, kMinContentWidth) + col2 + col3);
-        ui.line->move(h, 0);
-    } else if (dragSecond) {
-        const int h = std::max(px, col1 + kMinColumnWidth);
-        if (h > horizontal->value() + kVisibleEdge)
-            setContentWidth(std::max(h, kMinContentWidth) + col3);
-        ui.line_2->move(h, 0);
-    } else if (dragRight) {
-        const int h = std::max(px, col1 + col2 + kMinColumnWidth);
-        const int w3 = ui.line_3->width();
-        if (h < horizontal->value() + kScrollBackEdge) {
-            setContentWidth(std::max(h + w3, kMinContentWidth));
-            horizontal->setValue(horizontal->maximum());
-        }
-        if (h > horizontal->value() + kVisibleEdge) {
-            setContentWidth(std::max(h + w3, kMinContentWidth));
-            horizontal->setValue(horizontal->maximum());
-        }
-        ui.line_3->move(h, 0);
-    }
-}
-
-void FileListView::mouseReleaseEvent(QMouseEvent* event) {
-    const Border border = dragFirst    ? FirstBorder
-                          : dragSecond ? SecondBorder
-                          : dragRight  ? RightEdge
-                                       : NoBorder;
-    if (border == NoBorder) return;
-    const QPoint pos = ui.scrollAreaContents->mapFrom(this, event->pos());
-    const bool nearOld = inHeaderBand(pos) && std::abs(pos.x() - borderX(border)) <= kBorderGrip;
-    dragFirst = dragSecond = dragRight = false;
-    setCursor(nearOld ? Qt::SplitHCursor : Qt::ArrowCursor);
-    marker(border)->hide();
-    if (border == FirstBorder) {
-        col1 = ui.line->x();
-    } else if (border == SecondBorder) {
-        col2 = ui.line_2->x() - col1;
-    } else {
-        col3 = ui.line_3->x() + ui.line_3->width() - col1 - col2;
-    }
-    resizeContent();
-}
-
 void FileListView::resizeContent() {
-    totalWidth = col1 + col2 + col3;
-    ui.headerWidget->setFixedWidth(totalWidth);
-    ui.widget_2->setFixedWidth(col1);
-    ui.widget_3->setFixedWidth(col2);
-    ui.widget_4->setFixedWidth(col3);
-    for (FileListItemView* row : rows) {
-        row->setFixedWidth(totalWidth);
-        row->resizeContent(col1, col2, col3);
-    }
-    setContentWidth(std::max(totalWidth, kMinContentWidth));
-    placeMarkers();
+    ui.headerWidget->applyWidths();
+    for (FileListItemView* row : rows) sizeRow(row);
+    ui.scrollAreaContents->resize(std::max(ui.headerWidget->totalWidth(), kMinContentWidth),
+                                  ui.scrollAreaContents->height());
+    ui.headerWidget->placeMarkers();
     if (selected) scrollToRow(selected);
+}
+
+void FileListView::sizeRow(FileListItemView* row) {
+    row->setFixedWidth(ui.headerWidget->totalWidth());
+    row->resizeContent(ui.headerWidget->nameWidth(), ui.headerWidget->durationWidth(),
+                       ui.headerWidget->dateWidth());
 }

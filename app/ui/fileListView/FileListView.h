@@ -5,25 +5,27 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "LensCircleSearch.h"
 #include "List.h"
 #include "ui_FileListView.h"
 
-class CircleCheckTask;
 class FileDialog;
 class FileListItemView;
 class QTimer;
 
-// The list of recordings of one folder: three columns (name, duration, date) whose borders
-// the user drags, the folder chooser, the save and (hidden) upload buttons, the previous /
-// next steps, and the lens-circle search over the first files of each listing.
+// The list of recordings of one folder in three columns (name, duration, date) under a header
+// whose borders the user drags (FileListHeader), the folder chooser, the save and (hidden)
+// upload buttons, the previous / next steps, and the lens-circle search over the first files of
+// each listing.
 //
 // Road of a listing: init() or changeDir() start a ScanDirTask on the global pool; its names
 // arrive queued in setFiles(), which rebuilds the rows, remembers the folder under
-// "LAST_DIR_PATH" and starts the circle chain: checkCircle() on row 0, then on the next rows
-// up to the fifth while no circle passes the acceptance rule. The first rows are built at once,
-// the rest in batches from the event loop once the circle chain has ended, so that a large folder
-// shows at once and the window stays responsive. Everything runs on the main thread except the
-// scan, the duration reads and the circle search itself.
+// "LAST_DIR_PATH" and starts the lens-circle search on the first five files (the first frame of
+// each read by getVideoImage()) until one gives an acceptable circle. The first rows are built at
+// once, the rest in batches from the event loop once the circle chain has ended, so that a large
+// folder shows at once and the window stays responsive. A row whose file is gone from the disk
+// when it is pressed or stepped to leaves the list instead of being opened. Everything runs on
+// the main thread except the scan, the duration reads and the circle search itself.
 class FileListView : public QWidget {
     Q_OBJECT
 
@@ -33,8 +35,7 @@ class FileListView : public QWidget {
 
     // Lists the folder stored under "LAST_DIR_PATH", if any. Called once, after the wiring.
     void init();
-    void checkCircle(QString path);
-    // The first video frame of `path` at half size, or a null image.
+    // The first video frame of `path` at half size, or a null image. Main thread.
     virtual QImage getVideoImage(QString path);
     void resizeContent();
 
@@ -68,7 +69,6 @@ class FileListView : public QWidget {
     void videoError(int error);
     void hideFileDialog();
     void changeDir(QString dirPath);
-    void checkCircleDone();
     void relayoutContent(int value);
     void relayoutBackground(int value);
     void changeSelectFile(FileListItemView* view);
@@ -78,31 +78,19 @@ class FileListView : public QWidget {
     void setFiles(QString dirPath, QStringList videos);
     void addRowBatch();
 
-  protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-
   private:
-    enum Border { NoBorder, FirstBorder, SecondBorder, RightEdge };
-
     void trackMouse();
     void connectAll();
     void startScan(const QString& dirPath);
     void showNoVideos();
     void rebuildRows(const QStringList& videos);
     void addRows(int count);
-    void placeMarkers();
     void endCircleChain(int result, int centerX, int centerY, int radius);
-    void nextCircleCandidate();
     void stepSelection(int step);
+    // A listed file gone from the disk: its row leaves the list and the rows below move up.
+    void dropRow(FileListItemView* row);
     void scrollToRow(FileListItemView* row);
-    Border borderAt(const QPoint& pos) const;
-    int borderX(Border border) const;
-    bool inHeaderBand(const QPoint& pos) const;
-    QLabel* marker(Border border) const;
-    void dragTo(int px);
-    void setContentWidth(int width);
+    void sizeRow(FileListItemView* row);
 
     Ui_FileListView ui;
     List<FileListItemView*> rows;  // owned, display order
@@ -111,13 +99,5 @@ class FileListView : public QWidget {
     QTimer* rowTimer;     // builds the next batch of rows
     QString currentDir;
     FileDialog* fileDialog = nullptr;
-    bool dragFirst = false;
-    bool dragSecond = false;
-    bool dragRight = false;
-    int totalWidth = 455;
-    int col1 = 182;
-    int col2 = 91;
-    int col3 = 182;
-    int circleIndex = 0;                  // row whose first frame the circle search is examining
-    QList<CircleCheckTask*> circleTasks;  // owned; running or finished and not yet handled
+    LensCircleSearch circleSearch;
 };

@@ -1,21 +1,16 @@
 #include "LoadDurationTask.h"
 
-#include <QCoreApplication>
-
 #include "FFMpegDecoder360G.h"
 #include "FileListItemView.h"
+#include "MainThreadReply.h"
 
 LoadDurationTask::LoadDurationTask(FileListItemView* view, QString path)
     : view(view), path(std::move(path)) {}
 
 void LoadDurationTask::run() {
     const double seconds = readDuration(path);
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [target = view, seconds] {
-            if (target) emit target->sigDurationLoaded(seconds);
-        },
-        Qt::QueuedConnection);
+    replyOnMainThread(view,
+                      [seconds](FileListItemView* row) { emit row->sigDurationLoaded(seconds); });
 }
 
 double LoadDurationTask::readDuration(const QString& path) {

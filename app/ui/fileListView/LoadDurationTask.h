@@ -7,8 +7,8 @@
 class FileListItemView;
 
 // Reads the video duration of one row's file on a pool thread (deleted by the pool after
-// run()). The result travels queued to the main thread, where it reaches the row only while
-// the row still exists; the guard is never read on the pool thread.
+// run()). The result reaches the row on the main thread, only while the row still exists
+// (replyOnMainThread).
 class LoadDurationTask : public QRunnable {
   public:
     // Main thread (the row's).

@@ -1,21 +1,18 @@
 #include "ScanDirTask.h"
 
-#include <QCoreApplication>
 #include <QDir>
 
 #include "FileListView.h"
+#include "MainThreadReply.h"
 
 ScanDirTask::ScanDirTask(FileListView* view, QString dirPath)
     : view(view), dirPath(std::move(dirPath)) {}
 
 void ScanDirTask::run() {
     const QStringList names = listVideos(dirPath);
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [target = view, folder = dirPath, names] {
-            if (target) emit target->sigScanDirFinish(folder, names);
-        },
-        Qt::QueuedConnection);
+    replyOnMainThread(view, [folder = dirPath, names](FileListView* panel) {
+        emit panel->sigScanDirFinish(folder, names);
+    });
 }
 
 QStringList ScanDirTask::listVideos(const QString& dirPath) {

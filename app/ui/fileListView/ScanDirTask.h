@@ -8,8 +8,7 @@
 class FileListView;
 
 // Lists the "*.MOV" files of one folder on a pool thread (deleted by the pool after run()).
-// The names travel queued to the main thread and reach the panel only while it still exists;
-// the guard is never read on the pool thread.
+// The names reach the panel on the main thread, only while it still exists (replyOnMainThread).
 class ScanDirTask : public QRunnable {
   public:
     // Main thread (the panel's).
