@@ -14,7 +14,7 @@
 #include <QSignalSpy>
 
 #include "AVPlayer.h"
-#include "CircleCheckTask.h"
+#include "FirstFrameReader.h"
 #include "EventWait.h"
 #include "FFMpegDecoder360G.h"
 #include "PictureLimits.h"
@@ -92,9 +92,9 @@ bool controllerShows(const QString& path) {
 
 bool circleSearchGetsFrame(const QString& path) {
     int result = 1;
-    const QImage frame = CircleCheckTask::firstFrame(path, &result);
+    const QImage frame = FirstFrameReader::read(path, &result);
     EXPECT_EQ(frame.isNull() ? -2 : 0, result);
-    return !frame.isNull() && !CircleCheckTask::firstFrameHalfSize(path).isNull();
+    return !frame.isNull() && !FirstFrameReader::halfSize(path).isNull();
 }
 
 TEST(PictureLimits, EveryUserRefusesAPictureAboveTheLimitAndTakesOneAtIt) {

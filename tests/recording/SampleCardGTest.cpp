@@ -12,6 +12,7 @@ extern "C" {
 }
 
 #include "CircleCheckTask.h"
+#include "FirstFrameReader.h"
 #include "RecordingWriter.h"
 #include "TestEnv.h"
 
@@ -33,7 +34,7 @@ TEST(SampleCard, LensCircleIsFoundAtEverySize) {
         recording::ClipOptions options;
         options.width = options.height = side;
         const std::string path = clipOf("LENS" + std::to_string(side) + ".MOV", options);
-        const QImage half = CircleCheckTask::firstFrameHalfSize(QString::fromStdString(path));
+        const QImage half = FirstFrameReader::halfSize(QString::fromStdString(path));
         ASSERT_EQ(half.size(), QSize(side / 2, side / 2));
         CircleInfo full;
         ASSERT_EQ(CircleInfo::toFullFrame(CircleCheckTask::findCircle(half), half.width(),
@@ -78,7 +79,7 @@ TEST(SampleCard, PureColoursComeBackPure) {
             const std::string path =
                 clipOf(std::string(c.name) + std::to_string(side) + ".MOV", options);
             EXPECT_EQ(taggedMatrix(path), AVCOL_SPC_BT709);
-            const QImage frame = CircleCheckTask::firstFrame(QString::fromStdString(path));
+            const QImage frame = FirstFrameReader::read(QString::fromStdString(path));
             ASSERT_EQ(frame.size(), QSize(side, side));
             const QRgb shown = frame.pixel(side / 2, side / 2);
             EXPECT_LE(std::abs(qRed(shown) - qRed(c.rgb)), 3) << std::hex << shown;
