@@ -9,6 +9,7 @@
 #include "CameraFixtures.h"
 #include "CameraTrailers.h"
 #include "LogCapture.h"
+#include "ResultCode.h"
 #include "TestEnv.h"
 #include "TimeUtil.h"
 #include "UQOCompanionFiles.h"
@@ -210,7 +211,7 @@ TEST(CameraTrailers, CircleFromEndTagOrAttachment) {
         }
         float fx, fy, fr;
         const int fallback = getVintaro360CircleInfo(path.c_str(), 1920, 1080, &fx, &fy, &fr);
-        EXPECT_EQ(fallback, c.result == 0 ? 0 : kFallbackCircle);
+        EXPECT_EQ(fallback, c.result == 0 ? 0 : ResultCode::kFallbackCircle);
         if (fallback != 0) {
             EXPECT_FLOAT_EQ(fx, 960);
             EXPECT_FLOAT_EQ(fy, 540);

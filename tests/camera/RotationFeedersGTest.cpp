@@ -12,6 +12,7 @@
 #include "CameraFront.h"
 #include "LogCapture.h"
 #include "NoEyeRotationFeeder.h"
+#include "ResultCode.h"
 #include "RotationGeometry.h"
 #include "TestEnv.h"
 #include "UQOLensRotationFeeder.h"
@@ -447,7 +448,6 @@ TEST(RotationFeeders, V2AveragesAttitudesAndSmoothsTheFrontOfATurn) {
 namespace {
 
 constexpr int kNominal = 10;  // samples a piece at 50 Hz, pieces 0.2 s apart
-constexpr int kRecoverable = 40000001;
 
 // Version-2 eye data at `numerator` samples a second without start shift (offset 20 ms at
 // start tick 1): piece k has tick 10 k and counts[k] samples; sample j turns about x by 0.01 j.
@@ -515,28 +515,28 @@ TEST(RotationFeeders, V2UnevenPiecesTable) {
          2,
          50,
          1.05,
-         kRecoverable,
+         ResultCode::kRecoverable,
          {strange, "Strange data piece, endTime: 0.850000, 13 samples"}},
         {"a later piece of 12 (two off) shifts the rest by 0.04 s",
          {10, 10, 10, 12, 10},
          2,
          50,
          1.03,
-         kRecoverable,
+         ResultCode::kRecoverable,
          {strange, "Strange data piece, endTime: 0.830000, 12 samples"}},
         {"a later piece of 7 shifts the rest by -0.06 s",
          {10, 10, 10, 7, 10},
          2,
          50,
          0.93,
-         kRecoverable,
+         ResultCode::kRecoverable,
          {strange, "Strange data piece, endTime: 0.730000, 7 samples"}},
         {"records with extra data warn once",
          {10, 10, 10, 13, 10},
          3,
          50,
          1.05,
-         kRecoverable,
+         ResultCode::kRecoverable,
          {"Strange data piece, endTime: 0.850000, 13 samples"}},
         // Half a second (25 samples) is first reached at piece 4: pieces 0-3 merge (tick 30).
         {"timing from a later piece", {5, 5, 5, 5, 10, 10, 10}, 2, 50, 0.99, 0, {}},
@@ -577,11 +577,11 @@ TEST(RotationFeeders, V2BrokenPiecesEndTheData) {
     };
     // Header 16 bytes, three pieces of 8 + 160 bytes, then the fourth piece's tick.
     const Case cases[] = {
-        {"total missing", three + le32(30), 0.59, kRecoverable,
+        {"total missing", three + le32(30), 0.59, ResultCode::kRecoverable,
          "Cannot read total bytes, treat as file end, %s!"},
         {"total not a whole record", three + le32(30) + le32(20) + std::string(20, '\0'), 0.59,
-         kRecoverable, "Illegal total bytes at 0x0000020C, treat as file end, %s!"},
-        {"total negative", three + le32(30) + le32(-16), 0.59, kRecoverable,
+         ResultCode::kRecoverable, "Illegal total bytes at 0x0000020C, treat as file end, %s!"},
+        {"total negative", three + le32(30) + le32(-16), 0.59, ResultCode::kRecoverable,
          "Illegal total bytes at 0x0000020C, treat as file end, %s!"},
         {"empty piece", unevenEyeBytes({10, 10, 10, 0, 10, 10}), 1.19, 0,
          "2th data piece with 0 samples, %s."}};
@@ -606,7 +606,7 @@ TEST(RotationFeeders, V2BadQuaternionDropsItsWholePiece) {
     // Record 5 of piece 3: after the 16-byte header, three pieces and the fourth's head.
     bytes.replace(16 + 3 * 168 + 8 + 5 * 16, 4, le32(q30(0.5)));
     ArrayBasedV2RotationFeeder feeder(writeFile("badq5.eye", bytes).c_str(), false);
-    EXPECT_EQ(feeder.getParsingResult(), kRecoverable);
+    EXPECT_EQ(feeder.getParsingResult(), ResultCode::kRecoverable);
     EXPECT_NEAR(feeder.getDuration(), 0.59, 1e-5);
     // Frame 17 is at 0.5667 s; samples 0-29 span 0 .. 0.58 s: sample 28 1/3 of the way to 29.
     double q[4], front;
@@ -717,7 +717,7 @@ TEST(RotationFeeders, AttachedEyeDataReadsAsTheSeparateFile) {
         VideoRotationFeeder::newVRFeeder(glued.c_str(), true));
     std::vector<std::string> attachedLines = linesOf(log, "ABV2RF");
     ASSERT_EQ(typeOf(attached.get()), "v2");
-    EXPECT_EQ(attached->getParsingResult(), kRecoverable);
+    EXPECT_EQ(attached->getParsingResult(), ResultCode::kRecoverable);
     ASSERT_EQ(separateLines.size(), 2u);
     for (std::string& line : separateLines) {
         const size_t at = line.find(eye);
@@ -831,7 +831,7 @@ TEST(RotationFeeders, AnAbsurdRateIsPreparedForADayAtMost) {
         {1, 0, 0, 0}, {std::sqrt(0.5), -std::sqrt(0.5), 0, 0}, {0, -1, 0, 0}};
     ArrayBasedV2RotationFeeder feeder(
         writeFile("slow.eye", eyeV2(0, 1, 65535, 0, 0, {{0, turn}})).c_str(), false);
-    ASSERT_EQ(feeder.getParsingResult(), kRecoverable);
+    ASSERT_EQ(feeder.getParsingResult(), ResultCode::kRecoverable);
     EXPECT_GT(feeder.getDuration(), 2 * 24 * 3600);
     feeder.prepareFilteredRotationData(0, 0);
     const int day = 24 * 3600 * 30;

@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 
 #include "FileUtil.h"
+#include "ResultCode.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ int CommonQTAppAdapter::doCreateAppSubDirectory(const char* name) {
     char* path = FileUtil::generateFullDirPath(root, name);
     const bool made = QDir(QString::fromUtf8(path)).mkpath(".");
     free(path);
-    return made ? 0 : -12;
+    return made ? 0 : ResultCode::kIoError;
 }
 
 char* CommonQTAppAdapter::doGetAndDupPassword(const char*) { return nullptr; }

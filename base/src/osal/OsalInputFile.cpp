@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include "OsalResult.h"
+#include "ResultCode.h"
 
 struct OsalInputFile::Impl {
     explicit Impl(const char* path) : file(QString::fromUtf8(path)) {}
@@ -14,8 +14,8 @@ OsalInputFile::OsalInputFile(const char* path) : impl(new Impl(path)) {}
 OsalInputFile::~OsalInputFile() { impl->file.close(); }
 
 int OsalInputFile::open() {
-    if (impl->file.isOpen()) return OSAL_WRONG_STATE;
-    return impl->file.open(QIODevice::ReadOnly) ? OSAL_OK : OSAL_CANNOT_OPEN;
+    if (impl->file.isOpen()) return ResultCode::kWrongState;
+    return impl->file.open(QIODevice::ReadOnly) ? ResultCode::kOk : ResultCode::kCannotOpen;
 }
 
 void OsalInputFile::close() { impl->file.close(); }
@@ -23,7 +23,7 @@ void OsalInputFile::close() { impl->file.close(); }
 long long OsalInputFile::tell() { return impl->file.isOpen() ? impl->file.pos() : 0; }
 
 int OsalInputFile::seek(long long offset, int whence) {
-    if (!impl->file.isOpen()) return OSAL_WRONG_STATE;
+    if (!impl->file.isOpen()) return ResultCode::kWrongState;
     long long base;
     switch (whence) {
         case 0:
@@ -36,12 +36,12 @@ int OsalInputFile::seek(long long offset, int whence) {
             base = impl->file.size();
             break;
         default:
-            return OSAL_BAD_ARGUMENT;
+            return ResultCode::kBadArgument;
     }
     long long target;
     // A position past the largest offset is refused like any other bad position.
-    if (__builtin_add_overflow(offset, base, &target)) return OSAL_IO_ERROR;
-    return impl->file.seek(target) ? OSAL_OK : OSAL_IO_ERROR;
+    if (__builtin_add_overflow(offset, base, &target)) return ResultCode::kIoError;
+    return impl->file.seek(target) ? ResultCode::kOk : ResultCode::kIoError;
 }
 
 unsigned long OsalInputFile::read(void* buffer, unsigned long size) {

@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include "OsalResult.h"
+#include "ResultCode.h"
 
 struct OsalOutputFile::Impl {
     explicit Impl(const char* path) : file(QString::fromUtf8(path)) {}
@@ -15,9 +15,9 @@ OsalOutputFile::OsalOutputFile(const char* path, bool append)
 OsalOutputFile::~OsalOutputFile() { impl->file.close(); }
 
 int OsalOutputFile::open() {
-    if (impl->file.isOpen()) return OSAL_WRONG_STATE;
+    if (impl->file.isOpen()) return ResultCode::kWrongState;
     const QIODevice::OpenMode mode = append ? QIODevice::Append : QIODevice::WriteOnly;
-    return impl->file.open(mode) ? OSAL_OK : OSAL_IO_ERROR;
+    return impl->file.open(mode) ? ResultCode::kOk : ResultCode::kIoError;
 }
 
 long long OsalOutputFile::write(const void* data, unsigned long size) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "OsalResult.h"
+#include "ResultCode.h"
 
 namespace {
 const unsigned long kReadError = static_cast<unsigned long>(-1);
@@ -17,9 +17,9 @@ OsalPartialInputFile::~OsalPartialInputFile() { OsalPartialInputFile::close(); }
 // 1. open the base file; 2. find the window's absolute start; 3. check that the whole window
 // lies inside the file; 4. position the base file at the window start.
 int OsalPartialInputFile::open() {
-    if (whence != 0 && whence != 2) return OSAL_BAD_ARGUMENT;
+    if (whence != 0 && whence != 2) return ResultCode::kBadArgument;
     const int result = OsalInputFile::open();
-    if (result != OSAL_OK) return result;
+    if (result != ResultCode::kOk) return result;
     OsalInputFile::seek(0, 2);
     const long long size = OsalInputFile::tell();
     long long start = offset;
@@ -27,14 +27,14 @@ int OsalPartialInputFile::open() {
     // Offsets and lengths come from files: sums that overflow are windows outside the file.
     if ((whence == 2 && __builtin_add_overflow(offset, size, &start)) ||
         __builtin_add_overflow(start, static_cast<long long>(length), &end) || length < 0 ||
-        start < 0 || end > size || OsalInputFile::seek(start, 0) != OSAL_OK) {
+        start < 0 || end > size || OsalInputFile::seek(start, 0) != ResultCode::kOk) {
         OsalInputFile::close();
-        return OSAL_IO_ERROR;
+        return ResultCode::kIoError;
     }
     offset = start;
     whence = 0;
     position = 0;
-    return OSAL_OK;
+    return ResultCode::kOk;
 }
 
 void OsalPartialInputFile::close() {
@@ -45,23 +45,23 @@ void OsalPartialInputFile::close() {
 long long OsalPartialInputFile::tell() { return position < 0 ? 0 : position; }
 
 int OsalPartialInputFile::seek(long long target, int from) {
-    if (position < 0) return OSAL_WRONG_STATE;
+    if (position < 0) return ResultCode::kWrongState;
     switch (from) {
         case 0:
             break;
         case 1:
-            if (__builtin_add_overflow(target, position, &target)) return OSAL_BAD_ARGUMENT;
+            if (__builtin_add_overflow(target, position, &target)) return ResultCode::kBadArgument;
             break;
         case 2:
             if (__builtin_add_overflow(target, static_cast<long long>(length), &target))
-                return OSAL_BAD_ARGUMENT;
+                return ResultCode::kBadArgument;
             break;
         default:
-            return OSAL_BAD_ARGUMENT;
+            return ResultCode::kBadArgument;
     }
-    if (target < 0 || target > length) return OSAL_BAD_ARGUMENT;
+    if (target < 0 || target > length) return ResultCode::kBadArgument;
     const int result = OsalInputFile::seek(target + offset, 0);
-    if (result == OSAL_OK) position = target;
+    if (result == ResultCode::kOk) position = target;
     return result;
 }
 

@@ -11,6 +11,7 @@
 #include "LogSystem.h"
 #include "OsalInputFile.h"
 #include "OsalPartialInputFile.h"
+#include "ResultCode.h"
 #include "RotationGeometry.h"
 #include "UQOPostAttachment.h"
 #include "Vintaro360Camera.h"
@@ -21,7 +22,6 @@
 namespace {
 
 const char* const kTag = "ABV2RF";
-constexpr int kRecoverable = 40000001;
 constexpr double kTick = 0.02;                 // s per eye tick
 constexpr double kDefaultOffset = 0.25333333;  // s
 constexpr double kWindow = 15;                 // s each side of the asked time
@@ -55,14 +55,15 @@ std::unique_ptr<OsalInputFile> ArrayBasedV2RotationFeeder::openEyeData(bool log,
         if (found != 0) {
             if (log && logErrors)
                 LogSystem::w(kTag, "Cannot get post attachment for eye data, %s!", path.c_str());
-            *result = found == -30 ? -30 : -7;
+            *result =
+                found == ResultCode::kCannotOpen ? ResultCode::kCannotOpen : ResultCode::kAbsent;
             return nullptr;
         }
         std::free(at.tag);
         file.reset(new OsalPartialInputFile(path.c_str(), 2, at.eyeOffset, at.eyeSize));
     }
     if (file->open() != 0) {
-        *result = -30;
+        *result = ResultCode::kCannotOpen;
         return nullptr;
     }
     return file;
@@ -117,7 +118,7 @@ int ArrayBasedV2RotationFeeder::parseFile(bool log) {
         v1.reset(new V1RotationFeeder(list, rate));
         v1->setLowPassAlpha(alpha);
         freeRawData();
-        return kRecoverable;
+        return ResultCode::kRecoverable;
     }
     timePieces(raw, log, &result);
     movingAverageRawAttitudes();
@@ -134,14 +135,14 @@ int ArrayBasedV2RotationFeeder::readPieces(std::unique_ptr<OsalInputFile>& file,
         if (ByteUtil::readInt32(file, &total) != 0) {
             if (log && logErrors)
                 LogSystem::w(kTag, "Cannot read total bytes, treat as file end, %s!", path.c_str());
-            result = kRecoverable;
+            result = ResultCode::kRecoverable;
             break;
         }
         if (total < 0 || total % static_cast<int>(recordSize) != 0) {
             if (log && logErrors)
                 LogSystem::w(kTag, "Illegal total bytes at 0x%08X, treat as file end, %s!",
                              static_cast<unsigned>(totalAt), path.c_str());
-            result = kRecoverable;
+            result = ResultCode::kRecoverable;
             break;
         }
         const size_t before = samples.size();
@@ -163,7 +164,7 @@ int ArrayBasedV2RotationFeeder::readPieces(std::unique_ptr<OsalInputFile>& file,
                                  static_cast<unsigned>(at), path.c_str());
                 samples.resize(before);
                 bad = true;
-                result = kRecoverable;
+                result = ResultCode::kRecoverable;
                 break;
             }
             samples.push_back(s);
@@ -215,7 +216,7 @@ void ArrayBasedV2RotationFeeder::timePieces(const std::vector<RawPiece>& raw, bo
     for (size_t i = 0; i < pieces.size(); ++i) {
         pieces[i].endTime += delta;
         if (i == 0 || std::abs(pieces[i].samples - nominal) <= 1) continue;
-        if (*result == 0) *result = kRecoverable;
+        if (*result == 0) *result = ResultCode::kRecoverable;
         if (log && logErrors) {
             if (!extraData) LogSystem::w(kTag, "%s is with strange data piece.", path.c_str());
             LogSystem::w(kTag, "Strange data piece, endTime: %lf, %d samples",

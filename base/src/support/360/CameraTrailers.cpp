@@ -12,6 +12,7 @@
 #include "LogSystem.h"
 #include "OsalInputFile.h"
 #include "RecordFields.h"
+#include "ResultCode.h"
 #include "UQOPostAttachment.h"
 
 namespace {
@@ -52,7 +53,7 @@ int readTrailerWithMagic(const char* path, const char* magic, char tail[kTrailer
     long long size;
     const int result = readTrailerBlock(path, tail, &size);
     if (result != 0) return result;
-    return std::memcmp(tail, magic, std::strlen(magic)) == 0 ? 0 : -7;
+    return std::memcmp(tail, magic, std::strlen(magic)) == 0 ? 0 : ResultCode::kAbsent;
 }
 
 int vintaroEndTagCircle(const char* path, double* cx, double* cy, double* r) {
@@ -61,19 +62,22 @@ int vintaroEndTagCircle(const char* path, double* cx, double* cy, double* r) {
     int result = readTrailerBlock(path, tail, &size);
     if (result != 0) return result;
     const size_t markerAt = kTrailerSize - (sizeof(kVintaroMarker) - 1);
-    if (std::memcmp(tail + markerAt, kVintaroMarker, sizeof(kVintaroMarker) - 1) != 0) return -7;
+    if (std::memcmp(tail + markerAt, kVintaroMarker, sizeof(kVintaroMarker) - 1) != 0)
+        return ResultCode::kAbsent;
     const RecordLimits limits{static_cast<int>(markerAt) - 1, static_cast<int>(markerAt) - 2,
                               static_cast<int>(markerAt)};
     int pos = 0;
     if (!findRecordStart(tail, limits, &pos)) {
         LogSystem::e(kTag, "Long Vintaro360 end tag for %s.", path);
-        return -2;
+        return ResultCode::kBadTagLength;
     }
     int values[3];
     result = skipDigitFields(tail, limits, 2, &pos);
     if (result == 0) result = readIntFields(tail, limits, 3, values, &pos);
-    if (result == -13) LogSystem::e(kTag, "Seperator error in Vintaro360 end tag for %s.", path);
-    if (result == -8) LogSystem::e(kTag, "Few fields in Vintaro360 end tag for %s.", path);
+    if (result == ResultCode::kBadSeparator)
+        LogSystem::e(kTag, "Seperator error in Vintaro360 end tag for %s.", path);
+    if (result == ResultCode::kTruncated)
+        LogSystem::e(kTag, "Few fields in Vintaro360 end tag for %s.", path);
     if (result != 0) return result;
     *cx = values[0] / 10.0;
     *cy = values[1] / 10.0;
@@ -91,9 +95,9 @@ int getUQOLensVideoInfo(const char* path, int& a, int& b, int& c, float& d, floa
     std::vector<std::string> v;
     if (!trailerFields(tail, kLensMagic, &v)) {
         LogSystem::e(kTag, "Can not find UQOLens end tag");
-        return -2;
+        return ResultCode::kBadTagLength;
     }
-    if (v.size() < 7) return -13;
+    if (v.size() < 7) return ResultCode::kBadSeparator;
     a = fieldInt(v[1]);
     b = fieldInt(v[2]);
     c = fieldInt(v[3]);
@@ -114,9 +118,9 @@ int getUQOLensPhotoInfo(const char* path, int& a, int& b, int& c, float& d, floa
     std::vector<std::string> v;
     if (!trailerFields(tail, kPhotoMagic, &v)) {
         LogSystem::e(kTag, "Can not find UQOLensPhoto end tag");
-        return -2;
+        return ResultCode::kBadTagLength;
     }
-    if (v.size() < 10) return -13;
+    if (v.size() < 10) return ResultCode::kBadSeparator;
     for (int i = 0; i < 4; ++i) q[i] = fieldScaled(v[i], 100000);
     a = fieldInt(v[4]);
     b = fieldInt(v[5]);
@@ -161,7 +165,7 @@ int getVintaro360CircleInfo(const char* path, int w, int h, double* cx, double* 
     *cx = w / 2.0;
     *cy = h / 2.0;
     *r = std::min(w, h) / 2.0 * 14 / 15;
-    return kFallbackCircle;
+    return ResultCode::kFallbackCircle;
 }
 
 int getVintaro360CircleInfo(const char* path, int w, int h, float* cx, float* cy, float* r) {

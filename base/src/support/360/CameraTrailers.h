@@ -9,9 +9,6 @@
 // Result codes: 0 success, -30 cannot open, -7 tag absent (also a file shorter than 512
 // bytes), -2 tag too long or empty, -8 too few fields, -13 separator error or too few fields.
 
-// Result of the circle readers with a fallback circle.
-constexpr int kFallbackCircle = 10000005;
-
 // The "UQOLens{" video trailer: a..c = fields 1..3, d, e = fields 4, 5 / 10000, f = field 6,
 // flag = field 7 is present and 1. Field 0 is the length of the attitude block before it.
 int getUQOLensVideoInfo(const char* path, int& a, int& b, int& c, float& d, float& e, int& f,
@@ -29,6 +26,6 @@ int parseIntAndAdvance(char* text, int* value, char** next);
 // in pixels. 0, -30, -7, -2, -8, -13.
 int getVintaro360CircleInfo(const char* path, double* cx, double* cy, double* r);
 // The same; on any failure the frame's fallback circle (centre, radius min(w, h) / 2 x 14 / 15)
-// and kFallbackCircle.
+// and ResultCode::kFallbackCircle.
 int getVintaro360CircleInfo(const char* path, int w, int h, double* cx, double* cy, double* r);
 int getVintaro360CircleInfo(const char* path, int w, int h, float* cx, float* cy, float* r);

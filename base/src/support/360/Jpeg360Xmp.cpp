@@ -6,6 +6,7 @@
 
 #include "OsalInputFile.h"
 #include "OsalOutputFile.h"
+#include "ResultCode.h"
 
 // Insertion: 1. copy the start-of-image marker, 2. copy each leading APPn segment except an XMP
 // one, 3. write the new XMP segment before the first other segment, 4. copy the rest.
@@ -64,17 +65,17 @@ int copySegment(OsalInputFile& in, OsalOutputFile& out, const unsigned char head
     bool first = true, keep = true;
     while (size > 0) {
         const unsigned long want = size < static_cast<int>(kPiece) ? size : kPiece;
-        if (in.read(piece, want) != want) return -8;
+        if (in.read(piece, want) != want) return ResultCode::kTruncated;
         if (first) {
             keep = !(head[1] == 0xE1 && startsWithXmpId(piece, want));
-            if (keep && !put(out, head, 4)) return -8;
+            if (keep && !put(out, head, 4)) return ResultCode::kTruncated;
             first = false;
         }
-        if (keep && !put(out, piece, want)) return -8;
+        if (keep && !put(out, piece, want)) return ResultCode::kTruncated;
         size -= static_cast<int>(want);
     }
     // An empty body is copied as it is.
-    return first && !put(out, head, 4) ? -8 : 0;
+    return first && !put(out, head, 4) ? ResultCode::kTruncated : 0;
 }
 
 // Steps 2 and 3: 0 after writing the new segment, -8 on a truncated or bad segment.
@@ -84,15 +85,15 @@ int copyAppSegments(OsalInputFile& in, OsalOutputFile& out, const std::string& s
         const unsigned long n = in.read(head, 4);
         if (n != 4) {
             if (n != static_cast<unsigned long>(-1) && n > 0) put(out, head, n);
-            return -8;
+            return ResultCode::kTruncated;
         }
         if (!isAppMarker(head)) {
             const bool ok = put(out, segment.data(), segment.size()) && put(out, head, 4);
-            return ok ? 0 : -8;
+            return ok ? 0 : ResultCode::kTruncated;
         }
         if (segmentLength(head) < 2) {
             put(out, head, 4);
-            return -8;
+            return ResultCode::kTruncated;
         }
         const int result = copySegment(in, out, head, segmentLength(head) - 2);
         if (result != 0) return result;
@@ -111,15 +112,15 @@ void copyRest(OsalInputFile& in, OsalOutputFile& out) {
 
 int appendXmp(const char* src, const char* dst, const char* properties) {
     OsalInputFile in(src ? src : "");
-    if (src == nullptr || in.open() != 0) return -30;
+    if (src == nullptr || in.open() != 0) return ResultCode::kCannotOpen;
     OsalOutputFile out(dst ? dst : "", false);
-    if (dst == nullptr || out.open() != 0) return -4;
+    if (dst == nullptr || out.open() != 0) return ResultCode::kBadArgument;
     unsigned char soi[2];
     const unsigned long n = in.read(soi, 2);
     if (n != static_cast<unsigned long>(-1) && n > 0) put(out, soi, n);
-    if (n != 2) return -8;
+    if (n != 2) return ResultCode::kTruncated;
     const int result = copyAppSegments(in, out, xmpSegment(properties));
-    if (result == 0 || result == -8) copyRest(in, out);
+    if (result == 0 || result == ResultCode::kTruncated) copyRest(in, out);
     return result;
 }
 

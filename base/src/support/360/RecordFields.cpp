@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "CameraTrailers.h"
+#include "ResultCode.h"
 
 bool findRecordStart(const char* block, const RecordLimits& limits, int* pos) {
     for (int i = limits.searchFrom; i >= 0; --i) {
@@ -18,8 +19,8 @@ int skipDigitFields(const char* block, const RecordLimits& limits, int count, in
     for (int n = 0; n < count; ++n) {
         while (*pos <= limits.fieldEnd && std::isdigit(static_cast<unsigned char>(block[*pos])))
             ++*pos;
-        if (*pos > limits.fieldEnd) return -8;
-        if (block[*pos] != ',' && block[*pos] != '}') return -13;
+        if (*pos > limits.fieldEnd) return ResultCode::kTruncated;
+        if (block[*pos] != ',' && block[*pos] != '}') return ResultCode::kBadSeparator;
         ++*pos;
     }
     return 0;
@@ -27,9 +28,10 @@ int skipDigitFields(const char* block, const RecordLimits& limits, int count, in
 
 int readIntFields(char* block, const RecordLimits& limits, int count, int* values, int* pos) {
     for (int n = 0; n < count; ++n) {
-        if (*pos >= limits.fieldStart) return -8;
+        if (*pos >= limits.fieldStart) return ResultCode::kTruncated;
         char* next = nullptr;
-        if (parseIntAndAdvance(block + *pos, &values[n], &next) != 0) return -13;
+        if (parseIntAndAdvance(block + *pos, &values[n], &next) != 0)
+            return ResultCode::kBadSeparator;
         *pos = static_cast<int>(next - block);
     }
     return 0;

@@ -11,6 +11,7 @@
 #include "OsalInputFile.h"
 #include "OsalOutputFile.h"
 #include "RecordFields.h"
+#include "ResultCode.h"
 #include "TimeUtil.h"
 #include "UQOCompanionFiles.h"
 
@@ -37,7 +38,7 @@ int number(const char* s, int count) {
 int readTag(const char* block, int* pos, std::string* tag) {
     int end = *pos;
     while (end <= kLimits.fieldEnd && block[end] != ',') ++end;
-    if (end > kLimits.fieldEnd || end == *pos) return -8;
+    if (end > kLimits.fieldEnd || end == *pos) return ResultCode::kTruncated;
     tag->assign(block + *pos, block + end);
     *pos = end + 1;
     return 0;
@@ -47,7 +48,7 @@ int parseRecord(const char* path, char* block, long long fileSize, UQOPostAttach
     int pos = 0;
     if (!findRecordStart(block, kLimits, &pos)) {
         LogSystem::e(kTag, "Long UQOCam attachment for %s.", path);
-        return -2;
+        return ResultCode::kBadTagLength;
     }
     const int brace = pos - 1;
     std::string tag;
@@ -55,13 +56,15 @@ int parseRecord(const char* path, char* block, long long fileSize, UQOPostAttach
     int result = skipDigitFields(block, kLimits, 2, &pos);
     if (result == 0) result = readTag(block, &pos, &tag);
     if (result == 0) result = readIntFields(block, kLimits, 6, v, &pos);
-    if (result == -13) LogSystem::e(kTag, "Seperator error in UQOCam attachment for %s.", path);
-    if (result == -8) LogSystem::e(kTag, "Few fields in UQOCam attachment for %s.", path);
+    if (result == ResultCode::kBadSeparator)
+        LogSystem::e(kTag, "Seperator error in UQOCam attachment for %s.", path);
+    if (result == ResultCode::kTruncated)
+        LogSystem::e(kTag, "Few fields in UQOCam attachment for %s.", path);
     if (result != 0) return result;
     const long long eyeOffset = static_cast<long long>(brace) - kTrailerSize - v[0];
     if (-eyeOffset > fileSize) {
         LogSystem::e(kTag, "Eye data of UQOCam attachment for %s passes the file start.", path);
-        return -8;
+        return ResultCode::kTruncated;
     }
     out->tag = strdup(tag.c_str());
     out->eyeOffset = static_cast<int>(eyeOffset);
@@ -128,7 +131,7 @@ int getUQOPostAttachment(const char* path, UQOPostAttachment* attachment) {
     long long size;
     const int result = readTrailerBlockOfAnySize(path, block, &size);
     if (result != 0) return result;
-    if (std::memcmp(block + kEndAt, kEnd, sizeof(kEnd) - 1) != 0) return -7;
+    if (std::memcmp(block + kEndAt, kEnd, sizeof(kEnd) - 1) != 0) return ResultCode::kAbsent;
     return parseRecord(path, block, size, attachment);
 }
 
@@ -137,31 +140,31 @@ int _glueUQOMediaWithEye(const char* target, const char* source, const char* eye
     OsalInputFile eye(eyePath ? eyePath : "");
     if (eyePath == nullptr || eye.open() != 0) {
         LogSystem::e(kTag, "Cannot open eye file %s!", eyePath ? eyePath : "");
-        return -30;
+        return ResultCode::kCannotOpen;
     }
     const bool separate = std::strcmp(target, source) != 0;
     OsalInputFile media(source);
     if (separate && media.open() != 0) {
         LogSystem::e(kTag, "Cannot open source file %s!", source);
-        return -30;
+        return ResultCode::kCannotOpen;
     }
     const int values[5] = {valueA, valueB, cx10, cy10, r10};
     const std::string record = formatRecord(tag, fileSize(eye), values);
     if (record.empty()) {
         LogSystem::e(kTag, "Record for %s does not fit the UQOCam attachment!", target);
-        return -4;
+        return ResultCode::kBadArgument;
     }
     OsalOutputFile out(target, !separate);
     if (out.open() != 0) {
         LogSystem::e(kTag, "Cannot open target file %s!", target);
-        return -12;
+        return ResultCode::kIoError;
     }
     const bool written =
         (!separate || copyAll(media, out)) && copyAll(eye, out) &&
         out.write(record.data(), record.size()) == static_cast<long long>(record.size());
     if (!written) {
         LogSystem::e(kTag, "Cannot write target file %s!", target);
-        return -12;
+        return ResultCode::kIoError;
     }
     return 0;
 }
@@ -170,7 +173,7 @@ int glueUQOPhotoWithEye(const char* target, const char* source) {
     UQOPostAttachment existing;
     if (std::strcmp(target, source) == 0 && getUQOPostAttachment(target, &existing) == 0) {
         std::free(existing.tag);
-        return 100;
+        return ResultCode::kAlreadyAttached;
     }
     double cx = 0, cy = 0, r = 0;
     if (getVintaro360CircleInfo(source, &cx, &cy, &r) != 0) cx = cy = r = 0;

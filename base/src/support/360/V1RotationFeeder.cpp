@@ -4,6 +4,7 @@
 
 #include "CameraFront.h"
 #include "LogSystem.h"
+#include "ResultCode.h"
 #include "RotationGeometry.h"
 #include "Vintaro360Camera.h"
 #include "Vintaro360Files.h"
@@ -24,7 +25,8 @@ void toArray(const QuaternionAttitude& a, double q[4]) {
 V1RotationFeeder::V1RotationFeeder(const char* path) : alpha(calculateLowPassAlpha(0.1, 1.0 / 30)) {
     int offset = 0;
     const int result = parseVintaro360EyeFile(path, samples, &offset, &rate);
-    parsingResult = result == 0 ? 0 : (result == -30 ? -30 : -1);
+    parsingResult =
+        result == 0 ? 0 : (result == ResultCode::kCannotOpen ? ResultCode::kCannotOpen : -1);
     if (parsingResult != 0) samples.clear();
 }
 

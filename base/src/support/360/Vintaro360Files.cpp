@@ -8,6 +8,7 @@
 #include "ByteUtil.h"
 #include "EyeRecord.h"
 #include "OsalInputFile.h"
+#include "ResultCode.h"
 #include "RotationGeometry.h"
 #include "TextNumber.h"
 #include "TimeUtil.h"
@@ -102,18 +103,18 @@ int parseVintaro360EyeFile(const char* path, List<QuaternionAttitude>& list, int
                            double* rate) {
     list.clear();
     *offset = 0;
-    if (path == nullptr) return -30;
+    if (path == nullptr) return ResultCode::kCannotOpen;
     std::unique_ptr<OsalInputFile> file(new OsalInputFile(path));
-    if (file->open() != 0) return -30;
+    if (file->open() != 0) return ResultCode::kCannotOpen;
     bool zeroRate = false;
-    if (!readV1Header(file, offset, rate, &zeroRate)) return -8;
+    if (!readV1Header(file, offset, rate, &zeroRate)) return ResultCode::kTruncated;
     if (zeroRate) return -1;
     readV1Records(*file, list);
     return 0;
 }
 
 int getVintaro360SrcMediaInfo(const char* name, Vintaro360SrcMediaInfo* info) {
-    if (name == nullptr || std::strlen(name) > 25) return -8;
+    if (name == nullptr || std::strlen(name) > 25) return ResultCode::kTruncated;
     for (const NamePrefix& prefix : kPrefixes) {
         const char* p = name;
         long long y, mo, d, h, mi, s, sequence = 1;
@@ -121,33 +122,35 @@ int getVintaro360SrcMediaInfo(const char* name, Vintaro360SrcMediaInfo* info) {
             !takeDigits(p, 2, &mo) || !takeDigits(p, 2, &d) || !takeText(p, "_") ||
             !takeDigits(p, 2, &h) || !takeDigits(p, 2, &mi) || !takeDigits(p, 2, &s))
             continue;
-        if (prefix.sequence && !(takeText(p, "_") && takeDigits(p, 3, &sequence))) return -8;
-        if (!takeText(p, prefix.extension) || *p != '\0') return -8;
+        if (prefix.sequence && !(takeText(p, "_") && takeDigits(p, 3, &sequence)))
+            return ResultCode::kTruncated;
+        if (!takeText(p, prefix.extension) || *p != '\0') return ResultCode::kTruncated;
         y += 2000;
-        if (!validDateTime(y, mo, d, h, mi, s)) return -8;
+        if (!validDateTime(y, mo, d, h, mi, s)) return ResultCode::kTruncated;
         info->type = prefix.type;
         info->sequence = static_cast<int>(sequence);
         info->takenTime =
             TimeUtil::fromYMDHMS(int(y), int(mo), int(d), int(h), int(mi), int(s), true);
         return 0;
     }
-    return -8;
+    return ResultCode::kTruncated;
 }
 
 int parseVintaro360PeriodString(const char* text, long long* a, int* tz, long long* b, double* c) {
-    if (text == nullptr) return -13;
+    if (text == nullptr) return ResultCode::kBadSeparator;
     const char* p = text;
     long long va, vb, vc = 0, hours, minutes;
-    if (!takeText(p, "P: ") || !takeNumber(p, &va) || !takeText(p, "(")) return -13;
+    if (!takeText(p, "P: ") || !takeNumber(p, &va) || !takeText(p, "("))
+        return ResultCode::kBadSeparator;
     const char sign = *p++;
     if ((sign != '+' && sign != '-') || !takeDigits(p, 2, &hours) || !takeText(p, ":") ||
         !takeDigits(p, 2, &minutes) || !takeText(p, ") ") || !takeNumber(p, &vb))
-        return -13;
+        return ResultCode::kBadSeparator;
     if (*p == ',' && std::isdigit(static_cast<unsigned char>(p[1]))) {
         ++p;
-        if (!takeNumber(p, &vc)) return -13;
+        if (!takeNumber(p, &vc)) return ResultCode::kBadSeparator;
     }
-    if (*p != '\0' && *p != ',') return -13;
+    if (*p != '\0' && *p != ',') return ResultCode::kBadSeparator;
     *a = va;
     *tz = (sign == '-' ? -1 : 1) * static_cast<int>(hours * 3600 + minutes * 60);
     *b = vb;

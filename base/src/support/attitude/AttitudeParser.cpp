@@ -8,6 +8,7 @@
 #include "OsalInputFile.h"
 #include "QuaternionsParserUqoEye.h"
 #include "QuaternionsParserV1.h"
+#include "ResultCode.h"
 #include "RotationGeometry.h"
 #include "TextNumber.h"
 #include "UQOLensQParser.h"
@@ -89,9 +90,9 @@ void AttitudeParser::addSample(long long time, const float q[4], const float* in
 int AttitudeParser::parseTextRecords(const char* path, int maxCount, size_t minFields,
                                      const char* tag, const RecordTaker& take) {
     samples.deleteAllObjsAndReset();
-    if (path == nullptr) return -12;
+    if (path == nullptr) return ResultCode::kIoError;
     OsalInputFile file(path);
-    if (file.open() != 0) return -12;
+    if (file.open() != 0) return ResultCode::kIoError;
     forEachToken(file, [&](const std::string& token) {
         const std::vector<std::string> fields = strSplit(token, ",");
         if (fields.size() < minFields) {

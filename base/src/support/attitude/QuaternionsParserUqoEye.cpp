@@ -6,6 +6,7 @@
 #include "EyeRecord.h"
 #include "LogSystem.h"
 #include "OsalInputFile.h"
+#include "ResultCode.h"
 #include "RotationGeometry.h"
 
 // Parse: 1. the header, 2. the sample period and the first sample's time, 3. the pieces of
@@ -72,15 +73,15 @@ bool QuaternionsParserUqoEye::canParseFile(const char* path) { return canParse(p
 
 int QuaternionsParserUqoEye::parse(const char* path, int maxCount) {
     samples.deleteAllObjsAndReset();
-    if (!canParse(path)) return -10;
+    if (!canParse(path)) return ResultCode::kNotEyeV2;
     std::unique_ptr<OsalInputFile> file(new OsalInputFile(path));
-    if (file->open() != 0) return -30;
+    if (file->open() != 0) return ResultCode::kCannotOpen;
     EyeHeader h;
     const HeaderResult header = readHeader(file, &h);
-    if (header != HEADER_OK) return header == HEADER_SHORT ? 0 : -10;
+    if (header != HEADER_OK) return header == HEADER_SHORT ? 0 : ResultCode::kNotEyeV2;
     if (h.numerator == 0 || h.denominator == 0) {
         LogSystem::i(kTag, "Zero sample rate %u/%u", h.numerator, h.denominator);
-        return -10;
+        return ResultCode::kNotEyeV2;
     }
     const long long period =
         static_cast<long long>(1000 / (static_cast<double>(h.numerator) / h.denominator));

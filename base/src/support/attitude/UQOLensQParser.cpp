@@ -6,6 +6,7 @@
 
 #include "LogSystem.h"
 #include "OsalInputFile.h"
+#include "ResultCode.h"
 #include "TrailerBlock.h"
 
 // Parse: 1. the trailer and its first field L, 2. the L bytes before the trailer, 3. one sample
@@ -20,10 +21,11 @@ constexpr size_t kMagicLength = sizeof(kMagic) - 1;
 int blockLength(const char* tail, long long* length) {
     const char* comma = static_cast<const char*>(
         std::memchr(tail + kMagicLength, ',', kTrailerSize - kMagicLength));
-    if (comma == nullptr || comma == tail + kMagicLength) return -13;
+    if (comma == nullptr || comma == tail + kMagicLength) return ResultCode::kBadSeparator;
     long long v = 0;
     for (const char* p = tail + kMagicLength; p < comma; ++p) {
-        if (!std::isdigit(static_cast<unsigned char>(*p)) || v > (1LL << 40)) return -13;
+        if (!std::isdigit(static_cast<unsigned char>(*p)) || v > (1LL << 40))
+            return ResultCode::kBadSeparator;
         v = v * 10 + (*p - '0');
     }
     *length = v;
@@ -46,19 +48,19 @@ int UQOLensQParser::parse(const char* path, int maxCount) {
     long long size, length = 0;
     int result = readTrailerBlock(path, tail, &size);
     if (result != 0) return result;
-    if (std::memcmp(tail, kMagic, kMagicLength) != 0) return -7;
+    if (std::memcmp(tail, kMagic, kMagicLength) != 0) return ResultCode::kAbsent;
     if ((result = blockLength(tail, &length)) != 0) return result;
     if (length == 0) return 0;
     if (length > size - static_cast<long long>(kTrailerSize)) {
         LogSystem::e(kTag, "Attitude block of %lld bytes passes the file start", length);
-        return -8;
+        return ResultCode::kTruncated;
     }
     std::string block(static_cast<size_t>(length), '\0');
     OsalInputFile file(path);
-    if (file.open() != 0) return -30;
+    if (file.open() != 0) return ResultCode::kCannotOpen;
     if (file.seek(size - kTrailerSize - length, 0) != 0 ||
         file.read(&block[0], block.size()) != block.size())
-        return -8;
+        return ResultCode::kTruncated;
     const std::vector<std::string> lines = strSplit(block, "\n");
     for (size_t i = 0; i < lines.size(); ++i) {
         if (i + 1 == lines.size() && lines[i].empty()) break;  // the block ends with "\n"
