@@ -18,6 +18,7 @@
 #include <mutex>
 #include <vector>
 
+#include "ResultCode.h"
 #include "RotationGeometry.h"
 
 namespace {
@@ -298,7 +299,8 @@ struct WindowSampler {
 int centredWindowView(const char* src, int w, int h, float left, float top, float vSpan,
                       float hSpan, char* out, bool everySecond) {
     WindowFrame f;
-    if (!src || !out || !makeWindow(w, h, left, top, vSpan, hSpan, f)) return -4;
+    if (!src || !out || !makeWindow(w, h, left, top, vSpan, hSpan, f))
+        return ResultCode::kBadArgument;
     const ViewSquare sq = viewSquare(f);
     auto map = [&](int i, int j) {
         return windowOf(f, sq.N + sq.spanX / 2.0 + (i - w / 2.0) * sq.s / w,
@@ -365,7 +367,7 @@ void DewarpImageUtil::reverseFromDewarpCoord(float x, float y, float pitch, floa
 
 int DewarpImageUtil::dewarp(const char* src, int srcW, int srcH, int W, int H, float pitch,
                             float yaw, List<DIU_DewarpedImage*>& out) {
-    if (!validPicture(src, srcW, srcH) || W <= 0 || H <= 0) return -4;
+    if (!validPicture(src, srcW, srcH) || W <= 0 || H <= 0) return ResultCode::kBadArgument;
     const ViewAngles v = viewAngles(pitch, yaw);
     const PieceBox box = boxOf(srcW, srcH, W, H, v);
     const int boxW = roundedSize(box.maxX - box.minX);
@@ -414,7 +416,7 @@ int DewarpImageUtil::dewarpProjection(const char* src, int w, int h, float left,
     *out = nullptr;
     outW = outH = 0;
     WindowFrame f;
-    if (!src || !makeWindow(w, h, left, top, vSpan, hSpan, f)) return -4;
+    if (!src || !makeWindow(w, h, left, top, vSpan, hSpan, f)) return ResultCode::kBadArgument;
     double minX = std::numeric_limits<double>::max(), maxX = -minX, minY = minX, maxY = -minX;
     for (int l = 0; l <= 2; ++l) {
         for (int k = 0; k <= 2; ++k) {
@@ -439,7 +441,7 @@ int DewarpImageUtil::dewarpProjectionSlow(const char* src, int w, int h, float l
                                           float vSpan, float hSpan, char** out) {
     *out = nullptr;
     WindowFrame f;
-    if (!src || !makeWindow(w, h, left, top, vSpan, hSpan, f)) return -4;
+    if (!src || !makeWindow(w, h, left, top, vSpan, hSpan, f)) return ResultCode::kBadArgument;
     const double u = planeOf(f, 0, 0).x, v = planeOf(f, w, 0).x;
     const double t = planeOf(f, w / 2.0, 0).y, b = planeOf(f, w / 2.0, h).y;
     const int spanX = toIndex(v - u + 0.5), spanY = toIndex(b - t + 0.5);
@@ -472,7 +474,7 @@ int DewarpImageUtil::dewarpProjectionBilinear(const char* fisheye, int srcW, int
     WindowFrame f;
     if (!validPicture(fisheye, srcW, srcH) || !validPicture(out, outW, outH) || !rot ||
         !makeWindow(kWindowSide, kWindowSide, left, top, vSpan, hSpan, f))
-        return -4;
+        return ResultCode::kBadArgument;
     const ViewSquare sq = viewSquare(f);
     const double step = double(sq.s) / std::max(outW, outH);
     auto map = [&](int i, int j) {
@@ -534,13 +536,13 @@ void DewarpImageUtil::translateToFisheyeCoord(float x, float y, int W, int H, fl
 
 int DewarpImageUtil::reverseToFisheye(void* equirect, void* fisheye, int W, int H, double (*rot)[3],
                                       int outW, int outH, double& cx, double& cy, double& radius) {
-    if (!validPicture(fisheye, outW, outH)) return -4;
+    if (!validPicture(fisheye, outW, outH)) return ResultCode::kBadArgument;
     std::memset(fisheye, 0xFF, static_cast<size_t>(outW) * outH * 4);
     cx = outW / 2.0;
     cy = outH / 2.0;
     radius = std::min(outW, outH) / 2.0 * 14 / 15;
     if (!lensIsSet()) return -1;
-    if (!validPicture(equirect, W, H) || !rot) return -4;
+    if (!validPicture(equirect, W, H) || !rot) return ResultCode::kBadArgument;
     float inv[3][3];
     inverse_matrix(rot, inv);
     unsigned* out = static_cast<unsigned*>(fisheye);

@@ -15,6 +15,7 @@
 #include "Jpeg360Xmp.h"
 #include "LogSystem.h"
 #include "QtFileUtil.h"
+#include "ResultCode.h"
 #include "Text360Info.h"
 #include "VideoRotationFeeder.h"
 #include "View360Thumbnail.h"
@@ -155,7 +156,7 @@ int Photo360Util::getThumbnailFrom360Photo(QString path, int width, int height, 
 int Photo360Util::dewarp360Photo(QString dstPath, int width, int height, QString srcPath,
                                  QString patternPath, List<Text360Info*> texts, bool useAttitude) {
     const QImage src = loadPicture(srcPath);
-    if (src.isNull()) return -12;
+    if (src.isNull()) return ResultCode::kIoError;
     if (!View360Thumbnail::isValidRequest(width, height, 360)) return View360Thumbnail::kBadRequest;
     double rot[3][3];
     if (useAttitude)
@@ -169,7 +170,7 @@ int Photo360Util::dewarp360Photo(QString dstPath, int width, int height, QString
     QTemporaryFile plain, withExif;
     if (!plain.open() || !dst.save(&plain, "JPG", 90) || !plain.seek(0) || !withExif.open() ||
         !copyWithExif(plain, withExif, srcPath, width, height))
-        return -30;
+        return ResultCode::kCannotOpen;
     withExif.close();
     const int appended = simpleAppend360Metadata2JpgFile(withExif.fileName().toUtf8().constData(),
                                                          dstPath.toUtf8().constData());

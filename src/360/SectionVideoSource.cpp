@@ -12,6 +12,7 @@ extern "C" {
 #include "FFMpegVSrcFrame.h"
 #include "FFMpegVideoDecoder.h"
 #include "LogSystem.h"
+#include "ResultCode.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ SectionVideoSource::~SectionVideoSource() { releaseAll(); }
 
 int SectionVideoSource::open(int outWidth, int outHeight, bool planar) {
     // A length probe of 0 would lift the frame limit.
-    if (end <= 0 || frames <= 0) return -2;
+    if (end <= 0 || frames <= 0) return ResultCode::kMediaError;
     this->planar = planar;
     decoder.reset(new FFMpegVideoDecoder(!planar, false));
     decoder->setDecodeThreads(std::max(1, QThread::idealThreadCount() / 2));
@@ -148,11 +149,11 @@ bool SectionVideoSource::readUpcoming(Frame* upcoming, int* failure) {
         upcoming->reset(decoder->readNextDecodedFrame());
     if (*upcoming && !(*upcoming)->getDatePtr()) {
         upcoming->reset();
-        *failure = -6;
+        *failure = ResultCode::kNoMemory;
     } else if (!*upcoming && decoder->getReadError() != 0) {
         LogSystem::e(kTag, "reading %s failed: %d", srcPath.toUtf8().constData(),
                      decoder->getReadError());
-        *failure = -12;
+        *failure = ResultCode::kIoError;
     }
     return *upcoming != nullptr;
 }
@@ -186,7 +187,7 @@ SectionVideoSource::Frame SectionVideoSource::present(const Frame& decoded, int*
     }
     if (!converted) {
         LogSystem::e(kTag, "converting a frame of %s failed", srcPath.toUtf8().constData());
-        *failure = -6;
+        *failure = ResultCode::kNoMemory;
     }
     return converted;
 }
@@ -205,7 +206,7 @@ int SectionVideoSource::checkLength(int handed) const {
     if (handed >= statedFrames - kShortfall) return 0;
     LogSystem::e(kTag, "%s ends at frame %d of %d", srcPath.toUtf8().constData(), handed,
                  statedFrames);
-    return -12;
+    return ResultCode::kIoError;
 }
 
 // Waits for room ahead; false when the source stops.

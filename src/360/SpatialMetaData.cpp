@@ -7,6 +7,7 @@
 #include <new>
 
 #include "LogSystem.h"
+#include "ResultCode.h"
 
 namespace {
 
@@ -113,8 +114,10 @@ int SpatialMetaData::addMetaDataToVideo(const QString& srcPath, const QString& d
     }
     // Data left in the file buffer at close is checked through the size written.
     const long long grown = QFileInfo(srcPath).size() + static_cast<long long>(uuidBox().size());
-    if (result == 0 && isRegularFile(dstPath) && QFileInfo(dstPath).size() != grown) result = -12;
-    if (result != 0 && result != -30 && result != -4 && isRegularFile(dstPath))
+    if (result == 0 && isRegularFile(dstPath) && QFileInfo(dstPath).size() != grown)
+        result = ResultCode::kIoError;
+    if (result != 0 && result != ResultCode::kCannotOpen && result != ResultCode::kBadArgument &&
+        isRegularFile(dstPath))
         QFile::remove(dstPath);
     return result;
 }
@@ -128,12 +131,12 @@ SpatialMetaData::SpatialMetaData(const QString& srcPath, const QString& dstPath)
 int SpatialMetaData::_addMetaDataToVideo() {
     if (src.open() != 0) {
         LogSystem::e(kTag, "Can not open file?");
-        return -30;
+        return ResultCode::kCannotOpen;
     }
     if (dst.open() != 0) {
         LogSystem::e(kTag, "Can not create file?");
         src.close();
-        return -4;
+        return ResultCode::kBadArgument;
     }
     src.seek(0, 2);
     fileSize = src.tell();
@@ -150,7 +153,7 @@ int SpatialMetaData::_addMetaDataToVideo() {
         if (result != 0) return result;
     }
     LogSystem::e(kTag, "no moov?");
-    return -7;
+    return ResultCode::kAbsent;
 }
 
 int SpatialMetaData::readTopBox(Box* box) {
@@ -158,13 +161,13 @@ int SpatialMetaData::readTopBox(Box* box) {
     unsigned char header[16];
     if (fileSize - start < 8 || src.read(header, 8) != 8) {
         LogSystem::e(kTag, "truncated box header?");
-        return -2;
+        return ResultCode::kMediaError;
     }
     box->size = static_cast<unsigned>(bytesToInt(header));
     box->header = 8;
     std::memcpy(box->type, header + 4, 4);
     if (box->size == 1) {
-        if (fileSize - start < 16 || src.read(header + 8, 8) != 8) return -2;
+        if (fileSize - start < 16 || src.read(header + 8, 8) != 8) return ResultCode::kMediaError;
         box->size = bytesToLong(header + 8);
         box->header = 16;
     } else if (box->size == 0) {
@@ -172,7 +175,7 @@ int SpatialMetaData::readTopBox(Box* box) {
     }
     if (box->size < box->header || box->size > fileSize - start) {
         LogSystem::e(kTag, "size not correct?");
-        return -2;
+        return ResultCode::kMediaError;
     }
     return 0;
 }
@@ -186,19 +189,19 @@ int SpatialMetaData::copyMoov(const Box& box) {
     long long length = box.size - box.header;
     if (length > kMaxMoovPayload) {
         LogSystem::e(kTag, "moov too large: %lld", length);
-        return -6;
+        return ResultCode::kNoMemory;
     }
     if (length > static_cast<long long>(buffer.size())) {
         try {
             buffer.assign(static_cast<size_t>(length), 0);
         } catch (const std::bad_alloc&) {
-            return -6;
+            return ResultCode::kNoMemory;
         }
     }
     if (src.read(buffer.data(), static_cast<unsigned long>(length)) !=
         static_cast<unsigned long>(length)) {
         LogSystem::e(kTag, "readBytes != dataSize?");
-        return -12;
+        return ResultCode::kIoError;
     }
     return rwMoovBox(buffer.data(), length);
 }
@@ -210,7 +213,7 @@ int SpatialMetaData::rwMoovBox(const unsigned char* payload, long long length) {
     while (pos < length) {
         if (!childBox(payload, length, pos, &child)) {
             LogSystem::e(kTag, "size not correct?");
-            return -2;
+            return ResultCode::kMediaError;
         }
         if (videoTrak < 0 && std::memcmp(child.type, "trak", 4) == 0 &&
             child.size - child.header <= 0x7fffffff &&
@@ -221,7 +224,7 @@ int SpatialMetaData::rwMoovBox(const unsigned char* payload, long long length) {
     }
     if (videoTrak < 0) {
         LogSystem::e(kTag, "no video track?");
-        return -7;
+        return ResultCode::kAbsent;
     }
     Box moov;
     moov.size = length + 8;
@@ -243,7 +246,7 @@ int SpatialMetaData::writeHeader(const Box& box, long long grownSize) {
         intToBytes(1, header);
         longToBytes(grownSize, header + 8);
     } else {
-        if (grownSize > 0xffffffffLL) return -6;
+        if (grownSize > 0xffffffffLL) return ResultCode::kNoMemory;
         intToBytes(static_cast<int>(static_cast<unsigned>(grownSize)), header);
     }
     return write(header, box.header);
@@ -254,7 +257,7 @@ int SpatialMetaData::copyBytes(long long count) {
         auto piece = static_cast<unsigned long>(std::min<long long>(count, kBufferSize));
         if (src.read(buffer.data(), piece) != piece) {
             LogSystem::e(kTag, "readBytes != dataSize?");
-            return -12;
+            return ResultCode::kIoError;
         }
         int result = write(buffer.data(), piece);
         if (result != 0) return result;
@@ -271,7 +274,7 @@ int SpatialMetaData::write(const void* data, long long size) {
         auto piece = static_cast<unsigned long>(std::min<long long>(size, kBufferSize));
         if (dst.write(bytes, piece) != static_cast<long long>(piece)) {
             LogSystem::e(kTag, "write failed?");
-            return -12;
+            return ResultCode::kIoError;
         }
         bytes += piece;
         size -= piece;

@@ -4,6 +4,7 @@
 
 #include "FFMpegAVMuxer.h"
 #include "LogSystem.h"
+#include "ResultCode.h"
 #include "SpatialMetaData.h"
 
 namespace {
@@ -41,7 +42,7 @@ int V360MuxStage::copyToOutput(const QString& muxedVideo, const QString& outputP
     QFile::remove(outputPath);
     if (!QFile::copy(muxedVideo, outputPath)) {
         LogSystem::e(kTag, "copy file to target path failed, file may locked");
-        return -12;
+        return ResultCode::kIoError;
     }
     return 0;
 }

@@ -8,6 +8,7 @@
 #include "ColorFilter.h"
 #include "LogSystem.h"
 #include "QtFileUtil.h"
+#include "ResultCode.h"
 #include "Video360GeneratorHelper.h"
 #include "VideoRotationFeeder.h"
 
@@ -48,17 +49,17 @@ int V360PhotoSectionBuilder::prepare() {
     const QSize declared = QImageReader(photoPath).size();
     if (declared.width() > kMaxPictureSide || declared.height() > kMaxPictureSide) {
         LogSystem::e(kTag, "photo too large: %dx%d", declared.width(), declared.height());
-        return -4;
+        return ResultCode::kBadArgument;
     }
     QImage photo = QImage(photoPath).convertToFormat(QImage::Format_ARGB32);
     if (photo.isNull()) {
         LogSystem::e(kTag, "Can not load image from file path: %s", photoPath.toUtf8().constData());
-        return -7;
+        return ResultCode::kAbsent;
     }
     if (photo.width() != photo.height() || !helper) {
         LogSystem::e(kTag, "not a square fisheye photo or no helper: %dx%d", photo.width(),
                      photo.height());
-        return -4;
+        return ResultCode::kBadArgument;
     }
     if (photo.width() != kPhotoSide)
         photo =

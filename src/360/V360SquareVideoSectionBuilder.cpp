@@ -4,6 +4,7 @@
 
 #include "ImageBufferUtil.h"
 #include "LogSystem.h"
+#include "ResultCode.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ int V360SquareVideoSectionBuilder::prepare() {
     if (srcWidth < width || srcHeight < height) {
         LogSystem::e("V360SqSB", "source %dx%d smaller than the window %dx%d", srcWidth, srcHeight,
                      width, height);
-        return -4;
+        return ResultCode::kBadArgument;
     }
     originX = origin(fractionX, srcWidth, width);
     originY = origin(fractionY, srcHeight, height);

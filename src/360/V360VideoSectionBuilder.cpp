@@ -12,6 +12,7 @@
 #include "FFMpegMuxBasedAudioConcatenater.h"
 #include "FFMpegUtil.h"
 #include "LogSystem.h"
+#include "ResultCode.h"
 #include "V360DispatchThread.h"
 #include "Video360GeneratorHelper.h"
 #include "VideoRotationFeeder.h"
@@ -19,7 +20,6 @@
 namespace {
 
 const char* const kTag = "V360VSB";
-const int kPrepareAsync = 10000008;
 const int kOwnFeeder = 0x01 | 0x80;
 const int kDeleteFeeder = 0x02 | 0x80;
 
@@ -33,10 +33,10 @@ int extractSound(const QString& path, const QString& outPath, double start, doub
 int patchWithWhiteNoise(const V360SectionBuilder::NoiseFiles& noise, const QString& outPath,
                         double have, double length, double volume) {
     QTemporaryDir dir;
-    if (!dir.isValid()) return -3;
+    if (!dir.isValid()) return ResultCode::kSetupFailed;
     const QString shortAudio = QString("%1/shortAudio.m4a").arg(dir.path());
     const QString patch = QString("%1/patchWNPath.m4a").arg(dir.path());
-    if (!QFile::copy(outPath, shortAudio)) return -12;
+    if (!QFile::copy(outPath, shortAudio)) return ResultCode::kIoError;
     int result = V360SectionBuilder::makeWhiteNoise(noise, patch, length - have, volume);
     if (result == 0) {
         QFile::remove(outPath);
@@ -108,7 +108,7 @@ int V360VideoSectionBuilder::totalFrames() { return source.totalFrames(); }
 
 int V360VideoSectionBuilder::prepare() {
     if (state == kPrepared) return 0;
-    if (state == kPreparing) return kPrepareAsync;
+    if (state == kPreparing) return ResultCode::kPrepareAsync;
     V360SectionBuilder::prepare();
     int result = source.open(decodeSide, decodeSide);
     if (result < 0) return result;
@@ -139,7 +139,7 @@ int V360VideoSectionBuilder::takeFeeder() {
     feeder = master ? master->feeder : nullptr;
     if (feeder) return 0;
     LogSystem::e(kTag, "no master feeder for %s", source.path().toUtf8().constData());
-    return -4;
+    return ResultCode::kBadArgument;
 }
 
 void* V360VideoSectionBuilder::prepareSrcFrame(int) { return source.next(&failure); }

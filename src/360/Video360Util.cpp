@@ -14,12 +14,11 @@ extern "C" {
 }
 
 #include "FFMpegDecoder360G.h"
+#include "ResultCode.h"
 #include "VideoRotationFeeder.h"
 #include "View360Thumbnail.h"
 
 namespace {
-
-constexpr int kNoFrame = -12;
 
 struct FrameCell {
     AVFrame** cell = nullptr;
@@ -83,7 +82,7 @@ int Video360Util::getThumbnailFromSrcVideo(QString path, double time, int width,
     double rot[3][3];
     fillRotationAt(path, frameIndex, rot);
     FrameCell frame;
-    if (!readFrameAt(&decoder, frameIndex / 30.0, &frame)) return kNoFrame;
+    if (!readFrameAt(&decoder, frameIndex / 30.0, &frame)) return ResultCode::kIoError;
     *out = View360Thumbnail::fromFisheye(frame.pixels(), w, h, rot, width, height, viewAngle);
     return 0;
 }
@@ -101,7 +100,7 @@ int Video360Util::getThumbnailFromVideo(QString path, double time, int width, in
     if (opened < 0) return opened;
     const double at = time > 0 ? static_cast<int>(time * 30 + 0.5) / 30.0 : 1.0 / 6;
     FrameCell frame;
-    if (!readFrameAt(&decoder, at, &frame)) return kNoFrame;
+    if (!readFrameAt(&decoder, at, &frame)) return ResultCode::kIoError;
     const int w = decoder.getVideoWidth(), h = decoder.getVideoHeight();
     const QImage picture(static_cast<const uchar*>(frame.pixels()), w, h, w * 4,
                          QImage::Format_ARGB32);
@@ -127,7 +126,7 @@ int Video360Util::getThumbnailFrom360Video(QString path, int width, int height, 
     if (utcOffset) *utcOffset = QTimeZone::systemTimeZone().offsetFromUtc(created);
     if (durationMs) *durationMs = static_cast<long long>(seconds) * 1000;
     FrameCell frame;
-    if (!readFrameAt(&decoder, 1.0 / 6, &frame)) return kNoFrame;
+    if (!readFrameAt(&decoder, 1.0 / 6, &frame)) return ResultCode::kIoError;
     *out = View360Thumbnail::fromEquirect(frame.pixels(), decoder.getVideoWidth(),
                                           decoder.getVideoHeight(), width, height, viewAngle);
     if (videoHeight) *videoHeight = decoder.getVideoHeight();

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include "ResultCode.h"
 #include "V360DispatchThread.h"
 #include "V360PanoramaVideoSectionBuilder.h"
 #include "Video360GeneratorHelper.h"
@@ -77,7 +78,7 @@ void VideoSimple360Generator::videoGenerationProgressUpdate(float totalProgress,
 void VideoSimple360Generator::videoGenerated() {
     if (cancelled) {
         QFile::remove(outputPath);
-        return videoGenFailed(-10002);
+        return videoGenFailed(ResultCode::kCancelled);
     }
     emit videoGenerationFinished(outputPath);
     if (autoDelete) delete this;

@@ -11,23 +11,22 @@
 #include "FFMpegBasicSupport.h"
 #include "FFMpegHandles.h"
 #include "LogSystem.h"
+#include "ResultCode.h"
 
 namespace {
 
 const char* const TAG = "ffmpegAVMuxer";
-const int NO_VIDEO = -7;
-const int FAILED = -12;
 
 int openVideo(const char* path, ffh::InputFormatPtr& input) {
     AVFormatContext* raw = nullptr;
     if (avformat_open_input(&raw, path, nullptr, nullptr) < 0) {
         LogSystem::e(TAG, "Could not open video input file '%s'", path);
-        return FAILED;
+        return ResultCode::kIoError;
     }
     input.reset(raw);
     if (avformat_find_stream_info(raw, nullptr) < 0) {
         LogSystem::e(TAG, "Failed to retrieve video input stream information");
-        return FAILED;
+        return ResultCode::kIoError;
     }
     return 0;
 }
@@ -36,11 +35,11 @@ int addStream(AVFormatContext* output, const AVStream* source) {
     AVStream* stream = avformat_new_stream(output, nullptr);
     if (!stream) {
         LogSystem::e(TAG, "Failed allocating output stream");
-        return FAILED;
+        return ResultCode::kIoError;
     }
     if (avcodec_parameters_copy(stream->codecpar, source->codecpar) < 0) {
         LogSystem::e(TAG, "Failed to copy codec parameters");
-        return FAILED;
+        return ResultCode::kIoError;
     }
     stream->codecpar->codec_tag = 0;
     stream->time_base = source->time_base;
@@ -97,14 +96,14 @@ int FFMpegAVMuxer::mux(const char* audio, const char* video, const char* outputP
     int audioIndex = -1;
     if (openVideo(video, videoInput) < 0 ||
         FFMpegBasicSupport::openInputFile4Audio(audio, audioInput, nullptr, &audioIndex) < 0)
-        return FAILED;
+        return ResultCode::kIoError;
 
     AVFormatContext* raw = nullptr;
     avformat_alloc_output_context2(&raw, nullptr, nullptr, outputPath);
     ffh::OutputFormatPtr output(raw);
     if (!output) {
         LogSystem::e(TAG, "Could not create output context for '%s'", outputPath);
-        return FAILED;
+        return ResultCode::kIoError;
     }
     if (keys.size() == values.size())
         for (size_t i = 0; i < keys.size(); ++i)
@@ -114,18 +113,18 @@ int FFMpegAVMuxer::mux(const char* audio, const char* video, const char* outputP
         av_find_best_stream(videoInput.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (videoIndex < 0) {
         LogSystem::e(TAG, "Cannot find an video stream in the video input file");
-        return NO_VIDEO;
+        return ResultCode::kAbsent;
     }
     if (addStream(output.get(), videoInput->streams[videoIndex]) < 0 ||
         addStream(output.get(), audioInput->streams[audioIndex]) < 0)
-        return FAILED;
+        return ResultCode::kIoError;
     if (avio_open(&output->pb, outputPath, AVIO_FLAG_WRITE) < 0) {
         LogSystem::e(TAG, "Could not open output file '%s'", outputPath);
-        return FAILED;
+        return ResultCode::kIoError;
     }
     if (avformat_write_header(output.get(), nullptr) < 0) {
         LogSystem::e(TAG, "Error occurred when opening output file");
-        return FAILED;
+        return ResultCode::kIoError;
     }
     const int videoResult = copyStream(videoInput.get(), videoIndex, output.get(), 0);
     videoInput.reset();
@@ -134,7 +133,7 @@ int FFMpegAVMuxer::mux(const char* audio, const char* video, const char* outputP
     const int failure = videoResult < 0 ? videoResult : audioResult < 0 ? audioResult : trailer;
     if (failure < 0) {
         LogSystem::e(TAG, "Error occurred: %s", FFMpegBasicSupport::getErrorDesc(failure));
-        return FAILED;
+        return ResultCode::kIoError;
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "LogSystem.h"
+#include "ResultCode.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ int FFMpegDecoder360G::initWithFilePath(const char* path) {
         held_ = ffh::makeFrame();
         if (!decoded_ || !held_) {
             releaseResource();
-            result = -2;
+            result = ResultCode::kMediaError;
         }
     }
     error_ = result != 0;
@@ -54,11 +55,11 @@ double FFMpegDecoder360G::getAudioDuration() { return input_.audioDuration(); }
 int FFMpegDecoder360G::getTotalVideoFrames() { return input_.totalFrames(); }
 
 int FFMpegDecoder360G::seekTo(double seconds) {
-    if (error_ || !decoded_) return -10001;
+    if (error_ || !decoded_) return ResultCode::kWrongState;
     int err = input_.seekBackward(ticksAtOrBefore(seconds, input_.stream()->time_base));
     if (err < 0) {
         LogSystem::e(kTag, "av_seek_frame() failed, error: %d.", err);
-        return -2;
+        return ResultCode::kMediaError;
     }
     dropHeld();
     pending_ = false;

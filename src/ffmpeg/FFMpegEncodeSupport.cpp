@@ -2,6 +2,7 @@
 
 #include "FFMpegFrameConverter.h"
 #include "LogSystem.h"
+#include "ResultCode.h"
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -35,14 +36,14 @@ int addH264Stream(const SetupTexts& texts, const AVCodec* codec, AVFormatContext
     out.st = avformat_new_stream(format, nullptr);
     if (!out.st) {
         LogSystem::e(texts.tag, "%s", texts.noStream);
-        return -3;
+        return ResultCode::kSetupFailed;
     }
     out.st->id = format->nb_streams - 1;
     out.enc.reset(avcodec_alloc_context3(codec));
     AVCodecContext* c = out.enc.get();
     if (!c) {
         LogSystem::e(texts.tag, "%s", texts.noContext);
-        return -3;
+        return ResultCode::kSetupFailed;
     }
     setH264Parameters(c, format, bitRate, width, height, gopSize);
     out.st->time_base = timeBase;
@@ -57,12 +58,12 @@ int openH264Codec(const SetupTexts& texts, OutputStream& out) {
     if (err < 0) {
         LogSystem::e(texts.tag, texts.openFailed, err, c->width, c->height,
                      static_cast<int>(c->bit_rate));
-        return -10;
+        return ResultCode::kEncoderNotOpened;
     }
     err = avcodec_parameters_from_context(out.st->codecpar, c);
     if (err < 0) {
         LogSystem::e(texts.tag, "Could not copy the stream parameters: %d", err);
-        return -3;
+        return ResultCode::kSetupFailed;
     }
     return 0;
 }
@@ -72,12 +73,12 @@ int allocYuvFrame(const SetupTexts& texts, OutputStream& out) {
     out.frame = ffh::makeFrame();
     if (!out.frame) {
         LogSystem::e(texts.tag, "%s", texts.noFrame);
-        return -6;
+        return ResultCode::kNoMemory;
     }
     const int err = allocFrameBuffer(out.frame.get(), c->pix_fmt, c->width, c->height);
     if (err < 0) {
         LogSystem::e(texts.tag, "Could not allocate frame data: %d", err);
-        return -6;
+        return ResultCode::kNoMemory;
     }
     return 0;
 }
@@ -122,7 +123,7 @@ int allocBgraScaler(const SetupTexts& texts, OutputStream& out) {
     out.sws.reset(makeBgraScaler(c->width, c->height, c->pix_fmt, c->colorspace, c->color_range));
     if (!out.sws) {
         LogSystem::e(texts.tag, "Could not initialize the conversion context");
-        return -2;
+        return ResultCode::kMediaError;
     }
     out.bgraFrame = ffh::makeFrame();
     if (!out.bgraFrame) {

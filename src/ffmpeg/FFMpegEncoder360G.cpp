@@ -6,6 +6,7 @@ extern "C" {
 
 #include "FFMpegEncodeSupport.h"
 #include "LogSystem.h"
+#include "ResultCode.h"
 
 namespace {
 const char* const kTag = "FFMpegEncoder360G";
@@ -17,7 +18,7 @@ const FFMpegEncodeSupport::SetupTexts kTexts = {
     "Could not open video codec: %d, width:%d, height:%d, bitRate:%d",
     "Could not allocate video frame",
     "Could not initialize the rgbaFrame",
-    -2,
+    ResultCode::kMediaError,
 };
 }  // namespace
 
@@ -35,7 +36,7 @@ int FFMpegEncoder360G::getInitError() { return initError_; }
 // its frame; 4. open the file; 5. metadata; 6. header.
 int FFMpegEncoder360G::init(const char* path, const char* comment, const VideoColour& colour) {
     packet_ = ffh::makePacket();
-    if (!packet_) return -6;
+    if (!packet_) return ResultCode::kNoMemory;
     int result = allocOutput(path);
     if (result == 0) result = addStream(colour);
     if (result == 0) result = openCodec();
@@ -45,7 +46,7 @@ int FFMpegEncoder360G::init(const char* path, const char* comment, const VideoCo
         int err = avio_open(&format_->pb, path, AVIO_FLAG_WRITE);
         if (err < 0) {
             LogSystem::e(kTag, "Could not open '%s': %d", path, err);
-            return -2;
+            return ResultCode::kMediaError;
         }
     }
     if (comment) {
@@ -55,7 +56,7 @@ int FFMpegEncoder360G::init(const char* path, const char* comment, const VideoCo
     int err = avformat_write_header(format_.get(), nullptr);
     if (err < 0) {
         LogSystem::e(kTag, "Error occurred when opening output file: %d", err);
-        return -2;
+        return ResultCode::kMediaError;
     }
     return 0;
 }
@@ -69,7 +70,7 @@ int FFMpegEncoder360G::allocOutput(const char* path) {
     }
     if (!raw) {
         LogSystem::e(kTag, "avformat_alloc_output_context2 faile: %d, can not using MPEG", err);
-        return -2;
+        return ResultCode::kMediaError;
     }
     format_.reset(raw);
     return 0;
@@ -79,7 +80,7 @@ int FFMpegEncoder360G::addStream(const VideoColour& colour) {
     const AVCodec* codec = FFMpegEncodeSupport::findH264Encoder();
     if (!codec) {
         LogSystem::e(kTag, "Could not find encoder for '%s'", avcodec_get_name(AV_CODEC_ID_H264));
-        return -3;
+        return ResultCode::kSetupFailed;
     }
     const int result =
         FFMpegEncodeSupport::addH264Stream(kTexts, codec, format_.get(), out_, bitRate_, width_,
@@ -99,11 +100,11 @@ int FFMpegEncoder360G::prepareBgra() {
 
 // 0 when the YUV frame may take the next picture, else the frame's result.
 int FFMpegEncoder360G::prepareFrame(const unsigned char* data) {
-    if (initError_ != 0 || !out_.frame || !data) return -10001;
+    if (initError_ != 0 || !out_.frame || !data) return ResultCode::kWrongState;
     int err = av_frame_make_writable(out_.frame.get());
     if (err < 0) {
         LogSystem::e(kTag, "av_frame_make_writable failed: %d", err);
-        return -2;
+        return ResultCode::kMediaError;
     }
     return 0;
 }
@@ -137,14 +138,15 @@ int FFMpegEncoder360G::loadYuvData(const unsigned char* yuv) {
 }
 
 int FFMpegEncoder360G::encodeLoaded(int step) {
-    if (initError_ != 0 || !out_.frame) return -10001;
+    if (initError_ != 0 || !out_.frame) return ResultCode::kWrongState;
     return send(out_.frame.get(), step);
 }
 
 int FFMpegEncoder360G::encodeYuvBuffer(const AVBufferRef* yuv, int step) {
-    if (initError_ != 0 || !out_.frame || !yuv) return -10001;
+    if (initError_ != 0 || !out_.frame || !yuv) return ResultCode::kWrongState;
     ffh::FramePtr frame = ffh::makeFrame();
-    if (!frame || av_frame_copy_props(frame.get(), out_.frame.get()) < 0) return -6;
+    if (!frame || av_frame_copy_props(frame.get(), out_.frame.get()) < 0)
+        return ResultCode::kNoMemory;
     frame->format = out_.frame->format;
     frame->width = width_;
     frame->height = height_;
@@ -152,7 +154,7 @@ int FFMpegEncoder360G::encodeYuvBuffer(const AVBufferRef* yuv, int step) {
                                           AV_PIX_FMT_YUV420P, width_, height_, 1);
     if (size < 0 || static_cast<size_t>(size) > yuv->size) return AVERROR(EINVAL);
     frame->buf[0] = av_buffer_ref(yuv);
-    if (!frame->buf[0]) return -6;
+    if (!frame->buf[0]) return ResultCode::kNoMemory;
     return send(frame.get(), step);
 }
 

@@ -12,6 +12,7 @@
 
 #include "LogSystem.h"
 #include "PictureLimits.h"
+#include "ResultCode.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ int FFMpegMediaInput::failTooLarge() {
     if (tag_)
         LogSystem::e(tag_, "Picture above %d pixels a side, file: %s", PictureLimits::kMaxSide,
                      path_.c_str());
-    return fail(-2, "Picture too large: " + path_);
+    return fail(ResultCode::kMediaError, "Picture too large: " + path_);
 }
 
 int FFMpegMediaInput::openFile(const char* path) {
@@ -73,14 +74,15 @@ int FFMpegMediaInput::openFile(const char* path) {
     struct stat info;
     if (stat(path, &info) == 0 && !S_ISREG(info.st_mode)) {
         if (tag_) LogSystem::e(tag_, "Not a regular file: %s", path);
-        return fail(-2, "Can not open file: " + path_);
+        return fail(ResultCode::kMediaError, "Can not open file: " + path_);
     }
     AVFormatContext* raw = nullptr;
     int err = avformat_open_input(&raw, path, nullptr, nullptr);
     if (err < 0) {
         if (tag_) LogSystem::e(tag_, openFailedFormat_, path, err, ffh::errorText(err));
-        if (err == AVERROR(ENOENT)) return fail(-30, "Can not open file: " + path_);
-        return fail(-2, "Can not open media: " + path_);
+        if (err == AVERROR(ENOENT))
+            return fail(ResultCode::kCannotOpen, "Can not open file: " + path_);
+        return fail(ResultCode::kMediaError, "Can not open media: " + path_);
     }
     format_.reset(raw);
     // Sizes stated by the container are checked before probing decodes a picture, those found
@@ -91,11 +93,11 @@ int FFMpegMediaInput::openFile(const char* path) {
         if (tag_)
             LogSystem::e(tag_, "avformat_find_stream_info() failed, file: %s, error: %d.", path,
                          err);
-        return fail(-2, "No stream info: " + path_);
+        return fail(ResultCode::kMediaError, "No stream info: " + path_);
     }
     if (statesTooLargePicture(raw)) return failTooLarge();
     packet_ = ffh::makePacket();
-    if (!packet_) return fail(-2, "Out of memory");
+    if (!packet_) return fail(ResultCode::kMediaError, "Out of memory");
     origin_ = raw->start_time != AV_NOPTS_VALUE ? raw->start_time / double(AV_TIME_BASE) : 0.0;
     for (unsigned i = 0; i < raw->nb_streams; ++i) {
         if (raw->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
@@ -112,14 +114,14 @@ int FFMpegMediaInput::selectVideo() {
         av_find_best_stream(format_.get(), AVMEDIA_TYPE_VIDEO, -1, -1, &foundDecoder_, 0);
     if (err < 0) {
         foundDecoder_ = nullptr;
-        if (!tag_) return -2;
+        if (!tag_) return ResultCode::kMediaError;
         if (err == AVERROR_DECODER_NOT_FOUND)
             LogSystem::e(tag_, "Cannot load decoder for video of %s", path);
         else if (err == AVERROR_STREAM_NOT_FOUND)
             LogSystem::e(tag_, "Cannot find video stream from %s", path);
         else
             LogSystem::e(tag_, "av_find_best_stream() failed, file: %s, error: %d.", path, err);
-        return -2;
+        return ResultCode::kMediaError;
     }
     videoIndex_ = err;
     videoStream_ = format_->streams[err];
@@ -130,16 +132,16 @@ int FFMpegMediaInput::selectVideo() {
 int FFMpegMediaInput::openVideoStream(const char* path) {
     const int err = openFile(path);
     if (err < 0) return err;
-    return selectVideo() < 0 ? fail(-2, "No video stream: " + path_) : 0;
+    return selectVideo() < 0 ? fail(ResultCode::kMediaError, "No video stream: " + path_) : 0;
 }
 
 int FFMpegMediaInput::openVideoDecoder(const AVCodec* decoder, int threads) {
-    if (!videoStream_) return fail(-2, "No video stream: " + path_);
+    if (!videoStream_) return fail(ResultCode::kMediaError, "No video stream: " + path_);
     const char* call = nullptr;
     const int err = video_.open(videoStream_, decoder, threads, &call);
     if (err < 0) {
         if (tag_) LogSystem::e(tag_, "%s failed, file: %s, error: %d.", call, path_.c_str(), err);
-        return fail(-2, "Can not open the video decoder: " + path_);
+        return fail(ResultCode::kMediaError, "Can not open the video decoder: " + path_);
     }
     if (video_.context()->pix_fmt == AV_PIX_FMT_NONE) {
         if (tag_)
@@ -147,7 +149,7 @@ int FFMpegMediaInput::openVideoDecoder(const AVCodec* decoder, int threads) {
                          "videoCodecCtx->pix_fmt == AV_PIX_FMT_NONE, file may broken, file:%s",
                          path_.c_str());
         failure_ = "No pixel format: " + path_;
-        return -3;
+        return ResultCode::kSetupFailed;
     }
     return 0;
 }
@@ -155,7 +157,8 @@ int FFMpegMediaInput::openVideoDecoder(const AVCodec* decoder, int threads) {
 int FFMpegMediaInput::openAudio() {
     const AVCodec* decoder = nullptr;
     const int index = av_find_best_stream(format_.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
-    if (index < 0 || audio_.open(format_->streams[index], decoder, 0) < 0) return -2;
+    if (index < 0 || audio_.open(format_->streams[index], decoder, 0) < 0)
+        return ResultCode::kMediaError;
     audioIndex_ = index;
     return 0;
 }
@@ -166,7 +169,7 @@ int FFMpegMediaInput::open(const char* path, bool withAudio) {
     if (selectVideo() == 0 && video_.open(videoStream_, foundDecoder_, kPlaybackDecodeThreads) < 0)
         videoStream_ = nullptr;
     if (withAudio) openAudio();
-    if (!isOpen()) return fail(-2, "No decodable stream: " + path_);
+    if (!isOpen()) return fail(ResultCode::kMediaError, "No decodable stream: " + path_);
     return 0;
 }
 
@@ -305,10 +308,10 @@ int FFMpegMediaInput::totalFrames() const {
 }
 
 int FFMpegMediaInput::metadataEntry(const char* key, const char** value) const {
-    if (!format_) return -10001;
+    if (!format_) return ResultCode::kWrongState;
     const AVDictionaryEntry* entry =
         av_dict_get(format_->metadata, key, nullptr, AV_DICT_IGNORE_SUFFIX);
-    if (!entry) return -7;
+    if (!entry) return ResultCode::kAbsent;
     *value = entry->value;
     return 0;
 }

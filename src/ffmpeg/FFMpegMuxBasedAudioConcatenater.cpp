@@ -6,11 +6,11 @@
 #include "FFMpegAudioExtractor.h"
 #include "FFMpegBasicSupport.h"
 #include "LogSystem.h"
+#include "ResultCode.h"
 
 namespace {
 
 const char* const TAG = "ffmpegMBACnctntr";
-const int NOT_OPEN = -10001;
 // A rest shorter than this (seconds) is not appended.
 const double MIN_PIECE_SECONDS = 0.01;
 // More copies than this are refused as an absurd request.
@@ -80,12 +80,12 @@ FFMpegMuxBasedAudioConcatenater::~FFMpegMuxBasedAudioConcatenater() { close(); }
 int FFMpegMuxBasedAudioConcatenater::getInitError() const { return initError; }
 
 int FFMpegMuxBasedAudioConcatenater::append(const char* path) {
-    if (!output) return NOT_OPEN;
+    if (!output) return ResultCode::kWrongState;
     return FFMpegBasicSupport::mapResult(copyPackets(path));
 }
 
 int FFMpegMuxBasedAudioConcatenater::close() {
-    if (!output) return NOT_OPEN;
+    if (!output) return ResultCode::kWrongState;
     const int ret = av_write_trailer(output.get());
     output.reset();
     return FFMpegBasicSupport::mapResult(ret);
@@ -136,7 +136,7 @@ int FFMpegMuxBasedAudioConcatenater::generate(const char* source, const char* pi
     const double length = FFMpegBasicSupport::getAudioDuration(source);
     if (!(length > 0) || !(seconds > 0) || seconds / length > MAX_COPIES) {
         LogSystem::e(TAG, "Can not generate %f s from a source of %f s", seconds, length);
-        return -12;
+        return ResultCode::kIoError;
     }
     const int copies = static_cast<int>(std::floor(seconds / length));
     const double rest = seconds - copies * length;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "LogSystem.h"
+#include "ResultCode.h"
 
 namespace {
 const char* const kTag = "ffmpegVDec";
@@ -54,7 +55,7 @@ int FFMpegVideoDecoder::initWithFilePath(const char* path, int width, int height
         decoded_ = ffh::makeFrame();
         if (!decoded_) {
             releaseResource();
-            result = -2;
+            result = ResultCode::kMediaError;
         }
     }
     error_ = result != 0;
@@ -104,12 +105,12 @@ FFMpegVSrcFrame* FFMpegVideoDecoder::convertFrame(const FFMpegVSrcFrame& decoded
 }
 
 int FFMpegVideoDecoder::seekTo(double seconds) {
-    if (error_ || !decoded_) return -10001;
+    if (error_ || !decoded_) return ResultCode::kWrongState;
     const int64_t ticks = input_.secondsToTicks(seconds);
     framePending_ = false;
     readError_ = 0;
     av_frame_unref(decoded_.get());
-    if (input_.seekBackward(ticks) < 0) return -2;
+    if (input_.seekBackward(ticks) < 0) return ResultCode::kMediaError;
     while (input_.receiveFrame(decoded_.get()) == 0) {
         if (input_.frameTicks(decoded_.get()) >= ticks) {
             framePending_ = true;

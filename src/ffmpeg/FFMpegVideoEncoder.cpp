@@ -9,6 +9,7 @@ extern "C" {
 
 #include "FFMpegEncodeSupport.h"
 #include "LogSystem.h"
+#include "ResultCode.h"
 
 namespace {
 const char* const kTag = "ffmpegVEnc";
@@ -19,7 +20,7 @@ const FFMpegEncodeSupport::SetupTexts kTexts = {
     "Could not open video codec: %d, width: %d, height: %d, bitRate: %d",
     "Could not allocate YUV frame",
     "Could not allocate ARGB frame",
-    -6,
+    ResultCode::kNoMemory,
 };
 
 // fps above 0 (to a thousandth): 1/fps; else microseconds.
@@ -47,7 +48,7 @@ int FFMpegVideoEncoder::init(const char* path, int width, int height, bool fromB
 int FFMpegVideoEncoder::init(const char* path, int width, int height, bool fromBGRA, float fps,
                              int bitRate, const List<const char*>& keys,
                              const List<const char*>& values, int rotation) {
-    if (open_) return -10001;
+    if (open_) return ResultCode::kWrongState;
     width_ = width;
     height_ = height;
     fromBGRA_ = fromBGRA;
@@ -55,7 +56,7 @@ int FFMpegVideoEncoder::init(const char* path, int width, int height, bool fromB
     int err = avformat_alloc_output_context2(&raw, nullptr, nullptr, path);
     if (!raw) {
         LogSystem::e(kTag, "avformat_alloc_output_context2 faile: %d, for file %s!", err, path);
-        return -2;
+        return ResultCode::kMediaError;
     }
     format_.reset(raw);
     int result = addStream(bitRate, fps);
@@ -76,12 +77,12 @@ int FFMpegVideoEncoder::addStream(int bitRate, float fps) {
     const AVCodec* codec = FFMpegEncodeSupport::findH264Encoder();
     if (!codec) {
         LogSystem::e(kTag, "Could not find encoder for H264!");
-        return -3;
+        return ResultCode::kSetupFailed;
     }
     packet_ = ffh::makePacket();
     if (!packet_) {
         LogSystem::e(kTag, "%s", kTexts.noStream);
-        return -3;
+        return ResultCode::kSetupFailed;
     }
     const AVRational timeBase = timeBaseFor(fps);
     // With microsecond stamps x264 would budget bits for 1,000,000 frames a
@@ -99,7 +100,7 @@ int FFMpegVideoEncoder::openOutput(const char* path, const List<const char*>* ke
     int err = avio_open(&format_->pb, path, AVIO_FLAG_WRITE);
     if (err < 0) {
         LogSystem::e(kTag, "Could not open '%s': %d", path, err);
-        return -2;
+        return ResultCode::kMediaError;
     }
     if (keys->size() == values->size()) {
         for (size_t i = 0; i < keys->size(); ++i)
@@ -114,7 +115,7 @@ int FFMpegVideoEncoder::openOutput(const char* path, const List<const char*>* ke
     err = avformat_write_header(format_.get(), nullptr);
     if (err < 0) {
         LogSystem::e(kTag, "Error occurred when opening output file: %d", err);
-        return -2;
+        return ResultCode::kMediaError;
     }
     return 0;
 }
@@ -139,7 +140,7 @@ int64_t FFMpegVideoEncoder::nextPts(double seconds) {
 }
 
 int FFMpegVideoEncoder::encode(const unsigned char* data, double seconds) {
-    if (!open_) return -10001;
+    if (!open_) return ResultCode::kWrongState;
     if (!data) return AVERROR(EINVAL);
     AVFrame* yuv = out_.frame.get();
     int err = av_frame_make_writable(yuv);
@@ -177,7 +178,7 @@ int FFMpegVideoEncoder::sendAndWrite(AVFrame* frame) {
 }
 
 int FFMpegVideoEncoder::close() {
-    if (!open_) return -10001;
+    if (!open_) return ResultCode::kWrongState;
     sendAndWrite(nullptr);
     av_write_trailer(format_.get());
     release();

@@ -5,6 +5,7 @@ extern "C" {
 }
 
 #include "FFMpegDecoder360G.h"
+#include "ResultCode.h"
 
 GetImageTask::GetImageTask(FFMpegDecoder360G* decoder, double time, int width)
     : decoder(decoder), time(time), scaleWidth(width) {}
@@ -14,7 +15,7 @@ void GetImageTask::run() {
     decoder->seekTo(time);
     AVFrame** cell = decoder->readNextVideoFrame();
     if (!cell) {
-        result = -7;
+        result = ResultCode::kAbsent;
         return;
     }
     AVFrame* frame = *cell;

@@ -16,6 +16,7 @@
 
 #include "Dewarp360.h"
 #include "QtFileUtil.h"
+#include "ResultCode.h"
 #include "VideoRotationFeeder.h"
 #include "ViewAngleThumbnail.h"
 
@@ -35,7 +36,7 @@ void GetPhotoThumbnailTask::run() {
     const QImage photo =
         loadPictureWithinLimit(QFileInfo(photoPath).absoluteFilePath(), "GetPhotoThumbnailTask");
     if (photo.isNull()) {
-        result = -2;
+        result = ResultCode::kMediaError;
         return;
     }
     double R[9];
@@ -44,7 +45,7 @@ void GetPhotoThumbnailTask::run() {
     const size_t pixels = size_t(4) * e * 2 * e;
     std::unique_ptr<uint32_t[]> equirect(new (std::nothrow) uint32_t[pixels]);
     if (!equirect) {
-        result = -6;
+        result = ResultCode::kNoMemory;
         return;
     }
     std::fill_n(equirect.get(), pixels, kUncovered);
