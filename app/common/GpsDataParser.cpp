@@ -11,6 +11,7 @@
 #include "FFMpegUtil.h"
 #include "LogSystem.h"
 #include "OsalInputFile.h"
+#include "ResultCode.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ GpsDataParser::~GpsDataParser() {
 int GpsDataParser::parse(QString path) {
     gyroRawInfoList.clear();
     int length = loadMoovBody(path);
-    if (length == -30) return -30;
+    if (length == ResultCode::kCannotOpen) return ResultCode::kCannotOpen;
     if (length >= 0) parseMoovBox(scratchBuffer, length);
     return 0;
 }
@@ -102,7 +103,7 @@ int GpsDataParser::loadMoovBody(const QString& path) {
     // Only regular files: opening a named pipe or a device could block for ever.
     if (!QFileInfo(path).isFile() || inputFile->open() != 0) {
         LogSystem::e(kTag, "Can not open file?");
-        return -30;
+        return ResultCode::kCannotOpen;
     }
     if (inputFile->seek(0, 2) != 0) return -1;
     long long fileSize = inputFile->tell();

@@ -5,6 +5,7 @@
 #include "CircleCheckTask.h"
 #include "CircleInfo.h"
 #include "FirstFrameReader.h"
+#include "ResultCode.h"
 
 LensCircleSearch::LensCircleSearch(FrameReader reader, QObject* parent)
     : QObject(parent), reader(std::move(reader)) {}
@@ -36,7 +37,7 @@ void LensCircleSearch::examineNext() {
         task->start(QThread::InheritPriority);
         return;
     }
-    emit finished(-1, 0, 0, 0);
+    emit finished(ResultCode::kNoCircle, 0, 0, 0);
 }
 
 void LensCircleSearch::checkCircleDone(CircleCheckTask* task) {
