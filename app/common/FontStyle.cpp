@@ -5,11 +5,13 @@
 #include <QLocale>
 #include <QStringList>
 
+#include "EmbeddedResource.h"
+
 QString FontStyle::jaFont;
 QString FontStyle::macEnFont;
 QString FontStyle::winEnFont;
 
-static void initFontResources() { Q_INIT_RESOURCE(font); }
+static void initFontResources() { RV_INIT_RESOURCE_ONCE(font); }
 
 namespace {
 

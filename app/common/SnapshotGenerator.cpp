@@ -1,13 +1,13 @@
 #include "SnapshotGenerator.h"
 
 // Every still image is made in two steps:
-// 1. a plan: per destination row its latitude and elevation above the lens plane (or that the
-//    row is black, a divider or the lens centre), per column its longitude for the upper and
-//    the lower half, the divider columns;
-// 2. rows in bands across threads: each pixel is the lens lookup of its row's latitude and
-//    its column's longitude.
-// The lens rotation diag(-1, 1, -1) turns the z axis into itself, so the elevation (and the
-// distance from the lens centre) depends on the row alone.
+// 1. a plan: per destination row its latitude and its ring of the lens (or that the row is
+//    black or a divider), per column its longitude for the upper and the lower half, the
+//    divider columns;
+// 2. rows in bands across threads: each pixel is the lens lookup (FisheyeLens, open edge) of
+//    its row's latitude and its column's longitude.
+// The lens rotation turns the z axis into itself, so the ring (the elevation and the distance
+// from the lens centre) depends on the row alone.
 // The angle view first makes the whole sphere at 3840x2160, then samples it per pixel along
 // the inverse stereographic projection.
 
@@ -22,12 +22,12 @@
 #include <functional>
 #include <vector>
 
+#include "FisheyeLens.h"
 #include "RotationGeometry.h"
 
 namespace {
 
 const float kPi = 3.1415927f;
-const float kLensRotation[9] = {-1.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, -1.0f};
 const uint32_t kTransparentBlack = 0x00000000u;
 const uint32_t kDividerWhite = 0x00FFFFFFu;
 const float kBandHalfHeight = 0.6544985f;  // 37.5 degrees
@@ -37,20 +37,16 @@ const int kRowsPerChunk = 8;
 
 struct Lens {
     const uint32_t* pixels;
-    int width;
-    int height;
-    float centerX;
-    float centerY;
-    float radius;
+    FisheyeCircle circle;
 };
 
-enum class RowKind { Black, Divider, Centre, Upper, Lower };
+enum class RowKind { Black, Divider, Upper, Lower };
 
 struct Row {
     RowKind kind;
     float cosPhi;
     float sinPhi;
-    float elevation;  // degrees above the plane normal to the lens axis
+    FisheyeRing ring;
 };
 
 struct Columns {
@@ -95,39 +91,35 @@ Columns columnsOf(int dstW, ThetaMap map) {
     return columns;
 }
 
-const Row kBlackRow{RowKind::Black, 0.0f, 0.0f, 0.0f};
-const Row kDividerRow{RowKind::Divider, 0.0f, 0.0f, 0.0f};
+const Row kBlackRow{RowKind::Black, 0.0f, 0.0f, {}};
+const Row kDividerRow{RowKind::Divider, 0.0f, 0.0f, {}};
 
-// Elevation in degrees of a lens direction above the plane normal to the lens axis.
-inline float elevationDegrees(const float r[3]) {
-    return std::asin(std::min(1.0f, std::max(-1.0f, r[2]))) * 180.0f / kPi;
-}
-
-Row rowAt(RowKind kind, float phi) {
-    Row row{kind, std::cos(phi), std::sin(phi), 0.0f};
+Row rowAt(RowKind kind, float phi, float radius) {
+    Row row{kind, std::cos(phi), std::sin(phi), {}};
     const float d[3] = {row.cosPhi, 0.0f, row.sinPhi};
     float r[3];
-    rotate(kLensRotation, d, r);
-    row.elevation = elevationDegrees(r);
+    fisheyeLensDirection(d, r);
+    row.ring = fisheyeRing(r[2], radius);
     return row;
 }
 
 float rowLatitude(int i, int dstH) { return kPi / 2.0f - kPi * i / dstH; }
 
-Plan panoramaPlan(int dstW, int dstH) {
+Plan panoramaPlan(int dstW, int dstH, float radius) {
     Plan plan;
     for (int i = 0; i < dstH; ++i) {
         const float phi = rowLatitude(i, dstH);
-        plan.rows.push_back(std::fabs(phi) > kBandHalfHeight
-                                ? kBlackRow
-                                : rowAt(RowKind::Upper, phi - kBandHalfHeight + 0.2617994f));
+        plan.rows.push_back(
+            std::fabs(phi) > kBandHalfHeight
+                ? kBlackRow
+                : rowAt(RowKind::Upper, phi - kBandHalfHeight + 0.2617994f, radius));
     }
     plan.upper = columnsOf(dstW, sameTheta);
     return plan;
 }
 
 // Rows of 2in1 and 4in1: a 3-row divider around dstH / 2, each half latitudes -60 to +15.
-std::vector<Row> halfRows(int dstH) {
+std::vector<Row> halfRows(int dstH, float radius) {
     std::vector<Row> rows;
     const int middle = dstH / 2;
     for (int i = 0; i < dstH; ++i) {
@@ -135,24 +127,24 @@ std::vector<Row> halfRows(int dstH) {
         if (std::abs(i - middle) <= 1)
             rows.push_back(kDividerRow);
         else if (i < middle)
-            rows.push_back(rowAt(RowKind::Upper, p * 1.3089970f - 1.0471976f));
+            rows.push_back(rowAt(RowKind::Upper, p * 1.3089970f - 1.0471976f, radius));
         else
-            rows.push_back(rowAt(RowKind::Lower, p * 1.3089970f + 0.2617994f));
+            rows.push_back(rowAt(RowKind::Lower, p * 1.3089970f + 0.2617994f, radius));
     }
     return rows;
 }
 
-Plan halfPlan(int dstW, int dstH) {
+Plan halfPlan(int dstW, int dstH, float radius) {
     Plan plan;
-    plan.rows = halfRows(dstH);
+    plan.rows = halfRows(dstH, radius);
     plan.upper = columnsOf(dstW, halfUpperTheta);
     plan.lower = columnsOf(dstW, halfLowerTheta);
     return plan;
 }
 
-Plan quarterPlan(int dstW, int dstH) {
+Plan quarterPlan(int dstW, int dstH, float radius) {
     Plan plan;
-    plan.rows = halfRows(dstH);
+    plan.rows = halfRows(dstH, radius);
     plan.upper = columnsOf(dstW, quarterUpperTheta);
     plan.lower = columnsOf(dstW, quarterLowerTheta);
     plan.dividerFrom = dstW / 2 - 1;
@@ -160,56 +152,42 @@ Plan quarterPlan(int dstW, int dstH) {
     return plan;
 }
 
-// Whole sphere: the lens centre near the axis, black beyond 105 degrees from it.
-Plan spherePlan(int dstW, int dstH) {
+// Whole sphere: rows beyond the lens circle are black; the open edge still applies to the frame.
+Plan spherePlan(int dstW, int dstH, float radius) {
     Plan plan;
     for (int i = 0; i < dstH; ++i) {
-        Row row = rowAt(RowKind::Upper, rowLatitude(i, dstH));
-        if (row.elevation > 89.9f)
-            row.kind = RowKind::Centre;
-        else if (row.elevation < -15.0f)
-            row = kBlackRow;
-        plan.rows.push_back(row);
+        const Row row = rowAt(RowKind::Upper, rowLatitude(i, dstH), radius);
+        plan.rows.push_back(row.ring.elevation < kFisheyeEdgeElevation ? kBlackRow : row);
     }
     plan.upper = columnsOf(dstW, sameTheta);
     return plan;
 }
 
-// The source pixel at offset (ox, oy) from the lens centre; transparent black outside.
-inline uint32_t pixelAtOffset(const Lens& lens, float ox, float oy) {
-    const float row = lens.centerY - ox + 0.5f;
-    const float column = lens.centerX + oy + 0.5f;
-    if (!(row >= 0.0f && row < lens.height && column >= 0.0f && column < lens.width))
+// The source pixel of a lens direction on the row's ring; transparent black where the lens
+// gives none.
+inline uint32_t lensPixel(const Lens& lens, const FisheyeRing& ring, const float r[3]) {
+    int column = 0;
+    int row = 0;
+    if (!fisheyePixel(lens.circle, ring, r[0], r[1], FisheyeEdge::kOpen, &column, &row))
         return kTransparentBlack;
-    return lens.pixels[static_cast<size_t>(row) * lens.width + static_cast<size_t>(column)];
-}
-
-// Equidistant lens: `rho` = the angle off the axis / 105 degrees x the lens radius.
-inline uint32_t lensPixel(const Lens& lens, const float r[3], float rho) {
-    const float planar = std::sqrt(r[0] * r[0] + r[1] * r[1]);
-    if (!(planar > 0.0f)) return pixelAtOffset(lens, 0.0f, 0.0f);
-    return pixelAtOffset(lens, rho * r[0] / planar, rho * r[1] / planar);
+    return lens.pixels[static_cast<size_t>(row) * lens.circle.width + column];
 }
 
 inline void lensDirection(const Row& row, const Columns& columns, int j, float r[3]) {
     const float d[3] = {row.cosPhi * columns.cosTheta[j], -row.cosPhi * columns.sinTheta[j],
                         row.sinPhi};
-    rotate(kLensRotation, d, r);
+    fisheyeLensDirection(d, r);
 }
 
 void drawRows(const Plan& plan, const Lens& lens, uint32_t* dst, int dstW, int from, int to) {
     for (int i = from; i < to; ++i) {
         uint32_t* out = dst + static_cast<size_t>(i) * dstW;
         const Row& row = plan.rows[i];
-        if (row.kind == RowKind::Black || row.kind == RowKind::Divider ||
-            row.kind == RowKind::Centre) {
-            const uint32_t fill = row.kind == RowKind::Black     ? kTransparentBlack
-                                  : row.kind == RowKind::Divider ? kDividerWhite
-                                                                 : pixelAtOffset(lens, 0, 0);
-            std::fill(out, out + dstW, fill);
+        if (row.kind == RowKind::Black || row.kind == RowKind::Divider) {
+            std::fill(out, out + dstW,
+                      row.kind == RowKind::Black ? kTransparentBlack : kDividerWhite);
             continue;
         }
-        const float rho = (90.0f - row.elevation) / 105.0f * lens.radius;
         const Columns& columns = row.kind == RowKind::Upper ? plan.upper : plan.lower;
         for (int j = 0; j < dstW; ++j) {
             if (j >= plan.dividerFrom && j <= plan.dividerTo) {
@@ -218,7 +196,7 @@ void drawRows(const Plan& plan, const Lens& lens, uint32_t* dst, int dstW, int f
             }
             float r[3];
             lensDirection(row, columns, j, r);
-            out[j] = lensPixel(lens, r, rho);
+            out[j] = lensPixel(lens, row.ring, r);
         }
     }
 }
@@ -261,19 +239,20 @@ bool usableSource(const unsigned char* src, int srcW, int srcH, unsigned char* d
 
 void render(const Plan& plan, const unsigned char* src, int srcW, int srcH, unsigned char* dst,
             int dstW, int dstH, float centerX, float centerY, float radius) {
-    const Lens lens{reinterpret_cast<const uint32_t*>(src), srcW, srcH, centerX, centerY, radius};
+    const Lens lens{reinterpret_cast<const uint32_t*>(src), {centerX, centerY, radius, srcW, srcH}};
     uint32_t* out = reinterpret_cast<uint32_t*>(dst);
     forRowBands(dstH, [&](int from, int to) { drawRows(plan, lens, out, dstW, from, to); });
 }
 
-using PlanMaker = Plan (*)(int dstW, int dstH);
+using PlanMaker = Plan (*)(int dstW, int dstH, float radius);
 
 void renderView(PlanMaker makePlan, const unsigned char* src, int srcW, int srcH,
                 unsigned char* dst, int dstW, int dstH, float centerX, float centerY,
                 float radius) {
     if (!validDestination(dst, dstW, dstH) || !usableSource(src, srcW, srcH, dst, dstW, dstH))
         return;
-    render(makePlan(dstW, dstH), src, srcW, srcH, dst, dstW, dstH, centerX, centerY, radius);
+    render(makePlan(dstW, dstH, radius), src, srcW, srcH, dst, dstW, dstH, centerX, centerY,
+           radius);
 }
 
 // Transpose of Rx(angleX) x Ry(angleY), angles in degrees.

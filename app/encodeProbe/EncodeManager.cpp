@@ -5,9 +5,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "EmbeddedResource.h"
 #include "VideoEncodeTask.h"
 
-static void initEncodeProbeResources() { Q_INIT_RESOURCE(encodeProbe); }
+static void initEncodeProbeResources() { RV_INIT_RESOURCE_ONCE(encodeProbe); }
 
 namespace {
 

@@ -1,13 +1,5 @@
 #include "MainWindowResources.h"
 
-#include <QtGlobal>
+#include "EmbeddedResource.h"
 
-static void initMainWindowResources() { Q_INIT_RESOURCE(mainWindow); }
-
-void MainWindowResources::init() {
-    static bool done = false;
-    if (!done) {
-        initMainWindowResources();
-        done = true;
-    }
-}
+void MainWindowResources::init() { RV_INIT_RESOURCE_ONCE(mainWindow); }

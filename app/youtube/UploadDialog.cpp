@@ -8,12 +8,13 @@
 #include "ConversionQueue.h"
 #include "ConvertedFileSaver.h"
 #include "DialogHook.h"
+#include "EmbeddedResource.h"
 #include "EncodeManager.h"
 #include "FontStyle.h"
 #include "RavlixPlayer.h"
 #include "YoutubeUploadManager.h"
 
-static void initUploadResources() { Q_INIT_RESOURCE(youtube); }
+static void initUploadResources() { RV_INIT_RESOURCE_ONCE(youtube); }
 
 namespace {
 

@@ -56,6 +56,12 @@ float _cos(float a)
     return n >= APPROX_STEPS ? 0.0 : cos(n * APPROX_HALF_PI / APPROX_STEPS);
 }
 
+// The lens model is the one the processor-side dewarps share (fisheyeLensDirection and
+// fisheyePixel in base/src/support/360/FisheyeLens.h): the views pass its lens rotation,
+// diag(-1, 1, -1); the distance from the centre is (90 - elevation) / 105 x the radius, and the
+// offsets are flipped onto the frame (x up the rows, y along the columns). Here the arcsine and
+// cosine go in steps, the texture is sampled bilinearly and clamped to the frame, and no edge
+// rule applies: the angle mode alone blackens directions beyond the circle.
 vec3 lensDirection(float phi, float theta)
 {
     vec3 d = vec3(cos(phi) * cos(theta), -cos(phi) * sin(theta), sin(phi));

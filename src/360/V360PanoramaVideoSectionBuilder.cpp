@@ -14,8 +14,8 @@ extern "C" {
 }
 
 #include "FFMpegUtil.h"
+#include "FisheyeLens.h"
 #include "ImageBufferUtil.h"
-#include "RotationGeometry.h"
 
 namespace {
 
@@ -126,30 +126,16 @@ void V360PanoramaVideoSectionBuilder::buildRows(int firstRow, int endRow) {
 }
 
 // Source pixel (*x, *y) of an output point (row d, column i, in output pixels), in single
-// precision; false for none.
+// precision; false for none. The table covers the whole sphere: nothing beyond the lens circle,
+// and a point just before the frame's first row or column is taken as that row or column.
 bool V360PanoramaVideoSectionBuilder::sourcePoint(float d, float i, int* x, int* y) const {
     const float a = d * -kPi / height + kPi / 2;
     const float b = i * (-2 * kPi) / width;
     const float v[3] = {std::cos(a) * std::cos(b), std::cos(a) * std::sin(b), std::sin(a)};
     float w[3];
-    rotate(rotation, v, w);
-    const float e = std::asin(std::max(-1.0f, std::min(1.0f, w[2]))) * 180 / kPi;
-    float first = 0;
-    float second = 0;
-    if (e < -15) return false;
-    if (e <= 89.9f) {
-        const float k = (90 - e) / 105 * radius;
-        const float n = std::sqrt(w[0] * w[0] + w[1] * w[1]);
-        first = k * w[0] / n;
-        second = k * w[1] / n;
-    }
-    const float fx = second + centerX + 0.5f;
-    const float fy = centerY - first + 0.5f;
-    if (!(fx > -1 && fx < srcWidth && fy > -1 && fy < srcHeight)) return false;
-    // Truncation towards zero: a point between -1 and 0 is used as 0.
-    *x = static_cast<int>(fx);
-    *y = static_cast<int>(fy);
-    return true;
+    fisheyeLensDirection(v, w);
+    const FisheyeCircle circle{centerX, centerY, radius, srcWidth, srcHeight};
+    return fisheyePixel(circle, w, FisheyeEdge::kCircle, x, y);
 }
 
 // Planar: the picture itself, whose planes the dewarp reads; else its packed BGRA pixels.

@@ -65,7 +65,6 @@ class V360PanoramaVideoSectionBuilder : public V360SectionBuilder {
     float centerX;
     float centerY;
     float radius;
-    float rotation[9] = {-1, 0, 0, 0, 1, 0, 0, 0, -1};
     bool planar = false;
     // Read-only while frames are in flight.
     std::vector<int32_t> table;

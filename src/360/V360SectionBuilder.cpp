@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "EmbeddedResource.h"
 #include "FFMpegAudioExtractor.h"
 #include "FFMpegMuxBasedAudioConcatenater.h"
 #include "FFMpegUtil.h"
@@ -12,7 +13,7 @@
 #include "Video360GeneratorHelper.h"
 
 // Resources are compiled into this static library: referenced here so the linker keeps them.
-static void initWhiteNoiseResource() { Q_INIT_RESOURCE(libDesktop); }
+static void initWhiteNoiseResource() { RV_INIT_RESOURCE_ONCE(libDesktop); }
 
 namespace {
 

@@ -7,6 +7,7 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include "FFMpegCodecDecoder.h"
 #include "LogSystem.h"
 
 namespace {
@@ -25,7 +26,7 @@ double probeFile(const char* path, Probe probe) {
         return 0;
     }
     ffh::InputFormatPtr fmt(raw);
-    ret = avformat_find_stream_info(fmt.get(), nullptr);
+    ret = FFMpegCodecDecoder::findStreamInfo(fmt.get());
     if (ret < 0) {
         LogSystem::e(TAG, "avformat_find_stream_info failed, %s",
                      FFMpegBasicSupport::getErrorDesc(ret));
@@ -70,7 +71,7 @@ int FFMpegBasicSupport::openInputFile4Audio(const char* path, ffh::InputFormatPt
         return ret;
     }
     ffh::InputFormatPtr input(raw);
-    ret = avformat_find_stream_info(input.get(), nullptr);
+    ret = FFMpegCodecDecoder::findStreamInfo(input.get());
     if (ret < 0) {
         LogSystem::e(TAG, "Could not open find stream info (error '%s')", getErrorDesc(ret));
         return ret;

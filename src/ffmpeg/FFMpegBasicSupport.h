@@ -60,7 +60,8 @@ class FFMpegBasicSupport {
                            int64_t* pts);
 
     // Seconds of the first video / audio stream, frames a second of the first video stream
-    // (avg_frame_rate); 0 for a null path, an unreadable file or no such stream.
+    // (avg_frame_rate); 0 for a null path, an unreadable file or no such stream. Probing, here
+    // and in openInputFile4Audio, sizes no picture above PictureLimits.
     static double getVideoDuration(const char* path);
     static double getAudioDuration(const char* path);
     static double getVideoFps(const char* path);

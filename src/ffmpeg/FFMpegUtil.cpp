@@ -19,6 +19,7 @@
 #include "FFMpegAVMuxer.h"
 #include "FFMpegAudioExtractor.h"
 #include "FFMpegBasicSupport.h"
+#include "FFMpegCodecDecoder.h"
 #include "FFMpegHandles.h"
 #include "FFMpegVideoDecoder.h"
 #include "FFMpegVideoEncoder.h"
@@ -97,7 +98,7 @@ double streamLength(const QString& path, AVMediaType type) {
         return 0;
     }
     ffh::InputFormatPtr input(raw);
-    ret = avformat_find_stream_info(input.get(), nullptr);
+    ret = FFMpegCodecDecoder::findStreamInfo(input.get());
     if (ret < 0) {
         LogSystem::e(TAG, "avformat_find_stream_info(\"%s\") failed, error: %d.", name.constData(),
                      ret);

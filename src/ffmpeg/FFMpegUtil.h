@@ -32,7 +32,8 @@ class FFMpegUtil {
     static int transcodeFile(const QString& src, const QString& dst);
 
     // Seconds of the first video (audio) stream, at most kMaxDurationSeconds; 0 for an empty
-    // path, an unreadable file or a file without such a stream.
+    // path, an unreadable file or a file without such a stream. The length of a file whose
+    // pictures are above PictureLimits is read all the same; probing sizes none of them.
     static double getVideoLength(const QString& path);
     static double getAudioLength(const QString& path);
 

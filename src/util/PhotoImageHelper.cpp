@@ -2,73 +2,41 @@
 
 #include <algorithm>
 
-#include "GetPhotoThumbnailTask.h"
-
 PhotoImageHelper::PhotoImageHelper(int size, QObject* parent)
     : QObject(parent),
       thumbnailSize(std::max(size, 0)),
-      thumbnailBuffer(size_t(thumbnailSize) * size_t(thumbnailSize) * 2) {}
+      thumbnailBuffer(size_t(thumbnailSize) * size_t(thumbnailSize) * 2),
+      requests([this](const PhotoImageInfo& r) { return startRequest(r); },
+               [this](const GetPhotoThumbnailTask& t, const PhotoImageInfo& r) { report(t, r); }) {}
 
-PhotoImageHelper::~PhotoImageHelper() {
-    clearAllQueue();
-    if (currentTask) {
-        currentTask->wait();
-        delete currentTask;
-    }
-    delete currentRequest;
-}
+PhotoImageHelper::~PhotoImageHelper() { requests.stop(); }
 
 int PhotoImageHelper::queueGetImage(const QString& path, const QString& rotationDataPath,
                                     double time, int index) {
     if (path.isEmpty()) return -4;
     if (time < 0) return -7;
-    requestQueue.append(new PhotoImageInfo{path, rotationDataPath, time, index});
-    getNextImage();
+    requests.append(new PhotoImageInfo{path, rotationDataPath, time, index});
     return 0;
 }
 
-void PhotoImageHelper::clearAllQueue() {
-    requestQueue.deleteAllObjsAndReset();
-    if (currentTask) currentTask->cancel();
-}
+void PhotoImageHelper::clearAllQueue() { requests.clear(); }
 
-// Serves waiting requests until one runs on a task; repeats of the last photo are answered here.
-void PhotoImageHelper::getNextImage() {
-    while (!currentRequest && !requestQueue.empty()) {
-        currentRequest = requestQueue.front();
-        requestQueue.pop_front();
-        if (startRequest()) return;
-    }
-}
-
-bool PhotoImageHelper::startRequest() {
-    const PhotoImageInfo& r = *currentRequest;
+// A repeat of the last photo is answered at once from the kept buffer.
+GetPhotoThumbnailTask* PhotoImageHelper::startRequest(const PhotoImageInfo& r) {
     if (r.path == lastPath) {
         emit photoImageFetched(thumbnailBuffer.data(), r.path, r.time, r.index);
-        finishRequest();
-        return false;
+        return nullptr;
     }
-    currentTask = new GetPhotoThumbnailTask(thumbnailSize, r.path, r.rotationDataPath);
-    connect(currentTask, SIGNAL(finished()), this, SLOT(onGetPhotoThumbnailTaskDone()),
+    auto* task = new GetPhotoThumbnailTask(thumbnailSize, r.path, r.rotationDataPath);
+    connect(task, SIGNAL(finished()), this, SLOT(onGetPhotoThumbnailTaskDone()),
             Qt::QueuedConnection);
-    currentTask->start(QThread::InheritPriority);
-    return true;
+    task->start(QThread::InheritPriority);
+    return task;
 }
 
-void PhotoImageHelper::onGetPhotoThumbnailTaskDone() {
-    if (!currentTask) return;
-    GetPhotoThumbnailTask* task = currentTask;
-    currentTask = nullptr;
-    task->wait();
-    if (!task->isCancelled()) report(*task);
-    delete task;
-    // A cancelled task ends its request too, so the queue moves on.
-    finishRequest();
-    getNextImage();
-}
+void PhotoImageHelper::onGetPhotoThumbnailTaskDone() { requests.taskDone(); }
 
-void PhotoImageHelper::report(const GetPhotoThumbnailTask& task) {
-    const PhotoImageInfo& r = *currentRequest;
+void PhotoImageHelper::report(const GetPhotoThumbnailTask& task, const PhotoImageInfo& r) {
     if (task.getResult() != 0) {
         emit photoImageFetchFailed(task.getResult(), r.path, r.time, r.index);
         return;
@@ -76,9 +44,4 @@ void PhotoImageHelper::report(const GetPhotoThumbnailTask& task) {
     lastPath = r.path;
     std::copy(task.getThumbnail().begin(), task.getThumbnail().end(), thumbnailBuffer.begin());
     emit photoImageFetched(thumbnailBuffer.data(), r.path, r.time, r.index);
-}
-
-void PhotoImageHelper::finishRequest() {
-    delete currentRequest;
-    currentRequest = nullptr;
 }

@@ -5,10 +5,9 @@
 #include <QObject>
 #include <QString>
 
-#include "List.h"
+#include "GetPhotoThumbnailTask.h"
 #include "PhotoImageInfo.h"
-
-class GetPhotoThumbnailTask;
+#include "SerialRequestQueue.h"
 
 // Makes view thumbnails of fisheye 360 photos in the background, one request after the other
 // in the order queued, each on a short-lived GetPhotoThumbnailTask. A request for the photo
@@ -38,16 +37,12 @@ class PhotoImageHelper : public QObject {
     void onGetPhotoThumbnailTaskDone();
 
   private:
-    void getNextImage();
-    bool startRequest();
-    void report(const GetPhotoThumbnailTask& task);
-    void finishRequest();
+    GetPhotoThumbnailTask* startRequest(const PhotoImageInfo& request);
+    void report(const GetPhotoThumbnailTask& task, const PhotoImageInfo& request);
 
     // All members: owner's thread only.
     int thumbnailSize;
     std::vector<uchar> thumbnailBuffer;
-    List<PhotoImageInfo*> requestQueue;        // owned
-    PhotoImageInfo* currentRequest = nullptr;  // owned, null when idle
-    QString lastPath;                          // the photo whose thumbnail is in thumbnailBuffer
-    GetPhotoThumbnailTask* currentTask = nullptr;  // owned
+    QString lastPath;  // the photo whose thumbnail is in thumbnailBuffer
+    SerialRequestQueue<PhotoImageInfo, GetPhotoThumbnailTask> requests;
 };

@@ -2,18 +2,16 @@
 
 #include "FFMpegDecoder360G.h"
 #include "FFMpegUtil.h"
-#include "GetImageTask.h"
 
 VideoImageHelper::VideoImageHelper(int width, QObject* parent)
-    : QObject(parent), scaleWidth(width) {}
+    : QObject(parent),
+      scaleWidth(width),
+      requests([this](const VideoImageInfo& r) { return startRequest(r); },
+               [this](const GetImageTask& t, const VideoImageInfo& r) { report(t, r); }) {}
 
 VideoImageHelper::~VideoImageHelper() {
-    clearAllQueue();
-    if (currentTask) {
-        currentTask->wait();
-        delete currentTask;
-    }
-    delete currentRequest;
+    // The running grab borrows the decoder.
+    requests.stop();
     releaseDecoder();
 }
 
@@ -24,40 +22,26 @@ int VideoImageHelper::queueGetImage(const QString& path, double time) {
 int VideoImageHelper::queueGetImage(const QString& path, double time, int index) {
     if (path.isEmpty()) return -4;
     if (time < 0 || time > FFMpegUtil::getVideoLength(path)) return -7;
-    requestQueue.append(new VideoImageInfo{path, time, index});
-    getNextImage();
+    requests.append(new VideoImageInfo{path, time, index});
     return 0;
 }
 
-void VideoImageHelper::clearAllQueue() {
-    requestQueue.deleteAllObjsAndReset();
-    if (currentTask) currentTask->cancel();
-}
+void VideoImageHelper::clearAllQueue() { requests.clear(); }
 
-// Serves waiting requests until one runs on a task; failed opens are reported and skipped.
-void VideoImageHelper::getNextImage() {
-    while (!currentRequest && !requestQueue.empty()) {
-        currentRequest = requestQueue.front();
-        requestQueue.pop_front();
-        if (startRequest()) return;
-    }
-}
-
-bool VideoImageHelper::startRequest() {
-    if (currentRequest->path != decoderPath) {
-        const int opened = openDecoder(currentRequest->path);
+// A file that does not open is reported at once.
+GetImageTask* VideoImageHelper::startRequest(const VideoImageInfo& r) {
+    if (r.path != decoderPath) {
+        const int opened = openDecoder(r.path);
         if (opened < 0) {
             // A failed open is reported in the short form, whatever the index.
-            emit videoImageFetchFailed(opened, currentRequest->path, currentRequest->time);
-            finishRequest();
-            return false;
+            emit videoImageFetchFailed(opened, r.path, r.time);
+            return nullptr;
         }
     }
-    currentTask = new GetImageTask(decoder, currentRequest->time, scaleWidth);
-    connect(currentTask, SIGNAL(finished()), this, SLOT(onGetImageTaskDone()),
-            Qt::QueuedConnection);
-    currentTask->start(QThread::InheritPriority);
-    return true;
+    auto* task = new GetImageTask(decoder, r.time, scaleWidth);
+    connect(task, SIGNAL(finished()), this, SLOT(onGetImageTaskDone()), Qt::QueuedConnection);
+    task->start(QThread::InheritPriority);
+    return task;
 }
 
 int VideoImageHelper::openDecoder(const QString& path) {
@@ -79,33 +63,18 @@ void VideoImageHelper::releaseDecoder() {
     decoder = nullptr;
 }
 
-void VideoImageHelper::onGetImageTaskDone() {
-    if (!currentTask) return;
-    GetImageTask* task = currentTask;
-    currentTask = nullptr;
-    task->wait();
-    if (!task->isCancelled()) report(task->getResult(), task->getImage());
-    delete task;
-    // A cancelled grab ends its request too, so the queue moves on.
-    finishRequest();
-    getNextImage();
-}
+void VideoImageHelper::onGetImageTaskDone() { requests.taskDone(); }
 
-void VideoImageHelper::report(int result, const QImage& image) {
-    const VideoImageInfo& r = *currentRequest;
+void VideoImageHelper::report(const GetImageTask& task, const VideoImageInfo& r) {
+    const int result = task.getResult();
     if (r.index < 0) {
         if (result != 0)
             emit videoImageFetchFailed(result, r.path, r.time);
         else
-            emit videoImageFetched(image, r.path, r.time);
+            emit videoImageFetched(task.getImage(), r.path, r.time);
     } else if (result != 0) {
         emit videoImageFetchFailed(result, r.path, r.time, r.index);
     } else {
-        emit videoImageFetched(image, r.path, r.time, r.index);
+        emit videoImageFetched(task.getImage(), r.path, r.time, r.index);
     }
-}
-
-void VideoImageHelper::finishRequest() {
-    delete currentRequest;
-    currentRequest = nullptr;
 }

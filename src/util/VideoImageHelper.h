@@ -4,11 +4,11 @@
 #include <QObject>
 #include <QString>
 
-#include "List.h"
+#include "GetImageTask.h"
+#include "SerialRequestQueue.h"
 #include "VideoImageInfo.h"
 
 class FFMpegDecoder360G;
-class GetImageTask;
 
 // Grabs video frames at given times in the background, one request after the other in the
 // order queued, each on a short-lived GetImageTask. The decoder stays open while requests are
@@ -42,18 +42,14 @@ class VideoImageHelper : public QObject {
     void onGetImageTaskDone();
 
   private:
-    void getNextImage();
-    bool startRequest();
+    GetImageTask* startRequest(const VideoImageInfo& request);
     int openDecoder(const QString& path);
     void releaseDecoder();
-    void report(int result, const QImage& image);
-    void finishRequest();
+    void report(const GetImageTask& task, const VideoImageInfo& request);
 
     // All members: owner's thread only; the running task borrows `decoder`.
     int scaleWidth;
-    List<VideoImageInfo*> requestQueue;        // owned
-    VideoImageInfo* currentRequest = nullptr;  // owned, null when idle
     QString decoderPath;
     FFMpegDecoder360G* decoder = nullptr;  // owned
-    GetImageTask* currentTask = nullptr;   // owned
+    SerialRequestQueue<VideoImageInfo, GetImageTask> requests;
 };

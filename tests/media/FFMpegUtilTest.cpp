@@ -1,5 +1,10 @@
 // The media utilities with the real tool beside the test, the probes and the in-process
 // re-compression.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -10,6 +15,7 @@
 #include "AudioTestMedia.h"
 #include "FFMpegBasicSupport.h"
 #include "FFMpegUtil.h"
+#include "H264Fixtures.h"
 #include "TestEnv.h"
 
 using namespace AudioTestMedia;
@@ -89,6 +95,84 @@ bool stateFirstTrackSeconds(const std::string& path, double seconds) {
         putBe32(stts + 16 + 8 * int(entry), 0x7fffffffu);
     if (edts >= 0) bytes.replace(edts, 4, "free");
     return file.seek(0) && file.write(bytes) == bytes.size();
+}
+
+// Ten frames of 16000 x 16000 pixels (a few hundred bytes each) at 25 a second in MP4; "" on
+// failure. The tool muxes them without sizing a picture.
+std::string hugePictureClip(const std::string& path) {
+    const std::string raw = path + ".h264";
+    QFile file(QString::fromStdString(raw));
+    if (!file.open(QIODevice::WriteOnly)) return "";
+    const QByteArray picture = h264PictureOfMacroblocks(1000);
+    for (int i = 0; i < 10; ++i)
+        if (file.write(picture) != picture.size()) return "";
+    file.close();
+    return make(path, {"-max_pixels", "1024", "-framerate", "25", "-i", QString::fromStdString(raw),
+                       "-c", "copy"});
+}
+
+// Runs `probe` in a child process: its answer, and how far the child's address space grew
+// beyond its size at the start (bytes); a negative growth when the child failed.
+std::pair<double, long long> probeInChild(const std::function<double()>& probe) {
+    const auto statusKb = [](const char* key) {
+        FILE* status = std::fopen("/proc/self/status", "r");
+        long long kb = -1;
+        char line[256];
+        while (status && std::fgets(line, sizeof line, status))
+            if (std::sscanf(line, key, &kb) == 1) break;
+        if (status) std::fclose(status);
+        return kb;
+    };
+    int ends[2];
+    if (pipe(ends) != 0) return {0, -1};
+    const pid_t child = fork();
+    if (child == 0) {
+        const long long start = statusKb("VmSize: %lld kB");
+        const double answer = probe();
+        const long long grown = (statusKb("VmPeak: %lld kB") - start) * 1024;
+        const std::pair<double, long long> report{answer, grown};
+        const bool sent = write(ends[1], &report, sizeof report) == sizeof report;
+        _exit(sent ? 0 : 1);
+    }
+    close(ends[1]);
+    std::pair<double, long long> report{0, -1};
+    if (child < 0 || read(ends[0], &report, sizeof report) != sizeof report) report = {0, -1};
+    close(ends[0]);
+    if (child > 0) waitpid(child, nullptr, 0);
+    return report;
+}
+
+// The length probes of a file whose pictures claim 16000 x 16000 pixels read the length its
+// container states without sizing a picture (an unbounded probe decoder takes some 650 MB);
+// the decoders refuse the file later, as broken.
+TEST_F(FFMpegUtilTest, ProbesOfAHugePictureAnswerWithoutSizingIt) {
+    const std::string path = hugePictureClip(at("huge.mp4"));
+    ASSERT_FALSE(path.empty());
+    const QString qPath = q(path);
+    const struct {
+        const char* name;
+        std::function<double()> probe;
+        double answer;
+    } probes[] = {
+        {"video length", [&] { return FFMpegUtil::getVideoLength(qPath); }, 0.4},
+        {"audio length", [&] { return FFMpegUtil::getAudioLength(qPath); }, 0},
+        {"video duration", [&] { return FFMpegBasicSupport::getVideoDuration(path.c_str()); }, 0.4},
+        {"frame rate", [&] { return FFMpegBasicSupport::getVideoFps(path.c_str()); }, 25},
+        {"audio input",
+         [&] {
+             ffh::InputFormatPtr input;
+             return double(
+                 FFMpegBasicSupport::openInputFile4Audio(path.c_str(), input, nullptr, nullptr));
+         },
+         double(AVERROR_STREAM_NOT_FOUND)},
+    };
+    constexpr long long kSmall = 200ll << 20;
+    for (const auto& p : probes) {
+        const auto [answer, grown] = probeInChild(p.probe);
+        EXPECT_NEAR(p.answer, answer, 0.01) << p.name;
+        EXPECT_GE(grown, 0) << p.name;
+        EXPECT_LT(grown, kSmall) << p.name;
+    }
 }
 
 // A stated length beyond a day is read as a day; up to it, as stated.

@@ -1,13 +1,5 @@
 #include "ConversionViewResources.h"
 
-#include <QtGlobal>
+#include "EmbeddedResource.h"
 
-static void initConversionViewResources() { Q_INIT_RESOURCE(conversionView); }
-
-void ConversionViewResources::init() {
-    static bool done = false;
-    if (!done) {
-        initConversionViewResources();
-        done = true;
-    }
-}
+void ConversionViewResources::init() { RV_INIT_RESOURCE_ONCE(conversionView); }

@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include "DialogHook.h"
+#include "EmbeddedResource.h"
 #include "FileDialog.h"
 #include "FileListHeader.h"
 #include "FileListItemView.h"
@@ -20,7 +21,7 @@
 #include "RavlixPlayer.h"
 #include "ScanDirTask.h"
 
-static void initFileListResources() { Q_INIT_RESOURCE(fileListView); }
+static void initFileListResources() { RV_INIT_RESOURCE_ONCE(fileListView); }
 
 namespace {
 const char* const kLastDirKey = "LAST_DIR_PATH";

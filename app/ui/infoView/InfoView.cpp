@@ -8,10 +8,11 @@
 #include <QSignalBlocker>
 #include <QVector>
 
+#include "EmbeddedResource.h"
 #include "FontStyle.h"
 #include "RavlixPlayer.h"
 
-static void initInfoViewResources() { Q_INIT_RESOURCE(infoView); }
+static void initInfoViewResources() { RV_INIT_RESOURCE_ONCE(infoView); }
 
 namespace {
 

@@ -9,10 +9,11 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineView>
 
+#include "EmbeddedResource.h"
 #include "RavlixPlayer.h"
 #include "ServiceAddress.h"
 
-static void initMapResources() { Q_INIT_RESOURCE(map); }
+static void initMapResources() { RV_INIT_RESOURCE_ONCE(map); }
 
 MapView::MapView(QWidget* parent) : QWidget(parent) {
     initMapResources();

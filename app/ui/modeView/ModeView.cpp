@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QLocale>
 
+#include "EmbeddedResource.h"
 #include "ui_ModeView.h"
 
 QString ModeView::ORIGINAL_STYLE = "";
@@ -16,7 +17,7 @@ QString ModeView::FOUR_IN_ONE_CHECKED_STYLE = "";
 QString ModeView::ANGLE_STYLE = "";
 QString ModeView::ANGLE_CHECKED_STYLE = "";
 
-static void initModeViewResources() { Q_INIT_RESOURCE(modeView); }
+static void initModeViewResources() { RV_INIT_RESOURCE_ONCE(modeView); }
 
 namespace {
 

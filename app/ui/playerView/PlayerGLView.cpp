@@ -2,7 +2,9 @@
 
 #include <QOpenGLShaderProgram>
 
-static void initPlayerGLViewResources() { Q_INIT_RESOURCE(playerGLView); }
+#include "EmbeddedResource.h"
+
+static void initPlayerGLViewResources() { RV_INIT_RESOURCE_ONCE(playerGLView); }
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include "DialogHook.h"
+#include "EmbeddedResource.h"
 #include "ExportFolder.h"
 #include "FontStyle.h"
 #include "PlayerGLView.h"
@@ -22,7 +23,7 @@
 #include "SnapshotGenerator.h"
 #include "ui_PlayerView.h"
 
-static void initPlayerViewResources() { Q_INIT_RESOURCE(playerView); }
+static void initPlayerViewResources() { RV_INIT_RESOURCE_ONCE(playerView); }
 
 namespace {
 

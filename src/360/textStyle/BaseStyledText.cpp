@@ -10,9 +10,10 @@
 #include <QPushButton>
 #include <QThread>
 
+#include "EmbeddedResource.h"
 #include "LogSystem.h"
 
-static void initV360Resources() { Q_INIT_RESOURCE(v360); }
+static void initV360Resources() { RV_INIT_RESOURCE_ONCE(v360); }
 
 namespace {
 

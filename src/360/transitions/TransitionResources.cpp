@@ -6,18 +6,14 @@
 #include <QFontDatabase>
 #include <QThread>
 
+#include "EmbeddedResource.h"
 #include "LogSystem.h"
 
-static void initTransitionResources() { Q_INIT_RESOURCE(transitions); }
+static void initTransitionResources() { RV_INIT_RESOURCE_ONCE(transitions); }
 
 namespace {
 
 constexpr const char* kTag = "V360Transition";
-
-std::once_flag& resourcesOnce() {
-    static std::once_flag once;
-    return once;
-}
 
 bool onGuiThread() {
     const QCoreApplication* app = QCoreApplication::instance();
@@ -27,7 +23,7 @@ bool onGuiThread() {
 }  // namespace
 
 QImage TransitionResources::loadPicture(const QString& path) {
-    std::call_once(resourcesOnce(), initTransitionResources);
+    initTransitionResources();
     QImage image(path);
     if (image.isNull()) {
         LogSystem::w(kTag, "Picture %s not loaded?", qPrintable(path));
@@ -45,7 +41,7 @@ QString TransitionResources::titleFontFamily() {
     std::lock_guard<std::mutex> guard(lock);
     if (!registered && onGuiThread()) {
         registered = true;
-        std::call_once(resourcesOnce(), initTransitionResources);
+        initTransitionResources();
         const int id = QFontDatabase::addApplicationFont(":font/blkchcry.ttf");
         const QStringList families = QFontDatabase::applicationFontFamilies(id);
         if (families.isEmpty())

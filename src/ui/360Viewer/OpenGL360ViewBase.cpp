@@ -5,7 +5,9 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
-static void initViewer360Resources() { Q_INIT_RESOURCE(glsl); }
+#include "EmbeddedResource.h"
+
+static void initViewer360Resources() { RV_INIT_RESOURCE_ONCE(glsl); }
 
 namespace {
 
