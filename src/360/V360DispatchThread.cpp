@@ -49,7 +49,7 @@ V360DispatchThread::V360DispatchThread(QString outputPath, int width, int height
 // Runs after the loop has ended: frames still in flight and the stages' threads are waited
 // for before anything they use is freed.
 V360DispatchThread::~V360DispatchThread() {
-    stopping = true;
+    *stopping = true;
     for (V360DewarpTask* task : liveTasks) {
         task->wait();
         task->builder()->releaseSrcFrame(task->src());
@@ -99,7 +99,7 @@ void V360DispatchThread::closeVideoGeneration() { emit eCloseVideoGeneration(); 
 // The flag is set at once, so that a stage running on this thread (the mux, the copy) or on
 // its own sees it.
 void V360DispatchThread::cancelVideoGeneration() {
-    stopping = true;
+    *stopping = true;
     emit eCancelVideoGeneration();
 }
 
@@ -125,7 +125,7 @@ void V360DispatchThread::_closeVideoGeneration() {
 }
 
 void V360DispatchThread::_cancelVideoGeneration() {
-    stopping = true;
+    *stopping = true;
     fail(kCancelled);
     advance();
 }
@@ -163,7 +163,7 @@ void V360DispatchThread::fail(int result) {
     if (phase == Phase::kDone || result == 0) return;
     if (error == 0) error = result;
     if (phase == Phase::kFailing) return;
-    stopping = true;
+    *stopping = true;
     if (encodeStage) encodeStage->stop();
     moveTo(Phase::kFailing);
 }
@@ -311,20 +311,21 @@ void V360DispatchThread::startDraining() {
 void V360DispatchThread::startSoundStage() {
     std::vector<V360SectionBuilder::Sound> sounds;
     for (V360SectionBuilder* builder : allBuilders) sounds.push_back(builder->takeSound());
-    soundWorker = std::thread([this, sounds, folder = folder.path(), volume = videoVolume,
-                               muted = muted, music = music, frames = framesDispatched] {
-        V360SoundStage stage(
-            folder,
-            [this] {
-                QMetaObject::invokeMethod(
-                    this, [this] { report(progress.stepDone()); }, Qt::QueuedConnection);
-            },
-            &stopping);
-        QString made;
-        const int result = stage.make(sounds, volume, muted, music, frames, &made);
-        QMetaObject::invokeMethod(
-            this, [this, result, made] { onSoundMade(result, made); }, Qt::QueuedConnection);
-    });
+    soundWorker =
+        std::thread([this, sounds, folder = folder.path(), volume = videoVolume, muted = muted,
+                     music = music, frames = framesDispatched, stop = stopping] {
+            V360SoundStage stage(
+                folder,
+                [this] {
+                    QMetaObject::invokeMethod(
+                        this, [this] { report(progress.stepDone()); }, Qt::QueuedConnection);
+                },
+                stop.get());
+            QString made;
+            const int result = stage.make(sounds, volume, muted, music, frames, &made);
+            QMetaObject::invokeMethod(
+                this, [this, result, made] { onSoundMade(result, made); }, Qt::QueuedConnection);
+        });
 }
 
 void V360DispatchThread::onSoundMade(int result, const QString& made) {
@@ -349,7 +350,7 @@ void V360DispatchThread::stageEnded(int result) {
 // A cancel that arrives before the result is told wins, also over a finished copy: the
 // output goes and the job fails with -10002.
 int V360DispatchThread::muxAndCopy() {
-    if (stopping) return kCancelled;
+    if (*stopping) return kCancelled;
     // Without a sound the silent video is the muxed one.
     const QString& muxed = sound.isEmpty() ? pureVideo : muxedVideo;
     if (!sound.isEmpty()) {
@@ -357,9 +358,9 @@ int V360DispatchThread::muxAndCopy() {
         if (result != 0) return result;
         report(progress.stepDone());
     }
-    if (stopping) return kCancelled;
+    if (*stopping) return kCancelled;
     int result = V360MuxStage::copyToOutput(muxed, outputPath, addSpatialMeta);
-    if (stopping) result = kCancelled;
+    if (*stopping) result = kCancelled;
     // A failed or cancelled copy leaves no part of the output.
     if (result != 0) QFile::remove(outputPath);
     return result;

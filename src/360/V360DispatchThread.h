@@ -67,6 +67,9 @@ class V360DispatchThread : public QThread {
     QString jobFolderPath() const { return folder.path(); }
     QString whiteNoisePath() const { return whiteNoise; }
     QString volumeReadyWhiteNoisePath() const { return volumeReadyWhiteNoise; }
+    // Set once the job stops (a cancel, a failure, the thread going): work run for the job on
+    // other threads (a section's sound) polls it and ends early.
+    std::shared_ptr<const std::atomic<bool>> stopFlag() const { return stopping; }
 
   signals:
     void videoGenerationProgressUpdate(float totalProgress, float curMediaProgress, int curMediaIdx,
@@ -133,8 +136,9 @@ class V360DispatchThread : public QThread {
 
     // Written from any thread.
     std::atomic<bool> addSpatialMeta{true};
-    // Set by a cancel (at once) and on any failure: the running stages stop at their next step.
-    std::atomic<bool> stopping{false};
+    // Set by a cancel (at once), on any failure and when the thread goes: the running stages
+    // stop at their next step. Shared with the work the sections run for the job.
+    const std::shared_ptr<std::atomic<bool>> stopping = std::make_shared<std::atomic<bool>>(false);
 
     // Everything below: this thread only (the constructor before the loop starts).
     Phase phase = Phase::kDispatching;  // moved by moveTo() alone

@@ -23,9 +23,14 @@ const float kPi = 3.14159265358979323846f;
 
 int half(int side) { return (side + 1) / 2; }
 
-// The recording's whole sound track into `target`: 0 or the failure.
-int takeSoundTrack(const QString& recording, const QString& target) {
-    return FFMpegUtil::extractAudioFromVideo(recording, target, -1.0, -1.0, 1.0);
+const int kCancelled = -10002;
+
+using StopFlag = std::shared_ptr<const std::atomic<bool>>;
+
+// The recording's whole sound track into `target`: 0 or the failure; -10002 once the job has
+// stopped (the tool is ended then).
+int takeSoundTrack(const QString& recording, const QString& target, const StopFlag& stop) {
+    return FFMpegUtil::extractAudioFromVideo(recording, target, -1.0, -1.0, 1.0, stop.get());
 }
 
 }  // namespace
@@ -89,8 +94,9 @@ void V360PanoramaVideoSectionBuilder::startSoundAhead() {
     if (!ahead->folder.isValid()) return;
     const QString recording = source.path();
     const QString target = ahead->path;
-    ahead->result = std::async(std::launch::async,
-                               [recording, target] { return takeSoundTrack(recording, target); });
+    ahead->result = std::async(std::launch::async, [recording, target, stop = stopFlag()] {
+        return takeSoundTrack(recording, target, stop);
+    });
     soundAhead = std::move(ahead);
 }
 
@@ -177,9 +183,11 @@ V360SectionBuilder::Sound V360PanoramaVideoSectionBuilder::takeSound() {
     const QString recording = source.path();
     const double seconds = source.framesRead() / SectionVideoSource::kRate;
     const NoiseFiles noise = noiseFiles();
-    return [ahead, recording, seconds, noise](const QString& outPath, double volume) {
-        const int taken = ahead ? ahead->moveTo(outPath) : takeSoundTrack(recording, outPath);
+    return [ahead, recording, seconds, noise, stop = stopFlag()](const QString& outPath,
+                                                                 double volume) {
+        const int taken = ahead ? ahead->moveTo(outPath) : takeSoundTrack(recording, outPath, stop);
         if (taken >= 0) return 0;
+        if (taken == kCancelled) return taken;
         return makeWhiteNoise(noise, outPath, seconds, volume);
     };
 }

@@ -21,7 +21,8 @@
 //    through the table (32-bit pixels, or the bytes of each plane) into a packed frame.
 // 3. The sound is the recording's own track, or white noise of the produced length. prepare
 //    starts taking the track at once into a private temporary folder, beside the frames (it
-//    does not depend on them); the sound step waits for it and moves it into place.
+//    does not depend on them); the sound step waits for it and moves it into place. Once the
+//    job stops, the tool taking it is ended.
 struct AVFrame;
 
 class V360PanoramaVideoSectionBuilder : public V360SectionBuilder {

@@ -138,6 +138,10 @@ V360SectionBuilder::NoiseFiles V360SectionBuilder::noiseFiles() const {
     return {owner->whiteNoisePath(), owner->volumeReadyWhiteNoisePath()};
 }
 
+std::shared_ptr<const std::atomic<bool>> V360SectionBuilder::stopFlag() const {
+    return owner ? owner->stopFlag() : nullptr;
+}
+
 int V360SectionBuilder::generateWhiteNoise(QString outPath, double seconds, double volume) {
     return makeWhiteNoise(noiseFiles(), outPath, seconds, volume);
 }

@@ -3,7 +3,9 @@
 #include <QImage>
 #include <QString>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 
 #include "VideoColour.h"
 
@@ -70,6 +72,9 @@ class V360SectionBuilder {
     static int makeWhiteNoise(const NoiseFiles& noise, const QString& outPath, double seconds,
                               double volume);
     NoiseFiles noiseFiles() const;
+    // The owner's stop flag, set once the job stops, for work a section runs for the job off
+    // the dispatch thread (its sound) to poll; null without an owner.
+    std::shared_ptr<const std::atomic<bool>> stopFlag() const;
 
     // Holders of the decode resources; dispatch thread only.
     int userCount = 0;

@@ -63,7 +63,7 @@ void V360VideoEncodeStage::stop() {
         wake.notify_one();
     }
     if (worker.joinable()) worker.join();
-    if (encoder) encoder->endEncode();
+    if (encoder) encoder->endEncode(&stopping);
     encoder.reset();
 }
 
@@ -79,9 +79,9 @@ void V360VideoEncodeStage::run() {
     }
     for (BufferInfo* left : dropped) taken(left, error);
     if (!drain) return;
-    encoder->endEncode();
+    const int result = encoder->endEncode(&stopping);
     encoder.reset();
-    ended(error);
+    if (result == 0) ended(error);
 }
 
 // The next buffer to encode; false when the queue is done (finished or stopped).

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -24,8 +25,10 @@ class FFMpegEncoder360G;
 //    by reference, a BGRA one is converted into the encoder's frame.
 // 3. finish: after the queued frames, the codec is drained and the file closed; then `ended`
 //    with 0 or -12 when a frame was refused.
-// stop() (and the destructor) hands the queued buffers back unencoded and ends the file.
-// The callbacks run on the stage's thread.
+// stop() (and the destructor) hands the queued buffers back unencoded and drops the frames
+// the codec still holds, also in the middle of a drain: the file is left incomplete, for a
+// caller that removes it, and `ended` is not called. It waits for at most the frame being
+// encoded. The callbacks run on the stage's thread.
 class V360VideoEncodeStage {
   public:
     // result: 0, or -12 once the codec has refused a frame.
@@ -63,10 +66,12 @@ class V360VideoEncodeStage {
     std::thread worker;
     int error = 0;  // the worker's
 
+    // Set under lock (the worker waits on it there); the drain reads it between packets.
+    std::atomic<bool> stopping{false};
+
     // Guarded by lock.
     std::mutex lock;
     std::condition_variable wake;
     std::deque<BufferInfo*> queue;
     bool finishing = false;
-    bool stopping = false;
 };

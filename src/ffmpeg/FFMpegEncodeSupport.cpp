@@ -178,9 +178,11 @@ int scalePackedBgra(SwsContext* sws, AVFrame* wrapper, const uint8_t* bgra, AVFr
 }
 
 int writeReadyPackets(AVFormatContext* format, AVCodecContext* codec, AVStream* stream,
-                      AVPacket* packet, int64_t duration, bool interleaved, int* writeError) {
+                      AVPacket* packet, int64_t duration, bool interleaved, int* writeError,
+                      const std::atomic<bool>* stop) {
     *writeError = 0;
     for (;;) {
+        if (stop && stop->load()) return AVERROR_EXIT;
         int answer = avcodec_receive_packet(codec, packet);
         if (answer < 0) return answer;
         if (packet->duration <= 0) packet->duration = duration;

@@ -2,6 +2,8 @@
 
 // Steps shared by the H.264 encoders.
 
+#include <atomic>
+
 #include "FFMpegHandles.h"
 #include "OutputStream.h"
 #include "VideoColour.h"
@@ -85,8 +87,10 @@ int scalePackedBgra(SwsContext* sws, AVFrame* wrapper, const uint8_t* bgra, AVFr
 // `stream`'s time base and writes it (interleaved or not). The duration
 // keeps the container from cutting the last frame.
 // Returns the codec's last answer (AVERROR(EAGAIN) or AVERROR_EOF when all
-// went well); *writeError gets the first write failure, else 0.
+// went well), or AVERROR_EXIT once `stop` (read before each packet; any
+// thread may set it) is set; *writeError gets the first write failure, else 0.
 int writeReadyPackets(AVFormatContext* format, AVCodecContext* codec, AVStream* stream,
-                      AVPacket* packet, int64_t duration, bool interleaved, int* writeError);
+                      AVPacket* packet, int64_t duration, bool interleaved, int* writeError,
+                      const std::atomic<bool>* stop = nullptr);
 
 }  // namespace FFMpegEncodeSupport

@@ -11,6 +11,7 @@ extern "C" {
 namespace {
 const char* const kTag = "FFMpegEncoder360G";
 const AVRational kTimeBase = {1, 27};
+const int kCancelled = -10002;
 const FFMpegEncodeSupport::SetupTexts kTexts = {
     kTag,
     "Could not allocate stream",
@@ -176,20 +177,24 @@ int FFMpegEncoder360G::send(AVFrame* frame, int step) {
     return answer;
 }
 
-int FFMpegEncoder360G::endEncode() {
-    if (initError_ == 0 && out_.enc) {
+int FFMpegEncoder360G::endEncode(const std::atomic<bool>* stop) {
+    const bool open = initError_ == 0 && out_.enc;
+    // Sending the end already encodes a held frame: not even that once stopped.
+    bool stopped = open && stop && stop->load();
+    if (open && !stopped) {
         int err = avcodec_send_frame(out_.enc.get(), nullptr);
         if (err < 0) {
             LogSystem::e(kTag, "Error avcodec_send_frame: %d", err);
         } else {
             int writeError = 0;
-            FFMpegEncodeSupport::writeReadyPackets(format_.get(), out_.enc.get(), out_.st,
-                                                   packet_.get(), lastStep_, true, &writeError);
+            stopped = FFMpegEncodeSupport::writeReadyPackets(format_.get(), out_.enc.get(), out_.st,
+                                                             packet_.get(), lastStep_, true,
+                                                             &writeError, stop) == AVERROR_EXIT;
         }
     }
-    if (initError_ == 0 && format_) av_write_trailer(format_.get());
+    if (initError_ == 0 && format_ && !stopped) av_write_trailer(format_.get());
     out_ = OutputStream();
     format_.reset();
     packet_.reset();
-    return 0;
+    return stopped ? kCancelled : 0;
 }

@@ -5,6 +5,8 @@
 // follows the file name, MPEG program stream when the name names none.
 // Synchronous; one thread at a time. Logs under "FFMpegEncoder360G".
 
+#include <atomic>
+
 #include "FFMpegHandles.h"
 #include "OutputStream.h"
 #include "VideoColour.h"
@@ -48,8 +50,11 @@ class FFMpegEncoder360G {
     int encodeYuvBuffer(const AVBufferRef* yuv, int step);
 
     // Drains the codec, writes the trailer (after a successful init) and
-    // releases everything. Always 0; call once.
-    int endEncode();
+    // releases everything: 0. `stop` (any thread may set it) cuts the drain
+    // short: the frames the codec still holds are dropped and no trailer is
+    // written (the file is incomplete, for a caller that removes it): -10002.
+    // Once released, further calls give 0 and do nothing.
+    int endEncode(const std::atomic<bool>* stop = nullptr);
 
   private:
     int init(const char* path, const char* comment, const VideoColour& colour);

@@ -10,6 +10,7 @@
 #include "FFMpegUtil.h"
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 
 #include <QCoreApplication>
@@ -32,6 +33,9 @@ const char* const TAG = "FFMpegUtil";
 
 const int START_WAIT_MS = 30000;
 const int FINISH_WAIT_MS = 43200000;  // 12 hours a period
+// How often a cancellable run looks at its flag.
+const int CANCEL_POLL_MS = 10;
+const int CANCELLED = -10002;
 // compress goes on only when the source's bit rate exceeds the requested one by this factor.
 const double MIN_BIT_RATE_RATIO = 1.3;
 
@@ -44,8 +48,10 @@ const QString& toolPath() {
 // Seconds as the tool reads them: up to 6 significant digits, '.' as decimal point.
 QString seconds(double value) { return QString::number(value, 'g', 6); }
 
-// Runs the tool with `args` + "-map_metadata 0" and waits for its end.
-int execAndWaitReturn(QStringList args) {
+// Runs the tool with `args` + "-map_metadata 0" and waits for its end. With `cancel`, the wait
+// looks at the flag every CANCEL_POLL_MS: once it is set, the tool is killed and reaped, and
+// the run gives -10002, also when the tool had just ended by itself.
+int execAndWaitReturn(QStringList args, const std::atomic<bool>* cancel = nullptr) {
     args << "-map_metadata"
          << "0";
     const QString& tool = toolPath();
@@ -53,6 +59,8 @@ int execAndWaitReturn(QStringList args) {
         LogSystem::e(TAG, "Can not found ffmpeg executable file: %s", tool.toUtf8().constData());
         return -30;
     }
+    const auto cancelled = [cancel] { return cancel && cancel->load(); };
+    if (cancelled()) return CANCELLED;
     QProcess process;
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardOutputFile(QProcess::nullDevice());
@@ -63,7 +71,16 @@ int execAndWaitReturn(QStringList args) {
         LogSystem::e(TAG, "ffmpeg failed to start: %s", process.errorString().toUtf8().constData());
         return -3;
     }
-    while (process.state() == QProcess::Running) process.waitForFinished(FINISH_WAIT_MS);
+    while (process.state() == QProcess::Running && !cancelled())
+        process.waitForFinished(cancel ? CANCEL_POLL_MS : FINISH_WAIT_MS);
+    if (cancelled()) {
+        // SIGKILL cannot be refused: the wait ends, and leaves no zombie behind.
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(-1);
+        }
+        return CANCELLED;
+    }
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) return -3;
     return 0;
 }
@@ -136,8 +153,9 @@ bool moveFile(const QString& from, const QString& to) {
 }  // namespace
 
 int FFMpegUtil::extractAudioFromVideo(const QString& src, const QString& dst, double start,
-                                      double duration, double volume) {
-    return execAndWaitReturn(extractArgs(src, dst, start, duration, volume));
+                                      double duration, double volume,
+                                      const std::atomic<bool>* cancel) {
+    return execAndWaitReturn(extractArgs(src, dst, start, duration, volume), cancel);
 }
 
 int FFMpegUtil::cutAudioToLength(const QString& src, const QString& dst, double start,

@@ -3,14 +3,16 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+
 // Media utilities: duration probes over libavformat, jobs run by the external `ffmpeg` tool
 // that lies beside the application (QCoreApplication::applicationDirPath() + "/ffmpeg"), and
 // an in-process re-compression.
 //
 // Tool jobs block the calling thread until the tool ends; call them from worker threads.
 // Their result: 0 when the tool exits with 0, -3 when it exits with another code, crashes or
-// cannot be started, -30 when there is no tool file. Every command line ends with
-// "-map_metadata" "0". Numbers in arguments are written independently of the locale.
+// cannot be started, -30 when there is no tool file, -10002 when cancelled. Every command line
+// ends with "-map_metadata" "0". Numbers in arguments are written independently of the locale.
 class FFMpegUtil {
   public:
     // The longest duration the program takes from a file, in seconds: a day, far beyond any
@@ -20,8 +22,11 @@ class FFMpegUtil {
     static double boundedDuration(double seconds);
 
     // Seconds (start, duration) below or at 0 are left out; `volume` is a linear factor.
+    // `cancel` (borrowed for the call, any thread may set it): once set, the tool is killed
+    // and waited for, and the job gives -10002.
     static int extractAudioFromVideo(const QString& src, const QString& dst, double start,
-                                     double duration, double volume);
+                                     double duration, double volume,
+                                     const std::atomic<bool>* cancel = nullptr);
     static int cutAudioToLength(const QString& src, const QString& dst, double start,
                                 double duration, double volume);
     static int concatAudioFiles(const QStringList& srcs, const QString& dst);

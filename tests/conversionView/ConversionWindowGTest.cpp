@@ -188,7 +188,10 @@ TEST_F(ConversionWindowTest, QuittingDuringAConversionJoinsItsThreadsAndLeavesNo
     QElapsedTimer clock;
     clock.start();
     window.reset();
-    EXPECT_LT(clock.elapsed(), 1000);
+    const qint64 quitMs = clock.elapsed();
+    // For runs under load, read from the XML report ("quitMs").
+    RecordProperty("quitMs", static_cast<int>(quitMs));
+    EXPECT_LT(quitMs, 1000);
     EXPECT_EQ(watch.running().join(",").toStdString(), "");
     EXPECT_TRUE(watch.waitUntilGone(5000));
     QStringList added;

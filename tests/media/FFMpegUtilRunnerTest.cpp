@@ -1,6 +1,9 @@
 // The tool runner against a fake `ffmpeg` that this test writes into its own folder: the
 // script records its arguments, one a line, and exits with the code the test asks for.
+#include <atomic>
+#include <chrono>
 #include <clocale>
+#include <future>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -10,12 +13,24 @@
 #include <QTextStream>
 
 #include "AudioTestMedia.h"
+#include "EventWait.h"
 #include "FFMpegUtil.h"
 
 namespace {
 
 QString toolPath() { return QCoreApplication::applicationDirPath() + "/ffmpeg"; }
 QString argsPath() { return QCoreApplication::applicationDirPath() + "/ffmpeg-args.txt"; }
+QString pidPath() { return QCoreApplication::applicationDirPath() + "/ffmpeg-pid.txt"; }
+
+// The pid the fake tool wrote, 0 before it has.
+long toolPid() {
+    QFile file(pidPath());
+    if (!file.open(QIODevice::ReadOnly)) return 0;
+    return file.readAll().trimmed().toLong();
+}
+
+// Neither running nor a zombie: the process table holds no entry for it.
+bool processGone(long pid) { return !QFile::exists(QString("/proc/%1").arg(pid)); }
 
 class FFMpegUtilRunnerTest : public ::testing::Test {
   protected:
@@ -23,10 +38,12 @@ class FFMpegUtilRunnerTest : public ::testing::Test {
         AudioTestMedia::clearLog();
         QFile::remove(toolPath());
         QFile::remove(argsPath());
+        QFile::remove(pidPath());
     }
     void TearDown() override {
         QFile::remove(toolPath());
         QFile::remove(argsPath());
+        QFile::remove(pidPath());
         qunsetenv("FAKE_FFMPEG_EXIT");
     }
     // A fake tool whose body runs after the arguments are recorded.
@@ -81,6 +98,49 @@ TEST_F(FFMpegUtilRunnerTest, CrashAndFailedStartGiveMinus3) {
     EXPECT_EQ(-3, FFMpegUtil::transcodeFile("in.mov", "out.mp4"));
     installTool("exit 0", false);
     EXPECT_EQ(-3, FFMpegUtil::transcodeFile("in.mov", "out.mp4"));
+}
+
+// A cancel kills the tool wherever it is and reaps it; the run reports the cancel, never
+// success. The tool records its pid, then sleeps far longer than the test waits (as itself:
+// exec keeps the pid).
+TEST_F(FFMpegUtilRunnerTest, CancelKillsAndReapsTheTool) {
+    installTool("echo $$ > \"$(dirname \"$0\")/ffmpeg-pid.txt\"\nexec sleep 60");
+    enum When { kNever, kBeforeTheRun, kWhileItRuns };
+    const struct {
+        const char* name;
+        When when;
+        const char* exitCode;
+        int expected;
+    } cases[] = {
+        {"before the run", kBeforeTheRun, "", -10002},
+        {"while it runs", kWhileItRuns, "", -10002},
+        {"never, the tool ends by itself", kNever, "0", 0},
+    };
+    for (const auto& c : cases) {
+        QFile::remove(pidPath());
+        QFile::remove(argsPath());
+        // An exit code makes the tool end at once instead of sleeping.
+        if (*c.exitCode) installTool(QString("exit %1").arg(c.exitCode));
+        std::atomic<bool> cancel{c.when == kBeforeTheRun};
+        auto run = std::async(std::launch::async, [&cancel] {
+            return FFMpegUtil::extractAudioFromVideo("src.mov", "dst.m4a", -1, -1, 1.0, &cancel);
+        });
+        long pid = 0;
+        if (c.when == kWhileItRuns) {
+            ASSERT_TRUE(EventWait::waitFor([&pid] { return (pid = toolPid()) != 0; }, 20000))
+                << c.name << ": the tool never ran";
+            cancel = true;
+        }
+        // Well within the tool's own 60 s.
+        ASSERT_EQ(run.wait_for(std::chrono::seconds(20)), std::future_status::ready) << c.name;
+        EXPECT_EQ(run.get(), c.expected) << c.name;
+        if (c.when == kBeforeTheRun) {
+            EXPECT_EQ(recorded(), QStringList{"<no run>"}) << c.name;
+        }
+        if (pid != 0) {
+            EXPECT_TRUE(processGone(pid)) << c.name << ": pid " << pid;
+        }
+    }
 }
 
 TEST_F(FFMpegUtilRunnerTest, CommandLinesOfTheJobs) {

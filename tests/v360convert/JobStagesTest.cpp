@@ -201,6 +201,43 @@ TEST(VideoEncodeStage, StopHandsQueuedBuffersBackUnencoded) {
     EXPECT_FALSE(stage.isOpen());
 }
 
+// A stop drops the frames the codec still holds, also once its drain has begun: the file keeps
+// only the packets out before the stop (none here: the codec holds more than these frames) and
+// `ended` does not come. Every frame has reached the codec before the stop: a planar picture
+// is handed back once the codec has taken it.
+TEST(VideoEncodeStage, StopDropsTheFramesTheCodecHolds) {
+    const int w = 320, h = 160, frames = 12;
+    for (const bool draining : {false, true}) {
+        const QString path = dir(draining ? "stopdrain" : "stopheld") + "/video.h264";
+        V360VideoEncodeStage stage(path, w, h, 1000000, "");
+        std::atomic<int> back{0};
+        std::atomic<bool> ended{false};
+        ASSERT_EQ(stage.open(
+                      VideoColour::bt709(), [&](BufferInfo*, int) { back++; },
+                      [&](int) { ended = true; }),
+                  0);
+        std::vector<BufferInfo> buffers(frames);
+        for (BufferInfo& b : buffers) {
+            b.planar = true;
+            b.ref = av_buffer_alloc(w * h * 3 / 2);
+            ASSERT_TRUE(b.ref);
+            b.data = b.ref->data;
+            std::memset(b.data, 100, w * h * 3 / 2);
+            stage.encode(&b);
+        }
+        ASSERT_TRUE(EventWait::waitFor([&] { return back == frames; }, 30000));
+        if (draining) stage.finish();
+        stage.stop();
+        EXPECT_FALSE(ended.load()) << draining;
+        for (BufferInfo& b : buffers) av_buffer_unref(&b.ref);
+        const QString packets = run("ffprobe", {"-v", "error", "-count_packets", "-show_entries",
+                                                "stream=nb_read_packets", "-of", "csv=p=0", path})
+                                    .trimmed();
+        EXPECT_LT(packets.toInt(), frames)
+            << "draining " << draining << ": " << packets.toStdString();
+    }
+}
+
 TEST(VideoEncodeStage, RefusedSetUpGivesTheEncodersCode) {
     V360VideoEncodeStage stage(dir("encoderefused") + "/video.mp4", 9000, 2, 1000000, "");
     EXPECT_EQ(stage.open(VideoColour::bt709(), {}, {}), -10);
@@ -223,7 +260,9 @@ TEST(SoundStage, SectionSoundsJoinedInOrderOrTheFirstFailure) {
     EXPECT_NEAR(audioSeconds(sound), 3.0, 0.1);
     EXPECT_EQ(steps, 2);
     log.clear();
-    EXPECT_EQ(stage.make({first.takeSound(), failing.takeSound(), second.takeSound()}, 1.0, false, {}, 120, &sound), -12);
+    EXPECT_EQ(stage.make({first.takeSound(), failing.takeSound(), second.takeSound()}, 1.0, false,
+                         {}, 120, &sound),
+              -12);
     EXPECT_TRUE(log.contains("V360DispatchThread", "extractAudioToSectionLength:-12"));
     EXPECT_EQ(second.calls.load(), 1);
     // Muted without music: no sound at all.
