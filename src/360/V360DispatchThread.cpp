@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "LogSystem.h"
+#include "ResultCode.h"
 #include "V360DewarpTask.h"
 #include "V360MuxStage.h"
 #include "V360SectionBuilder.h"
@@ -15,8 +16,6 @@
 namespace {
 
 const char* const kTag = "V360DispatchThread";
-const int kPrepareAsync = 10000008;
-const int kCancelled = -10002;
 const int kBufferCount = 4;
 
 }  // namespace
@@ -37,10 +36,10 @@ V360DispatchThread::V360DispatchThread(QString outputPath, int width, int height
     qRegisterMetaType<V360SectionBuilder*>("V360SectionBuilder*");
     makeComment(commentTime, commentValue, commentFlag);
     encodeStage.reset(new V360VideoEncodeStage(pureVideo, width, height, bitRate, comment));
-    if (pool.allocationFailed()) fail(-6);
+    if (pool.allocationFailed()) fail(ResultCode::kNoMemory);
     if (!folder.isValid()) {
         LogSystem::e(kTag, "can not create temp dir?");
-        fail(-3);
+        fail(ResultCode::kSetupFailed);
     }
     moveToThread(this);
     connectRequests();
@@ -126,7 +125,7 @@ void V360DispatchThread::_closeVideoGeneration() {
 
 void V360DispatchThread::_cancelVideoGeneration() {
     *stopping = true;
-    fail(kCancelled);
+    fail(ResultCode::kCancelled);
     advance();
 }
 
@@ -195,7 +194,7 @@ bool V360DispatchThread::prepareCurrentBuilder() {
     const Video360GeneratorHelper* helper = Video360GeneratorHelper::getHelper();
     currentBuilder->allowPlanarOutput(!encodeStage->isOpen() && !(helper && helper->drawsTexts()));
     const int result = currentBuilder->prepare();
-    if (result == kPrepareAsync) {
+    if (result == ResultCode::kPrepareAsync) {
         preparing = true;
         currentBuilder = nullptr;
         return true;
@@ -252,7 +251,7 @@ void V360DispatchThread::finishCurrentBuilder() {
     currentBuilder = nullptr;
     pendingBuilders.pop_front();
     releaseUser(builder);
-    if (builder->failure == -6)
+    if (builder->failure == ResultCode::kNoMemory)
         LogSystem::e(kTag, "May receive out of memory when generate!");
     else if (builder->failure != 0)
         LogSystem::e(kTag, "section source failed: %d", builder->failure);
@@ -289,7 +288,7 @@ void V360DispatchThread::encodeInOrder() {
 
 void V360DispatchThread::onFrameTaken(BufferInfo* buffer, int result) {
     if (phase == Phase::kDone) return;
-    if (!pool.giveBack(buffer)) fail(-6);
+    if (!pool.giveBack(buffer)) fail(ResultCode::kNoMemory);
     fail(result);
     advance();
 }
@@ -298,7 +297,7 @@ void V360DispatchThread::onFrameTaken(BufferInfo* buffer, int result) {
 void V360DispatchThread::startDraining() {
     if (allBuilders.empty() || !encodeStage->isOpen()) {
         LogSystem::e(kTag, "no section to generate?");
-        return fail(-7);
+        return fail(ResultCode::kAbsent);
     }
     moveTo(Phase::kDraining);
     dispatchEndedAt = clock.elapsed();
@@ -350,7 +349,7 @@ void V360DispatchThread::stageEnded(int result) {
 // A cancel that arrives before the result is told wins, also over a finished copy: the
 // output goes and the job fails with -10002.
 int V360DispatchThread::muxAndCopy() {
-    if (*stopping) return kCancelled;
+    if (*stopping) return ResultCode::kCancelled;
     // Without a sound the silent video is the muxed one.
     const QString& muxed = sound.isEmpty() ? pureVideo : muxedVideo;
     if (!sound.isEmpty()) {
@@ -358,9 +357,9 @@ int V360DispatchThread::muxAndCopy() {
         if (result != 0) return result;
         report(progress.stepDone());
     }
-    if (*stopping) return kCancelled;
+    if (*stopping) return ResultCode::kCancelled;
     int result = V360MuxStage::copyToOutput(muxed, outputPath, addSpatialMeta);
-    if (*stopping) result = kCancelled;
+    if (*stopping) result = ResultCode::kCancelled;
     // A failed or cancelled copy leaves no part of the output.
     if (result != 0) QFile::remove(outputPath);
     return result;

@@ -16,14 +16,13 @@ extern "C" {
 #include "FFMpegUtil.h"
 #include "FisheyeLens.h"
 #include "ImageBufferUtil.h"
+#include "ResultCode.h"
 
 namespace {
 
 const float kPi = 3.14159265358979323846f;
 
 int half(int side) { return (side + 1) / 2; }
-
-const int kCancelled = -10002;
 
 using StopFlag = std::shared_ptr<const std::atomic<bool>>;
 
@@ -44,10 +43,10 @@ struct V360PanoramaVideoSectionBuilder::SoundAhead {
 
     // The track into outPath: 0 or the failure.
     int moveTo(const QString& outPath) {
-        const int taken = result.valid() ? result.get() : -3;
+        const int taken = result.valid() ? result.get() : ResultCode::kSetupFailed;
         if (taken < 0) return taken;
         QFile::remove(outPath);
-        return QFile::rename(path, outPath) ? 0 : -3;
+        return QFile::rename(path, outPath) ? 0 : ResultCode::kSetupFailed;
     }
 };
 
@@ -187,7 +186,7 @@ V360SectionBuilder::Sound V360PanoramaVideoSectionBuilder::takeSound() {
                                                                  double volume) {
         const int taken = ahead ? ahead->moveTo(outPath) : takeSoundTrack(recording, outPath, stop);
         if (taken >= 0) return 0;
-        if (taken == kCancelled) return taken;
+        if (taken == ResultCode::kCancelled) return taken;
         return makeWhiteNoise(noise, outPath, seconds, volume);
     };
 }

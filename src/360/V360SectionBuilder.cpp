@@ -8,6 +8,7 @@
 #include "FFMpegMuxBasedAudioConcatenater.h"
 #include "FFMpegUtil.h"
 #include "LogSystem.h"
+#include "ResultCode.h"
 #include "V360DispatchThread.h"
 #include "V360Transitor.h"
 #include "Video360GeneratorHelper.h"
@@ -51,7 +52,8 @@ int appendWhiteNoise(const V360SectionBuilder::NoiseFiles& noise, const QString&
     if (result == 0 && remaining > 0.001) {
         QTemporaryDir dir;
         const QString tail = QString("%1/wnTail.m4a").arg(dir.path());
-        result = dir.isValid() ? extractNoise(copy, tail, remaining, volume) : -3;
+        result =
+            dir.isValid() ? extractNoise(copy, tail, remaining, volume) : ResultCode::kSetupFailed;
         if (result == 0) result = concat.append(tail.toUtf8().constData());
         QFile::remove(tail);
     }
@@ -151,19 +153,19 @@ int V360SectionBuilder::makeWhiteNoise(const NoiseFiles& noise, const QString& o
     initWhiteNoiseResource();
     if (!QFile::exists(kWhiteNoise)) {
         LogSystem::e(kTag, "Can not find whiteNoise.mp3, please add libDesktop.qrc!");
-        return -3;
+        return ResultCode::kSetupFailed;
     }
-    if (noise.copy.isEmpty()) return -3;
+    if (noise.copy.isEmpty()) return ResultCode::kSetupFailed;
     if (!QFile::exists(noise.copy) && !copyResource(noise.copy)) {
         LogSystem::e(kTag, "Copy white noise file failed!");
-        return -3;
+        return ResultCode::kSetupFailed;
     }
     const double noiseLength = FFMpegUtil::getAudioLength(noise.copy);
     if (noiseLength <= 0) {
         LogSystem::e(kTag, "white noise has no length?");
-        return -2;
+        return ResultCode::kMediaError;
     }
-    if (seconds <= 0) return -4;
+    if (seconds <= 0) return ResultCode::kBadArgument;
     if (seconds < noiseLength) return extractNoise(noise.copy, outPath, seconds, volume);
     return appendWhiteNoise(noise, outPath, noiseLength, seconds, volume);
 }

@@ -11,11 +11,11 @@
 #include "FFMpegMuxBasedAudioConcatenater.h"
 #include "FFMpegUtil.h"
 #include "LogSystem.h"
+#include "ResultCode.h"
 
 namespace {
 
 const char* const kTag = "V360DispatchThread";
-const int kCancelled = -10002;
 
 QByteArray utf8(const QString& text) { return text.toUtf8(); }
 
@@ -35,13 +35,12 @@ QString V360SoundStage::file(const QString& name) const { return folder + "/" + 
 
 bool V360SoundStage::isStopping() const { return stopping && stopping->load(); }
 
-int V360SoundStage::make(const std::vector<V360SectionBuilder::Sound>& sections,
-                         double videoVolume, bool muted, const Music& music, int framesDispatched,
-                         QString* sound) {
+int V360SoundStage::make(const std::vector<V360SectionBuilder::Sound>& sections, double videoVolume,
+                         bool muted, const Music& music, int framesDispatched, QString* sound) {
     sound->clear();
     if (folder.isEmpty()) {
         LogSystem::e(kTag, "can not create temp dir?");
-        return -3;
+        return ResultCode::kSetupFailed;
     }
     if (muted) {
         if (music.path.isEmpty()) return 0;
@@ -53,7 +52,7 @@ int V360SoundStage::make(const std::vector<V360SectionBuilder::Sound>& sections,
         }
         step();
         *sound = part;
-        return isStopping() ? kCancelled : 0;
+        return isStopping() ? ResultCode::kCancelled : 0;
     }
     int result = joinSectionSounds(sections, videoVolume, sound);
     if (result == 0 && !music.path.isEmpty() && music.volume > 0)
@@ -66,7 +65,7 @@ int V360SoundStage::joinSectionSounds(const std::vector<V360SectionBuilder::Soun
                                       double volume, QString* sound) {
     QStringList parts;
     for (size_t i = 0; i < sections.size(); ++i) {
-        if (isStopping()) return kCancelled;
+        if (isStopping()) return ResultCode::kCancelled;
         const QString part = file(QString("%1.m4a").arg(i));
         const int result = sections[i](part, volume);
         if (result != 0) {
@@ -75,9 +74,9 @@ int V360SoundStage::joinSectionSounds(const std::vector<V360SectionBuilder::Soun
         }
         parts.append(part);
     }
-    if (parts.isEmpty()) return -7;
+    if (parts.isEmpty()) return ResultCode::kAbsent;
     step();
-    if (isStopping()) return kCancelled;
+    if (isStopping()) return ResultCode::kCancelled;
     *sound = parts.first();
     if (parts.size() > 1) {
         *sound = file("concat.m4a");
@@ -89,7 +88,7 @@ int V360SoundStage::joinSectionSounds(const std::vector<V360SectionBuilder::Soun
         concat.close();
     }
     step();
-    return isStopping() ? kCancelled : 0;
+    return isStopping() ? ResultCode::kCancelled : 0;
 }
 
 // The music mixed into *sound; two steps.
@@ -101,7 +100,7 @@ int V360SoundStage::mixMusic(const Music& music, int framesDispatched, QString* 
         return result;
     }
     step();
-    if (isStopping()) return kCancelled;
+    if (isStopping()) return ResultCode::kCancelled;
     const QString mixed = file("mixAudio.m4a");
     result = FFMpegAudioMixer::mix(utf8(*sound).constData(), utf8(part).constData(),
                                    utf8(mixed).constData());
@@ -111,23 +110,23 @@ int V360SoundStage::mixMusic(const Music& music, int framesDispatched, QString* 
     }
     step();
     *sound = mixed;
-    return isStopping() ? kCancelled : 0;
+    return isStopping() ? ResultCode::kCancelled : 0;
 }
 
 int V360SoundStage::prepareMusicFile(const Music& music, int framesDispatched,
                                      const QString& target) {
-    if (music.path.isEmpty()) return -7;
+    if (music.path.isEmpty()) return ResultCode::kAbsent;
     const double videoLength = framesDispatched / 30.0;
     const double musicLength = FFMpegUtil::getAudioLength(music.path);
-    if (musicLength <= 0) return -2;
+    if (musicLength <= 0) return ResultCode::kMediaError;
     const double start = std::max(music.start, 0.0);
     const double end = music.end > 0 ? music.end : musicLength;
     const double segment = std::min(musicLength, end) - start;
     // An empty range would never fill the video.
-    if (segment <= 0) return -4;
+    if (segment <= 0) return ResultCode::kBadArgument;
     if (segment >= videoLength) return extractMusic(music, utf8(target), start, videoLength);
     QTemporaryDir dir;
-    if (!dir.isValid()) return -3;
+    if (!dir.isValid()) return ResultCode::kSetupFailed;
     const QByteArray ready = utf8(QString("%1/volumeReadyMusic.m4a").arg(dir.path()));
     int result = extractMusic(music, ready, start, segment);
     if (result < 0) return result;

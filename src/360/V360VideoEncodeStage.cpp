@@ -8,6 +8,7 @@ extern "C" {
 
 #include "FFMpegEncoder360G.h"
 #include "LogSystem.h"
+#include "ResultCode.h"
 
 namespace {
 
@@ -106,7 +107,7 @@ void V360VideoEncodeStage::encodeOne(BufferInfo* buffer) {
     }
     result = encoder->loadArgbData(buffer->data);
     if (failed(result)) {
-        taken(buffer, -12);
+        taken(buffer, ResultCode::kIoError);
     } else {
         taken(buffer, error);
         result = encoder->encodeLoaded(1);
@@ -117,5 +118,5 @@ void V360VideoEncodeStage::encodeOne(BufferInfo* buffer) {
 void V360VideoEncodeStage::noteFailure(int result) {
     if (!failed(result) || error != 0) return;
     LogSystem::e(kTag, "encode failed: %d", result);
-    error = -12;
+    error = ResultCode::kIoError;
 }

@@ -9,6 +9,7 @@ extern "C" {
 
 #include "FFMpegCodecDecoder.h"
 #include "LogSystem.h"
+#include "ResultCode.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ const char* FFMpegBasicSupport::getErrorDesc(int code) { return ffh::errorText(c
 
 int FFMpegBasicSupport::mapResult(int code) {
     if (code >= 0) return 0;
-    return code == AVERROR(ENOMEM) ? -6 : -12;
+    return code == AVERROR(ENOMEM) ? ResultCode::kNoMemory : ResultCode::kIoError;
 }
 
 void FFMpegBasicSupport::specifyLayout(AVChannelLayout* layout) {

@@ -11,7 +11,6 @@ extern "C" {
 namespace {
 const char* const kTag = "FFMpegEncoder360G";
 const AVRational kTimeBase = {1, 27};
-const int kCancelled = -10002;
 const FFMpegEncodeSupport::SetupTexts kTexts = {
     kTag,
     "Could not allocate stream",
@@ -196,5 +195,5 @@ int FFMpegEncoder360G::endEncode(const std::atomic<bool>* stop) {
     out_ = OutputStream();
     format_.reset();
     packet_.reset();
-    return stopped ? kCancelled : 0;
+    return stopped ? ResultCode::kCancelled : 0;
 }

@@ -25,6 +25,7 @@
 #include "FFMpegVideoDecoder.h"
 #include "FFMpegVideoEncoder.h"
 #include "LogSystem.h"
+#include "ResultCode.h"
 #include "VideoSrcFrame.h"
 
 namespace {
@@ -35,7 +36,6 @@ const int START_WAIT_MS = 30000;
 const int FINISH_WAIT_MS = 43200000;  // 12 hours a period
 // How often a cancellable run looks at its flag.
 const int CANCEL_POLL_MS = 10;
-const int CANCELLED = -10002;
 // compress goes on only when the source's bit rate exceeds the requested one by this factor.
 const double MIN_BIT_RATE_RATIO = 1.3;
 
@@ -57,10 +57,10 @@ int execAndWaitReturn(QStringList args, const std::atomic<bool>* cancel = nullpt
     const QString& tool = toolPath();
     if (!QFile::exists(tool)) {
         LogSystem::e(TAG, "Can not found ffmpeg executable file: %s", tool.toUtf8().constData());
-        return -30;
+        return ResultCode::kCannotOpen;
     }
     const auto cancelled = [cancel] { return cancel && cancel->load(); };
-    if (cancelled()) return CANCELLED;
+    if (cancelled()) return ResultCode::kCancelled;
     QProcess process;
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardOutputFile(QProcess::nullDevice());
@@ -69,7 +69,7 @@ int execAndWaitReturn(QStringList args, const std::atomic<bool>* cancel = nullpt
     while (process.state() == QProcess::Starting) process.waitForStarted(START_WAIT_MS);
     if (process.state() == QProcess::NotRunning && process.error() == QProcess::FailedToStart) {
         LogSystem::e(TAG, "ffmpeg failed to start: %s", process.errorString().toUtf8().constData());
-        return -3;
+        return ResultCode::kSetupFailed;
     }
     while (process.state() == QProcess::Running && !cancelled())
         process.waitForFinished(cancel ? CANCEL_POLL_MS : FINISH_WAIT_MS);
@@ -79,9 +79,10 @@ int execAndWaitReturn(QStringList args, const std::atomic<bool>* cancel = nullpt
             process.kill();
             process.waitForFinished(-1);
         }
-        return CANCELLED;
+        return ResultCode::kCancelled;
     }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) return -3;
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return ResultCode::kSetupFailed;
     return 0;
 }
 

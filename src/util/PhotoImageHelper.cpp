@@ -1,4 +1,5 @@
 #include "PhotoImageHelper.h"
+#include "ResultCode.h"
 
 #include <algorithm>
 
@@ -13,8 +14,8 @@ PhotoImageHelper::~PhotoImageHelper() { requests.stop(); }
 
 int PhotoImageHelper::queueGetImage(const QString& path, const QString& rotationDataPath,
                                     double time, int index) {
-    if (path.isEmpty()) return -4;
-    if (time < 0) return -7;
+    if (path.isEmpty()) return ResultCode::kBadArgument;
+    if (time < 0) return ResultCode::kAbsent;
     requests.append(new PhotoImageInfo{path, rotationDataPath, time, index});
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "FFMpegDecoder360G.h"
 #include "FFMpegUtil.h"
+#include "ResultCode.h"
 
 VideoImageHelper::VideoImageHelper(int width, QObject* parent)
     : QObject(parent),
@@ -20,8 +21,8 @@ int VideoImageHelper::queueGetImage(const QString& path, double time) {
 }
 
 int VideoImageHelper::queueGetImage(const QString& path, double time, int index) {
-    if (path.isEmpty()) return -4;
-    if (time < 0 || time > FFMpegUtil::getVideoLength(path)) return -7;
+    if (path.isEmpty()) return ResultCode::kBadArgument;
+    if (time < 0 || time > FFMpegUtil::getVideoLength(path)) return ResultCode::kAbsent;
     requests.append(new VideoImageInfo{path, time, index});
     return 0;
 }
