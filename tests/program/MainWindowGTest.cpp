@@ -28,21 +28,11 @@
 #include "RecordingFiles.h"
 #include "RecordingWriter.h"
 #include "RequestLog.h"
+#include "SignalSpyHooks.h"
 #include "TestEnv.h"
 #include "ThreadWatch.h"
 #include "Translations.h"
 #include "WaitingView.h"
-
-// Slot calls seen by Qt's signal-spy hooks (the ones its test library's signal dumper uses):
-// each slot run through a connection reports its receiver and absolute method index. They
-// are Qt's own, declared by its private headers.
-struct QSignalSpyCallbackSet {
-    using BeginCallback = void (*)(QObject* caller, int index, void** argv);
-    using EndCallback = void (*)(QObject* caller, int index);
-    BeginCallback signalBegin, slotBegin;
-    EndCallback signalEnd, slotEnd;
-};
-void qt_register_signal_spy_callbacks(QSignalSpyCallbackSet* callbacks);
 
 namespace {
 

@@ -12,15 +12,7 @@
 #include <QMetaMethod>
 #include <QThread>
 
-// Qt's signal-spy hooks (those its test library's signal dumper uses), declared by its private
-// headers: each emitted signal reports its sender and signal index, on the emitting thread.
-struct QSignalSpyCallbackSet {
-    using BeginCallback = void (*)(QObject* caller, int index, void** argv);
-    using EndCallback = void (*)(QObject* caller, int index);
-    BeginCallback signalBegin, slotBegin;
-    EndCallback signalEnd, slotEnd;
-};
-void qt_register_signal_spy_callbacks(QSignalSpyCallbackSet* callbacks);
+#include "SignalSpyHooks.h"
 
 namespace {
 
