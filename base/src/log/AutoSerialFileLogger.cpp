@@ -79,7 +79,6 @@ AutoSerialFileLogger::AutoSerialFileLogger(const char* folder, const char* prefi
     : folder(strdup(folder ? folder : "")),
       prefix(strdup(prefix ? prefix : "")),
       keepDays(keepDays),
-      cutMode(cutMode),
       clock(&systemClock) {
     if (cutMode == kTimedCutMode) {
         cutPeriod = kCutPeriodSeconds;

@@ -65,7 +65,6 @@ class AutoSerialFileLogger : public SysLogger {
     char* folder;
     char* prefix;
     int keepDays;
-    int cutMode;
     FILE* file = nullptr;
     char* filePath = nullptr;
     Clock clock;
