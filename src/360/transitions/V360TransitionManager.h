@@ -32,6 +32,5 @@ class V360TransitionManager {
     V360Transitor* create(int type, int width, int height, void* arg) const;
 
     int titleTypeCount = 3;
-    int secondCount = 3;
     QList<V360Transitor*> cache;
 };
