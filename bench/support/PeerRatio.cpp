@@ -1,21 +1,19 @@
 #include "PeerRatio.h"
 
-#include <algorithm>
 #include <chrono>
 #include <vector>
 
+#include "BenchStats.h"
+
 namespace {
+
+using BenchStats::median;
 
 double millisecondsOf(const std::function<void()>& work) {
     const auto start = std::chrono::steady_clock::now();
     work();
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
         .count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
 }
 
 }  // namespace

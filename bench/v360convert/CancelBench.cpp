@@ -14,24 +14,21 @@
 #include <QEventLoop>
 #include <QPointer>
 
-#include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "BenchDir.h"
+#include "BenchStats.h"
 #include "RecordingWriter.h"
 #include "VideoSimple360Generator.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using BenchStats::envInt;
+using BenchStats::median;
 
-int envInt(const char* name, int fallback) {
-    const char* value = std::getenv(name);
-    return value ? std::atoi(value) : fallback;
-}
+using Clock = std::chrono::steady_clock;
 
 const QString& clip() {
     static const QString path = [] {
@@ -48,11 +45,6 @@ const QString& clip() {
 
 double ms(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
 }
 
 void cancelAt(benchmark::State& state) {

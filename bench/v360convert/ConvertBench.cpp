@@ -21,18 +21,20 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 
-#include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "BenchDir.h"
+#include "BenchStats.h"
 #include "RecordingWriter.h"
 
 extern char** environ;
 
 namespace {
+
+using BenchStats::envInt;
+using BenchStats::median;
 
 struct Run {
     double wall = 0;   // seconds
@@ -40,11 +42,6 @@ struct Run {
     double rssMb = 0;  // peak resident set
     bool ok = false;
 };
-
-int envInt(const char* name, int fallback) {
-    const char* value = std::getenv(name);
-    return value ? std::atoi(value) : fallback;
-}
 
 const std::string& clip() {
     static const std::string path = [] {
@@ -158,11 +155,6 @@ std::string sameWork(int width) {
     for (int i = 0; i < ours.size(); ++i)
         if ((ours[i] == 'I') != (peer[i] == 'I')) return "key frames differ";
     return "";
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 void conversion(benchmark::State& state) {

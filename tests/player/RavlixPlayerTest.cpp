@@ -4,17 +4,16 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <functional>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <QFile>
 
 #include "EventWait.h"
 #include "LogCapture.h"
+#include "MovieFixtures.h"
 #include "RavlixPlayer.h"
 #include "RecordingBoxes.h"
 #include "RecordingFiles.h"
@@ -236,27 +235,12 @@ TEST_F(RavlixPlayerTest, RecordingDamagedWhilePlayingFailsOnce) {
     ClipOptions clip;
     clip.width = clip.height = 96;
     clip.seconds = 10;  // more than the player reads ahead
-    struct Case {
-        const char* name;
-        std::function<bool(QFile&)> damage;
-    };
-    const Case cases[] = {
-        {"CUT.MOV", [](QFile& file) { return file.resize(file.size() * 3 / 10); }},
-        {"ZEROED.MOV",
-         [](QFile& file) {
-             const QByteArray zeros(int(file.size()), '\0');
-             return file.open(QIODevice::ReadWrite) && file.write(zeros) == zeros.size() &&
-                    file.flush();
-         }},
-    };
-    for (const Case& c : cases) {
-        const std::string path = make(dir + "/" + c.name, clip, 6);
+    for (const PlayingFileDamage& c : playingFileDamages()) {
+        const std::string path = make(dir + "/" + c.name + ".MOV", clip, 6);
         openAndWait(path);
         probe->clear();
         playTo(300);
-        QFile file(QString::fromStdString(path));
-        ASSERT_TRUE(c.damage(file)) << c.name;
-        file.close();
+        ASSERT_TRUE(c.apply(QString::fromStdString(path))) << c.name;
         ASSERT_TRUE(
             waitFor([&] { return probe->count(Kind::OpenFailed) > 0; }, clip.seconds * 1000 + 2000))
             << c.name;

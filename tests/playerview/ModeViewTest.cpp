@@ -88,10 +88,16 @@ TEST(ModeView, ClickedButtonIsRedOnScreenBeforeTheModeIsSent) {
     ModeView view;
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-    QTest::qWait(50);
+    auto areaOf = [&](const char* name) {
+        QPushButton* shown = button(view, name);
+        return QRect(shown->mapTo(&view, QPoint(0, 0)), shown->size());
+    };
+    // The first picture is on screen once the checked button shows red there.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return redPixelsOnScreen(view, areaOf(kButtons[0].name)) > 200; }, 5000));
     for (const Button& clicked : {kButtons[1], kButtons[4], kButtons[0]}) {
         QPushButton* target = button(view, clicked.name);
-        const QRect area(target->mapTo(&view, QPoint(0, 0)), target->size());
+        const QRect area = areaOf(clicked.name);
         int redWhenSent = -1;
         const QMetaObject::Connection c = QObject::connect(
             &view, &ModeView::sigModeChange, [&] { redWhenSent = redPixelsOnScreen(view, area); });

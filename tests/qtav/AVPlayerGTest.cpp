@@ -1,7 +1,6 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -14,6 +13,7 @@
 
 #include "AVPlayer.h"
 #include "EventWait.h"
+#include "MovieFixtures.h"
 #include "QtavFixture.h"
 #include "TestEnv.h"
 #include "VideoOutput.h"
@@ -497,21 +497,8 @@ TEST_F(AVPlayerTest, RepeatOfARunWithoutFramesEndsPlayback) {
 // buffer and the packet queues: some five seconds of this small clip), so the damage reaches
 // packets not yet read.
 TEST_F(AVPlayerTest, FileDamagedWhilePlayingFailsInsteadOfRepeating) {
-    struct Case {
-        const char* name;
-        std::function<bool(QFile&)> damage;
-    };
-    const Case cases[] = {
-        {"cutShort", [](QFile& file) { return file.resize(file.size() * 3 / 10); }},
-        {"zeroed",
-         [](QFile& file) {
-             const QByteArray zeros(int(file.size()), '\0');
-             return file.open(QIODevice::ReadWrite) && file.write(zeros) == zeros.size() &&
-                    file.flush();
-         }},
-    };
     constexpr double kClipSec = 10;
-    for (const Case& c : cases) {
+    for (const PlayingFileDamage& c : playingFileDamages()) {
         const QString path = QtavFixture::make(c.name, {kClipSec, 30, true, true});
         ASSERT_FALSE(path.isEmpty());
         Recorder local;
@@ -524,9 +511,7 @@ TEST_F(AVPlayerTest, FileDamagedWhilePlayingFailsInsteadOfRepeating) {
         player.setFile(path);
         player.play();
         ASSERT_TRUE(waitFor([&] { return local.count() >= 5; }, 5000)) << c.name;
-        QFile file(path);
-        ASSERT_TRUE(c.damage(file)) << c.name;
-        file.close();
+        ASSERT_TRUE(c.apply(path)) << c.name;
         ASSERT_TRUE(waitFor([&] { return errors.count() > 0; }, int(kClipSec * 1000) + 2000))
             << c.name;
         settle(300);

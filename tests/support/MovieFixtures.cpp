@@ -72,3 +72,24 @@ bool breakMiddleChunk(const QString& path) {
     file.seek(0);
     return file.write(bytes) == bytes.size();
 }
+
+namespace {
+
+bool cutToThreeTenths(const QString& path) {
+    QFile file(path);
+    return file.resize(file.size() * 3 / 10);
+}
+
+bool overwriteWithZeros(const QString& path) {
+    QFile file(path);
+    const QByteArray zeros(int(file.size()), '\0');
+    return file.open(QIODevice::ReadWrite) && file.write(zeros) == zeros.size() && file.flush();
+}
+
+}  // namespace
+
+const std::vector<PlayingFileDamage>& playingFileDamages() {
+    static const std::vector<PlayingFileDamage> damages = {{"cutShort", cutToThreeTenths},
+                                                           {"zeroed", overwriteWithZeros}};
+    return damages;
+}
